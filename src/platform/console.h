@@ -1,0 +1,27 @@
+// Console output and the ways a step ends or marks the run: bytes go out unchanged, whatever
+// the host's locale, and every message is flushed at once.
+#pragma once
+
+#include <string_view>
+
+namespace kananet {
+
+// Thrown by StopRun; the driver catches it at the top and ends the process with ExitStatus.
+struct RunStopped {
+  int ExitStatus;
+};
+
+void WriteOut(std::string_view bytes);
+void WriteErr(std::string_view bytes);
+
+// Writes the message to standard error and ends the run early with exit status 1.
+[[noreturn]] void StopRun(std::string_view message);
+
+// Writes the message to standard error; the run goes on but will end with exit status 1.
+void ReportFailure(std::string_view message);
+
+// Whether ReportFailure was called since the last ResetFailures.
+bool RunHadFailure();
+void ResetFailures();
+
+}  // namespace kananet

@@ -1,0 +1,30 @@
+// Whole-file reads and replacing writes for the readers and the network writer.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kananet {
+
+enum class ReadOutcome {
+  Ok,
+  CannotOpen,  // missing, not permitted, or not a regular file (a directory, a FIFO, ...)
+  ReadError,   // opened, but a read failed before the end of the file
+};
+
+struct ReadResult {
+  ReadOutcome Outcome;
+  int Error;  // errno of the failure, 0 when Outcome is Ok
+};
+
+// Reads the whole regular file at path into contents (replacing it). Never blocks on a FIFO.
+ReadResult ReadWholeFile(const std::string& path, std::string& contents);
+
+// Replaces the file at path with contents so that a failure never leaves a partial file nor
+// harms the file that was there: the bytes go to a temporary file beside the target, which is
+// renamed over it only once written and closed. A symbolic link is written through; a device
+// is written in place; an existing file without any write permission bit counts as read-only
+// and is left alone. Returns 0 on success, else the errno of the failure.
+int ReplaceFile(const std::string& path, std::string_view contents);
+
+}  // namespace kananet
