@@ -1,0 +1,13 @@
+#include "driver/current_layout.h"
+
+namespace kananet {
+
+std::string CurrentLayoutName;
+
+std::string PathInDirectory(std::string_view directoryPrefix) {
+  std::string path(directoryPrefix);
+  path += CurrentLayoutName;
+  return path;
+}
+
+}  // namespace kananet

@@ -1,0 +1,19 @@
+// The name of the layout file in work, shared by the driver, the layout reader and the writer.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kananet {
+
+inline constexpr std::string_view LayoutDirectory = "layout/";
+inline constexpr std::string_view ResultDirectory = "result/";
+
+// The layout file's native name while it is read; the network writer replaces it with the
+// output file's name.
+extern std::string CurrentLayoutName;
+
+// A new string: the directory prefix followed by CurrentLayoutName.
+std::string PathInDirectory(std::string_view directoryPrefix);
+
+}  // namespace kananet

@@ -1,0 +1,22 @@
+// The sample text reader: kanasample.txt becomes the KanaStream.
+#pragma once
+
+#include <string>
+
+namespace kananet {
+
+inline constexpr char SampleTextPath[] = "kanasample.txt";
+
+// KanaCodes of the sample text's kana, a RunBreak ahead of every run of consecutive kana,
+// then three bytes 0x20 (the code of zu). Filled once per run, read by every conversion.
+extern std::string KanaStream;
+
+// Reads kanasample.txt and appends its KanaStream. Ends the run when the file cannot be
+// opened ("File is not exist.") or a read fails part-way.
+void ReadSampleText();
+
+// Appends to kanaStream the kana runs of the sample text whose file bytes are given, and the
+// three closing bytes. The buffer is taken over and reused as the joined text of the lines.
+void AppendKanaStream(std::string fileBytes, std::string& kanaStream);
+
+}  // namespace kananet
