@@ -1,0 +1,65 @@
+#include "driver/batch.h"
+
+#include <new>
+#include <string>
+
+#include "analysis/conversion.h"
+#include "analysis/statistics.h"
+#include "codes/key_alphabet.h"
+#include "driver/current_layout.h"
+#include "output/network_writer.h"
+#include "platform/console.h"
+#include "platform/directory.h"
+#include "platform/names.h"
+#include "readers/layout.h"
+#include "readers/sample_text.h"
+
+namespace kananet {
+
+namespace {
+
+// "配列定義ファイルが見つからんです。 " in Shift_JIS, followed by the search's error code.
+std::string NoLayoutFileMessage(int errorCode) {
+  return "\x94\x7a\x97\xf1\x92\xe8\x8b\x60\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xaa\x8c\xa9\x82\xc2"
+         "\x82\xa9\x82\xe7\x82\xf1\x82\xc5\x82\xb7\x81\x42 " +
+         std::to_string(errorCode) + "\n";
+}
+
+void EvaluateLayout(const std::string& name) {
+  WriteOut("Load " + ConsoleName(name) + "\n");
+  CurrentLayoutName = name;
+  LoadLayout();
+  ConvertKanaStream();
+  if (LayoutHeader.CountByKana != 0) {
+    TallyByKana();
+  } else {
+    TallyByStrokes();
+  }
+  WriteKeyboardNetwork();
+}
+
+}  // namespace
+
+int RunBatch() {
+  ResetFailures();
+  try {
+    BuildKeyIndexTable();
+    ReadSampleText();
+    LayoutFileSearch search = FindLayoutFiles(std::string(LayoutDirectory));
+    if (search.ErrorCode != 0) {
+      WriteOut(NoLayoutFileMessage(search.ErrorCode));
+      return 1;
+    }
+    for (const std::string& name : search.Names) {
+      EvaluateLayout(name);
+    }
+  } catch (const RunStopped& stop) {
+    return stop.ExitStatus;
+  } catch (const std::bad_alloc&) {
+    WriteErr("Out of memory: the sample text or a layout file is too large for this machine.\n");
+    return 1;
+  }
+  return RunHadFailure() ? 1 : 0;
+}
+
+}  // namespace kananet
