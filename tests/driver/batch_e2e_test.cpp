@@ -1,0 +1,236 @@
+// The built program run on whole working directories: console bytes, exit status and the
+// network files it leaves in result/.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+
+namespace kananet::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+constexpr fs::perms ReadOnly =
+    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+
+// The smallest complete layout for the sample text かな: left hand up to b, no break after
+// punctuation, 4 rows, counted by strokes; か on f, な on j, and ず (which closes every text)
+// on d then ;.
+const std::string DemoLayout = Sjis("b\r\n \r\n4\r\n0\r\nf\tか\r\nj\tな\r\nd;\tず\r\n");
+
+RunResult RunIn(const TempDir& dir) {
+  RunResult run = RunProgram(KANANET_BINARY, dir.Path());
+  EXPECT_FALSE(run.TimedOut);
+  EXPECT_EQ(run.Signal, 0) << run.Err;
+  return run;
+}
+
+// A working directory with the sample text かな and an empty result/.
+struct WorkDir : TempDir {
+  WorkDir() {
+    WriteFile("kanasample.txt", Sjis("かな\r\n"));
+    MakeDir("result");
+  }
+  void AddLayout(const std::string& name, const std::string& bytes = DemoLayout) const {
+    WriteFile("layout/" + name, bytes);
+  }
+  void Remove(const std::string& relative) const { fs::remove(PathOf(relative)); }
+};
+
+void ExpectOutcome(const RunResult& run, int status, const std::string& out,
+                   const std::string& err) {
+  EXPECT_EQ(run.ExitStatus, status);
+  EXPECT_EQ(run.Out, out);
+  EXPECT_EQ(run.Err, err);
+}
+
+std::string LoadLines(const Names& layouts) {
+  std::string lines;
+  for (const std::string& name : layouts) {
+    lines += "Load " + name + "\n";
+  }
+  return lines;
+}
+
+// Runs the layouts a and b, which both load; each network that cannot be written is named on
+// a line of its own on standard error, and the run ends with status 1.
+void ExpectWriteFailures(const WorkDir& dir, const Names& failedPaths) {
+  dir.AddLayout("a.txt");
+  dir.AddLayout("b.txt");
+  RunResult run = RunIn(dir);
+  EXPECT_EQ(run.ExitStatus, 1);
+  EXPECT_EQ(run.Out, LoadLines({"a.txt", "b.txt"}));
+  EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), std::ssize(failedPaths)) << run.Err;
+  std::istringstream err(run.Err);
+  std::string line;
+  for (const std::string& path : failedPaths) {
+    std::getline(err, line);
+    EXPECT_NE(line.find(path), std::string::npos) << run.Err;
+  }
+}
+
+std::string DemoNetwork() {
+  return ReadFileBytes(KANANET_SOURCE_DIR "/tests/driver/golden/demo.net");
+}
+
+std::string NoLayoutMessage(int code) {
+  return Sjis("配列定義ファイルが見つからんです。 ") + std::to_string(code) + "\n";
+}
+
+TEST(BatchSearch, FailedSearchPrintsItsCodeOnStandardOutput) {
+  struct Case {
+    const char* What;
+    std::function<void(const WorkDir&)> SetUp;
+    int Code;
+  };
+  const std::vector<Case> cases = {
+      {"no layout directory", [](const WorkDir&) {}, 3},
+      {"layout is a file", [](const WorkDir& dir) { dir.WriteFile("layout", DemoLayout); }, 3},
+      {"empty layout directory", [](const WorkDir& dir) { dir.MakeDir("layout"); }, 2},
+      {"nothing ends in .txt",
+       [](const WorkDir& dir) {
+         dir.AddLayout("a.txt.bak");
+         dir.AddLayout("txt");
+         dir.AddLayout("a.tx");
+       },
+       2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    WorkDir dir;
+    c.SetUp(dir);
+    ExpectOutcome(RunIn(dir), 1, NoLayoutMessage(c.Code), "");
+    EXPECT_EQ(dir.List("result"), Names{});
+  }
+}
+
+TEST(BatchSearch, UnreadableLayoutDirectoryGivesCode5) {
+  if (::geteuid() == 0) {
+    GTEST_SKIP() << "root reads every directory";
+  }
+  WorkDir dir;
+  dir.AddLayout("a.txt");
+  fs::permissions(dir.PathOf("layout"), fs::perms::none);
+  ExpectOutcome(RunIn(dir), 1, NoLayoutMessage(5), "");
+}
+
+TEST(BatchInput, SampleTextThatCannotBeOpenedEndsTheRunBeforeAnyLayout) {
+  {
+    SCOPED_TRACE("missing, and no layout directory either");
+    WorkDir dir;
+    dir.Remove("kanasample.txt");
+    ExpectOutcome(RunIn(dir), 1, "", "File is not exist.\n");
+  }
+  {
+    SCOPED_TRACE("a directory");
+    WorkDir dir;
+    dir.Remove("kanasample.txt");
+    dir.MakeDir("kanasample.txt");
+    dir.AddLayout("a.txt");
+    ExpectOutcome(RunIn(dir), 1, "", "File is not exist.\n");
+    EXPECT_EQ(dir.List("result"), Names{});
+  }
+}
+
+// Case-folded order, any case of ".txt", names printed whole (CP932 on the console) and
+// opened and written under their native bytes.
+TEST(BatchOrder, LayoutsRunInCaseFoldedOrderUnderTheirWholeNames) {
+  WorkDir dir;
+  const std::string japanese = "新しいかな配列";
+  for (const std::string& name : Names{"b.txt", "A.txt", "C.TXT", "a-rather-long-layout-name.txt",
+                                       japanese + ".v2.txt", "notes.txt.bak"}) {
+    dir.AddLayout(name);
+  }
+  ExpectOutcome(RunIn(dir), 0,
+                LoadLines({"a-rather-long-layout-name.txt", "A.txt", "b.txt", "C.TXT",
+                           Sjis(japanese) + ".v2.txt"}),
+                "");
+  EXPECT_EQ(dir.List("result"),
+            (Names{"A.net", "C.net", "a-rather-long-layout-name.net", "b.net", japanese + ".net"}));
+}
+
+TEST(BatchGolden, WorkedExampleGivesTheHandBuiltNetwork) {
+  WorkDir dir;
+  dir.AddLayout("demo.txt");
+  ExpectOutcome(RunIn(dir), 0, "Load demo.txt\n", "");
+  EXPECT_EQ(dir.List("result"), Names{"demo.net"});
+  EXPECT_EQ(dir.ReadFile("result/demo.net"), DemoNetwork());
+}
+
+// A layout that fails in the middle of the batch ends the run there: the earlier network
+// stays whole, the later layouts are never loaded.
+TEST(BatchFailure, FailingLayoutStopsTheBatch) {
+  struct Case {
+    const char* What;
+    std::function<void(const WorkDir&)> AddB;
+    std::string Err;
+  };
+  const std::vector<Case> cases = {
+      {"b lacks な",
+       [](const WorkDir& dir) { dir.AddLayout("b.txt", Sjis("b\n \n4\n0\nf\tか\nd;\tず\n")); },
+       Sjis("「な」の定義が不足しているようです.\n")},
+      {"b is a directory", [](const WorkDir& dir) { dir.MakeDir("layout/b.txt"); },
+       "File is not exist.\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    WorkDir dir;
+    dir.AddLayout("a.txt");
+    c.AddB(dir);
+    dir.AddLayout("c.txt");
+    ExpectOutcome(RunIn(dir), 1, LoadLines({"a.txt", "b.txt"}), c.Err);
+    EXPECT_EQ(dir.List("result"), Names{"a.net"});
+    EXPECT_EQ(dir.ReadFile("result/a.net"), DemoNetwork());
+  }
+}
+
+TEST(BatchWriteFailure, MissingResultDirectoryIsReportedForEveryLayout) {
+  WorkDir dir;
+  dir.Remove("result");
+  ExpectWriteFailures(dir, {"result/a.net", "result/b.net"});
+  EXPECT_FALSE(fs::exists(dir.PathOf("result")));
+}
+
+TEST(BatchWriteFailure, ReadOnlyNetworkIsKeptAndTheBatchGoesOn) {
+  WorkDir dir;
+  const std::string old = "*Vertices 330\r\nan earlier run\r\n";
+  dir.WriteFile("result/a.net", old);
+  fs::permissions(dir.PathOf("result/a.net"), ReadOnly);
+  ExpectWriteFailures(dir, {"result/a.net"});
+  EXPECT_EQ(dir.ReadFile("result/a.net"), old);
+  EXPECT_EQ(fs::status(dir.PathOf("result/a.net")).permissions(), ReadOnly);
+  EXPECT_EQ(dir.ReadFile("result/b.net"), DemoNetwork());
+  EXPECT_EQ(dir.List("result"), (Names{"a.net", "b.net"})) << "no temporary file is left";
+}
+
+TEST(BatchExample, BundledExampleWritesOneNetworkPerLayout) {
+  TempDir dir;
+  fs::copy(KANANET_SOURCE_DIR "/examples", dir.Path(), fs::copy_options::recursive);
+  dir.MakeDir("result");
+  ExpectOutcome(RunIn(dir), 0, LoadLines({"jis-kana.txt", "romaji.txt"}), "");
+  ASSERT_EQ(dir.List("result"), (Names{"jis-kana.net", "romaji.net"}));
+  for (const std::string& name : dir.List("result")) {
+    SCOPED_TRACE(name);
+    std::string network = dir.ReadFile("result/" + name);
+    EXPECT_EQ(network.rfind("*Vertices 330\r\n", 0), 0u);
+    // 330 vertex lines, then the edge section; every line ends in CR LF.
+    std::size_t edges = network.find("\r\n*Edges\r\n");
+    ASSERT_NE(edges, std::string::npos);
+    std::string vertices = network.substr(0, edges + 2);
+    EXPECT_EQ(std::count(vertices.begin(), vertices.end(), '\n'), 331);
+    EXPECT_EQ(std::count(network.begin(), network.end(), '\n'),
+              std::count(network.begin(), network.end(), '\r'));
+    EXPECT_EQ(network.substr(network.size() - 2), "\r\n");
+  }
+}
+
+}  // namespace
+}  // namespace kananet::e2e

@@ -1,0 +1,62 @@
+// Harness for end-to-end tests: a throwaway working directory, and the built program run in it
+// with its exact output bytes and exit status captured.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kananet::e2e {
+
+struct RunResult {
+  int ExitStatus = -1;    // the status passed to exit, or -1 when a signal ended the process
+  int Signal = 0;         // the signal that ended the process, 0 when it exited
+  bool TimedOut = false;  // the process outlived its time limit and was killed
+  std::string Out;        // everything written to standard output
+  std::string Err;        // everything written to standard error
+};
+
+struct RunOptions {
+  std::vector<std::string> Arguments;    // after the program name
+  std::vector<std::string> Environment;  // "NAME=value" entries that override the inherited ones
+  std::chrono::milliseconds Timeout = std::chrono::seconds(60);
+};
+
+// Runs program with workingDirectory as its current directory and standard input from
+// /dev/null. A process that outlives the time limit is killed with its process group, so a
+// hang fails the test instead of blocking it.
+RunResult RunProgram(const std::string& program, const std::string& workingDirectory,
+                     const RunOptions& options = {});
+
+// A fresh directory under the system's temporary directory, removed with everything in it
+// (read-only and unreadable entries included) when the object goes. Entries are named
+// relative to it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string PathOf(std::string_view relative) const;
+
+  // Creates or replaces a file with exactly these bytes; missing parent directories are made.
+  void WriteFile(std::string_view relative, std::string_view bytes) const;
+  void MakeDir(std::string_view relative) const;
+  std::string ReadFile(std::string_view relative) const;
+  // The names in a subdirectory, sorted by their bytes.
+  std::vector<std::string> List(std::string_view relative) const;
+
+ private:
+  std::string path_;
+};
+
+// The whole file's bytes; records a test failure when the file cannot be read.
+std::string ReadFileBytes(const std::string& path);
+
+// UTF-8 text as CP932 (Shift_JIS) bytes, so expected console bytes can be written legibly.
+std::string Sjis(std::string_view utf8);
+
+}  // namespace kananet::e2e
