@@ -1,26 +1,45 @@
 #include "platform/console.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace kananet {
 
 namespace {
 
 bool failureReported = false;
+bool outputLost = false;
 
-void WriteTo(std::FILE* stream, std::string_view bytes) {
-  std::fwrite(bytes.data(), 1, bytes.size(), stream);
-  std::fflush(stream);
+// Returns the errno of a failed write or flush, 0 when the bytes went out.
+int WriteTo(std::FILE* stream, std::string_view bytes) {
+  errno = 0;
+  bool written = std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
+  if (std::fflush(stream) == 0 && written) {
+    return 0;
+  }
+  return errno != 0 ? errno : EIO;
 }
 
 }  // namespace
 
 void WriteOut(std::string_view bytes) {
-  WriteTo(stdout, bytes);
+  int error = WriteTo(stdout, bytes);
+  if (error == 0) {
+    return;
+  }
+  if (!outputLost) {
+    outputLost = true;
+    WriteErr(std::string("Cannot write to standard output: ") + std::strerror(error) + "\n");
+  }
+  failureReported = true;
 }
 
 void WriteErr(std::string_view bytes) {
-  WriteTo(stderr, bytes);
+  if (WriteTo(stderr, bytes) != 0) {
+    failureReported = true;
+  }
 }
 
 void StopRun(std::string_view message) {
@@ -39,6 +58,7 @@ bool RunHadFailure() {
 
 void ResetFailures() {
   failureReported = false;
+  outputLost = false;
 }
 
 }  // namespace kananet

@@ -11,6 +11,9 @@ struct RunStopped {
   int ExitStatus;
 };
 
+// Console output that cannot be written (a full disk behind a redirection, a closed stream)
+// makes the run end with status 1, so that a script never takes part of the output for the
+// whole; the first loss of standard output is reported on standard error.
 void WriteOut(std::string_view bytes);
 void WriteErr(std::string_view bytes);
 
