@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <memory>
 
@@ -141,7 +142,9 @@ int ReplaceFile(const std::string& path, std::string_view contents) {
   std::size_t slash = target.rfind('/');
   std::string directory = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
   std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temporary = directory + "." + base + ".XXXXXX";
+  // The temporary name adds 8 bytes to the target's; a long target name is cut so that the
+  // temporary name still fits the file system's limit.
+  std::string temporary = directory + "." + base.substr(0, NAME_MAX - 8) + ".XXXXXX";
   FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
   if (file.Get() < 0) {
     return errno;
