@@ -1,0 +1,73 @@
+#include "readers/sample_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "../test_support.h"
+
+namespace kananet {
+namespace {
+
+using namespace std::string_literals;
+using testing::Sjis;
+
+std::string StreamOf(std::string_view fileBytes) {
+  std::string stream;
+  AppendKanaStream(std::string(fileBytes), stream);
+  return stream;
+}
+
+TEST(SampleTextTest, KanaRunsAreCutByLineEndsAndNonKana) {
+  const std::string closing = "   ";
+  struct Case {
+    std::string text;
+    std::string stream;
+  };
+  const Case cases[] = {
+      {Sjis("あい\nう"), "\xFF\x08\x0A\xFF\x0C" + closing},
+      {Sjis("あい\r\nう\r\n"), "\xFF\x08\x0A\xFF\x0C" + closing},
+      {Sjis("あい\n\n\nう\n"), "\xFF\x08\x0A\xFF\x0C" + closing},
+      {Sjis("か、き"), "\xFF\x11\x01\x13" + closing},
+      {Sjis("あアい"), "\xFF\x08\xFF\x0A" + closing},
+      {Sjis("あ亜い"), "\xFF\x08\xFF\x0A" + closing},
+      {Sjis("あaい"), "\xFF\x08\xFF\x0A" + closing},
+      {Sjis("あ　い"), "\xFF\x08\xFF\x0A" + closing},
+      {Sjis("あｱい"), "\xFF\x08\xFF\x0A" + closing},
+      {Sjis("あ\rい"), "\xFF\x08\xFF\x0A" + closing},
+      {Sjis("あ") + "\0"s + Sjis("い"), "\xFF\x08\xFF\x0A" + closing},
+      {Sjis("ヴ"), "\xFF\x05" + closing},
+      {Sjis("ゐーゑ。"), "\xFF\x0A\x03\x0E\x02" + closing},
+      {"", closing},
+      {"\n", closing},
+      {"\r\r\r", closing},
+      {"\r\n\r\n", closing},
+      {Sjis("abc　アイウ亜\n123"), closing},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(StreamOf(c.text), c.stream) << ::testing::PrintToString(c.text);
+  }
+  std::string stream = "\xFF\x08";
+  AppendKanaStream(Sjis("う"), stream);
+  EXPECT_EQ(stream, "\xFF\x08\xFF\x0C" + closing);
+}
+
+// The first byte decides a character's length, and the second byte is taken whatever it is.
+TEST(SampleTextTest, FirstByteDecidesTheCharacterLength) {
+  const std::string a = Sjis("あ");
+  for (int lead : {0x00, 0x7F, 0x80, 0x81, 0x9F, 0xA0, 0xA1, 0xDF, 0xE0, 0xFC, 0xFD, 0xFE, 0xFF}) {
+    bool oneByte = lead < 0x80 || (lead >= 0xA1 && lead <= 0xDF);
+    std::string text = std::string(1, static_cast<char>(lead)) + a;
+    EXPECT_EQ(StreamOf(text), oneByte ? "\xFF\x08   " : "   ") << "lead " << lead;
+  }
+  EXPECT_EQ(StreamOf("\xA0\x82\xA0\x20"), "   ");          // a stray A0 pairs with the 82 of あ
+  EXPECT_EQ(StreamOf("\x82\x82\xA0\x82\xA2"), "   ");      // 82 82, A0 82, then A2 alone
+  EXPECT_EQ(StreamOf("\x82\n\x82\xA0"), "\xFF\x08   ");    // a lead byte pairs with the line end
+  EXPECT_EQ(StreamOf("\x82\r\n\x82\xA0"), "\xFF\x08   ");  // also with a CR LF line end
+  EXPECT_EQ(StreamOf(Sjis("あい") + "\x82"), "\xFF\x08\x0A   ");
+  EXPECT_EQ(StreamOf(Sjis("あい") + "\xFF"), "\xFF\x08\x0A   ");
+}
+
+}  // namespace
+}  // namespace kananet
