@@ -1,0 +1,32 @@
+// The report page: one self-contained HTML file with a comparison table of the layouts and
+// each layout's network drawn as a keyboard in inline SVG. No scripts, nothing fetched.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "network_file.h"
+
+namespace kananet::report {
+
+struct ReportEntry {
+  std::string name;      // the layout's name, UTF-8
+  std::string fileName;  // the network file's name, UTF-8
+  Network network;
+};
+
+// A file that could not be shown, with the reason; both UTF-8.
+struct ReportFailure {
+  std::string location;
+  std::string message;
+};
+
+// `source` names where the networks came from (the result directory), UTF-8.
+std::string RenderReport(std::string_view source, const std::vector<ReportEntry>& entries,
+                         const std::vector<ReportFailure>& failures);
+
+// Text made safe for HTML element content and attribute values.
+std::string EscapeHtml(std::string_view text);
+
+}  // namespace kananet::report

@@ -1,0 +1,334 @@
+#include "network_file.h"
+
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+#include "kana_text.h"
+
+namespace kananet::report {
+
+namespace {
+
+constexpr std::string_view KeyNames = " HTCL1qaz2wsx3edc4rfv5tgb6yhn7ujm8ik,9ol.0p;/-@:_^[]R\\EB";
+
+constexpr int StrokeVertexCount = BandCount * KeysPerBand;
+
+// Largest written sizes and weights that unsigned 32-bit counts can give.
+constexpr double MaxStrokeSize = 65536.0;
+constexpr double MaxRepeatSize = 2 * MaxStrokeSize;
+constexpr double MaxWeight = 4.3e9;
+
+struct TextLine {
+  std::string_view text;
+  int number = 0;
+};
+
+struct VertexLine {
+  int vertex = 0;
+  std::string_view label;
+  Point at;
+  double size = 0;
+  std::string_view sizeText;
+};
+
+[[noreturn]] void Fail(int line, const std::string& message) {
+  throw NetworkFormatError(line, message);
+}
+
+std::string Quoted(std::string_view text) {
+  constexpr std::size_t Longest = 40;
+  if (text.size() > Longest) {
+    return "\"" + std::string(text.substr(0, Longest)) + "...\"";
+  }
+  return "\"" + std::string(text) + "\"";
+}
+
+std::vector<TextLine> SplitLines(std::string_view text) {
+  std::vector<TextLine> lines;
+  int number = 1;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    if (end == std::string_view::npos) {
+      Fail(number, "the file ends in the middle of this line (truncated?)");
+    }
+    std::string_view line = text.substr(0, end);
+    if (!line.empty() && line.back() == '\r') {
+      line.remove_suffix(1);
+    }
+    lines.push_back({line, number++});
+    text.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+std::vector<std::string_view> SplitFields(std::string_view text) {
+  std::vector<std::string_view> fields;
+  while (true) {
+    const std::size_t end = text.find(' ');
+    fields.push_back(text.substr(0, end));
+    if (end == std::string_view::npos) {
+      return fields;
+    }
+    text.remove_prefix(end + 1);
+  }
+}
+
+std::optional<int> ParseInteger(std::string_view text) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+double ParseNumber(std::string_view text, int line, const std::string& what) {
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
+    Fail(line, "bad number " + Quoted(text) + " for " + what);
+  }
+  return value;
+}
+
+// The text the writer puts down for a value: general format, six significant digits.
+std::string Written(double value) {
+  char buffer[32];
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+  return std::string(buffer, result.ptr);
+}
+
+// The count n whose written form `shown(n)` is `text`, starting from a close estimate. The
+// count is exact only when the text is the written form of n and of neither neighbour.
+template <typename Shown>
+Count RecoverCount(std::string_view text, double estimate, Shown shown) {
+  const auto n = static_cast<std::uint64_t>(std::llround(estimate));
+  const bool matches = Written(shown(n)) == text;
+  const bool lowerMatches = n > 0 && Written(shown(n - 1)) == text;
+  const bool upperMatches = Written(shown(n + 1)) == text;
+  return {n, matches && !lowerMatches && !upperMatches};
+}
+
+double StrokeSizeOf(std::uint64_t n) {
+  return std::sqrt(static_cast<double>(n));
+}
+double RepeatSizeOf(std::uint64_t n) {
+  return 2 * std::sqrt(static_cast<double>(n));
+}
+double WeightOf(std::uint64_t n) {
+  return static_cast<double>(n);
+}
+
+std::string VertexName(int vertex) {
+  return "vertex " + std::to_string(vertex);
+}
+
+VertexLine ReadVertexLine(const TextLine& line) {
+  std::string_view rest = line.text;
+  const std::size_t space = rest.find(' ');
+  const std::optional<int> vertex = ParseInteger(rest.substr(0, space));
+  if (!vertex || *vertex < 1 || *vertex > VertexCount) {
+    Fail(line.number, "expected a vertex line starting with a vertex number from 1 to 330, found " +
+                          Quoted(line.text));
+  }
+  const std::string name = VertexName(*vertex);
+  rest.remove_prefix(std::min(space, rest.size()));
+  if (!rest.starts_with(" \"")) {
+    Fail(line.number, "expected a quoted label after the number of " + name);
+  }
+  rest.remove_prefix(2);
+  VertexLine result;
+  result.vertex = *vertex;
+  // A label is empty or one two-byte character; its second byte may be any trail byte, 0x5C
+  // included, so the closing quote is found by position rather than by scanning.
+  const std::size_t labelLength = rest.starts_with('"') ? 0 : 2;
+  if (rest.size() < labelLength + 2 || rest[labelLength] != '"' || rest[labelLength + 1] != ' ') {
+    Fail(line.number, "the label of " + name + " is neither empty nor one two-byte kana");
+  }
+  result.label = rest.substr(0, labelLength);
+  rest.remove_prefix(labelLength + 2);
+
+  const std::vector<std::string_view> fields = SplitFields(rest);
+  if (fields.size() != 10) {
+    Fail(line.number,
+         "expected \"X Y 0.5 box x_fact SIZE y_fact SIZE ic COLOUR\" after the label of " + name +
+             ", found " + Quoted(rest));
+  }
+  const std::array<std::pair<std::size_t, std::string_view>, 5> fixed = {
+      {{2, "0.5"}, {3, "box"}, {4, "x_fact"}, {6, "y_fact"}, {8, "ic"}}};
+  for (const auto& [index, expected] : fixed) {
+    if (fields[index] != expected) {
+      Fail(line.number, "expected " + Quoted(expected) + " in the line of " + name + ", found " +
+                            Quoted(fields[index]));
+    }
+  }
+  result.at.x = ParseNumber(fields[0], line.number, "the x position of " + name);
+  result.at.y = ParseNumber(fields[1], line.number, "the y position of " + name);
+  result.size = ParseNumber(fields[5], line.number, "the size of " + name);
+  ParseNumber(fields[7], line.number, "the y_fact of " + name);
+  if (fields[5] != fields[7]) {
+    Fail(line.number, "x_fact and y_fact of " + name + " differ");
+  }
+  result.sizeText = fields[5];
+
+  const bool stroke = *vertex <= StrokeVertexCount;
+  const std::string_view colour = stroke ? "Blue" : "OliveGreen";
+  if (fields[9] != colour) {
+    Fail(line.number,
+         name + " must be coloured " + std::string(colour) + ", found " + Quoted(fields[9]));
+  }
+  const double maxSize = stroke ? MaxStrokeSize : MaxRepeatSize;
+  if (!(result.size >= 0 && result.size <= maxSize)) {
+    Fail(line.number,
+         "the size " + Quoted(fields[5]) + " of " + name + " is not the size of any count");
+  }
+  if (!stroke && !result.label.empty()) {
+    Fail(line.number, name + " is a repeat vertex and has a label");
+  }
+  return result;
+}
+
+Edge ReadEdgeLine(const TextLine& line) {
+  const std::vector<std::string_view> fields = SplitFields(line.text);
+  if (fields.size() != 3) {
+    Fail(line.number, "expected an edge line \"FIRST SECOND WEIGHT\", found " + Quoted(line.text));
+  }
+  const std::optional<int> first = ParseInteger(fields[0]);
+  const std::optional<int> second = ParseInteger(fields[1]);
+  if (!first || !second) {
+    Fail(line.number, "expected two vertex numbers in the edge line, found " + Quoted(line.text));
+  }
+  const auto bandOf = [](int vertex) { return (vertex - 1) / KeysPerBand; };
+  const auto isStroke = [](int vertex) { return vertex >= 1 && vertex <= StrokeVertexCount; };
+  if (!isStroke(*first) || !isStroke(*second) || bandOf(*first) != bandOf(*second) ||
+      *first == *second) {
+    Fail(line.number, "the edge " + std::string(fields[0]) + " " + std::string(fields[1]) +
+                          " does not join two stroke vertices of one band (1-55, 56-110 or "
+                          "111-165)");
+  }
+  const double weight = ParseNumber(fields[2], line.number, "the weight of the edge");
+  if (!(weight >= 0 && weight <= MaxWeight)) {
+    Fail(line.number, "the weight " + Quoted(fields[2]) + " is not a count");
+  }
+  Edge edge;
+  edge.band = bandOf(*first);
+  edge.firstKey = std::min(*first, *second) - edge.band * KeysPerBand;
+  edge.secondKey = std::max(*first, *second) - edge.band * KeysPerBand;
+  edge.weight = RecoverCount(fields[2], weight, WeightOf);
+  return edge;
+}
+
+struct VertexPlace {
+  bool stroke = true;
+  int band = 0;
+  int key = 0;
+};
+
+VertexPlace PlaceOf(int vertex) {
+  VertexPlace place;
+  place.stroke = vertex <= StrokeVertexCount;
+  const int index = (place.stroke ? vertex : vertex - StrokeVertexCount) - 1;
+  place.band = index / KeysPerBand;
+  place.key = index % KeysPerBand + 1;
+  return place;
+}
+
+}  // namespace
+
+char KeyName(int key) {
+  return KeyNames.at(static_cast<std::size_t>(key));
+}
+
+Network ParseNetwork(std::string_view text) {
+  const std::vector<TextLine> lines = SplitLines(text);
+  if (lines.empty() || lines[0].text != "*Vertices 330") {
+    Fail(1, "expected the first line \"*Vertices 330\"");
+  }
+
+  Network network;
+  std::array<int, VertexCount + 1> lineOfVertex{};
+  // The stroke vertices of one key must agree in every band; kept per band to compare.
+  std::array<std::array<std::string_view, KeysPerBand + 1>, BandCount> labels{};
+  std::array<std::array<std::string_view, KeysPerBand + 1>, BandCount> sizes{};
+  std::size_t next = 1;
+  for (; next < lines.size() && lines[next].text != "*Edges"; ++next) {
+    const TextLine& line = lines[next];
+    if (next > static_cast<std::size_t>(VertexCount)) {
+      Fail(line.number, "expected \"*Edges\" after the 330 vertex lines");
+    }
+    const VertexLine vertex = ReadVertexLine(line);
+    if (lineOfVertex[vertex.vertex] != 0) {
+      Fail(line.number, VertexName(vertex.vertex) + " appears twice (also on line " +
+                            std::to_string(lineOfVertex[vertex.vertex]) + ")");
+    }
+    lineOfVertex[vertex.vertex] = line.number;
+    const VertexPlace place = PlaceOf(vertex.vertex);
+    Key& key = network.keys[place.key];
+    if (place.stroke) {
+      key.strokeAt[place.band] = vertex.at;
+      labels[place.band][place.key] = vertex.label;
+      sizes[place.band][place.key] = vertex.sizeText;
+      if (place.band == 0) {
+        key.strokeSize = vertex.size;
+        key.strokes = RecoverCount(vertex.sizeText, vertex.size * vertex.size, StrokeSizeOf);
+      }
+    } else {
+      key.repeatAt[place.band] = vertex.at;
+      key.repeatSize[place.band] = vertex.size;
+      const double half = vertex.size / 2;
+      key.repeats[place.band] = RecoverCount(vertex.sizeText, half * half, RepeatSizeOf);
+    }
+  }
+
+  const int endLine = next < lines.size() ? lines[next].number : static_cast<int>(lines.size()) + 1;
+  for (int vertex = 1; vertex <= VertexCount; ++vertex) {
+    if (lineOfVertex[vertex] == 0) {
+      const std::string where = next < lines.size() ? "\"*Edges\" comes" : "the file ends";
+      Fail(endLine, VertexName(vertex) + " is missing: " + where + " after " +
+                        std::to_string(next - 1) + " of the 330 vertex lines");
+    }
+  }
+
+  if (next == lines.size()) {
+    Fail(endLine, "the file ends before the line \"*Edges\" (truncated?)");
+  }
+
+  for (int k = 1; k <= KeysPerBand; ++k) {
+    const std::string_view label = labels[0][k];
+    if (!label.empty()) {
+      const auto lead = static_cast<unsigned char>(label[0]);
+      const auto trail = static_cast<unsigned char>(label[1]);
+      const std::optional<std::string> kana = KanaUtf8(lead, trail);
+      if (!kana) {
+        Fail(lineOfVertex[k], "the label of " + VertexName(k) + " is not a kana");
+      }
+      network.keys[k].label = *kana;
+      network.keys[k].labelBytes = std::string(label);
+    }
+    for (int band = 1; band < BandCount; ++band) {
+      if (labels[band][k] != label || sizes[band][k] != sizes[0][k]) {
+        const int vertex = band * KeysPerBand + k;
+        Fail(lineOfVertex[vertex], VertexName(vertex) + " differs in label or size from " +
+                                       VertexName(k) + ", the same key in the first band");
+      }
+    }
+  }
+
+  std::vector<int> lineOfEdge(static_cast<std::size_t>(BandCount * KeysPerBand * KeysPerBand));
+  for (++next; next < lines.size(); ++next) {
+    const Edge edge = ReadEdgeLine(lines[next]);
+    int& seen = lineOfEdge[static_cast<std::size_t>(
+        (edge.band * KeysPerBand + edge.firstKey - 1) * KeysPerBand + edge.secondKey - 1)];
+    if (seen != 0) {
+      Fail(lines[next].number,
+           "the edge appears twice (also on line " + std::to_string(seen) + ")");
+    }
+    seen = lines[next].number;
+    network.edges.push_back(edge);
+  }
+  return network;
+}
+
+}  // namespace kananet::report

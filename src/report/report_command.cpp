@@ -1,0 +1,156 @@
+#include "report_command.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string_view>
+
+#include "html_report.h"
+#include "kana_text.h"
+#include "network_file.h"
+
+namespace kananet::report {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view Program = "kananet-report";
+constexpr std::string_view NetworkEnding = ".net";
+
+constexpr std::string_view Usage =
+    "Usage: kananet-report [RESULT_DIR] [-o FILE]\n"
+    "Reads every network file (*.net) in RESULT_DIR, sorted by name, and writes one\n"
+    "self-contained HTML page that compares the layouts and draws each as a keyboard.\n"
+    "\n"
+    "  RESULT_DIR  the directory kananet wrote its results to (default: result)\n"
+    "  -o FILE     write the page to FILE (default: RESULT_DIR/report.html)\n"
+    "  -h, --help  show this help and exit\n";
+
+struct Options {
+  std::string resultDirectory = "result";
+  std::optional<std::string> output;
+  bool help = false;
+};
+
+// Nothing when the arguments are fine, else the complaint.
+std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments,
+                                       Options& options) {
+  bool directoryGiven = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "-h" || argument == "--help") {
+      options.help = true;
+    } else if (argument == "-o") {
+      if (i + 1 == arguments.size()) {
+        return "-o needs a file name";
+      }
+      options.output = arguments[++i];
+    } else if (argument.size() > 1 && argument[0] == '-') {
+      return "unknown option " + argument;
+    } else if (directoryGiven) {
+      return "only one result directory can be given";
+    } else {
+      options.resultDirectory = argument;
+      directoryGiven = true;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> ReadWholeFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    return std::nullopt;
+  }
+  std::ostringstream content;
+  content << file.rdbuf();
+  if (file.bad()) {
+    return std::nullopt;
+  }
+  return content.str();
+}
+
+std::string LayoutName(const std::string& fileName) {
+  const std::string stem = fileName.substr(0, fileName.size() - NetworkEnding.size());
+  return stem.empty() ? fileName : stem;
+}
+
+}  // namespace
+
+int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  Options options;
+  if (const std::optional<std::string> complaint = ReadOptions(arguments, options)) {
+    err << Program << ": " << *complaint << "\n" << Usage;
+    return 2;
+  }
+  if (options.help) {
+    out << Usage;
+    return 0;
+  }
+
+  const fs::path directory = options.resultDirectory;
+  std::vector<std::string> fileNames;
+  std::error_code error;
+  for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    std::error_code typeError;
+    if (name.ends_with(NetworkEnding) && it->is_regular_file(typeError)) {
+      fileNames.push_back(name);
+    }
+  }
+  if (error) {
+    err << Program << ": cannot read the directory " << directory.string() << ": "
+        << error.message() << "\n";
+    return 1;
+  }
+  if (fileNames.empty()) {
+    err << Program << ": no network files (*.net) in " << directory.string()
+        << "; run kananet first\n";
+    return 1;
+  }
+  std::sort(fileNames.begin(), fileNames.end());
+
+  std::vector<ReportEntry> entries;
+  std::vector<ReportFailure> failures;
+  for (const std::string& name : fileNames) {
+    const std::string path = (directory / name).string();
+    const std::optional<std::string> content = ReadWholeFile(directory / name);
+    if (!content) {
+      err << Program << ": " << path << ": cannot read the file\n";
+      failures.push_back({DisplayName(path), "cannot read the file"});
+      continue;
+    }
+    try {
+      entries.push_back({DisplayName(LayoutName(name)), DisplayName(name), ParseNetwork(*content)});
+    } catch (const NetworkFormatError& e) {
+      const std::string location = path + ":" + std::to_string(e.line());
+      err << Program << ": " << location << ": " << e.what() << "\n";
+      failures.push_back({DisplayName(location), DisplayName(e.what())});
+    }
+  }
+
+  const fs::path output = options.output ? fs::path(*options.output) : directory / "report.html";
+  {
+    std::ofstream page(output, std::ios::binary | std::ios::trunc);
+    page << RenderReport(DisplayName(directory.string()), entries, failures);
+    page.close();
+    if (!page) {
+      err << Program << ": cannot write " << output.string() << "\n";
+      return 1;
+    }
+  }
+  out << Program << ": wrote " << output.string() << " (" << entries.size()
+      << (entries.size() == 1 ? " layout" : " layouts");
+  if (!failures.empty()) {
+    out << "; " << failures.size() << (failures.size() == 1 ? " file" : " files")
+        << " could not be shown";
+  }
+  out << ")\n";
+  return failures.empty() ? 0 : 1;
+}
+
+}  // namespace kananet::report
