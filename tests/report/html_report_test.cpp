@@ -1,0 +1,94 @@
+#include "html_report.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <regex>
+
+#include "report_test_support.h"
+
+namespace kananet::report {
+namespace {
+
+using testing::Occurrences;
+
+ReportEntry Entry(const std::string& name, const Network& network) {
+  return {name, name + ".net", network};
+}
+
+Network Example() {
+  return ParseNetwork(testing::NetworkText(testing::SmallExample()));
+}
+
+TEST(RenderReportTest, DrawsOneKeyboardPerLayoutWithItsKana) {
+  Network second = Example();
+  second.keys[19].label = "か";
+  const std::string page =
+      RenderReport("result", {Entry("first", Example()), Entry("second", second)}, {});
+  EXPECT_EQ(Occurrences(page, "<svg class=\"keyboard\""), 2u);
+  EXPECT_EQ(Occurrences(page, ">あ</text>"), 6u);  // key 7 in three bands of two keyboards
+  EXPECT_EQ(Occurrences(page, ">か</text>"), 3u);
+  // Every key of every band has its tooltip; so has every edge.
+  EXPECT_EQ(Occurrences(page, "<g class=\"key\"><title>"), 2u * 3 * 55);
+  EXPECT_EQ(Occurrences(page, " times</title></path>"), 4u);
+  EXPECT_NE(page.find("あ, key a (7)\nstruck 400 times\nagain right after itself at gap 1: 10"),
+            std::string::npos);
+  EXPECT_LT(page.find(">first</a>"), page.find(">second</a>"));
+  // Self-contained: nothing to run, nothing to fetch.
+  for (const char* fetching : {"<script", "<link", "<img", "src=", "url(", "@import", "//"}) {
+    EXPECT_EQ(page.find(fetching), std::string::npos) << fetching;
+  }
+}
+
+TEST(RenderReportTest, EscapesNamesAndListsTheFilesItCouldNotShow) {
+  const std::string page =
+      RenderReport("a&b", {Entry("<i>x</i>", Example())}, {{"r/<u>.net:3", "found \"<\""}});
+  EXPECT_EQ(page.find("<i>"), std::string::npos);
+  EXPECT_EQ(page.find("<u>"), std::string::npos);
+  EXPECT_NE(page.find("&lt;i&gt;x&lt;/i&gt;"), std::string::npos);
+  EXPECT_NE(page.find("a&amp;b"), std::string::npos);
+  EXPECT_NE(page.find("Files not shown"), std::string::npos);
+  EXPECT_NE(page.find("<code>r/&lt;u&gt;.net:3</code>: found &quot;&lt;&quot;"), std::string::npos);
+
+  const std::string nothingShown = RenderReport("result", {}, {{"result/bad.net:12", "bad"}});
+  EXPECT_NE(nothingShown.find("result/bad.net:12"), std::string::npos);
+  EXPECT_EQ(nothingShown.find("<svg class=\"keyboard\""), std::string::npos);
+  EXPECT_EQ(nothingShown.find("<table"), std::string::npos);
+}
+
+TEST(RenderReportTest, MarksFiguresOnlyWhenACountIsInexact) {
+  const std::string mark = "<span class=\"approx\" title=";
+  const std::string exact = RenderReport("result", {Entry("first", Example())}, {});
+  Network network = Example();
+  network.edges[0].weight = {1234570, false};
+  const std::string inexact = RenderReport("result", {Entry("first", network)}, {});
+  EXPECT_EQ(Occurrences(exact, mark), 0u);
+  EXPECT_GE(Occurrences(inexact, mark), 2u);  // the gap 0 share and the heaviest pair
+  EXPECT_NE(inexact.find("about 1,234,570 times"), std::string::npos);
+}
+
+TEST(RenderReportTest, ShowsAnOpenHandSplitAsARange) {
+  Network network = Example();
+  network.keys[20].strokes = {100, true};  // keys 7..15 left, 26..31 right, 20 either
+  const std::string page = RenderReport("result", {Entry("first", network)}, {});
+  // Left: 400 of 500 strokes, or 500 of 500.
+  EXPECT_NE(page.find(">80.0–100.0</td>"), std::string::npos);
+  EXPECT_NE(page.find(">0.0–20.0</td>"), std::string::npos);
+}
+
+TEST(RenderReportTest, DrawsKeysWithoutFinitePositionsAtTheirUsualPlaces) {
+  Network network = Example();
+  network.keys[7].strokeAt[0].y = std::nan("");
+  network.keys[7].strokeAt[1].x = 0.9;
+  network.keys[2].repeatAt[1].x = INFINITY;
+  const std::string page = RenderReport("result", {Entry("first", network)}, {});
+  EXPECT_NE(page.find("usual places"), std::string::npos);
+  EXPECT_FALSE(std::regex_search(page, std::regex("=\"[^\"]*(nan|inf)")));
+  // Key 7 in the first two bands at (0.125, 0.197917) and (0.125, 0.53125): the cells
+  // are centred there.
+  EXPECT_NE(page.find("<rect class=\"cell\" x=\"90.4\" y=\"163.3\""), std::string::npos);
+  EXPECT_NE(page.find("<rect class=\"cell\" x=\"90.4\" y=\"496.6\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kananet::report

@@ -1,0 +1,110 @@
+#include "report_command.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "report_test_support.h"
+
+namespace kananet::report {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ReportCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    directory_ = fs::temp_directory_path() /
+                 ("kananet-report-test-" + std::to_string(::getpid()) + "-" + info->name());
+    fs::remove_all(directory_);
+    fs::create_directories(directory_ / "result");
+  }
+  void TearDown() override { fs::remove_all(directory_); }
+
+  void Write(const std::string& name, const std::string& content) {
+    std::ofstream(directory_ / "result" / name, std::ios::binary) << content;
+  }
+
+  int Run(std::vector<std::string> arguments) {
+    out_.str("");
+    err_.str("");
+    return RunReport(arguments, out_, err_);
+  }
+
+  std::string Result() const { return (directory_ / "result").string(); }
+
+  fs::path directory_;
+  std::ostringstream out_;
+  std::ostringstream err_;
+};
+
+TEST_F(ReportCommandTest, WritesThePageIntoTheResultDirectory) {
+  Write("b.net", testing::NetworkText(testing::SmallExample()));
+  Write("a.net", testing::NetworkText(testing::SmallExample()));
+  Write("notes.txt", "not a network");
+  fs::create_directory(directory_ / "result" / "c.net");  // a directory, not a file
+
+  EXPECT_EQ(Run({Result()}), 0) << err_.str();
+  EXPECT_EQ(err_.str(), "");
+  const fs::path page = directory_ / "result" / "report.html";
+  EXPECT_EQ(out_.str(), "kananet-report: wrote " + page.string() + " (2 layouts)\n");
+  const std::string html = testing::ReadFile(page);
+  EXPECT_NE(html.find(">a</a>"), std::string::npos);
+  EXPECT_LT(html.find(">a</a>"), html.find(">b</a>"));
+  EXPECT_EQ(html.find("notes.txt"), std::string::npos);
+  EXPECT_EQ(html.find(">c</a>"), std::string::npos);
+}
+
+TEST_F(ReportCommandTest, ShowsTheGoodFilesAndNamesTheLineOfABadOne) {
+  const std::string good = testing::NetworkText(testing::SmallExample());
+  Write("good.net", good);
+  Write("bad.net", testing::Replaced(good, "7 15 42", "7 15 4x2"));
+  Write("short.net", good.substr(0, 1000));
+
+  EXPECT_EQ(Run({Result()}), 1);
+  const std::string bad = (directory_ / "result" / "bad.net").string();
+  EXPECT_NE(err_.str().find("kananet-report: " + bad + ":333: bad number \"4x2\""),
+            std::string::npos)
+      << err_.str();
+  EXPECT_NE(err_.str().find("short.net:18: the file ends in the middle"), std::string::npos)
+      << err_.str();
+  EXPECT_NE(out_.str().find("(1 layout; 2 files could not be shown)"), std::string::npos);
+  const std::string html = testing::ReadFile(directory_ / "result" / "report.html");
+  EXPECT_NE(html.find(">good</a>"), std::string::npos);
+  EXPECT_NE(html.find("bad.net:333</code>: bad number"), std::string::npos);
+  EXPECT_EQ(html.find(">bad</a>"), std::string::npos);
+}
+
+TEST_F(ReportCommandTest, FailsClearlyWithoutNetworkFilesOrWithoutAPage) {
+  EXPECT_EQ(Run({Result()}), 1);
+  EXPECT_EQ(err_.str(),
+            "kananet-report: no network files (*.net) in " + Result() + "; run kananet first\n");
+  EXPECT_FALSE(fs::exists(directory_ / "result" / "report.html"));
+
+  EXPECT_EQ(Run({(directory_ / "missing").string()}), 1);
+  EXPECT_NE(err_.str().find("cannot read the directory"), std::string::npos);
+
+  Write("a.net", testing::NetworkText(testing::SmallExample()));
+  EXPECT_EQ(Run({Result(), "-o", (directory_ / "no" / "page.html").string()}), 1);
+  EXPECT_NE(err_.str().find("cannot write"), std::string::npos);
+  EXPECT_EQ(out_.str(), "");
+}
+
+TEST_F(ReportCommandTest, AnswersHelpAndRejectsBadArguments) {
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_TRUE(out_.str().starts_with("Usage: kananet-report [RESULT_DIR] [-o FILE]\n"));
+  EXPECT_EQ(err_.str(), "");
+
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"-x"}, {"a", "b"}, {"-o"}, {"--output=x"}}) {
+    EXPECT_EQ(Run(bad), 2) << bad[0];
+    EXPECT_NE(err_.str().find("Usage: kananet-report"), std::string::npos);
+    EXPECT_EQ(out_.str(), "");
+  }
+}
+
+}  // namespace
+}  // namespace kananet::report
