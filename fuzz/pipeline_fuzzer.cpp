@@ -1,0 +1,128 @@
+// The whole pipeline on one input cut into a sample text and a layout file at the first
+// "\n--layout--\n": reading both, conversion, the statistics the header asks for and the
+// network file, built in memory. Checks that the indexed lookup finds the same slot as the
+// plain scan at every position of the stream, that every key byte is counted exactly once as
+// a stroke and once as a pair, and that the network file has its fixed frame.
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/conversion.h"
+#include "analysis/statistics.h"
+#include "codes/key_alphabet.h"
+#include "fuzz_checks.h"
+#include "output/network_writer.h"
+#include "readers/layout.h"
+#include "readers/sample_text.h"
+
+using namespace kananet;
+using namespace kananet::fuzz;
+
+namespace {
+
+constexpr std::string_view Separator = "\n--layout--\n";
+
+// The slots a scan can reach: the stored entry lines, when they are fewer than the searchable
+// slots (the rest are empty and never match), else the whole table.
+std::vector<LayoutEntry> ScannedSlots(const std::vector<LayoutEntry>& table,
+                                      std::size_t entryLines) {
+  if (entryLines >= LayoutSearchSlots) {
+    return table;
+  }
+  return {table.begin(), table.begin() + static_cast<std::ptrdiff_t>(entryLines)};
+}
+
+void CheckLookupAgreesWithScan(const std::vector<LayoutEntry>& table, std::size_t entryLines,
+                               std::string_view kanaStream) {
+  KanaLookup lookup(table);
+  std::vector<LayoutEntry> scanned = ScannedSlots(table, entryLines);
+  for (std::size_t position = 0; position < kanaStream.size(); ++position) {
+    if (static_cast<std::uint8_t>(kanaStream[position]) == RunBreak) {
+      continue;
+    }
+    FUZZ_CHECK(lookup.FindFirstMatch(kanaStream, position) ==
+               FindFirstMatchByScan(scanned, kanaStream, position));
+  }
+}
+
+void CheckCountsMatchKeyBytes(std::string_view keyStream, const KeyCountTable& keyCounts,
+                              const PairCountTable& pairCounts) {
+  std::uint64_t keyBytes = 0;
+  for (char byte : keyStream) {
+    keyBytes += static_cast<std::uint8_t>(byte) < KeyCount;
+  }
+  std::uint64_t strokes = 0;
+  for (std::uint32_t count : keyCounts) {
+    strokes += count;
+  }
+  std::uint64_t pairs = 0;
+  for (std::size_t gapClass = 0; gapClass < pairCounts.size(); ++gapClass) {
+    for (const auto& row : pairCounts[gapClass]) {
+      for (std::uint32_t count : row) {
+        FUZZ_CHECK(gapClass < GapClasses || count == 0);
+        pairs += count;
+      }
+    }
+  }
+  FUZZ_CHECK(strokes == keyBytes);
+  FUZZ_CHECK(pairs == keyBytes);
+}
+
+void CheckNetworkFrame(std::string_view network) {
+  constexpr std::string_view Head = "*Vertices 330\r\n";
+  constexpr std::string_view EdgesLine = "*Edges\r\n";
+  FUZZ_CHECK(network.substr(0, Head.size()) == Head);
+  std::size_t edges = network.find(EdgesLine);
+  FUZZ_CHECK(edges != std::string_view::npos);
+  std::size_t lines = 0;
+  for (std::size_t i = Head.size(); i < edges; ++i) {
+    lines += network[i] == '\n';
+  }
+  FUZZ_CHECK(lines == NetworkVertices);
+  FUZZ_CHECK(network.size() >= 2 && network.substr(network.size() - 2) == "\r\n");
+  FUZZ_CHECK(network.find("nan") == std::string_view::npos);
+  FUZZ_CHECK(network.find("inf") == std::string_view::npos);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  BuildKeyIndexTable();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static std::vector<LayoutEntry> table(LayoutTableSlots);
+  std::string_view input = BytesOf(data, size);
+  std::size_t cut = input.find(Separator);
+  if (cut == std::string_view::npos) {
+    return -1;  // not a pair of files: keep it out of the corpus
+  }
+
+  std::string kanaStream;
+  AppendKanaStream(std::string(input.substr(0, cut)), kanaStream);
+  LayoutHeaderValues header;
+  std::size_t entryLines = FillLayout(input.substr(cut + Separator.size()), header, table);
+  CheckLookupAgreesWithScan(table, entryLines, kanaStream);
+
+  std::string keyStream;
+  std::size_t missing = AppendKeyStream(kanaStream, table, header.CountByKana != 0,
+                                        header.BreakAfterPunctuation != 0, keyStream);
+  if (missing != NoSlot) {
+    FUZZ_CHECK(missing < kanaStream.size());
+    FUZZ_CHECK(!MissingDefinitionMessage(static_cast<std::uint8_t>(kanaStream[missing])).empty());
+    return 0;  // the run stops here
+  }
+
+  static KeyCountTable keyCounts;
+  static PairCountTable pairCounts;
+  if (header.CountByKana != 0) {
+    CountByKana(keyStream, header.LeftHandLastKey, keyCounts, pairCounts);
+  } else {
+    CountByStrokes(keyStream, header.LeftHandLastKey, keyCounts, pairCounts);
+  }
+  CheckCountsMatchKeyBytes(keyStream, keyCounts, pairCounts);
+  CheckNetworkFrame(BuildKeyboardNetwork(table, header, keyCounts, pairCounts));
+  return 0;
+}
