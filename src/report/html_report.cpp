@@ -78,11 +78,15 @@ std::string Fixed(double value, int digits) {
 }
 
 std::string Grouped(std::uint64_t value) {
-  std::string digits = std::to_string(value);
-  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
-    digits.insert(static_cast<std::size_t>(at), ",");
+  const std::string digits = std::to_string(value);
+  std::string grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) {
+      grouped += ',';
+    }
+    grouped += digits[i];
   }
-  return digits;
+  return grouped;
 }
 
 constexpr std::string_view ApproxMark =

@@ -38,10 +38,12 @@ struct VertexLine {
 
 std::string Quoted(std::string_view text) {
   constexpr std::size_t Longest = 40;
+  std::string quoted = "\"";
+  quoted.append(text.substr(0, Longest));
   if (text.size() > Longest) {
-    return "\"" + std::string(text.substr(0, Longest)) + "...\"";
+    quoted += "...";
   }
-  return "\"" + std::string(text) + "\"";
+  return quoted + "\"";
 }
 
 std::vector<TextLine> SplitLines(std::string_view text) {
