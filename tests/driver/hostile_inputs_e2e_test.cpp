@@ -134,6 +134,14 @@ TEST(HostileFiles, InputsThatCannotBeReadEndTheRunWithoutHanging) {
     dir.AddLayout("a.txt");
     ExpectOutcome(RunIn(dir), 1, "", notExist);
   }
+  {
+    SCOPED_TRACE("endless device as the sample text");
+    WorkDir dir;
+    fs::remove(dir.PathOf("kanasample.txt"));
+    dir.Link("kanasample.txt", "/dev/zero");
+    dir.AddLayout("a.txt");
+    ExpectOutcome(RunIn(dir), 1, "", notExist);
+  }
   if (::geteuid() == 0) {
     std::cout << "[ skipped  ] files without read permission: root reads every file\n";
     return;
