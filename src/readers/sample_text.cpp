@@ -14,68 +14,73 @@ std::string KanaStream;
 
 namespace {
 
-// Twelve full-width spaces behind the joined lines, so that the scan can always read the
-// second byte of a two-byte character without looking past the text.
-constexpr std::string_view Trailer =
-    "\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81"
-    "\x40";
-constexpr std::size_t ScanStopsShortOfEnd = 6;
-
-// Turns the file's bytes, in place, into its lines joined with one space behind each line:
-// a line ends in LF or CR LF (the CR dropped), and a last line without a line end still gets
-// its space. A line end at the very end does not start another, empty line.
-void JoinLines(std::string& text) {
-  std::size_t size = text.size();
-  std::size_t out = 0;
-  for (std::size_t in = 0; in < size; ++in) {
-    char byte = text[in];
-    if (byte == '\r' && in + 1 < size && text[in + 1] == '\n') {
-      continue;
-    }
-    text[out++] = byte == '\n' ? ' ' : byte;
-  }
-  bool lastLineOpen = size != 0 && text[size - 1] != '\n';
-  text.resize(out);
-  if (lastLineOpen) {
-    text += ' ';
-  }
-}
-
 // 0x00-0x7F and 0xA1-0xDF are one-byte characters; every other byte starts a two-byte one.
 bool StartsOneByteCharacter(std::uint8_t byte) {
   return byte < 0x80 || (byte >= 0xA1 && byte <= 0xDF);
 }
 
+// KanaCodeOf and the character length as tables, so that decoding a character is a few loads.
+// Only the lead bytes 0x81, 0x82 and 0x83 start kana; every other lead byte uses row 0, which
+// holds no kana.
+class CharacterTable {
+ public:
+  CharacterTable() {
+    for (int lead = 0; lead < 256; ++lead) {
+      length_[lead] = StartsOneByteCharacter(static_cast<std::uint8_t>(lead)) ? 1 : 2;
+      row_[lead] = lead >= FirstKanaLead && lead <= LastKanaLead ? lead - FirstKanaLead + 1 : 0;
+    }
+    for (int lead = FirstKanaLead; lead <= LastKanaLead; ++lead) {
+      for (int trail = 0; trail < 256; ++trail) {
+        codes_[row_[lead]][trail] =
+            KanaCodeOf(static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail));
+      }
+    }
+  }
+
+  std::size_t Length(std::uint8_t lead) const { return length_[lead]; }
+  std::uint8_t KanaCode(std::uint8_t lead, std::uint8_t trail) const {
+    return codes_[row_[lead]][trail];
+  }
+
+ private:
+  static constexpr int FirstKanaLead = 0x81;
+  static constexpr int LastKanaLead = 0x83;
+  std::uint8_t length_[256];
+  std::uint8_t row_[256];
+  std::uint8_t codes_[LastKanaLead - FirstKanaLead + 2][256] = {};
+};
+
 }  // namespace
 
+// The lines need not be joined: the space behind each line and the LF (or CR LF) that it
+// stands for are both one-byte characters that are not kana, so each ends the run it stands in
+// and nothing else, and a lead byte in front of either takes it as a second byte that makes no
+// kana. A lead byte at the very end of the text takes the string's terminating zero instead,
+// with the same result, so no trailer is needed either.
 void AppendKanaStream(std::string fileBytes, std::string& kanaStream) {
-  std::string& joined = fileBytes;
-  JoinLines(joined);
-  joined += Trailer;
-
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(joined.data());
-  std::size_t limit = joined.size() - ScanStopsShortOfEnd;
+  static const CharacterTable characters;
+  // The stream is written over the text already read: a kana takes two bytes of text and gives
+  // at most two bytes of stream (a RunBreak and its code), so writing never overtakes reading.
+  // Kana and other characters alternate unpredictably, so each character is written without a
+  // branch: a RunBreak is put down and kept only when a run starts, a code is put down and kept
+  // only when it is a kana.
+  const auto* text = reinterpret_cast<const std::uint8_t*>(fileBytes.data());
+  char* const streamStart = fileBytes.data();
+  char* stream = streamStart;
   bool inRun = false;
-  std::size_t p = 0;
-  while (p < limit) {
-    std::uint8_t lead = bytes[p];
-    if (StartsOneByteCharacter(lead)) {
-      ++p;
-      inRun = false;
-      continue;
-    }
-    std::uint8_t code = KanaCodeOf(lead, bytes[p + 1]);
-    p += 2;
-    if (code == NotKana) {
-      inRun = false;
-      continue;
-    }
-    if (!inRun) {
-      kanaStream += static_cast<char>(RunBreak);
-      inRun = true;
-    }
-    kanaStream += static_cast<char>(code);
+  for (std::size_t p = 0; p < fileBytes.size();) {
+    std::uint8_t lead = text[p];
+    std::size_t length = characters.Length(lead);
+    std::uint8_t code = length == 2 ? characters.KanaCode(lead, text[p + 1]) : NotKana;
+    p += length;
+    bool isKana = code != NotKana;
+    *stream = static_cast<char>(RunBreak);
+    stream += isKana && !inRun;
+    *stream = static_cast<char>(code);
+    stream += isKana;
+    inRun = isKana;
   }
+  kanaStream.append(streamStart, stream);
   kanaStream.append(3, '\x20');
 }
 

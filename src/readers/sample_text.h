@@ -16,7 +16,7 @@ extern std::string KanaStream;
 void ReadSampleText();
 
 // Appends to kanaStream the kana runs of the sample text whose file bytes are given, and the
-// three closing bytes. The buffer is taken over and reused as the joined text of the lines.
+// three closing bytes. The buffer is taken over and reused for the stream as it is made.
 void AppendKanaStream(std::string fileBytes, std::string& kanaStream);
 
 }  // namespace kananet
