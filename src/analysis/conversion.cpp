@@ -1,5 +1,11 @@
 #include "analysis/conversion.h"
 
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "analysis/branchless.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
 #include "platform/console.h"
@@ -33,61 +39,332 @@ std::size_t FindFirstMatchByScan(const std::vector<LayoutEntry>& table, std::str
   return NoSlot;
 }
 
-KanaLookup::KanaLookup(const std::vector<LayoutEntry>& table) {
-  for (std::size_t& slot : singleSlot_) {
-    slot = NoSlot;
-  }
+namespace {
+
+constexpr std::uint32_t NoNode = 0;
+constexpr std::uint32_t Root = 1;
+constexpr std::size_t Codes = 256;
+constexpr std::uint64_t NoEdge = 0;  // no edge starts at node 0
+constexpr std::uint32_t EmptyRow = 0;
+
+std::uint64_t EdgeKey(std::uint32_t node, std::uint8_t code) {
+  return std::uint64_t{node} << 8 | code;
+}
+
+}  // namespace
+
+// The first match at a position is the earliest entry among those whose kana the stream
+// begins with, which are the entries on the trie path that the stream spells. Entries that
+// can never be first are left out: one whose kana begins with (or equals) the kana of an
+// earlier entry loses to that entry wherever it matches.
+KanaLookup::KanaLookup(const std::vector<LayoutEntry>& table) : nodes_(2), edges_(256) {
   for (std::size_t slot = 0; slot < SearchableSlots(table); ++slot) {
     const std::string& kana = table[slot].Kana;
-    if (kana.empty()) {
-      continue;
+    NodeId node = Root;
+    std::size_t depth = 0;
+    for (; depth < kana.size() && nodes_[node].Slot == NoSlot; ++depth) {
+      NodeId child = ChildOf(node, static_cast<std::uint8_t>(kana[depth]));
+      if (child == NoNode) {
+        break;
+      }
+      node = child;
     }
-    auto first = static_cast<std::uint8_t>(kana.front());
-    if (singleSlot_[first] != NoSlot) {
-      continue;  // the single kana always matches, so nothing after it can win
+    if (kana.empty() || nodes_[node].Slot != NoSlot) {
+      continue;  // never matches, or an earlier entry always matches first
     }
-    if (kana.size() == 1) {
-      singleSlot_[first] = slot;
-    } else {
-      longer_[first].push_back({slot, kana});
+    for (; depth < kana.size(); ++depth) {
+      node = AddChild(node, static_cast<std::uint8_t>(kana[depth]));
+    }
+    nodes_[node].Slot = slot;
+    longestKana_ = std::max(longestKana_, kana.size());
+  }
+  FillDenseTables();
+}
+
+// Rows of children for the nodes with children from the second level on, up to a limit that
+// bounds the memory of a huge table (the nodes past it, and the root and the first level, which
+// the pair answers cover, keep their children in the hashed edges only); then the answers for
+// the first two kana.
+void KanaLookup::FillDenseTables() {
+  constexpr std::size_t MaxRows = 4096;
+  rows_.assign(Codes, Step{});
+  for (Node& node : nodes_) {
+    if (!node.HasChildren) {
+      node.Row = EmptyRow;
+    } else if (node.Depth >= 2 && rows_.size() / Codes < MaxRows) {
+      node.Row = static_cast<std::uint32_t>(rows_.size() / Codes);
+      rows_.resize(rows_.size() + Codes);
     }
   }
+  for (const Edge& edge : edges_) {
+    std::uint32_t row = nodes_[edge.Key >> 8].Row;
+    if (edge.Key != NoEdge && row != HashedRow) {
+      rows_[row * Codes + (edge.Key & 0xFF)] = StepOf(edge.Child);
+    }
+  }
+
+  singleAnswers_.assign(Codes, NoSlot);
+  pairAnswers_.assign(Codes * Codes, PairAnswer{});
+  for (std::size_t first = 0; first < Codes; ++first) {
+    NodeId firstNode = ChildOf(Root, static_cast<std::uint8_t>(first));
+    if (firstNode == NoNode) {
+      continue;
+    }
+    std::size_t firstSlot = nodes_[firstNode].Slot;
+    singleAnswers_[first] = firstSlot;
+    for (std::size_t second = 0; second < Codes; ++second) {
+      NodeId secondNode = nodes_[firstNode].HasChildren
+                              ? ChildOf(firstNode, static_cast<std::uint8_t>(second))
+                              : NoNode;
+      pairAnswers_[first * Codes + second] = {std::min(firstSlot, nodes_[secondNode].Slot),
+                                              secondNode, nodes_[secondNode].Row};
+    }
+  }
+}
+
+KanaLookup::Step KanaLookup::StepOf(NodeId node) const {
+  return {node, nodes_[node].Row, nodes_[node].Slot};
 }
 
 std::size_t KanaLookup::FindFirstMatch(std::string_view stream, std::size_t position) const {
   auto first = static_cast<std::uint8_t>(stream[position]);
-  for (const Candidate& candidate : longer_[first]) {
-    if (MatchesAt(candidate.Kana, stream, position)) {
-      return candidate.Slot;
+  if (position + 1 == stream.size()) {
+    return singleAnswers_[first];
+  }
+  const PairAnswer& answer =
+      pairAnswers_[first * Codes + static_cast<std::uint8_t>(stream[position + 1])];
+  return longestKana_ <= 2 ? answer.Slot : FindPastPair(answer, stream, position + 2);
+}
+
+// The third and fourth kana through the rows, without a branch: a node without children has
+// the empty row, and a step past the end of the stream takes the empty row's first place.
+std::size_t KanaLookup::FindPastPair(const PairAnswer& answer, std::string_view stream,
+                                     std::size_t next) const {
+  std::size_t last = stream.size() - 1;
+  std::size_t found = answer.Slot;
+  Step step{answer.Node, answer.Row, answer.Slot};
+  for (std::size_t end = next + 2; next < end; ++next) {
+    if (step.Row == HashedRow) {
+      return FindLonger(step.Node, stream, next, found);
+    }
+    std::size_t place = step.Row * Codes + static_cast<std::uint8_t>(stream[std::min(next, last)]);
+    step = rows_[Choose(next <= last, place, std::size_t{0})];
+    found = std::min(found, step.Slot);
+  }
+  return step.Row == EmptyRow ? found : FindLonger(step.Node, stream, next, found);
+}
+
+// Node 0 has no entry and no children, so a step that finds no child ends the walk at the same
+// test as a step onto a leaf.
+std::size_t KanaLookup::FindLonger(NodeId node, std::string_view stream, std::size_t next,
+                                   std::size_t found) const {
+  for (; next < stream.size(); ++next) {
+    node = ChildOf(node, static_cast<std::uint8_t>(stream[next]));
+    found = std::min(found, nodes_[node].Slot);
+    if (!nodes_[node].HasChildren) {
+      break;
     }
   }
-  return singleSlot_[first];
+  return found;
 }
+
+KanaLookup::NodeId KanaLookup::ChildOf(NodeId node, std::uint8_t code) const {
+  std::uint32_t row = nodes_[node].Row;
+  if (row == HashedRow) {
+    return edges_[EdgePlace(node, code)].Child;
+  }
+  return rows_[row * Codes + code].Node;
+}
+
+KanaLookup::NodeId KanaLookup::AddChild(NodeId node, std::uint8_t code) {
+  if (nodes_.size() > std::numeric_limits<NodeId>::max() - 1) {
+    throw std::bad_alloc();
+  }
+  auto child = static_cast<NodeId>(nodes_.size());
+  nodes_.emplace_back();
+  nodes_[child].Depth = nodes_[node].Depth + 1;
+  nodes_[node].HasChildren = true;
+  edges_[EdgePlace(node, code)] = {EdgeKey(node, code), child};
+  // A quarter full at most, so that a search nearly always ends at its first place.
+  if (++edgeCount_ * 4 > edges_.size()) {
+    GrowEdges();
+  }
+  return child;
+}
+
+// The place of the node's edge for code, or the empty place where it would go.
+std::size_t KanaLookup::EdgePlace(NodeId node, std::uint8_t code) const {
+  std::uint64_t key = EdgeKey(node, code);
+  std::size_t mask = edges_.size() - 1;
+  std::size_t place = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+  while (edges_[place].Key != key && edges_[place].Key != NoEdge) {
+    place = (place + 1) & mask;
+  }
+  return place;
+}
+
+void KanaLookup::GrowEdges() {
+  std::vector<Edge> old(edges_.size() * 2);
+  old.swap(edges_);
+  for (const Edge& edge : old) {
+    if (edge.Key != NoEdge) {
+      edges_[EdgePlace(static_cast<NodeId>(edge.Key >> 8), static_cast<std::uint8_t>(edge.Key))] =
+          edge;
+    }
+  }
+}
+
+namespace {
+
+// What the conversion adds to the KeyStream at a position: for a slot that a search can find,
+// its keys, then a UnitEnd when counting by kana, then a RunBreak when the layout breaks after
+// punctuation and the entry begins with 、 or 。; for a RunBreak of the KanaStream, that
+// RunBreak. The pieces share one buffer, padded so that any piece can be read with a copy of
+// a fixed width.
+class KeyPieces {
+ public:
+  static constexpr std::size_t CopyWidth = 16;
+
+  struct Piece {
+    std::size_t Offset = 0;
+    std::size_t Length = 0;
+    std::size_t Advance = 0;  // KanaStream bytes that the piece stands for; 0 for none
+  };
+
+  KeyPieces(const std::vector<LayoutEntry>& table, bool countByKana, bool breakAfterPunctuation) {
+    std::size_t slots = SearchableSlots(table);
+    while (slots > 0 && table[slots - 1].Kana.empty()) {
+      --slots;
+    }
+    pieces_.resize(slots + 2);
+    for (std::size_t slot = 0; slot < slots; ++slot) {
+      const std::string& kana = table[slot].Kana;
+      if (kana.empty()) {
+        continue;
+      }
+      auto first = static_cast<std::uint8_t>(kana.front());
+      bool breaks = breakAfterPunctuation && (first == KanaComma || first == KanaFullStop);
+      Add(slot, table[slot].Keys, countByKana, breaks, kana.size());
+    }
+    runBreak_ = slots;
+    Add(runBreak_, "", false, true, 1);
+    missing_ = slots + 1;
+    bytes_.append(CopyWidth, '\0');
+  }
+
+  // The piece at a position of the KanaStream that holds code and whose first match is slot.
+  std::size_t At(std::uint8_t code, std::size_t slot) const {
+    if (slot == NoSlot) {
+      slot = missing_;
+    }
+    return Choose(code == RunBreak, runBreak_, slot);
+  }
+  bool IsMissing(std::size_t piece) const { return piece == missing_; }
+  const Piece& operator[](std::size_t piece) const { return pieces_[piece]; }
+  // KeyStream bytes per KanaStream byte over all pieces: a guess at the size of a conversion.
+  double Ratio() const {
+    return static_cast<double>(bytes_.size()) / static_cast<double>(advance_);
+  }
+  const char* BytesOf(const Piece& piece) const { return bytes_.data() + piece.Offset; }
+  std::size_t Longest() const { return longest_; }
+
+ private:
+  void Add(std::size_t index, std::string_view keys, bool unitEnd, bool runBreak,
+           std::size_t advance) {
+    Piece& piece = pieces_[index];
+    piece.Offset = bytes_.size();
+    bytes_ += keys;
+    if (unitEnd) {
+      bytes_ += static_cast<char>(UnitEnd);
+    }
+    if (runBreak) {
+      bytes_ += static_cast<char>(RunBreak);
+    }
+    piece.Length = bytes_.size() - piece.Offset;
+    piece.Advance = advance;
+    advance_ += advance;
+    longest_ = std::max(longest_, piece.Length);
+  }
+
+  std::vector<Piece> pieces_;
+  std::string bytes_;
+  std::size_t runBreak_ = 0;
+  std::size_t missing_ = 0;
+  std::size_t longest_ = 0;
+  std::size_t advance_ = 0;
+};
+
+// Appends pieces to a string through a pointer: the string is grown ahead of need, so that
+// appending a short piece is one copy of a fixed width, and cut to the bytes written at the end.
+class KeyStreamWriter {
+ public:
+  KeyStreamWriter(std::string& out, std::size_t expected, std::size_t longestPiece)
+      : out_(out), room_(std::max(longestPiece, KeyPieces::CopyWidth)) {
+    std::size_t written = out_.size();
+    Grow(expected);
+    next_ = out_.data() + written;
+  }
+  ~KeyStreamWriter() { out_.resize(static_cast<std::size_t>(next_ - out_.data())); }
+
+  void Append(const char* bytes, std::size_t length) {
+    if (static_cast<std::size_t>(out_.data() + out_.size() - next_) < room_) {
+      std::size_t written = static_cast<std::size_t>(next_ - out_.data());
+      Grow(out_.size() / 2);
+      next_ = out_.data() + written;
+    }
+    if (length <= KeyPieces::CopyWidth) {
+      std::memcpy(next_, bytes, KeyPieces::CopyWidth);
+    } else {
+      std::memcpy(next_, bytes, length);
+    }
+    next_ += length;
+  }
+
+ private:
+  void Grow(std::size_t bytes) { out_.resize(out_.size() + std::max(bytes, room_)); }
+
+  std::string& out_;
+  std::size_t room_;
+  char* next_ = nullptr;
+};
+
+}  // namespace
 
 std::size_t AppendKeyStream(std::string_view kanaStream, const std::vector<LayoutEntry>& table,
                             bool countByKana, bool breakAfterPunctuation, std::string& keyStream) {
-  KanaLookup lookup(table);
+  const KanaLookup lookup(table);
+  const KeyPieces pieces(table, countByKana, breakAfterPunctuation);
+  // Room for the conversion as the average piece predicts it, and a little more: growing the
+  // string later would hold the old and the new buffer at once.
+  auto expected =
+      static_cast<std::size_t>(static_cast<double>(kanaStream.size()) * pieces.Ratio() * 1.1);
+  KeyStreamWriter writer(keyStream, expected, pieces.Longest());
+  // Each block of positions is looked up whole before its matches are followed: the lookups
+  // do not wait for each other, so the processor overlaps them, and only the step from one
+  // match to the next waits for the match before.
+  constexpr std::size_t BlockSize = 256;
+  struct Match {
+    std::size_t Piece;
+    std::size_t Advance;
+  };
+  Match matches[BlockSize];
   std::size_t position = 0;
-  while (position < kanaStream.size()) {
-    auto code = static_cast<std::uint8_t>(kanaStream[position]);
-    if (code == RunBreak) {
-      keyStream += static_cast<char>(RunBreak);
-      ++position;
-      continue;
+  for (std::size_t start = 0; start < kanaStream.size(); start += BlockSize) {
+    std::size_t end = std::min(start + BlockSize, kanaStream.size());
+    for (std::size_t p = std::max(start, position); p < end; ++p) {
+      std::size_t piece =
+          pieces.At(static_cast<std::uint8_t>(kanaStream[p]), lookup.FindFirstMatch(kanaStream, p));
+      matches[p - start] = {piece, pieces[piece].Advance};
     }
-    std::size_t slot = lookup.FindFirstMatch(kanaStream, position);
-    if (slot == NoSlot) {
-      return position;
+    while (position < end) {
+      const Match& match = matches[position - start];
+      if (pieces.IsMissing(match.Piece)) {
+        return position;
+      }
+      const KeyPieces::Piece& piece = pieces[match.Piece];
+      writer.Append(pieces.BytesOf(piece), piece.Length);
+      position += match.Advance;
     }
-    const LayoutEntry& entry = table[slot];
-    keyStream += entry.Keys;
-    if (countByKana) {
-      keyStream += static_cast<char>(UnitEnd);
-    }
-    if (breakAfterPunctuation && (code == KanaComma || code == KanaFullStop)) {
-      keyStream += static_cast<char>(RunBreak);
-    }
-    position += entry.Kana.size();
   }
   return NoSlot;
 }
