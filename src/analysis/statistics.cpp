@@ -1,5 +1,8 @@
 #include "analysis/statistics.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "analysis/conversion.h"
 #include "codes/key_alphabet.h"
 #include "readers/layout.h"
@@ -14,93 +17,183 @@ namespace {
 constexpr int Left = 0;
 constexpr int Right = 1;
 
-struct HandState {
-  std::uint8_t PreviousKey = 0;  // 0 at the start of a run
-  std::uint32_t Gap = 0;         // saturates at 2: only the class is ever used
-  bool StruckInUnit = false;     // count-by-kana only
+// What a byte of the KeyStream is to the tallies.
+enum ByteKind : std::uint8_t { LeftStroke, RightStroke, EndOfUnit, BreakOfRun, NotCounted };
+constexpr std::uint32_t ByteKinds = 8;  // room for the kinds above, a power of two
+
+// The part of the counting state that the rules of the two modes change: each hand's gap
+// counter, capped at 2 (the only value used), and, counting by kana, whether the hand struck
+// in the current unit. The start of a run is the zero state.
+struct GapState {
+  int Gap[2] = {0, 0};
+  bool Struck[2] = {false, false};
 };
 
-std::uint32_t GapClassOf(std::uint32_t gap) {
-  return gap < 2 ? gap : 2;
+int OneMore(int gap) {
+  return std::min(gap + 1, 2);
 }
 
-// Hand of every KeyIndex: a key is a left-hand key when it is at most leftHandLastKey, so key 0
-// always is.
-std::array<std::uint8_t, KeyCount> HandTable(std::int32_t leftHandLastKey) {
-  std::array<std::uint8_t, KeyCount> hands{};
-  for (int key = 0; key < KeyCount; ++key) {
-    hands[key] = key <= leftHandLastKey ? Left : Right;
+// By strokes: a stroke sets its hand's counter to 0 and adds one to the other hand's.
+GapState AfterByStrokes(GapState state, ByteKind kind) {
+  switch (kind) {
+    case LeftStroke:
+    case RightStroke: {
+      int hand = kind == RightStroke ? Right : Left;
+      state.Gap[hand] = 0;
+      state.Gap[1 - hand] = OneMore(state.Gap[1 - hand]);
+      return state;
+    }
+    case BreakOfRun:
+      return GapState{};
+    default:  // a UnitEnd is not produced in this mode; like any byte that is not a key, it is
+              // passed over
+      return state;
   }
-  return hands;
 }
 
-void ClearCounts(KeyCountTable& keyCounts, PairCountTable& pairCounts) {
-  keyCounts.fill(0);
-  for (auto& plane : pairCounts) {
-    for (auto& row : plane) {
-      row.fill(0);
+// By kana: a stroke marks its hand as having struck in the unit; at the end of a unit each
+// hand's counter goes to 0 if it struck, else one up.
+GapState AfterByKana(GapState state, ByteKind kind) {
+  switch (kind) {
+    case LeftStroke:
+    case RightStroke:
+      state.Struck[kind == RightStroke ? Right : Left] = true;
+      return state;
+    case EndOfUnit:
+      for (int hand : {Left, Right}) {
+        state.Gap[hand] = state.Struck[hand] ? 0 : OneMore(state.Gap[hand]);
+        state.Struck[hand] = false;
+      }
+      return state;
+    case BreakOfRun:
+      return GapState{};
+    default:
+      return state;
+  }
+}
+
+// The 36 gap states as table offsets (state number * ByteKinds), with what each kind of byte
+// turns them into and each hand's gap class in them, so that the counting loop follows a table
+// instead of branching on bytes whose order no branch predictor can guess.
+class GapAutomaton {
+ public:
+  static constexpr std::uint32_t States = 3 * 3 * 2 * 2;
+
+  explicit GapAutomaton(GapState (*after)(GapState, ByteKind)) {
+    for (std::uint32_t number = 0; number < States; ++number) {
+      GapState state = StateOf(number);
+      std::uint32_t offset = number * ByteKinds;
+      for (ByteKind kind : {LeftStroke, RightStroke, EndOfUnit, BreakOfRun, NotCounted}) {
+        next_[offset + kind] = static_cast<std::uint16_t>(NumberOf(after(state, kind)) * ByteKinds);
+      }
+      gap_[offset + Left] = static_cast<std::uint8_t>(state.Gap[Left]);
+      gap_[offset + Right] = static_cast<std::uint8_t>(state.Gap[Right]);
     }
   }
+
+  static constexpr std::uint32_t Start = 0;
+  std::uint32_t Next(std::uint32_t state, ByteKind kind) const { return next_[state + kind]; }
+  std::uint32_t GapOf(std::uint32_t state, int hand) const { return gap_[state + hand]; }
+
+ private:
+  static std::uint32_t NumberOf(const GapState& state) {
+    return ((state.Gap[Left] * 3 + state.Gap[Right]) * 2 + state.Struck[Left]) * 2 +
+           state.Struck[Right];
+  }
+  static GapState StateOf(std::uint32_t number) {
+    GapState state;
+    state.Struck[Right] = number % 2 != 0;
+    state.Struck[Left] = number / 2 % 2 != 0;
+    state.Gap[Right] = static_cast<int>(number / 4 % 3);
+    state.Gap[Left] = static_cast<int>(number / 12);
+    return state;
+  }
+
+  std::uint16_t next_[States * ByteKinds] = {};
+  std::uint8_t gap_[States * ByteKinds] = {};
+};
+
+// What a byte does besides the gap state: the hand and column of its pair counter, and how it
+// changes each hand's previous key, as masks so that no branch is needed. A byte that is not a
+// key counts in column 63, which no key uses and which is dropped.
+struct ByteEffect {
+  ByteKind Kind = NotCounted;
+  std::uint8_t Hand = Left;
+  std::uint8_t Column = 63;
+  std::uint32_t FromLeft = ~0u;  // picks the previous key of the byte's hand
+  std::uint32_t FromRight = 0;
+  std::uint32_t KeepLeft = ~0u;  // previous key of the left hand = (it & KeepLeft) | SetLeft
+  std::uint32_t SetLeft = 0;
+  std::uint32_t KeepRight = ~0u;
+  std::uint32_t SetRight = 0;
+};
+
+// A key is a left-hand key when it is at most leftHandLastKey, so key 0 always is.
+std::array<ByteEffect, 256> ByteEffects(std::int32_t leftHandLastKey, bool unitEndCounts) {
+  std::array<ByteEffect, 256> effects{};
+  for (std::uint32_t byte = 0; byte < KeyCount; ++byte) {
+    ByteEffect& effect = effects[byte];
+    bool right = static_cast<std::int32_t>(byte) > leftHandLastKey;
+    effect.Kind = right ? RightStroke : LeftStroke;
+    effect.Hand = right ? Right : Left;
+    effect.Column = static_cast<std::uint8_t>(byte);
+    effect.FromLeft = right ? 0 : ~0u;
+    effect.FromRight = right ? ~0u : 0;
+    (right ? effect.KeepRight : effect.KeepLeft) = 0;
+    (right ? effect.SetRight : effect.SetLeft) = byte;
+  }
+  ByteEffect& runBreak = effects[RunBreak];
+  runBreak.Kind = BreakOfRun;
+  runBreak.KeepLeft = runBreak.KeepRight = 0;
+  if (unitEndCounts) {
+    effects[UnitEnd].Kind = EndOfUnit;
+  }
+  return effects;
 }
 
-// The common handling of one stroke: returns the striking hand.
-int CountStroke(std::uint8_t key, const std::array<std::uint8_t, KeyCount>& hands,
-                HandState (&state)[2], KeyCountTable& keyCounts, PairCountTable& pairCounts) {
-  int hand = hands[key];
-  HandState& striking = state[hand];
-  ++keyCounts[key];
-  ++pairCounts[GapClassOf(striking.Gap)][striking.PreviousKey][key];
-  striking.PreviousKey = key;
-  return hand;
+// One pass over the stream; every byte adds one to a counter, those that are not keys to
+// column 63. KeyCounts follow from PairCounts, since every stroke adds one to exactly one pair
+// counter of its key.
+void Count(std::string_view keyStream, const GapAutomaton& automaton,
+           const std::array<ByteEffect, 256>& effects, KeyCountTable& keyCounts,
+           PairCountTable& pairCounts) {
+  auto counts = std::make_unique<std::uint32_t[]>(4 * 64 * 64);
+  std::uint32_t state = GapAutomaton::Start;
+  std::uint32_t previousLeft = 0;
+  std::uint32_t previousRight = 0;
+  for (char character : keyStream) {
+    const ByteEffect& effect = effects[static_cast<std::uint8_t>(character)];
+    std::uint32_t previous = (previousLeft & effect.FromLeft) | (previousRight & effect.FromRight);
+    ++counts[(automaton.GapOf(state, effect.Hand) * 64 + previous) * 64 + effect.Column];
+    previousLeft = (previousLeft & effect.KeepLeft) | effect.SetLeft;
+    previousRight = (previousRight & effect.KeepRight) | effect.SetRight;
+    state = automaton.Next(state, effect.Kind);
+  }
+
+  keyCounts.fill(0);
+  for (std::size_t gap = 0; gap < pairCounts.size(); ++gap) {
+    for (std::size_t previous = 0; previous < 64; ++previous) {
+      for (std::size_t key = 0; key < 64; ++key) {
+        std::uint32_t count = key < KeyCount ? counts[(gap * 64 + previous) * 64 + key] : 0;
+        pairCounts[gap][previous][key] = count;
+        keyCounts[key] += count;
+      }
+    }
+  }
 }
 
 }  // namespace
 
 void CountByStrokes(std::string_view keyStream, std::int32_t leftHandLastKey,
                     KeyCountTable& keyCounts, PairCountTable& pairCounts) {
-  ClearCounts(keyCounts, pairCounts);
-  const auto hands = HandTable(leftHandLastKey);
-  HandState state[2];
-  for (char byte : keyStream) {
-    auto key = static_cast<std::uint8_t>(byte);
-    if (key == RunBreak) {
-      state[Left] = state[Right] = HandState{};
-      continue;
-    }
-    if (key >= KeyCount) {
-      continue;  // not a KeyIndex: never produced by the conversion in this mode
-    }
-    int hand = CountStroke(key, hands, state, keyCounts, pairCounts);
-    state[hand].Gap = 0;
-    HandState& other = state[1 - hand];
-    other.Gap = GapClassOf(other.Gap + 1);
-  }
+  static const GapAutomaton automaton(AfterByStrokes);
+  Count(keyStream, automaton, ByteEffects(leftHandLastKey, false), keyCounts, pairCounts);
 }
 
 void CountByKana(std::string_view keyStream, std::int32_t leftHandLastKey, KeyCountTable& keyCounts,
                  PairCountTable& pairCounts) {
-  ClearCounts(keyCounts, pairCounts);
-  const auto hands = HandTable(leftHandLastKey);
-  HandState state[2];
-  for (char byte : keyStream) {
-    auto key = static_cast<std::uint8_t>(byte);
-    if (key == RunBreak) {
-      state[Left] = state[Right] = HandState{};
-      continue;
-    }
-    if (key == UnitEnd) {
-      for (HandState& hand : state) {
-        hand.Gap = hand.StruckInUnit ? 0 : GapClassOf(hand.Gap + 1);
-        hand.StruckInUnit = false;
-      }
-      continue;
-    }
-    if (key >= KeyCount) {
-      continue;  // not a KeyIndex: never produced by the conversion
-    }
-    int hand = CountStroke(key, hands, state, keyCounts, pairCounts);
-    state[hand].StruckInUnit = true;
-  }
+  static const GapAutomaton automaton(AfterByKana);
+  Count(keyStream, automaton, ByteEffects(leftHandLastKey, true), keyCounts, pairCounts);
 }
 
 void TallyByStrokes() {
