@@ -1,0 +1,52 @@
+// Writes a benchmark working directory: kanasample.txt of the given size in megabytes
+// (10^6 bytes), eight layouts of about 150 entries and two of 5,000, and an empty result/.
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "bench/corpus.h"
+#include "codes/key_alphabet.h"
+
+namespace {
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!file.flush()) {
+    throw std::runtime_error("cannot write " + path.string());
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s DIRECTORY MEGABYTES\n", argv[0]);
+    return 2;
+  }
+  namespace bench = kananet::bench;
+  try {
+    kananet::BuildKeyIndexTable();
+    std::filesystem::path directory = argv[1];
+    std::filesystem::create_directories(directory / "layout");
+    std::filesystem::create_directories(directory / "result");
+    std::size_t bytes = std::strtoull(argv[2], nullptr, 10) * 1000 * 1000;
+    WriteFile(directory / "kanasample.txt", bench::SampleText(bytes, 1));
+    // Every combination of counting by kana and breaking after punctuation, twice.
+    for (int i = 0; i < 8; ++i) {
+      bool countByKana = (i & 1) != 0;
+      bool breakAfterPunctuation = (i & 2) != 0;
+      WriteFile(directory / "layout" / ("s150-0" + std::to_string(i + 1) + ".txt"),
+                bench::SmallLayout(100 + i, countByKana, breakAfterPunctuation));
+    }
+    WriteFile(directory / "layout" / "s5000-01.txt", bench::LargeLayout(200, 5000, false, true));
+    WriteFile(directory / "layout" / "s5000-02.txt", bench::LargeLayout(201, 5000, true, false));
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,226 @@
+// Times the tool on a benchmark working directory, several runs, and prints the medians:
+// reading the sample text and each layout's steps, called in this process one by one; a whole
+// run of the tool itself with its peak resident memory; and, as the yardstick, one pass of
+// `iconv -f CP932 -t UTF-8` over the same sample text.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "analysis/conversion.h"
+#include "analysis/statistics.h"
+#include "codes/key_alphabet.h"
+#include "driver/current_layout.h"
+#include "output/network_writer.h"
+#include "platform/console.h"
+#include "platform/directory.h"
+#include "readers/layout.h"
+#include "readers/sample_text.h"
+
+extern char** environ;
+
+namespace kananet {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  std::size_t middle = values.size() / 2;
+  return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+struct ChildRun {
+  double Milliseconds;
+  double PeakMegabytes;
+};
+
+// Runs a program with its standard output discarded and waits for it.
+ChildRun RunChild(std::vector<std::string> arguments) {
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) {
+    argv.push_back(argument.data());
+  }
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  Clock::time_point start = Clock::now();
+  pid_t child = 0;
+  if (posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+    std::fprintf(stderr, "cannot start %s\n", argv[0]);
+    std::exit(1);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  rusage usage{};
+  ::wait4(child, &status, 0, &usage);
+  double milliseconds = MillisecondsSince(start);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "%s failed\n", argv[0]);
+    std::exit(1);
+  }
+  return {milliseconds, static_cast<double>(usage.ru_maxrss) / 1024};
+}
+
+// One layout's steps, in the order and with the calls of the batch.
+struct LayoutTimes {
+  double Load, Convert, Tally, Write;
+  double Total() const { return Load + Convert + Tally + Write; }
+};
+
+LayoutTimes EvaluateLayout(const std::string& name) {
+  LayoutTimes times{};
+  CurrentLayoutName = name;
+  Clock::time_point start = Clock::now();
+  LoadLayout();
+  times.Load = MillisecondsSince(start);
+  start = Clock::now();
+  ConvertKanaStream();
+  times.Convert = MillisecondsSince(start);
+  start = Clock::now();
+  if (LayoutHeader.CountByKana != 0) {
+    TallyByKana();
+  } else {
+    TallyByStrokes();
+  }
+  times.Tally = MillisecondsSince(start);
+  start = Clock::now();
+  WriteKeyboardNetwork();
+  times.Write = MillisecondsSince(start);
+  return times;
+}
+
+std::size_t FilledSlots() {
+  return static_cast<std::size_t>(std::count_if(
+      LayoutTable.begin(), LayoutTable.end(),
+      [](const LayoutEntry& entry) { return !entry.Kana.empty() || !entry.Keys.empty(); }));
+}
+
+struct LayoutFacts {
+  std::size_t Entries = 0;
+  std::size_t KeyStreamBytes = 0;
+  bool ByKana = false;
+};
+
+struct Samples {
+  std::vector<double> Yardstick, Read, Batch, PeakMegabytes;
+  std::map<std::string, std::vector<LayoutTimes>> Layouts;
+};
+
+void Report(const Samples& samples, const std::map<std::string, LayoutFacts>& facts,
+            std::size_t sampleBytes, int runs) {
+  double yardstick = Median(samples.Yardstick);
+  double read = Median(samples.Read);
+  std::printf("kanasample.txt: %zu bytes, KanaStream %zu bytes; %zu layouts; median of %d runs\n\n",
+              sampleBytes, KanaStream.size(), facts.size(), runs);
+  std::printf("%-46s %10s %8s\n", "", "time", "ratio");
+  std::printf("%-46s %7.1f ms %8.2f\n", "yardstick: iconv -f CP932 -t UTF-8", yardstick, 1.0);
+  std::printf("%-46s %7.1f ms %8.2f   (target <= 1.0)\n", "read the sample text", read,
+              read / yardstick);
+
+  std::vector<double> small, large;
+  for (const auto& [name, times] : samples.Layouts) {
+    auto median = [&](double LayoutTimes::*phase) {
+      std::vector<double> values;
+      for (const LayoutTimes& t : times) {
+        values.push_back(t.*phase);
+      }
+      return Median(values);
+    };
+    std::vector<double> totals;
+    for (const LayoutTimes& t : times) {
+      totals.push_back(t.Total());
+    }
+    double total = Median(totals);
+    const LayoutFacts& fact = facts.at(name);
+    (fact.Entries > 1000 ? large : small).push_back(total);
+    std::string label = "layout " + name + " (" + std::to_string(fact.Entries) + " entries, " +
+                        (fact.ByKana ? "by kana)" : "by strokes)");
+    std::printf(
+        "%-46s %7.1f ms %8.2f   load %.1f, convert %.1f, tally %.1f, write %.1f; "
+        "KeyStream %zu bytes\n",
+        label.c_str(), total, total / yardstick, median(&LayoutTimes::Load),
+        median(&LayoutTimes::Convert), median(&LayoutTimes::Tally), median(&LayoutTimes::Write),
+        fact.KeyStreamBytes);
+  }
+  if (!small.empty()) {
+    double each = Median(small);
+    std::printf("%-46s %7.1f ms %8.2f   (target <= 0.5)\n", "each ~150-entry layout (median)", each,
+                each / yardstick);
+    if (!large.empty()) {
+      double eachLarge = Median(large);
+      std::printf("%-46s %7.1f ms %8.2f   %.2fx a ~150-entry layout (target <= 1.2)\n",
+                  "each 5,000-entry layout (median)", eachLarge, eachLarge / yardstick,
+                  eachLarge / each);
+    }
+  }
+  double batch = Median(samples.Batch);
+  double peak = Median(samples.PeakMegabytes);
+  std::printf("%-46s %7.1f ms %8.2f\n", "whole run of kananet", batch, batch / yardstick);
+  std::printf("%-46s %7.1f MB %8.2f   of the sample text (target <= 3.0)\n",
+              "peak resident memory of kananet", peak,
+              peak * 1024 * 1024 / static_cast<double>(sampleBytes));
+}
+
+int Measure(const std::string& kananet, int runs) {
+  Samples samples;
+  std::map<std::string, LayoutFacts> facts;
+  BuildKeyIndexTable();
+  std::vector<std::string> names = FindLayoutFiles(std::string(LayoutDirectory)).Names;
+  for (int run = 0; run < runs; ++run) {
+    samples.Yardstick.push_back(
+        RunChild({"iconv", "-f", "CP932", "-t", "UTF-8", SampleTextPath}).Milliseconds);
+
+    // Start from nothing, as a fresh process would.
+    KanaStream = std::string();
+    KeyStream = std::string();
+    Clock::time_point start = Clock::now();
+    ReadSampleText();
+    samples.Read.push_back(MillisecondsSince(start));
+    for (const std::string& name : names) {
+      samples.Layouts[name].push_back(EvaluateLayout(name));
+      facts[name] = {FilledSlots(), KeyStream.size(), LayoutHeader.CountByKana != 0};
+    }
+
+    ChildRun batch = RunChild({kananet});
+    samples.Batch.push_back(batch.Milliseconds);
+    samples.PeakMegabytes.push_back(batch.PeakMegabytes);
+  }
+  Report(samples, facts, std::filesystem::file_size(SampleTextPath), runs);
+  return 0;
+}
+
+}  // namespace
+}  // namespace kananet
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: %s DIRECTORY RUNS KANANET\n", argv[0]);
+    return 2;
+  }
+  std::string kananet = std::filesystem::absolute(argv[3]);
+  if (::chdir(argv[1]) != 0) {
+    std::perror(argv[1]);
+    return 1;
+  }
+  try {
+    return kananet::Measure(kananet, std::max(1, std::atoi(argv[2])));
+  } catch (const kananet::RunStopped& stop) {
+    return stop.ExitStatus;
+  }
+}
