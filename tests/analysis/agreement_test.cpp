@@ -1,0 +1,201 @@
+// The fast paths against the plain rules on inputs larger and rougher than the hand-made cases:
+// the kana lookup on tables of thousands of entries, the conversion's output buffer with long
+// and unevenly used entries, the sample text reader on byte soup, and both tallies on streams
+// with bytes that are not keys.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "analysis/conversion.h"
+#include "analysis/statistics.h"
+#include "codes/kana_code.h"
+#include "codes/key_alphabet.h"
+#include "readers/layout.h"
+#include "readers/sample_text.h"
+
+namespace kananet {
+namespace {
+
+std::string RandomBytes(std::mt19937& rng, std::size_t length, const std::vector<int>& alphabet) {
+  std::string bytes;
+  for (std::size_t i = 0; i < length; ++i) {
+    bytes += static_cast<char>(alphabet[rng() % alphabet.size()]);
+  }
+  return bytes;
+}
+
+// Tables big enough that the trie grows its hashed edges many times and has more nodes with
+// children than it keeps dense rows for (entries of four to seven kana over 26 codes give
+// thousands), with a few short entries among them and codes that include 0, UnitEnd and
+// RunBreak. The stream strings entries together with stray codes, so that long matches occur.
+TEST(AgreementTest, LookupOnLargeTablesEqualsTheFirstMatchScan) {
+  std::mt19937 rng(77u);
+  std::vector<int> codes;
+  for (int code = 0; code < 24; ++code) {
+    codes.push_back(code * 11);  // spread over the byte range, 0 and 253 included
+  }
+  codes.push_back(UnitEnd);
+  codes.push_back(RunBreak);
+  for (std::size_t entries : {300u, 12000u}) {
+    std::vector<LayoutEntry> table(entries);
+    for (LayoutEntry& entry : table) {
+      entry.Kana = RandomBytes(rng, rng() % 50 == 0 ? rng() % 3 : 4 + rng() % 4, codes);
+    }
+    // The stream ends in two RunBreak codes, where an entry of three would go on.
+    table.insert(table.begin(), {"\xFF\xFF\xFF", ""});
+    KanaLookup lookup(table);
+    std::string stream;
+    while (stream.size() < 3000) {
+      stream += rng() % 3 == 0 ? RandomBytes(rng, 1, codes) : table[rng() % entries].Kana;
+    }
+    stream += "\xFF\xFF";
+    for (std::size_t p = 0; p < stream.size(); ++p) {
+      ASSERT_EQ(lookup.FindFirstMatch(stream, p), FindFirstMatchByScan(table, stream, p))
+          << entries << " entries, position " << p;
+    }
+  }
+}
+
+// Entries whose pieces are longer than a fixed-width copy, and a stream that uses the longest
+// far more often than the table's average suggests, so the KeyStream must grow several times.
+TEST(AgreementTest, ConversionAppendsLongAndUnevenPieces) {
+  std::vector<LayoutEntry> table(LayoutTableSlots);
+  table[0] = {"\x08", std::string(40, '\x07')};      // あ: 40 keys
+  table[1] = {"\x0A\x0C", std::string(17, '\x09')};  // いう: 17 keys, one past a short copy
+  table[2] = {"\x0A", ""};                           // い: no keys
+  for (std::size_t slot = 3; slot < 60; ++slot) {    // many short entries never used
+    table[slot] = {std::string(1, static_cast<char>(20 + slot)), "\x01"};
+  }
+  std::string kana;
+  std::string expected = "prefix";
+  for (int i = 0; i < 5000; ++i) {
+    kana += i % 7 == 0 ? "\xFF\x0A\x0C" : "\x08";
+    expected +=
+        i % 7 == 0 ? "\xFF" + std::string(17, '\x09') + "\xFE" : std::string(40, '\x07') + "\xFE";
+  }
+  kana += "\x0A";
+  expected += "\xFE";
+  std::string keyStream = "prefix";
+  EXPECT_EQ(AppendKeyStream(kana, table, true, false, keyStream), NoSlot);
+  EXPECT_EQ(keyStream, expected);
+}
+
+// The sample text as its description has it: the lines joined with a space behind each, twelve
+// full-width spaces behind them, and the scan stopping six bytes short of the end.
+std::string PlainKanaStream(const std::string& text) {
+  std::string joined;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = std::min(text.find('\n', start), text.size());
+    std::size_t next = end + 1;
+    if (end < text.size() && end > start && text[end - 1] == '\r') {
+      --end;
+    }
+    joined += text.substr(start, end - start) + ' ';
+    start = next;
+  }
+  for (int i = 0; i < 12; ++i) {
+    joined += "\x81\x40";
+  }
+  std::string stream;
+  bool inRun = false;
+  for (std::size_t p = 0; p + 6 < joined.size();) {
+    auto lead = static_cast<std::uint8_t>(joined[p]);
+    std::uint8_t code = 0;
+    if (lead < 0x80 || (lead >= 0xA1 && lead <= 0xDF)) {
+      ++p;
+    } else {
+      code = KanaCodeOf(lead, static_cast<std::uint8_t>(joined[p + 1]));
+      p += 2;
+    }
+    if (code != 0 && !inRun) {
+      stream += static_cast<char>(RunBreak);
+    }
+    if (code != 0) {
+      stream += static_cast<char>(code);
+    }
+    inRun = code != 0;
+  }
+  return stream + "   ";
+}
+
+TEST(AgreementTest, SampleTextReaderEqualsTheJoinedLinesOnByteSoup) {
+  std::mt19937 rng(5u);
+  // Kana lead and trail bytes, other lead bytes, one-byte characters and line ends.
+  const std::vector<int> bytes = {0x81, 0x82, 0x83, 0x88, 0xE0, 0xFF, 0x80, 0xA0, 0x41, 0x5B,
+                                  0x9F, 0xA2, 0xF1, 0x94, 0x40, 0x20, 0x0D, 0x0A, 0xB1, 0x00};
+  for (int round = 0; round < 300; ++round) {
+    std::string text = RandomBytes(rng, rng() % 200, bytes);
+    std::string stream = "\xFF\x08";  // appended to, not replaced
+    AppendKanaStream(text, stream);
+    ASSERT_EQ(stream, "\xFF\x08" + PlainKanaStream(text)) << ::testing::PrintToString(text);
+  }
+}
+
+// Both tallies as their rules are written, one hand state each, for comparison.
+void PlainTally(const std::string& stream, std::int32_t leftHandLastKey, bool byKana,
+                KeyCountTable& keyCounts, PairCountTable& pairCounts) {
+  keyCounts.fill(0);
+  for (auto& plane : pairCounts) {
+    for (auto& row : plane) {
+      row.fill(0);
+    }
+  }
+  struct Hand {
+    int Previous = 0;
+    int Gap = 0;
+    bool Struck = false;
+  } hands[2];
+  for (char character : stream) {
+    int byte = static_cast<std::uint8_t>(character);
+    if (byte == RunBreak) {
+      hands[0] = hands[1] = Hand{};
+    } else if (byte == UnitEnd && byKana) {
+      for (Hand& hand : hands) {
+        hand.Gap = hand.Struck ? 0 : std::min(hand.Gap + 1, 2);
+        hand.Struck = false;
+      }
+    } else if (byte < KeyCount) {
+      int h = byte <= leftHandLastKey ? 0 : 1;
+      ++keyCounts[byte];
+      ++pairCounts[hands[h].Gap][hands[h].Previous][byte];
+      hands[h].Previous = byte;
+      hands[h].Struck = true;
+      if (!byKana) {
+        hands[h].Gap = 0;
+        hands[1 - h].Gap = std::min(hands[1 - h].Gap + 1, 2);
+      }
+    }
+  }
+}
+
+TEST(AgreementTest, TalliesFollowTheRulesAndPassOverBytesThatAreNotKeys) {
+  std::mt19937 rng(9u);
+  std::vector<int> bytes = {RunBreak, UnitEnd, UnitEnd, 56, 63, 64, 0x80, 0xFD};
+  for (int key = 0; key < KeyCount; key += 3) {
+    bytes.push_back(key);
+    bytes.push_back(key);
+  }
+  auto expectedKeys = std::make_unique<KeyCountTable>();
+  auto expectedPairs = std::make_unique<PairCountTable>();
+  auto keys = std::make_unique<KeyCountTable>();
+  auto pairs = std::make_unique<PairCountTable>();
+  for (int round = 0; round < 200; ++round) {
+    std::string stream = RandomBytes(rng, rng() % 300, bytes);
+    auto leftHandLastKey = static_cast<std::int32_t>(rng() % 57) - 1;  // -1 to 55
+    for (bool byKana : {false, true}) {
+      PlainTally(stream, leftHandLastKey, byKana, *expectedKeys, *expectedPairs);
+      (byKana ? CountByKana : CountByStrokes)(stream, leftHandLastKey, *keys, *pairs);
+      ASSERT_EQ(*keys, *expectedKeys) << "round " << round << " by kana " << byKana;
+      ASSERT_EQ(*pairs, *expectedPairs) << "round " << round << " by kana " << byKana;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kananet
