@@ -134,7 +134,9 @@ void Report(const Samples& samples, const std::map<std::string, LayoutFacts>& fa
               read / yardstick);
 
   std::vector<double> small, large;
-  for (const auto& [name, times] : samples.Layouts) {
+  for (const auto& layout : samples.Layouts) {
+    const std::string& name = layout.first;
+    const std::vector<LayoutTimes>& times = layout.second;
     auto median = [&](double LayoutTimes::*phase) {
       std::vector<double> values;
       for (const LayoutTimes& t : times) {
