@@ -5,7 +5,7 @@
 // may stay behind.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <iostream>
 #include <map>
 #include <regex>
 #include <set>
@@ -147,6 +147,7 @@ TEST(IoFaults, InterruptedReadsAndWritesAreRetried) {
     EXPECT_EQ(interrupted.Run.Out, clean.Run.Out);
     EXPECT_EQ(interrupted.Results, clean.Results);
   }
+  std::cout << "[ fault    ] " << clean.CallsCounted << " reads and writes interrupted\n";
 }
 
 }  // namespace
