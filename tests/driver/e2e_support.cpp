@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <iconv.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -16,6 +15,8 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include "test_support.h"
 
 extern char** environ;
 
@@ -208,23 +209,7 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 std::string Sjis(std::string_view utf8) {
-  iconv_t converter = ::iconv_open("CP932", "UTF-8");
-  if (converter == reinterpret_cast<iconv_t>(-1)) {
-    Fail("iconv_open CP932");
-  }
-  std::string in(utf8);
-  std::string out(in.size() * 2 + 1, '\0');
-  char* inPointer = in.data();
-  std::size_t inLeft = in.size();
-  char* outPointer = out.data();
-  std::size_t outLeft = out.size();
-  std::size_t converted = ::iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft);
-  ::iconv_close(converter);
-  if (converted == static_cast<std::size_t>(-1)) {
-    Fail("no CP932 form for \"" + in + "\"");
-  }
-  out.resize(out.size() - outLeft);
-  return out;
+  return testing::Sjis(utf8);
 }
 
 }  // namespace kananet::e2e
