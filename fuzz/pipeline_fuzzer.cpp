@@ -2,8 +2,9 @@
 // "\n--layout--\n": reading both, conversion, the statistics the header asks for and the
 // network file, built in memory. Checks that the indexed lookup finds the same slot as the
 // plain scan at every position of the stream, that every key byte is counted exactly once as
-// a stroke and once as a pair, and that the network file has its fixed frame.
-#include <cmath>
+// a stroke and once as a pair, that the pair counts are those of the plainest counting, and
+// that the network file has its fixed frame.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -69,6 +70,43 @@ void CheckCountsMatchKeyBytes(std::string_view keyStream, const KeyCountTable& k
   FUZZ_CHECK(pairs == keyBytes);
 }
 
+// The counting rules in their plainest form, for the tables to be compared with: each hand's
+// previous key and gap counter, reset at a RunBreak; by strokes a stroke clears its own hand's
+// counter and raises the other's, by kana each UnitEnd clears the counter of a hand that struck
+// in the unit and raises the other's.
+void CountPlainly(std::string_view keyStream, std::int32_t leftHandLastKey, bool byKana,
+                  PairCountTable& pairCounts) {
+  for (auto& plane : pairCounts) {
+    for (auto& row : plane) {
+      row.fill(0);
+    }
+  }
+  int previous[2] = {0, 0};
+  int gap[2] = {0, 0};
+  bool struck[2] = {false, false};
+  for (char byte : keyStream) {
+    int key = static_cast<std::uint8_t>(byte);
+    if (key == RunBreak) {
+      previous[0] = previous[1] = gap[0] = gap[1] = 0;
+      struck[0] = struck[1] = false;
+    } else if (key == UnitEnd && byKana) {
+      for (int hand = 0; hand < 2; ++hand) {
+        gap[hand] = struck[hand] ? 0 : std::min(gap[hand] + 1, 2);
+        struck[hand] = false;
+      }
+    } else if (key < KeyCount) {
+      int hand = key <= leftHandLastKey ? 0 : 1;
+      ++pairCounts[gap[hand]][previous[hand]][key];
+      previous[hand] = key;
+      struck[hand] = true;
+      if (!byKana) {
+        gap[hand] = 0;
+        gap[1 - hand] = std::min(gap[1 - hand] + 1, 2);
+      }
+    }
+  }
+}
+
 void CheckNetworkFrame(std::string_view network) {
   constexpr std::string_view Head = "*Vertices 330\r\n";
   constexpr std::string_view EdgesLine = "*Edges\r\n";
@@ -123,6 +161,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CountByStrokes(keyStream, header.LeftHandLastKey, keyCounts, pairCounts);
   }
   CheckCountsMatchKeyBytes(keyStream, keyCounts, pairCounts);
+  static PairCountTable plainPairCounts;
+  CountPlainly(keyStream, header.LeftHandLastKey, header.CountByKana != 0, plainPairCounts);
+  FUZZ_CHECK(pairCounts == plainPairCounts);
   CheckNetworkFrame(BuildKeyboardNetwork(table, header, keyCounts, pairCounts));
   return 0;
 }
