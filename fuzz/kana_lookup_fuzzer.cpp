@@ -45,11 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // At the table's end the entries end at slot 99,999 or just before or after it.
   std::size_t first = atTableEnd ? LayoutTableSlots - entries - (shape >> 2) % 3 : 0;
   for (std::size_t i = 0; i < entries; ++i) {
-    std::uint8_t spec = input.Next();
+    std::uint8_t entryBits = input.Next();
     std::string& kana = table[first + i].Kana;
     kana.clear();
-    for (int length = spec % 4; length > 0; --length) {
-      kana += Alphabet[(spec >> (2 * length)) % 4];
+    for (int length = entryBits % 4; length > 0; --length) {
+      kana += Alphabet[(entryBits >> (2 * length)) % 4];
     }
   }
 
