@@ -25,21 +25,21 @@ stamp="$megabytes $(sha1sum <"$build/bench/kananet_benchgen")"
 if [ "$(cat "$data/.stamp" 2>/dev/null)" != "$stamp" ]; then
   echo "Generating $megabytes MB of sample text and 10 layouts in $data"
   rm -rf "$data"
-  "$build/bench/kananet_benchgen" "$data/work" "$megabytes"
+  "$build/bench/kananet_benchgen" "$data/inputs" "$megabytes"
   echo "$stamp" >"$data/.stamp"
 fi
 
 echo "Load: $(uptime | sed 's/.*load average: //') (measure when it is low)"
 echo
-"$build/bench/kananet_measure" "$data/work" "$runs" "$build/src/kananet"
+"$build/bench/kananet_measure" "$data/inputs" "$runs" "$build/src/kananet"
 
 echo
 echo "Checking the output against the plain first-match scan"
 for side in tool reference; do
   rm -rf "${data:?}/$side"
   mkdir -p "$data/$side/result"
-  ln -s ../work/kanasample.txt "$data/$side/kanasample.txt"
-  ln -s ../work/layout "$data/$side/layout"
+  ln -s ../inputs/kanasample.txt "$data/$side/kanasample.txt"
+  ln -s ../inputs/layout "$data/$side/layout"
 done
 (cd "$data/tool" && "$build/src/kananet" >stdout 2>stderr; echo $? >status)
 (cd "$data/reference" && "$build/bench/kananet_reference" >stdout 2>stderr; echo $? >status)
