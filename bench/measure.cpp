@@ -190,13 +190,13 @@ int Measure(const std::string& kananet, int runs) {
 
     // Start from nothing, as a fresh process would.
     KanaStream = std::string();
-    KeyStream = std::string();
+    KeyStream = KeyBytes();
     Clock::time_point start = Clock::now();
     ReadSampleText();
     samples.Read.push_back(MillisecondsSince(start));
     for (const std::string& name : names) {
       samples.Layouts[name].push_back(EvaluateLayout(name));
-      facts[name] = {FilledSlots(), KeyStream.size(), LayoutHeader.CountByKana != 0};
+      facts[name] = {FilledSlots(), KeyStream.Size(), LayoutHeader.CountByKana != 0};
     }
 
     ChildRun batch = RunChild({kananet});

@@ -77,7 +77,7 @@ std::size_t LongestKana() {
 }
 
 void ConvertByScan() {
-  KeyStream.clear();
+  std::string keyStream;
   const std::string_view stream = KanaStream;
   const std::size_t window = LongestKana();
   std::unordered_map<std::string_view, std::size_t> firstMatch;
@@ -85,7 +85,7 @@ void ConvertByScan() {
   while (position < stream.size()) {
     auto code = static_cast<std::uint8_t>(stream[position]);
     if (code == RunBreak) {
-      KeyStream += static_cast<char>(RunBreak);
+      keyStream += static_cast<char>(RunBreak);
       ++position;
       continue;
     }
@@ -97,15 +97,16 @@ void ConvertByScan() {
       StopRun(MissingDefinitionMessage(code));
     }
     const LayoutEntry& entry = LayoutTable[found->second];
-    KeyStream += entry.Keys;
+    keyStream += entry.Keys;
     if (LayoutHeader.CountByKana != 0) {
-      KeyStream += static_cast<char>(UnitEnd);
+      keyStream += static_cast<char>(UnitEnd);
     }
     if (LayoutHeader.BreakAfterPunctuation != 0 && (code == KanaComma || code == KanaFullStop)) {
-      KeyStream += static_cast<char>(RunBreak);
+      keyStream += static_cast<char>(RunBreak);
     }
     position += entry.Kana.size();
   }
+  KeyStream = keyStream;
 }
 
 struct HandState {
@@ -124,7 +125,7 @@ void TallyPlainly(bool byKana) {
     }
   }
   HandState hands[2];
-  for (char byte : KeyStream) {
+  for (char byte : KeyStream.View()) {
     auto key = static_cast<std::uint8_t>(byte);
     if (key == RunBreak) {
       hands[0] = hands[1] = HandState{};

@@ -13,7 +13,7 @@
 
 namespace kananet {
 
-std::string KeyStream;
+KeyBytes KeyStream;
 
 namespace {
 
@@ -261,12 +261,7 @@ class KeyPieces {
   }
   bool IsMissing(std::size_t piece) const { return piece == missing_; }
   const Piece& operator[](std::size_t piece) const { return pieces_[piece]; }
-  // KeyStream bytes per KanaStream byte over all pieces: a guess at the size of a conversion.
-  double Ratio() const {
-    return static_cast<double>(bytes_.size()) / static_cast<double>(advance_);
-  }
   const char* BytesOf(const Piece& piece) const { return bytes_.data() + piece.Offset; }
-  std::size_t Longest() const { return longest_; }
 
  private:
   void Add(std::size_t index, std::string_view keys, bool unitEnd, bool runBreak,
@@ -282,35 +277,33 @@ class KeyPieces {
     }
     piece.Length = bytes_.size() - piece.Offset;
     piece.Advance = advance;
-    advance_ += advance;
-    longest_ = std::max(longest_, piece.Length);
   }
 
   std::vector<Piece> pieces_;
   std::string bytes_;
   std::size_t runBreak_ = 0;
   std::size_t missing_ = 0;
-  std::size_t longest_ = 0;
-  std::size_t advance_ = 0;
 };
 
-// Appends pieces to a string through a pointer: the string is grown ahead of need, so that
-// appending a short piece is one copy of a fixed width, and cut to the bytes written at the end.
+// Appends pieces through a pointer: the buffer keeps room for a fixed-width copy ahead of the
+// pointer, so that appending a short piece is one copy of that width. The room grows by half of
+// what is written (or by the piece, for a longer one) whenever it runs short, so it follows what
+// the text needs, whatever the table holds; at the end the buffer takes the bytes written.
 class KeyStreamWriter {
  public:
-  KeyStreamWriter(std::string& out, std::size_t expected, std::size_t longestPiece)
-      : out_(out), room_(std::max(longestPiece, KeyPieces::CopyWidth)) {
-    std::size_t written = out_.size();
-    Grow(expected);
-    next_ = out_.data() + written;
+  KeyStreamWriter(KeyBytes& out, std::size_t expected) : out_(out) {
+    std::size_t written = out_.Size();
+    out_.Reserve(written + std::max(expected, KeyPieces::CopyWidth));
+    next_ = out_.Data() + written;
   }
-  ~KeyStreamWriter() { out_.resize(static_cast<std::size_t>(next_ - out_.data())); }
+  ~KeyStreamWriter() { out_.SetWrittenSize(Written()); }
 
   void Append(const char* bytes, std::size_t length) {
-    if (static_cast<std::size_t>(out_.data() + out_.size() - next_) < room_) {
-      std::size_t written = static_cast<std::size_t>(next_ - out_.data());
-      Grow(out_.size() / 2);
-      next_ = out_.data() + written;
+    std::size_t needed = std::max(length, KeyPieces::CopyWidth);
+    if (out_.Capacity() - Written() < needed) {
+      std::size_t written = Written();
+      out_.Reserve(out_.Capacity() + std::max(written / 2, needed));
+      next_ = out_.Data() + written;
     }
     if (length <= KeyPieces::CopyWidth) {
       std::memcpy(next_, bytes, KeyPieces::CopyWidth);
@@ -321,24 +314,21 @@ class KeyStreamWriter {
   }
 
  private:
-  void Grow(std::size_t bytes) { out_.resize(out_.size() + std::max(bytes, room_)); }
+  std::size_t Written() const { return static_cast<std::size_t>(next_ - out_.Data()); }
 
-  std::string& out_;
-  std::size_t room_;
+  KeyBytes& out_;
   char* next_ = nullptr;
 };
 
 }  // namespace
 
 std::size_t AppendKeyStream(std::string_view kanaStream, const std::vector<LayoutEntry>& table,
-                            bool countByKana, bool breakAfterPunctuation, std::string& keyStream) {
+                            bool countByKana, bool breakAfterPunctuation, KeyBytes& keyStream) {
   const KanaLookup lookup(table);
   const KeyPieces pieces(table, countByKana, breakAfterPunctuation);
-  // Room for the conversion as the average piece predicts it, and a little more: growing the
-  // string later would hold the old and the new buffer at once.
-  auto expected =
-      static_cast<std::size_t>(static_cast<double>(kanaStream.size()) * pieces.Ratio() * 1.1);
-  KeyStreamWriter writer(keyStream, expected, pieces.Longest());
+  // Room at first for two bytes of keys per kana, about what a layout of one or two keys per
+  // kana needs; the writer grows it as the text needs more.
+  KeyStreamWriter writer(keyStream, kanaStream.size() * 2);
   // Each block of positions is looked up whole before its matches are followed: the lookups
   // do not wait for each other, so the processor overlaps them, and only the step from one
   // match to the next waits for the match before.
@@ -369,6 +359,15 @@ std::size_t AppendKeyStream(std::string_view kanaStream, const std::vector<Layou
   return NoSlot;
 }
 
+std::size_t AppendKeyStream(std::string_view kanaStream, const std::vector<LayoutEntry>& table,
+                            bool countByKana, bool breakAfterPunctuation, std::string& keyStream) {
+  KeyBytes converted;
+  std::size_t missing =
+      AppendKeyStream(kanaStream, table, countByKana, breakAfterPunctuation, converted);
+  keyStream += converted.View();
+  return missing;
+}
+
 std::string MissingDefinitionMessage(std::uint8_t kanaCode) {
   // "「" kana "」の定義が不足しているようです." in Shift_JIS, ending in an ASCII full stop.
   return "\x81\x75" + KanaText(kanaCode) +
@@ -377,7 +376,7 @@ std::string MissingDefinitionMessage(std::uint8_t kanaCode) {
 }
 
 void ConvertKanaStream() {
-  KeyStream.clear();
+  KeyStream.Clear();
   std::size_t missing = AppendKeyStream(KanaStream, LayoutTable, LayoutHeader.CountByKana != 0,
                                         LayoutHeader.BreakAfterPunctuation != 0, KeyStream);
   if (missing != NoSlot) {

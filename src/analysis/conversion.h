@@ -8,12 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/key_bytes.h"
 #include "readers/layout.h"
 
 namespace kananet {
 
 // KeyIndexes, RunBreaks and (when counting by kana) UnitEnds; rebuilt for every layout.
-extern std::string KeyStream;
+extern KeyBytes KeyStream;
 
 // Converts the whole KanaStream with the LayoutTable. Ends the run with a message naming the
 // kana when the layout has no definition for it.
@@ -85,6 +86,9 @@ class KanaLookup {
 
 // Appends to keyStream the conversion of kanaStream with the table and the two header flags.
 // Returns NoSlot on success, else the position in kanaStream of the kana without definition.
+std::size_t AppendKeyStream(std::string_view kanaStream, const std::vector<LayoutEntry>& table,
+                            bool countByKana, bool breakAfterPunctuation, KeyBytes& keyStream);
+// The same into a string, for callers that keep the keys beside other text.
 std::size_t AppendKeyStream(std::string_view kanaStream, const std::vector<LayoutEntry>& table,
                             bool countByKana, bool breakAfterPunctuation, std::string& keyStream);
 

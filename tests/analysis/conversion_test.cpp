@@ -154,6 +154,18 @@ TEST(ConversionTest, OnlySlotsBelow99999AreSearched) {
   EXPECT_EQ(KanaLookup(table).FindFirstMatch(text, 1), 99998u);
 }
 
+// The room taken is what the text needs: an entry the text never uses, however many keys it
+// holds, must not make the conversion of a short text reserve megabytes.
+TEST(ConversionTest, RoomFollowsTheTextNotTheTable) {
+  auto table = Table({Entry({7}, {A})});
+  table[1] = LayoutEntry{Bytes({I, U}), std::string(100000, '\x07')};
+  std::string kana = Bytes({Rb}) + std::string(10000, static_cast<char>(A));
+  KeyBytes keys;
+  ASSERT_EQ(AppendKeyStream(kana, table, false, false, keys), NoSlot);
+  EXPECT_EQ(keys.Size(), kana.size());
+  EXPECT_LE(keys.Capacity(), 3 * kana.size());
+}
+
 TEST(ConversionTest, MissingDefinitionMessage) {
   EXPECT_EQ(MissingDefinitionMessage(SmallYa), "\x81\x75\x82\xe1" + MessageTail);
   EXPECT_EQ(MissingDefinitionMessage(Zu), "\x81\x75\x82\xb8" + MessageTail);
@@ -165,13 +177,13 @@ TEST(ConversionTest, ConvertKanaStreamReplacesTheKeyStreamOrStopsTheRun) {
   const std::string savedKana = KanaStream;
   const LayoutHeaderValues savedHeader = LayoutHeader;
   const std::vector<LayoutEntry> savedTable = LayoutTable;
-  const std::string savedKeys = KeyStream;
+  const KeyBytes savedKeys = KeyStream;
   LayoutTable = Table({Entry({35}, {Ki}), Entry({15, 43}, {Zu}), Entry({36}, {Comma})});
   KanaStream = Bytes({Rb, Ki, Comma, Zu, Zu, Zu});
   LayoutHeader = LayoutHeaderValues{24, 41, 4, 1};
   KeyStream = "left over";
   ConvertKanaStream();
-  EXPECT_EQ(KeyStream, Bytes({Rb, 35, Ue, 36, Ue, Rb, 15, 43, Ue, 15, 43, Ue, 15, 43, Ue}));
+  EXPECT_EQ(KeyStream.View(), Bytes({Rb, 35, Ue, 36, Ue, Rb, 15, 43, Ue, 15, 43, Ue, 15, 43, Ue}));
 
   KanaStream = Bytes({Rb, Ki, SmallYa, Zu, Zu, Zu});
   ::testing::internal::CaptureStderr();
