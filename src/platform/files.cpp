@@ -54,16 +54,51 @@ int WriteAll(int fd, std::string_view bytes) {
 }
 
 // Devices and FIFOs cannot be replaced by a rename; they take the bytes directly. A FIFO
-// without a reader fails at once instead of blocking the batch.
+// without a reader fails at once instead of blocking the batch; once open, the writes wait for
+// a slow reader rather than fail when the pipe is full.
 int WriteInPlace(const std::string& path, std::string_view contents) {
   FileDescriptor file(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
   if (file.Get() < 0) {
+    return errno;
+  }
+  int flags = ::fcntl(file.Get(), F_GETFL);
+  if (flags < 0 || ::fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
     return errno;
   }
   if (int error = WriteAll(file.Get(), contents)) {
     return error;
   }
   return file.Close();
+}
+
+// The path a write through the symbolic link at path creates when the link's chain ends at a
+// name that does not exist; path itself when it is no link. Returns 0 or the errno.
+int DanglingLinkTarget(const std::string& path, std::string& target) {
+  target = path;
+  for (int hops = 0;; ++hops) {
+    struct stat status {};
+    if (::lstat(target.c_str(), &status) != 0) {
+      return errno == ENOENT ? 0 : errno;
+    }
+    if (!S_ISLNK(status.st_mode)) {
+      return 0;
+    }
+    if (hops == 40) {
+      return ELOOP;
+    }
+    std::string link(PATH_MAX, '\0');
+    ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
+    if (length < 0) {
+      return errno;
+    }
+    link.resize(static_cast<std::size_t>(length));
+    std::size_t slash = target.rfind('/');
+    if (link.starts_with('/') || slash == std::string::npos) {
+      target = link;
+    } else {
+      target = target.substr(0, slash + 1) + link;
+    }
+  }
 }
 
 mode_t CreationMode() {
@@ -137,6 +172,8 @@ int ReplaceFile(const std::string& path, std::string_view contents) {
     target = resolved.get();
   } else if (errno != ENOENT) {
     return errno;
+  } else if (int error = DanglingLinkTarget(path, target)) {
+    return error;
   }
 
   std::size_t slash = target.rfind('/');

@@ -22,9 +22,10 @@ ReadResult ReadWholeFile(const std::string& path, std::string& contents);
 
 // Replaces the file at path with contents so that a failure never leaves a partial file nor
 // harms the file that was there: the bytes go to a temporary file beside the target, which is
-// renamed over it only once written and closed. A symbolic link is written through; a device
-// is written in place; an existing file without any write permission bit counts as read-only
-// and is left alone. Returns 0 on success, else the errno of the failure.
+// renamed over it only once written and closed. A symbolic link is written through, and a
+// dangling one gets the file it names created; a device or a FIFO is written in place, waiting
+// for a slow reader; an existing file without any write permission bit counts as read-only and
+// is left alone. Returns 0 on success, else the errno of the failure.
 int ReplaceFile(const std::string& path, std::string_view contents);
 
 }  // namespace kananet

@@ -5,10 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../test_support.h"
@@ -94,6 +99,12 @@ TEST(FilesTest, ReplaceFileCreatesAndReplacesKeepingTheMode) {
   EXPECT_EQ(ReplaceFile(dir / "link.net", "through"), 0);
   EXPECT_TRUE(fs::is_symlink(dir / "link.net"));
   EXPECT_EQ(ReadBytes(dir / "elsewhere/target.net"), "through");
+  // A dangling link too, relative and through a second link: its target is created.
+  fs::create_symlink("dangling.net", dir / "elsewhere/second.net");
+  fs::create_symlink("elsewhere/second.net", dir / "first.net");
+  EXPECT_EQ(ReplaceFile(dir / "first.net", "created"), 0);
+  EXPECT_TRUE(fs::is_symlink(dir / "first.net"));
+  EXPECT_EQ(ReadBytes(dir / "elsewhere/dangling.net"), "created");
 
   EXPECT_EQ(ReplaceFile(dir / "empty.net", ""), 0);
   EXPECT_EQ(ReadBytes(dir / "empty.net"), "");
@@ -102,6 +113,35 @@ TEST(FilesTest, ReplaceFileCreatesAndReplacesKeepingTheMode) {
   EXPECT_EQ(ReplaceFile(dir / longName, "long"), 0);
   EXPECT_EQ(ReadBytes(dir / longName), "long");
   EXPECT_EQ(HiddenFiles(dir.Path()), std::vector<std::string>{});
+}
+
+// A FIFO whose reader is slower than the writer still gets every byte: the write waits for it.
+TEST(FilesTest, ReplaceFileWritesAllOfAFifoToASlowReader) {
+  TempDir dir;
+  const std::string fifo = dir / "fifo.net";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  const std::string bytes(200000, 'x');
+  std::string got;
+  std::atomic<bool> written = false;
+  std::thread slow([&] {
+    char buffer[4096];
+    for (;;) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      ssize_t n = ::read(reader, buffer, sizeof buffer);
+      if (n > 0) {
+        got.append(buffer, static_cast<std::size_t>(n));
+      } else if (written && (n == 0 || errno != EAGAIN)) {
+        break;  // the writer is gone and the pipe is empty
+      }
+    }
+  });
+  EXPECT_EQ(ReplaceFile(fifo, bytes), 0);
+  written = true;
+  slow.join();
+  ::close(reader);
+  EXPECT_EQ(got.size(), bytes.size());
 }
 
 TEST(FilesTest, ReplaceFileFailuresLeaveTheOldFileAlone) {
