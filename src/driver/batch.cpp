@@ -1,5 +1,7 @@
 #include "driver/batch.h"
 
+#include <exception>
+#include <functional>
 #include <new>
 #include <string>
 
@@ -25,6 +27,12 @@ std::string NoLayoutFileMessage(int errorCode) {
          std::to_string(errorCode) + "\n";
 }
 
+// One line for a fault of the program itself, naming what was thrown.
+std::string InternalErrorMessage(std::string_view what) {
+  return "Internal error (" + std::string(what) +
+         "): the run stopped; the network files written before are complete.\n";
+}
+
 void EvaluateLayout(const std::string& name) {
   WriteOut("Load " + ConsoleName(name) + "\n");
   CurrentLayoutName = name;
@@ -40,9 +48,26 @@ void EvaluateLayout(const std::string& name) {
 
 }  // namespace
 
+int RunGuarded(const std::function<int()>& run) {
+  try {
+    return run();
+  } catch (const RunStopped& stop) {
+    return stop.ExitStatus;
+  } catch (const std::bad_alloc&) {
+    WriteErr("Out of memory: the sample text or a layout file is too large for this machine.\n");
+    return 1;
+  } catch (const std::exception& error) {
+    WriteErr(InternalErrorMessage(error.what()));
+    return 1;
+  } catch (...) {
+    WriteErr(InternalErrorMessage("an unknown exception"));
+    return 1;
+  }
+}
+
 int RunBatch() {
   ResetFailures();
-  try {
+  return RunGuarded([] {
     BuildKeyIndexTable();
     ReadSampleText();
     LayoutFileSearch search = FindLayoutFiles(std::string(LayoutDirectory));
@@ -53,13 +78,8 @@ int RunBatch() {
     for (const std::string& name : search.Names) {
       EvaluateLayout(name);
     }
-  } catch (const RunStopped& stop) {
-    return stop.ExitStatus;
-  } catch (const std::bad_alloc&) {
-    WriteErr("Out of memory: the sample text or a layout file is too large for this machine.\n");
-    return 1;
-  }
-  return RunHadFailure() ? 1 : 0;
+    return RunHadFailure() ? 1 : 0;
+  });
 }
 
 }  // namespace kananet
