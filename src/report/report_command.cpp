@@ -11,6 +11,8 @@
 #include "html_report.h"
 #include "kana_text.h"
 #include "network_file.h"
+#include "platform/directory.h"
+#include "platform/files.h"
 
 namespace kananet::report {
 
@@ -112,7 +114,8 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
         << "; run kananet first\n";
     return 1;
   }
-  std::sort(fileNames.begin(), fileNames.end());
+  // The order kananet evaluates the layouts in: letters compared without case.
+  std::sort(fileNames.begin(), fileNames.end(), LayoutNameLess);
 
   std::vector<ReportEntry> entries;
   std::vector<ReportFailure> failures;
@@ -134,14 +137,11 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
   }
 
   const fs::path output = options.output ? fs::path(*options.output) : directory / "report.html";
-  {
-    std::ofstream page(output, std::ios::binary | std::ios::trunc);
-    page << RenderReport(DisplayName(directory.string()), entries, failures);
-    page.close();
-    if (!page) {
-      err << Program << ": cannot write " << output.string() << "\n";
-      return 1;
-    }
+  // Replaced whole, as kananet replaces its network files: a failed write leaves the old page.
+  if (ReplaceFile(output.string(),
+                  RenderReport(DisplayName(directory.string()), entries, failures)) != 0) {
+    err << Program << ": cannot write " << output.string() << "\n";
+    return 1;
   }
   out << Program << ": wrote " << output.string() << " (" << entries.size()
       << (entries.size() == 1 ? " layout" : " layouts");

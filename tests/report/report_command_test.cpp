@@ -1,7 +1,9 @@
 #include "report_command.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -44,16 +46,19 @@ class ReportCommandTest : public ::testing::Test {
 TEST_F(ReportCommandTest, WritesThePageIntoTheResultDirectory) {
   Write("b.net", testing::NetworkText(testing::SmallExample()));
   Write("a.net", testing::NetworkText(testing::SmallExample()));
+  Write("B-second.net", testing::NetworkText(testing::SmallExample()));
   Write("notes.txt", "not a network");
   fs::create_directory(directory_ / "result" / "c.net");  // a directory, not a file
 
   EXPECT_EQ(Run({Result()}), 0) << err_.str();
   EXPECT_EQ(err_.str(), "");
   const fs::path page = directory_ / "result" / "report.html";
-  EXPECT_EQ(out_.str(), "kananet-report: wrote " + page.string() + " (2 layouts)\n");
+  EXPECT_EQ(out_.str(), "kananet-report: wrote " + page.string() + " (3 layouts)\n");
   const std::string html = testing::ReadFile(page);
   EXPECT_NE(html.find(">a</a>"), std::string::npos);
-  EXPECT_LT(html.find(">a</a>"), html.find(">b</a>"));
+  // kananet's order: letters compared without case.
+  EXPECT_LT(html.find(">a</a>"), html.find(">B-second</a>"));
+  EXPECT_LT(html.find(">B-second</a>"), html.find(">b</a>"));
   EXPECT_EQ(html.find("notes.txt"), std::string::npos);
   EXPECT_EQ(html.find(">c</a>"), std::string::npos);
 }
@@ -91,6 +96,24 @@ TEST_F(ReportCommandTest, FailsClearlyWithoutNetworkFilesOrWithoutAPage) {
   EXPECT_EQ(Run({Result(), "-o", (directory_ / "no" / "page.html").string()}), 1);
   EXPECT_NE(err_.str().find("cannot write"), std::string::npos);
   EXPECT_EQ(out_.str(), "");
+}
+
+// A page that cannot be written whole (here past the file size limit) leaves the old one.
+TEST_F(ReportCommandTest, AFailedWriteKeepsThePreviousPage) {
+  Write("a.net", testing::NetworkText(testing::SmallExample()));
+  Write("report.html", "previous page");
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  rlimit small = limit;
+  small.rlim_cur = 4096;
+  auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  int status = Run({Result()});
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(err_.str().find("cannot write"), std::string::npos);
+  EXPECT_EQ(testing::ReadFile(directory_ / "result" / "report.html"), "previous page");
 }
 
 TEST_F(ReportCommandTest, AnswersHelpAndRejectsBadArguments) {
