@@ -211,6 +211,8 @@ TEST(BatchWriteFailure, ReadOnlyNetworkIsKeptAndTheBatchGoesOn) {
   EXPECT_EQ(dir.List("result"), (Names{"a.net", "b.net"})) << "no temporary file is left";
 }
 
+// The golden files of the example were written by a verified build; a run must not change a
+// byte of them.
 TEST(BatchExample, BundledExampleWritesOneNetworkPerLayout) {
   TempDir dir;
   fs::copy(KANANET_SOURCE_DIR "/examples", dir.Path(), fs::copy_options::recursive);
@@ -220,6 +222,8 @@ TEST(BatchExample, BundledExampleWritesOneNetworkPerLayout) {
   for (const std::string& name : dir.List("result")) {
     SCOPED_TRACE(name);
     std::string network = dir.ReadFile("result/" + name);
+    // Byte for byte as the verified build wrote them.
+    EXPECT_EQ(network, ReadFileBytes(KANANET_SOURCE_DIR "/tests/driver/golden/example/" + name));
     EXPECT_EQ(network.rfind("*Vertices 330\r\n", 0), 0u);
     // 330 vertex lines, then the edge section; every line ends in CR LF.
     std::size_t edges = network.find("\r\n*Edges\r\n");
