@@ -10,8 +10,8 @@ namespace kananet {
 
 enum class TextEncoding {
   kShiftJis,  // every file that is none of the others: read as it is
-  kUtf8,      // begins with the UTF-8 byte-order mark, or is well-formed UTF-8 holding a byte >= 0x80
-  kUtf16,     // begins with a UTF-16 byte-order mark (FF FE or FE FF): the readers refuse it
+  kUtf8,   // begins with the UTF-8 byte-order mark, or is well-formed UTF-8 holding a byte >= 0x80
+  kUtf16,  // begins with a UTF-16 byte-order mark (FF FE or FE FF): the readers refuse it
 };
 
 // The encoding of a whole file's bytes, by the rules above.

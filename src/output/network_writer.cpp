@@ -94,33 +94,6 @@ std::string OutputNameOf(std::string_view layoutName) {
   return std::string(layoutName.substr(0, layoutName.find('.'))) + ".net";
 }
 
-double KeyX(int key) {
-  double x = key / 56.0;
-  switch (key % 4) {
-    case 1:  // number row
-      x -= 0.009857142857142856;
-      break;
-    case 2:  // top row
-      x += 0.008;
-      break;
-    case 0:  // bottom row
-      x += 0.017857142857142856;
-      break;
-    default:  // home row
-      break;
-  }
-  return x;
-}
-
-double KeyY(int key, int band, std::int32_t rowCount) {
-  int row = (key - 1) % 4;
-  double t = row / static_cast<double>(3 * rowCount) + band / 3.0;
-  if (rowCount == 3) {
-    return t - 0.041666666666666664;
-  }
-  return 1 / static_cast<double>(8 * rowCount) + t;
-}
-
 std::string BuildKeyboardNetwork(const std::vector<LayoutEntry>& table,
                                  const LayoutHeaderValues& header, const KeyCountTable& keyCounts,
                                  const PairCountTable& pairCounts) {

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "analysis/statistics.h"
+#include "codes/keyboard.h"
 #include "readers/layout.h"
 
 namespace kananet {
 
-inline constexpr int KeysDrawn = 55;  // keys 1..55; key 0 has no place on the keyboard
 inline constexpr int NetworkVertices = 330;
 
 // Writes result/<output name> for the current layout and leaves the output name in
@@ -21,10 +21,6 @@ void WriteKeyboardNetwork();
 
 // The layout file's name up to its first ".", followed by ".net".
 std::string OutputNameOf(std::string_view layoutName);
-
-// Vertex positions of key 1..55 in band (gap class) 0..2; RowCount scales the vertical spread.
-double KeyX(int key);
-double KeyY(int key, int band, std::int32_t rowCount);
 
 // The whole network file for a layout's table, header and counts.
 std::string BuildKeyboardNetwork(const std::vector<LayoutEntry>& table,

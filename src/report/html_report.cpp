@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "codes/keyboard.h"
 #include "layout_summary.h"
 
 namespace kananet::report {
@@ -123,10 +124,8 @@ std::string KeyDescription(const Network& network, int key) {
 }
 
 Point StandardPosition(int key, int band) {
-  // Usual places: columns of four keys, rows staggered like a keyboard, four rows a band.
-  constexpr std::array<double, RowCount> RowShift = {-(1.0 / 56 - 0.008), 0.008, 0, 1.0 / 56};
-  const int row = (key - 1) % RowCount;
-  return {key / 56.0 + RowShift[row], 1.0 / 32 + row / 12.0 + band / 3.0};
+  // Usual places: the keyboard's geometry with four rows a band.
+  return {KeyX(key), KeyY(key, band, KeyRows)};
 }
 
 struct Scales {

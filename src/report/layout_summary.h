@@ -24,7 +24,7 @@ struct KeyPair {
   Count weight;
 };
 
-inline constexpr int RowCount = 4;  // number, top, home and bottom row
+inline constexpr int RowCount = KeyRows;  // number, top, home and bottom row
 inline constexpr int HeaviestPairCount = 5;
 
 struct LayoutSummary {

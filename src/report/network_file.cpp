@@ -4,13 +4,13 @@
 #include <cmath>
 #include <optional>
 
+#include "codes/kana_code.h"
+#include "codes/key_alphabet.h"
 #include "kana_text.h"
 
 namespace kananet::report {
 
 namespace {
-
-constexpr std::string_view KeyNames = " HTCL1qaz2wsx3edc4rfv5tgb6yhn7ujm8ik,9ol.0p;/-@:_^[]R\\EB";
 
 constexpr int StrokeVertexCount = BandCount * KeysPerBand;
 
@@ -240,7 +240,7 @@ VertexPlace PlaceOf(int vertex) {
 }  // namespace
 
 char KeyName(int key) {
-  return KeyNames.at(static_cast<std::size_t>(key));
+  return KeyAlphabet.at(static_cast<std::size_t>(key));
 }
 
 Network ParseNetwork(std::string_view text) {

@@ -9,10 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "codes/keyboard.h"
+
 namespace kananet::report {
 
-inline constexpr int KeysPerBand = 55;  // keys 1..55; key 0 (the space) is not drawn
-inline constexpr int BandCount = 3;     // one band per gap class 0, 1, 2
+inline constexpr int KeysPerBand = KeysDrawn;  // keys 1..55; key 0 (the space) is not drawn
+inline constexpr int BandCount = 3;            // one band per gap class 0, 1, 2
 inline constexpr int VertexCount = 2 * BandCount * KeysPerBand;
 
 // A count read back from a number in the file. Counts pass through six significant digits on

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "codes/kana_code.h"
+
 namespace kananet::report {
 namespace {
 

@@ -1,0 +1,18 @@
+// The keyboard's geometry, shared by the network writer and the report: 55 drawn keys in
+// columns of four (number, top, home and bottom row), column by column from the left.
+#pragma once
+
+#include <cstdint>
+
+namespace kananet {
+
+inline constexpr int KeysDrawn = 55;  // keys 1..55; key 0 has no place on the keyboard
+inline constexpr int KeyRows = 4;     // number, top, home and bottom row
+inline constexpr int KeyColumns = 14;
+
+// Vertex positions of key 1..55 in band (gap class) 0..2; rowCount scales the vertical spread
+// (the network files use the layout's RowCount, the report's drawing four).
+double KeyX(int key);
+double KeyY(int key, int band, std::int32_t rowCount);
+
+}  // namespace kananet
