@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "codes/kana_code.h"
+#include "codes/number_format.h"
 #include "driver/current_layout.h"
-#include "output/number_format.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/names.h"

@@ -14,7 +14,7 @@
 #include "analysis/conversion.h"
 #include "analysis/statistics.h"
 #include "codes/key_alphabet.h"
-#include "output/number_format.h"
+#include "codes/number_format.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
 

@@ -1,4 +1,4 @@
-#include "output/number_format.h"
+#include "codes/number_format.h"
 
 #include <charconv>
 
