@@ -6,6 +6,7 @@
 
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
+#include "codes/number_format.h"
 #include "kana_text.h"
 
 namespace kananet::report {
@@ -94,12 +95,11 @@ double ParseNumber(std::string_view text, int line, const std::string& what) {
   return value;
 }
 
-// The text the writer puts down for a value: general format, six significant digits.
+// The text the writer puts down for a value.
 std::string Written(double value) {
-  char buffer[32];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
-  return std::string(buffer, result.ptr);
+  std::string text;
+  AppendNumber(text, value);
+  return text;
 }
 
 // The count n whose written form `shown(n)` is `text`, starting from a close estimate. The
