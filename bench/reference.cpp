@@ -10,12 +10,12 @@
 #include "analysis/statistics.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
-#include "driver/current_layout.h"
 #include "output/network_writer.h"
 #include "platform/console.h"
 #include "platform/directory.h"
 #include "platform/files.h"
 #include "platform/names.h"
+#include "platform/working_directory.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
 

@@ -6,10 +6,10 @@
 
 #include "codes/kana_code.h"
 #include "codes/number_format.h"
-#include "driver/current_layout.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/names.h"
+#include "platform/working_directory.h"
 
 namespace kananet {
 

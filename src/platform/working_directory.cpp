@@ -1,4 +1,4 @@
-#include "driver/current_layout.h"
+#include "platform/working_directory.h"
 
 namespace kananet {
 

@@ -1,4 +1,5 @@
-// The name of the layout file in work, shared by the driver, the layout reader and the writer.
+// The batch's working directory: where layouts and results are, and the name of the layout
+// file in work, shared by the driver, the layout reader and the network writer.
 #pragma once
 
 #include <string>
