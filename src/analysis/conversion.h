@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/kana_lookup.h"
 #include "analysis/key_bytes.h"
 #include "readers/layout.h"
 
@@ -19,70 +20,6 @@ extern KeyBytes KeyStream;
 // Converts the whole KanaStream with the LayoutTable. Ends the run with a message naming the
 // kana when the layout has no definition for it.
 void ConvertKanaStream();
-
-inline constexpr std::size_t NoSlot = static_cast<std::size_t>(-1);
-
-// The first slot below LayoutSearchSlots, in table order, whose non-empty kana equals the
-// stream's bytes from position on; NoSlot when there is none. The plain scan of the table.
-std::size_t FindFirstMatchByScan(const std::vector<LayoutEntry>& table, std::string_view stream,
-                                 std::size_t position);
-
-// An index over a LayoutTable that answers the same question as FindFirstMatchByScan in a
-// number of steps bounded by the length of the match, however many entries the table has: a
-// trie of the kana sequences that can win a first-match search. Nearly every match is decided
-// within four kana, so those steps go through dense tables, without branches.
-class KanaLookup {
- public:
-  explicit KanaLookup(const std::vector<LayoutEntry>& table);
-
-  std::size_t FindFirstMatch(std::string_view stream, std::size_t position) const;
-
- private:
-  using NodeId = std::uint32_t;
-  static constexpr std::uint32_t HashedRow = std::numeric_limits<std::uint32_t>::max();
-  struct Node {
-    std::size_t Slot = NoSlot;  // the entry whose kana ends here, when the trie holds one
-    std::uint32_t Depth = 0;
-    std::uint32_t Row = HashedRow;  // where its children are in rows_, if there (FillDenseTables)
-    bool HasChildren = false;
-  };
-  struct Edge {
-    std::uint64_t Key = 0;  // parent * 256 + code; 0 marks an empty place
-    NodeId Child = 0;
-  };
-  // A node as a step of a walk sees it: where its children are and its entry, in one place.
-  struct Step {
-    NodeId Node = 0;
-    std::uint32_t Row = 0;
-    std::size_t Slot = NoSlot;
-  };
-  // What the first two kana decide: the first match among the entries of at most two kana,
-  // and the node that they lead to with its row.
-  struct PairAnswer {
-    std::size_t Slot = NoSlot;
-    NodeId Node = 0;
-    std::uint32_t Row = 0;
-  };
-
-  NodeId ChildOf(NodeId node, std::uint8_t code) const;
-  Step StepOf(NodeId node) const;
-  NodeId AddChild(NodeId node, std::uint8_t code);
-  std::size_t EdgePlace(NodeId node, std::uint8_t code) const;
-  void GrowEdges();
-  void FillDenseTables();
-  std::size_t FindPastPair(const PairAnswer& answer, std::string_view stream,
-                           std::size_t next) const;
-  std::size_t FindLonger(NodeId node, std::string_view stream, std::size_t next,
-                         std::size_t found) const;
-
-  std::vector<Node> nodes_;  // [0] stands for no node, [1] is the root
-  std::vector<Edge> edges_;  // every link of the trie; open addressing, a power of two in size
-  std::size_t edgeCount_ = 0;
-  std::size_t longestKana_ = 0;
-  std::vector<std::size_t> singleAnswers_;  // by the last kana of a stream
-  std::vector<PairAnswer> pairAnswers_;     // by the first kana * 256 + the second
-  std::vector<Step> rows_;                  // rows of 256 children by kana code; [0] is empty
-};
 
 // Appends to keyStream the conversion of kanaStream with the table and the two header flags.
 // Returns NoSlot on success, else the position in kanaStream of the kana without definition.
