@@ -10,6 +10,7 @@
 #include "codes/key_alphabet.h"
 #include "fuzz_checks.h"
 #include "readers/layout.h"
+#include "reference/plain_rules.h"
 
 using namespace kananet;
 using namespace kananet::fuzz;
@@ -66,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       continue;
     }
     std::size_t found = lookup.FindFirstMatch(stream, position);
-    FUZZ_CHECK(found == FindFirstMatchByScan(table, stream, position));
+    FUZZ_CHECK(found == reference::FindFirstMatchByScan(table, stream, position));
     FUZZ_CHECK(found == NoSlot || found < LayoutSearchSlots);
   }
 

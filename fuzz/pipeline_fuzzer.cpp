@@ -16,6 +16,7 @@
 #include "output/network_writer.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
+#include "reference/plain_rules.h"
 
 using namespace kananet;
 using namespace kananet::fuzz;
@@ -43,7 +44,7 @@ void CheckLookupAgreesWithScan(const std::vector<LayoutEntry>& table, std::size_
       continue;
     }
     FUZZ_CHECK(lookup.FindFirstMatch(kanaStream, position) ==
-               FindFirstMatchByScan(scanned, kanaStream, position));
+               reference::FindFirstMatchByScan(scanned, kanaStream, position));
   }
 }
 
@@ -68,43 +69,6 @@ void CheckCountsMatchKeyBytes(std::string_view keyStream, const KeyCountTable& k
   }
   FUZZ_CHECK(strokes == keyBytes);
   FUZZ_CHECK(pairs == keyBytes);
-}
-
-// The counting rules in their plainest form, for the tables to be compared with: each hand's
-// previous key and gap counter, reset at a RunBreak; by strokes a stroke clears its own hand's
-// counter and raises the other's, by kana each UnitEnd clears the counter of a hand that struck
-// in the unit and raises the other's.
-void CountPlainly(std::string_view keyStream, std::int32_t leftHandLastKey, bool byKana,
-                  PairCountTable& pairCounts) {
-  for (auto& plane : pairCounts) {
-    for (auto& row : plane) {
-      row.fill(0);
-    }
-  }
-  int previous[2] = {0, 0};
-  int gap[2] = {0, 0};
-  bool struck[2] = {false, false};
-  for (char byte : keyStream) {
-    int key = static_cast<std::uint8_t>(byte);
-    if (key == RunBreak) {
-      previous[0] = previous[1] = gap[0] = gap[1] = 0;
-      struck[0] = struck[1] = false;
-    } else if (key == UnitEnd && byKana) {
-      for (int hand = 0; hand < 2; ++hand) {
-        gap[hand] = struck[hand] ? 0 : std::min(gap[hand] + 1, 2);
-        struck[hand] = false;
-      }
-    } else if (key < KeyCount) {
-      int hand = key <= leftHandLastKey ? 0 : 1;
-      ++pairCounts[gap[hand]][previous[hand]][key];
-      previous[hand] = key;
-      struck[hand] = true;
-      if (!byKana) {
-        gap[hand] = 0;
-        gap[1 - hand] = std::min(gap[1 - hand] + 1, 2);
-      }
-    }
-  }
 }
 
 void CheckNetworkFrame(std::string_view network) {
@@ -161,8 +125,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CountByStrokes(keyStream, header.LeftHandLastKey, keyCounts, pairCounts);
   }
   CheckCountsMatchKeyBytes(keyStream, keyCounts, pairCounts);
+  static KeyCountTable plainKeyCounts;
   static PairCountTable plainPairCounts;
-  CountPlainly(keyStream, header.LeftHandLastKey, header.CountByKana != 0, plainPairCounts);
+  reference::PlainTally(keyStream, header.LeftHandLastKey, header.CountByKana != 0, plainKeyCounts,
+                        plainPairCounts);
+  FUZZ_CHECK(keyCounts == plainKeyCounts);
   FUZZ_CHECK(pairCounts == plainPairCounts);
   CheckNetworkFrame(BuildKeyboardNetwork(table, header, keyCounts, pairCounts));
   return 0;

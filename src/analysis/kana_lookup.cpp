@@ -10,26 +10,6 @@ namespace kananet {
 
 namespace {
 
-bool MatchesAt(std::string_view kana, std::string_view stream, std::size_t position) {
-  return !kana.empty() && kana.size() <= stream.size() - position &&
-         stream.compare(position, kana.size(), kana) == 0;
-}
-
-}  // namespace
-
-std::size_t FindFirstMatchByScan(const std::vector<LayoutEntry>& table, std::string_view stream,
-                                 std::size_t position) {
-  for (std::size_t slot = 0; slot < SearchableSlots(table); ++slot) {
-    const std::string& kana = table[slot].Kana;
-    if (!kana.empty() && kana.front() == stream[position] && MatchesAt(kana, stream, position)) {
-      return slot;
-    }
-  }
-  return NoSlot;
-}
-
-namespace {
-
 constexpr std::uint32_t NoNode = 0;
 constexpr std::uint32_t Root = 1;
 constexpr std::size_t Codes = 256;

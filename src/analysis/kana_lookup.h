@@ -1,5 +1,5 @@
-// The first match of a layout's table at a position of the KanaStream: the plain scan that
-// defines it, and the index that answers it in steps bounded by the length of the match.
+// The first match of a layout's table at a position of the KanaStream, through an index whose
+// steps are bounded by the length of the match (the plain scan is in tests/reference).
 #pragma once
 
 #include <cstddef>
@@ -19,15 +19,11 @@ inline std::size_t SearchableSlots(const std::vector<LayoutEntry>& table) {
   return table.size() < LayoutSearchSlots ? table.size() : LayoutSearchSlots;
 }
 
-// The first slot below LayoutSearchSlots, in table order, whose non-empty kana equals the
-// stream's bytes from position on; NoSlot when there is none. The plain scan of the table.
-std::size_t FindFirstMatchByScan(const std::vector<LayoutEntry>& table, std::string_view stream,
-                                 std::size_t position);
-
-// An index over a LayoutTable that answers the same question as FindFirstMatchByScan in a
-// number of steps bounded by the length of the match, however many entries the table has: a
-// trie of the kana sequences that can win a first-match search. Nearly every match is decided
-// within four kana, so those steps go through dense tables, without branches.
+// An index over a LayoutTable that finds the first slot below LayoutSearchSlots, in table
+// order, whose non-empty kana equals the stream's bytes from a position on (NoSlot when there
+// is none), in a number of steps bounded by the length of the match, however many entries the table
+// has: a trie of the kana sequences that can win a first-match search. Nearly every match is
+// decided within four kana, so those steps go through dense tables, without branches.
 class KanaLookup {
  public:
   explicit KanaLookup(const std::vector<LayoutEntry>& table);

@@ -17,9 +17,14 @@
 #include "codes/key_alphabet.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
+#include "reference/plain_rules.h"
 
 namespace kananet {
 namespace {
+
+using reference::FindFirstMatchByScan;
+using reference::PlainKanaStream;
+using reference::PlainTally;
 
 std::string RandomBytes(std::mt19937& rng, std::size_t length, const std::vector<int>& alphabet) {
   std::string bytes;
@@ -85,45 +90,6 @@ TEST(AgreementTest, ConversionAppendsLongAndUnevenPieces) {
   EXPECT_EQ(keyStream, expected);
 }
 
-// The sample text as its description has it: the lines joined with a space behind each, twelve
-// full-width spaces behind them, and the scan stopping six bytes short of the end.
-std::string PlainKanaStream(const std::string& text) {
-  std::string joined;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = std::min(text.find('\n', start), text.size());
-    std::size_t next = end + 1;
-    if (end < text.size() && end > start && text[end - 1] == '\r') {
-      --end;
-    }
-    joined += text.substr(start, end - start) + ' ';
-    start = next;
-  }
-  for (int i = 0; i < 12; ++i) {
-    joined += "\x81\x40";
-  }
-  std::string stream;
-  bool inRun = false;
-  for (std::size_t p = 0; p + 6 < joined.size();) {
-    auto lead = static_cast<std::uint8_t>(joined[p]);
-    std::uint8_t code = 0;
-    if (lead < 0x80 || (lead >= 0xA1 && lead <= 0xDF)) {
-      ++p;
-    } else {
-      code = KanaCodeOf(lead, static_cast<std::uint8_t>(joined[p + 1]));
-      p += 2;
-    }
-    if (code != 0 && !inRun) {
-      stream += static_cast<char>(RunBreak);
-    }
-    if (code != 0) {
-      stream += static_cast<char>(code);
-    }
-    inRun = code != 0;
-  }
-  return stream + "   ";
-}
-
 TEST(AgreementTest, SampleTextReaderEqualsTheJoinedLinesOnByteSoup) {
   std::mt19937 rng(5u);
   // Kana lead and trail bytes, other lead bytes, one-byte characters and line ends.
@@ -134,43 +100,6 @@ TEST(AgreementTest, SampleTextReaderEqualsTheJoinedLinesOnByteSoup) {
     std::string stream = "\xFF\x08";  // appended to, not replaced
     AppendKanaStream(text, stream);
     ASSERT_EQ(stream, "\xFF\x08" + PlainKanaStream(text)) << ::testing::PrintToString(text);
-  }
-}
-
-// Both tallies as their rules are written, one hand state each, for comparison.
-void PlainTally(const std::string& stream, std::int32_t leftHandLastKey, bool byKana,
-                KeyCountTable& keyCounts, PairCountTable& pairCounts) {
-  keyCounts.fill(0);
-  for (auto& plane : pairCounts) {
-    for (auto& row : plane) {
-      row.fill(0);
-    }
-  }
-  struct Hand {
-    int Previous = 0;
-    int Gap = 0;
-    bool Struck = false;
-  } hands[2];
-  for (char character : stream) {
-    int byte = static_cast<std::uint8_t>(character);
-    if (byte == RunBreak) {
-      hands[0] = hands[1] = Hand{};
-    } else if (byte == UnitEnd && byKana) {
-      for (Hand& hand : hands) {
-        hand.Gap = hand.Struck ? 0 : std::min(hand.Gap + 1, 2);
-        hand.Struck = false;
-      }
-    } else if (byte < KeyCount) {
-      int h = byte <= leftHandLastKey ? 0 : 1;
-      ++keyCounts[byte];
-      ++pairCounts[hands[h].Gap][hands[h].Previous][byte];
-      hands[h].Previous = byte;
-      hands[h].Struck = true;
-      if (!byKana) {
-        hands[h].Gap = 0;
-        hands[1 - h].Gap = std::min(hands[1 - h].Gap + 1, 2);
-      }
-    }
   }
 }
 

@@ -16,9 +16,12 @@
 #include "platform/console.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
+#include "reference/plain_rules.h"
 
 namespace kananet {
 namespace {
+
+using reference::FindFirstMatchByScan;
 
 // KanaCodes and markers used below.
 constexpr int Comma = 1, FullStop = 2, A = 8, I = 10, U = 12, Ka = 17, Ki = 19, Zu = 32, Na = 48,
@@ -201,27 +204,12 @@ TEST(ConversionTest, ConvertKanaStreamReplacesTheKeyStreamOrStopsTheRun) {
   KeyStream = savedKeys;
 }
 
-// The conversion written directly over the plain scan, as the reference for the indexed one.
+// The conversion over the plain scan, as the reference for the indexed one.
 Conversion ReferenceConvert(const std::string& kana, const std::vector<LayoutEntry>& table,
                             bool byKana, bool breakAfterPunctuation) {
-  Conversion result{NoSlot, {}};
-  for (std::size_t p = 0; p < kana.size();) {
-    auto c = static_cast<std::uint8_t>(kana[p]);
-    if (c == RunBreak) {
-      result.Keys += kana[p++];
-      continue;
-    }
-    std::size_t slot = FindFirstMatchByScan(table, kana, p);
-    if (slot == NoSlot) {
-      result.Missing = p;
-      break;
-    }
-    result.Keys += table[slot].Keys;
-    result.Keys += byKana ? std::string(1, static_cast<char>(UnitEnd)) : "";
-    result.Keys += breakAfterPunctuation && (c == 1 || c == 2) ? Bytes({Rb}) : "";
-    p += table[slot].Kana.size();
-  }
-  return result;
+  reference::PlainConversion plain =
+      reference::ConvertByScan(kana, table, byKana, breakAfterPunctuation);
+  return {plain.Missing, plain.Keys};
 }
 
 TEST(ConversionTest, IndexedLookupFindsTheSlotOfTheScanOnRandomTables) {
