@@ -214,34 +214,34 @@ KanaSequence Kana(std::initializer_list<int> codes) {
 // Every kana alone, and the sequences that a kana layout or a romaji input types as one unit.
 // The sequences come first, so that they win over the kana they begin with.
 std::vector<KanaSequence> BaseSequences() {
-  constexpr int SmallA = 7, SmallI = 9, SmallE = 13, SmallO = 15, U = 12, SmallTsu = 41;
-  constexpr int SmallYa = 73, SmallYu = 75, SmallYo = 77;
+  constexpr int kSmallA = 7, kSmallI = 9, kSmallE = 13, kSmallO = 15, kU = 12, kSmallTsu = 41;
+  constexpr int kSmallYa = 73, kSmallYu = 75, kSmallYo = 77;
   std::vector<KanaSequence> sequences;
   // き ぎ し じ ち ぢ に ひ び ぴ み り with ゃ ゅ ょ
   for (int first : {19, 20, 29, 30, 39, 40, 49, 56, 57, 58, 69, 80}) {
-    for (int small : {SmallYa, SmallYu, SmallYo}) {
+    for (int small : {kSmallYa, kSmallYu, kSmallYo}) {
       sequences.push_back(Kana({first, small}));
     }
   }
   // しぇ ちぇ じぇ ふぁ ふぃ ふぇ ふぉ てぃ でぃ うぃ うぇ うぉ
-  for (auto pair : {std::pair{29, SmallE},
-                    {39, SmallE},
-                    {30, SmallE},
-                    {59, SmallA},
-                    {59, SmallI},
-                    {59, SmallE},
-                    {59, SmallO},
-                    {44, SmallI},
-                    {45, SmallI},
-                    {U, SmallI},
-                    {U, SmallE},
-                    {U, SmallO}}) {
+  for (auto pair : {std::pair{29, kSmallE},
+                    {39, kSmallE},
+                    {30, kSmallE},
+                    {59, kSmallA},
+                    {59, kSmallI},
+                    {59, kSmallE},
+                    {59, kSmallO},
+                    {44, kSmallI},
+                    {45, kSmallI},
+                    {kU, kSmallI},
+                    {kU, kSmallE},
+                    {kU, kSmallO}}) {
     sequences.push_back(Kana({pair.first, pair.second}));
   }
   // っ before か き く け こ さ し す せ そ た ち つ て と ぱ ぴ ぷ ぺ ぽ
   for (int next :
        {17, 19, 21, 23, 25, 27, 29, 31, 33, 35, 37, 39, 42, 44, 46, 55, 58, 61, 64, 67}) {
-    sequences.push_back(Kana({SmallTsu, next}));
+    sequences.push_back(Kana({kSmallTsu, next}));
   }
   // 、 。 ー ヴ and the hiragana; ゎ ゐ ゑ fold into わ い え and need no entry of their own.
   for (int code : {1, 2, 3, 5}) {
@@ -264,7 +264,7 @@ std::string Header(bool countByKana, bool breakAfterPunctuation) {
 void AppendEntry(std::string& layout, Random& random, const KanaSequence& kana,
                  std::size_t keyCount) {
   for (std::size_t i = 0; i < keyCount; ++i) {
-    layout += KeyAlphabet[1 + random.Below(KeyAlphabet.size() - 1)];  // any key but the space
+    layout += kKeyAlphabet[1 + random.Below(kKeyAlphabet.size() - 1)];  // any key but the space
   }
   layout += '\t';
   for (char code : kana) {
@@ -288,7 +288,7 @@ std::vector<KanaSequence> FrequentSequences(const std::string& text) {
   std::map<KanaSequence, std::size_t> counts;
   std::size_t runStart = 0;
   for (std::size_t i = 0; i <= stream.size(); ++i) {
-    if (i < stream.size() && static_cast<std::uint8_t>(stream[i]) != RunBreak) {
+    if (i < stream.size() && static_cast<std::uint8_t>(stream[i]) != kRunBreak) {
       continue;
     }
     for (std::size_t start = runStart; start < i; ++start) {

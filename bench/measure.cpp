@@ -183,10 +183,10 @@ int Measure(const std::string& kananet, int runs) {
   Samples samples;
   std::map<std::string, LayoutFacts> facts;
   BuildKeyIndexTable();
-  std::vector<std::string> names = FindLayoutFiles(std::string(LayoutDirectory)).Names;
+  std::vector<std::string> names = FindLayoutFiles(std::string(kLayoutDirectory)).Names;
   for (int run = 0; run < runs; ++run) {
     samples.Yardstick.push_back(
-        RunChild({"iconv", "-f", "CP932", "-t", "UTF-8", SampleTextPath}).Milliseconds);
+        RunChild({"iconv", "-f", "CP932", "-t", "UTF-8", kSampleTextPath}).Milliseconds);
 
     // Start from nothing, as a fresh process would.
     KanaStream = std::string();
@@ -203,7 +203,7 @@ int Measure(const std::string& kananet, int runs) {
     samples.Batch.push_back(batch.Milliseconds);
     samples.PeakMegabytes.push_back(batch.PeakMegabytes);
   }
-  Report(samples, facts, std::filesystem::file_size(SampleTextPath), runs);
+  Report(samples, facts, std::filesystem::file_size(kSampleTextPath), runs);
   return 0;
 }
 

@@ -17,8 +17,8 @@ namespace {
 
 struct Inputs {
   std::string KanaStream;
-  std::vector<LayoutEntry> Tables[2]{std::vector<LayoutEntry>(LayoutTableSlots),
-                                     std::vector<LayoutEntry>(LayoutTableSlots)};
+  std::vector<LayoutEntry> Tables[2]{std::vector<LayoutEntry>(kLayoutTableSlots),
+                                     std::vector<LayoutEntry>(kLayoutTableSlots)};
   LayoutHeaderValues Headers[2];
   std::string KeyStreams[2][2];  // [layout][counted by kana]
 };
@@ -54,7 +54,7 @@ void KanaLookupFindFirstMatch(benchmark::State& state) {
   for (auto _ : state) {
     std::size_t position = 0;
     while (position < stream.size()) {
-      if (static_cast<std::uint8_t>(stream[position]) == RunBreak) {
+      if (static_cast<std::uint8_t>(stream[position]) == kRunBreak) {
         ++position;
         continue;
       }
@@ -82,11 +82,11 @@ BENCHMARK(KanaLookupBuild)->Arg(0)->Arg(1);
 void AppendKeyStreamByLayout(benchmark::State& state) {
   const Inputs& inputs = TheInputs();
   bool byKana = state.range(1) != 0;
-  std::string keyStream;
+  std::string keyCodes;
   for (auto _ : state) {
-    keyStream.clear();
-    AppendKeyStream(inputs.KanaStream, inputs.Tables[state.range(0)], byKana, true, keyStream);
-    benchmark::DoNotOptimize(keyStream.data());
+    keyCodes.clear();
+    AppendKeyStream(inputs.KanaStream, inputs.Tables[state.range(0)], byKana, true, keyCodes);
+    benchmark::DoNotOptimize(keyCodes.data());
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(inputs.KanaStream.size()));
   state.SetLabel(std::string(LayoutName(state.range(0))) + (byKana ? ", by kana" : ""));
@@ -97,14 +97,14 @@ template <void (*Count)(std::string_view, std::int32_t, KeyCountTable&, PairCoun
           bool ByKana>
 void Tally(benchmark::State& state) {
   const Inputs& inputs = TheInputs();
-  const std::string& keyStream = inputs.KeyStreams[state.range(0)][ByKana];
-  KeyCountTable keyCounts;
-  PairCountTable pairCounts;
+  const std::string& keyCodes = inputs.KeyStreams[state.range(0)][ByKana];
+  KeyCountTable strokeCounts;
+  PairCountTable pairTallies;
   for (auto _ : state) {
-    Count(keyStream, inputs.Headers[state.range(0)].LeftHandLastKey, keyCounts, pairCounts);
-    benchmark::DoNotOptimize(pairCounts.data());
+    Count(keyCodes, inputs.Headers[state.range(0)].LeftHandLastKey, strokeCounts, pairTallies);
+    benchmark::DoNotOptimize(pairTallies.data());
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(keyStream.size()));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(keyCodes.size()));
   state.SetLabel(LayoutName(state.range(0)));
 }
 BENCHMARK(Tally<CountByStrokes, false>)->Name("CountByStrokes")->Arg(0)->Arg(1);

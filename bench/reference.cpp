@@ -22,7 +22,7 @@ namespace {
 
 void ReadSampleTextPlainly() {
   std::string text;
-  if (ReadWholeFile(SampleTextPath, text).Outcome != ReadOutcome::Ok) {
+  if (ReadWholeFile(kSampleTextPath, text).Outcome != ReadOutcome::kOk) {
     StopRun("File is not exist.\n");
   }
   KanaStream = reference::PlainKanaStream(text);
@@ -33,7 +33,7 @@ void ConvertByScan() {
       reference::ConvertByScan(KanaStream, LayoutTable, LayoutHeader.CountByKana != 0,
                                LayoutHeader.BreakAfterPunctuation != 0);
   KeyStream = conversion.Keys;
-  if (conversion.Missing != NoSlot) {
+  if (conversion.Missing != kNoSlot) {
     StopRun(MissingDefinitionMessage(static_cast<std::uint8_t>(KanaStream[conversion.Missing])));
   }
 }
@@ -41,7 +41,7 @@ void ConvertByScan() {
 int RunReferenceBatch() {
   BuildKeyIndexTable();
   ReadSampleTextPlainly();
-  LayoutFileSearch search = FindLayoutFiles(std::string(LayoutDirectory));
+  LayoutFileSearch search = FindLayoutFiles(std::string(kLayoutDirectory));
   for (const std::string& name : search.Names) {
     WriteOut("Load " + ConsoleName(name) + "\n");
     CurrentLayoutName = name;

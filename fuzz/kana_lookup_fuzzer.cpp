@@ -17,7 +17,7 @@ using namespace kananet::fuzz;
 
 namespace {
 
-constexpr char Alphabet[] = {'\x08', '\x0a', '\x49', '\x01'};  // a, i, small ya, comma
+constexpr char kAlphabet[] = {'\x08', '\x0a', '\x49', '\x01'};  // a, i, small ya, comma
 
 // Consumes the input byte by byte; 0 once it runs out.
 class Reader {
@@ -35,7 +35,7 @@ class Reader {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static std::vector<LayoutEntry> fullTable(LayoutTableSlots);
+  static std::vector<LayoutEntry> fullTable(kLayoutTableSlots);
   Reader input(data, size);
   std::uint8_t shape = input.Next();
   bool atTableEnd = (shape & 3) == 0;
@@ -44,13 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<LayoutEntry> smallTable(entries);
   std::vector<LayoutEntry>& table = atTableEnd ? fullTable : smallTable;
   // At the table's end the entries end at slot 99,999 or just before or after it.
-  std::size_t first = atTableEnd ? LayoutTableSlots - entries - (shape >> 2) % 3 : 0;
+  std::size_t first = atTableEnd ? kLayoutTableSlots - entries - (shape >> 2) % 3 : 0;
   for (std::size_t i = 0; i < entries; ++i) {
     std::uint8_t entryBits = input.Next();
     std::string& kana = table[first + i].Kana;
     kana.clear();
     for (int length = entryBits % 4; length > 0; --length) {
-      kana += Alphabet[(entryBits >> (2 * length)) % 4];
+      kana += kAlphabet[(entryBits >> (2 * length)) % 4];
     }
   }
 
@@ -58,17 +58,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string stream;
   while (!input.Empty() && stream.size() < maxStream) {
     std::uint8_t byte = input.Next();
-    stream += (byte & 0x0F) == 0x0F ? static_cast<char>(RunBreak) : Alphabet[byte % 4];
+    stream += (byte & 0x0F) == 0x0F ? static_cast<char>(kRunBreak) : kAlphabet[byte % 4];
   }
 
   KanaLookup lookup(table);
   for (std::size_t position = 0; position < stream.size(); ++position) {
-    if (static_cast<std::uint8_t>(stream[position]) == RunBreak) {
+    if (static_cast<std::uint8_t>(stream[position]) == kRunBreak) {
       continue;
     }
     std::size_t found = lookup.FindFirstMatch(stream, position);
     FUZZ_CHECK(found == reference::FindFirstMatchByScan(table, stream, position));
-    FUZZ_CHECK(found == NoSlot || found < LayoutSearchSlots);
+    FUZZ_CHECK(found == kNoSlot || found < kLayoutSearchSlots);
   }
 
   if (atTableEnd) {

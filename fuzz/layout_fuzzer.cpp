@@ -19,23 +19,23 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static std::vector<LayoutEntry> table(LayoutTableSlots);
+  static std::vector<LayoutEntry> table(kLayoutTableSlots);
   static std::size_t storedBefore = 0;  // slots the previous input filled
   std::string_view file = BytesOf(data, size);
 
   LayoutHeaderValues header;
   std::size_t entryLines = FillLayout(file, header, table);
-  FUZZ_CHECK(table.size() == LayoutTableSlots);
-  FUZZ_CHECK(header.LeftHandLastKey >= 0 && header.LeftHandLastKey < KeyCount);
-  FUZZ_CHECK(header.BreakAfterPunctuation >= 0 && header.BreakAfterPunctuation < KeyCount);
+  FUZZ_CHECK(table.size() == kLayoutTableSlots);
+  FUZZ_CHECK(header.LeftHandLastKey >= 0 && header.LeftHandLastKey < kKeyCount);
+  FUZZ_CHECK(header.BreakAfterPunctuation >= 0 && header.BreakAfterPunctuation < kKeyCount);
   FUZZ_CHECK(header.RowCount >= -128 - 48 && header.RowCount <= 127 - 48);
   FUZZ_CHECK(header.CountByKana >= -128 - 48 && header.CountByKana <= 127 - 48);
 
-  std::size_t stored = entryLines < LayoutTableSlots ? entryLines : LayoutTableSlots;
+  std::size_t stored = entryLines < kLayoutTableSlots ? entryLines : kLayoutTableSlots;
   for (std::size_t slot = 0; slot < stored; ++slot) {
     const LayoutEntry& entry = table[slot];
     for (char key : entry.Keys) {
-      FUZZ_CHECK(static_cast<std::uint8_t>(key) < KeyCount);
+      FUZZ_CHECK(static_cast<std::uint8_t>(key) < kKeyCount);
     }
     for (char code : entry.Kana) {
       FUZZ_CHECK(IsKanaCode(static_cast<std::uint8_t>(code)));

@@ -23,46 +23,46 @@ using namespace kananet::fuzz;
 
 namespace {
 
-constexpr std::string_view Separator = "\n--layout--\n";
+constexpr std::string_view kSeparator = "\n--layout--\n";
 
 // The slots a scan can reach: the stored entry lines, when they are fewer than the searchable
 // slots (the rest are empty and never match), else the whole table.
 std::vector<LayoutEntry> ScannedSlots(const std::vector<LayoutEntry>& table,
                                       std::size_t entryLines) {
-  if (entryLines >= LayoutSearchSlots) {
+  if (entryLines >= kLayoutSearchSlots) {
     return table;
   }
   return {table.begin(), table.begin() + static_cast<std::ptrdiff_t>(entryLines)};
 }
 
 void CheckLookupAgreesWithScan(const std::vector<LayoutEntry>& table, std::size_t entryLines,
-                               std::string_view kanaStream) {
+                               std::string_view kanaCodes) {
   KanaLookup lookup(table);
   std::vector<LayoutEntry> scanned = ScannedSlots(table, entryLines);
-  for (std::size_t position = 0; position < kanaStream.size(); ++position) {
-    if (static_cast<std::uint8_t>(kanaStream[position]) == RunBreak) {
+  for (std::size_t position = 0; position < kanaCodes.size(); ++position) {
+    if (static_cast<std::uint8_t>(kanaCodes[position]) == kRunBreak) {
       continue;
     }
-    FUZZ_CHECK(lookup.FindFirstMatch(kanaStream, position) ==
-               reference::FindFirstMatchByScan(scanned, kanaStream, position));
+    FUZZ_CHECK(lookup.FindFirstMatch(kanaCodes, position) ==
+               reference::FindFirstMatchByScan(scanned, kanaCodes, position));
   }
 }
 
-void CheckCountsMatchKeyBytes(std::string_view keyStream, const KeyCountTable& keyCounts,
-                              const PairCountTable& pairCounts) {
+void CheckCountsMatchKeyBytes(std::string_view keyCodes, const KeyCountTable& strokeCounts,
+                              const PairCountTable& pairTallies) {
   std::uint64_t keyBytes = 0;
-  for (char byte : keyStream) {
-    keyBytes += static_cast<std::uint8_t>(byte) < KeyCount;
+  for (char byte : keyCodes) {
+    keyBytes += static_cast<std::uint8_t>(byte) < kKeyCount;
   }
   std::uint64_t strokes = 0;
-  for (std::uint32_t count : keyCounts) {
+  for (std::uint32_t count : strokeCounts) {
     strokes += count;
   }
   std::uint64_t pairs = 0;
-  for (std::size_t gapClass = 0; gapClass < pairCounts.size(); ++gapClass) {
-    for (const auto& row : pairCounts[gapClass]) {
+  for (std::size_t gapClass = 0; gapClass < pairTallies.size(); ++gapClass) {
+    for (const auto& row : pairTallies[gapClass]) {
       for (std::uint32_t count : row) {
-        FUZZ_CHECK(gapClass < GapClasses || count == 0);
+        FUZZ_CHECK(gapClass < kGapClasses || count == 0);
         pairs += count;
       }
     }
@@ -72,16 +72,16 @@ void CheckCountsMatchKeyBytes(std::string_view keyStream, const KeyCountTable& k
 }
 
 void CheckNetworkFrame(std::string_view network) {
-  constexpr std::string_view Head = "*Vertices 330\r\n";
-  constexpr std::string_view EdgesLine = "*Edges\r\n";
-  FUZZ_CHECK(network.substr(0, Head.size()) == Head);
-  std::size_t edges = network.find(EdgesLine);
+  constexpr std::string_view kHead = "*Vertices 330\r\n";
+  constexpr std::string_view kEdgesLine = "*Edges\r\n";
+  FUZZ_CHECK(network.substr(0, kHead.size()) == kHead);
+  std::size_t edges = network.find(kEdgesLine);
   FUZZ_CHECK(edges != std::string_view::npos);
   std::size_t lines = 0;
-  for (std::size_t i = Head.size(); i < edges; ++i) {
+  for (std::size_t i = kHead.size(); i < edges; ++i) {
     lines += network[i] == '\n';
   }
-  FUZZ_CHECK(lines == NetworkVertices);
+  FUZZ_CHECK(lines == kNetworkVertices);
   FUZZ_CHECK(network.size() >= 2 && network.substr(network.size() - 2) == "\r\n");
   FUZZ_CHECK(network.find("nan") == std::string_view::npos);
   FUZZ_CHECK(network.find("inf") == std::string_view::npos);
@@ -95,42 +95,42 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static std::vector<LayoutEntry> table(LayoutTableSlots);
+  static std::vector<LayoutEntry> table(kLayoutTableSlots);
   std::string_view input = BytesOf(data, size);
-  std::size_t cut = input.find(Separator);
+  std::size_t cut = input.find(kSeparator);
   if (cut == std::string_view::npos) {
     return -1;  // not a pair of files: keep it out of the corpus
   }
 
-  std::string kanaStream;
-  AppendKanaStream(std::string(input.substr(0, cut)), kanaStream);
+  std::string kanaCodes;
+  AppendKanaStream(std::string(input.substr(0, cut)), kanaCodes);
   LayoutHeaderValues header;
-  std::size_t entryLines = FillLayout(input.substr(cut + Separator.size()), header, table);
-  CheckLookupAgreesWithScan(table, entryLines, kanaStream);
+  std::size_t entryLines = FillLayout(input.substr(cut + kSeparator.size()), header, table);
+  CheckLookupAgreesWithScan(table, entryLines, kanaCodes);
 
-  std::string keyStream;
-  std::size_t missing = AppendKeyStream(kanaStream, table, header.CountByKana != 0,
-                                        header.BreakAfterPunctuation != 0, keyStream);
-  if (missing != NoSlot) {
-    FUZZ_CHECK(missing < kanaStream.size());
-    FUZZ_CHECK(!MissingDefinitionMessage(static_cast<std::uint8_t>(kanaStream[missing])).empty());
+  std::string keyCodes;
+  std::size_t missing = AppendKeyStream(kanaCodes, table, header.CountByKana != 0,
+                                        header.BreakAfterPunctuation != 0, keyCodes);
+  if (missing != kNoSlot) {
+    FUZZ_CHECK(missing < kanaCodes.size());
+    FUZZ_CHECK(!MissingDefinitionMessage(static_cast<std::uint8_t>(kanaCodes[missing])).empty());
     return 0;  // the run stops here
   }
 
-  static KeyCountTable keyCounts;
-  static PairCountTable pairCounts;
+  static KeyCountTable strokeCounts;
+  static PairCountTable pairTallies;
   if (header.CountByKana != 0) {
-    CountByKana(keyStream, header.LeftHandLastKey, keyCounts, pairCounts);
+    CountByKana(keyCodes, header.LeftHandLastKey, strokeCounts, pairTallies);
   } else {
-    CountByStrokes(keyStream, header.LeftHandLastKey, keyCounts, pairCounts);
+    CountByStrokes(keyCodes, header.LeftHandLastKey, strokeCounts, pairTallies);
   }
-  CheckCountsMatchKeyBytes(keyStream, keyCounts, pairCounts);
+  CheckCountsMatchKeyBytes(keyCodes, strokeCounts, pairTallies);
   static KeyCountTable plainKeyCounts;
   static PairCountTable plainPairCounts;
-  reference::PlainTally(keyStream, header.LeftHandLastKey, header.CountByKana != 0, plainKeyCounts,
+  reference::PlainTally(keyCodes, header.LeftHandLastKey, header.CountByKana != 0, plainKeyCounts,
                         plainPairCounts);
-  FUZZ_CHECK(keyCounts == plainKeyCounts);
-  FUZZ_CHECK(pairCounts == plainPairCounts);
-  CheckNetworkFrame(BuildKeyboardNetwork(table, header, keyCounts, pairCounts));
+  FUZZ_CHECK(strokeCounts == plainKeyCounts);
+  FUZZ_CHECK(pairTallies == plainPairCounts);
+  CheckNetworkFrame(BuildKeyboardNetwork(table, header, strokeCounts, pairTallies));
   return 0;
 }

@@ -19,10 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(stream.size() >= 4 && stream.front() == '\x01');
   FUZZ_CHECK(stream.compare(stream.size() - 3, 3, "   ") == 0);
   std::string_view body = std::string_view(stream).substr(1, stream.size() - 4);
-  FUZZ_CHECK(body.empty() || static_cast<std::uint8_t>(body.front()) == RunBreak);
+  FUZZ_CHECK(body.empty() || static_cast<std::uint8_t>(body.front()) == kRunBreak);
   for (std::size_t i = 0; i < body.size(); ++i) {
     auto byte = static_cast<std::uint8_t>(body[i]);
-    if (byte == RunBreak) {
+    if (byte == kRunBreak) {
       FUZZ_CHECK(i + 1 < body.size() && IsKanaCode(static_cast<std::uint8_t>(body[i + 1])));
     } else {
       FUZZ_CHECK(IsKanaCode(byte));

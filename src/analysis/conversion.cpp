@@ -24,7 +24,7 @@ namespace {
 // a fixed width.
 class KeyPieces {
  public:
-  static constexpr std::size_t CopyWidth = 16;
+  static constexpr std::size_t kCopyWidth = 16;
 
   struct Piece {
     std::size_t Offset = 0;
@@ -44,21 +44,21 @@ class KeyPieces {
         continue;
       }
       auto first = static_cast<std::uint8_t>(kana.front());
-      bool breaks = breakAfterPunctuation && (first == KanaComma || first == KanaFullStop);
+      bool breaks = breakAfterPunctuation && (first == kKanaComma || first == kKanaFullStop);
       Add(slot, table[slot].Keys, countByKana, breaks, kana.size());
     }
     runBreak_ = slots;
     Add(runBreak_, "", false, true, 1);
     missing_ = slots + 1;
-    bytes_.append(CopyWidth, '\0');
+    bytes_.append(kCopyWidth, '\0');
   }
 
   // The piece at a position of the KanaStream that holds code and whose first match is slot.
   std::size_t At(std::uint8_t code, std::size_t slot) const {
-    if (slot == NoSlot) {
+    if (slot == kNoSlot) {
       slot = missing_;
     }
-    return Choose(code == RunBreak, runBreak_, slot);
+    return Choose(code == kRunBreak, runBreak_, slot);
   }
   bool IsMissing(std::size_t piece) const { return piece == missing_; }
   const Piece& operator[](std::size_t piece) const { return pieces_[piece]; }
@@ -71,10 +71,10 @@ class KeyPieces {
     piece.Offset = bytes_.size();
     bytes_ += keys;
     if (unitEnd) {
-      bytes_ += static_cast<char>(UnitEnd);
+      bytes_ += static_cast<char>(kUnitEnd);
     }
     if (runBreak) {
-      bytes_ += static_cast<char>(RunBreak);
+      bytes_ += static_cast<char>(kRunBreak);
     }
     piece.Length = bytes_.size() - piece.Offset;
     piece.Advance = advance;
@@ -94,20 +94,20 @@ class KeyStreamWriter {
  public:
   KeyStreamWriter(KeyBytes& out, std::size_t expected) : out_(out) {
     std::size_t written = out_.Size();
-    out_.Reserve(written + std::max(expected, KeyPieces::CopyWidth));
+    out_.Reserve(written + std::max(expected, KeyPieces::kCopyWidth));
     next_ = out_.Data() + written;
   }
   ~KeyStreamWriter() { out_.SetWrittenSize(Written()); }
 
   void Append(const char* bytes, std::size_t length) {
-    std::size_t needed = std::max(length, KeyPieces::CopyWidth);
+    std::size_t needed = std::max(length, KeyPieces::kCopyWidth);
     if (out_.Capacity() - Written() < needed) {
       std::size_t written = Written();
       out_.Reserve(out_.Capacity() + std::max(written / 2, needed));
       next_ = out_.Data() + written;
     }
-    if (length <= KeyPieces::CopyWidth) {
-      std::memcpy(next_, bytes, KeyPieces::CopyWidth);
+    if (length <= KeyPieces::kCopyWidth) {
+      std::memcpy(next_, bytes, KeyPieces::kCopyWidth);
     } else {
       std::memcpy(next_, bytes, length);
     }
@@ -123,28 +123,28 @@ class KeyStreamWriter {
 
 }  // namespace
 
-std::size_t AppendKeyStream(std::string_view kanaStream, const std::vector<LayoutEntry>& table,
-                            bool countByKana, bool breakAfterPunctuation, KeyBytes& keyStream) {
+std::size_t AppendKeyStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+                            bool countByKana, bool breakAfterPunctuation, KeyBytes& keyCodes) {
   const KanaLookup lookup(table);
   const KeyPieces pieces(table, countByKana, breakAfterPunctuation);
   // Room at first for two bytes of keys per kana, about what a layout of one or two keys per
   // kana needs; the writer grows it as the text needs more.
-  KeyStreamWriter writer(keyStream, kanaStream.size() * 2);
+  KeyStreamWriter writer(keyCodes, kanaCodes.size() * 2);
   // Each block of positions is looked up whole before its matches are followed: the lookups
   // do not wait for each other, so the processor overlaps them, and only the step from one
   // match to the next waits for the match before.
-  constexpr std::size_t BlockSize = 256;
+  constexpr std::size_t kBlockSize = 256;
   struct Match {
     std::size_t Piece;
     std::size_t Advance;
   };
-  Match matches[BlockSize];
+  Match matches[kBlockSize];
   std::size_t position = 0;
-  for (std::size_t start = 0; start < kanaStream.size(); start += BlockSize) {
-    std::size_t end = std::min(start + BlockSize, kanaStream.size());
+  for (std::size_t start = 0; start < kanaCodes.size(); start += kBlockSize) {
+    std::size_t end = std::min(start + kBlockSize, kanaCodes.size());
     for (std::size_t p = std::max(start, position); p < end; ++p) {
       std::size_t piece =
-          pieces.At(static_cast<std::uint8_t>(kanaStream[p]), lookup.FindFirstMatch(kanaStream, p));
+          pieces.At(static_cast<std::uint8_t>(kanaCodes[p]), lookup.FindFirstMatch(kanaCodes, p));
       matches[p - start] = {piece, pieces[piece].Advance};
     }
     while (position < end) {
@@ -157,15 +157,15 @@ std::size_t AppendKeyStream(std::string_view kanaStream, const std::vector<Layou
       position += match.Advance;
     }
   }
-  return NoSlot;
+  return kNoSlot;
 }
 
-std::size_t AppendKeyStream(std::string_view kanaStream, const std::vector<LayoutEntry>& table,
-                            bool countByKana, bool breakAfterPunctuation, std::string& keyStream) {
+std::size_t AppendKeyStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+                            bool countByKana, bool breakAfterPunctuation, std::string& keyCodes) {
   KeyBytes converted;
   std::size_t missing =
-      AppendKeyStream(kanaStream, table, countByKana, breakAfterPunctuation, converted);
-  keyStream += converted.View();
+      AppendKeyStream(kanaCodes, table, countByKana, breakAfterPunctuation, converted);
+  keyCodes += converted.View();
   return missing;
 }
 
@@ -180,7 +180,7 @@ void ConvertKanaStream() {
   KeyStream.Clear();
   std::size_t missing = AppendKeyStream(KanaStream, LayoutTable, LayoutHeader.CountByKana != 0,
                                         LayoutHeader.BreakAfterPunctuation != 0, KeyStream);
-  if (missing != NoSlot) {
+  if (missing != kNoSlot) {
     StopRun(MissingDefinitionMessage(static_cast<std::uint8_t>(KanaStream[missing])));
   }
 }

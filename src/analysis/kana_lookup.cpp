@@ -10,11 +10,11 @@ namespace kananet {
 
 namespace {
 
-constexpr std::uint32_t NoNode = 0;
-constexpr std::uint32_t Root = 1;
-constexpr std::size_t Codes = 256;
-constexpr std::uint64_t NoEdge = 0;  // no edge starts at node 0
-constexpr std::uint32_t EmptyRow = 0;
+constexpr std::uint32_t kNoNode = 0;
+constexpr std::uint32_t kRoot = 1;
+constexpr std::size_t kCodes = 256;
+constexpr std::uint64_t kNoEdge = 0;  // no edge starts at node 0
+constexpr std::uint32_t kEmptyRow = 0;
 
 std::uint64_t EdgeKey(std::uint32_t node, std::uint8_t code) {
   return std::uint64_t{node} << 8 | code;
@@ -29,16 +29,16 @@ std::uint64_t EdgeKey(std::uint32_t node, std::uint8_t code) {
 KanaLookup::KanaLookup(const std::vector<LayoutEntry>& table) : nodes_(2), edges_(256) {
   for (std::size_t slot = 0; slot < SearchableSlots(table); ++slot) {
     const std::string& kana = table[slot].Kana;
-    NodeId node = Root;
+    NodeId node = kRoot;
     std::size_t depth = 0;
-    for (; depth < kana.size() && nodes_[node].Slot == NoSlot; ++depth) {
+    for (; depth < kana.size() && nodes_[node].Slot == kNoSlot; ++depth) {
       NodeId child = ChildOf(node, static_cast<std::uint8_t>(kana[depth]));
-      if (child == NoNode) {
+      if (child == kNoNode) {
         break;
       }
       node = child;
     }
-    if (kana.empty() || nodes_[node].Slot != NoSlot) {
+    if (kana.empty() || nodes_[node].Slot != kNoSlot) {
       continue;  // never matches, or an earlier entry always matches first
     }
     for (; depth < kana.size(); ++depth) {
@@ -55,38 +55,38 @@ KanaLookup::KanaLookup(const std::vector<LayoutEntry>& table) : nodes_(2), edges
 // the pair answers cover, keep their children in the hashed edges only); then the answers for
 // the first two kana.
 void KanaLookup::FillDenseTables() {
-  constexpr std::size_t MaxRows = 4096;
-  rows_.assign(Codes, Step{});
+  constexpr std::size_t kMaxRows = 4096;
+  rows_.assign(kCodes, Step{});
   for (Node& node : nodes_) {
     if (!node.HasChildren) {
-      node.Row = EmptyRow;
-    } else if (node.Depth >= 2 && rows_.size() / Codes < MaxRows) {
-      node.Row = static_cast<std::uint32_t>(rows_.size() / Codes);
-      rows_.resize(rows_.size() + Codes);
+      node.Row = kEmptyRow;
+    } else if (node.Depth >= 2 && rows_.size() / kCodes < kMaxRows) {
+      node.Row = static_cast<std::uint32_t>(rows_.size() / kCodes);
+      rows_.resize(rows_.size() + kCodes);
     }
   }
   for (const Edge& edge : edges_) {
     std::uint32_t row = nodes_[edge.Key >> 8].Row;
-    if (edge.Key != NoEdge && row != HashedRow) {
-      rows_[row * Codes + (edge.Key & 0xFF)] = StepOf(edge.Child);
+    if (edge.Key != kNoEdge && row != kHashedRow) {
+      rows_[row * kCodes + (edge.Key & 0xFF)] = StepOf(edge.Child);
     }
   }
 
-  singleAnswers_.assign(Codes, NoSlot);
-  pairAnswers_.assign(Codes * Codes, PairAnswer{});
-  for (std::size_t first = 0; first < Codes; ++first) {
-    NodeId firstNode = ChildOf(Root, static_cast<std::uint8_t>(first));
-    if (firstNode == NoNode) {
+  singleAnswers_.assign(kCodes, kNoSlot);
+  pairAnswers_.assign(kCodes * kCodes, PairAnswer{});
+  for (std::size_t first = 0; first < kCodes; ++first) {
+    NodeId firstNode = ChildOf(kRoot, static_cast<std::uint8_t>(first));
+    if (firstNode == kNoNode) {
       continue;
     }
     std::size_t firstSlot = nodes_[firstNode].Slot;
     singleAnswers_[first] = firstSlot;
-    for (std::size_t second = 0; second < Codes; ++second) {
+    for (std::size_t second = 0; second < kCodes; ++second) {
       NodeId secondNode = nodes_[firstNode].HasChildren
                               ? ChildOf(firstNode, static_cast<std::uint8_t>(second))
-                              : NoNode;
-      pairAnswers_[first * Codes + second] = {std::min(firstSlot, nodes_[secondNode].Slot),
-                                              secondNode, nodes_[secondNode].Row};
+                              : kNoNode;
+      pairAnswers_[first * kCodes + second] = {std::min(firstSlot, nodes_[secondNode].Slot),
+                                               secondNode, nodes_[secondNode].Row};
     }
   }
 }
@@ -101,7 +101,7 @@ std::size_t KanaLookup::FindFirstMatch(std::string_view stream, std::size_t posi
     return singleAnswers_[first];
   }
   const PairAnswer& answer =
-      pairAnswers_[first * Codes + static_cast<std::uint8_t>(stream[position + 1])];
+      pairAnswers_[first * kCodes + static_cast<std::uint8_t>(stream[position + 1])];
   return longestKana_ <= 2 ? answer.Slot : FindPastPair(answer, stream, position + 2);
 }
 
@@ -113,14 +113,14 @@ std::size_t KanaLookup::FindPastPair(const PairAnswer& answer, std::string_view 
   std::size_t found = answer.Slot;
   Step step{answer.Node, answer.Row, answer.Slot};
   for (std::size_t end = next + 2; next < end; ++next) {
-    if (step.Row == HashedRow) {
+    if (step.Row == kHashedRow) {
       return FindLonger(step.Node, stream, next, found);
     }
-    std::size_t place = step.Row * Codes + static_cast<std::uint8_t>(stream[std::min(next, last)]);
+    std::size_t place = step.Row * kCodes + static_cast<std::uint8_t>(stream[std::min(next, last)]);
     step = rows_[Choose(next <= last, place, std::size_t{0})];
     found = std::min(found, step.Slot);
   }
-  return step.Row == EmptyRow ? found : FindLonger(step.Node, stream, next, found);
+  return step.Row == kEmptyRow ? found : FindLonger(step.Node, stream, next, found);
 }
 
 // Node 0 has no entry and no children, so a step that finds no child ends the walk at the same
@@ -139,10 +139,10 @@ std::size_t KanaLookup::FindLonger(NodeId node, std::string_view stream, std::si
 
 KanaLookup::NodeId KanaLookup::ChildOf(NodeId node, std::uint8_t code) const {
   std::uint32_t row = nodes_[node].Row;
-  if (row == HashedRow) {
+  if (row == kHashedRow) {
     return edges_[EdgePlace(node, code)].Child;
   }
-  return rows_[row * Codes + code].Node;
+  return rows_[row * kCodes + code].Node;
 }
 
 KanaLookup::NodeId KanaLookup::AddChild(NodeId node, std::uint8_t code) {
@@ -166,7 +166,7 @@ std::size_t KanaLookup::EdgePlace(NodeId node, std::uint8_t code) const {
   std::uint64_t key = EdgeKey(node, code);
   std::size_t mask = edges_.size() - 1;
   std::size_t place = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
-  while (edges_[place].Key != key && edges_[place].Key != NoEdge) {
+  while (edges_[place].Key != key && edges_[place].Key != kNoEdge) {
     place = (place + 1) & mask;
   }
   return place;
@@ -176,7 +176,7 @@ void KanaLookup::GrowEdges() {
   std::vector<Edge> old(edges_.size() * 2);
   old.swap(edges_);
   for (const Edge& edge : old) {
-    if (edge.Key != NoEdge) {
+    if (edge.Key != kNoEdge) {
       edges_[EdgePlace(static_cast<NodeId>(edge.Key >> 8), static_cast<std::uint8_t>(edge.Key))] =
           edge;
     }

@@ -12,11 +12,11 @@
 
 namespace kananet {
 
-inline constexpr std::size_t NoSlot = static_cast<std::size_t>(-1);
+inline constexpr std::size_t kNoSlot = static_cast<std::size_t>(-1);
 
 // How many slots of the table a search looks at: those below LayoutSearchSlots.
 inline std::size_t SearchableSlots(const std::vector<LayoutEntry>& table) {
-  return table.size() < LayoutSearchSlots ? table.size() : LayoutSearchSlots;
+  return table.size() < kLayoutSearchSlots ? table.size() : kLayoutSearchSlots;
 }
 
 // An index over a LayoutTable that finds the first slot below LayoutSearchSlots, in table
@@ -32,11 +32,11 @@ class KanaLookup {
 
  private:
   using NodeId = std::uint32_t;
-  static constexpr std::uint32_t HashedRow = std::numeric_limits<std::uint32_t>::max();
+  static constexpr std::uint32_t kHashedRow = std::numeric_limits<std::uint32_t>::max();
   struct Node {
-    std::size_t Slot = NoSlot;  // the entry whose kana ends here, when the trie holds one
+    std::size_t Slot = kNoSlot;  // the entry whose kana ends here, when the trie holds one
     std::uint32_t Depth = 0;
-    std::uint32_t Row = HashedRow;  // where its children are in rows_, if there (FillDenseTables)
+    std::uint32_t Row = kHashedRow;  // where its children are in rows_, if there (FillDenseTables)
     bool HasChildren = false;
   };
   struct Edge {
@@ -47,12 +47,12 @@ class KanaLookup {
   struct Step {
     NodeId Node = 0;
     std::uint32_t Row = 0;
-    std::size_t Slot = NoSlot;
+    std::size_t Slot = kNoSlot;
   };
   // What the first two kana decide: the first match among the entries of at most two kana,
   // and the node that they lead to with its row.
   struct PairAnswer {
-    std::size_t Slot = NoSlot;
+    std::size_t Slot = kNoSlot;
     NodeId Node = 0;
     std::uint32_t Row = 0;
   };

@@ -14,12 +14,12 @@ PairCountTable PairCounts{};
 
 namespace {
 
-constexpr int Left = 0;
-constexpr int Right = 1;
+constexpr int kLeft = 0;
+constexpr int kRight = 1;
 
 // What a byte of the KeyStream is to the tallies.
 enum ByteKind : std::uint8_t { LeftStroke, RightStroke, EndOfUnit, BreakOfRun, NotCounted };
-constexpr std::uint32_t ByteKinds = 8;  // room for the kinds above, a power of two
+constexpr std::uint32_t kByteKinds = 8;  // room for the kinds above, a power of two
 
 // The part of the counting state that the rules of the two modes change: each hand's gap
 // counter, capped at 2 (the only value used), and, counting by kana, whether the hand struck
@@ -38,7 +38,7 @@ GapState AfterByStrokes(GapState state, ByteKind kind) {
   switch (kind) {
     case LeftStroke:
     case RightStroke: {
-      int hand = kind == RightStroke ? Right : Left;
+      int hand = kind == RightStroke ? kRight : kLeft;
       state.Gap[hand] = 0;
       state.Gap[1 - hand] = OneMore(state.Gap[1 - hand]);
       return state;
@@ -57,10 +57,10 @@ GapState AfterByKana(GapState state, ByteKind kind) {
   switch (kind) {
     case LeftStroke:
     case RightStroke:
-      state.Struck[kind == RightStroke ? Right : Left] = true;
+      state.Struck[kind == RightStroke ? kRight : kLeft] = true;
       return state;
     case EndOfUnit:
-      for (int hand : {Left, Right}) {
+      for (int hand : {kLeft, kRight}) {
         state.Gap[hand] = state.Struck[hand] ? 0 : OneMore(state.Gap[hand]);
         state.Struck[hand] = false;
       }
@@ -77,40 +77,41 @@ GapState AfterByKana(GapState state, ByteKind kind) {
 // instead of branching on bytes whose order no branch predictor can guess.
 class GapAutomaton {
  public:
-  static constexpr std::uint32_t States = 3 * 3 * 2 * 2;
+  static constexpr std::uint32_t kStates = 3 * 3 * 2 * 2;
 
   explicit GapAutomaton(GapState (*after)(GapState, ByteKind)) {
-    for (std::uint32_t number = 0; number < States; ++number) {
+    for (std::uint32_t number = 0; number < kStates; ++number) {
       GapState state = StateOf(number);
-      std::uint32_t offset = number * ByteKinds;
+      std::uint32_t offset = number * kByteKinds;
       for (ByteKind kind : {LeftStroke, RightStroke, EndOfUnit, BreakOfRun, NotCounted}) {
-        next_[offset + kind] = static_cast<std::uint16_t>(NumberOf(after(state, kind)) * ByteKinds);
+        next_[offset + kind] =
+            static_cast<std::uint16_t>(NumberOf(after(state, kind)) * kByteKinds);
       }
-      gap_[offset + Left] = static_cast<std::uint8_t>(state.Gap[Left]);
-      gap_[offset + Right] = static_cast<std::uint8_t>(state.Gap[Right]);
+      gap_[offset + kLeft] = static_cast<std::uint8_t>(state.Gap[kLeft]);
+      gap_[offset + kRight] = static_cast<std::uint8_t>(state.Gap[kRight]);
     }
   }
 
-  static constexpr std::uint32_t Start = 0;
+  static constexpr std::uint32_t kStart = 0;
   std::uint32_t Next(std::uint32_t state, ByteKind kind) const { return next_[state + kind]; }
   std::uint32_t GapOf(std::uint32_t state, int hand) const { return gap_[state + hand]; }
 
  private:
   static std::uint32_t NumberOf(const GapState& state) {
-    return ((state.Gap[Left] * 3 + state.Gap[Right]) * 2 + state.Struck[Left]) * 2 +
-           state.Struck[Right];
+    return ((state.Gap[kLeft] * 3 + state.Gap[kRight]) * 2 + state.Struck[kLeft]) * 2 +
+           state.Struck[kRight];
   }
   static GapState StateOf(std::uint32_t number) {
     GapState state;
-    state.Struck[Right] = number % 2 != 0;
-    state.Struck[Left] = number / 2 % 2 != 0;
-    state.Gap[Right] = static_cast<int>(number / 4 % 3);
-    state.Gap[Left] = static_cast<int>(number / 12);
+    state.Struck[kRight] = number % 2 != 0;
+    state.Struck[kLeft] = number / 2 % 2 != 0;
+    state.Gap[kRight] = static_cast<int>(number / 4 % 3);
+    state.Gap[kLeft] = static_cast<int>(number / 12);
     return state;
   }
 
-  std::uint16_t next_[States * ByteKinds] = {};
-  std::uint8_t gap_[States * ByteKinds] = {};
+  std::uint16_t next_[kStates * kByteKinds] = {};
+  std::uint8_t gap_[kStates * kByteKinds] = {};
 };
 
 // What a byte does besides the gap state: the hand and column of its pair counter, and how it
@@ -118,7 +119,7 @@ class GapAutomaton {
 // key counts in column 63, which no key uses and which is dropped.
 struct ByteEffect {
   ByteKind Kind = NotCounted;
-  std::uint8_t Hand = Left;
+  std::uint8_t Hand = kLeft;
   std::uint8_t Column = 63;
   std::uint32_t FromLeft = ~0u;  // picks the previous key of the byte's hand
   std::uint32_t FromRight = 0;
@@ -131,22 +132,22 @@ struct ByteEffect {
 // A key is a left-hand key when it is at most leftHandLastKey, so key 0 always is.
 std::array<ByteEffect, 256> ByteEffects(std::int32_t leftHandLastKey, bool unitEndCounts) {
   std::array<ByteEffect, 256> effects{};
-  for (std::uint32_t byte = 0; byte < KeyCount; ++byte) {
+  for (std::uint32_t byte = 0; byte < kKeyCount; ++byte) {
     ByteEffect& effect = effects[byte];
     bool right = static_cast<std::int32_t>(byte) > leftHandLastKey;
     effect.Kind = right ? RightStroke : LeftStroke;
-    effect.Hand = right ? Right : Left;
+    effect.Hand = right ? kRight : kLeft;
     effect.Column = static_cast<std::uint8_t>(byte);
     effect.FromLeft = right ? 0 : ~0u;
     effect.FromRight = right ? ~0u : 0;
     (right ? effect.KeepRight : effect.KeepLeft) = 0;
     (right ? effect.SetRight : effect.SetLeft) = byte;
   }
-  ByteEffect& runBreak = effects[RunBreak];
+  ByteEffect& runBreak = effects[kRunBreak];
   runBreak.Kind = BreakOfRun;
   runBreak.KeepLeft = runBreak.KeepRight = 0;
   if (unitEndCounts) {
-    effects[UnitEnd].Kind = EndOfUnit;
+    effects[kUnitEnd].Kind = EndOfUnit;
   }
   return effects;
 }
@@ -154,14 +155,14 @@ std::array<ByteEffect, 256> ByteEffects(std::int32_t leftHandLastKey, bool unitE
 // One pass over the stream; every byte adds one to a counter, those that are not keys to
 // column 63. KeyCounts follow from PairCounts, since every stroke adds one to exactly one pair
 // counter of its key.
-void Count(std::string_view keyStream, const GapAutomaton& automaton,
-           const std::array<ByteEffect, 256>& effects, KeyCountTable& keyCounts,
-           PairCountTable& pairCounts) {
+void Count(std::string_view keyCodes, const GapAutomaton& automaton,
+           const std::array<ByteEffect, 256>& effects, KeyCountTable& strokeCounts,
+           PairCountTable& pairTallies) {
   auto counts = std::make_unique<std::uint32_t[]>(4 * 64 * 64);
-  std::uint32_t state = GapAutomaton::Start;
+  std::uint32_t state = GapAutomaton::kStart;
   std::uint32_t previousLeft = 0;
   std::uint32_t previousRight = 0;
-  for (char character : keyStream) {
+  for (char character : keyCodes) {
     const ByteEffect& effect = effects[static_cast<std::uint8_t>(character)];
     std::uint32_t previous = (previousLeft & effect.FromLeft) | (previousRight & effect.FromRight);
     ++counts[(automaton.GapOf(state, effect.Hand) * 64 + previous) * 64 + effect.Column];
@@ -170,13 +171,13 @@ void Count(std::string_view keyStream, const GapAutomaton& automaton,
     state = automaton.Next(state, effect.Kind);
   }
 
-  keyCounts.fill(0);
-  for (std::size_t gap = 0; gap < pairCounts.size(); ++gap) {
+  strokeCounts.fill(0);
+  for (std::size_t gap = 0; gap < pairTallies.size(); ++gap) {
     for (std::size_t previous = 0; previous < 64; ++previous) {
       for (std::size_t key = 0; key < 64; ++key) {
-        std::uint32_t count = key < KeyCount ? counts[(gap * 64 + previous) * 64 + key] : 0;
-        pairCounts[gap][previous][key] = count;
-        keyCounts[key] += count;
+        std::uint32_t count = key < kKeyCount ? counts[(gap * 64 + previous) * 64 + key] : 0;
+        pairTallies[gap][previous][key] = count;
+        strokeCounts[key] += count;
       }
     }
   }
@@ -184,16 +185,16 @@ void Count(std::string_view keyStream, const GapAutomaton& automaton,
 
 }  // namespace
 
-void CountByStrokes(std::string_view keyStream, std::int32_t leftHandLastKey,
-                    KeyCountTable& keyCounts, PairCountTable& pairCounts) {
+void CountByStrokes(std::string_view keyCodes, std::int32_t leftHandLastKey,
+                    KeyCountTable& strokeCounts, PairCountTable& pairTallies) {
   static const GapAutomaton automaton(AfterByStrokes);
-  Count(keyStream, automaton, ByteEffects(leftHandLastKey, false), keyCounts, pairCounts);
+  Count(keyCodes, automaton, ByteEffects(leftHandLastKey, false), strokeCounts, pairTallies);
 }
 
-void CountByKana(std::string_view keyStream, std::int32_t leftHandLastKey, KeyCountTable& keyCounts,
-                 PairCountTable& pairCounts) {
+void CountByKana(std::string_view keyCodes, std::int32_t leftHandLastKey,
+                 KeyCountTable& strokeCounts, PairCountTable& pairTallies) {
   static const GapAutomaton automaton(AfterByKana);
-  Count(keyStream, automaton, ByteEffects(leftHandLastKey, true), keyCounts, pairCounts);
+  Count(keyCodes, automaton, ByteEffects(leftHandLastKey, true), strokeCounts, pairTallies);
 }
 
 void TallyByStrokes() {

@@ -8,7 +8,7 @@
 
 namespace kananet {
 
-inline constexpr int GapClasses = 3;  // 0, 1, and 2 or more
+inline constexpr int kGapClasses = 3;  // 0, 1, and 2 or more
 
 using KeyCountTable = std::array<std::uint32_t, 64>;
 // [gap class][previous key][current key]; plane 3 is never counted and stays 0.
@@ -24,9 +24,9 @@ void TallyByStrokes();
 void TallyByKana();
 
 // The same over explicit inputs; both clear the tables first. Counters are 32-bit and wrap.
-void CountByStrokes(std::string_view keyStream, std::int32_t leftHandLastKey,
-                    KeyCountTable& keyCounts, PairCountTable& pairCounts);
-void CountByKana(std::string_view keyStream, std::int32_t leftHandLastKey, KeyCountTable& keyCounts,
-                 PairCountTable& pairCounts);
+void CountByStrokes(std::string_view keyCodes, std::int32_t leftHandLastKey,
+                    KeyCountTable& strokeCounts, PairCountTable& pairTallies);
+void CountByKana(std::string_view keyCodes, std::int32_t leftHandLastKey,
+                 KeyCountTable& strokeCounts, PairCountTable& pairTallies);
 
 }  // namespace kananet

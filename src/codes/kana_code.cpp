@@ -18,28 +18,28 @@ std::uint8_t KanaCodeOf(std::uint8_t lead, std::uint8_t trail) {
           if (trail >= 0x9F && trail <= 0xF1) {
             return static_cast<std::uint8_t>(trail - 152);
           }
-          return NotKana;
+          return kNotKana;
       }
     case 0x83:  // katakana: only vu counts
-      return trail == 0x94 ? 5 : NotKana;
+      return trail == 0x94 ? 5 : kNotKana;
     case 0x81:  // punctuation
       switch (trail) {
         case 0x41:  // ideographic comma
         case 0x43:  // full-width comma
-          return KanaComma;
+          return kKanaComma;
         case 0x42:  // ideographic full stop
         case 0x44:  // full-width full stop
-          return KanaFullStop;
+          return kKanaFullStop;
         case 0x5B:  // long-vowel mark
         case 0x5C:  // horizontal bar
         case 0x5D:  // hyphen
         case 0x7C:  // full-width hyphen-minus
           return 3;
         default:
-          return NotKana;
+          return kNotKana;
       }
     default:
-      return NotKana;
+      return kNotKana;
   }
 }
 

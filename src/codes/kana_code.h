@@ -9,9 +9,9 @@ namespace kananet {
 
 // KanaCode values: 0 not a kana, 1 comma, 2 full stop, 3 long-vowel mark, 5 the katakana vu,
 // 7..89 the hiragana small a .. n in Shift_JIS order.
-inline constexpr std::uint8_t NotKana = 0;
-inline constexpr std::uint8_t KanaComma = 1;
-inline constexpr std::uint8_t KanaFullStop = 2;
+inline constexpr std::uint8_t kNotKana = 0;
+inline constexpr std::uint8_t kKanaComma = 1;
+inline constexpr std::uint8_t kKanaFullStop = 2;
 
 // The KanaCode of the Shift_JIS character (lead, trail); 0 for every non-kana.
 std::uint8_t KanaCodeOf(std::uint8_t lead, std::uint8_t trail);

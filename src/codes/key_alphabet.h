@@ -9,14 +9,14 @@ namespace kananet {
 
 // Position i of this string names the key whose KeyIndex is i. Key 0 is the space; the
 // character between 'R' and 'E' is one backslash.
-inline constexpr std::string_view KeyAlphabet =
+inline constexpr std::string_view kKeyAlphabet =
     " HTCL1qaz2wsx3edc4rfv5tgb6yhn7ujm8ik,9ol.0p;/-@:_^[]R\\EB";
 
-inline constexpr int KeyCount = 56;
+inline constexpr int kKeyCount = 56;
 
 // Stream markers, above every KanaCode and every KeyIndex.
-inline constexpr std::uint8_t RunBreak = 0xFF;  // a break in the run of kana
-inline constexpr std::uint8_t UnitEnd = 0xFE;   // the end of one kana unit (count-by-kana only)
+inline constexpr std::uint8_t kRunBreak = 0xFF;  // a break in the run of kana
+inline constexpr std::uint8_t kUnitEnd = 0xFE;   // the end of one kana unit (count-by-kana only)
 
 // Character byte -> KeyIndex; every byte outside the KeyAlphabet maps to 0 like the space.
 // Filled once at start by BuildKeyIndexTable and read-only afterwards.

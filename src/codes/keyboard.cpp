@@ -7,8 +7,8 @@ namespace {
 // A key's place across is its index in 56ths of the width, shifted by its row's stagger: the
 // top row 1/125 of the width right of the home row, the bottom row 1/56 (a key's pitch), and
 // the number row a pitch left of the top row.
-constexpr double KeyPitch = 1.0 / 56;
-constexpr double TopRowShift = 1.0 / 125;
+constexpr double kKeyPitch = 1.0 / 56;
+constexpr double kTopRowShift = 1.0 / 125;
 
 }  // namespace
 
@@ -16,13 +16,13 @@ double KeyX(int key) {
   double x = key / 56.0;
   switch (key % 4) {
     case 1:  // number row
-      x -= KeyPitch - TopRowShift;
+      x -= kKeyPitch - kTopRowShift;
       break;
     case 2:  // top row
-      x += TopRowShift;
+      x += kTopRowShift;
       break;
     case 0:  // bottom row
-      x += KeyPitch;
+      x += kKeyPitch;
       break;
     default:  // home row
       break;

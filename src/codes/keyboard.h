@@ -6,9 +6,9 @@
 
 namespace kananet {
 
-inline constexpr int KeysDrawn = 55;  // keys 1..55; key 0 has no place on the keyboard
-inline constexpr int KeyRows = 4;     // number, top, home and bottom row
-inline constexpr int KeyColumns = 14;
+inline constexpr int kKeysDrawn = 55;  // keys 1..55; key 0 has no place on the keyboard
+inline constexpr int kKeyRows = 4;     // number, top, home and bottom row
+inline constexpr int kKeyColumns = 14;
 
 // Vertex positions of key 1..55 in band (gap class) 0..2; rowCount scales the vertical spread
 // (the network files use the layout's RowCount, the report's drawing four).

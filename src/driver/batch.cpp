@@ -70,7 +70,7 @@ int RunBatch() {
   return RunGuarded([] {
     BuildKeyIndexTable();
     ReadSampleText();
-    LayoutFileSearch search = FindLayoutFiles(std::string(LayoutDirectory));
+    LayoutFileSearch search = FindLayoutFiles(std::string(kLayoutDirectory));
     if (search.ErrorCode != 0) {
       WriteOut(NoLayoutFileMessage(search.ErrorCode));
       return 1;

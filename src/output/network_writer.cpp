@@ -15,22 +15,22 @@ namespace kananet {
 
 namespace {
 
-constexpr std::string_view LineEnd = "\r\n";
-constexpr std::size_t NoLabel = static_cast<std::size_t>(-1);
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::size_t kNoLabel = static_cast<std::size_t>(-1);
 
 // For each key, the first slot below LayoutSearchSlots whose keys are that key alone, or that
 // key followed by key 0. Its first kana labels the key's stroke vertices.
-std::array<std::size_t, KeysDrawn + 1> LabelSlots(const std::vector<LayoutEntry>& table) {
-  std::array<std::size_t, KeysDrawn + 1> slots;
-  slots.fill(NoLabel);
-  std::size_t searchable = table.size() < LayoutSearchSlots ? table.size() : LayoutSearchSlots;
+std::array<std::size_t, kKeysDrawn + 1> LabelSlots(const std::vector<LayoutEntry>& table) {
+  std::array<std::size_t, kKeysDrawn + 1> slots;
+  slots.fill(kNoLabel);
+  std::size_t searchable = table.size() < kLayoutSearchSlots ? table.size() : kLayoutSearchSlots;
   for (std::size_t slot = 0; slot < searchable; ++slot) {
     const std::string& keys = table[slot].Keys;
     if (keys.empty() || (keys.size() > 1 && keys[1] != 0)) {
       continue;
     }
     auto key = static_cast<std::uint8_t>(keys[0]);
-    if (key >= 1 && key <= KeysDrawn && slots[key] == NoLabel) {
+    if (key >= 1 && key <= kKeysDrawn && slots[key] == kNoLabel) {
       slots[key] = slot;
     }
   }
@@ -38,7 +38,7 @@ std::array<std::size_t, KeysDrawn + 1> LabelSlots(const std::vector<LayoutEntry>
 }
 
 std::string LabelOf(const std::vector<LayoutEntry>& table, std::size_t slot) {
-  if (slot == NoLabel) {
+  if (slot == kNoLabel) {
     return {};
   }
   const std::string& kana = table[slot].Kana;
@@ -64,14 +64,14 @@ void AppendVertex(std::string& out, int number, std::string_view label, double x
   out += " y_fact ";
   AppendNumber(out, size);
   out += colour;
-  out += LineEnd;
+  out += kLineEnd;
 }
 
 // Edges of one hand's keys first..last at one gap class, each unordered pair once.
-void AppendEdges(std::string& out, const PairCountTable& pairCounts, int gapClass, int first,
+void AppendEdges(std::string& out, const PairCountTable& pairTallies, int gapClass, int first,
                  int last) {
-  const int offset = KeysDrawn * gapClass;
-  const auto& plane = pairCounts[gapClass];
+  const int offset = kKeysDrawn * gapClass;
+  const auto& plane = pairTallies[gapClass];
   for (int i = first; i < last; ++i) {
     for (int j = i + 1; j <= last; ++j) {
       std::uint32_t weight = plane[i][j] + plane[j][i];
@@ -83,7 +83,7 @@ void AppendEdges(std::string& out, const PairCountTable& pairCounts, int gapClas
       out += std::to_string(j + offset);
       out += ' ';
       AppendNumber(out, weight);
-      out += LineEnd;
+      out += kLineEnd;
     }
   }
 }
@@ -95,47 +95,48 @@ std::string OutputNameOf(std::string_view layoutName) {
 }
 
 std::string BuildKeyboardNetwork(const std::vector<LayoutEntry>& table,
-                                 const LayoutHeaderValues& header, const KeyCountTable& keyCounts,
-                                 const PairCountTable& pairCounts) {
+                                 const LayoutHeaderValues& header,
+                                 const KeyCountTable& strokeCounts,
+                                 const PairCountTable& pairTallies) {
   std::string out;
   out.reserve(64 * 1024);
   out += "*Vertices 330";
-  out += LineEnd;
+  out += kLineEnd;
 
   const auto labelSlots = LabelSlots(table);
-  std::array<std::string, KeysDrawn + 1> labels;
-  for (int key = 1; key <= KeysDrawn; ++key) {
+  std::array<std::string, kKeysDrawn + 1> labels;
+  for (int key = 1; key <= kKeysDrawn; ++key) {
     labels[key] = LabelOf(table, labelSlots[key]);
   }
-  for (int band = 0; band < GapClasses; ++band) {
-    for (int key = 1; key <= KeysDrawn; ++key) {
+  for (int band = 0; band < kGapClasses; ++band) {
+    for (int key = 1; key <= kKeysDrawn; ++key) {
       double x = KeyX(key);
       double y = KeyY(key, band, header.RowCount);
-      int strokeVertex = KeysDrawn * band + key;
+      int strokeVertex = kKeysDrawn * band + key;
       AppendVertex(out, strokeVertex, labels[key], x, y,
-                   std::sqrt(static_cast<double>(keyCounts[key])), " ic Blue");
-      AppendVertex(out, 3 * KeysDrawn + strokeVertex, "", x, y,
-                   2 * std::sqrt(static_cast<double>(pairCounts[band][key][key])),
+                   std::sqrt(static_cast<double>(strokeCounts[key])), " ic Blue");
+      AppendVertex(out, 3 * kKeysDrawn + strokeVertex, "", x, y,
+                   2 * std::sqrt(static_cast<double>(pairTallies[band][key][key])),
                    " ic OliveGreen");
     }
   }
 
   out += "*Edges";
-  out += LineEnd;
+  out += kLineEnd;
   // Keys 1..L are the left hand, L+1..55 the right; key 0 is never drawn.
-  int lastLeft = header.LeftHandLastKey < 0           ? 0
-                 : header.LeftHandLastKey > KeysDrawn ? KeysDrawn
-                                                      : header.LeftHandLastKey;
-  for (int gapClass = 0; gapClass < GapClasses; ++gapClass) {
-    AppendEdges(out, pairCounts, gapClass, 1, lastLeft);
-    AppendEdges(out, pairCounts, gapClass, lastLeft + 1, KeysDrawn);
+  int lastLeft = header.LeftHandLastKey < 0            ? 0
+                 : header.LeftHandLastKey > kKeysDrawn ? kKeysDrawn
+                                                       : header.LeftHandLastKey;
+  for (int gapClass = 0; gapClass < kGapClasses; ++gapClass) {
+    AppendEdges(out, pairTallies, gapClass, 1, lastLeft);
+    AppendEdges(out, pairTallies, gapClass, lastLeft + 1, kKeysDrawn);
   }
   return out;
 }
 
 void WriteKeyboardNetwork() {
   CurrentLayoutName = OutputNameOf(CurrentLayoutName);
-  std::string path = PathInDirectory(ResultDirectory);
+  std::string path = PathInDirectory(kResultDirectory);
   std::string network = BuildKeyboardNetwork(LayoutTable, LayoutHeader, KeyCounts, PairCounts);
   if (int error = ReplaceFile(path, network)) {
     ReportFailure("Cannot write " + ConsoleName(path) + ": " + std::strerror(error) + "\n");

@@ -12,7 +12,7 @@
 
 namespace kananet {
 
-inline constexpr int NetworkVertices = 330;
+inline constexpr int kNetworkVertices = 330;
 
 // Writes result/<output name> for the current layout and leaves the output name in
 // CurrentLayoutName. A file that cannot be written is reported and the run goes on; the file
@@ -24,7 +24,8 @@ std::string OutputNameOf(std::string_view layoutName);
 
 // The whole network file for a layout's table, header and counts.
 std::string BuildKeyboardNetwork(const std::vector<LayoutEntry>& table,
-                                 const LayoutHeaderValues& header, const KeyCountTable& keyCounts,
-                                 const PairCountTable& pairCounts);
+                                 const LayoutHeaderValues& header,
+                                 const KeyCountTable& strokeCounts,
+                                 const PairCountTable& pairTallies);
 
 }  // namespace kananet

@@ -15,19 +15,20 @@ unsigned char UpperAscii(char c) {
 }
 
 int SearchErrorOf(int error) {
-  return (error == ENOENT || error == ENOTDIR) ? SearchNoDirectory : SearchAccessDenied;
+  return (error == ENOENT || error == ENOTDIR) ? kSearchNoDirectory : kSearchAccessDenied;
 }
 
 }  // namespace
 
 bool IsLayoutFileName(const std::string& name) {
-  static constexpr char Suffix[] = ".TXT";
-  constexpr std::size_t SuffixLength = sizeof(Suffix) - 1;
-  if (name.size() < SuffixLength) {
+  static constexpr char kSuffix[] = ".TXT";
+  constexpr std::size_t kSuffixLength = sizeof(kSuffix) - 1;
+  if (name.size() < kSuffixLength) {
     return false;
   }
-  for (std::size_t i = 0; i < SuffixLength; ++i) {
-    if (UpperAscii(name[name.size() - SuffixLength + i]) != static_cast<unsigned char>(Suffix[i])) {
+  for (std::size_t i = 0; i < kSuffixLength; ++i) {
+    if (UpperAscii(name[name.size() - kSuffixLength + i]) !=
+        static_cast<unsigned char>(kSuffix[i])) {
       return false;
     }
   }
@@ -61,7 +62,7 @@ LayoutFileSearch FindLayoutFiles(const std::string& directory) {
     const dirent* entry = ::readdir(stream);
     if (entry == nullptr) {
       if (errno != 0) {
-        search.ErrorCode = SearchAccessDenied;
+        search.ErrorCode = kSearchAccessDenied;
         search.Names.clear();
       }
       break;
@@ -73,7 +74,7 @@ LayoutFileSearch FindLayoutFiles(const std::string& directory) {
   }
   ::closedir(stream);
   if (search.ErrorCode == 0 && search.Names.empty()) {
-    search.ErrorCode = SearchNoMatch;
+    search.ErrorCode = kSearchNoMatch;
   }
   std::sort(search.Names.begin(), search.Names.end(), LayoutNameLess);
   return search;

@@ -7,9 +7,9 @@
 namespace kananet {
 
 // Error codes of a failed search, numbered as the console message has always shown them.
-inline constexpr int SearchNoMatch = 2;       // the directory holds no matching entry
-inline constexpr int SearchNoDirectory = 3;   // the directory is missing or not a directory
-inline constexpr int SearchAccessDenied = 5;  // the directory cannot be read
+inline constexpr int kSearchNoMatch = 2;       // the directory holds no matching entry
+inline constexpr int kSearchNoDirectory = 3;   // the directory is missing or not a directory
+inline constexpr int kSearchAccessDenied = 5;  // the directory cannot be read
 
 struct LayoutFileSearch {
   int ErrorCode = 0;               // 0 when at least one entry matched

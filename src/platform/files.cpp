@@ -113,14 +113,14 @@ ReadResult ReadWholeFile(const std::string& path, std::string& contents) {
   contents.clear();
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (file.Get() < 0) {
-    return {ReadOutcome::CannotOpen, errno};
+    return {ReadOutcome::kCannotOpen, errno};
   }
   struct stat status {};
   if (::fstat(file.Get(), &status) != 0) {
-    return {ReadOutcome::CannotOpen, errno};
+    return {ReadOutcome::kCannotOpen, errno};
   }
   if (!S_ISREG(status.st_mode)) {
-    return {ReadOutcome::CannotOpen, S_ISDIR(status.st_mode) ? EISDIR : EINVAL};
+    return {ReadOutcome::kCannotOpen, S_ISDIR(status.st_mode) ? EISDIR : EINVAL};
   }
   // Read in large blocks into a buffer sized for the whole file; a file that grows while
   // it is read is still read to its end.
@@ -138,7 +138,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& contents) {
       }
       int error = errno;
       contents.clear();
-      return {ReadOutcome::ReadError, error};
+      return {ReadOutcome::kReadError, error};
     }
     if (got == 0) {
       break;
@@ -146,7 +146,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& contents) {
     used += static_cast<std::size_t>(got);
   }
   contents.resize(used);
-  return {ReadOutcome::Ok, 0};
+  return {ReadOutcome::kOk, 0};
 }
 
 int ReplaceFile(const std::string& path, std::string_view contents) {

@@ -7,9 +7,9 @@
 namespace kananet {
 
 enum class ReadOutcome {
-  Ok,
-  CannotOpen,  // missing, not permitted, or not a regular file (a directory, a FIFO, ...)
-  ReadError,   // opened, but a read failed before the end of the file
+  kOk,
+  kCannotOpen,  // missing, not permitted, or not a regular file (a directory, a FIFO, ...)
+  kReadError,   // opened, but a read failed before the end of the file
 };
 
 struct ReadResult {

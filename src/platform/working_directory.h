@@ -7,8 +7,8 @@
 
 namespace kananet {
 
-inline constexpr std::string_view LayoutDirectory = "layout/";
-inline constexpr std::string_view ResultDirectory = "result/";
+inline constexpr std::string_view kLayoutDirectory = "layout/";
+inline constexpr std::string_view kResultDirectory = "result/";
 
 // The layout file's native name while it is read; the network writer replaces it with the
 // output file's name.

@@ -10,7 +10,7 @@
 namespace kananet {
 
 LayoutHeaderValues LayoutHeader;
-std::vector<LayoutEntry> LayoutTable(LayoutTableSlots);
+std::vector<LayoutEntry> LayoutTable(kLayoutTableSlots);
 
 namespace {
 
@@ -61,7 +61,7 @@ void ReadKana(std::string_view part, std::string& kana) {
   for (std::size_t i = 0; i + 1 < part.size(); i += 2) {
     std::uint8_t code =
         KanaCodeOf(static_cast<std::uint8_t>(part[i]), static_cast<std::uint8_t>(part[i + 1]));
-    if (code == NotKana) {
+    if (code == kNotKana) {
       break;
     }
     kana += static_cast<char>(code);
@@ -112,15 +112,15 @@ std::size_t FillLayout(std::string_view fileBytes, LayoutHeaderValues& header,
 }
 
 void LoadLayout() {
-  std::string path = PathInDirectory(LayoutDirectory);
+  std::string path = PathInDirectory(kLayoutDirectory);
   std::string contents;
-  if (ReadWholeFile(path, contents).Outcome != ReadOutcome::Ok) {
+  if (ReadWholeFile(path, contents).Outcome != ReadOutcome::kOk) {
     StopRun("File is not exist.\n");
   }
   std::size_t entryLines = FillLayout(contents, LayoutHeader, LayoutTable);
-  if (entryLines > LayoutTableSlots) {
+  if (entryLines > kLayoutTableSlots) {
     WriteErr("Warning: " + ConsoleName(path) + " has " + std::to_string(entryLines) +
-             " definition lines; only the first " + std::to_string(LayoutTableSlots) +
+             " definition lines; only the first " + std::to_string(kLayoutTableSlots) +
              " are read.\n");
   }
 }

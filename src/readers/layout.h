@@ -21,9 +21,9 @@ struct LayoutEntry {
   std::string Keys;  // KeyIndexes to strike, in order
 };
 
-inline constexpr std::size_t LayoutTableSlots = 100000;
+inline constexpr std::size_t kLayoutTableSlots = 100000;
 // Lookups consider only the slots below this index, so the table's last slot is never found.
-inline constexpr std::size_t LayoutSearchSlots = 99999;
+inline constexpr std::size_t kLayoutSearchSlots = 99999;
 
 extern LayoutHeaderValues LayoutHeader;
 // Always LayoutTableSlots slots: the entry lines in file order, the rest empty.

@@ -27,9 +27,9 @@ class CharacterTable {
   CharacterTable() {
     for (int lead = 0; lead < 256; ++lead) {
       length_[lead] = StartsOneByteCharacter(static_cast<std::uint8_t>(lead)) ? 1 : 2;
-      row_[lead] = lead >= FirstKanaLead && lead <= LastKanaLead ? lead - FirstKanaLead + 1 : 0;
+      row_[lead] = lead >= kFirstKanaLead && lead <= kLastKanaLead ? lead - kFirstKanaLead + 1 : 0;
     }
-    for (int lead = FirstKanaLead; lead <= LastKanaLead; ++lead) {
+    for (int lead = kFirstKanaLead; lead <= kLastKanaLead; ++lead) {
       for (int trail = 0; trail < 256; ++trail) {
         codes_[row_[lead]][trail] =
             KanaCodeOf(static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail));
@@ -43,11 +43,11 @@ class CharacterTable {
   }
 
  private:
-  static constexpr int FirstKanaLead = 0x81;
-  static constexpr int LastKanaLead = 0x83;
+  static constexpr int kFirstKanaLead = 0x81;
+  static constexpr int kLastKanaLead = 0x83;
   std::uint8_t length_[256];
   std::uint8_t row_[256];
-  std::uint8_t codes_[LastKanaLead - FirstKanaLead + 2][256] = {};
+  std::uint8_t codes_[kLastKanaLead - kFirstKanaLead + 2][256] = {};
 };
 
 }  // namespace
@@ -57,7 +57,7 @@ class CharacterTable {
 // and nothing else, and a lead byte in front of either takes it as a second byte that makes no
 // kana. A lead byte at the very end of the text takes the string's terminating zero instead,
 // with the same result, so no trailer is needed either.
-void AppendKanaStream(std::string fileBytes, std::string& kanaStream) {
+void AppendKanaStream(std::string fileBytes, std::string& kanaCodes) {
   static const CharacterTable characters;
   // The stream is written over the text already read: a kana takes two bytes of text and gives
   // at most two bytes of stream (a RunBreak and its code), so writing never overtakes reading.
@@ -71,27 +71,28 @@ void AppendKanaStream(std::string fileBytes, std::string& kanaStream) {
   for (std::size_t p = 0; p < fileBytes.size();) {
     std::uint8_t lead = text[p];
     std::size_t length = characters.Length(lead);
-    std::uint8_t code = length == 2 ? characters.KanaCode(lead, text[p + 1]) : NotKana;
+    std::uint8_t code = length == 2 ? characters.KanaCode(lead, text[p + 1]) : kNotKana;
     p += length;
-    bool isKana = code != NotKana;
-    *stream = static_cast<char>(RunBreak);
+    bool isKana = code != kNotKana;
+    *stream = static_cast<char>(kRunBreak);
     stream += isKana && !inRun;
     *stream = static_cast<char>(code);
     stream += isKana;
     inRun = isKana;
   }
-  kanaStream.append(streamStart, stream);
-  kanaStream.append(3, '\x20');
+  kanaCodes.append(streamStart, stream);
+  kanaCodes.append(3, '\x20');
 }
 
 void ReadSampleText() {
   std::string contents;
-  ReadResult read = ReadWholeFile(SampleTextPath, contents);
-  if (read.Outcome == ReadOutcome::CannotOpen) {
+  ReadResult read = ReadWholeFile(kSampleTextPath, contents);
+  if (read.Outcome == ReadOutcome::kCannotOpen) {
     StopRun("File is not exist.\n");
   }
-  if (read.Outcome == ReadOutcome::ReadError) {
-    StopRun(std::string("Cannot read ") + SampleTextPath + ": " + std::strerror(read.Error) + "\n");
+  if (read.Outcome == ReadOutcome::kReadError) {
+    StopRun(std::string("Cannot read ") + kSampleTextPath + ": " + std::strerror(read.Error) +
+            "\n");
   }
   AppendKanaStream(std::move(contents), KanaStream);
 }

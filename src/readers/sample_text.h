@@ -5,7 +5,7 @@
 
 namespace kananet {
 
-inline constexpr char SampleTextPath[] = "kanasample.txt";
+inline constexpr char kSampleTextPath[] = "kanasample.txt";
 
 // KanaCodes of the sample text's kana, a RunBreak ahead of every run of consecutive kana,
 // then three bytes 0x20 (the code of zu). Filled once per run, read by every conversion.
@@ -17,6 +17,6 @@ void ReadSampleText();
 
 // Appends to kanaStream the kana runs of the sample text whose file bytes are given, and the
 // three closing bytes. The buffer is taken over and reused for the stream as it is made.
-void AppendKanaStream(std::string fileBytes, std::string& kanaStream);
+void AppendKanaStream(std::string fileBytes, std::string& kanaCodes);
 
 }  // namespace kananet

@@ -13,12 +13,12 @@ namespace kananet::report {
 namespace {
 
 // Network coordinates span about 0..1; the drawing uses this many SVG units for one.
-constexpr double Unit = 1000;
+constexpr double kUnit = 1000;
 
-constexpr std::array<std::string_view, RowCount> RowNames = {"number", "top", "home", "bottom"};
-constexpr std::array<std::string_view, BandCount> BandNames = {"gap 0", "gap 1", "gap 2+"};
+constexpr std::array<std::string_view, kRowCount> kRowNames = {"number", "top", "home", "bottom"};
+constexpr std::array<std::string_view, kBandCount> kBandNames = {"gap 0", "gap 1", "gap 2+"};
 
-constexpr std::string_view Style = R"(
+constexpr std::string_view kStyle = R"(
 :root { color-scheme: light; }
 body { margin: 24px; color: #1d2430; background: #fff; line-height: 1.45;
   font-family: "DejaVu Sans", "Segoe UI", "Helvetica Neue", Arial, "Noto Sans CJK JP",
@@ -90,11 +90,11 @@ std::string Grouped(std::uint64_t value) {
   return grouped;
 }
 
-constexpr std::string_view ApproxMark =
+constexpr std::string_view kApproxMark =
     R"(<span class="approx" title="beyond the six significant digits of the file">≈</span>)";
 
 std::string CountHtml(const Count& count) {
-  return (count.exact ? "" : std::string(ApproxMark)) + Grouped(count.value);
+  return (count.exact ? "" : std::string(kApproxMark)) + Grouped(count.value);
 }
 
 std::string CountText(const Count& count) {
@@ -107,7 +107,7 @@ std::string PercentText(double part, double whole) {
 
 std::string PercentHtml(const Count& part, const Count& whole) {
   const bool exact = part.exact && whole.exact;
-  return (exact ? "" : std::string(ApproxMark)) +
+  return (exact ? "" : std::string(kApproxMark)) +
          PercentText(static_cast<double>(part.value), static_cast<double>(whole.value));
 }
 
@@ -125,7 +125,7 @@ std::string KeyDescription(const Network& network, int key) {
 
 Point StandardPosition(int key, int band) {
   // Usual places: the keyboard's geometry with four rows a band.
-  return {KeyX(key), KeyY(key, band, KeyRows)};
+  return {KeyX(key), KeyY(key, band, kKeyRows)};
 }
 
 struct Scales {
@@ -136,7 +136,7 @@ struct Scales {
 Scales FindScales(const std::vector<ReportEntry>& entries) {
   Scales scales;
   for (const ReportEntry& entry : entries) {
-    for (int k = 1; k <= KeysPerBand; ++k) {
+    for (int k = 1; k <= kKeysPerBand; ++k) {
       scales.maxStrokeSize = std::max(scales.maxStrokeSize, entry.network.keys[k].strokeSize);
     }
     for (const Edge& edge : entry.network.edges) {
@@ -148,8 +148,8 @@ Scales FindScales(const std::vector<ReportEntry>& entries) {
 
 // The positions of one network as drawn, in network coordinates.
 struct Placement {
-  std::array<std::array<Point, BandCount>, KeysPerBand + 1> stroke{};
-  std::array<std::array<Point, BandCount>, KeysPerBand + 1> repeat{};
+  std::array<std::array<Point, kBandCount>, kKeysPerBand + 1> stroke{};
+  std::array<std::array<Point, kBandCount>, kKeysPerBand + 1> repeat{};
   double cell = 1.0 / 14;  // side of a key's cell
   bool standard = false;   // the file's own positions could not be used
 };
@@ -161,8 +161,8 @@ bool Finite(const Point& p) {
 Placement PlaceKeys(const Network& network) {
   Placement placement;
   bool finite = true;
-  for (int k = 1; k <= KeysPerBand; ++k) {
-    for (int band = 0; band < BandCount; ++band) {
+  for (int k = 1; k <= kKeysPerBand; ++k) {
+    for (int band = 0; band < kBandCount; ++band) {
       placement.stroke[k][band] = network.keys[k].strokeAt[band];
       placement.repeat[k][band] = network.keys[k].repeatAt[band];
       finite = finite && Finite(placement.stroke[k][band]) && Finite(placement.repeat[k][band]);
@@ -170,8 +170,8 @@ Placement PlaceKeys(const Network& network) {
   }
   if (!finite) {
     placement.standard = true;
-    for (int k = 1; k <= KeysPerBand; ++k) {
-      for (int band = 0; band < BandCount; ++band) {
+    for (int k = 1; k <= kKeysPerBand; ++k) {
+      for (int band = 0; band < kBandCount; ++band) {
         placement.stroke[k][band] = placement.repeat[k][band] = StandardPosition(k, band);
       }
     }
@@ -192,7 +192,7 @@ Placement PlaceKeys(const Network& network) {
 }
 
 std::string Coord(double value) {
-  return Fixed(value * Unit, 1);
+  return Fixed(value * kUnit, 1);
 }
 
 // Light to dark blue as t goes from 0 to 1.
@@ -218,13 +218,13 @@ std::string EdgePath(const Network& network, const Placement& placement, const E
   const Point control = {(a.x + b.x) / 2 - (b.y - a.y) * 0.18,
                          (a.y + b.y) / 2 + (b.x - a.x) * 0.18};
   const double t = maxWeight > 0 ? static_cast<double>(edge.weight.value) / maxWeight : 0;
-  const double width = placement.cell * Unit * (0.015 + 0.16 * t);
+  const double width = placement.cell * kUnit * (0.015 + 0.16 * t);
   return "<path class=\"edge\" d=\"M" + Coord(a.x) + " " + Coord(a.y) + "Q" + Coord(control.x) +
          " " + Coord(control.y) + " " + Coord(b.x) + " " + Coord(b.y) + "\" stroke-width=\"" +
          Fixed(width, 2) + "\" stroke-opacity=\"" + Fixed(0.25 + 0.7 * t, 3) + "\"><title>" +
          EscapeHtml(KeyText(network, edge.firstKey) + " – " + KeyText(network, edge.secondKey) +
                     " (keys " + KeyName(edge.firstKey) + " and " + KeyName(edge.secondKey) + "), " +
-                    std::string(BandNames[edge.band]) + ": " + CountText(edge.weight) + " times") +
+                    std::string(kBandNames[edge.band]) + ": " + CountText(edge.weight) + " times") +
          "</title></path>\n";
 }
 
@@ -232,7 +232,7 @@ std::string KeyTitle(const Network& network, int k, int band) {
   const Key& key = network.keys[k];
   return "<title>" +
          EscapeHtml(KeyDescription(network, k) + "\nstruck " + CountText(key.strokes) +
-                    " times\nagain right after itself at " + std::string(BandNames[band]) + ": " +
+                    " times\nagain right after itself at " + std::string(kBandNames[band]) + ": " +
                     CountText(key.repeats[band]) + " times") +
          "</title>";
 }
@@ -288,9 +288,9 @@ std::string KeyboardSvg(const ReportEntry& entry, const Scales& scales, int inde
   const Placement placement = PlaceKeys(network);
   const double cell = placement.cell;
   Extent xs;
-  std::array<Extent, BandCount> bandYs;
-  for (int k = 1; k <= KeysPerBand; ++k) {
-    for (int band = 0; band < BandCount; ++band) {
+  std::array<Extent, kBandCount> bandYs;
+  for (int k = 1; k <= kKeysPerBand; ++k) {
+    for (int band = 0; band < kBandCount; ++band) {
       xs.Add(placement.stroke[k][band].x);
       bandYs[band].Add(placement.stroke[k][band].y);
     }
@@ -310,20 +310,20 @@ std::string KeyboardSvg(const ReportEntry& entry, const Scales& scales, int inde
                     Coord(width) + " " + Coord(height) +
                     "\" role=\"img\" aria-labelledby=\"layout-" + std::to_string(index) +
                     "-title\">\n";
-  for (int band = 0; band < BandCount; ++band) {
+  for (int band = 0; band < kBandCount; ++band) {
     const double middle = (bandYs[band].low + bandYs[band].high) / 2;
     const double x = left + gutter / 2;
     svg += "<text class=\"band-caption\" x=\"" + Coord(x) + "\" y=\"" + Coord(middle) +
            "\" font-size=\"" + Coord(0.26 * cell) + "\" transform=\"rotate(-90 " + Coord(x) + " " +
-           Coord(middle) + ")\">" + std::string(BandNames[band]) + "</text>\n";
+           Coord(middle) + ")\">" + std::string(kBandNames[band]) + "</text>\n";
     if (band > 0 && bandYs[band].low - bandYs[band - 1].high > cell) {
       const double y = (bandYs[band].low + bandYs[band - 1].high) / 2;
       svg += "<line class=\"band-line\" x1=\"" + Coord(left) + "\" y1=\"" + Coord(y) + "\" x2=\"" +
              Coord(left + width) + "\" y2=\"" + Coord(y) + "\"/>\n";
     }
   }
-  for (int band = 0; band < BandCount; ++band) {
-    for (int k = 1; k <= KeysPerBand; ++k) {
+  for (int band = 0; band < kBandCount; ++band) {
+    for (int k = 1; k <= kKeysPerBand; ++k) {
       svg += KeyCell(network, placement, k, band);
     }
   }
@@ -340,8 +340,8 @@ std::string KeyboardSvg(const ReportEntry& entry, const Scales& scales, int inde
     svg += EdgePath(network, placement, *edge, scales.maxWeight);
   }
   svg += "<g class=\"marks\">\n";
-  for (int band = 0; band < BandCount; ++band) {
-    for (int k = 1; k <= KeysPerBand; ++k) {
+  for (int band = 0; band < kBandCount; ++band) {
+    for (int k = 1; k <= kKeysPerBand; ++k) {
       svg += KeyMarks(network, placement, k, band, scales);
     }
   }
@@ -373,7 +373,7 @@ std::string HandShareHtml(const LayoutSummary& summary, bool left) {
                                     : "the left hand ends somewhere from " +
                                           KeyReference(summary.split.lowest) + " to " +
                                           KeyReference(summary.split.highest);
-  return "<td title=\"" + EscapeHtml(splitText) + "\">" + (exact ? "" : std::string(ApproxMark)) +
+  return "<td title=\"" + EscapeHtml(splitText) + "\">" + (exact ? "" : std::string(kApproxMark)) +
          (low == high ? low : low + "–" + high) + "</td>";
 }
 
@@ -412,14 +412,14 @@ std::string ComparisonTable(const std::vector<ReportEntry>& entries) {
     html += "<tr><td><a href=\"#layout-" + std::to_string(i + 1) + "\">" + EscapeHtml(entry.name) +
             "</a></td><td>" + CountHtml(summary.strokes) + "</td>";
     html += HandShareHtml(summary, true) + HandShareHtml(summary, false);
-    for (int row = 0; row < RowCount; ++row) {
+    for (int row = 0; row < kRowCount; ++row) {
       html += "<td title=\"" + EscapeHtml(CountText(summary.rows[row])) + " strokes on the " +
-              std::string(RowNames[row]) + " row\">" +
+              std::string(kRowNames[row]) + " row\">" +
               PercentHtml(summary.rows[row], summary.strokes) + "</td>";
     }
-    for (int band = 0; band < BandCount; ++band) {
+    for (int band = 0; band < kBandCount; ++band) {
       html += "<td title=\"" + EscapeHtml(CountText(summary.sameHandPairs[band])) +
-              " same-hand pairs at " + std::string(BandNames[band]) + "\">" +
+              " same-hand pairs at " + std::string(kBandNames[band]) + "\">" +
               PercentHtml(summary.sameHandPairs[band], summary.strokes) + "</td>";
     }
     html += PairsHtml(entry.network, summary) + "</tr>\n";
@@ -427,7 +427,7 @@ std::string ComparisonTable(const std::vector<ReportEntry>& entries) {
   return html + "</tbody>\n</table></div>\n";
 }
 
-constexpr std::string_view Notes = R"(<div class="notes">
+constexpr std::string_view kNotes = R"(<div class="notes">
 <p>All figures are read back from the network files. A key's strokes are the square of its box
 size, rounded; a key struck again right after itself counts the square of half its repeat box
 size; a pair of keys counts its edge weight. The files keep six significant digits, so counts
@@ -505,7 +505,7 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
       "<title>kananet report: " +
-      EscapeHtml(source) + "</title>\n<style>" + std::string(Style) +
+      EscapeHtml(source) + "</title>\n<style>" + std::string(kStyle) +
       "</style>\n</head>\n<body>\n<header><h1>kananet report</h1>\n<p class=\"source\">" +
       std::to_string(entries.size()) + (entries.size() == 1 ? " layout" : " layouts") +
       " from <code>" + EscapeHtml(source) + "</code></p></header>\n";
@@ -519,7 +519,7 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
   }
   if (!entries.empty()) {
     html += "<section class=\"comparison\"><h2>Comparison</h2>\n" + ComparisonTable(entries) +
-            std::string(Notes) + "</section>\n";
+            std::string(kNotes) + "</section>\n";
     html += "<section><h2>Keyboards</h2>\n" + Legend() + "<div class=\"keyboards\">\n";
     for (std::size_t i = 0; i < entries.size(); ++i) {
       const ReportEntry& entry = entries[i];

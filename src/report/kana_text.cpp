@@ -8,7 +8,7 @@ namespace kananet::report {
 
 namespace {
 
-constexpr char32_t Replacement = 0xFFFD;
+constexpr char32_t kReplacement = 0xFFFD;
 
 bool IsLeadByte(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
@@ -71,10 +71,10 @@ std::string DisplayName(std::string_view bytes) {
       AppendUtf8(name, 0xFF61 + (b - 0xA1));  // half-width katakana
     } else if (IsLeadByte(b) && i + 1 < bytes.size()) {
       const auto trail = static_cast<unsigned char>(bytes[i + 1]);
-      AppendUtf8(name, KanaCodePoint(b, trail).value_or(Replacement));
+      AppendUtf8(name, KanaCodePoint(b, trail).value_or(kReplacement));
       ++i;
     } else {
-      AppendUtf8(name, Replacement);
+      AppendUtf8(name, kReplacement);
     }
   }
   return name;

@@ -18,7 +18,7 @@ Count LeftHandStrokes(const Network& network, int lastLeftKey) {
 
 HandSplit FindHandSplit(const Network& network) {
   HandSplit split;
-  for (int last = 1; last < KeysPerBand; ++last) {
+  for (int last = 1; last < kKeysPerBand; ++last) {
     bool crossed = false;
     bool leftEdges = false;
     bool rightEdges = false;
@@ -40,11 +40,11 @@ HandSplit FindHandSplit(const Network& network) {
 
 LayoutSummary Summarize(const Network& network) {
   LayoutSummary summary;
-  for (int k = 1; k <= KeysPerBand; ++k) {
+  for (int k = 1; k <= kKeysPerBand; ++k) {
     const Key& key = network.keys[k];
     summary.strokes += key.strokes;
-    summary.rows[(k - 1) % RowCount] += key.strokes;
-    for (int band = 0; band < BandCount; ++band) {
+    summary.rows[(k - 1) % kRowCount] += key.strokes;
+    for (int band = 0; band < kBandCount; ++band) {
       summary.sameHandPairs[band] += key.repeats[band];
     }
     if (key.repeats[0].value > 0) {
@@ -71,8 +71,8 @@ LayoutSummary Summarize(const Network& network) {
     }
     return std::pair(a.firstKey, a.secondKey) < std::pair(b.firstKey, b.secondKey);
   });
-  if (pairs.size() > HeaviestPairCount) {
-    pairs.resize(HeaviestPairCount);
+  if (pairs.size() > kHeaviestPairCount) {
+    pairs.resize(kHeaviestPairCount);
   }
   return summary;
 }

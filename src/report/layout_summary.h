@@ -24,17 +24,17 @@ struct KeyPair {
   Count weight;
 };
 
-inline constexpr int RowCount = KeyRows;  // number, top, home and bottom row
-inline constexpr int HeaviestPairCount = 5;
+inline constexpr int kRowCount = kKeyRows;  // number, top, home and bottom row
+inline constexpr int kHeaviestPairCount = 5;
 
 struct LayoutSummary {
   Count strokes;  // on keys 1..55
   HandSplit split;
   Count leftWithLowestSplit;  // left-hand strokes if the left hand ends at split.lowest
   Count leftWithHighestSplit;
-  std::array<Count, RowCount> rows{};
+  std::array<Count, kRowCount> rows{};
   // Same-hand pairs per gap class: the edge weights and the keys following themselves.
-  std::array<Count, BandCount> sameHandPairs{};
+  std::array<Count, kBandCount> sameHandPairs{};
   std::vector<KeyPair> heaviestPairs;  // gap class 0, heaviest first, at most five
 };
 

@@ -13,12 +13,12 @@ namespace kananet::report {
 
 namespace {
 
-constexpr int StrokeVertexCount = BandCount * KeysPerBand;
+constexpr int kStrokeVertexCount = kBandCount * kKeysPerBand;
 
 // Largest written sizes and weights that unsigned 32-bit counts can give.
-constexpr double MaxStrokeSize = 65536.0;
-constexpr double MaxRepeatSize = 2 * MaxStrokeSize;
-constexpr double MaxWeight = 4.3e9;
+constexpr double kMaxStrokeSize = 65536.0;
+constexpr double kMaxRepeatSize = 2 * kMaxStrokeSize;
+constexpr double kMaxWeight = 4.3e9;
 
 struct TextLine {
   std::string_view text;
@@ -38,10 +38,10 @@ struct VertexLine {
 }
 
 std::string Quoted(std::string_view text) {
-  constexpr std::size_t Longest = 40;
+  constexpr std::size_t kLongest = 40;
   std::string quoted = "\"";
-  quoted.append(text.substr(0, Longest));
-  if (text.size() > Longest) {
+  quoted.append(text.substr(0, kLongest));
+  if (text.size() > kLongest) {
     quoted += "...";
   }
   return quoted + "\"";
@@ -131,7 +131,7 @@ VertexLine ReadVertexLine(const TextLine& line) {
   std::string_view rest = line.text;
   const std::size_t space = rest.find(' ');
   const std::optional<int> vertex = ParseInteger(rest.substr(0, space));
-  if (!vertex || *vertex < 1 || *vertex > VertexCount) {
+  if (!vertex || *vertex < 1 || *vertex > kVertexCount) {
     Fail(line.number, "expected a vertex line starting with a vertex number from 1 to 330, found " +
                           Quoted(line.text));
   }
@@ -175,13 +175,13 @@ VertexLine ReadVertexLine(const TextLine& line) {
   }
   result.sizeText = fields[5];
 
-  const bool stroke = *vertex <= StrokeVertexCount;
+  const bool stroke = *vertex <= kStrokeVertexCount;
   const std::string_view colour = stroke ? "Blue" : "OliveGreen";
   if (fields[9] != colour) {
     Fail(line.number,
          name + " must be coloured " + std::string(colour) + ", found " + Quoted(fields[9]));
   }
-  const double maxSize = stroke ? MaxStrokeSize : MaxRepeatSize;
+  const double maxSize = stroke ? kMaxStrokeSize : kMaxRepeatSize;
   if (!(result.size >= 0 && result.size <= maxSize)) {
     Fail(line.number,
          "the size " + Quoted(fields[5]) + " of " + name + " is not the size of any count");
@@ -202,8 +202,8 @@ Edge ReadEdgeLine(const TextLine& line) {
   if (!first || !second) {
     Fail(line.number, "expected two vertex numbers in the edge line, found " + Quoted(line.text));
   }
-  const auto bandOf = [](int vertex) { return (vertex - 1) / KeysPerBand; };
-  const auto isStroke = [](int vertex) { return vertex >= 1 && vertex <= StrokeVertexCount; };
+  const auto bandOf = [](int vertex) { return (vertex - 1) / kKeysPerBand; };
+  const auto isStroke = [](int vertex) { return vertex >= 1 && vertex <= kStrokeVertexCount; };
   if (!isStroke(*first) || !isStroke(*second) || bandOf(*first) != bandOf(*second) ||
       *first == *second) {
     Fail(line.number, "the edge " + std::string(fields[0]) + " " + std::string(fields[1]) +
@@ -211,13 +211,13 @@ Edge ReadEdgeLine(const TextLine& line) {
                           "111-165)");
   }
   const double weight = ParseNumber(fields[2], line.number, "the weight of the edge");
-  if (!(weight >= 0 && weight <= MaxWeight)) {
+  if (!(weight >= 0 && weight <= kMaxWeight)) {
     Fail(line.number, "the weight " + Quoted(fields[2]) + " is not a count");
   }
   Edge edge;
   edge.band = bandOf(*first);
-  edge.firstKey = std::min(*first, *second) - edge.band * KeysPerBand;
-  edge.secondKey = std::max(*first, *second) - edge.band * KeysPerBand;
+  edge.firstKey = std::min(*first, *second) - edge.band * kKeysPerBand;
+  edge.secondKey = std::max(*first, *second) - edge.band * kKeysPerBand;
   edge.weight = RecoverCount(fields[2], weight, WeightOf);
   return edge;
 }
@@ -230,17 +230,17 @@ struct VertexPlace {
 
 VertexPlace PlaceOf(int vertex) {
   VertexPlace place;
-  place.stroke = vertex <= StrokeVertexCount;
-  const int index = (place.stroke ? vertex : vertex - StrokeVertexCount) - 1;
-  place.band = index / KeysPerBand;
-  place.key = index % KeysPerBand + 1;
+  place.stroke = vertex <= kStrokeVertexCount;
+  const int index = (place.stroke ? vertex : vertex - kStrokeVertexCount) - 1;
+  place.band = index / kKeysPerBand;
+  place.key = index % kKeysPerBand + 1;
   return place;
 }
 
 }  // namespace
 
 char KeyName(int key) {
-  return KeyAlphabet.at(static_cast<std::size_t>(key));
+  return kKeyAlphabet.at(static_cast<std::size_t>(key));
 }
 
 Network ParseNetwork(std::string_view text) {
@@ -250,14 +250,14 @@ Network ParseNetwork(std::string_view text) {
   }
 
   Network network;
-  std::array<int, VertexCount + 1> lineOfVertex{};
+  std::array<int, kVertexCount + 1> lineOfVertex{};
   // The stroke vertices of one key must agree in every band; kept per band to compare.
-  std::array<std::array<std::string_view, KeysPerBand + 1>, BandCount> labels{};
-  std::array<std::array<std::string_view, KeysPerBand + 1>, BandCount> sizes{};
+  std::array<std::array<std::string_view, kKeysPerBand + 1>, kBandCount> labels{};
+  std::array<std::array<std::string_view, kKeysPerBand + 1>, kBandCount> sizes{};
   std::size_t next = 1;
   for (; next < lines.size() && lines[next].text != "*Edges"; ++next) {
     const TextLine& line = lines[next];
-    if (next > static_cast<std::size_t>(VertexCount)) {
+    if (next > static_cast<std::size_t>(kVertexCount)) {
       Fail(line.number, "expected \"*Edges\" after the 330 vertex lines");
     }
     const VertexLine vertex = ReadVertexLine(line);
@@ -285,7 +285,7 @@ Network ParseNetwork(std::string_view text) {
   }
 
   const int endLine = next < lines.size() ? lines[next].number : static_cast<int>(lines.size()) + 1;
-  for (int vertex = 1; vertex <= VertexCount; ++vertex) {
+  for (int vertex = 1; vertex <= kVertexCount; ++vertex) {
     if (lineOfVertex[vertex] == 0) {
       const std::string where = next < lines.size() ? "\"*Edges\" comes" : "the file ends";
       Fail(endLine, VertexName(vertex) + " is missing: " + where + " after " +
@@ -297,7 +297,7 @@ Network ParseNetwork(std::string_view text) {
     Fail(endLine, "the file ends before the line \"*Edges\" (truncated?)");
   }
 
-  for (int k = 1; k <= KeysPerBand; ++k) {
+  for (int k = 1; k <= kKeysPerBand; ++k) {
     const std::string_view label = labels[0][k];
     if (!label.empty()) {
       const auto lead = static_cast<unsigned char>(label[0]);
@@ -309,20 +309,20 @@ Network ParseNetwork(std::string_view text) {
       network.keys[k].label = *kana;
       network.keys[k].labelBytes = std::string(label);
     }
-    for (int band = 1; band < BandCount; ++band) {
+    for (int band = 1; band < kBandCount; ++band) {
       if (labels[band][k] != label || sizes[band][k] != sizes[0][k]) {
-        const int vertex = band * KeysPerBand + k;
+        const int vertex = band * kKeysPerBand + k;
         Fail(lineOfVertex[vertex], VertexName(vertex) + " differs in label or size from " +
                                        VertexName(k) + ", the same key in the first band");
       }
     }
   }
 
-  std::vector<int> lineOfEdge(static_cast<std::size_t>(BandCount * KeysPerBand * KeysPerBand));
+  std::vector<int> lineOfEdge(static_cast<std::size_t>(kBandCount * kKeysPerBand * kKeysPerBand));
   for (++next; next < lines.size(); ++next) {
     const Edge edge = ReadEdgeLine(lines[next]);
     int& seen = lineOfEdge[static_cast<std::size_t>(
-        (edge.band * KeysPerBand + edge.firstKey - 1) * KeysPerBand + edge.secondKey - 1)];
+        (edge.band * kKeysPerBand + edge.firstKey - 1) * kKeysPerBand + edge.secondKey - 1)];
     if (seen != 0) {
       Fail(lines[next].number,
            "the edge appears twice (also on line " + std::to_string(seen) + ")");

@@ -13,9 +13,9 @@
 
 namespace kananet::report {
 
-inline constexpr int KeysPerBand = KeysDrawn;  // keys 1..55; key 0 (the space) is not drawn
-inline constexpr int BandCount = 3;            // one band per gap class 0, 1, 2
-inline constexpr int VertexCount = 2 * BandCount * KeysPerBand;
+inline constexpr int kKeysPerBand = kKeysDrawn;  // keys 1..55; key 0 (the space) is not drawn
+inline constexpr int kBandCount = 3;             // one band per gap class 0, 1, 2
+inline constexpr int kVertexCount = 2 * kBandCount * kKeysPerBand;
 
 // A count read back from a number in the file. Counts pass through six significant digits on
 // their way into the file, so a large one may share its written form with its neighbours; it
@@ -42,10 +42,10 @@ struct Key {
   std::string labelBytes;  // the label as the file has it, Shift_JIS
   double strokeSize = 0;   // the stroke box size, the same in every band
   Count strokes;           // how often the key is struck
-  std::array<Point, BandCount> strokeAt{};
-  std::array<Point, BandCount> repeatAt{};
-  std::array<double, BandCount> repeatSize{};
-  std::array<Count, BandCount> repeats{};  // how often the key follows itself, per gap class
+  std::array<Point, kBandCount> strokeAt{};
+  std::array<Point, kBandCount> repeatAt{};
+  std::array<double, kBandCount> repeatSize{};
+  std::array<Count, kBandCount> repeats{};  // how often the key follows itself, per gap class
 };
 
 // Two keys of one hand struck one after the other, in either order, at one gap class.
@@ -57,8 +57,8 @@ struct Edge {
 };
 
 struct Network {
-  std::array<Key, KeysPerBand + 1> keys{};  // index 1..55; slot 0 stays empty
-  std::vector<Edge> edges;                  // in file order
+  std::array<Key, kKeysPerBand + 1> keys{};  // index 1..55; slot 0 stays empty
+  std::vector<Edge> edges;                   // in file order
 };
 
 // The text is not a network file of the expected shape; line() is 1-based.

@@ -20,10 +20,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view Program = "kananet-report";
-constexpr std::string_view NetworkEnding = ".net";
+constexpr std::string_view kProgram = "kananet-report";
+constexpr std::string_view kNetworkEnding = ".net";
 
-constexpr std::string_view Usage =
+constexpr std::string_view kUsage =
     "Usage: kananet-report [RESULT_DIR] [-o FILE]\n"
     "Reads every network file (*.net) in RESULT_DIR, sorted by name, and writes one\n"
     "self-contained HTML page that compares the layouts and draws each as a keyboard.\n"
@@ -77,7 +77,7 @@ std::optional<std::string> ReadWholeFile(const fs::path& path) {
 }
 
 std::string LayoutName(const std::string& fileName) {
-  const std::string stem = fileName.substr(0, fileName.size() - NetworkEnding.size());
+  const std::string stem = fileName.substr(0, fileName.size() - kNetworkEnding.size());
   return stem.empty() ? fileName : stem;
 }
 
@@ -86,11 +86,11 @@ std::string LayoutName(const std::string& fileName) {
 int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
   Options options;
   if (const std::optional<std::string> complaint = ReadOptions(arguments, options)) {
-    err << Program << ": " << *complaint << "\n" << Usage;
+    err << kProgram << ": " << *complaint << "\n" << kUsage;
     return 2;
   }
   if (options.help) {
-    out << Usage;
+    out << kUsage;
     return 0;
   }
 
@@ -100,17 +100,17 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
   for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
     const std::string name = it->path().filename().string();
     std::error_code typeError;
-    if (name.ends_with(NetworkEnding) && it->is_regular_file(typeError)) {
+    if (name.ends_with(kNetworkEnding) && it->is_regular_file(typeError)) {
       fileNames.push_back(name);
     }
   }
   if (error) {
-    err << Program << ": cannot read the directory " << directory.string() << ": "
+    err << kProgram << ": cannot read the directory " << directory.string() << ": "
         << error.message() << "\n";
     return 1;
   }
   if (fileNames.empty()) {
-    err << Program << ": no network files (*.net) in " << directory.string()
+    err << kProgram << ": no network files (*.net) in " << directory.string()
         << "; run kananet first\n";
     return 1;
   }
@@ -123,7 +123,7 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
     const std::string path = (directory / name).string();
     const std::optional<std::string> content = ReadWholeFile(directory / name);
     if (!content) {
-      err << Program << ": " << path << ": cannot read the file\n";
+      err << kProgram << ": " << path << ": cannot read the file\n";
       failures.push_back({DisplayName(path), "cannot read the file"});
       continue;
     }
@@ -131,7 +131,7 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
       entries.push_back({DisplayName(LayoutName(name)), DisplayName(name), ParseNetwork(*content)});
     } catch (const NetworkFormatError& e) {
       const std::string location = path + ":" + std::to_string(e.line());
-      err << Program << ": " << location << ": " << e.what() << "\n";
+      err << kProgram << ": " << location << ": " << e.what() << "\n";
       failures.push_back({DisplayName(location), DisplayName(e.what())});
     }
   }
@@ -140,10 +140,10 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
   // Replaced whole, as kananet replaces its network files: a failed write leaves the old page.
   if (ReplaceFile(output.string(),
                   RenderReport(DisplayName(directory.string()), entries, failures)) != 0) {
-    err << Program << ": cannot write " << output.string() << "\n";
+    err << kProgram << ": cannot write " << output.string() << "\n";
     return 1;
   }
-  out << Program << ": wrote " << output.string() << " (" << entries.size()
+  out << kProgram << ": wrote " << output.string() << " (" << entries.size()
       << (entries.size() == 1 ? " layout" : " layouts");
   if (!failures.empty()) {
     out << "; " << failures.size() << (failures.size() == 1 ? " file" : " files")

@@ -44,8 +44,8 @@ TEST(AgreementTest, LookupOnLargeTablesEqualsTheFirstMatchScan) {
   for (int code = 0; code < 24; ++code) {
     codes.push_back(code * 11);  // spread over the byte range, 0 and 253 included
   }
-  codes.push_back(UnitEnd);
-  codes.push_back(RunBreak);
+  codes.push_back(kUnitEnd);
+  codes.push_back(kRunBreak);
   for (std::size_t entries : {300u, 12000u}) {
     std::vector<LayoutEntry> table(entries);
     for (LayoutEntry& entry : table) {
@@ -69,7 +69,7 @@ TEST(AgreementTest, LookupOnLargeTablesEqualsTheFirstMatchScan) {
 // Entries whose pieces are longer than a fixed-width copy, and a stream that uses the longest
 // far more often than the table's average suggests, so the KeyStream must grow several times.
 TEST(AgreementTest, ConversionAppendsLongAndUnevenPieces) {
-  std::vector<LayoutEntry> table(LayoutTableSlots);
+  std::vector<LayoutEntry> table(kLayoutTableSlots);
   table[0] = {"\x08", std::string(40, '\x07')};      // あ: 40 keys
   table[1] = {"\x0A\x0C", std::string(17, '\x09')};  // いう: 17 keys, one past a short copy
   table[2] = {"\x0A", ""};                           // い: no keys
@@ -85,9 +85,9 @@ TEST(AgreementTest, ConversionAppendsLongAndUnevenPieces) {
   }
   kana += "\x0A";
   expected += "\xFE";
-  std::string keyStream = "prefix";
-  EXPECT_EQ(AppendKeyStream(kana, table, true, false, keyStream), NoSlot);
-  EXPECT_EQ(keyStream, expected);
+  std::string keyCodes = "prefix";
+  EXPECT_EQ(AppendKeyStream(kana, table, true, false, keyCodes), kNoSlot);
+  EXPECT_EQ(keyCodes, expected);
 }
 
 TEST(AgreementTest, SampleTextReaderEqualsTheJoinedLinesOnByteSoup) {
@@ -105,8 +105,8 @@ TEST(AgreementTest, SampleTextReaderEqualsTheJoinedLinesOnByteSoup) {
 
 TEST(AgreementTest, TalliesFollowTheRulesAndPassOverBytesThatAreNotKeys) {
   std::mt19937 rng(9u);
-  std::vector<int> bytes = {RunBreak, UnitEnd, UnitEnd, 56, 63, 64, 0x80, 0xFD};
-  for (int key = 0; key < KeyCount; key += 3) {
+  std::vector<int> bytes = {kRunBreak, kUnitEnd, kUnitEnd, 56, 63, 64, 0x80, 0xFD};
+  for (int key = 0; key < kKeyCount; key += 3) {
     bytes.push_back(key);
     bytes.push_back(key);
   }

@@ -24,8 +24,8 @@ namespace {
 using reference::FindFirstMatchByScan;
 
 // KanaCodes and markers used below.
-constexpr int Comma = 1, FullStop = 2, A = 8, I = 10, U = 12, Ka = 17, Ki = 19, Zu = 32, Na = 48,
-              SmallYa = 73, Rb = 0xFF, Ue = 0xFE;
+constexpr int kComma = 1, kFullStop = 2, kA = 8, kI = 10, kU = 12, kKa = 17, kKi = 19, kZu = 32,
+              kNa = 48, kSmallYa = 73, kRb = 0xFF, kUe = 0xFE;
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string bytes;
@@ -41,7 +41,7 @@ LayoutEntry Entry(std::initializer_list<int> keys, std::initializer_list<int> ka
 
 // The entries in slots 0, 1, ..., and empty slots up to the table's full size.
 std::vector<LayoutEntry> Table(std::vector<LayoutEntry> entries) {
-  entries.resize(LayoutTableSlots);
+  entries.resize(kLayoutTableSlots);
   return entries;
 }
 
@@ -53,7 +53,7 @@ struct Conversion {
 
 Conversion Convert(const std::string& kana, const std::vector<LayoutEntry>& table,
                    bool byKana = false, bool breakAfterPunctuation = false) {
-  Conversion result{NoSlot, {}};
+  Conversion result{kNoSlot, {}};
   result.Missing = AppendKeyStream(kana, table, byKana, breakAfterPunctuation, result.Keys);
   return result;
 }
@@ -74,65 +74,65 @@ TEST(ConversionTest, FirstMatchInTableOrderAndMarkers) {
   // clang-format off
   const Case cases[] = {
       {"kya before ki is one unit",
-       {Entry({35, 15}, {Ki, SmallYa}), Entry({35}, {Ki}), Entry({15}, {SmallYa})},
-       Bytes({Rb, Ki, SmallYa}), true, false, {NoSlot, Bytes({Rb, 35, 15, Ue})}},
+       {Entry({35, 15}, {kKi, kSmallYa}), Entry({35}, {kKi}), Entry({15}, {kSmallYa})},
+       Bytes({kRb, kKi, kSmallYa}), true, false, {kNoSlot, Bytes({kRb, 35, 15, kUe})}},
       {"ki before kya: the longer entry is never used",
-       {Entry({35}, {Ki}), Entry({35, 15}, {Ki, SmallYa}), Entry({16}, {SmallYa})},
-       Bytes({Rb, Ki, SmallYa}), true, false, {NoSlot, Bytes({Rb, 35, Ue, 16, Ue})}},
+       {Entry({35}, {kKi}), Entry({35, 15}, {kKi, kSmallYa}), Entry({16}, {kSmallYa})},
+       Bytes({kRb, kKi, kSmallYa}), true, false, {kNoSlot, Bytes({kRb, 35, kUe, 16, kUe})}},
       {"ki before kya, small ya undefined: stops at small ya",
-       {Entry({35}, {Ki}), Entry({35, 15}, {Ki, SmallYa})},
-       Bytes({Rb, Ki, SmallYa, Zu}), false, false, {2, Bytes({Rb, 35})}},
+       {Entry({35}, {kKi}), Entry({35, 15}, {kKi, kSmallYa})},
+       Bytes({kRb, kKi, kSmallYa, kZu}), false, false, {2, Bytes({kRb, 35})}},
       {"duplicates: the earlier wins",
-       {Entry({7}, {A}), Entry({8}, {A}), Entry({11, 12}, {I, U}), Entry({13}, {I, U}), Entry({10}, {I})},
-       Bytes({Rb, A, I, U, A}), false, false, {NoSlot, Bytes({Rb, 7, 11, 12, 7})}},
+       {Entry({7}, {kA}), Entry({8}, {kA}), Entry({11, 12}, {kI, kU}), Entry({13}, {kI, kU}), Entry({10}, {kI})},
+       Bytes({kRb, kA, kI, kU, kA}), false, false, {kNoSlot, Bytes({kRb, 7, 11, 12, 7})}},
       {"a sequence running past the end does not match, a shorter one further down does",
-       {Entry({1}, {A, I, U}), Entry({2}, {A, I}), Entry({3}, {A})},
-       Bytes({Rb, A, I, Rb, A}), false, false, {NoSlot, Bytes({Rb, 2, Rb, 3})}},
+       {Entry({1}, {kA, kI, kU}), Entry({2}, {kA, kI}), Entry({3}, {kA})},
+       Bytes({kRb, kA, kI, kRb, kA}), false, false, {kNoSlot, Bytes({kRb, 2, kRb, 3})}},
       {"a sequence ending exactly at the end matches",
-       {Entry({1}, {A, I, U}), Entry({3}, {A})},
-       Bytes({Rb, A, I, U}), false, false, {NoSlot, Bytes({Rb, 1})}},
+       {Entry({1}, {kA, kI, kU}), Entry({3}, {kA})},
+       Bytes({kRb, kA, kI, kU}), false, false, {kNoSlot, Bytes({kRb, 1})}},
       {"past the end with nothing shorter is missing",
-       {Entry({1}, {A, I})},
-       Bytes({Rb, A, I, Rb, A}), false, false, {4, Bytes({Rb, 1, Rb})}},
+       {Entry({1}, {kA, kI})},
+       Bytes({kRb, kA, kI, kRb, kA}), false, false, {4, Bytes({kRb, 1, kRb})}},
       {"no match spans a RunBreak",
-       {Entry({1}, {A, I}), Entry({2}, {A}), Entry({3}, {I})},
-       Bytes({Rb, A, Rb, I}), true, true, {NoSlot, Bytes({Rb, 2, Ue, Rb, 3, Ue})}},
+       {Entry({1}, {kA, kI}), Entry({2}, {kA}), Entry({3}, {kI})},
+       Bytes({kRb, kA, kRb, kI}), true, true, {kNoSlot, Bytes({kRb, 2, kUe, kRb, 3, kUe})}},
       {"empty kana never matches",
-       {Entry({7}, {}), Entry({}, {}), Entry({8}, {A})},
-       Bytes({Rb, A}), false, false, {NoSlot, Bytes({Rb, 8})}},
+       {Entry({7}, {}), Entry({}, {}), Entry({8}, {kA})},
+       Bytes({kRb, kA}), false, false, {kNoSlot, Bytes({kRb, 8})}},
       {"comma: UnitEnd then RunBreak",
-       {Entry({7}, {A}), Entry({36}, {Comma})},
-       Bytes({Rb, A, Comma}), true, true, {NoSlot, Bytes({Rb, 7, Ue, 36, Ue, Rb})}},
+       {Entry({7}, {kA}), Entry({36}, {kComma})},
+       Bytes({kRb, kA, kComma}), true, true, {kNoSlot, Bytes({kRb, 7, kUe, 36, kUe, kRb})}},
       {"comma by strokes",
-       {Entry({7}, {A}), Entry({36}, {Comma})},
-       Bytes({Rb, A, Comma}), false, true, {NoSlot, Bytes({Rb, 7, 36, Rb})}},
+       {Entry({7}, {kA}), Entry({36}, {kComma})},
+       Bytes({kRb, kA, kComma}), false, true, {kNoSlot, Bytes({kRb, 7, 36, kRb})}},
       {"no break after punctuation: only the stream's RunBreaks",
-       {Entry({1}, {Comma}), Entry({2}, {FullStop}), Entry({3}, {A})},
-       Bytes({Rb, A, Comma, FullStop, Rb, A}), true, false,
-       {NoSlot, Bytes({Rb, 3, Ue, 1, Ue, 2, Ue, Rb, 3, Ue})}},
+       {Entry({1}, {kComma}), Entry({2}, {kFullStop}), Entry({3}, {kA})},
+       Bytes({kRb, kA, kComma, kFullStop, kRb, kA}), true, false,
+       {kNoSlot, Bytes({kRb, 3, kUe, 1, kUe, 2, kUe, kRb, 3, kUe})}},
       {"an entry beginning with a comma gets the RunBreak",
-       {Entry({1}, {Comma, A})},
-       Bytes({Rb, Comma, A}), false, true, {NoSlot, Bytes({Rb, 1, Rb})}},
+       {Entry({1}, {kComma, kA})},
+       Bytes({kRb, kComma, kA}), false, true, {kNoSlot, Bytes({kRb, 1, kRb})}},
       {"an entry ending with a comma does not",
-       {Entry({2}, {A, Comma})},
-       Bytes({Rb, A, Comma}), false, true, {NoSlot, Bytes({Rb, 2})}},
+       {Entry({2}, {kA, kComma})},
+       Bytes({kRb, kA, kComma}), false, true, {kNoSlot, Bytes({kRb, 2})}},
       {"full stop first, and last",
-       {Entry({5}, {FullStop, I}), Entry({4}, {A, FullStop})},
-       Bytes({Rb, FullStop, I, A, FullStop}), true, true, {NoSlot, Bytes({Rb, 5, Ue, Rb, 4, Ue})}},
+       {Entry({5}, {kFullStop, kI}), Entry({4}, {kA, kFullStop})},
+       Bytes({kRb, kFullStop, kI, kA, kFullStop}), true, true, {kNoSlot, Bytes({kRb, 5, kUe, kRb, 4, kUe})}},
       {"an empty key sequence adds only the markers",
-       {Entry({}, {A}), Entry({}, {Comma})},
-       Bytes({Rb, A, Comma}), true, true, {NoSlot, Bytes({Rb, Ue, Ue, Rb})}},
+       {Entry({}, {kA}), Entry({}, {kComma})},
+       Bytes({kRb, kA, kComma}), true, true, {kNoSlot, Bytes({kRb, kUe, kUe, kRb})}},
       {"RunBreaks are copied",
-       {Entry({7}, {A})},
-       Bytes({Rb, Rb, A, Rb}), true, false, {NoSlot, Bytes({Rb, Rb, 7, Ue, Rb})}},
-      {"empty stream", {}, "", true, true, {NoSlot, ""}},
+       {Entry({7}, {kA})},
+       Bytes({kRb, kRb, kA, kRb}), true, false, {kNoSlot, Bytes({kRb, kRb, 7, kUe, kRb})}},
+      {"empty stream", {}, "", true, true, {kNoSlot, ""}},
       {"the closing zu need a definition too",
-       {Entry({7}, {A})},
-       Bytes({Rb, A, Zu, Zu, Zu}), false, false, {2, Bytes({Rb, 7})}},
+       {Entry({7}, {kA})},
+       Bytes({kRb, kA, kZu, kZu, kZu}), false, false, {2, Bytes({kRb, 7})}},
       {"ka na with a two-key zu",
-       {Entry({19}, {Ka}), Entry({31}, {Na}), Entry({15, 43}, {Zu})},
-       Bytes({Rb, Ka, Na, Zu, Zu, Zu}), false, false,
-       {NoSlot, Bytes({Rb, 19, 31, 15, 43, 15, 43, 15, 43})}},
+       {Entry({19}, {kKa}), Entry({31}, {kNa}), Entry({15, 43}, {kZu})},
+       Bytes({kRb, kKa, kNa, kZu, kZu, kZu}), false, false,
+       {kNoSlot, Bytes({kRb, 19, 31, 15, 43, 15, 43, 15, 43})}},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -143,36 +143,36 @@ TEST(ConversionTest, FirstMatchInTableOrderAndMarkers) {
 
 TEST(ConversionTest, OnlySlotsBelow99999AreSearched) {
   auto table = Table({});
-  table[99998] = Entry({7}, {A});
-  table[99999] = Entry({8}, {I});
-  std::string text = Bytes({Rb, A, I});
+  table[99998] = Entry({7}, {kA});
+  table[99999] = Entry({8}, {kI});
+  std::string text = Bytes({kRb, kA, kI});
   EXPECT_EQ(FindFirstMatchByScan(table, text, 1), 99998u);
   EXPECT_EQ(KanaLookup(table).FindFirstMatch(text, 1), 99998u);
-  EXPECT_EQ(FindFirstMatchByScan(table, text, 2), NoSlot);
-  EXPECT_EQ(KanaLookup(table).FindFirstMatch(text, 2), NoSlot);
-  EXPECT_EQ(Convert(text, table), (Conversion{2, Bytes({Rb, 7})}));
+  EXPECT_EQ(FindFirstMatchByScan(table, text, 2), kNoSlot);
+  EXPECT_EQ(KanaLookup(table).FindFirstMatch(text, 2), kNoSlot);
+  EXPECT_EQ(Convert(text, table), (Conversion{2, Bytes({kRb, 7})}));
 
   // A longer sequence in the last slot neither wins nor hides the shorter one below it.
-  table[99999] = Entry({9}, {A, I});
+  table[99999] = Entry({9}, {kA, kI});
   EXPECT_EQ(KanaLookup(table).FindFirstMatch(text, 1), 99998u);
 }
 
 // The room taken is what the text needs: an entry the text never uses, however many keys it
 // holds, must not make the conversion of a short text reserve megabytes.
 TEST(ConversionTest, RoomFollowsTheTextNotTheTable) {
-  auto table = Table({Entry({7}, {A})});
-  table[1] = LayoutEntry{Bytes({I, U}), std::string(100000, '\x07')};
-  std::string kana = Bytes({Rb}) + std::string(10000, static_cast<char>(A));
+  auto table = Table({Entry({7}, {kA})});
+  table[1] = LayoutEntry{Bytes({kI, kU}), std::string(100000, '\x07')};
+  std::string kana = Bytes({kRb}) + std::string(10000, static_cast<char>(kA));
   KeyBytes keys;
-  ASSERT_EQ(AppendKeyStream(kana, table, false, false, keys), NoSlot);
+  ASSERT_EQ(AppendKeyStream(kana, table, false, false, keys), kNoSlot);
   EXPECT_EQ(keys.Size(), kana.size());
   EXPECT_LE(keys.Capacity(), 3 * kana.size());
 }
 
 TEST(ConversionTest, MissingDefinitionMessage) {
-  EXPECT_EQ(MissingDefinitionMessage(SmallYa), "\x81\x75\x82\xe1" + MessageTail);
-  EXPECT_EQ(MissingDefinitionMessage(Zu), "\x81\x75\x82\xb8" + MessageTail);
-  EXPECT_EQ(MissingDefinitionMessage(Comma), "\x81\x75\x81\x41" + MessageTail);
+  EXPECT_EQ(MissingDefinitionMessage(kSmallYa), "\x81\x75\x82\xe1" + MessageTail);
+  EXPECT_EQ(MissingDefinitionMessage(kZu), "\x81\x75\x82\xb8" + MessageTail);
+  EXPECT_EQ(MissingDefinitionMessage(kComma), "\x81\x75\x81\x41" + MessageTail);
   EXPECT_EQ(MissingDefinitionMessage(5), "\x81\x75\x83\x94" + MessageTail);
 }
 
@@ -181,14 +181,15 @@ TEST(ConversionTest, ConvertKanaStreamReplacesTheKeyStreamOrStopsTheRun) {
   const LayoutHeaderValues savedHeader = LayoutHeader;
   const std::vector<LayoutEntry> savedTable = LayoutTable;
   const KeyBytes savedKeys = KeyStream;
-  LayoutTable = Table({Entry({35}, {Ki}), Entry({15, 43}, {Zu}), Entry({36}, {Comma})});
-  KanaStream = Bytes({Rb, Ki, Comma, Zu, Zu, Zu});
+  LayoutTable = Table({Entry({35}, {kKi}), Entry({15, 43}, {kZu}), Entry({36}, {kComma})});
+  KanaStream = Bytes({kRb, kKi, kComma, kZu, kZu, kZu});
   LayoutHeader = LayoutHeaderValues{24, 41, 4, 1};
   KeyStream = "left over";
   ConvertKanaStream();
-  EXPECT_EQ(KeyStream.View(), Bytes({Rb, 35, Ue, 36, Ue, Rb, 15, 43, Ue, 15, 43, Ue, 15, 43, Ue}));
+  EXPECT_EQ(KeyStream.View(),
+            Bytes({kRb, 35, kUe, 36, kUe, kRb, 15, 43, kUe, 15, 43, kUe, 15, 43, kUe}));
 
-  KanaStream = Bytes({Rb, Ki, SmallYa, Zu, Zu, Zu});
+  KanaStream = Bytes({kRb, kKi, kSmallYa, kZu, kZu, kZu});
   ::testing::internal::CaptureStderr();
   int status = 0;
   try {
@@ -215,7 +216,8 @@ Conversion ReferenceConvert(const std::string& kana, const std::vector<LayoutEnt
 TEST(ConversionTest, IndexedLookupFindsTheSlotOfTheScanOnRandomTables) {
   std::mt19937 rng(20240613u);
   auto below = [&rng](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
-  const int codes[] = {A, Comma, I, FullStop, U};  // few kana, so prefixes and duplicates collide
+  const int codes[] = {kA, kComma, kI, kFullStop,
+                       kU};  // few kana, so prefixes and duplicates collide
   std::size_t positions = 0, longer = 0, misses = 0, cutByLimit = 0;
   for (int round = 0; round < 1000; ++round) {
     const std::size_t alphabet = 1 + below(5);
@@ -241,21 +243,21 @@ TEST(ConversionTest, IndexedLookupFindsTheSlotOfTheScanOnRandomTables) {
       std::size_t front = below(entries.size() + 1);
       std::copy(entries.begin(), entries.begin() + front, table.begin());
       std::copy(entries.begin() + front, entries.end(), table.end() - (entries.size() - front));
-      table[99999] = Entry({7}, {A});
+      table[99999] = Entry({7}, {kA});
     }
     KanaLookup lookup(table);
     for (int s = 0; s < 8; ++s) {
       std::string stream;
       for (std::size_t n = below(16); n > 0; --n) {
-        stream += below(6) == 0 ? std::string(1, static_cast<char>(RunBreak)) : kana(1);
+        stream += below(6) == 0 ? std::string(1, static_cast<char>(kRunBreak)) : kana(1);
       }
       for (std::size_t p = 0; p < stream.size(); ++p) {
         std::size_t slot = FindFirstMatchByScan(table, stream, p);
         ASSERT_EQ(lookup.FindFirstMatch(stream, p), slot) << "round " << round << " at " << p;
         ++positions;
-        longer += slot != NoSlot && table[slot].Kana.size() > 1;
-        misses += slot == NoSlot;
-        cutByLimit += full && slot == NoSlot && stream[p] == static_cast<char>(A);  // 99,999 fits
+        longer += slot != kNoSlot && table[slot].Kana.size() > 1;
+        misses += slot == kNoSlot;
+        cutByLimit += full && slot == kNoSlot && stream[p] == static_cast<char>(kA);  // 99,999 fits
       }
       if (s < 2) {  // each conversion builds its own index: only a few per table
         ASSERT_EQ(Convert(stream, table, s == 0, s == 0),

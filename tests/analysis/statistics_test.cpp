@@ -18,7 +18,7 @@ namespace kananet {
 namespace {
 
 // With 24 as the last left-hand key: f, d, a are left-hand keys, j and k right-hand keys.
-constexpr int L1 = 19, L2 = 15, L3 = 7, R1 = 31, R2 = 35, Rb = 0xFF, Ue = 0xFE;
+constexpr int kL1 = 19, kL2 = 15, kL3 = 7, kR1 = 31, kR2 = 35, kRb = 0xFF, kUe = 0xFE;
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string bytes;
@@ -75,43 +75,43 @@ TEST(StatisticsTest, PairsOfSmallRuns) {
   // clang-format off
   const Case cases[] = {
       {"empty", "", false, 24, {}},
-      {"markers only", Bytes({Rb, Ue, Rb, Ue}), true, 24, {}},
-      {"L1 L2", Bytes({Rb, L1, L2}), false, 24, {{{0, 0, L1}, 1}, {{0, L1, L2}, 1}}},
-      {"L1 R1: right pairs with key 0 at class 1", Bytes({Rb, L1, R1}), false, 24,
-       {{{0, 0, L1}, 1}, {{1, 0, R1}, 1}}},
-      {"L1 R1 L2", Bytes({Rb, L1, R1, L2}), false, 24,
-       {{{0, 0, L1}, 1}, {{1, 0, R1}, 1}, {{1, L1, L2}, 1}}},
-      {"L1 R1 R2 L2", Bytes({Rb, L1, R1, R2, L2}), false, 24,
-       {{{0, 0, L1}, 1}, {{1, 0, R1}, 1}, {{0, R1, R2}, 1}, {{2, L1, L2}, 1}}},
-      {"four right strokes between stay class 2", Bytes({Rb, L1, R1, R2, R1, R2, L2}), false, 24,
-       {{{0, 0, L1}, 1}, {{1, 0, R1}, 1}, {{0, R1, R2}, 2}, {{0, R2, R1}, 1}, {{2, L1, L2}, 1}}},
-      {"L1 L2 L3 R1: right pairs with key 0 at class 2", Bytes({Rb, L1, L2, L3, R1}), false, 24,
-       {{{0, 0, L1}, 1}, {{0, L1, L2}, 1}, {{0, L2, L3}, 1}, {{2, 0, R1}, 1}}},
-      {"no RunBreak at the start", Bytes({L1, R1}), false, 24, {{{0, 0, L1}, 1}, {{1, 0, R1}, 1}}},
-      {"RunBreak cuts the pair and resets both gaps", Bytes({Rb, L1, R1, R2, Rb, R1, L2}), false, 24,
-       {{{0, 0, L1}, 1}, {{1, 0, R1}, 1}, {{0, R1, R2}, 1}, {{0, 0, R1}, 1}, {{1, 0, L2}, 1}}},
-      {"last left-hand key 55: every pair class 0", Bytes({Rb, 1, 55, 31, 0, 28}), false, 55,
+      {"markers only", Bytes({kRb, kUe, kRb, kUe}), true, 24, {}},
+      {"L1 L2", Bytes({kRb, kL1, kL2}), false, 24, {{{0, 0, kL1}, 1}, {{0, kL1, kL2}, 1}}},
+      {"L1 R1: right pairs with key 0 at class 1", Bytes({kRb, kL1, kR1}), false, 24,
+       {{{0, 0, kL1}, 1}, {{1, 0, kR1}, 1}}},
+      {"L1 R1 L2", Bytes({kRb, kL1, kR1, kL2}), false, 24,
+       {{{0, 0, kL1}, 1}, {{1, 0, kR1}, 1}, {{1, kL1, kL2}, 1}}},
+      {"L1 R1 R2 L2", Bytes({kRb, kL1, kR1, kR2, kL2}), false, 24,
+       {{{0, 0, kL1}, 1}, {{1, 0, kR1}, 1}, {{0, kR1, kR2}, 1}, {{2, kL1, kL2}, 1}}},
+      {"four right strokes between stay class 2", Bytes({kRb, kL1, kR1, kR2, kR1, kR2, kL2}), false, 24,
+       {{{0, 0, kL1}, 1}, {{1, 0, kR1}, 1}, {{0, kR1, kR2}, 2}, {{0, kR2, kR1}, 1}, {{2, kL1, kL2}, 1}}},
+      {"L1 L2 L3 R1: right pairs with key 0 at class 2", Bytes({kRb, kL1, kL2, kL3, kR1}), false, 24,
+       {{{0, 0, kL1}, 1}, {{0, kL1, kL2}, 1}, {{0, kL2, kL3}, 1}, {{2, 0, kR1}, 1}}},
+      {"no RunBreak at the start", Bytes({kL1, kR1}), false, 24, {{{0, 0, kL1}, 1}, {{1, 0, kR1}, 1}}},
+      {"RunBreak cuts the pair and resets both gaps", Bytes({kRb, kL1, kR1, kR2, kRb, kR1, kL2}), false, 24,
+       {{{0, 0, kL1}, 1}, {{1, 0, kR1}, 1}, {{0, kR1, kR2}, 1}, {{0, 0, kR1}, 1}, {{1, 0, kL2}, 1}}},
+      {"last left-hand key 55: every pair class 0", Bytes({kRb, 1, 55, 31, 0, 28}), false, 55,
        {{{0, 0, 1}, 1}, {{0, 1, 55}, 1}, {{0, 55, 31}, 1}, {{0, 31, 0}, 1}, {{0, 0, 28}, 1}}},
-      {"key 24 left, 25 right", Bytes({Rb, 24, 25, 24}), false, 24,
+      {"key 24 left, 25 right", Bytes({kRb, 24, 25, 24}), false, 24,
        {{{0, 0, 24}, 1}, {{1, 0, 25}, 1}, {{1, 24, 24}, 1}}},
-      {"key 0 is a left-hand key and a previous key", Bytes({Rb, R1, L1, 0, L2, R2}), false, 24,
-       {{{0, 0, R1}, 1}, {{1, 0, L1}, 1}, {{0, L1, 0}, 1}, {{0, 0, L2}, 1}, {{2, R1, R2}, 1}}},
-      {"last left-hand key 0: only key 0 left", Bytes({Rb, 1, 2, 0, 3}), false, 0,
+      {"key 0 is a left-hand key and a previous key", Bytes({kRb, kR1, kL1, 0, kL2, kR2}), false, 24,
+       {{{0, 0, kR1}, 1}, {{1, 0, kL1}, 1}, {{0, kL1, 0}, 1}, {{0, 0, kL2}, 1}, {{2, kR1, kR2}, 1}}},
+      {"last left-hand key 0: only key 0 left", Bytes({kRb, 1, 2, 0, 3}), false, 0,
        {{{0, 0, 1}, 1}, {{0, 1, 2}, 1}, {{2, 0, 0}, 1}, {{1, 2, 3}, 1}}},
-      {"units (L1)(R1)(L2 L3): L3 gets its unit's class", Bytes({Rb, L1, Ue, R1, Ue, L2, L3, Ue}), true, 24,
-       {{{0, 0, L1}, 1}, {{1, 0, R1}, 1}, {{1, L1, L2}, 1}, {{1, L2, L3}, 1}}},
-      {"units (L1 R1)(L2)", Bytes({Rb, L1, R1, Ue, L2, Ue}), true, 24,
-       {{{0, 0, L1}, 1}, {{0, 0, R1}, 1}, {{0, L1, L2}, 1}}},
-      {"an empty unit raises both gaps", Bytes({Rb, L1, R1, Ue, Ue, L2, R2, Ue}), true, 24,
-       {{{0, 0, L1}, 1}, {{0, 0, R1}, 1}, {{1, L1, L2}, 1}, {{1, R1, R2}, 1}}},
-      {"units, not strokes: three right strokes in one unit", Bytes({Rb, L1, Ue, R1, R2, R1, Ue, L2}), true, 24,
-       {{{0, 0, L1}, 1}, {{1, 0, R1}, 1}, {{1, R1, R2}, 1}, {{1, R2, R1}, 1}, {{1, L1, L2}, 1}}},
-      {"three empty units stay class 2", Bytes({Rb, L1, Ue, Ue, Ue, Ue, L2, Ue, R1}), true, 24,
-       {{{0, 0, L1}, 1}, {{2, L1, L2}, 1}, {{2, 0, R1}, 1}}},
-      {"by kana, RunBreak after a unit", Bytes({Rb, L1, Ue, R1, Ue, Rb, R2, Ue, Ue, L2, Ue}), true, 24,
-       {{{0, 0, L1}, 1}, {{1, 0, R1}, 1}, {{0, 0, R2}, 1}, {{2, 0, L2}, 1}}},
-      {"by kana, key 0 left", Bytes({Rb, 0, Ue, R1, Ue, L1, Ue}), true, 24,
-       {{{0, 0, 0}, 1}, {{1, 0, R1}, 1}, {{1, 0, L1}, 1}}},
+      {"units (L1)(R1)(L2 L3): L3 gets its unit's class", Bytes({kRb, kL1, kUe, kR1, kUe, kL2, kL3, kUe}), true, 24,
+       {{{0, 0, kL1}, 1}, {{1, 0, kR1}, 1}, {{1, kL1, kL2}, 1}, {{1, kL2, kL3}, 1}}},
+      {"units (L1 R1)(L2)", Bytes({kRb, kL1, kR1, kUe, kL2, kUe}), true, 24,
+       {{{0, 0, kL1}, 1}, {{0, 0, kR1}, 1}, {{0, kL1, kL2}, 1}}},
+      {"an empty unit raises both gaps", Bytes({kRb, kL1, kR1, kUe, kUe, kL2, kR2, kUe}), true, 24,
+       {{{0, 0, kL1}, 1}, {{0, 0, kR1}, 1}, {{1, kL1, kL2}, 1}, {{1, kR1, kR2}, 1}}},
+      {"units, not strokes: three right strokes in one unit", Bytes({kRb, kL1, kUe, kR1, kR2, kR1, kUe, kL2}), true, 24,
+       {{{0, 0, kL1}, 1}, {{1, 0, kR1}, 1}, {{1, kR1, kR2}, 1}, {{1, kR2, kR1}, 1}, {{1, kL1, kL2}, 1}}},
+      {"three empty units stay class 2", Bytes({kRb, kL1, kUe, kUe, kUe, kUe, kL2, kUe, kR1}), true, 24,
+       {{{0, 0, kL1}, 1}, {{2, kL1, kL2}, 1}, {{2, 0, kR1}, 1}}},
+      {"by kana, RunBreak after a unit", Bytes({kRb, kL1, kUe, kR1, kUe, kRb, kR2, kUe, kUe, kL2, kUe}), true, 24,
+       {{{0, 0, kL1}, 1}, {{1, 0, kR1}, 1}, {{0, 0, kR2}, 1}, {{2, 0, kL2}, 1}}},
+      {"by kana, key 0 left", Bytes({kRb, 0, kUe, kR1, kUe, kL1, kUe}), true, 24,
+       {{{0, 0, 0}, 1}, {{1, 0, kR1}, 1}, {{1, 0, kL1}, 1}}},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -121,10 +121,10 @@ TEST(StatisticsTest, PairsOfSmallRuns) {
 }
 
 TEST(StatisticsTest, KeyCountsAndTotalsAgreeOnRandomStreams) {
-  auto counts = Count(Bytes({Rb, L1, L1, Ue, 0, R1, Rb, L1}), true);
+  auto counts = Count(Bytes({kRb, kL1, kL1, kUe, 0, kR1, kRb, kL1}), true);
   KeyCountTable expected{};
-  expected[L1] = 3;
-  expected[0] = expected[R1] = 1;
+  expected[kL1] = 3;
+  expected[0] = expected[kR1] = 1;
   EXPECT_EQ(counts->Keys, expected);
 
   std::mt19937 rng(4242u);
@@ -136,7 +136,7 @@ TEST(StatisticsTest, KeyCountsAndTotalsAgreeOnRandomStreams) {
     for (std::size_t n = rng() % 300; n > 0; --n) {
       std::uint32_t pick = rng() % 10;
       if (pick == 0 || (pick == 1 && byKana)) {
-        stream += static_cast<char>(pick == 0 ? RunBreak : UnitEnd);
+        stream += static_cast<char>(pick == 0 ? kRunBreak : kUnitEnd);
       } else {
         stream += static_cast<char>(rng() % 56);
         ++strokes;

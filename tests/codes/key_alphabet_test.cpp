@@ -12,12 +12,12 @@ TEST(KeyAlphabetTest, KeysLieColumnByColumnOnTheJisKeyboard) {
   // The keyboard's rows as typed, column 0 first; key (row r, column c) is 4c + r + 1.
   const std::string rows[4] = {"H1234567890-^\\", "Tqwertyuiop@[E", "Casdfghjkl;:]B",
                                "Lzxcvbnm,./_R"};
-  ASSERT_EQ(KeyAlphabet.size(), 56u);
-  EXPECT_EQ(KeyAlphabet[0], ' ');
-  EXPECT_EQ(std::set<char>(KeyAlphabet.begin(), KeyAlphabet.end()).size(), 56u);
+  ASSERT_EQ(kKeyAlphabet.size(), 56u);
+  EXPECT_EQ(kKeyAlphabet[0], ' ');
+  EXPECT_EQ(std::set<char>(kKeyAlphabet.begin(), kKeyAlphabet.end()).size(), 56u);
   for (std::size_t r = 0; r < 4; ++r) {
     for (std::size_t c = 0; c < rows[r].size(); ++c) {
-      EXPECT_EQ(KeyAlphabet[4 * c + r + 1], rows[r][c]) << "row " << r << " column " << c;
+      EXPECT_EQ(kKeyAlphabet[4 * c + r + 1], rows[r][c]) << "row " << r << " column " << c;
     }
   }
 }
@@ -25,8 +25,8 @@ TEST(KeyAlphabetTest, KeysLieColumnByColumnOnTheJisKeyboard) {
 TEST(KeyAlphabetTest, KeyIndexTableGivesZeroForEveryByteOutsideTheAlphabet) {
   KeyIndexTable['A'] = 9;  // a stale value that the build must clear
   BuildKeyIndexTable();
-  for (std::size_t i = 0; i < KeyAlphabet.size(); ++i) {
-    EXPECT_EQ(KeyIndexTable[static_cast<unsigned char>(KeyAlphabet[i])], i);
+  for (std::size_t i = 0; i < kKeyAlphabet.size(); ++i) {
+    EXPECT_EQ(KeyIndexTable[static_cast<unsigned char>(kKeyAlphabet[i])], i);
   }
   int nonzero = 0;
   for (int byte = 0; byte < 256; ++byte) {

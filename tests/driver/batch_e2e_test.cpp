@@ -18,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
-constexpr fs::perms ReadOnly =
+constexpr fs::perms kReadOnly =
     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
 
 // The smallest complete layout for the sample text かな: left hand up to b, no break after
@@ -203,10 +203,10 @@ TEST(BatchWriteFailure, ReadOnlyNetworkIsKeptAndTheBatchGoesOn) {
   WorkDir dir;
   const std::string old = "*Vertices 330\r\nan earlier run\r\n";
   dir.WriteFile("result/a.net", old);
-  fs::permissions(dir.PathOf("result/a.net"), ReadOnly);
+  fs::permissions(dir.PathOf("result/a.net"), kReadOnly);
   ExpectWriteFailures(dir, {"result/a.net"});
   EXPECT_EQ(dir.ReadFile("result/a.net"), old);
-  EXPECT_EQ(fs::status(dir.PathOf("result/a.net")).permissions(), ReadOnly);
+  EXPECT_EQ(fs::status(dir.PathOf("result/a.net")).permissions(), kReadOnly);
   EXPECT_EQ(dir.ReadFile("result/b.net"), DemoNetwork());
   EXPECT_EQ(dir.List("result"), (Names{"a.net", "b.net"})) << "no temporary file is left";
 }

@@ -61,8 +61,8 @@ std::vector<char*> PointersTo(std::vector<std::string>& strings) {
       ::dup2(err, STDERR_FILENO) >= 0 && ::chdir(directory) == 0) {
     ::execve(argv[0], argv, envp);
   }
-  static constexpr char Message[] = "e2e harness: cannot start the program\n";
-  [[maybe_unused]] ssize_t ignored = ::write(err, Message, sizeof(Message) - 1);
+  static constexpr char kMessage[] = "e2e harness: cannot start the program\n";
+  [[maybe_unused]] ssize_t ignored = ::write(err, kMessage, sizeof(kMessage) - 1);
   ::_exit(127);
 }
 

@@ -264,12 +264,12 @@ TEST(HostileSampleText, HundredMegabyteLineWithoutLineEnd) {
   if (KANANET_SANITIZED) {
     GTEST_SKIP() << "too slow under the sanitizers";
   }
-  constexpr std::size_t Size = 100 * 1000 * 1000;
+  constexpr std::size_t kSize = 100 * 1000 * 1000;
   std::string line = Sjis("かな");
-  while (line.size() * 2 <= Size) {
+  while (line.size() * 2 <= kSize) {
     line += line;
   }
-  line += line.substr(0, Size - line.size());
+  line += line.substr(0, kSize - line.size());
   std::string network;
   {
     WorkDir dir(line);

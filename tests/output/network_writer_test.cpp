@@ -52,10 +52,10 @@ std::vector<std::string> Lines(const std::string& network) {
 std::size_t StrokeLine(int key, int band) {
   return static_cast<std::size_t>(1 + 2 * (55 * band + key - 1));
 }
-constexpr std::size_t EdgesLine = 331;
+constexpr std::size_t kEdgesLine = 331;
 
 struct Network {
-  std::vector<LayoutEntry> Table = std::vector<LayoutEntry>(LayoutTableSlots);
+  std::vector<LayoutEntry> Table = std::vector<LayoutEntry>(kLayoutTableSlots);
   LayoutHeaderValues Header{24, 0, 4, 0};
   KeyCountTable Keys{};
   PairCountTable Pairs{};
@@ -65,11 +65,11 @@ struct Network {
   }
   std::vector<std::string> Edges() const {
     std::vector<std::string> lines = Lines();
-    if (lines.size() <= EdgesLine || lines[EdgesLine] != "*Edges") {
+    if (lines.size() <= kEdgesLine || lines[kEdgesLine] != "*Edges") {
       ADD_FAILURE() << "no edge section";
       return {};
     }
-    return {lines.begin() + EdgesLine + 1, lines.end()};
+    return {lines.begin() + kEdgesLine + 1, lines.end()};
   }
   // The text between the quotation marks of key i's stroke vertex in band 0.
   std::string Label(int key) const {
@@ -264,7 +264,7 @@ TEST(NetworkWriterTest, FromSampleTextAndLayoutFileToNetwork) {
   FillLayout("b\r\n \r\n4\r\n0\r\nf\t\x82\xa9\r\nj\t\x82\xc8\r\nd;\t\x82\xb8\r\n", n.Header,
              n.Table);
   std::string keys;
-  ASSERT_EQ(AppendKeyStream(kana, n.Table, false, false, keys), NoSlot);
+  ASSERT_EQ(AppendKeyStream(kana, n.Table, false, false, keys), kNoSlot);
   CountByStrokes(keys, n.Header.LeftHandLastKey, n.Keys, n.Pairs);
   const std::vector<std::string> lines = n.Lines();
   ASSERT_EQ(lines.size(), 334u);

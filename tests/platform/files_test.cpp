@@ -53,10 +53,10 @@ TEST(FilesTest, ReadWholeFileReadsOnlyRegularFiles) {
 
   std::string contents = "stale";
   ReadResult result = ReadWholeFile(dir / "sample.txt", contents);
-  EXPECT_EQ(result.Outcome, ReadOutcome::Ok);
+  EXPECT_EQ(result.Outcome, ReadOutcome::kOk);
   EXPECT_EQ(result.Error, 0);
   EXPECT_EQ(contents, bytes);
-  EXPECT_EQ(ReadWholeFile(dir / "empty.txt", contents).Outcome, ReadOutcome::Ok);
+  EXPECT_EQ(ReadWholeFile(dir / "empty.txt", contents).Outcome, ReadOutcome::kOk);
   EXPECT_EQ(contents, "");
 
   struct Case {
@@ -68,7 +68,7 @@ TEST(FilesTest, ReadWholeFileReadsOnlyRegularFiles) {
        {Case{"missing.txt", ENOENT}, Case{"dir.txt", EISDIR}, Case{"fifo.txt", 0}}) {
     contents = "stale";
     result = ReadWholeFile(dir / c.name, contents);
-    EXPECT_EQ(result.Outcome, ReadOutcome::CannotOpen) << c.name;
+    EXPECT_EQ(result.Outcome, ReadOutcome::kCannotOpen) << c.name;
     EXPECT_NE(result.Error, 0) << c.name;
     if (c.error != 0) {
       EXPECT_EQ(result.Error, c.error) << c.name;
@@ -190,18 +190,18 @@ TEST(FilesTest, ReplaceFileFailuresLeaveTheOldFileAlone) {
 
 TEST(FilesTest, FindLayoutFilesListsTxtEntriesInCaseFoldedOrder) {
   TempDir dir;
-  EXPECT_EQ(FindLayoutFiles(dir / "missing").ErrorCode, SearchNoDirectory);
+  EXPECT_EQ(FindLayoutFiles(dir / "missing").ErrorCode, kSearchNoDirectory);
   WriteBytes(dir / "plain", "");
-  EXPECT_EQ(FindLayoutFiles(dir / "plain").ErrorCode, SearchNoDirectory);
+  EXPECT_EQ(FindLayoutFiles(dir / "plain").ErrorCode, kSearchNoDirectory);
 
   const std::string layout = dir / "layout";
   fs::create_directory(layout);
-  EXPECT_EQ(FindLayoutFiles(layout).ErrorCode, SearchNoMatch);
+  EXPECT_EQ(FindLayoutFiles(layout).ErrorCode, kSearchNoMatch);
   for (const char* name : {"notes", "x.txt.bak", "txt", "a.tx"}) {
     WriteBytes(layout + "/" + name, "");
   }
   LayoutFileSearch search = FindLayoutFiles(layout);
-  EXPECT_EQ(search.ErrorCode, SearchNoMatch);
+  EXPECT_EQ(search.ErrorCode, kSearchNoMatch);
   EXPECT_TRUE(search.Names.empty());
 
   for (const char* name :

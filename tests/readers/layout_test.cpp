@@ -16,7 +16,7 @@ using testing::Sjis;
 
 struct Loaded {
   LayoutHeaderValues header;
-  std::vector<LayoutEntry> table = std::vector<LayoutEntry>(LayoutTableSlots);
+  std::vector<LayoutEntry> table = std::vector<LayoutEntry>(kLayoutTableSlots);
   std::size_t entryLines = 0;
 
   std::array<int, 4> Header() const {
@@ -101,20 +101,20 @@ TEST(LayoutTest, EntryLinesFillSlotsInFileOrder) {
 TEST(LayoutTest, TableHoldsAtMostItsSlots) {
   const std::string entry = Sjis("a\tあ\n");
   std::string body;
-  for (std::size_t i = 0; i + 1 < LayoutTableSlots; ++i) {
+  for (std::size_t i = 0; i + 1 < kLayoutTableSlots; ++i) {
     body += entry;
   }
   body += Sjis("s\tい\n");
   Loaded loaded = Load("b\n \n4\n0\n" + body);
-  EXPECT_EQ(loaded.entryLines, LayoutTableSlots);
-  EXPECT_EQ(loaded.table[LayoutTableSlots - 1].Keys, std::string{11});
+  EXPECT_EQ(loaded.entryLines, kLayoutTableSlots);
+  EXPECT_EQ(loaded.table[kLayoutTableSlots - 1].Keys, std::string{11});
 
   loaded = Load("b\n \n4\n0\n" + body + Sjis("d\tう\nf\tえ"));
-  EXPECT_EQ(loaded.entryLines, LayoutTableSlots + 2);
-  ASSERT_EQ(loaded.table.size(), LayoutTableSlots);
+  EXPECT_EQ(loaded.entryLines, kLayoutTableSlots + 2);
+  ASSERT_EQ(loaded.table.size(), kLayoutTableSlots);
   EXPECT_EQ(loaded.table[0].Keys, std::string{7});
-  EXPECT_EQ(loaded.table[LayoutTableSlots - 1].Keys, std::string{11});
-  EXPECT_EQ(loaded.table[LayoutTableSlots - 1].Kana, std::string{10});
+  EXPECT_EQ(loaded.table[kLayoutTableSlots - 1].Keys, std::string{11});
+  EXPECT_EQ(loaded.table[kLayoutTableSlots - 1].Kana, std::string{10});
 }
 
 }  // namespace

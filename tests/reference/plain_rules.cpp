@@ -36,7 +36,7 @@ std::string PlainKanaStream(std::string_view text) {
       p += 2;
     }
     if (code != 0 && !inRun) {
-      stream += static_cast<char>(RunBreak);
+      stream += static_cast<char>(kRunBreak);
     }
     if (code != 0) {
       stream += static_cast<char>(code);
@@ -55,10 +55,10 @@ std::size_t FindFirstMatchByScan(const std::vector<LayoutEntry>& table, std::str
       return slot;
     }
   }
-  return NoSlot;
+  return kNoSlot;
 }
 
-PlainConversion ConvertByScan(std::string_view kanaStream, const std::vector<LayoutEntry>& table,
+PlainConversion ConvertByScan(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
                               bool countByKana, bool breakAfterPunctuation) {
   std::size_t window = 0;
   for (std::size_t slot = 0; slot < SearchableSlots(table); ++slot) {
@@ -66,38 +66,38 @@ PlainConversion ConvertByScan(std::string_view kanaStream, const std::vector<Lay
   }
   std::unordered_map<std::string_view, std::size_t> firstMatch;
   PlainConversion result;
-  for (std::size_t position = 0; position < kanaStream.size();) {
-    auto code = static_cast<std::uint8_t>(kanaStream[position]);
-    if (code == RunBreak) {
-      result.Keys += static_cast<char>(RunBreak);
+  for (std::size_t position = 0; position < kanaCodes.size();) {
+    auto code = static_cast<std::uint8_t>(kanaCodes[position]);
+    if (code == kRunBreak) {
+      result.Keys += static_cast<char>(kRunBreak);
       ++position;
       continue;
     }
-    auto [found, isNew] = firstMatch.try_emplace(kanaStream.substr(position, window), NoSlot);
+    auto [found, isNew] = firstMatch.try_emplace(kanaCodes.substr(position, window), kNoSlot);
     if (isNew) {
-      found->second = FindFirstMatchByScan(table, kanaStream, position);
+      found->second = FindFirstMatchByScan(table, kanaCodes, position);
     }
-    if (found->second == NoSlot) {
+    if (found->second == kNoSlot) {
       result.Missing = position;
       break;
     }
     const LayoutEntry& entry = table[found->second];
     result.Keys += entry.Keys;
     if (countByKana) {
-      result.Keys += static_cast<char>(UnitEnd);
+      result.Keys += static_cast<char>(kUnitEnd);
     }
-    if (breakAfterPunctuation && (code == KanaComma || code == KanaFullStop)) {
-      result.Keys += static_cast<char>(RunBreak);
+    if (breakAfterPunctuation && (code == kKanaComma || code == kKanaFullStop)) {
+      result.Keys += static_cast<char>(kRunBreak);
     }
     position += entry.Kana.size();
   }
   return result;
 }
 
-void PlainTally(std::string_view keyStream, std::int32_t leftHandLastKey, bool byKana,
-                KeyCountTable& keyCounts, PairCountTable& pairCounts) {
-  keyCounts.fill(0);
-  for (auto& plane : pairCounts) {
+void PlainTally(std::string_view keyCodes, std::int32_t leftHandLastKey, bool byKana,
+                KeyCountTable& strokeCounts, PairCountTable& pairTallies) {
+  strokeCounts.fill(0);
+  for (auto& plane : pairTallies) {
     for (auto& row : plane) {
       row.fill(0);
     }
@@ -107,19 +107,19 @@ void PlainTally(std::string_view keyStream, std::int32_t leftHandLastKey, bool b
     int Gap = 0;
     bool Struck = false;
   } hands[2];
-  for (char character : keyStream) {
+  for (char character : keyCodes) {
     int byte = static_cast<std::uint8_t>(character);
-    if (byte == RunBreak) {
+    if (byte == kRunBreak) {
       hands[0] = hands[1] = Hand{};
-    } else if (byte == UnitEnd && byKana) {
+    } else if (byte == kUnitEnd && byKana) {
       for (Hand& hand : hands) {
         hand.Gap = hand.Struck ? 0 : std::min(hand.Gap + 1, 2);
         hand.Struck = false;
       }
-    } else if (byte < KeyCount) {
+    } else if (byte < kKeyCount) {
       int h = byte <= leftHandLastKey ? 0 : 1;
-      ++keyCounts[byte];
-      ++pairCounts[hands[h].Gap][hands[h].Previous][byte];
+      ++strokeCounts[byte];
+      ++pairTallies[hands[h].Gap][hands[h].Previous][byte];
       hands[h].Previous = byte;
       hands[h].Struck = true;
       if (!byKana) {

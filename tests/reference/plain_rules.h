@@ -26,20 +26,20 @@ std::size_t FindFirstMatchByScan(const std::vector<LayoutEntry>& table, std::str
                                  std::size_t position);
 
 struct PlainConversion {
-  std::size_t Missing = NoSlot;  // the position of the kana without definition, if any
-  std::string Keys;              // the keys up to there
+  std::size_t Missing = kNoSlot;  // the position of the kana without definition, if any
+  std::string Keys;               // the keys up to there
 };
 
 // The conversion over the scan. The scan's answer at a position depends only on the bytes the
 // longest kana of the table can cover, so it is remembered per such window: that keeps a
 // 5,000-entry table to seconds on megabytes.
-PlainConversion ConvertByScan(std::string_view kanaStream, const std::vector<LayoutEntry>& table,
+PlainConversion ConvertByScan(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
                               bool countByKana, bool breakAfterPunctuation);
 
 // Both tallies: each hand's previous key and gap counter, reset at a RunBreak; by strokes a
 // stroke clears its own hand's counter and raises the other's, by kana each UnitEnd clears the
 // counter of a hand that struck in the unit and raises the other's. Clears the tables first.
-void PlainTally(std::string_view keyStream, std::int32_t leftHandLastKey, bool byKana,
-                KeyCountTable& keyCounts, PairCountTable& pairCounts);
+void PlainTally(std::string_view keyCodes, std::int32_t leftHandLastKey, bool byKana,
+                KeyCountTable& strokeCounts, PairCountTable& pairTallies);
 
 }  // namespace kananet::reference

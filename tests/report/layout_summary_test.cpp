@@ -8,7 +8,7 @@ namespace {
 // Key k struck k times; the given edges, all exact unless said otherwise.
 Network WithEdges(std::initializer_list<Edge> edges) {
   Network network;
-  for (int k = 1; k <= KeysPerBand; ++k) {
+  for (int k = 1; k <= kKeysPerBand; ++k) {
     network.keys[k].strokes = {static_cast<std::uint64_t>(k), true};
   }
   network.edges = edges;
