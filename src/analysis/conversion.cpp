@@ -96,15 +96,14 @@ class KeyStreamWriter {
     std::size_t written = out_.Size();
     out_.Reserve(written + std::max(expected, KeyPieces::kCopyWidth));
     next_ = out_.Data() + written;
+    end_ = out_.Data() + out_.Capacity();
   }
   ~KeyStreamWriter() { out_.SetWrittenSize(Written()); }
 
   void Append(const char* bytes, std::size_t length) {
     std::size_t needed = std::max(length, KeyPieces::kCopyWidth);
-    if (out_.Capacity() - Written() < needed) {
-      std::size_t written = Written();
-      out_.Reserve(out_.Capacity() + std::max(written / 2, needed));
-      next_ = out_.Data() + written;
+    if (static_cast<std::size_t>(end_ - next_) < needed) {
+      Grow(needed);
     }
     if (length <= KeyPieces::kCopyWidth) {
       std::memcpy(next_, bytes, KeyPieces::kCopyWidth);
@@ -117,8 +116,17 @@ class KeyStreamWriter {
  private:
   std::size_t Written() const { return static_cast<std::size_t>(next_ - out_.Data()); }
 
+  // Rare, so kept out of the loop that appends.
+  [[gnu::noinline]] void Grow(std::size_t needed) {
+    std::size_t written = Written();
+    out_.Reserve(out_.Capacity() + std::max(written / 2, needed));
+    next_ = out_.Data() + written;
+    end_ = out_.Data() + out_.Capacity();
+  }
+
   KeyBytes& out_;
   char* next_ = nullptr;
+  char* end_ = nullptr;
 };
 
 }  // namespace

@@ -12,13 +12,6 @@ namespace {
 
 constexpr std::uint32_t kNoNode = 0;
 constexpr std::uint32_t kRoot = 1;
-constexpr std::size_t kCodes = 256;
-constexpr std::uint64_t kNoEdge = 0;  // no edge starts at node 0
-constexpr std::uint32_t kEmptyRow = 0;
-
-std::uint64_t EdgeKey(std::uint32_t node, std::uint8_t code) {
-  return std::uint64_t{node} << 8 | code;
-}
 
 }  // namespace
 
@@ -95,56 +88,6 @@ KanaLookup::Step KanaLookup::StepOf(NodeId node) const {
   return {node, nodes_[node].Row, nodes_[node].Slot};
 }
 
-std::size_t KanaLookup::FindFirstMatch(std::string_view stream, std::size_t position) const {
-  auto first = static_cast<std::uint8_t>(stream[position]);
-  if (position + 1 == stream.size()) {
-    return singleAnswers_[first];
-  }
-  const PairAnswer& answer =
-      pairAnswers_[first * kCodes + static_cast<std::uint8_t>(stream[position + 1])];
-  return longestKana_ <= 2 ? answer.Slot : FindPastPair(answer, stream, position + 2);
-}
-
-// The third and fourth kana through the rows, without a branch: a node without children has
-// the empty row, and a step past the end of the stream takes the empty row's first place.
-std::size_t KanaLookup::FindPastPair(const PairAnswer& answer, std::string_view stream,
-                                     std::size_t next) const {
-  std::size_t last = stream.size() - 1;
-  std::size_t found = answer.Slot;
-  Step step{answer.Node, answer.Row, answer.Slot};
-  for (std::size_t end = next + 2; next < end; ++next) {
-    if (step.Row == kHashedRow) {
-      return FindLonger(step.Node, stream, next, found);
-    }
-    std::size_t place = step.Row * kCodes + static_cast<std::uint8_t>(stream[std::min(next, last)]);
-    step = rows_[Choose(next <= last, place, std::size_t{0})];
-    found = std::min(found, step.Slot);
-  }
-  return step.Row == kEmptyRow ? found : FindLonger(step.Node, stream, next, found);
-}
-
-// Node 0 has no entry and no children, so a step that finds no child ends the walk at the same
-// test as a step onto a leaf.
-std::size_t KanaLookup::FindLonger(NodeId node, std::string_view stream, std::size_t next,
-                                   std::size_t found) const {
-  for (; next < stream.size(); ++next) {
-    node = ChildOf(node, static_cast<std::uint8_t>(stream[next]));
-    found = std::min(found, nodes_[node].Slot);
-    if (!nodes_[node].HasChildren) {
-      break;
-    }
-  }
-  return found;
-}
-
-KanaLookup::NodeId KanaLookup::ChildOf(NodeId node, std::uint8_t code) const {
-  std::uint32_t row = nodes_[node].Row;
-  if (row == kHashedRow) {
-    return edges_[EdgePlace(node, code)].Child;
-  }
-  return rows_[row * kCodes + code].Node;
-}
-
 KanaLookup::NodeId KanaLookup::AddChild(NodeId node, std::uint8_t code) {
   if (nodes_.size() > std::numeric_limits<NodeId>::max() - 1) {
     throw std::bad_alloc();
@@ -159,17 +102,6 @@ KanaLookup::NodeId KanaLookup::AddChild(NodeId node, std::uint8_t code) {
     GrowEdges();
   }
   return child;
-}
-
-// The place of the node's edge for code, or the empty place where it would go.
-std::size_t KanaLookup::EdgePlace(NodeId node, std::uint8_t code) const {
-  std::uint64_t key = EdgeKey(node, code);
-  std::size_t mask = edges_.size() - 1;
-  std::size_t place = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
-  while (edges_[place].Key != key && edges_[place].Key != kNoEdge) {
-    place = (place + 1) & mask;
-  }
-  return place;
 }
 
 void KanaLookup::GrowEdges() {

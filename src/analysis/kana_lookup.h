@@ -2,12 +2,14 @@
 // steps are bounded by the length of the match (the plain scan is in tests/reference).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <string_view>
 #include <vector>
 
+#include "analysis/branchless.h"
 #include "readers/layout.h"
 
 namespace kananet {
@@ -33,6 +35,12 @@ class KanaLookup {
  private:
   using NodeId = std::uint32_t;
   static constexpr std::uint32_t kHashedRow = std::numeric_limits<std::uint32_t>::max();
+  static constexpr std::uint32_t kEmptyRow = 0;
+  static constexpr std::size_t kCodes = 256;
+  static constexpr std::uint64_t kNoEdge = 0;  // no edge starts at node 0
+  static std::uint64_t EdgeKey(NodeId node, std::uint8_t code) {
+    return std::uint64_t{node} << 8 | code;
+  }
   struct Node {
     std::size_t Slot = kNoSlot;  // the entry whose kana ends here, when the trie holds one
     std::uint32_t Depth = 0;
@@ -76,5 +84,69 @@ class KanaLookup {
   std::vector<PairAnswer> pairAnswers_;     // by the first kana * 256 + the second
   std::vector<Step> rows_;                  // rows of 256 children by kana code; [0] is empty
 };
+
+// The lookup of every position is defined here, so that the conversion's loop can inline it.
+[[gnu::always_inline]] inline std::size_t KanaLookup::FindFirstMatch(std::string_view stream,
+                                                                     std::size_t position) const {
+  auto first = static_cast<std::uint8_t>(stream[position]);
+  if (position + 1 == stream.size()) {
+    return singleAnswers_[first];
+  }
+  const PairAnswer& answer =
+      pairAnswers_[first * kCodes + static_cast<std::uint8_t>(stream[position + 1])];
+  return longestKana_ <= 2 ? answer.Slot : FindPastPair(answer, stream, position + 2);
+}
+
+// The third and fourth kana through the rows, without a branch: a node without children has
+// the empty row, and a step past the end of the stream takes the empty row's first place.
+[[gnu::always_inline]] inline std::size_t KanaLookup::FindPastPair(const PairAnswer& answer,
+                                                                   std::string_view stream,
+                                                                   std::size_t next) const {
+  std::size_t last = stream.size() - 1;
+  std::size_t found = answer.Slot;
+  Step step{answer.Node, answer.Row, answer.Slot};
+  for (std::size_t end = next + 2; next < end; ++next) {
+    if (step.Row == kHashedRow) {
+      return FindLonger(step.Node, stream, next, found);
+    }
+    std::size_t place = step.Row * kCodes + static_cast<std::uint8_t>(stream[std::min(next, last)]);
+    step = rows_[Choose(next <= last, place, std::size_t{0})];
+    found = std::min(found, step.Slot);
+  }
+  return step.Row == kEmptyRow ? found : FindLonger(step.Node, stream, next, found);
+}
+
+// Node 0 has no entry and no children, so a step that finds no child ends the walk at the same
+// test as a step onto a leaf.
+inline std::size_t KanaLookup::FindLonger(NodeId node, std::string_view stream, std::size_t next,
+                                          std::size_t found) const {
+  for (; next < stream.size(); ++next) {
+    node = ChildOf(node, static_cast<std::uint8_t>(stream[next]));
+    found = std::min(found, nodes_[node].Slot);
+    if (!nodes_[node].HasChildren) {
+      break;
+    }
+  }
+  return found;
+}
+
+inline KanaLookup::NodeId KanaLookup::ChildOf(NodeId node, std::uint8_t code) const {
+  std::uint32_t row = nodes_[node].Row;
+  if (row == kHashedRow) {
+    return edges_[EdgePlace(node, code)].Child;
+  }
+  return rows_[row * kCodes + code].Node;
+}
+
+// The place of the node's edge for code, or the empty place where it would go.
+inline std::size_t KanaLookup::EdgePlace(NodeId node, std::uint8_t code) const {
+  std::uint64_t key = EdgeKey(node, code);
+  std::size_t mask = edges_.size() - 1;
+  std::size_t place = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+  while (edges_[place].Key != key && edges_[place].Key != kNoEdge) {
+    place = (place + 1) & mask;
+  }
+  return place;
+}
 
 }  // namespace kananet
