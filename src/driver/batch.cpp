@@ -7,10 +7,10 @@
 #include "analysis/statistics.h"
 #include "codes/key_alphabet.h"
 #include "driver/current_layout.h"
+#include "driver/written_networks.h"
 #include "output/network_writer.h"
 #include "platform/console.h"
 #include "platform/directory.h"
-#include "platform/names.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
 
@@ -25,8 +25,8 @@ std::string NoLayoutFileMessage(int errorCode) {
          std::to_string(errorCode) + "\n";
 }
 
-void EvaluateLayout(const std::string& name) {
-  WriteOut("Load " + ConsoleName(name) + "\n");
+void EvaluateLayout(const std::string& name, WrittenNetworks& written) {
+  WriteOut(ConsoleText("Load ").Name(name).Text("\n"));
   CurrentLayoutName = name;
   LoadLayout();
   ConvertKanaStream();
@@ -35,7 +35,9 @@ void EvaluateLayout(const std::string& name) {
   } else {
     TallyByStrokes();
   }
-  WriteKeyboardNetwork();
+  if (WriteKeyboardNetwork()) {
+    written.Record(CurrentLayoutName, name);
+  }
 }
 
 }  // namespace
@@ -50,8 +52,9 @@ int RunBatch() {
       WriteOut(NoLayoutFileMessage(search.ErrorCode));
       return 1;
     }
+    WrittenNetworks written;
     for (const std::string& name : search.Names) {
-      EvaluateLayout(name);
+      EvaluateLayout(name, written);
     }
   } catch (const RunStopped& stop) {
     return stop.ExitStatus;

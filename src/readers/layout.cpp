@@ -5,7 +5,6 @@
 #include "driver/current_layout.h"
 #include "platform/console.h"
 #include "platform/files.h"
-#include "platform/names.h"
 
 namespace kananet {
 
@@ -119,9 +118,10 @@ void LoadLayout() {
   }
   std::size_t entryLines = FillLayout(contents, LayoutHeader, LayoutTable);
   if (entryLines > LayoutTableSlots) {
-    WriteErr("Warning: " + ConsoleName(path) + " has " + std::to_string(entryLines) +
-             " definition lines; only the first " + std::to_string(LayoutTableSlots) +
-             " are read.\n");
+    WriteErr(ConsoleText("Warning: ")
+                 .Name(path)
+                 .Text(" has " + std::to_string(entryLines) + " definition lines; only the first " +
+                       std::to_string(LayoutTableSlots) + " are read.\n"));
   }
 }
 
