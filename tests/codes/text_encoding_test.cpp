@@ -63,7 +63,7 @@ std::vector<MappingCase> MappingCases() {
       {"か\u3099は\u309Aウ\u3099ホ\u309Aゝ\u3099ヽ\u3099", Sjis("がぱヴポゞヾ")},
       {"が\u3099あ\u309A\u3099", Sjis("が") + kGeta + Sjis("あ") + kGeta + kGeta},
       {"う\u3099ワ\u3099", kGeta + kGeta},  // ゔ and ヷ compose but have no CP932 form
-      {"か", Sjis("か")},                   // a kana held back is written at the end
+      {"か\nか", Sjis("か\nか")},           // a kana near or at the end, no mark after it
       {"\U0001F600\u0101", kGeta + kGeta},
       {"\xC0\xAF"
        "a\xED\xA0\x80\xFF",
