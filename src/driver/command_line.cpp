@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "codes/text_encoding.h"
 #include "driver/batch.h"
 #include "platform/console.h"
 
@@ -124,6 +125,7 @@ std::string VersionLine() {
 }
 
 int RunCommand(std::span<const std::string_view> arguments) {
+  ChooseConsoleCharsets(ShiftJisTextToUtf8);
   CommandLine commandLine = ParseCommandLine(arguments);
   switch (commandLine.ToDo) {
     case Action::kShowHelp:

@@ -5,6 +5,7 @@
 #include "driver/current_layout.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "readers/text_file.h"
 
 namespace kananet {
 
@@ -116,6 +117,7 @@ void LoadLayout() {
   if (ReadWholeFile(path, contents).Outcome != ReadOutcome::Ok) {
     StopRun("File is not exist.\n");
   }
+  MakeReadableText(path, contents);
   std::size_t entryLines = FillLayout(contents, LayoutHeader, LayoutTable);
   if (entryLines > LayoutTableSlots) {
     WriteErr(ConsoleText("Warning: ")

@@ -7,6 +7,7 @@
 #include "codes/key_alphabet.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "readers/text_file.h"
 
 namespace kananet {
 
@@ -93,6 +94,7 @@ void ReadSampleText() {
   if (read.Outcome == ReadOutcome::ReadError) {
     StopRun(std::string("Cannot read ") + SampleTextPath + ": " + std::strerror(read.Error) + "\n");
   }
+  MakeReadableText(SampleTextPath, contents);
   AppendKanaStream(std::move(contents), KanaStream);
 }
 
