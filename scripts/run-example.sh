@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds the release binary and runs it on a fresh copy of the bundled example in
-# build/example/, so the source tree stays untouched, then draws the results as an HTML page.
+# Installs the build packages this machine lacks, builds the release programs and runs them on a
+# fresh copy of the bundled example in build/example/, so the source tree stays untouched: the
+# network files, then the HTML page that draws them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+scripts/install-deps.sh example
 cmake --workflow --preset release >/dev/null
 rm -rf build/example
 cp -r examples build/example

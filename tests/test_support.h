@@ -15,14 +15,14 @@
 
 namespace kananet::testing {
 
-// The UTF-8 text as Shift_JIS (CP932) bytes, so test data can be written as "あい\nう".
-inline std::string Sjis(std::string_view utf8) {
-  iconv_t converter = ::iconv_open("CP932", "UTF-8");
+// Text recoded with iconv, from one character set to another.
+inline std::string Recode(const char* to, const char* from, std::string_view text) {
+  iconv_t converter = ::iconv_open(to, from);
   if (converter == reinterpret_cast<iconv_t>(-1)) {
-    throw std::runtime_error("no UTF-8 to CP932 converter");
+    throw std::runtime_error(std::string("no converter to ") + to);
   }
-  std::string in(utf8);
-  std::string out(in.size() * 2 + 1, '\0');
+  std::string in(text);
+  std::string out(in.size() * 3 + 1, '\0');
   char* inPointer = in.data();
   std::size_t inLeft = in.size();
   char* outPointer = out.data();
@@ -30,10 +30,15 @@ inline std::string Sjis(std::string_view utf8) {
   std::size_t result = ::iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft);
   ::iconv_close(converter);
   if (result == static_cast<std::size_t>(-1)) {
-    throw std::runtime_error("test text has no CP932 form: " + in);
+    throw std::runtime_error(std::string("test text has no ") + to + " form: " + in);
   }
   out.resize(out.size() - outLeft);
   return out;
+}
+
+// The UTF-8 text as Shift_JIS (CP932) bytes, so test data can be written as "あい\nう".
+inline std::string Sjis(std::string_view utf8) {
+  return Recode("CP932", "UTF-8", utf8);
 }
 
 // A fresh directory under the system's temporary directory, removed with its contents.

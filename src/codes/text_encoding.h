@@ -2,7 +2,9 @@
 // (CP932) bytes whatever the file was saved as.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -40,12 +42,13 @@ class Utf8ToShiftJis {
   // Appends to out the conversion of piece; a character that may still be composed with what
   // follows, or is cut at the piece's end, is held back until the next call.
   void Convert(std::string_view piece, std::string& out);
-  // Appends what is held back; call once after the last piece.
+  // Appends what is held back (a cut sequence becomes 〓); call once after the last piece. The
+  // converter is then ready for a new text.
   void Finish(std::string& out);
 
  private:
   struct State;
-  State* state_;
+  std::unique_ptr<State> state_;
 };
 
 // The whole of a UTF-8 text at once (see Utf8ToShiftJis).

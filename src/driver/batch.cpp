@@ -8,10 +8,10 @@
 #include "analysis/conversion.h"
 #include "analysis/statistics.h"
 #include "codes/key_alphabet.h"
+#include "driver/written_networks.h"
 #include "output/network_writer.h"
 #include "platform/console.h"
 #include "platform/directory.h"
-#include "platform/names.h"
 #include "platform/working_directory.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
@@ -33,8 +33,8 @@ std::string InternalErrorMessage(std::string_view what) {
          "): the run stopped; the network files written before are complete.\n";
 }
 
-void EvaluateLayout(const std::string& name) {
-  WriteOut("Load " + ConsoleName(name) + "\n");
+void EvaluateLayout(const std::string& name, WrittenNetworks& written) {
+  WriteOut(ConsoleText("Load ").Name(name).Text("\n"));
   CurrentLayoutName = name;
   LoadLayout();
   ConvertKanaStream();
@@ -43,7 +43,9 @@ void EvaluateLayout(const std::string& name) {
   } else {
     TallyByStrokes();
   }
-  WriteKeyboardNetwork();
+  if (WriteKeyboardNetwork()) {
+    written.Record(CurrentLayoutName, name);
+  }
 }
 
 }  // namespace
@@ -75,8 +77,9 @@ int RunBatch() {
       WriteOut(NoLayoutFileMessage(search.ErrorCode));
       return 1;
     }
+    WrittenNetworks written;
     for (const std::string& name : search.Names) {
-      EvaluateLayout(name);
+      EvaluateLayout(name, written);
     }
     return RunHadFailure() ? 1 : 0;
   });

@@ -1,7 +1,11 @@
 // kananet: evaluates kana keyboard layouts against a sample text. Run without arguments in a
-// working directory holding kanasample.txt, layout/*.txt and result/.
-#include "driver/batch.h"
+// working directory holding kanasample.txt, layout/*.txt and result/; see --help.
+#include <string_view>
+#include <vector>
 
-int main() {
-  return kananet::RunBatch();
+#include "driver/command_line.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string_view> arguments(argv + 1, argv + argc);
+  return kananet::RunCommand(arguments);
 }

@@ -8,7 +8,6 @@
 #include "codes/number_format.h"
 #include "platform/console.h"
 #include "platform/files.h"
-#include "platform/names.h"
 #include "platform/working_directory.h"
 
 namespace kananet {
@@ -134,13 +133,17 @@ std::string BuildKeyboardNetwork(const std::vector<LayoutEntry>& table,
   return out;
 }
 
-void WriteKeyboardNetwork() {
+bool WriteKeyboardNetwork() {
   CurrentLayoutName = OutputNameOf(CurrentLayoutName);
   std::string path = PathInDirectory(kResultDirectory);
   std::string network = BuildKeyboardNetwork(LayoutTable, LayoutHeader, KeyCounts, PairCounts);
   if (int error = ReplaceFile(path, network)) {
-    ReportFailure("Cannot write " + ConsoleName(path) + ": " + std::strerror(error) + "\n");
+    ReportFailure(ConsoleText("Cannot write ")
+                      .Name(path)
+                      .Text(": " + std::string(std::strerror(error)) + "\n"));
+    return false;
   }
+  return true;
 }
 
 }  // namespace kananet

@@ -16,8 +16,8 @@ inline constexpr int kNetworkVertices = 330;
 
 // Writes result/<output name> for the current layout and leaves the output name in
 // CurrentLayoutName. A file that cannot be written is reported and the run goes on; the file
-// that was there before stays as it was.
-void WriteKeyboardNetwork();
+// that was there before stays as it was. Returns whether the file was written.
+bool WriteKeyboardNetwork();
 
 // The layout file's name up to its first ".", followed by ".net".
 std::string OutputNameOf(std::string_view layoutName);

@@ -25,7 +25,15 @@ int WriteTo(std::FILE* stream, std::string_view bytes) {
 }  // namespace
 
 void WriteOut(std::string_view bytes) {
-  int error = WriteTo(stdout, bytes);
+  WriteOut(ConsoleText(bytes));
+}
+
+void WriteErr(std::string_view bytes) {
+  WriteErr(ConsoleText(bytes));
+}
+
+void WriteOut(const ConsoleText& text) {
+  int error = WriteTo(stdout, text.In(CharsetOf(stdout)));
   if (error == 0) {
     return;
   }
@@ -36,18 +44,26 @@ void WriteOut(std::string_view bytes) {
   failureReported = true;
 }
 
-void WriteErr(std::string_view bytes) {
-  if (WriteTo(stderr, bytes) != 0) {
+void WriteErr(const ConsoleText& text) {
+  if (WriteTo(stderr, text.In(CharsetOf(stderr))) != 0) {
     failureReported = true;
   }
 }
 
 void StopRun(std::string_view message) {
+  StopRun(ConsoleText(message));
+}
+
+void StopRun(const ConsoleText& message) {
   WriteErr(message);
   throw RunStopped{1};
 }
 
 void ReportFailure(std::string_view message) {
+  ReportFailure(ConsoleText(message));
+}
+
+void ReportFailure(const ConsoleText& message) {
   WriteErr(message);
   failureReported = true;
 }

@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+#include "platform/console_text.h"
+
 namespace kananet {
 
 // Thrown by StopRun; the driver catches it at the top and ends the process with ExitStatus.
@@ -14,14 +16,19 @@ struct RunStopped {
 // Console output that cannot be written (a full disk behind a redirection, a closed stream)
 // makes the run end with status 1, so that a script never takes part of the output for the
 // whole; the first loss of standard output is reported on standard error.
+// Shift_JIS bytes are converted for a UTF-8 stream (see ChooseConsoleCharsets).
 void WriteOut(std::string_view bytes);
 void WriteErr(std::string_view bytes);
+void WriteOut(const ConsoleText& text);
+void WriteErr(const ConsoleText& text);
 
 // Writes the message to standard error and ends the run early with exit status 1.
 [[noreturn]] void StopRun(std::string_view message);
+[[noreturn]] void StopRun(const ConsoleText& message);
 
 // Writes the message to standard error; the run goes on but will end with exit status 1.
 void ReportFailure(std::string_view message);
+void ReportFailure(const ConsoleText& message);
 
 // Whether ReportFailure was called since the last ResetFailures.
 bool RunHadFailure();

@@ -85,4 +85,15 @@ std::string ConsoleName(std::string_view utf8Name) {
   return result;
 }
 
+std::string Utf8ConsoleName(std::string_view utf8Name) {
+  std::string result;
+  result.reserve(utf8Name.size());
+  while (!utf8Name.empty()) {
+    std::size_t length = Utf8SequenceLength(utf8Name);
+    result += length == 0 ? std::string_view("?") : utf8Name.substr(0, length);
+    utf8Name.remove_prefix(length == 0 ? 1 : length);
+  }
+  return result;
+}
+
 }  // namespace kananet

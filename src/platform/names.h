@@ -10,4 +10,8 @@ namespace kananet {
 // CP932 form, and each byte that is not part of valid UTF-8, becomes "?".
 std::string ConsoleName(std::string_view utf8Name);
 
+// The name for a UTF-8 console: well-formed UTF-8 passes unchanged; each byte that is not part
+// of it becomes "?".
+std::string Utf8ConsoleName(std::string_view utf8Name);
+
 }  // namespace kananet

@@ -4,8 +4,8 @@
 #include "codes/key_alphabet.h"
 #include "platform/console.h"
 #include "platform/files.h"
-#include "platform/names.h"
 #include "platform/working_directory.h"
+#include "readers/text_file.h"
 
 namespace kananet {
 
@@ -117,11 +117,13 @@ void LoadLayout() {
   if (ReadWholeFile(path, contents).Outcome != ReadOutcome::kOk) {
     StopRun("File is not exist.\n");
   }
+  MakeReadableText(path, contents);
   std::size_t entryLines = FillLayout(contents, LayoutHeader, LayoutTable);
   if (entryLines > kLayoutTableSlots) {
-    WriteErr("Warning: " + ConsoleName(path) + " has " + std::to_string(entryLines) +
-             " definition lines; only the first " + std::to_string(kLayoutTableSlots) +
-             " are read.\n");
+    WriteErr(ConsoleText("Warning: ")
+                 .Name(path)
+                 .Text(" has " + std::to_string(entryLines) + " definition lines; only the first " +
+                       std::to_string(kLayoutTableSlots) + " are read.\n"));
   }
 }
 

@@ -7,6 +7,7 @@
 #include "codes/key_alphabet.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "readers/text_file.h"
 
 namespace kananet {
 
@@ -94,6 +95,7 @@ void ReadSampleText() {
     StopRun(std::string("Cannot read ") + kSampleTextPath + ": " + std::strerror(read.Error) +
             "\n");
   }
+  MakeReadableText(kSampleTextPath, contents);
   AppendKanaStream(std::move(contents), KanaStream);
 }
 

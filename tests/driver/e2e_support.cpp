@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,6 +101,23 @@ bool Collect(pid_t child, const int (&fds)[2], std::chrono::milliseconds timeout
   return true;
 }
 
+// Replaces the pipe ends with a pseudo-terminal's: ends[0] the side read, ends[1] the side the
+// program writes to.
+void ReplaceWithTerminal(int (&ends)[2]) {
+  ::close(ends[0]);
+  ::close(ends[1]);
+  termios mode{};
+  if (::openpty(&ends[0], &ends[1], nullptr, nullptr, nullptr) != 0 ||
+      ::tcgetattr(ends[1], &mode) != 0) {
+    Fail("openpty");
+  }
+  ::cfmakeraw(&mode);
+  if (::tcsetattr(ends[1], TCSANOW, &mode) != 0 || ::fcntl(ends[0], F_SETFD, FD_CLOEXEC) != 0 ||
+      ::fcntl(ends[1], F_SETFD, FD_CLOEXEC) != 0) {
+    Fail("pseudo-terminal set-up");
+  }
+}
+
 // Makes every directory below path enterable and writable so that it can be removed.
 void MakeRemovable(const fs::path& path) {
   std::error_code error;
@@ -125,6 +143,9 @@ RunResult RunProgram(const std::string& program, const std::string& workingDirec
   int err[2];
   if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
     Fail("pipe");
+  }
+  if (options.OnTerminal != Terminal::kNone) {
+    ReplaceWithTerminal(options.OnTerminal == Terminal::kOut ? out : err);
   }
   pid_t child = ::fork();
   if (child == 0) {
@@ -210,6 +231,10 @@ std::string ReadFileBytes(const std::string& path) {
 
 std::string Sjis(std::string_view utf8) {
   return testing::Sjis(utf8);
+}
+
+std::string Utf8(std::string_view shiftJis) {
+  return testing::Recode("UTF-8", "CP932", shiftJis);
 }
 
 }  // namespace kananet::e2e

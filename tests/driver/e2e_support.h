@@ -17,10 +17,14 @@ struct RunResult {
   std::string Err;        // everything written to standard error
 };
 
+// The stream that is a pseudo-terminal (in raw mode, so bytes pass unchanged) instead of a pipe.
+enum class Terminal { kNone, kOut, kErr };
+
 struct RunOptions {
   std::vector<std::string> Arguments;    // after the program name
   std::vector<std::string> Environment;  // "NAME=value" entries that override the inherited ones
   std::chrono::milliseconds Timeout = std::chrono::seconds(60);
+  Terminal OnTerminal = Terminal::kNone;
 };
 
 // Runs program with workingDirectory as its current directory and standard input from
@@ -58,5 +62,7 @@ std::string ReadFileBytes(const std::string& path);
 
 // UTF-8 text as CP932 (Shift_JIS) bytes, so expected console bytes can be written legibly.
 std::string Sjis(std::string_view utf8);
+// Shift_JIS (CP932) text as UTF-8.
+std::string Utf8(std::string_view shiftJis);
 
 }  // namespace kananet::e2e

@@ -1,0 +1,146 @@
+#include "driver/command_line.h"
+
+#include <algorithm>
+#include <array>
+
+#include "codes/text_encoding.h"
+#include "driver/batch.h"
+#include "platform/console.h"
+
+namespace kananet {
+
+namespace {
+
+using Action = CommandLine::Action;
+
+bool ShowHelp(CommandLine& commandLine, std::string_view) {
+  commandLine.ToDo = Action::kShowHelp;
+  return true;
+}
+
+bool ShowVersion(CommandLine& commandLine, std::string_view) {
+  commandLine.ToDo = Action::kShowVersion;
+  return true;
+}
+
+constexpr std::array kOptions = {
+    CommandOption{"-h", "--help", "", "show this help and exit", ShowHelp},
+    CommandOption{"", "--version", "", "show the version and exit", ShowVersion},
+};
+
+const CommandOption* FindOption(std::span<const CommandOption> options, std::string_view name) {
+  auto found = std::find_if(options.begin(), options.end(), [&](const CommandOption& option) {
+    return name == option.LongName || (!option.ShortName.empty() && name == option.ShortName);
+  });
+  return found == options.end() ? nullptr : &*found;
+}
+
+CommandLine UsageError(std::string_view what, std::string_view argument) {
+  CommandLine commandLine;
+  commandLine.ToDo = Action::kUsageError;
+  commandLine.Error.Text(what).Name(argument).Text("; run \"kananet --help\" for the usage.\n");
+  return commandLine;
+}
+
+// "  -h, --help       text" with the texts in one column.
+std::string OptionLines(std::span<const CommandOption> options) {
+  auto synopsis = [](const CommandOption& option) {
+    std::string text = option.ShortName.empty() ? "    " : std::string(option.ShortName) + ", ";
+    text += option.LongName;
+    if (!option.ValueName.empty()) {
+      text += " " + std::string(option.ValueName);
+    }
+    return text;
+  };
+  std::size_t width = 0;
+  for (const CommandOption& option : options) {
+    width = std::max(width, synopsis(option).size());
+  }
+  std::string lines;
+  for (const CommandOption& option : options) {
+    std::string text = synopsis(option);
+    lines += "  " + text + std::string(width + 3 - text.size(), ' ') + std::string(option.Help);
+    lines += "\n";
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::span<const CommandOption> KananetOptions() {
+  return kOptions;
+}
+
+CommandLine ParseCommandLine(std::span<const std::string_view> arguments,
+                             std::span<const CommandOption> options) {
+  CommandLine commandLine;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const CommandOption* option = FindOption(options, arguments[i]);
+    if (option == nullptr) {
+      return UsageError("Unknown argument: ", arguments[i]);
+    }
+    std::string_view value;
+    if (!option->ValueName.empty()) {
+      if (i + 1 == arguments.size()) {
+        return UsageError("Missing value after ", arguments[i]);
+      }
+      value = arguments[++i];
+    }
+    if (!option->Apply(commandLine, value)) {
+      return UsageError("Invalid value for " + std::string(option->LongName) + ": ", value);
+    }
+    if (commandLine.ToDo != Action::kRunBatch) {
+      break;
+    }
+  }
+  return commandLine;
+}
+
+std::string HelpText(std::span<const CommandOption> options) {
+  return "Usage: kananet [OPTION]\n"
+         "Evaluates Japanese kana keyboard layouts against a sample text: works out how the text\n"
+         "is typed with each layout, counts every keystroke and every same-hand key pair, and\n"
+         "writes each layout's counts as a keyboard-shaped Pajek network file.\n"
+         "\n"
+         "Run it without arguments in a working directory that holds:\n"
+         "  kanasample.txt   the sample text, in kana (UTF-8 or Shift_JIS)\n"
+         "  layout/*.txt     one layout definition per file (UTF-8 or Shift_JIS)\n"
+         "  result/          receives <name>.net for each layout; it must exist\n"
+         "\n"
+         "Options:\n" +
+         OptionLines(options) +
+         "\n"
+         "Exit status:\n"
+         "  0  every layout was evaluated and its network file written\n"
+         "  1  the run stopped early, or a file could not be read or written (see the message)\n"
+         "  2  the command line was wrong\n"
+         "\n"
+         "Companion programs:\n"
+         "  kananet-report   draws the network files of result/ as one HTML page\n"
+         "  kananet-sample   turns Japanese text into a kana sample text\n";
+}
+
+std::string VersionLine() {
+  return "kananet " KANANET_VERSION "\n";
+}
+
+int RunCommand(std::span<const std::string_view> arguments) {
+  ChooseConsoleCharsets(ShiftJisTextToUtf8);
+  CommandLine commandLine = ParseCommandLine(arguments);
+  switch (commandLine.ToDo) {
+    case Action::kShowHelp:
+      WriteOut(HelpText());
+      break;
+    case Action::kShowVersion:
+      WriteOut(VersionLine());
+      break;
+    case Action::kUsageError:
+      WriteErr(commandLine.Error);
+      return kExitUsage;
+    case Action::kRunBatch:
+      return RunBatch();
+  }
+  return RunHadFailure() ? 1 : 0;
+}
+
+}  // namespace kananet

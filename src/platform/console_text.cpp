@@ -1,0 +1,71 @@
+#include "platform/console_text.h"
+
+#include <langinfo.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <clocale>
+
+#include "platform/names.h"
+
+namespace kananet {
+
+namespace {
+
+ConsoleCharset outCharset = ConsoleCharset::kShiftJis;
+ConsoleCharset errCharset = ConsoleCharset::kShiftJis;
+ShiftJisToUtf8Converter textToUtf8 = nullptr;
+
+// Whether the user's locale has the character set UTF-8. A locale with one unknown category
+// fails as a whole, so the character type category is then tried alone, as it alone decides.
+// The "C" locale is put back, so that error texts and number formats never follow the locale.
+bool LocaleIsUtf8() {
+  bool utf8 = false;
+  if (std::setlocale(LC_ALL, "") != nullptr || std::setlocale(LC_CTYPE, "") != nullptr) {
+    const char* codeset = ::nl_langinfo(CODESET);
+    utf8 = ::strcasecmp(codeset, "UTF-8") == 0 || ::strcasecmp(codeset, "UTF8") == 0;
+  }
+  std::setlocale(LC_ALL, "C");
+  return utf8;
+}
+
+}  // namespace
+
+void ChooseConsoleCharsets(ShiftJisToUtf8Converter toUtf8) {
+  textToUtf8 = toUtf8;
+  bool utf8 = LocaleIsUtf8();
+  auto charsetFor = [&](int fd) {
+    return utf8 && ::isatty(fd) ? ConsoleCharset::kUtf8 : ConsoleCharset::kShiftJis;
+  };
+  outCharset = charsetFor(STDOUT_FILENO);
+  errCharset = charsetFor(STDERR_FILENO);
+}
+
+ConsoleCharset CharsetOf(std::FILE* stream) {
+  return stream == stdout ? outCharset : stream == stderr ? errCharset : ConsoleCharset::kShiftJis;
+}
+
+ConsoleText& ConsoleText::Text(std::string_view shiftJis) {
+  pieces_.push_back({false, std::string(shiftJis)});
+  return *this;
+}
+
+ConsoleText& ConsoleText::Name(std::string_view nameOnDisk) {
+  pieces_.push_back({true, std::string(nameOnDisk)});
+  return *this;
+}
+
+std::string ConsoleText::In(ConsoleCharset charset) const {
+  bool utf8 = charset == ConsoleCharset::kUtf8 && textToUtf8 != nullptr;
+  std::string bytes;
+  for (const Piece& piece : pieces_) {
+    if (piece.IsName) {
+      bytes += utf8 ? Utf8ConsoleName(piece.Bytes) : ConsoleName(piece.Bytes);
+    } else {
+      bytes += utf8 ? textToUtf8(piece.Bytes) : piece.Bytes;
+    }
+  }
+  return bytes;
+}
+
+}  // namespace kananet

@@ -1,0 +1,13 @@
+// What the readers do with a text file's bytes before they read it: the file may be saved as
+// Shift_JIS or as UTF-8, and is read as Shift_JIS either way.
+#pragma once
+
+#include <string>
+
+namespace kananet {
+
+// Turns the whole bytes of the text file at path into Shift_JIS (a UTF-8 file is converted; a
+// Shift_JIS file is left as it is). A UTF-16 file ends the run with a message naming it.
+void MakeReadableText(const std::string& path, std::string& fileBytes);
+
+}  // namespace kananet
