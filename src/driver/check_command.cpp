@@ -1,0 +1,105 @@
+#include "driver/check_command.h"
+
+#include <new>
+
+#include "check/finding_text.h"
+#include "check/layout_check.h"
+#include "driver/current_layout.h"
+#include "platform/console.h"
+#include "platform/names.h"
+#include "readers/sample_text.h"
+
+namespace kananet {
+
+namespace {
+
+struct Totals {
+  int Errors = 0;
+  int Warnings = 0;
+  int Notes = 0;
+  int LayoutsWithErrors = 0;
+};
+
+// "layout/x.txt:12:3: warning: ..." as compilers write it, so that editors can jump to the line.
+std::string FindingLine(const std::string& label, const Finding& finding) {
+  std::string line = label + ":";
+  if (finding.Line != 0) {
+    line += std::to_string(finding.Line) + ":";
+    if (finding.Column != 0) {
+      line += std::to_string(finding.Column) + ":";
+    }
+  }
+  return line + " " + SeverityName(SeverityOf(finding.Kind)) + ": " + DescribeFinding(finding) +
+         "\n";
+}
+
+std::string Counted(int count, const char* what) {
+  return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
+std::string CountsOf(int errors, int warnings, int notes) {
+  return Counted(errors, "error") + ", " + Counted(warnings, "warning") + ", " +
+         Counted(notes, "note");
+}
+
+void PrintLayout(const LayoutCheck& layout, Totals& totals) {
+  std::string label = ConsoleName(std::string(LayoutDirectory) + layout.Name);
+  std::string text;
+  if (layout.Read) {
+    text += label + ": header: " + DescribeHeader(layout) + "\n";
+  }
+  for (const Finding& finding : layout.Findings) {
+    text += FindingLine(label, finding);
+  }
+  int errors = layout.CountOf(Severity::kError);
+  int warnings = layout.CountOf(Severity::kWarning);
+  int notes = layout.CountOf(Severity::kNote);
+  text += label + ": " + CountsOf(errors, warnings, notes) + "\n";
+  WriteOut(text);
+  totals.Errors += errors;
+  totals.Warnings += warnings;
+  totals.Notes += notes;
+  totals.LayoutsWithErrors += errors > 0 ? 1 : 0;
+}
+
+int PrintCheck(const BatchCheck& batch) {
+  Totals totals;
+  for (const Finding& finding : batch.Text.Findings) {
+    WriteOut(FindingLine(SampleTextPath, finding));
+    ++totals.Errors;
+  }
+  if (batch.SearchError != 0) {
+    Finding finding;
+    finding.Kind = FindingKind::kNoLayoutFiles;
+    finding.Value = batch.SearchError;
+    WriteOut(FindingLine(std::string(LayoutDirectory), finding));
+    ++totals.Errors;
+  }
+  for (const LayoutCheck& layout : batch.Layouts) {
+    PrintLayout(layout, totals);
+  }
+  WriteOut("Checked " + Counted(static_cast<int>(batch.Layouts.size()), "layout") + ", " +
+           std::to_string(totals.LayoutsWithErrors) + " with errors: " +
+           CountsOf(totals.Errors, totals.Warnings, totals.Notes) + " in all.\n");
+  return batch.HasError() ? 1 : 0;
+}
+
+}  // namespace
+
+int RunCheck(const std::vector<std::string>& arguments) {
+  if (!arguments.empty()) {
+    WriteErr("kananet: --check takes no further argument, not '" + ConsoleName(arguments.front()) +
+             "'; see kananet --help\n");
+    return 2;
+  }
+  ResetFailures();
+  try {
+    int status = PrintCheck(CheckBatch(SampleTextPath, std::string(LayoutDirectory)));
+    return RunHadFailure() ? 1 : status;
+  } catch (const std::bad_alloc&) {
+    WriteErr("Out of memory: the sample text or a layout file is too large for this machine.\n");
+    return 1;
+  }
+}
+
+}  // namespace kananet
