@@ -130,11 +130,13 @@ std::string AverageOf(std::uint64_t keystrokes, std::uint64_t kana) {
 }
 
 std::string UndefinedKanaText(const Finding& f) {
+  bool zu = static_cast<std::uint8_t>(f.Kana.front()) == kZu;
   std::string where;
   if (f.TextLine != 0) {
     where = ", first on line " + std::to_string(f.TextLine) + " of " + SampleTextPath;
-  } else if (static_cast<std::uint8_t>(f.Kana.front()) == kZu) {
-    where = ", first in the three " + Quoted(f.Kana) + " that close every text";
+  }
+  if (zu) {
+    where += ", counting the three that close every text";
   }
   return Quoted(f.Kana) + " has no definition: " + Plural(f.Count, "time", "times") +
          " in the text" + where + (f.StopsBatch ? " (the batch stops there)" : "") +
@@ -230,7 +232,8 @@ std::string DescribeFinding(const Finding& f) {
       return UnusedText(f);
     case FindingKind::kKeystrokesPerKana:
       return AverageOf(f.Count, f.Total) + " keystrokes per kana on average (" +
-             std::to_string(f.Count) + " keystrokes for " + std::to_string(f.Total) + " kana)";
+             std::to_string(f.Count) + " keystrokes for the " + std::to_string(f.Total) +
+             " kana that convert)";
   }
   return {};
 }

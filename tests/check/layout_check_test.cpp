@@ -57,9 +57,10 @@ struct Case {
 // 99,993 entries of distinct kana that begin with none of the others, so that 99,999 fill the
 // searchable slots.
 std::string Filler() {
+  const std::string entryStart = Sjis("q\tぬ");
   std::string filler;
   for (int i = 0; i < 99993; ++i) {
-    filler += "q\t" + Sjis("ぬ");
+    filler += entryStart;
     for (int digit = 0, rest = i; digit < 3; ++digit, rest /= 47) {
       filler += KanaText(static_cast<std::uint8_t>(7 + rest % 47));
     }
