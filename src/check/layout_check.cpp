@@ -66,6 +66,16 @@ std::string_view CharacterAt(std::string_view text, std::size_t offset) {
   return text.substr(offset, twoBytes ? 2 : 1);
 }
 
+// The column of the character at offset, from 1, counting characters rather than bytes, so that
+// a file saved as UTF-8 gets the same columns as its Shift_JIS form.
+std::size_t ColumnOf(std::string_view line, std::size_t offset) {
+  std::size_t column = 1;
+  for (std::size_t i = 0; i < offset; i += CharacterAt(line, i).size()) {
+    ++column;
+  }
+  return column;
+}
+
 struct FileLine {
   std::size_t Number = 0;
   std::string_view Text;
@@ -173,7 +183,7 @@ void CheckKeys(const EntryLine& entry, std::vector<Finding>& out) {
     Finding finding;
     finding.Kind = FindingKind::kKeyOutsideAlphabet;
     finding.Line = entry.Line.Number;
-    finding.Column = i + 1;
+    finding.Column = ColumnOf(keys, i);
     finding.Text = character;
     finding.Count = character.size();
     out.push_back(std::move(finding));
@@ -188,7 +198,7 @@ void CheckKanaPart(const EntryLine& entry, const std::string& kana, std::vector<
   std::size_t stop = 2 * kana.size();
   Finding finding;
   finding.Line = entry.Line.Number;
-  finding.Column = entry.Tab + 2 + stop;
+  finding.Column = ColumnOf(entry.Line.Text, entry.Tab + 1 + stop);
   finding.Kana = kana;
   if (kana.empty()) {
     finding.Kind = FindingKind::kEmptyKana;

@@ -55,7 +55,7 @@ struct EntryExample {
 struct Finding {
   FindingKind Kind = FindingKind::kCannotRead;
   std::size_t Line = 0;       // line of the file, from 1; 0 for the file as a whole
-  std::size_t Column = 0;     // byte column in that line, from 1; 0 for none
+  std::size_t Column = 0;     // character column in that line, from 1; 0 for none
   std::size_t OtherLine = 0;  // line of the earlier entry the finding names
   std::size_t TextLine = 0;   // line of the sample text; 0 when only the closing zu has it
   std::uint64_t Count = 0;

@@ -12,6 +12,7 @@
 #include "analysis/conversion.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
+#include "codes/text_encoding.h"
 #include "platform/directory.h"
 #include "readers/sample_text.h"
 
@@ -101,7 +102,11 @@ TEST(LayoutCheckTest, EachPlantedMistakeIsNamedOnItsLine) {
         {7, Kind::kPrefixKana, 6},
         {8, Kind::kSameKana, 5},
         {9, Kind::kEmptyKana, 3},
-        {10, Kind::kKanaStopsAtNonKana, 5}}},
+        {10, Kind::kKanaStopsAtNonKana, 4}}},
+      // Read as UTF-8; columns count characters, as in the Shift_JIS form.
+      {"utf8.txt",
+       kHeader + kEntries + "g\tぱア\n",
+       {{11, Kind::kKanaStopsAtNonKana, 4}, {0, Kind::kUnusedEntries}}},
       {"unused.txt", Sjis(kHeader + kEntries + "g\tぱ\n"), {{0, Kind::kUnusedEntries}}},
       {"huge.txt",
        Sjis(kHeader + kEntries) + Filler() + Sjis("g\tぱ\n"),
@@ -140,7 +145,9 @@ TEST(LayoutCheckTest, EachPlantedMistakeIsNamedOnItsLine) {
     if (layout.CountOf(Severity::kError) == 0) {
       LayoutHeaderValues header;
       std::vector<LayoutEntry> table(LayoutTableSlots);
-      FillLayout(cases[i].Layout, header, table);
+      std::string bytes = cases[i].Layout;
+      MakeShiftJis(bytes);
+      FillLayout(bytes, header, table);
       std::string keys;
       ASSERT_EQ(AppendKeyStream(stream, table, false, false, keys), NoSlot) << layout.Name;
       EXPECT_EQ(layout.Keystrokes,
