@@ -29,15 +29,17 @@ std::string Hex(std::uint8_t byte) {
   return std::string("0x") + kDigits[byte >> 4] + kDigits[byte & 0xF];
 }
 
-// A character of the file as the message shows it: in quotes when it can be read, else by its
-// bytes.
+// A character of the file as the message shows it: in quotes when it is printable ASCII, a
+// half-width katakana or a two-byte character with a Shift_JIS lead byte, else by its bytes.
 std::string Shown(std::string_view character) {
   if (character.empty()) {
     return "nothing";  // an empty line, or the end of the line
   }
   auto first = static_cast<std::uint8_t>(character.front());
-  if (character.size() == 2 || (first >= 0x20 && first < 0x7F) ||
-      (first >= 0xA1 && first <= 0xDF)) {
+  bool readable = character.size() == 2
+                      ? (first >= 0x81 && first <= 0x9F) || (first >= 0xE0 && first <= 0xFC)
+                      : (first >= 0x20 && first < 0x7F) || (first >= 0xA1 && first <= 0xDF);
+  if (readable) {
     return "'" + std::string(character) + "'";
   }
   std::string bytes = "byte";
@@ -209,7 +211,9 @@ std::string DescribeFinding(const Finding& f) {
       return Shown(f.Text) + " is not a key character and counts as " + KeysOf(f.Text) +
              "; use the key characters (ASCII; upper case only H T C L R E B)";
     case FindingKind::kEmptyKana:
-      return "no kana after the TAB (the kana part begins with " + Shown(f.Text) +
+      return "no kana after the TAB (" +
+             (f.Text.empty() ? std::string("nothing follows it")
+                             : "the kana part begins with " + Shown(f.Text)) +
              "), so this entry can never be used; write the kana in hiragana right after the TAB";
     case FindingKind::kSameKana:
       return Quoted(f.Kana) + " is defined already on line " + std::to_string(f.OtherLine) +

@@ -98,7 +98,7 @@ struct LayoutCheck {
 struct TextCheck {
   std::string Path;
   bool Read = false;
-  std::string KanaStream;
+  std::string KanaStream;  // CheckBatch lets it go once every layout is checked
   std::vector<Finding> Findings;
 };
 
