@@ -1,5 +1,6 @@
 #include "driver/check_command.h"
 
+#include <exception>
 #include <new>
 
 #include "check/finding_text.h"
@@ -98,6 +99,9 @@ int RunCheck(const std::vector<std::string>& arguments) {
     return RunHadFailure() ? 1 : status;
   } catch (const std::bad_alloc&) {
     WriteErr("Out of memory: the sample text or a layout file is too large for this machine.\n");
+    return 1;
+  } catch (const std::exception& error) {
+    WriteErr(std::string("kananet --check stopped: ") + error.what() + "\n");
     return 1;
   }
 }
