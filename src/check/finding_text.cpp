@@ -30,10 +30,11 @@ std::string Hex(std::uint8_t byte) {
 }
 
 // A character of the file as the message shows it: in quotes when it is printable ASCII, a
-// half-width katakana or a two-byte character with a Shift_JIS lead byte, else by its bytes.
-std::string Shown(std::string_view character) {
+// half-width katakana or a two-byte character with a Shift_JIS lead byte, else by its bytes;
+// none when there is no character.
+std::string Shown(std::string_view character, const char* none = "nothing") {
   if (character.empty()) {
-    return "nothing";  // an empty line, or the end of the line
+    return none;
   }
   auto first = static_cast<std::uint8_t>(character.front());
   bool readable = character.size() == 2
@@ -199,8 +200,8 @@ std::string DescribeFinding(const Finding& f) {
              "; begin the file with the four header lines";
     case FindingKind::kHeaderLineUnexpected:
       return "header line " + std::to_string(f.Line) + " should begin with " +
-             WhatItExpects(f.Line) + ", not " + Shown(f.Text) + ", so it reads as " +
-             Meaning(f.Line, f.Value) + "; " + Remedy(f.Line);
+             WhatItExpects(f.Line) + ", not " + Shown(f.Text, "an empty line") +
+             ", so it reads as " + Meaning(f.Line, f.Value) + "; " + Remedy(f.Line);
     case FindingKind::kAllKeysLeftHand:
     case FindingKind::kAllKeysRightHand:
       return std::string("every key the entries use is on the ") +
@@ -245,7 +246,7 @@ std::string DescribeFinding(const Finding& f) {
 std::string DescribeHeader(const LayoutCheck& layout) {
   auto from = [&](std::size_t line) {
     const HeaderSource& source = layout.Sources[line - 1];
-    std::string what = source.Present ? Shown(source.Character)
+    std::string what = source.Present ? Shown(source.Character, "empty")
                        : source.Character.empty()
                            ? "missing"
                            : "missing, reads as " + Shown(source.Character) + " again";
