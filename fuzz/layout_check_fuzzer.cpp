@@ -1,5 +1,5 @@
 // The layout check on arbitrary layout bytes: the header sources it reports give exactly the
-// header the reader stored, every line a finding names lies in the file, an entry is only ever
+// header the reader stored, every line a item names lies in the file, an entry is only ever
 // shadowed by an earlier one, and without an undefined kana the keystrokes counted are those of
 // the batch's conversion.
 #include <algorithm>
@@ -42,10 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   auto lines = static_cast<std::size_t>(std::count(file.begin(), file.end(), '\n')) + 1;
   bool undefined = false;
-  for (const Finding& finding : layout.Findings) {
-    FUZZ_CHECK(finding.Line <= std::max<std::size_t>(lines, kHeaderLines));
-    FUZZ_CHECK(finding.OtherLine < finding.Line || finding.OtherLine == 0);
-    undefined = undefined || finding.Kind == FindingKind::kUndefinedKana;
+  for (const Finding& item : layout.Findings) {
+    FUZZ_CHECK(item.Line <= std::max<std::size_t>(lines, kHeaderLines));
+    FUZZ_CHECK(item.OtherLine < item.Line || item.OtherLine == 0);
+    undefined = undefined || item.Kind == FindingKind::kUndefinedKana;
   }
   if (!undefined) {
     LayoutHeaderValues ignored;

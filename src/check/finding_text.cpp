@@ -169,8 +169,8 @@ std::string UnusedText(const Finding& f) {
 
 }  // namespace
 
-std::string SeverityName(Severity severity) {
-  switch (severity) {
+std::string SeverityName(Severity level) {
+  switch (level) {
     case Severity::kError:
       return "error";
     case Severity::kWarning:

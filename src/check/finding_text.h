@@ -10,10 +10,10 @@
 namespace kananet {
 
 // "error", "warning" or "note".
-std::string SeverityName(Severity severity);
+std::string SeverityName(Severity level);
 
 // The finding's message, without location and severity.
-std::string DescribeFinding(const Finding& finding);
+std::string DescribeFinding(const Finding& item);
 
 // The header as understood, one line without line end: the last left-hand key and the hand
 // split it gives, break after punctuation, rows, counting by strokes or by kana, each with the

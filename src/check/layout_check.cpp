@@ -32,9 +32,9 @@ Severity SeverityOf(FindingKind kind) {
   }
 }
 
-int LayoutCheck::CountOf(Severity severity) const {
+int LayoutCheck::CountOf(Severity level) const {
   return static_cast<int>(std::count_if(Findings.begin(), Findings.end(), [&](const Finding& f) {
-    return SeverityOf(f.Kind) == severity;
+    return SeverityOf(f.Kind) == level;
   }));
 }
 
@@ -139,19 +139,19 @@ std::int32_t HeaderValue(const LayoutHeaderValues& header, std::size_t line) {
 void CheckHeader(const LayoutCheck& layout, std::size_t lineCount, std::vector<Finding>& out) {
   for (std::size_t i = 0; i < kHeaderLines; ++i) {
     const HeaderSource& source = layout.Sources[i];
-    Finding finding;
-    finding.Line = i + 1;
-    finding.Value = HeaderValue(layout.Header, i);
+    Finding item;
+    item.Line = i + 1;
+    item.Value = HeaderValue(layout.Header, i);
     if (!source.Present) {
-      finding.Kind = FindingKind::kHeaderLineMissing;
-      finding.Count = lineCount;
+      item.Kind = FindingKind::kHeaderLineMissing;
+      item.Count = lineCount;
     } else if (!IsExpected(i, source.Byte)) {
-      finding.Kind = FindingKind::kHeaderLineUnexpected;
-      finding.Text = source.Character;
+      item.Kind = FindingKind::kHeaderLineUnexpected;
+      item.Text = source.Character;
     } else {
       continue;
     }
-    out.push_back(std::move(finding));
+    out.push_back(std::move(item));
   }
 }
 
@@ -180,13 +180,13 @@ void CheckKeys(const EntryLine& entry, std::vector<Finding>& out) {
       continue;
     }
     std::string_view character = CharacterAt(keys, i);
-    Finding finding;
-    finding.Kind = FindingKind::kKeyOutsideAlphabet;
-    finding.Line = entry.Line.Number;
-    finding.Column = ColumnOf(keys, i);
-    finding.Text = character;
-    finding.Count = character.size();
-    out.push_back(std::move(finding));
+    Finding item;
+    item.Kind = FindingKind::kKeyOutsideAlphabet;
+    item.Line = entry.Line.Number;
+    item.Column = ColumnOf(keys, i);
+    item.Text = character;
+    item.Count = character.size();
+    out.push_back(std::move(item));
     i += character.size();
   }
 }
@@ -196,22 +196,22 @@ void CheckKeys(const EntryLine& entry, std::vector<Finding>& out) {
 void CheckKanaPart(const EntryLine& entry, const std::string& kana, std::vector<Finding>& out) {
   std::string_view part = entry.Line.Text.substr(entry.Tab + 1);
   std::size_t stop = 2 * kana.size();
-  Finding finding;
-  finding.Line = entry.Line.Number;
-  finding.Column = ColumnOf(entry.Line.Text, entry.Tab + 1 + stop);
-  finding.Kana = kana;
+  Finding item;
+  item.Line = entry.Line.Number;
+  item.Column = ColumnOf(entry.Line.Text, entry.Tab + 1 + stop);
+  item.Kana = kana;
   if (kana.empty()) {
-    finding.Kind = FindingKind::kEmptyKana;
-    finding.Text = CharacterAt(part, 0);
+    item.Kind = FindingKind::kEmptyKana;
+    item.Text = CharacterAt(part, 0);
   } else if (stop + 1 < part.size() &&
              StartsTwoByteCharacter(static_cast<std::uint8_t>(part[stop])) &&
              part.substr(stop, 2) != "\x81\x40") {  // an ideographic space parts a remark
-    finding.Kind = FindingKind::kKanaStopsAtNonKana;
-    finding.Text = part.substr(stop, 2);
+    item.Kind = FindingKind::kKanaStopsAtNonKana;
+    item.Text = part.substr(stop, 2);
   } else {
     return;
   }
-  out.push_back(std::move(finding));
+  out.push_back(std::move(item));
 }
 
 // Marks the entries that a first-match search never reaches because an earlier entry's kana is
@@ -237,13 +237,13 @@ std::vector<bool> CheckShadowed(const std::vector<EntryLine>& entries,
     }
     if (earliest != NoSlot) {
       shadowed[slot] = true;
-      Finding finding;
-      finding.Kind = same ? FindingKind::kSameKana : FindingKind::kPrefixKana;
-      finding.Line = entries[slot].Line.Number;
-      finding.OtherLine = entries[earliest].Line.Number;
-      finding.Kana = kana;
-      finding.OtherKana = table[earliest].Kana;
-      out.push_back(std::move(finding));
+      Finding item;
+      item.Kind = same ? FindingKind::kSameKana : FindingKind::kPrefixKana;
+      item.Line = entries[slot].Line.Number;
+      item.OtherLine = entries[earliest].Line.Number;
+      item.Kana = kana;
+      item.OtherKana = table[earliest].Kana;
+      out.push_back(std::move(item));
     }
     firstWith.emplace(kana, slot);
   }
@@ -271,11 +271,11 @@ void CheckHandSplit(const LayoutCheck& layout, const std::vector<LayoutEntry>& t
     }
   }
   if (left != right) {
-    Finding finding;
-    finding.Kind = left ? FindingKind::kAllKeysLeftHand : FindingKind::kAllKeysRightHand;
-    finding.Line = 1;
-    finding.Value = lastLeft;
-    out.push_back(std::move(finding));
+    Finding item;
+    item.Kind = left ? FindingKind::kAllKeysLeftHand : FindingKind::kAllKeysRightHand;
+    item.Line = 1;
+    item.Value = lastLeft;
+    out.push_back(std::move(item));
   }
 }
 
@@ -294,8 +294,8 @@ struct Coverage {
 // looked up whole before its matches are followed, so the lookups overlap.
 Coverage Cover(std::string_view stream, const std::vector<LayoutEntry>& table, std::size_t slots) {
   const KanaLookup lookup(table);
-  Coverage coverage;
-  coverage.Uses.assign(slots, 0);
+  Coverage tally;
+  tally.Uses.assign(slots, 0);
   std::vector<std::size_t> advance(slots);
   for (std::size_t slot = 0; slot < slots; ++slot) {
     advance[slot] = table[slot].Kana.size();
@@ -314,33 +314,33 @@ Coverage Cover(std::string_view stream, const std::vector<LayoutEntry>& table, s
       if (code == RunBreak) {
         ++position;
       } else if (slot == NoSlot) {
-        UndefinedKana& undefined = coverage.Undefined[code];
+        UndefinedKana& undefined = tally.Undefined[code];
         if (undefined.Count++ == 0) {
           undefined.First = position;
         }
         ++position;
       } else {
-        ++coverage.Uses[slot];
+        ++tally.Uses[slot];
         position += advance[slot];
       }
     }
   }
-  return coverage;
+  return tally;
 }
 
 void CheckText(const std::string& stream, const std::vector<EntryLine>& entries,
                const std::vector<LayoutEntry>& table, const std::vector<bool>& shadowed,
                LayoutCheck& layout, std::vector<Finding>& errors, std::vector<Finding>& notes) {
-  Coverage coverage = Cover(stream, table, shadowed.size());
+  Coverage tally = Cover(stream, table, shadowed.size());
   for (int code = 0; code < 256; ++code) {
-    const UndefinedKana& undefined = coverage.Undefined[code];
+    const UndefinedKana& undefined = tally.Undefined[code];
     if (undefined.Count != 0) {
-      Finding finding;
-      finding.Kind = FindingKind::kUndefinedKana;
-      finding.Kana = std::string(1, static_cast<char>(code));
-      finding.Count = undefined.Count;
-      finding.StreamPosition = undefined.First;
-      errors.push_back(std::move(finding));
+      Finding item;
+      item.Kind = FindingKind::kUndefinedKana;
+      item.Kana = std::string(1, static_cast<char>(code));
+      item.Count = undefined.Count;
+      item.StreamPosition = undefined.First;
+      errors.push_back(std::move(item));
     }
   }
   std::sort(errors.begin(), errors.end(),
@@ -352,7 +352,7 @@ void CheckText(const std::string& stream, const std::vector<EntryLine>& entries,
   Finding unused;
   unused.Kind = FindingKind::kUnusedEntries;
   for (std::size_t slot = 0; slot < shadowed.size(); ++slot) {
-    std::uint64_t uses = coverage.Uses[slot];
+    std::uint64_t uses = tally.Uses[slot];
     layout.Keystrokes += uses * table[slot].Keys.size();
     layout.Kana += uses * table[slot].Kana.size();
     if (IsUsable(table, shadowed, slot) && uses == 0) {
@@ -376,8 +376,8 @@ void CheckText(const std::string& stream, const std::vector<EntryLine>& entries,
 
 }  // namespace
 
-LayoutChecker::LayoutChecker(const std::string* kanaStream)
-    : kanaStream_(kanaStream), table_(LayoutTableSlots) {}
+LayoutChecker::LayoutChecker(const std::string* textCodes)
+    : textCodes_(textCodes), table_(LayoutTableSlots) {}
 
 LayoutCheck LayoutChecker::CheckBytes(const std::string& name, std::string_view fileBytes) {
   LayoutCheck layout;
@@ -400,16 +400,16 @@ LayoutCheck LayoutChecker::CheckBytes(const std::string& name, std::string_view 
     CheckKanaPart(entries[slot], table_[slot].Kana, warnings);
   }
   if (entries.size() > LayoutSearchSlots) {
-    Finding finding;
-    finding.Kind = FindingKind::kBeyondSearchableSlots;
-    finding.Line = entries[LayoutSearchSlots].Line.Number;
-    finding.Count = entries.size() - LayoutSearchSlots;
-    warnings.push_back(std::move(finding));
+    Finding item;
+    item.Kind = FindingKind::kBeyondSearchableSlots;
+    item.Line = entries[LayoutSearchSlots].Line.Number;
+    item.Count = entries.size() - LayoutSearchSlots;
+    warnings.push_back(std::move(item));
   }
   std::vector<bool> shadowed = CheckShadowed(entries, table_, slots, warnings);
   CheckHandSplit(layout, table_, shadowed, warnings);
-  if (kanaStream_ != nullptr) {
-    CheckText(*kanaStream_, entries, table_, shadowed, layout, errors, notes);
+  if (textCodes_ != nullptr) {
+    CheckText(*textCodes_, entries, table_, shadowed, layout, errors, notes);
   }
 
   std::stable_sort(warnings.begin(), warnings.end(),
@@ -425,10 +425,10 @@ LayoutCheck LayoutChecker::CheckBytes(const std::string& name, std::string_view 
 namespace {
 
 Finding ReadFailure(const ReadResult& read) {
-  Finding finding;
-  finding.Kind = FindingKind::kCannotRead;
-  finding.Value = read.Error;
-  return finding;
+  Finding item;
+  item.Kind = FindingKind::kCannotRead;
+  item.Value = read.Error;
+  return item;
 }
 
 // Reads a file the way the readers do; a failure or a UTF-16 file becomes a finding.
@@ -439,9 +439,9 @@ bool ReadForCheck(const std::string& path, std::string& bytes, std::vector<Findi
     return false;
   }
   if (MakeShiftJis(bytes) == TextEncoding::kUtf16) {
-    Finding finding;
-    finding.Kind = FindingKind::kUtf16;
-    findings.push_back(std::move(finding));
+    Finding item;
+    item.Kind = FindingKind::kUtf16;
+    findings.push_back(std::move(item));
     return false;
   }
   return true;
@@ -482,9 +482,9 @@ void LocateUndefinedKana(BatchCheck& batch) {
   std::string().swap(batch.Text.KanaStream);
   std::vector<std::size_t> positions;
   for (LayoutCheck& layout : batch.Layouts) {
-    for (Finding& finding : layout.Findings) {
-      if (finding.Kind == FindingKind::kUndefinedKana && finding.StreamPosition < textEnd) {
-        positions.push_back(finding.StreamPosition);
+    for (Finding& item : layout.Findings) {
+      if (item.Kind == FindingKind::kUndefinedKana && item.StreamPosition < textEnd) {
+        positions.push_back(item.StreamPosition);
       }
     }
   }
@@ -500,10 +500,10 @@ void LocateUndefinedKana(BatchCheck& batch) {
   }
   std::vector<std::size_t> lines = TextLinesOf(text, positions);
   for (LayoutCheck& layout : batch.Layouts) {
-    for (Finding& finding : layout.Findings) {
-      if (finding.Kind == FindingKind::kUndefinedKana && finding.StreamPosition < textEnd) {
-        auto at = std::lower_bound(positions.begin(), positions.end(), finding.StreamPosition);
-        finding.TextLine = lines[static_cast<std::size_t>(at - positions.begin())];
+    for (Finding& item : layout.Findings) {
+      if (item.Kind == FindingKind::kUndefinedKana && item.StreamPosition < textEnd) {
+        auto at = std::lower_bound(positions.begin(), positions.end(), item.StreamPosition);
+        item.TextLine = lines[static_cast<std::size_t>(at - positions.begin())];
       }
     }
   }
@@ -547,11 +547,11 @@ BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layo
     LayoutCheck& layout = batch.Layouts.emplace_back(checker.CheckBytes(name, bytes));
     auto [writer, first] = writers.emplace(layout.ResultName, name);
     if (!first) {
-      Finding finding;
-      finding.Kind = FindingKind::kSameResultFile;
-      finding.Text = layout.ResultName;
-      finding.OtherName = writer->second;
-      layout.Findings.insert(layout.Findings.begin(), std::move(finding));
+      Finding item;
+      item.Kind = FindingKind::kSameResultFile;
+      item.Text = layout.ResultName;
+      item.OtherName = writer->second;
+      layout.Findings.insert(layout.Findings.begin(), std::move(item));
     }
   }
   if (batch.Text.Read) {

@@ -92,7 +92,7 @@ struct LayoutCheck {
   std::uint64_t Kana = 0;
   std::vector<Finding> Findings;  // in the order of the file's lines, file-wide ones first
 
-  int CountOf(Severity severity) const;
+  int CountOf(Severity level) const;
 };
 
 struct TextCheck {
@@ -119,13 +119,13 @@ TextCheck ReadTextForCheck(const std::string& path);
 // so no finding that needs one). Keeps one LayoutTable for all of them.
 class LayoutChecker {
  public:
-  explicit LayoutChecker(const std::string* kanaStream);
+  explicit LayoutChecker(const std::string* textCodes);
 
   // A layout file's bytes, already made Shift_JIS.
   LayoutCheck CheckBytes(const std::string& name, std::string_view fileBytes);
 
  private:
-  const std::string* kanaStream_;
+  const std::string* textCodes_;
   std::vector<LayoutEntry> table_;
 };
 

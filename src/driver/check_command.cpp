@@ -22,16 +22,15 @@ struct Totals {
 };
 
 // "layout/x.txt:12:3: warning: ..." as compilers write it, so that editors can jump to the line.
-std::string FindingLine(const std::string& label, const Finding& finding) {
+std::string FindingLine(const std::string& label, const Finding& item) {
   std::string line = label + ":";
-  if (finding.Line != 0) {
-    line += std::to_string(finding.Line) + ":";
-    if (finding.Column != 0) {
-      line += std::to_string(finding.Column) + ":";
+  if (item.Line != 0) {
+    line += std::to_string(item.Line) + ":";
+    if (item.Column != 0) {
+      line += std::to_string(item.Column) + ":";
     }
   }
-  return line + " " + SeverityName(SeverityOf(finding.Kind)) + ": " + DescribeFinding(finding) +
-         "\n";
+  return line + " " + SeverityName(SeverityOf(item.Kind)) + ": " + DescribeFinding(item) + "\n";
 }
 
 std::string Counted(int count, const char* what) {
@@ -43,45 +42,45 @@ std::string CountsOf(int errors, int warnings, int notes) {
          Counted(notes, "note");
 }
 
-void PrintLayout(const LayoutCheck& layout, Totals& totals) {
+void PrintLayout(const LayoutCheck& layout, Totals& sum) {
   std::string label = ConsoleName(std::string(LayoutDirectory) + layout.Name);
   std::string text;
   if (layout.Read) {
     text += label + ": header: " + DescribeHeader(layout) + "\n";
   }
-  for (const Finding& finding : layout.Findings) {
-    text += FindingLine(label, finding);
+  for (const Finding& item : layout.Findings) {
+    text += FindingLine(label, item);
   }
   int errors = layout.CountOf(Severity::kError);
   int warnings = layout.CountOf(Severity::kWarning);
   int notes = layout.CountOf(Severity::kNote);
   text += label + ": " + CountsOf(errors, warnings, notes) + "\n";
   WriteOut(text);
-  totals.Errors += errors;
-  totals.Warnings += warnings;
-  totals.Notes += notes;
-  totals.LayoutsWithErrors += errors > 0 ? 1 : 0;
+  sum.Errors += errors;
+  sum.Warnings += warnings;
+  sum.Notes += notes;
+  sum.LayoutsWithErrors += errors > 0 ? 1 : 0;
 }
 
 int PrintCheck(const BatchCheck& batch) {
-  Totals totals;
-  for (const Finding& finding : batch.Text.Findings) {
-    WriteOut(FindingLine(SampleTextPath, finding));
-    ++totals.Errors;
+  Totals sum;
+  for (const Finding& item : batch.Text.Findings) {
+    WriteOut(FindingLine(SampleTextPath, item));
+    ++sum.Errors;
   }
   if (batch.SearchError != 0) {
-    Finding finding;
-    finding.Kind = FindingKind::kNoLayoutFiles;
-    finding.Value = batch.SearchError;
-    WriteOut(FindingLine(std::string(LayoutDirectory), finding));
-    ++totals.Errors;
+    Finding item;
+    item.Kind = FindingKind::kNoLayoutFiles;
+    item.Value = batch.SearchError;
+    WriteOut(FindingLine(std::string(LayoutDirectory), item));
+    ++sum.Errors;
   }
   for (const LayoutCheck& layout : batch.Layouts) {
-    PrintLayout(layout, totals);
+    PrintLayout(layout, sum);
   }
   WriteOut("Checked " + Counted(static_cast<int>(batch.Layouts.size()), "layout") + ", " +
-           std::to_string(totals.LayoutsWithErrors) + " with errors: " +
-           CountsOf(totals.Errors, totals.Warnings, totals.Notes) + " in all.\n");
+           std::to_string(sum.LayoutsWithErrors) +
+           " with errors: " + CountsOf(sum.Errors, sum.Warnings, sum.Notes) + " in all.\n");
   return batch.HasError() ? 1 : 0;
 }
 
