@@ -118,7 +118,7 @@ struct LayoutFacts {
 };
 
 struct Samples {
-  std::vector<double> Yardstick, Read, Batch, PeakMegabytes;
+  std::vector<double> Yardstick, Read, Batch, PeakMegabytes, Check;
   std::map<std::string, std::vector<LayoutTimes>> Layouts;
 };
 
@@ -174,6 +174,9 @@ void Report(const Samples& samples, const std::map<std::string, LayoutFacts>& fa
   double batch = Median(samples.Batch);
   double peak = Median(samples.PeakMegabytes);
   std::printf("%-46s %7.1f ms %8.2f\n", "whole run of kananet", batch, batch / yardstick);
+  double check = Median(samples.Check);
+  std::printf("%-46s %7.1f ms %8.2f   %.2fx the whole run (target <= 1.0)\n",
+              "whole run of kananet --check", check, check / yardstick, check / batch);
   std::printf("%-46s %7.1f MB %8.2f   of the sample text (target <= 3.0)\n",
               "peak resident memory of kananet", peak,
               peak * 1024 * 1024 / static_cast<double>(sampleBytes));
@@ -202,6 +205,7 @@ int Measure(const std::string& kananet, int runs) {
     ChildRun batch = RunChild({kananet});
     samples.Batch.push_back(batch.Milliseconds);
     samples.PeakMegabytes.push_back(batch.PeakMegabytes);
+    samples.Check.push_back(RunChild({kananet, "--check"}).Milliseconds);
   }
   Report(samples, facts, std::filesystem::file_size(kSampleTextPath), runs);
   return 0;

@@ -13,7 +13,7 @@ cmake --build "$build_dir" -j2 >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0
-for target in sample_text layout pipeline kana_lookup text_encoding; do
+for target in sample_text layout pipeline kana_lookup text_encoding layout_check; do
   mkdir -p "$work/$target"
   log="$work/$target.log"
   # The seeds are read from the repository; new inputs go to the scratch corpus.

@@ -5,6 +5,7 @@
 
 #include "codes/text_encoding.h"
 #include "driver/batch.h"
+#include "driver/check_command.h"
 #include "platform/console.h"
 
 namespace kananet {
@@ -18,12 +19,20 @@ bool ShowHelp(CommandLine& commandLine, std::string_view) {
   return true;
 }
 
+bool RunCheckOnly(CommandLine& commandLine, std::string_view) {
+  commandLine.ToDo = Action::kRunCheck;
+  return true;
+}
+
 bool ShowVersion(CommandLine& commandLine, std::string_view) {
   commandLine.ToDo = Action::kShowVersion;
   return true;
 }
 
 constexpr std::array kOptions = {
+    CommandOption{"", "--check", "",
+                  "check the sample text and every layout file, name each mistake, write nothing",
+                  RunCheckOnly},
     CommandOption{"-h", "--help", "", "show this help and exit", ShowHelp},
     CommandOption{"", "--version", "", "show the version and exit", ShowVersion},
 };
@@ -89,7 +98,7 @@ CommandLine ParseCommandLine(std::span<const std::string_view> arguments,
     if (!option->Apply(commandLine, value)) {
       return UsageError("Invalid value for " + std::string(option->LongName) + ": ", value);
     }
-    if (commandLine.ToDo != Action::kRunBatch) {
+    if (commandLine.ToDo != Action::kRunBatch && commandLine.ToDo != Action::kRunCheck) {
       break;
     }
   }
@@ -111,8 +120,10 @@ std::string HelpText(std::span<const CommandOption> options) {
          OptionLines(options) +
          "\n"
          "Exit status:\n"
-         "  0  every layout was evaluated and its network file written\n"
-         "  1  the run stopped early, or a file could not be read or written (see the message)\n"
+         "  0  every layout was evaluated and its network file written (with --check: no layout\n"
+         "     has an error)\n"
+         "  1  the run stopped early, or a file could not be read or written (see the message);\n"
+         "     with --check: a layout has an error\n"
          "  2  the command line was wrong\n"
          "\n"
          "Companion programs:\n"
@@ -139,6 +150,8 @@ int RunCommand(std::span<const std::string_view> arguments) {
       return kExitUsage;
     case Action::kRunBatch:
       return RunBatch();
+    case Action::kRunCheck:
+      return RunCheck();
   }
   return RunHadFailure() ? 1 : 0;
 }

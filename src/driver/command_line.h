@@ -14,7 +14,7 @@ inline constexpr int kExitUsage = 2;  // the status of a wrong command line
 
 // What the command line asks for.
 struct CommandLine {
-  enum class Action { kRunBatch, kShowHelp, kShowVersion, kUsageError };
+  enum class Action { kRunBatch, kRunCheck, kShowHelp, kShowVersion, kUsageError };
   Action ToDo = Action::kRunBatch;
   ConsoleText Error;  // for kUsageError: the one line that says what is wrong
 };

@@ -1,0 +1,262 @@
+#include "check/finding_text.h"
+
+#include <cstring>
+
+#include "codes/kana_code.h"
+#include "codes/key_alphabet.h"
+#include "output/network_writer.h"
+#include "platform/directory.h"
+#include "platform/names.h"
+#include "readers/sample_text.h"
+
+namespace kananet {
+
+namespace {
+
+constexpr std::uint8_t kZu = 0x20;
+
+// Kana codes as text in corner brackets: 「きゃ」.
+std::string Quoted(std::string_view kanaCodes) {
+  std::string text = "\x81\x75";
+  for (char code : kanaCodes) {
+    text += KanaText(static_cast<std::uint8_t>(code));
+  }
+  return text + "\x81\x76";
+}
+
+std::string Hex(std::uint8_t byte) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return std::string("0x") + kDigits[byte >> 4] + kDigits[byte & 0xF];
+}
+
+// A character of the file as the message shows it: in quotes when it is printable ASCII, a
+// half-width katakana or a two-byte character with a Shift_JIS lead byte, else by its bytes;
+// none when there is no character.
+std::string Shown(std::string_view character, const char* none = "nothing") {
+  if (character.empty()) {
+    return none;
+  }
+  auto first = static_cast<std::uint8_t>(character.front());
+  bool readable = character.size() == 2
+                      ? (first >= 0x81 && first <= 0x9F) || (first >= 0xE0 && first <= 0xFC)
+                      : (first >= 0x20 && first < 0x7F) || (first >= 0xA1 && first <= 0xDF);
+  if (readable) {
+    return "'" + std::string(character) + "'";
+  }
+  std::string bytes = "byte";
+  for (char byte : character) {
+    bytes += " " + Hex(static_cast<std::uint8_t>(byte));
+  }
+  return bytes;
+}
+
+std::string KeyName(std::int32_t key) {
+  if (key <= 0 || key >= kananet::kKeyCount) {
+    return "the space key";
+  }
+  return std::string("'") + kKeyAlphabet[static_cast<std::size_t>(key)] + "'";
+}
+
+std::string Plural(std::uint64_t count, const std::string& one, const std::string& many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// Keys 1..55 are drawn; those up to LeftHandLastKey are the left hand's.
+std::string HandSplit(std::int32_t lastLeft) {
+  std::int32_t left = lastLeft < 0 ? 0 : lastLeft > kKeysDrawn ? kKeysDrawn : lastLeft;
+  return std::to_string(left) + " keys left, " + std::to_string(kKeysDrawn - left) + " right";
+}
+
+std::string LeftHand(std::int32_t lastLeft) {
+  if (lastLeft <= 0) {
+    return "left hand: the space key only (" + HandSplit(lastLeft) + ")";
+  }
+  return "left hand up to " + KeyName(lastLeft) + " (" + HandSplit(lastLeft) + ")";
+}
+
+std::string Counting(std::int32_t countByKana) {
+  return countByKana != 0 ? "counting by kana" : "counting by strokes";
+}
+
+std::string BreakSetting(std::int32_t breakAfterPunctuation) {
+  return std::string("break after punctuation ") + (breakAfterPunctuation != 0 ? "on" : "off");
+}
+
+// What a header line's value means.
+std::string Meaning(std::size_t line, std::int32_t value) {
+  switch (line) {
+    case 1:
+      return LeftHand(value);
+    case 2:
+      return BreakSetting(value);
+    case 3:
+      return std::to_string(value) + " rows";
+    default:
+      return Counting(value) + " (" + std::to_string(value) + ")";
+  }
+}
+
+std::string Remedy(std::size_t line) {
+  switch (line) {
+    case 1:
+      return "write the last left-hand key, such as b";
+    case 2:
+      return "write a key character such as 0 to break after \x81\x41 and \x81\x42, or a space not "
+             "to";
+    case 3:
+      return "write a digit, 4 for four rows";
+    default:
+      return "write 0 to count gaps in strokes, or 1 to count them in kana";
+  }
+}
+
+std::string WhatItExpects(std::size_t line) {
+  return line <= 2 ? "a key character, a space or nothing" : "a digit";
+}
+
+// The keys the reader takes a character's bytes for.
+std::string KeysOf(std::string_view character) {
+  std::string keys;
+  bool allSpace = true;
+  for (char byte : character) {
+    std::uint8_t key = KeyIndexTable[static_cast<std::uint8_t>(byte)];
+    allSpace = allSpace && key == 0;
+    keys += (keys.empty() ? "" : " and ") + KeyName(key);
+  }
+  return allSpace && character.size() == 2 ? "the space key twice" : keys;
+}
+
+std::string AverageOf(std::uint64_t keystrokes, std::uint64_t kana) {
+  std::uint64_t hundredths = (keystrokes * 100 + kana / 2) / kana;
+  std::string fraction = std::to_string(hundredths % 100);
+  return std::to_string(hundredths / 100) + "." + (fraction.size() < 2 ? "0" : "") + fraction;
+}
+
+std::string UndefinedKanaText(const Finding& f) {
+  bool zu = static_cast<std::uint8_t>(f.Kana.front()) == kZu;
+  std::string where;
+  if (f.TextLine != 0) {
+    where = ", first on line " + std::to_string(f.TextLine) + " of " + kSampleTextPath;
+  }
+  if (zu) {
+    where += ", counting the three that close every text";
+  }
+  return Quoted(f.Kana) + " has no definition: " + Plural(f.Count, "time", "times") +
+         " in the text" + where + (f.StopsBatch ? " (the batch stops there)" : "") +
+         "; add a definition line for it";
+}
+
+std::string SearchErrorText(std::int32_t code) {
+  switch (code) {
+    case kSearchNoDirectory:
+      return "there is no directory layout/; run kananet in the working directory, or create it";
+    case kSearchAccessDenied:
+      return "the directory cannot be read; give yourself read permission on it";
+    default:
+      return "no layout file (a name ending in .txt) found; add layout files";
+  }
+}
+
+std::string UnusedText(const Finding& f) {
+  std::string text = Plural(f.Count, "entry", "entries") + " never used by the text:";
+  for (std::size_t i = 0; i < f.Examples.size(); ++i) {
+    text += (i == 0 ? " line " : ", line ") + std::to_string(f.Examples[i].Line) + " " +
+            Quoted(f.Examples[i].Kana);
+  }
+  return text + (f.Count > f.Examples.size() ? ", ..." : "") +
+         "; nothing to do unless the text should use them";
+}
+
+}  // namespace
+
+std::string SeverityName(Severity level) {
+  switch (level) {
+    case Severity::kError:
+      return "error";
+    case Severity::kWarning:
+      return "warning";
+    default:
+      return "note";
+  }
+}
+
+std::string DescribeFinding(const Finding& f) {
+  switch (f.Kind) {
+    case FindingKind::kCannotRead:
+      return std::string("cannot be read: ") + std::strerror(f.Value) + "; fix or replace the file";
+    case FindingKind::kUtf16:
+      return "is saved as UTF-16, which kananet does not read; save it as UTF-8 or Shift_JIS";
+    case FindingKind::kNoLayoutFiles:
+      return SearchErrorText(f.Value);
+    case FindingKind::kSameResultFile:
+      return "writes result/" + ConsoleName(f.Text) + " like layout/" + ConsoleName(f.OtherName) +
+             " before it, whose result is lost; rename one so the names differ before the first "
+             "'.'";
+    case FindingKind::kUndefinedKana:
+      return UndefinedKanaText(f);
+    case FindingKind::kHeaderLineMissing:
+      return "header line " + std::to_string(f.Line) + " is missing (the file has " +
+             Plural(f.Count, "line", "lines") + "), so it reads as " + Meaning(f.Line, f.Value) +
+             "; begin the file with the four header lines";
+    case FindingKind::kHeaderLineUnexpected:
+      return "header line " + std::to_string(f.Line) + " should begin with " +
+             WhatItExpects(f.Line) + ", not " + Shown(f.Text, "an empty line") +
+             ", so it reads as " + Meaning(f.Line, f.Value) + "; " + Remedy(f.Line);
+    case FindingKind::kAllKeysLeftHand:
+    case FindingKind::kAllKeysRightHand:
+      return std::string("every key the entries use is on the ") +
+             (f.Kind == FindingKind::kAllKeysLeftHand ? "left" : "right") +
+             " hand (the left hand ends at " + KeyName(f.Value) +
+             "), so no pair is counted across hands; " + Remedy(1);
+    case FindingKind::kKeyOutsideAlphabet:
+      return Shown(f.Text) + " is not a key character and counts as " + KeysOf(f.Text) +
+             "; use the key characters (ASCII; upper case only H T C L R E B)";
+    case FindingKind::kEmptyKana:
+      return "no kana after the TAB (" +
+             (f.Text.empty() ? std::string("nothing follows it")
+                             : "the kana part begins with " + Shown(f.Text)) +
+             "), so this entry can never be used; write the kana in hiragana right after the TAB";
+    case FindingKind::kSameKana:
+      return Quoted(f.Kana) + " is defined already on line " + std::to_string(f.OtherLine) +
+             ", which is used instead, so this entry can never be used; delete one of the two";
+    case FindingKind::kPrefixKana:
+      return Quoted(f.Kana) + " begins with " + Quoted(f.OtherKana) + " of line " +
+             std::to_string(f.OtherLine) +
+             ", which always matches first, so this entry can never be used; move it above line " +
+             std::to_string(f.OtherLine);
+    case FindingKind::kBeyondSearchableSlots:
+      return "this entry line and the " + std::to_string(f.Count - 1) +
+             " after it lie beyond the table's last searchable slot (" +
+             std::to_string(kLayoutSearchSlots) +
+             " entries), so they can never be used; shorten "
+             "the layout";
+    case FindingKind::kKanaStopsAtNonKana:
+      return "the kana part stops at " + Shown(f.Text) + ", which is not kana: only " +
+             Quoted(f.Kana) + " is read; write it in hiragana, or put a space before a remark";
+    case FindingKind::kUnusedEntries:
+      return UnusedText(f);
+    case FindingKind::kKeystrokesPerKana:
+      return AverageOf(f.Count, f.Total) + " keystrokes per kana on average (" +
+             std::to_string(f.Count) + " keystrokes for the " + std::to_string(f.Total) +
+             " kana that convert)";
+  }
+  return {};
+}
+
+std::string DescribeHeader(const LayoutCheck& layout) {
+  auto from = [&](std::size_t line) {
+    const HeaderSource& source = layout.Sources[line - 1];
+    std::string what = source.Present ? Shown(source.Character, "empty")
+                       : source.Character.empty()
+                           ? "missing"
+                           : "missing, reads as " + Shown(source.Character) + " again";
+    return " [line " + std::to_string(line) + " " + what + "]";
+  };
+  const LayoutHeaderValues& header = layout.Header;
+  return LeftHand(header.LeftHandLastKey) + from(1) + ", " +
+         BreakSetting(header.BreakAfterPunctuation) + from(2) + ", " +
+         std::to_string(header.RowCount) + " rows" + from(3) + ", " + Counting(header.CountByKana) +
+         from(4);
+}
+
+}  // namespace kananet

@@ -1,0 +1,23 @@
+// The words for the layout check's findings and for a header as understood: what is wrong and
+// what to do. Shift_JIS bytes, like every message of the tools; names appear as given (UTF-8
+// on disk), for the caller to convert as its output needs.
+#pragma once
+
+#include <string>
+
+#include "check/layout_check.h"
+
+namespace kananet {
+
+// "error", "warning" or "note".
+std::string SeverityName(Severity level);
+
+// The finding's message, without location and severity.
+std::string DescribeFinding(const Finding& item);
+
+// The header as understood, one line without line end: the last left-hand key and the hand
+// split it gives, break after punctuation, rows, counting by strokes or by kana, each with the
+// line and character it came from.
+std::string DescribeHeader(const LayoutCheck& layout);
+
+}  // namespace kananet

@@ -1,0 +1,563 @@
+#include "check/layout_check.h"
+
+#include <algorithm>
+#include <map>
+#include <unordered_map>
+#include <utility>
+
+#include "analysis/kana_lookup.h"
+#include "codes/kana_code.h"
+#include "codes/key_alphabet.h"
+#include "codes/text_encoding.h"
+#include "output/network_writer.h"
+#include "platform/directory.h"
+#include "platform/files.h"
+#include "readers/sample_text.h"
+
+namespace kananet {
+
+Severity SeverityOf(FindingKind kind) {
+  switch (kind) {
+    case FindingKind::kCannotRead:
+    case FindingKind::kUtf16:
+    case FindingKind::kNoLayoutFiles:
+    case FindingKind::kSameResultFile:
+    case FindingKind::kUndefinedKana:
+      return Severity::kError;
+    case FindingKind::kUnusedEntries:
+    case FindingKind::kKeystrokesPerKana:
+      return Severity::kNote;
+    default:
+      return Severity::kWarning;
+  }
+}
+
+int LayoutCheck::CountOf(Severity level) const {
+  return static_cast<int>(std::count_if(Findings.begin(), Findings.end(), [&](const Finding& f) {
+    return SeverityOf(f.Kind) == level;
+  }));
+}
+
+bool BatchCheck::HasError() const {
+  return SearchError != 0 || !Text.Findings.empty() ||
+         std::any_of(Layouts.begin(), Layouts.end(), [](const LayoutCheck& layout) {
+           return layout.CountOf(Severity::kError) > 0;
+         });
+}
+
+namespace {
+
+constexpr std::size_t kFirstEntryLine = kHeaderLines + 1;
+constexpr std::size_t kUnusedExamples = 5;
+constexpr std::size_t kClosingZu = 3;  // the KanaStream's last three bytes
+
+// 0x00-0x7F and 0xA1-0xDF are one-byte characters; every other byte starts a two-byte one.
+bool StartsTwoByteCharacter(std::uint8_t byte) {
+  return byte >= 0x80 && (byte < 0xA1 || byte > 0xDF);
+}
+
+// The character that begins at offset: two bytes when a lead byte has a byte behind it.
+std::string_view CharacterAt(std::string_view text, std::size_t offset) {
+  if (offset >= text.size()) {
+    return {};
+  }
+  bool twoBytes =
+      StartsTwoByteCharacter(static_cast<std::uint8_t>(text[offset])) && offset + 1 < text.size();
+  return text.substr(offset, twoBytes ? 2 : 1);
+}
+
+// The column of the character at offset, from 1, counting characters rather than bytes, so that
+// a file saved as UTF-8 gets the same columns as its Shift_JIS form.
+std::size_t ColumnOf(std::string_view line, std::size_t offset) {
+  std::size_t column = 1;
+  for (std::size_t i = 0; i < offset; i += CharacterAt(line, i).size()) {
+    ++column;
+  }
+  return column;
+}
+
+struct FileLine {
+  std::size_t Number = 0;
+  std::string_view Text;
+};
+
+// The lines as the layout reader reads them: a line ends in LF, whose CR before it is not part
+// of the line; the text after the last LF is a line when it is not empty.
+std::vector<FileLine> SplitLines(std::string_view bytes) {
+  std::vector<FileLine> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    std::string_view line = bytes.substr(start, end == std::string_view::npos ? end : end - start);
+    if (end != std::string_view::npos && !line.empty() && line.back() == '\r') {
+      line.remove_suffix(1);
+    }
+    lines.push_back({lines.size() + 1, line});
+    start = end == std::string_view::npos ? bytes.size() : end + 1;
+  }
+  return lines;
+}
+
+// Lines 1 to 4 as the reader takes them; a read past the end leaves its buffer as it was, so a
+// missing line repeats a last line that has no line end, and reads as empty otherwise.
+std::array<HeaderSource, kHeaderLines> HeaderSources(std::string_view bytes,
+                                                     const std::vector<FileLine>& lines) {
+  std::array<HeaderSource, kHeaderLines> sources{};
+  bool lastLineOpen = !bytes.empty() && bytes.back() != '\n';
+  for (std::size_t i = 0; i < kHeaderLines; ++i) {
+    std::string_view line;
+    if (i < lines.size()) {
+      sources[i].Present = true;
+      line = lines[i].Text;
+    } else if (lastLineOpen) {
+      line = lines.back().Text;
+    }
+    sources[i].Byte = line.empty() ? 0 : static_cast<std::uint8_t>(line.front());
+    sources[i].Character = CharacterAt(line, 0);
+  }
+  return sources;
+}
+
+bool IsDigit(std::uint8_t byte) {
+  return byte >= '0' && byte <= '9';
+}
+
+// Lines 1 and 2 expect a key character, a space or nothing; lines 3 and 4 a digit.
+bool IsExpected(std::size_t line, std::uint8_t byte) {
+  if (line < 2) {
+    return byte == 0 || byte == ' ' || KeyIndexTable[byte] != 0;
+  }
+  return IsDigit(byte);
+}
+
+std::int32_t HeaderValue(const LayoutHeaderValues& header, std::size_t line) {
+  const std::int32_t values[] = {header.LeftHandLastKey, header.BreakAfterPunctuation,
+                                 header.RowCount, header.CountByKana};
+  return values[line];
+}
+
+void CheckHeader(const LayoutCheck& layout, std::size_t lineCount, std::vector<Finding>& out) {
+  for (std::size_t i = 0; i < kHeaderLines; ++i) {
+    const HeaderSource& source = layout.Sources[i];
+    Finding item;
+    item.Line = i + 1;
+    item.Value = HeaderValue(layout.Header, i);
+    if (!source.Present) {
+      item.Kind = FindingKind::kHeaderLineMissing;
+      item.Count = lineCount;
+    } else if (!IsExpected(i, source.Byte)) {
+      item.Kind = FindingKind::kHeaderLineUnexpected;
+      item.Text = source.Character;
+    } else {
+      continue;
+    }
+    out.push_back(std::move(item));
+  }
+}
+
+struct EntryLine {
+  FileLine Line;
+  std::size_t Tab = 0;
+};
+
+std::vector<EntryLine> EntryLines(const std::vector<FileLine>& lines) {
+  std::vector<EntryLine> entries;
+  for (std::size_t i = kFirstEntryLine - 1; i < lines.size(); ++i) {
+    std::size_t tab = lines[i].Text.find('\t');
+    if (tab != std::string_view::npos) {
+      entries.push_back({lines[i], tab});
+    }
+  }
+  return entries;
+}
+
+void CheckKeys(const EntryLine& entry, std::vector<Finding>& out) {
+  std::string_view keys = entry.Line.Text.substr(0, entry.Tab);
+  for (std::size_t i = 0; i < keys.size();) {
+    auto byte = static_cast<std::uint8_t>(keys[i]);
+    if (byte == ' ' || KeyIndexTable[byte] != 0) {
+      ++i;
+      continue;
+    }
+    std::string_view character = CharacterAt(keys, i);
+    Finding item;
+    item.Kind = FindingKind::kKeyOutsideAlphabet;
+    item.Line = entry.Line.Number;
+    item.Column = ColumnOf(keys, i);
+    item.Text = character;
+    item.Count = character.size();
+    out.push_back(std::move(item));
+    i += character.size();
+  }
+}
+
+// The reader takes the kana part in steps of two bytes and stops at the first pair that is not
+// a kana, so the stop lies two bytes per kana read behind the TAB.
+void CheckKanaPart(const EntryLine& entry, const std::string& kana, std::vector<Finding>& out) {
+  std::string_view part = entry.Line.Text.substr(entry.Tab + 1);
+  std::size_t stop = 2 * kana.size();
+  Finding item;
+  item.Line = entry.Line.Number;
+  item.Column = ColumnOf(entry.Line.Text, entry.Tab + 1 + stop);
+  item.Kana = kana;
+  if (kana.empty()) {
+    item.Kind = FindingKind::kEmptyKana;
+    item.Text = CharacterAt(part, 0);
+  } else if (stop + 1 < part.size() &&
+             StartsTwoByteCharacter(static_cast<std::uint8_t>(part[stop])) &&
+             part.substr(stop, 2) != "\x81\x40") {  // an ideographic space parts a remark
+    item.Kind = FindingKind::kKanaStopsAtNonKana;
+    item.Text = part.substr(stop, 2);
+  } else {
+    return;
+  }
+  out.push_back(std::move(item));
+}
+
+// Marks the entries that a first-match search never reaches because an earlier entry's kana is
+// the same or a beginning of theirs, and reports them.
+std::vector<bool> CheckShadowed(const std::vector<EntryLine>& entries,
+                                const std::vector<LayoutEntry>& table, std::size_t slots,
+                                std::vector<Finding>& out) {
+  std::vector<bool> shadowed(slots, false);
+  std::unordered_map<std::string_view, std::size_t> firstWith;
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    std::string_view kana = table[slot].Kana;
+    if (kana.empty()) {
+      continue;
+    }
+    std::size_t earliest = kNoSlot;
+    bool same = false;
+    for (std::size_t length = 1; length <= kana.size(); ++length) {
+      auto found = firstWith.find(kana.substr(0, length));
+      if (found != firstWith.end() && (length == kana.size() || found->second < earliest)) {
+        same = length == kana.size();
+        earliest = found->second;
+      }
+    }
+    if (earliest != kNoSlot) {
+      shadowed[slot] = true;
+      Finding item;
+      item.Kind = same ? FindingKind::kSameKana : FindingKind::kPrefixKana;
+      item.Line = entries[slot].Line.Number;
+      item.OtherLine = entries[earliest].Line.Number;
+      item.Kana = kana;
+      item.OtherKana = table[earliest].Kana;
+      out.push_back(std::move(item));
+    }
+    firstWith.emplace(kana, slot);
+  }
+  return shadowed;
+}
+
+bool IsUsable(const std::vector<LayoutEntry>& table, const std::vector<bool>& shadowed,
+              std::size_t slot) {
+  return !table[slot].Kana.empty() && !shadowed[slot];
+}
+
+void CheckHandSplit(const LayoutCheck& layout, const std::vector<LayoutEntry>& table,
+                    const std::vector<bool>& shadowed, std::vector<Finding>& out) {
+  std::int32_t lastLeft = layout.Header.LeftHandLastKey;
+  bool left = false;
+  bool right = false;
+  for (std::size_t slot = 0; slot < shadowed.size(); ++slot) {
+    if (!IsUsable(table, shadowed, slot)) {
+      continue;
+    }
+    for (char key : table[slot].Keys) {
+      auto index = static_cast<std::uint8_t>(key);
+      left = left || (index != 0 && index <= lastLeft);
+      right = right || index > lastLeft;
+    }
+  }
+  if (left != right) {
+    Finding item;
+    item.Kind = left ? FindingKind::kAllKeysLeftHand : FindingKind::kAllKeysRightHand;
+    item.Line = 1;
+    item.Value = lastLeft;
+    out.push_back(std::move(item));
+  }
+}
+
+struct UndefinedKana {
+  std::uint64_t Count = 0;
+  std::size_t First = 0;
+};
+
+struct Coverage {
+  std::vector<std::uint64_t> Uses;  // per slot
+  std::array<UndefinedKana, 256> Undefined{};
+};
+
+// The first-match conversion of the whole stream, as the batch's, except that a kana without
+// definition is counted and passed over instead of ending the run. Each block of positions is
+// looked up whole before its matches are followed, so the lookups overlap.
+Coverage Cover(std::string_view stream, const std::vector<LayoutEntry>& table, std::size_t slots) {
+  const KanaLookup lookup(table);
+  Coverage tally;
+  tally.Uses.assign(slots, 0);
+  std::vector<std::size_t> advance(slots);
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    advance[slot] = table[slot].Kana.size();
+  }
+  constexpr std::size_t kBlock = 256;
+  std::size_t found[kBlock];
+  std::size_t position = 0;
+  for (std::size_t start = 0; start < stream.size(); start += kBlock) {
+    std::size_t end = std::min(start + kBlock, stream.size());
+    for (std::size_t p = std::max(start, position); p < end; ++p) {
+      found[p - start] = lookup.FindFirstMatch(stream, p);
+    }
+    while (position < end) {
+      auto code = static_cast<std::uint8_t>(stream[position]);
+      std::size_t slot = found[position - start];
+      if (code == kRunBreak) {
+        ++position;
+      } else if (slot == kNoSlot) {
+        UndefinedKana& undefined = tally.Undefined[code];
+        if (undefined.Count++ == 0) {
+          undefined.First = position;
+        }
+        ++position;
+      } else {
+        ++tally.Uses[slot];
+        position += advance[slot];
+      }
+    }
+  }
+  return tally;
+}
+
+void CheckText(const std::string& stream, const std::vector<EntryLine>& entries,
+               const std::vector<LayoutEntry>& table, const std::vector<bool>& shadowed,
+               LayoutCheck& layout, std::vector<Finding>& errors, std::vector<Finding>& notes) {
+  Coverage tally = Cover(stream, table, shadowed.size());
+  for (int code = 0; code < 256; ++code) {
+    const UndefinedKana& undefined = tally.Undefined[code];
+    if (undefined.Count != 0) {
+      Finding item;
+      item.Kind = FindingKind::kUndefinedKana;
+      item.Kana = std::string(1, static_cast<char>(code));
+      item.Count = undefined.Count;
+      item.StreamPosition = undefined.First;
+      errors.push_back(std::move(item));
+    }
+  }
+  std::sort(errors.begin(), errors.end(),
+            [](const Finding& a, const Finding& b) { return a.StreamPosition < b.StreamPosition; });
+  if (!errors.empty()) {
+    errors.front().StopsBatch = true;
+  }
+
+  Finding unused;
+  unused.Kind = FindingKind::kUnusedEntries;
+  for (std::size_t slot = 0; slot < shadowed.size(); ++slot) {
+    std::uint64_t uses = tally.Uses[slot];
+    layout.Keystrokes += uses * table[slot].Keys.size();
+    layout.Kana += uses * table[slot].Kana.size();
+    if (IsUsable(table, shadowed, slot) && uses == 0) {
+      if (unused.Count++ < kUnusedExamples) {
+        unused.Examples.push_back({entries[slot].Line.Number, table[slot].Kana});
+      }
+    }
+  }
+  if (unused.Count != 0) {
+    notes.push_back(std::move(unused));
+  }
+  if (layout.Kana != 0) {
+    Finding average;
+    average.Kind = FindingKind::kKeystrokesPerKana;
+    average.Count = layout.Keystrokes;
+    average.Total = layout.Kana;
+    notes.push_back(std::move(average));
+  }
+  layout.TextChecked = true;
+}
+
+}  // namespace
+
+LayoutChecker::LayoutChecker(const std::string* textCodes)
+    : textCodes_(textCodes), table_(kLayoutTableSlots) {}
+
+LayoutCheck LayoutChecker::CheckBytes(const std::string& name, std::string_view fileBytes) {
+  LayoutCheck layout;
+  layout.Name = name;
+  layout.ResultName = OutputNameOf(name);
+  layout.Read = true;
+  layout.EntryLines = FillLayout(fileBytes, layout.Header, table_);
+
+  std::vector<FileLine> lines = SplitLines(fileBytes);
+  layout.Sources = HeaderSources(fileBytes, lines);
+  std::vector<EntryLine> entries = EntryLines(lines);
+  std::size_t slots = std::min({entries.size(), layout.EntryLines, kLayoutSearchSlots});
+
+  std::vector<Finding> errors;
+  std::vector<Finding> warnings;
+  std::vector<Finding> notes;
+  CheckHeader(layout, lines.size(), warnings);
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    CheckKeys(entries[slot], warnings);
+    CheckKanaPart(entries[slot], table_[slot].Kana, warnings);
+  }
+  if (entries.size() > kLayoutSearchSlots) {
+    Finding item;
+    item.Kind = FindingKind::kBeyondSearchableSlots;
+    item.Line = entries[kLayoutSearchSlots].Line.Number;
+    item.Count = entries.size() - kLayoutSearchSlots;
+    warnings.push_back(std::move(item));
+  }
+  std::vector<bool> shadowed = CheckShadowed(entries, table_, slots, warnings);
+  CheckHandSplit(layout, table_, shadowed, warnings);
+  if (textCodes_ != nullptr) {
+    CheckText(*textCodes_, entries, table_, shadowed, layout, errors, notes);
+  }
+
+  std::stable_sort(warnings.begin(), warnings.end(),
+                   [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
+  layout.Findings = std::move(errors);
+  layout.Findings.insert(layout.Findings.end(), std::make_move_iterator(warnings.begin()),
+                         std::make_move_iterator(warnings.end()));
+  layout.Findings.insert(layout.Findings.end(), std::make_move_iterator(notes.begin()),
+                         std::make_move_iterator(notes.end()));
+  return layout;
+}
+
+namespace {
+
+Finding ReadFailure(const ReadResult& read) {
+  Finding item;
+  item.Kind = FindingKind::kCannotRead;
+  item.Value = read.Error;
+  return item;
+}
+
+// Reads a file the way the readers do; a failure or a UTF-16 file becomes a finding.
+bool ReadForCheck(const std::string& path, std::string& bytes, std::vector<Finding>& findings) {
+  ReadResult read = ReadWholeFile(path, bytes);
+  if (read.Outcome != ReadOutcome::kOk) {
+    findings.push_back(ReadFailure(read));
+    return false;
+  }
+  if (MakeShiftJis(bytes) == TextEncoding::kUtf16) {
+    Finding item;
+    item.Kind = FindingKind::kUtf16;
+    findings.push_back(std::move(item));
+    return false;
+  }
+  return true;
+}
+
+// The line of the sample text that holds each of the sorted KanaStream positions, found by
+// walking the text as AppendKanaStream does.
+std::vector<std::size_t> TextLinesOf(std::string_view text,
+                                     const std::vector<std::size_t>& positions) {
+  std::vector<std::size_t> lines;
+  std::size_t line = 1;
+  std::size_t stream = 0;
+  bool inRun = false;
+  for (std::size_t p = 0; p < text.size() && lines.size() < positions.size();) {
+    auto lead = static_cast<std::uint8_t>(text[p]);
+    bool twoBytes = StartsTwoByteCharacter(lead);
+    auto trail = static_cast<std::uint8_t>(p + 1 < text.size() ? text[p + 1] : 0);
+    bool isKana = twoBytes && KanaCodeOf(lead, trail) != kNotKana;
+    if (isKana) {
+      stream += inRun ? 0 : 1;
+      if (stream == positions[lines.size()]) {
+        lines.push_back(line);
+      }
+      ++stream;
+    }
+    line += (lead == '\n') + (twoBytes && trail == '\n');
+    inRun = isKana;
+    p += twoBytes ? 2 : 1;
+  }
+  lines.resize(positions.size(), 0);
+  return lines;
+}
+
+// Fills in the text line of every undefined kana's first place; the KanaStream is let go first,
+// since the text is read once more for it.
+void LocateUndefinedKana(BatchCheck& batch) {
+  std::size_t textEnd = batch.Text.KanaStream.size() - kClosingZu;
+  std::string().swap(batch.Text.KanaStream);
+  std::vector<std::size_t> positions;
+  for (LayoutCheck& layout : batch.Layouts) {
+    for (Finding& item : layout.Findings) {
+      if (item.Kind == FindingKind::kUndefinedKana && item.StreamPosition < textEnd) {
+        positions.push_back(item.StreamPosition);
+      }
+    }
+  }
+  if (positions.empty()) {
+    return;
+  }
+  std::sort(positions.begin(), positions.end());
+  positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+  std::string text;
+  std::vector<Finding> ignored;
+  if (!ReadForCheck(batch.Text.Path, text, ignored)) {
+    return;
+  }
+  std::vector<std::size_t> lines = TextLinesOf(text, positions);
+  for (LayoutCheck& layout : batch.Layouts) {
+    for (Finding& item : layout.Findings) {
+      if (item.Kind == FindingKind::kUndefinedKana && item.StreamPosition < textEnd) {
+        auto at = std::lower_bound(positions.begin(), positions.end(), item.StreamPosition);
+        item.TextLine = lines[static_cast<std::size_t>(at - positions.begin())];
+      }
+    }
+  }
+}
+
+}  // namespace
+
+TextCheck ReadTextForCheck(const std::string& path) {
+  TextCheck text;
+  text.Path = path;
+  std::string bytes;
+  if (ReadForCheck(path, bytes, text.Findings)) {
+    AppendKanaStream(std::move(bytes), text.KanaStream);
+    text.Read = true;
+  }
+  return text;
+}
+
+BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layoutDirectory) {
+  BuildKeyIndexTable();
+  BatchCheck batch;
+  batch.LayoutDirectory = layoutDirectory;
+  batch.Text = ReadTextForCheck(sampleTextPath);
+  LayoutFileSearch search = FindLayoutFiles(layoutDirectory);
+  batch.SearchError = search.ErrorCode;
+  if (search.ErrorCode != 0) {
+    return batch;
+  }
+  LayoutChecker checker(batch.Text.Read ? &batch.Text.KanaStream : nullptr);
+  std::map<std::string, std::string> writers;  // result file -> the first layout writing it
+  std::string bytes;
+  for (const std::string& name : search.Names) {
+    std::vector<Finding> failures;
+    if (!ReadForCheck(layoutDirectory + name, bytes, failures)) {
+      LayoutCheck& layout = batch.Layouts.emplace_back();
+      layout.Name = name;
+      layout.ResultName = OutputNameOf(name);
+      layout.Findings = std::move(failures);
+      continue;
+    }
+    LayoutCheck& layout = batch.Layouts.emplace_back(checker.CheckBytes(name, bytes));
+    auto [writer, first] = writers.emplace(layout.ResultName, name);
+    if (!first) {
+      Finding item;
+      item.Kind = FindingKind::kSameResultFile;
+      item.Text = layout.ResultName;
+      item.OtherName = writer->second;
+      layout.Findings.insert(layout.Findings.begin(), std::move(item));
+    }
+  }
+  if (batch.Text.Read) {
+    LocateUndefinedKana(batch);
+  }
+  return batch;
+}
+
+}  // namespace kananet

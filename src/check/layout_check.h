@@ -1,0 +1,137 @@
+// The layout check: everything about a batch's layout files that makes a result differ from what
+// the designer meant, found by reading the files exactly as the batch reads them. The findings
+// are data; finding_text.h turns them into words for the console or a page.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "readers/layout.h"
+
+namespace kananet {
+
+enum class Severity {
+  kError,    // the batch stops on it or loses a result
+  kWarning,  // the batch runs, but not as the file seems to say
+  kNote,     // a figure worth knowing
+};
+
+enum class FindingKind {
+  // Errors
+  kCannotRead,      // Value: the errno of the failed open or read
+  kUtf16,           // the file is UTF-16, which no reader accepts
+  kNoLayoutFiles,   // Value: the layout search's error code (kSearchNoMatch, ...)
+  kSameResultFile,  // Text: the result file name; OtherName: the earlier layout writing it
+  kUndefinedKana,   // Kana: the kana; Count: conversions that stop at it; TextLine: its first line
+  // Warnings
+  kHeaderLineMissing,      // Line: the header line; Value: what it reads as; Count: lines in file
+  kHeaderLineUnexpected,   // Line; Value; Text: the line's first character (empty: empty line)
+  kAllKeysLeftHand,        // Line 1; Value: LeftHandLastKey
+  kAllKeysRightHand,       // Line 1; Value: LeftHandLastKey
+  kKeyOutsideAlphabet,     // Line, Column; Text: the character; Count: its bytes (space keys)
+  kEmptyKana,              // Line, Column; Text: the character the kana part stops at (or empty)
+  kSameKana,               // Line; OtherLine: the earlier entry; Kana
+  kPrefixKana,             // Line; OtherLine: the earlier entry; Kana; OtherKana: its kana
+  kBeyondSearchableSlots,  // Line: the first such entry line; Count: entry lines from it on
+  kKanaStopsAtNonKana,     // Line, Column; Text: the character; Kana: what is read
+  // Notes
+  kUnusedEntries,      // Count: entries the text never uses; Examples: the first few
+  kKeystrokesPerKana,  // Count: keystrokes; Total: kana
+};
+
+Severity SeverityOf(FindingKind kind);
+
+struct EntryExample {
+  std::size_t Line = 0;
+  std::string Kana;  // KanaCodes
+};
+
+// One finding about one file. Text fields are Shift_JIS bytes as the file holds them, kana
+// fields KanaCodes; names are the names on disk.
+struct Finding {
+  FindingKind Kind = FindingKind::kCannotRead;
+  std::size_t Line = 0;       // line of the file, from 1; 0 for the file as a whole
+  std::size_t Column = 0;     // character column in that line, from 1; 0 for none
+  std::size_t OtherLine = 0;  // line of the earlier entry the finding names
+  std::size_t TextLine = 0;   // line of the sample text; 0 when only the closing zu has it
+  std::uint64_t Count = 0;
+  std::uint64_t Total = 0;
+  std::int32_t Value = 0;
+  std::string Text;
+  std::string OtherName;
+  std::string Kana;
+  std::string OtherKana;
+  std::vector<EntryExample> Examples;
+  std::size_t StreamPosition = 0;  // kUndefinedKana: its first place in the KanaStream
+  bool StopsBatch = false;         // kUndefinedKana: the first, where the batch's run ends
+};
+
+// Where a header value came from: line N of the file, or (when the file is shorter) what the
+// reader's failed read left in its buffer.
+struct HeaderSource {
+  bool Present = false;   // the file has this line
+  std::uint8_t Byte = 0;  // the byte the value was taken from (0 for an empty line)
+  std::string Character;  // the whole character that byte begins, as in the file; empty if none
+};
+
+inline constexpr int kHeaderLines = 4;
+
+struct LayoutCheck {
+  std::string Name;        // the file name in the layout directory
+  std::string ResultName;  // the network file the batch writes for it
+  bool Read = false;       // the file was read; header, entries and statistics are valid
+  LayoutHeaderValues Header;
+  std::array<HeaderSource, kHeaderLines> Sources;
+  std::size_t EntryLines = 0;
+  bool TextChecked = false;      // the sample text was converted with this layout
+  std::uint64_t Keystrokes = 0;  // over the kana that convert
+  std::uint64_t Kana = 0;
+  std::vector<Finding> Findings;  // in the order of the file's lines, file-wide ones first
+
+  int CountOf(Severity level) const;
+};
+
+struct TextCheck {
+  std::string Path;
+  bool Read = false;
+  std::string KanaStream;  // CheckBatch lets it go once every layout is checked
+  std::vector<Finding> Findings;
+};
+
+struct BatchCheck {
+  TextCheck Text;
+  std::string LayoutDirectory;
+  int SearchError = 0;  // the layout search's error code; 0 when it found files
+  std::vector<LayoutCheck> Layouts;
+
+  bool HasError() const;
+};
+
+// Reads the sample text the way the batch does, into the KanaStream (without a stop: a file
+// that cannot be read becomes a finding).
+TextCheck ReadTextForCheck(const std::string& path);
+
+// Checks layout files one after the other against one KanaStream (nullptr: no sample text,
+// so no finding that needs one). Keeps one LayoutTable for all of them.
+class LayoutChecker {
+ public:
+  explicit LayoutChecker(const std::string* textCodes);
+
+  // A layout file's bytes, already made Shift_JIS.
+  LayoutCheck CheckBytes(const std::string& name, std::string_view fileBytes);
+
+ private:
+  const std::string* textCodes_;
+  std::vector<LayoutEntry> table_;
+};
+
+// The whole check of a working directory: the sample text and every layout file of
+// layoutDirectory (ending in '/'), in the batch's order and through its readers, plus the
+// result files two layouts would share. Reads files only; writes nothing.
+BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layoutDirectory);
+
+}  // namespace kananet

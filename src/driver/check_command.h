@@ -1,0 +1,11 @@
+// kananet --check: the layout check of the working directory, printed on the console.
+#pragma once
+
+namespace kananet {
+
+// Checks kanasample.txt and every layout file the batch would read, writes nothing, and prints
+// per layout the header as understood, one line per finding and a summary; then a closing line.
+// Returns 0 when nothing has an error, 1 when something has.
+int RunCheck();
+
+}  // namespace kananet

@@ -1,0 +1,178 @@
+// The layout check over small layout files, each with the findings it must give, and over the
+// bundled example, which must come out clean.
+#include "check/layout_check.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "../test_support.h"
+#include "analysis/conversion.h"
+#include "codes/kana_code.h"
+#include "codes/key_alphabet.h"
+#include "codes/text_encoding.h"
+#include "platform/directory.h"
+#include "readers/sample_text.h"
+
+namespace kananet {
+namespace {
+
+using testing::Sjis;
+using Kind = FindingKind;
+
+// Line 2 holds きゃ, which the layouts below type as one entry or stop at, and ends the text.
+const std::string kText = "かな\nきゃくき\n";
+const std::string kHeader = "b\n \n4\n0\n";
+const std::string kEntries = "f\tか\nj\tな\nkd\tきゃ\nk\tき\nh\tく　メモ\nd;\tず\n";
+
+struct Expected {
+  std::size_t Line;
+  Kind What;
+  // The column; for an earlier entry, its line; for an undefined kana, its first text line;
+  // for a missing header line, the value it reads as.
+  std::int64_t Detail = 0;
+};
+
+std::int64_t DetailOf(const Finding& finding) {
+  switch (finding.Kind) {
+    case Kind::kSameKana:
+    case Kind::kPrefixKana:
+      return static_cast<std::int64_t>(finding.OtherLine);
+    case Kind::kUndefinedKana:
+      return static_cast<std::int64_t>(finding.TextLine);
+    case Kind::kHeaderLineMissing:
+      return finding.Value;
+    default:
+      return static_cast<std::int64_t>(finding.Column);
+  }
+}
+
+struct Case {
+  std::string Name;
+  std::string Layout;              // Shift_JIS
+  std::vector<Expected> Findings;  // all but the average keystrokes note
+};
+
+// 99,993 entries of distinct kana that begin with none of the others, so that 99,999 fill the
+// searchable slots.
+std::string Filler() {
+  const std::string entryStart = Sjis("q\tぬ");
+  std::string filler;
+  for (int i = 0; i < 99993; ++i) {
+    filler += entryStart;
+    for (int digit = 0, rest = i; digit < 3; ++digit, rest /= 47) {
+      filler += KanaText(static_cast<std::uint8_t>(7 + rest % 47));
+    }
+    filler += "\n";
+  }
+  return filler;
+}
+
+TEST(LayoutCheckTest, EachPlantedMistakeIsNamedOnItsLine) {
+  std::vector<Case> cases = {
+      {"clean.txt", Sjis(kHeader + kEntries), {}},
+      {"clean.v2.txt", Sjis(kHeader + kEntries), {{0, Kind::kSameResultFile}}},
+      {"header.txt",
+       Sjis("B\nK\n\nk\n" + kEntries),
+       {{1, Kind::kAllKeysLeftHand},
+        {2, Kind::kHeaderLineUnexpected},
+        {3, Kind::kHeaderLineUnexpected},
+        {4, Kind::kHeaderLineUnexpected}}},
+      {"righthand.txt", Sjis(" \n\n4\n0\n" + kEntries), {{1, Kind::kAllKeysRightHand}}},
+      // Without a line end, the last line is read again for each missing one.
+      {"short.txt",
+       Sjis("b\n7"),
+       {{0, Kind::kUndefinedKana, 1},
+        {0, Kind::kUndefinedKana, 1},
+        {0, Kind::kUndefinedKana, 2},
+        {0, Kind::kUndefinedKana, 2},
+        {0, Kind::kUndefinedKana, 2},
+        {0, Kind::kUndefinedKana, 0},
+        {3, Kind::kHeaderLineMissing, 7},
+        {4, Kind::kHeaderLineMissing, 7}}},
+      {"keys.txt",
+       Sjis(kHeader + "fK\tか\nｅ\tな\nkd\tきゃ\nk\tき\nh\tく\nd;\tず\n"),
+       {{5, Kind::kKeyOutsideAlphabet, 2}, {6, Kind::kKeyOutsideAlphabet, 1}}},
+      // き before きゃ: the conversion stops at ゃ of line 2.
+      {"entries.txt",
+       Sjis(kHeader + "f\tか\nk\tき\nkd\tきゃ\nf\tか\nj\t な\nj\tなア\nh\tく\nd;\tず\n"),
+       {{0, Kind::kUndefinedKana, 2},
+        {7, Kind::kPrefixKana, 6},
+        {8, Kind::kSameKana, 5},
+        {9, Kind::kEmptyKana, 3},
+        {10, Kind::kKanaStopsAtNonKana, 4}}},
+      // Read as UTF-8; columns count characters, as in the Shift_JIS form.
+      {"utf8.txt",
+       kHeader + kEntries + "g\tぱア\n",
+       {{11, Kind::kKanaStopsAtNonKana, 4}, {0, Kind::kUnusedEntries}}},
+      {"unused.txt", Sjis(kHeader + kEntries + "g\tぱ\n"), {{0, Kind::kUnusedEntries}}},
+      {"huge.txt",
+       Sjis(kHeader + kEntries) + Filler() + Sjis("g\tぱ\n"),
+       {{100004, Kind::kBeyondSearchableSlots}, {0, Kind::kUnusedEntries}}},
+  };
+  std::sort(cases.begin(), cases.end(),
+            [](const Case& a, const Case& b) { return LayoutNameLess(a.Name, b.Name); });
+  testing::TempDir dir;
+  testing::WriteBytes(dir / "kanasample.txt", Sjis(kText));
+  std::filesystem::create_directory(dir / "layout");
+  for (const Case& c : cases) {
+    testing::WriteBytes(dir / ("layout/" + c.Name), c.Layout);
+  }
+
+  BatchCheck batch = CheckBatch(dir / "kanasample.txt", dir / "layout/");
+  ASSERT_EQ(batch.Layouts.size(), cases.size());
+  std::string stream;
+  AppendKanaStream(Sjis(kText), stream);
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const LayoutCheck& layout = batch.Layouts[i];
+    ASSERT_EQ(layout.Name, cases[i].Name);
+    std::vector<Expected> found;
+    for (const Finding& f : layout.Findings) {
+      if (f.Kind != Kind::kKeystrokesPerKana) {
+        found.push_back({f.Line, f.Kind, DetailOf(f)});
+      }
+    }
+    ASSERT_EQ(found.size(), cases[i].Findings.size()) << layout.Name;
+    for (std::size_t j = 0; j < found.size(); ++j) {
+      const Expected& want = cases[i].Findings[j];
+      EXPECT_EQ(found[j].Line, want.Line) << layout.Name << " finding " << j;
+      EXPECT_EQ(found[j].What, want.What) << layout.Name << " finding " << j;
+      EXPECT_EQ(found[j].Detail, want.Detail) << layout.Name << " finding " << j;
+    }
+    // The keystrokes counted are those of the batch's conversion.
+    if (layout.CountOf(Severity::kError) == 0) {
+      LayoutHeaderValues header;
+      std::vector<LayoutEntry> table(kLayoutTableSlots);
+      std::string bytes = cases[i].Layout;
+      MakeShiftJis(bytes);
+      FillLayout(bytes, header, table);
+      std::string keys;
+      ASSERT_EQ(AppendKeyStream(stream, table, false, false, keys), kNoSlot) << layout.Name;
+      EXPECT_EQ(layout.Keystrokes,
+                static_cast<std::uint64_t>(
+                    std::count_if(keys.begin(), keys.end(),
+                                  [](char k) { return static_cast<std::uint8_t>(k) < kUnitEnd; })))
+          << layout.Name;
+    }
+  }
+  EXPECT_EQ(batch.Layouts[7].Name, "short.txt");
+  EXPECT_EQ(batch.Layouts[7].Header.RowCount, 7);
+  EXPECT_TRUE(batch.HasError());
+}
+
+TEST(LayoutCheckTest, TheBundledExampleIsClean) {
+  BatchCheck batch = CheckBatch(KANANET_SOURCE_DIR "/examples/kanasample.txt",
+                                KANANET_SOURCE_DIR "/examples/layout/");
+  ASSERT_EQ(batch.Layouts.size(), 2u);
+  for (const LayoutCheck& layout : batch.Layouts) {
+    EXPECT_TRUE(layout.TextChecked) << layout.Name;
+    EXPECT_EQ(layout.CountOf(Severity::kError) + layout.CountOf(Severity::kWarning), 0)
+        << layout.Name;
+  }
+  EXPECT_FALSE(batch.HasError());
+}
+
+}  // namespace
+}  // namespace kananet
