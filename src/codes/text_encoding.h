@@ -2,7 +2,9 @@
 // (CP932) bytes whatever the file was saved as.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -10,8 +12,8 @@ namespace kananet {
 
 enum class TextEncoding {
   kShiftJis,  // every file that is none of the others: read as it is
-  kUtf8,      // begins with the UTF-8 byte-order mark, or is well-formed UTF-8 holding a byte >= 0x80
-  kUtf16,     // begins with a UTF-16 byte-order mark (FF FE or FE FF): the readers refuse it
+  kUtf8,   // begins with the UTF-8 byte-order mark, or is well-formed UTF-8 holding a byte >= 0x80
+  kUtf16,  // begins with a UTF-16 byte-order mark (FF FE or FE FF): the readers refuse it
 };
 
 // The encoding of a whole file's bytes, by the rules above.
@@ -40,12 +42,13 @@ class Utf8ToShiftJis {
   // Appends to out the conversion of piece; a character that may still be composed with what
   // follows, or is cut at the piece's end, is held back until the next call.
   void Convert(std::string_view piece, std::string& out);
-  // Appends what is held back; call once after the last piece.
+  // Appends what is held back (a cut sequence becomes 〓); call once after the last piece. The
+  // converter is then ready for a new text.
   void Finish(std::string& out);
 
  private:
   struct State;
-  State* state_;
+  std::unique_ptr<State> state_;
 };
 
 // The whole of a UTF-8 text at once (see Utf8ToShiftJis).
