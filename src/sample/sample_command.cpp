@@ -113,7 +113,8 @@ void ReportUnread(const UnreadWords& unread) {
     return;
   }
   std::string note = "kept " + std::to_string(unread.Total()) +
-                     " words as written, having no reading in the dictionary; most frequent:";
+                     (unread.Total() == 1 ? " word" : " words") +
+                     " as written, having no reading in the dictionary; most frequent:";
   std::string_view separator = " ";
   for (const auto& [word, count] : unread.MostFrequent(kUnreadNamed)) {
     note += std::string(separator) + word + " (" + std::to_string(count) + ")";

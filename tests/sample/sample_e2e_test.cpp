@@ -48,6 +48,25 @@ TEST(SampleE2eTest, WritesShiftJisLinesWithCrLfThatKananetReads) {
   EXPECT_EQ(run.Out, Sjis("いう\r\n"));
 }
 
+// The bundled essay's source gives its sample text back, but for the words the README names.
+TEST(SampleE2eTest, ExampleSourceGivesTheExampleSampleText) {
+  TempDir dir;
+  RunOptions options = WithArguments({KANANET_SOURCE_DIR "/examples/source.txt"});
+  RunResult run = RunProgram(kProgram, dir.Path(), options);
+  ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+  std::string written = dir.ReadFile("kanasample.txt");
+  const std::pair<const char*, const char*> misread[] = {
+      {"みなとちょう", "みなとまち"}, {"だいだいしょく", "だいだいいろ"}, {"ななりん", "しちりん"},
+      {"うおいちば", "さかないちば"}, {"のまを", "のあいだを"},           {"いちけん", "いっけん"},
+      {"まばたいて", "またたいて"}};
+  for (const auto& [read, meant] : misread) {
+    for (std::size_t at; (at = written.find(Sjis(read))) != std::string::npos;) {
+      written.replace(at, Sjis(read).size(), Sjis(meant));
+    }
+  }
+  EXPECT_EQ(written, ReadFileBytes(KANANET_SOURCE_DIR "/examples/kanasample.txt"));
+}
+
 TEST(SampleE2eTest, FailuresSayWhatToFixAndLeaveTheOutputAlone) {
   struct Case {
     std::vector<std::string> arguments;
