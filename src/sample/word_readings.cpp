@@ -10,6 +10,9 @@ namespace kananet::sample {
 
 void UnreadWords::Add(std::string_view word) {
   ++total_;
+  if (word.size() > kMaxLength) {
+    return;
+  }
   std::string key(word);
   auto found = counts_.find(key);
   if (found != counts_.end()) {

@@ -19,11 +19,12 @@ class Lattice;
 namespace kananet::sample {
 
 // The words kept as written for want of a reading, with how often each was met. Only the first
-// kMaxDistinct different words are told apart, so memory stays bounded on any input; the total
-// counts every one.
+// kMaxDistinct different words of at most kMaxLength bytes are told apart, so memory stays
+// bounded on any input; the total counts every one.
 class UnreadWords {
  public:
   static constexpr std::size_t kMaxDistinct = 100000;
+  static constexpr std::size_t kMaxLength = 64;
 
   void Add(std::string_view word);
   std::uint64_t Total() const { return total_; }
