@@ -41,7 +41,7 @@ constexpr std::string_view kUsage =
     "was); 2 for a wrong command line. Words without a reading are kept as written and counted\n"
     "on standard error.\n";
 
-struct Options {
+struct Settings {
   std::vector<std::string> inputs;
   std::string output = "kanasample.txt";
   std::string dictionary = KANANET_SAMPLE_DICTIONARY;
@@ -51,7 +51,7 @@ struct Options {
 
 // Nothing when the arguments are fine, else the complaint.
 std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments,
-                                       Options& options) {
+                                       Settings& options) {
   bool optionsEnded = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
@@ -89,9 +89,9 @@ std::string Utf16Complaint(const std::string& input) {
 }
 
 // Where the Shift_JIS bytes go: a replacing file, or standard output.
-class Output {
+class SampleOutput {
  public:
-  explicit Output(const std::string& path) : path_(path), toStandardOutput_(path == "-") {}
+  explicit SampleOutput(const std::string& path) : path_(path), toStandardOutput_(path == "-") {}
   int Open() { return ToStandardOutput() ? 0 : file_.Open(path_); }
   int Write(std::string_view bytes) {
     return ToStandardOutput() ? WriteAll(STDOUT_FILENO, bytes) : file_.Write(bytes);
@@ -126,7 +126,7 @@ void ReportUnread(const UnreadWords& unread) {
 }  // namespace
 
 int RunSample(const std::vector<std::string>& arguments) {
-  Options options;
+  Settings options;
   if (std::optional<std::string> complaint = ReadOptions(arguments, options)) {
     Say(*complaint + "; see kananet-sample --help");
     return 2;
@@ -176,12 +176,12 @@ int RunSample(const std::vector<std::string>& arguments) {
     return 1;
   }
 
-  Output output(options.output);
+  SampleOutput output(options.output);
   if (int error = output.Open()) {
     Say("cannot write " + output.Name() + ": " + std::strerror(error));
     return 1;
   }
-  Progress progress(totalKnown ? total : 0);
+  Progress meter(totalKnown ? total : 0);
   Utf8ToShiftJis converter;
   std::string text;
   std::string shiftJis;
@@ -209,16 +209,16 @@ int RunSample(const std::vector<std::string>& arguments) {
       }
       if (text.size() >= kOutputBlock) {
         if (int writeError = flush(false)) {
-          progress.Finish();
+          meter.Finish();
           Say("cannot write " + output.Name() + ": " + std::strerror(writeError));
           return 1;
         }
-        progress.Update(done + lines.BytesRead());
+        meter.Update(done + lines.BytesRead());
       }
     }
     error = error != 0 ? error : lines.Error();
     if (error != 0) {
-      progress.Finish();
+      meter.Finish();
       Say(lines.Encoding() == TextEncoding::kUtf16
               ? Utf16Complaint(input)
               : "cannot read " + NameOf(input) + ": " + std::strerror(error));
@@ -228,7 +228,7 @@ int RunSample(const std::vector<std::string>& arguments) {
   }
   int error = flush(true);
   error = error != 0 ? error : output.Commit();
-  progress.Finish();
+  meter.Finish();
   if (error != 0) {
     Say("cannot write " + output.Name() + ": " + std::strerror(error));
     return 1;
