@@ -85,21 +85,21 @@ void AppendSanitized(std::string_view bytes, std::string& out) {
 
 int ScanInput(const std::string& path, InputScan& scan) {
   scan = InputScan{};
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.Get() < 0) {
-    return errno;
-  }
   struct stat status {};
-  if (::fstat(file.Get(), &status) != 0) {
+  if (::stat(path.c_str(), &status) != 0) {
     return errno;
   }
   if (S_ISDIR(status.st_mode)) {
     return EISDIR;
   }
   if (!S_ISREG(status.st_mode)) {
-    // A pipe cannot be read twice: it is read like standard input.
+    // A pipe cannot be read twice, and is not even opened here: it is read like standard input.
     scan.streamed = true;
     return 0;
+  }
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.Get() < 0) {
+    return errno;
   }
   // Blocks are checked for well-formed UTF-8 up to their last byte that starts a character, so
   // no sequence is judged cut in two; the rest goes ahead of the next block.
