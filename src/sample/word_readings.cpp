@@ -3,6 +3,7 @@
 #include <mecab.h>
 
 #include <algorithm>
+#include <cctype>
 
 #include "kana_reading.h"
 
@@ -47,6 +48,19 @@ std::unique_ptr<WordReadings> WordReadings::Open(const std::string& dictionaryDi
   readings->model_ = MeCab::createModel(3, arguments);
   if (readings->model_ == nullptr) {
     error = MeCab::getLastError();
+    return nullptr;
+  }
+  // Text is analysed as UTF-8; a dictionary in another character set (Debian's mecab-ipadic is
+  // EUC-JP) would cut characters apart and read nothing.
+  std::string charset;
+  for (const char* c = readings->model_->dictionary_info()->charset; *c != '\0'; ++c) {
+    if (*c != '-' && *c != '_') {
+      charset += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+    }
+  }
+  if (charset != "utf8") {
+    error = "its character set is " + std::string(readings->model_->dictionary_info()->charset) +
+            ", not UTF-8";
     return nullptr;
   }
   readings->tagger_ = readings->model_->createTagger();
