@@ -13,6 +13,36 @@ namespace kananet {
 
 namespace {
 
+// The path a write through the symbolic link at path creates when the link's chain ends at a
+// name that does not exist; path itself when it is no link. Returns 0 or the errno.
+int DanglingLinkTarget(const std::string& path, std::string& target) {
+  target = path;
+  for (int hops = 0;; ++hops) {
+    struct stat status {};
+    if (::lstat(target.c_str(), &status) != 0) {
+      return errno == ENOENT ? 0 : errno;
+    }
+    if (!S_ISLNK(status.st_mode)) {
+      return 0;
+    }
+    if (hops == 40) {
+      return ELOOP;
+    }
+    std::string link(PATH_MAX, '\0');
+    ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
+    if (length < 0) {
+      return errno;
+    }
+    link.resize(static_cast<std::size_t>(length));
+    std::size_t slash = target.rfind('/');
+    if (link.starts_with('/') || slash == std::string::npos) {
+      target = link;
+    } else {
+      target = target.substr(0, slash + 1) + link;
+    }
+  }
+}
+
 mode_t CreationMode() {
   mode_t mask = ::umask(0);
   ::umask(mask);
@@ -82,9 +112,19 @@ int ReplacingFile::Open(const std::string& path) {
     }
     if (!S_ISREG(status.st_mode)) {
       // Devices and FIFOs cannot be replaced by a rename; they take the bytes directly. A FIFO
-      // without a reader fails at once instead of blocking.
+      // without a reader fails at once instead of blocking; once open, the writes wait for a
+      // slow reader rather than fail when the pipe is full.
       file_.Reset(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
-      return file_.Get() < 0 ? errno : 0;
+      if (file_.Get() < 0) {
+        return errno;
+      }
+      int flags = ::fcntl(file_.Get(), F_GETFL);
+      if (flags < 0 || ::fcntl(file_.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        int error = errno;
+        Discard();
+        return error;
+      }
+      return 0;
     }
     if ((status.st_mode & 0222) == 0) {
       return EACCES;
@@ -98,6 +138,8 @@ int ReplacingFile::Open(const std::string& path) {
     target_ = resolved.get();
   } else if (errno != ENOENT) {
     return errno;
+  } else if (int error = DanglingLinkTarget(path, target_)) {
+    return error;
   }
 
   std::size_t slash = target_.rfind('/');

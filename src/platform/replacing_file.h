@@ -30,9 +30,10 @@ int WriteAll(int fd, std::string_view bytes);
 
 // The bytes go to a temporary file beside the target, which Commit renames over it once written
 // and closed; a ReplacingFile destroyed without a successful Commit removes its temporary file,
-// so the target is never cut nor harmed. A symbolic link is written through; a device or FIFO is
-// written in place; an existing file without any write permission bit counts as read-only and is
-// left alone. Every call returns 0 on success, else the errno of the failure.
+// so the target is never cut nor harmed. A symbolic link is written through, and a dangling one
+// gets the file it names created; a device or a FIFO is written in place, waiting for a slow
+// reader; an existing file without any write permission bit counts as read-only and is left
+// alone. Every call returns 0 on success, else the errno of the failure.
 class ReplacingFile {
  public:
   ReplacingFile() = default;
