@@ -181,9 +181,9 @@ std::optional<std::string_view> ReadingOfFeature(std::string_view feature) {
   // Fields are split at commas; a UniDic field may be quoted, but the fields before kana that
   // hold commas are quoted ones, so a quoted field is skipped whole.
   std::string_view fields[21];
-  std::size_t count = 0;
+  std::size_t fieldCount = 0;
   std::size_t position = 0;
-  while (count < 21 && position <= feature.size()) {
+  while (fieldCount < 21 && position <= feature.size()) {
     std::size_t end;
     if (position < feature.size() && feature[position] == '"') {
       end = feature.find('"', position + 1);
@@ -194,13 +194,13 @@ std::optional<std::string_view> ReadingOfFeature(std::string_view feature) {
     if (end == std::string_view::npos) {
       end = feature.size();
     }
-    fields[count++] = feature.substr(position, end - position);
+    fields[fieldCount++] = feature.substr(position, end - position);
     position = end + 1;
   }
   std::string_view reading;
-  if (count == 21) {
+  if (fieldCount == 21) {
     reading = fields[20];
-  } else if (count >= 8) {
+  } else if (fieldCount >= 8) {
     reading = fields[7];
   } else {
     return std::nullopt;

@@ -51,23 +51,23 @@ struct Settings {
 
 // Nothing when the arguments are fine, else the complaint.
 std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments,
-                                       Settings& options) {
+                                       Settings& chosen) {
   bool optionsEnded = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (optionsEnded || argument == kStandardInput || argument.empty() || argument[0] != '-') {
-      options.inputs.push_back(argument);
+      chosen.inputs.push_back(argument);
     } else if (argument == "--") {
       optionsEnded = true;
     } else if (argument == "-h" || argument == "--help") {
-      options.help = true;
+      chosen.help = true;
     } else if (argument == "--version") {
-      options.version = true;
+      chosen.version = true;
     } else if (argument == "-o" || argument == "-d" || argument == "--dictionary") {
       if (i + 1 == arguments.size()) {
         return argument + " needs a value";
       }
-      (argument == "-o" ? options.output : options.dictionary) = arguments[++i];
+      (argument == "-o" ? chosen.output : chosen.dictionary) = arguments[++i];
     } else {
       return "unknown option " + argument;
     }
@@ -116,8 +116,8 @@ void ReportUnread(const UnreadWords& unread) {
                      (unread.Total() == 1 ? " word" : " words") +
                      " as written, having no reading in the dictionary; most frequent:";
   std::string_view separator = " ";
-  for (const auto& [word, count] : unread.MostFrequent(kUnreadNamed)) {
-    note += std::string(separator) + word + " (" + std::to_string(count) + ")";
+  for (const auto& [word, times] : unread.MostFrequent(kUnreadNamed)) {
+    note += std::string(separator) + word + " (" + std::to_string(times) + ")";
     separator = ", ";
   }
   Say(note);
@@ -126,29 +126,29 @@ void ReportUnread(const UnreadWords& unread) {
 }  // namespace
 
 int RunSample(const std::vector<std::string>& arguments) {
-  Settings options;
-  if (std::optional<std::string> complaint = ReadOptions(arguments, options)) {
+  Settings chosen;
+  if (std::optional<std::string> complaint = ReadOptions(arguments, chosen)) {
     Say(*complaint + "; see kananet-sample --help");
     return 2;
   }
-  if (options.help) {
+  if (chosen.help) {
     WriteAll(STDOUT_FILENO, kUsage);
     return 0;
   }
-  if (options.version) {
+  if (chosen.version) {
     WriteAll(STDOUT_FILENO, std::string(kProgram) + " " KANANET_VERSION "\n");
     return 0;
   }
-  if (options.inputs.empty()) {
-    options.inputs.emplace_back(kStandardInput);
+  if (chosen.inputs.empty()) {
+    chosen.inputs.emplace_back(kStandardInput);
   }
 
   // Every file is read once before anything is written: it fixes each file's encoding, which
   // takes the whole file, and finds an unreadable one before the output is touched.
-  std::vector<InputScan> scans(options.inputs.size());
+  std::vector<InputScan> scans(chosen.inputs.size());
   std::uint64_t total = 0;
-  for (std::size_t i = 0; i < options.inputs.size(); ++i) {
-    const std::string& input = options.inputs[i];
+  for (std::size_t i = 0; i < chosen.inputs.size(); ++i) {
+    const std::string& input = chosen.inputs[i];
     if (input == kStandardInput) {
       scans[i].streamed = true;
     } else if (int error = ScanInput(input, scans[i])) {
@@ -166,17 +166,17 @@ int RunSample(const std::vector<std::string>& arguments) {
   }
 
   std::string loadError;
-  std::unique_ptr<WordReadings> readings = WordReadings::Open(options.dictionary, loadError);
+  std::unique_ptr<WordReadings> readings = WordReadings::Open(chosen.dictionary, loadError);
   if (!readings) {
     for (char& c : loadError) {
       c = c == '\n' ? ' ' : c;
     }
-    Say("cannot load the MeCab dictionary " + options.dictionary + " (" + loadError +
+    Say("cannot load the MeCab dictionary " + chosen.dictionary + " (" + loadError +
         "); install it with: sudo apt-get install " + std::string(kDictionaryPackage));
     return 1;
   }
 
-  SampleOutput output(options.output);
+  SampleOutput output(chosen.output);
   if (int error = output.Open()) {
     Say("cannot write " + output.Name() + ": " + std::strerror(error));
     return 1;
@@ -197,8 +197,8 @@ int RunSample(const std::vector<std::string>& arguments) {
     shiftJis.clear();
     return error;
   };
-  for (std::size_t i = 0; i < options.inputs.size(); ++i) {
-    const std::string& input = options.inputs[i];
+  for (std::size_t i = 0; i < chosen.inputs.size(); ++i) {
+    const std::string& input = chosen.inputs[i];
     InputLines lines;
     int error = lines.Open(input, scans[i]);
     bool lineEnd = false;

@@ -14,25 +14,25 @@ void UnreadWords::Add(std::string_view word) {
   if (word.size() > kMaxLength) {
     return;
   }
-  std::string key(word);
-  auto found = counts_.find(key);
+  std::string stored(word);
+  auto found = counts_.find(stored);
   if (found != counts_.end()) {
     ++found->second;
   } else if (counts_.size() < kMaxDistinct) {
-    counts_.emplace(std::move(key), 1);
+    counts_.emplace(std::move(stored), 1);
   }
 }
 
 std::vector<std::pair<std::string, std::uint64_t>> UnreadWords::MostFrequent(
-    std::size_t count) const {
+    std::size_t limit) const {
   std::vector<std::pair<std::string, std::uint64_t>> words(counts_.begin(), counts_.end());
   const auto moreFrequent = [](const auto& a, const auto& b) {
     return a.second != b.second ? a.second > b.second : a.first < b.first;
   };
-  count = std::min(count, words.size());
-  std::partial_sort(words.begin(), words.begin() + static_cast<std::ptrdiff_t>(count), words.end(),
+  limit = std::min(limit, words.size());
+  std::partial_sort(words.begin(), words.begin() + static_cast<std::ptrdiff_t>(limit), words.end(),
                     moreFrequent);
-  words.resize(count);
+  words.resize(limit);
   return words;
 }
 

@@ -28,8 +28,8 @@ class UnreadWords {
 
   void Add(std::string_view word);
   std::uint64_t Total() const { return total_; }
-  // The most frequent ones, most frequent first (ties in byte order), at most count of them.
-  std::vector<std::pair<std::string, std::uint64_t>> MostFrequent(std::size_t count) const;
+  // The most frequent ones, most frequent first (ties in byte order), at most limit of them.
+  std::vector<std::pair<std::string, std::uint64_t>> MostFrequent(std::size_t limit) const;
 
  private:
   std::uint64_t total_ = 0;

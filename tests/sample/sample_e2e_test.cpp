@@ -14,9 +14,9 @@ namespace {
 const std::string kProgram = KANANET_SAMPLE_BINARY;
 
 RunOptions WithArguments(std::vector<std::string> arguments) {
-  RunOptions options;
-  options.Arguments = std::move(arguments);
-  return options;
+  RunOptions made;
+  made.Arguments = std::move(arguments);
+  return made;
 }
 
 TEST(SampleE2eTest, WritesShiftJisLinesWithCrLfThatKananetReads) {
@@ -51,8 +51,8 @@ TEST(SampleE2eTest, WritesShiftJisLinesWithCrLfThatKananetReads) {
 // The bundled essay's source gives its sample text back, but for the words the README names.
 TEST(SampleE2eTest, ExampleSourceGivesTheExampleSampleText) {
   TempDir dir;
-  RunOptions options = WithArguments({KANANET_SOURCE_DIR "/examples/source.txt"});
-  RunResult run = RunProgram(kProgram, dir.Path(), options);
+  RunResult run =
+      RunProgram(kProgram, dir.Path(), WithArguments({KANANET_SOURCE_DIR "/examples/source.txt"}));
   ASSERT_EQ(run.ExitStatus, 0) << run.Err;
   std::string written = dir.ReadFile("kanasample.txt");
   const std::pair<const char*, const char*> misread[] = {
