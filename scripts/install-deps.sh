@@ -8,8 +8,8 @@
 set -euo pipefail
 
 build=(g++ cmake ninja-build)
-# kananet-sample (src/sample) adds MeCab and its dictionary to this list.
-programs=("${build[@]}")
+# kananet-sample (src/sample) reads text through MeCab with its IPA dictionary in UTF-8.
+programs=("${build[@]}" libmecab-dev mecab-ipadic-utf8)
 tests=("${programs[@]}" clang libclang-rt-14-dev libgtest-dev)
 case "${1:-}" in
   example) packages=("${programs[@]}") ;;

@@ -1,0 +1,254 @@
+#include "input_text.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+namespace kananet::sample {
+
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+bool IsContinuation(char byte) {
+  return (static_cast<std::uint8_t>(byte) & 0xC0) == 0x80;
+}
+
+bool HasHighByte(std::string_view bytes) {
+  for (char byte : bytes) {
+    if (static_cast<std::uint8_t>(byte) >= 0x80) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The length of bytes without a UTF-8 sequence that may be cut at their end (and perhaps a byte
+// more): judging the rest for well-formed UTF-8 judges the whole text's beginning.
+std::size_t CompleteUtf8Prefix(std::string_view bytes) {
+  std::size_t back = 0;
+  while (back < 4 && back < bytes.size() && IsContinuation(bytes[bytes.size() - 1 - back])) {
+    ++back;
+  }
+  return back < 4 && back < bytes.size() ? bytes.size() - 1 - back : bytes.size();
+}
+
+bool StartsUtf16(std::string_view bytes) {
+  return bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+}
+
+// Reads until bytes holds want more bytes or the input ends. Returns 0 or the errno; atEnd
+// tells whether the input ended.
+int ReadMore(int fd, std::string& bytes, std::size_t want, bool& atEnd) {
+  std::size_t used = bytes.size();
+  bytes.resize(used + want);
+  std::size_t goal = used + want;
+  int error = 0;
+  while (used < goal) {
+    ssize_t got = ::read(fd, bytes.data() + used, goal - used);
+    if (got < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      error = errno;
+      break;
+    }
+    if (got == 0) {
+      atEnd = true;
+      break;
+    }
+    used += static_cast<std::size_t>(got);
+  }
+  bytes.resize(used);
+  return error;
+}
+
+// Appends bytes to out with each byte that is not part of well-formed UTF-8 as U+FFFD.
+void AppendSanitized(std::string_view bytes, std::string& out) {
+  while (!bytes.empty()) {
+    std::size_t length = Utf8SequenceLength(bytes);
+    if (length == 0) {
+      out.append("\xEF\xBF\xBD");
+      length = 1;
+    } else {
+      out.append(bytes.substr(0, length));
+    }
+    bytes.remove_prefix(length);
+  }
+}
+
+}  // namespace
+
+int ScanInput(const std::string& path, InputScan& scan) {
+  scan = InputScan{};
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    return errno;
+  }
+  if (S_ISDIR(status.st_mode)) {
+    return EISDIR;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    // A pipe cannot be read twice, and is not even opened here: it is read like standard input.
+    scan.streamed = true;
+    return 0;
+  }
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.Get() < 0) {
+    return errno;
+  }
+  // Blocks are checked for well-formed UTF-8 up to their last byte that starts a character, so
+  // no sequence is judged cut in two; the rest goes ahead of the next block.
+  std::string block;
+  bool atEnd = false;
+  bool first = true;
+  bool marked = false;
+  bool high = false;
+  while (!atEnd) {
+    if (int error = ReadMore(file.Get(), block, InputLines::kBlock, atEnd)) {
+      return error;
+    }
+    if (first) {
+      first = false;
+      if (StartsUtf16(block)) {
+        scan.encoding = TextEncoding::kUtf16;
+        return 0;
+      }
+      marked = block.starts_with(kUtf8Mark);
+    }
+    std::size_t checked = atEnd ? block.size() : CompleteUtf8Prefix(block);
+    std::string_view piece(block.data(), checked);
+    high = high || HasHighByte(piece);
+    scan.wellFormedUtf8 = scan.wellFormedUtf8 && IsWellFormedUtf8(piece);
+    block.erase(0, checked);
+    if (!scan.wellFormedUtf8 && !marked) {
+      break;  // Shift_JIS: nothing more to learn
+    }
+  }
+  scan.size = static_cast<std::uint64_t>(status.st_size);
+  scan.encoding =
+      marked || (high && scan.wellFormedUtf8) ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
+  return 0;
+}
+
+int InputLines::Open(const std::string& path, const InputScan& scan) {
+  scan_ = scan;
+  if (path == kStandardInput) {
+    file_.Reset(::dup(STDIN_FILENO));
+    scan_.streamed = true;
+  } else {
+    file_.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  }
+  if (file_.Get() < 0) {
+    return errno;
+  }
+  decided_ = !scan_.streamed;
+  return 0;
+}
+
+bool InputLines::Fill() {
+  if (consumed_ > 0) {
+    pending_.erase(0, consumed_);
+    consumed_ = 0;
+  }
+  std::size_t before = pending_.size();
+  error_ = ReadMore(file_.Get(), pending_, kBlock, atEnd_);
+  bytesRead_ += pending_.size() - before;
+  if (error_ != 0) {
+    return false;
+  }
+  if (!decided_ && (atStart_ && StartsUtf16(pending_))) {
+    scan_.encoding = TextEncoding::kUtf16;
+    error_ = EILSEQ;
+    return false;
+  }
+  if (!decided_ && (HasHighByte(pending_) || (atStart_ && pending_.starts_with(kUtf8Mark)))) {
+    // Standard input: this block decides, as a whole file would. A sequence cut at the block's
+    // end does not count against UTF-8; whatever is not well-formed later becomes U+FFFD.
+    std::string_view judged = pending_;
+    judged = judged.substr(0, atEnd_ ? judged.size() : CompleteUtf8Prefix(judged));
+    bool utf8 = (atStart_ && pending_.starts_with(kUtf8Mark)) || IsWellFormedUtf8(judged);
+    scan_.encoding = utf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
+    scan_.wellFormedUtf8 = false;
+    decided_ = true;
+  }
+  if (atStart_ && decided_ && scan_.encoding == TextEncoding::kUtf8 &&
+      pending_.starts_with(kUtf8Mark)) {
+    consumed_ = kUtf8Mark.size();
+  }
+  atStart_ = atStart_ && pending_.empty();
+  return true;
+}
+
+std::size_t InputLines::CutPoint() const {
+  std::string_view rest(pending_.data() + consumed_, kMaxLine);
+  std::size_t cut = 0;
+  std::size_t nice = 0;  // after a full stop or a space
+  if (decided_ && scan_.encoding == TextEncoding::kShiftJis) {
+    for (std::size_t p = 0; p < rest.size();) {
+      auto lead = static_cast<std::uint8_t>(rest[p]);
+      std::size_t length = (lead >= 0x81 && lead <= 0x9F) || lead >= 0xE0 ? 2 : 1;
+      if (p + length > rest.size()) {
+        break;
+      }
+      bool stop = lead == ' ' ||
+                  (length == 2 && lead == 0x81 && (rest[p + 1] == '\x42' || rest[p + 1] == '\x40'));
+      p += length;
+      cut = p;
+      nice = stop ? p : nice;
+    }
+  } else {
+    cut = rest.size();
+    while (cut > 0 && IsContinuation(pending_[consumed_ + cut])) {
+      --cut;
+    }
+    std::size_t stop = rest.rfind("\xE3\x80\x82");  // 。
+    std::size_t space = rest.rfind(' ');
+    nice = stop != std::string_view::npos ? stop + 3 : 0;
+    nice = space != std::string_view::npos && space + 1 > nice ? space + 1 : nice;
+  }
+  return nice > rest.size() / 2 ? nice : cut > 0 ? cut : rest.size();
+}
+
+void InputLines::Decode(std::string_view bytes, std::string& line) {
+  line.clear();
+  if (!decided_ || (scan_.encoding == TextEncoding::kUtf8 && scan_.wellFormedUtf8)) {
+    line.append(bytes);
+  } else if (scan_.encoding == TextEncoding::kUtf8) {
+    AppendSanitized(bytes, line);
+  } else {
+    line = ShiftJisTextToUtf8(bytes);
+  }
+}
+
+bool InputLines::Next(std::string& line, bool& lineEnd) {
+  for (;;) {
+    std::string_view rest(pending_.data() + consumed_, pending_.size() - consumed_);
+    if (const void* found = std::memchr(rest.data(), '\n', rest.size())) {
+      std::size_t length = static_cast<const char*>(found) - rest.data();
+      consumed_ += length + 1;
+      if (length > 0 && rest[length - 1] == '\r') {
+        --length;
+      }
+      lineEnd = true;
+      Decode(rest.substr(0, length), line);
+      return true;
+    }
+    if (rest.size() >= kMaxLine || (atEnd_ && !rest.empty())) {
+      std::size_t length = rest.size() >= kMaxLine ? CutPoint() : rest.size();
+      consumed_ += length;
+      lineEnd = false;
+      Decode(rest.substr(0, length), line);
+      return true;
+    }
+    if (atEnd_ || !Fill()) {
+      return false;
+    }
+  }
+}
+
+}  // namespace kananet::sample

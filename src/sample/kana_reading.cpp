@@ -1,0 +1,219 @@
+#include "kana_reading.h"
+
+#include <cstdint>
+
+namespace kananet::sample {
+
+namespace {
+
+constexpr char32_t kCombiningVoiced = 0x3099;
+constexpr char32_t kCombiningSemiVoiced = 0x309A;
+constexpr char32_t kHalfWidthVoiced = 0xFF9E;
+constexpr char32_t kHalfWidthSemiVoiced = 0xFF9F;
+
+// The code point at text[position] of well-formed UTF-8; position moves past it.
+char32_t DecodeAt(std::string_view text, std::size_t& position) {
+  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+  std::uint8_t lead = byte(position);
+  if (lead < 0x80) {
+    ++position;
+    return lead;
+  }
+  std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+  char32_t c = lead & (0x7F >> length);
+  for (std::size_t i = 1; i < length && position + i < text.size(); ++i) {
+    c = (c << 6) | (byte(position + i) & 0x3F);
+  }
+  position += length;
+  return c;
+}
+
+void AppendUtf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Full-width forms of U+FF61 to U+FF9D, in order.
+constexpr char16_t kFullWidth[] =
+    u"。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソ"
+    u"タチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン";
+
+// The voiced form of a kana, or 0 when it has none.
+char32_t VoicedOf(char32_t kana) {
+  bool hiragana = kana >= 0x3041 && kana <= 0x309F;
+  char32_t k = hiragana && kana != 0x309D ? kana + 0x60 : kana;  // as katakana
+  char32_t voiced = 0;
+  if ((k >= 0x30AB && k <= 0x30C2 && k % 2 == 1) || k == 0x30C4 || k == 0x30C6 || k == 0x30C8 ||
+      (k >= 0x30CF && k <= 0x30DB && (k - 0x30CF) % 3 == 0)) {
+    voiced = k + 1;
+  } else if (k == 0x30A6) {
+    voiced = 0x30F4;  // ヴ
+  } else if (kana == 0x309D || kana == 0x30FD) {
+    return kana + 1;  // ゞ ヾ
+  } else if (!hiragana && k >= 0x30EF && k <= 0x30F2) {
+    voiced = k + 8;  // ヷ ヸ ヹ ヺ
+  }
+  if (voiced == 0 || !hiragana) {
+    return voiced;
+  }
+  return voiced == 0x30F4 ? 0x3094 : voiced - 0x60;
+}
+
+// The semi-voiced form of a kana of the は row, or 0.
+char32_t SemiVoicedOf(char32_t kana) {
+  char32_t k = kana >= 0x3041 && kana <= 0x3096 ? kana + 0x60 : kana;
+  if (k >= 0x30CF && k <= 0x30DB && (k - 0x30CF) % 3 == 0) {
+    return kana + 2;
+  }
+  return 0;
+}
+
+bool IsKanji(char32_t c) {
+  return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) ||
+         (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x20000 && c <= 0x3FFFF);
+}
+
+bool NeedsReading(char32_t c) {
+  return IsKanji(c) || (c >= 0x3005 && c <= 0x3007) || c == 0x303B || c == 0x30F5 || c == 0x30F6 ||
+         c == 0x309D || c == 0x309E || c == 0x30FD || c == 0x30FE;
+}
+
+bool IsKana(char32_t c) {
+  return (c >= 0x3041 && c <= 0x3096) || (c >= 0x30A1 && c <= 0x30FA) || c == 0x30FC;
+}
+
+}  // namespace
+
+bool NeedsKanaNormalization(std::string_view line) {
+  for (std::size_t i = 0; i + 2 < line.size(); ++i) {
+    auto lead = static_cast<std::uint8_t>(line[i]);
+    auto second = static_cast<std::uint8_t>(line[i + 1]);
+    auto third = static_cast<std::uint8_t>(line[i + 2]);
+    // U+FF61-U+FF9F are EF BD A1-BF and EF BE 80-9F; U+3099 and U+309A are E3 82 99 and 9A.
+    if ((lead == 0xEF &&
+         ((second == 0xBD && third >= 0xA1) || (second == 0xBE && third <= 0x9F))) ||
+        (lead == 0xE3 && second == 0x82 && (third == 0x99 || third == 0x9A))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void NormalizeKana(std::string_view line, std::string& out) {
+  std::size_t position = 0;
+  while (position < line.size()) {
+    std::size_t start = position;
+    char32_t c = DecodeAt(line, position);
+    if (c >= 0xFF61 && c <= 0xFF9D) {
+      c = kFullWidth[c - 0xFF61];
+    } else if (c == kHalfWidthVoiced || c == kHalfWidthSemiVoiced) {
+      c = c == kHalfWidthVoiced ? 0x309B : 0x309C;  // ゛ ゜ standing alone
+    } else if (c < 0x3000) {
+      out.append(line.substr(start, position - start));
+      continue;
+    }
+    if (position < line.size()) {
+      std::size_t next = position;
+      char32_t mark = DecodeAt(line, next);
+      char32_t composed = 0;
+      if (mark == kCombiningVoiced || mark == kHalfWidthVoiced) {
+        composed = VoicedOf(c);
+      } else if (mark == kCombiningSemiVoiced || mark == kHalfWidthSemiVoiced) {
+        composed = SemiVoicedOf(c);
+      }
+      if (composed != 0) {
+        c = composed;
+        position = next;
+      }
+    }
+    AppendUtf8(c, out);
+  }
+}
+
+WordKind KindOfWord(std::string_view surface) {
+  bool kana = false;
+  for (std::size_t position = 0; position < surface.size();) {
+    char32_t c = DecodeAt(surface, position);
+    if (NeedsReading(c)) {
+      return WordKind::kNeedsReading;
+    }
+    kana = kana || IsKana(c);
+  }
+  return kana ? WordKind::kKana : WordKind::kOther;
+}
+
+void AppendHiragana(std::string_view text, std::string& out) {
+  for (std::size_t position = 0; position < text.size();) {
+    std::size_t start = position;
+    char32_t c = DecodeAt(text, position);
+    if (c >= 0x30A1 && c <= 0x30F3) {
+      c -= 0x60;
+    } else if (c == 0x3094) {
+      c = 0x30F4;  // ゔ as ヴ
+    } else if (c == 0x30F5 || c == 0x3095) {
+      c = 0x304B;  // か
+    } else if (c == 0x30F6 || c == 0x3096) {
+      c = 0x3051;  // け
+    } else if (c == 0x30FD || c == 0x30FE) {
+      c -= 0x60;
+    } else {
+      out.append(text.substr(start, position - start));
+      continue;
+    }
+    AppendUtf8(c, out);
+  }
+}
+
+std::optional<std::string_view> ReadingOfFeature(std::string_view feature) {
+  // Fields are split at commas; a UniDic field may be quoted, but the fields before kana that
+  // hold commas are quoted ones, so a quoted field is skipped whole.
+  std::string_view fields[21];
+  std::size_t fieldCount = 0;
+  std::size_t position = 0;
+  while (fieldCount < 21 && position <= feature.size()) {
+    std::size_t end;
+    if (position < feature.size() && feature[position] == '"') {
+      end = feature.find('"', position + 1);
+      end = end == std::string_view::npos ? feature.size() : feature.find(',', end);
+    } else {
+      end = feature.find(',', position);
+    }
+    if (end == std::string_view::npos) {
+      end = feature.size();
+    }
+    fields[fieldCount++] = feature.substr(position, end - position);
+    position = end + 1;
+  }
+  std::string_view reading;
+  if (fieldCount == 21) {
+    reading = fields[20];
+  } else if (fieldCount >= 8) {
+    reading = fields[7];
+  } else {
+    return std::nullopt;
+  }
+  if (reading.empty()) {
+    return std::nullopt;
+  }
+  for (std::size_t p = 0; p < reading.size();) {
+    if (!IsKana(DecodeAt(reading, p))) {
+      return std::nullopt;
+    }
+  }
+  return reading;
+}
+
+}  // namespace kananet::sample

@@ -1,0 +1,111 @@
+// kananet-sample run as a program: the sample text it writes, read back by kananet's reader, and
+// every way a run fails without touching the previous output.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/e2e_support.h"
+#include "readers/sample_text.h"
+
+namespace kananet::e2e {
+namespace {
+
+const std::string kProgram = KANANET_SAMPLE_BINARY;
+
+RunOptions WithArguments(std::vector<std::string> arguments) {
+  RunOptions made;
+  made.Arguments = std::move(arguments);
+  return made;
+}
+
+TEST(SampleE2eTest, WritesShiftJisLinesWithCrLfThatKananetReads) {
+  TempDir dir;
+  // UTF-8 with LF and CR LF, an empty line, no line end at the end; then a Shift_JIS file.
+  dir.WriteFile("a.txt", "東京へ行く。\r\n\nABC 12、言う\nｶﾞｰﾄﾞﾏﾝ");
+  dir.WriteFile("b.txt", Sjis("　雨が降る\n"));
+  RunResult run = RunProgram(kProgram, dir.Path(), WithArguments({"a.txt", "b.txt"}));
+  ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+  EXPECT_EQ(run.Out, "");
+  const std::string expected =
+      Sjis("とうきょうへいく。\r\n\r\nABC 12、いう\r\nがーどまん　あめがふる\r\n");
+  const std::string written = dir.ReadFile("kanasample.txt");
+  EXPECT_EQ(written, expected);
+
+  // kananet's reader finds every kana: the runs of the four lines (the last two joined across
+  // the files, as the text has no line end between them), and the closing ず ず ず.
+  std::string stream;
+  AppendKanaStream(written, stream);
+  const std::size_t kana = 9 + 3 + 5 + 5;
+  const std::size_t runs = 4;
+  EXPECT_EQ(stream.size(), kana + runs + 3);
+
+  // Standard input, and standard output for -o -.
+  run =
+      RunProgram("/bin/sh", dir.Path(),
+                 WithArguments({"-c", "printf '\\357\\273\\277言う\\n' | " + kProgram + " -o -"}));
+  EXPECT_EQ(run.ExitStatus, 0) << run.Err;
+  EXPECT_EQ(run.Out, Sjis("いう\r\n"));
+}
+
+// The bundled essay's source gives its sample text back, but for the words the README names.
+TEST(SampleE2eTest, ExampleSourceGivesTheExampleSampleText) {
+  TempDir dir;
+  RunResult run =
+      RunProgram(kProgram, dir.Path(), WithArguments({KANANET_SOURCE_DIR "/examples/source.txt"}));
+  ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+  std::string written = dir.ReadFile("kanasample.txt");
+  const std::pair<const char*, const char*> misread[] = {
+      {"みなとちょう", "みなとまち"}, {"だいだいしょく", "だいだいいろ"}, {"ななりん", "しちりん"},
+      {"うおいちば", "さかないちば"}, {"のまを", "のあいだを"},           {"いちけん", "いっけん"},
+      {"まばたいて", "またたいて"}};
+  for (const auto& [read, meant] : misread) {
+    for (std::size_t at; (at = written.find(Sjis(read))) != std::string::npos;) {
+      written.replace(at, Sjis(read).size(), Sjis(meant));
+    }
+  }
+  EXPECT_EQ(written, ReadFileBytes(KANANET_SOURCE_DIR "/examples/kanasample.txt"));
+}
+
+TEST(SampleE2eTest, FailuresSayWhatToFixAndLeaveTheOutputAlone) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"missing.txt"}, 1, "kananet-sample: cannot read missing.txt: No such file or directory\n"},
+      {{"a.txt", "folder"}, 1, "kananet-sample: cannot read folder: Is a directory\n"},
+      {{"utf16.txt"}, 1, "kananet-sample: utf16.txt is UTF-16; save it as UTF-8 or Shift_JIS\n"},
+      {{"-d", "folder", "a.txt"}, 1, "install it with: sudo apt-get install mecab-ipadic-utf8\n"},
+      {{"a.txt", "-o", "folder/missing/out.txt"}, 1, "cannot write folder/missing/out.txt"},
+      {{"a.txt", "-o", "folder"}, 1, "cannot write folder: Is a directory"},
+      {{"--bogus"}, 2, "unknown option --bogus; see kananet-sample --help\n"},
+      {{"a.txt", "-o"}, 2, "-o needs a value; see kananet-sample --help\n"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    dir.WriteFile("a.txt", "言う\n");
+    dir.WriteFile("utf16.txt", std::string("\xFF\xFE\x00\x30", 4));
+    dir.MakeDir("folder");
+    dir.WriteFile("kanasample.txt", "previous");
+    RunResult run = RunProgram(kProgram, dir.Path(), WithArguments(c.arguments));
+    EXPECT_EQ(run.ExitStatus, c.status) << c.arguments[0];
+    EXPECT_NE(run.Err.find(c.message), std::string::npos) << run.Err;
+    EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+    EXPECT_EQ(dir.ReadFile("kanasample.txt"), "previous") << c.arguments[0];
+    EXPECT_EQ(dir.List(""),
+              (std::vector<std::string>{"a.txt", "folder", "kanasample.txt", "utf16.txt"}));
+  }
+
+  TempDir dir;
+  for (const char* option : {"--help", "--version"}) {
+    RunResult run = RunProgram(kProgram, dir.Path(), WithArguments({option}));
+    EXPECT_EQ(run.ExitStatus, 0);
+    EXPECT_NE(run.Out.find("kananet-sample"), std::string::npos);
+  }
+  EXPECT_EQ(dir.List(""), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace kananet::e2e
