@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "codes/kana_code.h"
+
 namespace kananet::sample {
 
 namespace {
@@ -26,24 +28,6 @@ char32_t DecodeAt(std::string_view text, std::size_t& position) {
   }
   position += length;
   return c;
-}
-
-void AppendUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 // Full-width forms of U+FF61 to U+FF9D, in order.
@@ -139,7 +123,7 @@ void NormalizeKana(std::string_view line, std::string& out) {
         position = next;
       }
     }
-    AppendUtf8(c, out);
+    AppendUtf8(out, c);
   }
 }
 
@@ -173,7 +157,7 @@ void AppendHiragana(std::string_view text, std::string& out) {
       out.append(text.substr(start, position - start));
       continue;
     }
-    AppendUtf8(c, out);
+    AppendUtf8(out, c);
   }
 }
 
