@@ -684,8 +684,7 @@ direction of a pair. Such figures show as –, with the reason on hover.</p>
 )";
 }
 
-std::string DifferenceCell(const LayoutView& view, const Figure& figure,
-                           const std::optional<double>& difference) {
+std::string DifferenceCell(const Figure& figure, const std::optional<double>& difference) {
   if (!difference) {
     const std::string why = !figure.known ? figure.unknownWhy
                             : figure.gapFigure
@@ -704,10 +703,9 @@ std::string DifferenceCell(const LayoutView& view, const Figure& figure,
     word = better ? " ▲ better" : " ▼ worse";
   }
   const std::string value =
-      figure.isShare ? Fixed(*difference, 1)
+      figure.isShare ? Fixed(std::abs(*difference), 1)
                      : Grouped(static_cast<std::uint64_t>(std::llround(std::abs(*difference))));
-  const std::string sign = tiny ? "±" : up ? "+" : figure.isShare ? "" : "−";
-  (void)view;
+  const std::string sign = tiny ? "±" : up ? "+" : "-";
   return "<td data-figure=\"" + figure.id + "\"" + (cls.empty() ? "" : " class=\"" + cls + "\"") +
          " title=\"" + EscapeHtml(figure.label + (figure.isShare ? ", percentage points" : "")) +
          "\">" + sign + (tiny ? (figure.isShare ? "0.0" : "0") : value) + word + "</td>";
@@ -734,8 +732,7 @@ std::string DifferencesSection(const std::vector<LayoutView>& views, std::size_t
     html += "<tr><td><a href=\"#layout-" + std::to_string(i + 1) + "\">" +
             EscapeHtml(views[i].entry->name) + "</a></td>";
     for (std::size_t f = 0; f < views[i].figures.size(); ++f) {
-      html += DifferenceCell(views[i], views[i].figures[f],
-                             DifferenceFromBaseline(views, baseline, i, f));
+      html += DifferenceCell(views[i].figures[f], DifferenceFromBaseline(views, baseline, i, f));
     }
     html += "</tr>\n";
   }
