@@ -40,7 +40,8 @@ th, td { padding: 4px 8px; border-bottom: 1px solid #dde3ec; text-align: right; 
 th:first-child, td:first-child, td.pairs { text-align: left; }
 td.pairs { white-space: normal; min-width: 14rem; }
 ol.pairs li { white-space: nowrap; }
-thead th { background: #f1f4f9; font-weight: 600; vertical-align: bottom; }
+thead th { background: #f1f4f9; font-weight: 600; vertical-align: bottom; white-space: normal; }
+table.differences { width: auto; }
 thead tr:first-child th { border-bottom: none; }
 tbody tr:hover { background: #f7f9fc; }
 a { color: #1c4fb8; }
@@ -650,7 +651,7 @@ std::string FingersSection(const std::vector<LayoutView>& views) {
   html +=
       "</tbody></table></div>\n<p class=\"notes\">The space key is the thumb's.</p>\n"
       "<div class=\"table-box\"><table>\n<thead><tr><th>Layout</th>"
-      "<th style=\"text-align:left\">Strokes per finger, left little to right little</th>"
+      "<th style=\"text-align:left\">Strokes per finger</th>"
       "<th>Same-finger pairs</th><th>Repeats</th><th>Hand alternation</th><th>Inward rolls</th>"
       "<th>Outward rolls</th><th>Row jumps</th></tr>\n"
       "<tr><th></th><th></th><th colspan=\"6\" style=\"text-align:center\">% of all strokes"
@@ -720,19 +721,27 @@ std::string DifferencesSection(const std::vector<LayoutView>& views, std::size_t
                      "worse where a direction is clear (fewer strokes, same-finger pairs, repeats, "
                      "row jumps and number-row strokes, more home-row strokes, alternation and "
                      "inward rolls). On the keyboards, a dashed outline marks each key whose kana "
-                     "moved.</p>\n<div class=\"table-box\"><table>\n<thead><tr><th>Layout</th>";
-  for (const Figure& figure : base.figures) {
-    html += "<th>" + EscapeHtml(figure.label) + "</th>";
+                     "moved.</p>\n<div class=\"table-box\"><table class=\"differences\">\n"
+                     "<thead><tr><th>Figure</th><th>" +
+                     EscapeHtml(base.entry->name) + " (baseline)</th>";
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    if (i != baseline) {
+      html += "<th><a href=\"#layout-" + std::to_string(i + 1) + "\">" +
+              EscapeHtml(views[i].entry->name) + "</a></th>";
+    }
   }
   html += "</tr></thead>\n<tbody>\n";
-  for (std::size_t i = 0; i < views.size(); ++i) {
-    if (i == baseline) {
-      continue;
-    }
-    html += "<tr><td><a href=\"#layout-" + std::to_string(i + 1) + "\">" +
-            EscapeHtml(views[i].entry->name) + "</a></td>";
-    for (std::size_t f = 0; f < views[i].figures.size(); ++f) {
-      html += DifferenceCell(views[i].figures[f], DifferenceFromBaseline(views, baseline, i, f));
+  for (std::size_t f = 0; f < base.figures.size(); ++f) {
+    const Figure& figure = base.figures[f];
+    html += "<tr><td>" + EscapeHtml(figure.label) + (figure.isShare ? ", %" : "") + "</td><td>" +
+            (!figure.known    ? std::string("–")
+             : figure.isShare ? Fixed(figure.percent, 1)
+                              : Grouped(figure.count.value)) +
+            "</td>";
+    for (std::size_t i = 0; i < views.size(); ++i) {
+      if (i != baseline) {
+        html += DifferenceCell(views[i].figures[f], DifferenceFromBaseline(views, baseline, i, f));
+      }
     }
     html += "</tr>\n";
   }
