@@ -822,7 +822,8 @@ std::string EscapeHtml(std::string_view text) {
 std::string RenderReport(std::string_view source, const std::vector<ReportEntry>& entries,
                          const std::vector<ReportFailure>& failures, const PageContext& context) {
   const Scales scales = FindScales(entries);
-  const std::vector<LayoutView> views = ViewLayouts(entries, context.details);
+  const std::vector<LayoutView> views =
+      ViewLayouts(entries, context.details, context.working != nullptr);
   const std::optional<std::size_t> baseline =
       context.baseline && *context.baseline < views.size() ? context.baseline : std::nullopt;
   std::string html =

@@ -91,17 +91,14 @@ bool Near(const Count& fromFile, std::uint64_t counted) {
 std::string WorkingDirectoryOf(const std::string& resultDirectory, std::string& results) {
   std::error_code error;
   const fs::path given = resultDirectory;
-  if (fs::is_directory(given / "result", error) && fs::is_directory(given / "layout", error)) {
+  fs::path working = (given / "..").lexically_normal();
+  if (fs::is_directory(given / "result", error)) {
     results = (given / "result").string();
-    return given.string();
+    working = given;
+  } else {
+    results = resultDirectory;
   }
-  results = resultDirectory;
-  const fs::path parent = fs::absolute(given, error).lexically_normal().parent_path();
-  const fs::path working = given.has_parent_path() ? given.parent_path() : fs::path(".");
-  if (!error && fs::is_directory(parent / "layout", error)) {
-    return working.string();
-  }
-  return {};
+  return fs::is_directory(working / "layout", error) ? working.string() : std::string();
 }
 
 WorkingDirectory ReadWorkingDirectory(const std::string& directory) {

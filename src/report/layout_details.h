@@ -58,8 +58,9 @@ struct WorkingDirectory {
   std::map<std::string, LayoutDetails> layouts;  // by network file name as on disk
 };
 
-// The working directory whose result/ is resultDirectory: the directory itself when it holds
-// a result/ directory, else its parent; found when that holds layout/.
+// Where the network files are (results) and the working directory beside them: a directory
+// holding result/ is the working directory, else it is the result directory and its parent the
+// working directory. Empty when that holds no layout/.
 std::string WorkingDirectoryOf(const std::string& resultDirectory, std::string& results);
 
 // Reads the sample text and every layout file the way kananet does, and checks them.

@@ -41,7 +41,7 @@ Figure Unknown(std::string id, std::string label, std::string why) {
   return figure;
 }
 
-std::vector<Figure> FiguresOf(const LayoutView& view) {
+std::vector<Figure> FiguresOf(const LayoutView& view, bool withLayouts) {
   const LayoutSummary& summary = view.summary;
   const Network& network = view.entry->network;
   std::vector<Figure> figures;
@@ -90,12 +90,14 @@ std::vector<Figure> FiguresOf(const LayoutView& view) {
                               fingers.allStrokes, Better::kNeither));
     }
   }
-  const std::string why = view.stale ? "the network file does not hold the counts of the text "
-                                       "and layout now in the directory; run kananet again"
-                          : view.details && view.details->headerKnown
-                              ? "the text could not be typed with this layout"
-                              : "needs the order of the strokes: run the report on the working "
-                                "directory (kanasample.txt and layout/ beside result/)";
+  const std::string why =
+      !withLayouts    ? "needs the order of the strokes: run the report on the working directory "
+                        "(kanasample.txt and layout/ beside result/)"
+      : !view.details ? "no file in layout/ writes this network file"
+      : !view.details->headerKnown ? "the layout file could not be read"
+      : view.stale ? "the network file does not hold the counts of the text and layout now in "
+                     "the directory: run kananet again"
+                   : "the sample text could not be read, or a kana of it has no key here";
   const struct {
     const char* id;
     const char* label;
@@ -120,7 +122,8 @@ std::vector<Figure> FiguresOf(const LayoutView& view) {
 }  // namespace
 
 std::vector<LayoutView> ViewLayouts(const std::vector<ReportEntry>& entries,
-                                    const std::vector<const LayoutDetails*>& details) {
+                                    const std::vector<const LayoutDetails*>& details,
+                                    bool withLayouts) {
   std::vector<LayoutView> views;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     LayoutView& view = views.emplace_back();
@@ -143,7 +146,7 @@ std::vector<LayoutView> ViewLayouts(const std::vector<ReportEntry>& entries,
       view.stale = recount != nullptr;
       view.fingers = FingerFiguresOfNetwork(entries[i].network, view.leftHandLastKey);
     }
-    view.figures = FiguresOf(view);
+    view.figures = FiguresOf(view, withLayouts);
   }
   return views;
 }

@@ -39,8 +39,11 @@ struct LayoutView {
   std::vector<Figure> figures;
 };
 
+// details[i] belongs to entries[i] (null or missing: no layout file); withLayouts tells whether
+// the working directory's layout/ was read at all.
 std::vector<LayoutView> ViewLayouts(const std::vector<ReportEntry>& entries,
-                                    const std::vector<const LayoutDetails*>& details);
+                                    const std::vector<const LayoutDetails*>& details,
+                                    bool withLayouts = false);
 
 // The difference of a known figure from the baseline's, in percentage points for a share;
 // nothing when either is unknown or they are not comparable.

@@ -186,7 +186,8 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
 
   const std::string source = DisplayName(directory.string());
   const fs::path output = options.output ? fs::path(*options.output) : directory / "report.html";
-  const std::vector<LayoutView> views = ViewLayouts(entries, context.details);
+  const std::vector<LayoutView> views =
+      ViewLayouts(entries, context.details, context.working != nullptr);
   const ExportInput exportInput{source, context.working, &views, context.baseline};
   // Each replaced whole, as kananet replaces its network files: a failed write leaves the old.
   const std::pair<std::optional<std::string>, std::string> writes[] = {
