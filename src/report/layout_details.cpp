@@ -98,6 +98,9 @@ std::string WorkingDirectoryOf(const std::string& resultDirectory, std::string& 
   } else {
     results = resultDirectory;
   }
+  if (!working.has_filename() && working.has_relative_path()) {
+    working = working.parent_path();  // "ex/" from "ex/result/..": no doubled slash later
+  }
   return fs::is_directory(working / "layout", error) ? working.string() : std::string();
 }
 

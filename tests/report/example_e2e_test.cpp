@@ -86,6 +86,7 @@ TEST_F(ExampleTest, ExportsAndTheBaselineViewAgreeWithThePage) {
   const std::string page = ReadFile(work_ / "result" / "report.html");
   const std::string json = ReadFile(work_ / "out.json");
   EXPECT_NE(page.find("3,631 kana in 14 runs"), std::string::npos);
+  EXPECT_EQ(page.find("//"), std::string::npos);  // nothing that looks like an address to fetch
   EXPECT_EQ(Occurrences(page, ">by strokes</span>"), 2u);  // the table and jis-kana's header
   EXPECT_EQ(Occurrences(page, ">by kana</span>"), 2u);
   EXPECT_NE(page.find("note</span>: 1.84 keystrokes per kana"), std::string::npos);
