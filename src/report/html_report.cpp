@@ -537,9 +537,9 @@ std::string ComparisonTable(const std::vector<LayoutView>& views) {
 }
 
 constexpr std::string_view kNotes = R"(<div class="notes">
-<p>The figures of this table are read back from the network files. A key's strokes are the square of its box
-size, rounded; a key struck again right after itself counts the square of half its repeat box
-size; a pair of keys counts its edge weight. The files keep six significant digits, so counts
+<p>The figures of this table are read back from the network files. A key's strokes are the
+square of its box size, rounded; a key struck again right after itself counts the square of
+half its repeat box size; a pair of keys counts its edge weight. The files keep six significant digits, so counts
 above about 250,000 (edge weights from 1,000,000) may be off by a little: such figures are marked
 <span class="approx">≈</span>. Strokes of the space key are not in the files.</p>
 <p>The files do not say which keys belong to which hand. Edges only ever join keys of one hand,
