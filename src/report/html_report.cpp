@@ -6,6 +6,9 @@
 #include <limits>
 
 #include "codes/keyboard.h"
+#include "exports.h"
+#include "fingers.h"
+#include "layout_figures.h"
 #include "layout_summary.h"
 
 namespace kananet::report {
@@ -37,7 +40,8 @@ th, td { padding: 4px 8px; border-bottom: 1px solid #dde3ec; text-align: right; 
 th:first-child, td:first-child, td.pairs { text-align: left; }
 td.pairs { white-space: normal; min-width: 14rem; }
 ol.pairs li { white-space: nowrap; }
-thead th { background: #f1f4f9; font-weight: 600; vertical-align: bottom; }
+thead th { background: #f1f4f9; font-weight: 600; vertical-align: bottom; white-space: normal; }
+table.differences { width: auto; }
 thead tr:first-child th { border-bottom: none; }
 tbody tr:hover { background: #f7f9fc; }
 a { color: #1c4fb8; }
@@ -51,8 +55,32 @@ ol.pairs li + li::before { content: " \B7  "; color: #8a94a6; }
   color: #4a5566; margin: 4px 0 12px; }
 .legend div { display: flex; align-items: center; gap: 8px; max-width: 30rem; }
 .legend svg { flex: none; }
-.keyboards { display: grid; grid-template-columns: repeat(auto-fill, minmax(460px, 1fr));
+.keyboards { display: grid; grid-template-columns: repeat(auto-fill, minmax(880px, 1fr));
   gap: 28px 32px; }
+.mode { display: inline-block; padding: 0 6px; border-radius: 4px; font-size: 0.85rem;
+  font-weight: 600; }
+.mode.strokes { background: #e3ecfb; color: #173f91; }
+.mode.kana { background: #fbe9d7; color: #8a3f00; }
+.header-line { font-size: 0.9rem; margin: 0 0 4px; }
+ul.findings { font-size: 0.9rem; margin: 0 0 8px; padding-left: 18px; }
+.sev-error { color: #a12a1f; font-weight: 700; }
+.sev-warning { color: #8a5a00; font-weight: 700; }
+.sev-note { color: #4a5566; font-weight: 700; }
+.stale { color: #a12a1f; font-size: 0.9rem; }
+.bars { display: flex; align-items: flex-end; gap: 3px; height: 48px; }
+.bars span { display: inline-block; width: 14px; background: #5477c4; }
+.bars span.thumb { background: #8a94a6; }
+.bars span.unknown { background: repeating-linear-gradient(45deg, #d3d9e3 0 3px, #fff 3px 6px);
+  height: 100%; }
+td.bars-cell { padding-bottom: 2px; }
+.better { color: #1e7b34; font-weight: 600; }
+.worse { color: #b3261e; font-weight: 600; }
+.unknown-figure { color: #8a94a6; }
+table.fingers-of-columns td, table.fingers-of-columns th { text-align: center; font-size: 0.85rem; }
+.edge-switch { font-size: 0.95rem; margin: 4px 0 12px; display: inline-block; }
+.edge.minor { display: none; }
+#all-edges:checked ~ .keyboards .edge.minor { display: inline; }
+.moved-mark { fill: none; stroke: #9c27b0; stroke-dasharray: 8 5; }
 .layout .file { color: #5b6678; font-size: 0.85rem; margin: 0 0 6px; }
 .layout .note { color: #b4420e; font-size: 0.85rem; margin: 0 0 6px; }
 svg.keyboard { width: 100%; height: auto; display: block; }
@@ -63,7 +91,7 @@ svg.keyboard { width: 100%; height: auto; display: block; }
 .kana { font-family: "Noto Sans CJK JP", "IPAPGothic", "IPAGothic", "Hiragino Sans",
   "Yu Gothic", "Meiryo", sans-serif; fill: #111a29; stroke: #fff; paint-order: stroke; text-anchor: middle;
   dominant-baseline: central; }
-.keyname { fill: #8a94a6; font-family: "DejaVu Sans Mono", monospace; }
+.keyname { fill: #5b6678; font-family: "DejaVu Sans Mono", monospace; }
 .band-caption { fill: #5b6678; text-anchor: middle; dominant-baseline: central; }
 .band-line { stroke: #c5ccd8; stroke-dasharray: 6 6; }
 .edge { fill: none; stroke: #e8590c; stroke-linecap: round; }
@@ -99,6 +127,10 @@ std::string CountHtml(const Count& count) {
 
 std::string CountText(const Count& count) {
   return (count.exact ? "" : "about ") + Grouped(count.value);
+}
+
+std::string TimesText(const Count& count) {
+  return (count.exact ? "" : "about ") + CountOf(count.value, "time", "times");
 }
 
 std::string PercentText(double part, double whole) {
@@ -211,7 +243,7 @@ std::string Rect(const std::string& cls, Point centre, double side, const std::s
 }
 
 std::string EdgePath(const Network& network, const Placement& placement, const Edge& edge,
-                     double maxWeight) {
+                     double maxWeight, bool major) {
   const Point a = placement.stroke[edge.firstKey][edge.band];
   const Point b = placement.stroke[edge.secondKey][edge.band];
   // A slight bend keeps the edges of keys in one row apart from each other.
@@ -219,34 +251,85 @@ std::string EdgePath(const Network& network, const Placement& placement, const E
                          (a.y + b.y) / 2 + (b.x - a.x) * 0.18};
   const double t = maxWeight > 0 ? static_cast<double>(edge.weight.value) / maxWeight : 0;
   const double width = placement.cell * kUnit * (0.015 + 0.16 * t);
-  return "<path class=\"edge\" d=\"M" + Coord(a.x) + " " + Coord(a.y) + "Q" + Coord(control.x) +
-         " " + Coord(control.y) + " " + Coord(b.x) + " " + Coord(b.y) + "\" stroke-width=\"" +
-         Fixed(width, 2) + "\" stroke-opacity=\"" + Fixed(0.25 + 0.7 * t, 3) + "\"><title>" +
+  return std::string(major ? "<path class=\"edge\" d=\"M" : "<path class=\"edge minor\" d=\"M") +
+         Coord(a.x) + " " + Coord(a.y) + "Q" + Coord(control.x) + " " + Coord(control.y) + " " +
+         Coord(b.x) + " " + Coord(b.y) + "\" stroke-width=\"" + Fixed(width, 2) +
+         "\" stroke-opacity=\"" + Fixed(0.25 + 0.7 * t, 3) + "\"><title>" +
          EscapeHtml(KeyText(network, edge.firstKey) + " – " + KeyText(network, edge.secondKey) +
                     " (keys " + KeyName(edge.firstKey) + " and " + KeyName(edge.secondKey) + "), " +
-                    std::string(kBandNames[edge.band]) + ": " + CountText(edge.weight) + " times") +
+                    std::string(kBandNames[edge.band]) + ": " + TimesText(edge.weight)) +
          "</title></path>\n";
 }
 
-std::string KeyTitle(const Network& network, int k, int band) {
+// Whether the key types something else alone than the baseline's key in its place.
+bool Moved(const LayoutView& view, const LayoutView* baseline, int k) {
+  return baseline && baseline != &view &&
+         view.entry->network.keys[k].label != baseline->entry->network.keys[k].label;
+}
+
+std::string KeyTitle(const LayoutView& view, const LayoutView* baseline, int k, int band) {
+  const Network& network = view.entry->network;
   const Key& key = network.keys[k];
-  return "<title>" +
-         EscapeHtml(KeyDescription(network, k) + "\nstruck " + CountText(key.strokes) +
-                    " times\nagain right after itself at " + std::string(kBandNames[band]) + ": " +
-                    CountText(key.repeats[band]) + " times") +
-         "</title>";
+  std::string text = KeyDescription(network, k) + "\nstruck " + TimesText(key.strokes) +
+                     "\nagain right after itself at " + std::string(kBandNames[band]) + ": " +
+                     TimesText(key.repeats[band]);
+  if (view.splitKnown) {
+    text += "\nfinger: " + std::string(FingerName(FingerOf(k, view.leftHandLastKey)));
+  }
+  if (view.details) {
+    const std::string& alone = view.details->kanaAlone[k];
+    const std::string& with = view.details->kanaWithKeys[k];
+    text += "\ntypes alone: " + (alone.empty() ? std::string("nothing") : alone);
+    if (!with.empty()) {
+      text += "\nwith other keys: " + with;
+    }
+  }
+  if (Moved(view, baseline, k)) {
+    const std::string& before = baseline->entry->network.keys[k].label;
+    text += "\nin " + baseline->entry->name + " this key types " +
+            (before.empty() ? std::string("no kana alone") : before);
+  }
+  return "<title>" + EscapeHtml(text) + "</title>";
 }
 
 // The key's cell with its name; it carries the tooltip, since the marks above let the pointer
 // through.
-std::string KeyCell(const Network& network, const Placement& placement, int k, int band) {
+std::string KeyCell(const LayoutView& view, const LayoutView* baseline, const Placement& placement,
+                    int k, int band) {
   const double cell = placement.cell;
   const Point at = placement.stroke[k][band];
-  return "<g class=\"key\">" + KeyTitle(network, k, band) +
+  return "<g class=\"key\">" + KeyTitle(view, baseline, k, band) +
          Rect("cell", at, 0.97 * cell, " rx=\"" + Coord(0.08 * cell) + "\"") +
          "<text class=\"keyname\" x=\"" + Coord(at.x - 0.4 * cell) + "\" y=\"" +
-         Coord(at.y - 0.27 * cell) + "\" font-size=\"" + Coord(0.19 * cell) + "\">" +
+         Coord(at.y - 0.25 * cell) + "\" font-size=\"" + Coord(0.21 * cell) + "\">" +
          EscapeHtml(std::string(1, KeyName(k))) + "</text></g>\n";
+}
+
+// The edges that carry 90 % of each band's weight, heaviest first; the rest are minor.
+std::vector<bool> MajorEdges(const Network& network) {
+  std::vector<bool> major(network.edges.size(), false);
+  for (int band = 0; band < kBandCount; ++band) {
+    std::vector<std::size_t> order;
+    double total = 0;
+    for (std::size_t i = 0; i < network.edges.size(); ++i) {
+      if (network.edges[i].band == band) {
+        order.push_back(i);
+        total += static_cast<double>(network.edges[i].weight.value);
+      }
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return network.edges[a].weight.value > network.edges[b].weight.value;
+    });
+    double carried = 0;
+    for (const std::size_t i : order) {
+      if (carried >= 0.9 * total) {
+        break;
+      }
+      major[i] = true;
+      carried += static_cast<double>(network.edges[i].weight.value);
+    }
+  }
+  return major;
 }
 
 // The stroke box, the repeat box and the kana of one key in one band.
@@ -283,8 +366,9 @@ struct Extent {
   }
 };
 
-std::string KeyboardSvg(const ReportEntry& entry, const Scales& scales, int index) {
-  const Network& network = entry.network;
+std::string KeyboardSvg(const LayoutView& view, const LayoutView* baseline, const Scales& scales,
+                        int index) {
+  const Network& network = view.entry->network;
   const Placement placement = PlaceKeys(network);
   const double cell = placement.cell;
   Extent xs;
@@ -324,22 +408,33 @@ std::string KeyboardSvg(const ReportEntry& entry, const Scales& scales, int inde
   }
   for (int band = 0; band < kBandCount; ++band) {
     for (int k = 1; k <= kKeysPerBand; ++k) {
-      svg += KeyCell(network, placement, k, band);
+      svg += KeyCell(view, baseline, placement, k, band);
     }
   }
   // Light edges first, so the heavy ones stay on top.
-  std::vector<const Edge*> edges;
-  for (const Edge& edge : network.edges) {
-    if (edge.weight.value > 0) {
-      edges.push_back(&edge);
+  const std::vector<bool> major = MajorEdges(network);
+  std::vector<std::size_t> edges;
+  for (std::size_t i = 0; i < network.edges.size(); ++i) {
+    if (network.edges[i].weight.value > 0) {
+      edges.push_back(i);
     }
   }
-  std::stable_sort(edges.begin(), edges.end(),
-                   [](const Edge* a, const Edge* b) { return a->weight.value < b->weight.value; });
-  for (const Edge* edge : edges) {
-    svg += EdgePath(network, placement, *edge, scales.maxWeight);
+  std::stable_sort(edges.begin(), edges.end(), [&](std::size_t a, std::size_t b) {
+    return network.edges[a].weight.value < network.edges[b].weight.value;
+  });
+  for (const std::size_t i : edges) {
+    svg += EdgePath(network, placement, network.edges[i], scales.maxWeight, major[i]);
   }
   svg += "<g class=\"marks\">\n";
+  for (int band = 0; band < kBandCount; ++band) {
+    for (int k = 1; k <= kKeysPerBand; ++k) {
+      if (Moved(view, baseline, k)) {
+        svg += Rect("moved-mark", placement.stroke[k][band], 0.9 * cell,
+                    " stroke-width=\"" + Coord(0.05 * cell) + "\"") +
+               "\n";
+      }
+    }
+  }
   for (int band = 0; band < kBandCount; ++band) {
     for (int k = 1; k <= kKeysPerBand; ++k) {
       svg += KeyMarks(network, placement, k, band, scales);
@@ -395,10 +490,23 @@ std::string PairsHtml(const Network& network, const LayoutSummary& summary) {
   return html + "</ol></td>";
 }
 
-std::string ComparisonTable(const std::vector<ReportEntry>& entries) {
+std::string ModeHtml(const LayoutView& view) {
+  const std::string name = CountingName(view);
+  if (name.empty()) {
+    return "<span title=\"without the layout file the counting mode is not known\">–</span>";
+  }
+  const bool kana = view.details->countByKana;
+  return std::string("<span class=\"mode ") + (kana ? "kana" : "strokes") + "\" title=\"" +
+         (kana ? "gaps are counted in kana: its gap columns do not compare with a layout counted "
+                 "by strokes"
+               : "gaps are counted in strokes of the other hand") +
+         "\">" + name + "</span>";
+}
+
+std::string ComparisonTable(const std::vector<LayoutView>& views) {
   std::string html = R"(<div class="table-box"><table>
 <thead>
-<tr><th rowspan="2">Layout</th><th rowspan="2">Strokes</th><th colspan="2">Hand, % of strokes</th>
+<tr><th rowspan="2">Layout</th><th rowspan="2">Counting</th><th rowspan="2">Strokes</th><th colspan="2">Hand, % of strokes</th>
 <th colspan="4">Row, % of strokes</th><th colspan="3">Same-hand pairs, % of strokes</th>
 <th rowspan="2" style="text-align:left">Heaviest same-hand pairs, gap 0</th></tr>
 <tr><th>left</th><th>right</th><th>number</th><th>top</th><th>home</th><th>bottom</th>
@@ -406,11 +514,12 @@ std::string ComparisonTable(const std::vector<ReportEntry>& entries) {
 </thead>
 <tbody>
 )";
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const ReportEntry& entry = entries[i];
-    const LayoutSummary summary = Summarize(entry.network);
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    const ReportEntry& entry = *views[i].entry;
+    const LayoutSummary& summary = views[i].summary;
     html += "<tr><td><a href=\"#layout-" + std::to_string(i + 1) + "\">" + EscapeHtml(entry.name) +
-            "</a></td><td>" + CountHtml(summary.strokes) + "</td>";
+            "</a></td><td>" + ModeHtml(views[i]) + "</td><td>" + CountHtml(summary.strokes) +
+            "</td>";
     html += HandShareHtml(summary, true) + HandShareHtml(summary, false);
     for (int row = 0; row < kRowCount; ++row) {
       html += "<td title=\"" + EscapeHtml(CountText(summary.rows[row])) + " strokes on the " +
@@ -428,16 +537,17 @@ std::string ComparisonTable(const std::vector<ReportEntry>& entries) {
 }
 
 constexpr std::string_view kNotes = R"(<div class="notes">
-<p>All figures are read back from the network files. A key's strokes are the square of its box
-size, rounded; a key struck again right after itself counts the square of half its repeat box
-size; a pair of keys counts its edge weight. The files keep six significant digits, so counts
+<p>The figures of this table are read back from the network files. A key's strokes are the
+square of its box size, rounded; a key struck again right after itself counts the square of
+half its repeat box size; a pair of keys counts its edge weight. The files keep six significant digits, so counts
 above about 250,000 (edge weights from 1,000,000) may be off by a little: such figures are marked
 <span class="approx">≈</span>. Strokes of the space key are not in the files.</p>
 <p>The files do not say which keys belong to which hand. Edges only ever join keys of one hand,
 so the split is taken from them; where unused keys leave it open, a share is given as a range.
 A same-hand pair is a stroke together with the previous stroke of the same hand; its gap is how
-many strokes of the other hand lie between (or, for a layout counted by kana, how many kana):
-0, 1, or 2 and more. Each stroke makes at most one pair, so the three shares add up to at most
+many strokes of the other hand lie between for a layout counted <b>by strokes</b>, how many kana
+for one counted <b>by kana</b> (the Counting column): 0, 1, or 2 and more. The gap columns of
+the two modes measure different things and do not compare. Each stroke makes at most one pair, so the three shares add up to at most
 100 %; the rest are the first strokes of a hand after a break.</p>
 </div>
 )";
@@ -467,6 +577,217 @@ darker means more often.</span></div>
 same-hand pair, see above).</span></div>
 </div>
 )";
+}
+
+std::string FigureCell(const Figure& figure) {
+  if (!figure.known) {
+    return "<td class=\"unknown-figure\" data-figure=\"" + figure.id + "\" title=\"" +
+           EscapeHtml(figure.unknownWhy) + "\">–</td>";
+  }
+  const std::string value = figure.isShare ? Fixed(figure.percent, 1) : Grouped(figure.count.value);
+  return "<td data-figure=\"" + figure.id + "\" title=\"" +
+         EscapeHtml(CountText(figure.count) + " (" + figure.label + ")") + "\">" +
+         (figure.count.exact ? "" : std::string(kApproxMark)) + value + "</td>";
+}
+
+const Figure* FindFigure(const LayoutView& view, std::string_view id) {
+  for (const Figure& figure : view.figures) {
+    if (figure.id == id) {
+      return &figure;
+    }
+  }
+  return nullptr;
+}
+
+std::string FingerBars(const LayoutView& view) {
+  std::string html = "<div class=\"bars\">";
+  for (int finger = 0; finger < kFingerCount; ++finger) {
+    const Figure& figure = *FindFigure(
+        view, "finger." + [&] {
+          std::string id(FingerName(static_cast<Finger>(finger)));
+          std::replace(id.begin(), id.end(), ' ', '_');
+          return id;
+        }());
+    const std::string name(FingerName(static_cast<Finger>(finger)));
+    if (!figure.known) {
+      html += "<span class=\"unknown\" title=\"" + EscapeHtml(name + ": " + figure.unknownWhy) +
+              "\"></span>";
+      continue;
+    }
+    const double height = std::clamp(figure.percent * 2.0, 1.0, 100.0);  // 50 % fills the bar
+    html += std::string("<span") +
+            (static_cast<Finger>(finger) == Finger::kThumb ? " class=\"thumb\"" : "") +
+            " style=\"height:" + Fixed(height, 1) + "%\" title=\"" +
+            EscapeHtml(name + ": " + Fixed(figure.percent, 1) + " % (" +
+                       CountOf(figure.count.value, "stroke", "strokes") + ")") +
+            "\"></span>";
+  }
+  return html + "</div>";
+}
+
+constexpr std::array<std::string_view, 6> kPairFigureIds = {
+    "same_finger", "repeats", "alternation", "inward_rolls", "outward_rolls", "row_jumps"};
+
+std::string FingersSection(const std::vector<LayoutView>& views) {
+  std::string html =
+      "<section class=\"fingers\"><h2>Fingers</h2>\n"
+      "<p class=\"notes\">Each key's finger follows from its column and the layout's hand split "
+      "(the header's last left-hand key):</p>\n<div class=\"table-box\"><table "
+      "class=\"fingers-of-columns\"><thead><tr><th>column</th>";
+  for (int column = 0; column < kKeyColumns; ++column) {
+    html += "<th>" + std::to_string(column) + "</th>";
+  }
+  html += "</tr></thead><tbody>\n";
+  for (const bool left : {true, false}) {
+    html += std::string("<tr><th>") + (left ? "left hand" : "right hand") + "</th>";
+    for (int column = 0; column < kKeyColumns; ++column) {
+      html += "<td>" +
+              std::string(FingerName(FingerOf(column * kKeyRows + 1, left ? kKeysPerBand : 0))
+                              .substr(left ? 5 : 6)) +
+              "</td>";
+    }
+    html += "</tr>\n";
+  }
+  html +=
+      "</tbody></table></div>\n<p class=\"notes\">The space key is the thumb's.</p>\n"
+      "<div class=\"table-box\"><table>\n<thead><tr><th>Layout</th>"
+      "<th style=\"text-align:left\">Strokes per finger</th>"
+      "<th>Same-finger pairs</th><th>Repeats</th><th>Hand alternation</th><th>Inward rolls</th>"
+      "<th>Outward rolls</th><th>Row jumps</th></tr>\n"
+      "<tr><th></th><th></th><th colspan=\"6\" style=\"text-align:center\">% of all strokes"
+      "</th></tr></thead>\n<tbody>\n";
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    const LayoutView& view = views[i];
+    html += "<tr><td><a href=\"#layout-" + std::to_string(i + 1) + "\">" +
+            EscapeHtml(view.entry->name) + "</a></td><td class=\"bars-cell\">" + FingerBars(view) +
+            "</td>";
+    for (const std::string_view id : kPairFigureIds) {
+      html += FigureCell(*FindFigure(view, id));
+    }
+    html += "</tr>\n";
+  }
+  return html + R"(</tbody></table></div>
+<div class="notes">
+<p>A bar is a finger's share of all strokes (half of them fill it). A <b>same-finger pair</b> is
+two different keys of one finger, one right after the other; a <b>repeat</b> is one key struck
+twice in a row; <b>hand alternation</b> is a stroke right after a stroke of the other hand; a
+<b>roll</b> is two fingers of one hand, one right after the other, <b>inward</b> when the second
+is nearer the index finger, <b>outward</b> when it is farther; a <b>row jump</b> is one hand going
+from the top letter row to the bottom one or back, right after the other.</p>
+<p>These come from the layout's strokes counted by strokes, which the report counts again from
+kanasample.txt and layout/ when it is run on the working directory, and checks against the
+network file. They are exact for both counting modes. The network files alone give the strokes
+per finger (the space key aside), but not the order of strokes that the other figures need: a
+layout counted by kana keeps at gap 0 pairs that other strokes separate, and no file keeps the
+direction of a pair. Such figures show as –, with the reason on hover.</p>
+</div>
+</section>
+)";
+}
+
+std::string DifferenceCell(const Figure& figure, const std::optional<double>& difference) {
+  if (!difference) {
+    const std::string why = !figure.known ? figure.unknownWhy
+                            : figure.gapFigure
+                                ? "counted in another mode than the baseline: not comparable"
+                                : "not known for the baseline";
+    return "<td class=\"unknown-figure\" data-figure=\"" + figure.id + "\" title=\"" +
+           EscapeHtml(why) + "\">–</td>";
+  }
+  const bool tiny = std::abs(*difference) < (figure.isShare ? 0.05 : 0.5);
+  const bool up = *difference > 0;
+  std::string cls;
+  std::string word;
+  if (!tiny && figure.better != Better::kNeither) {
+    const bool better = (figure.better == Better::kHigher) == up;
+    cls = better ? "better" : "worse";
+    word = better ? " ▲ better" : " ▼ worse";
+  }
+  const std::string value =
+      figure.isShare ? Fixed(std::abs(*difference), 1)
+                     : Grouped(static_cast<std::uint64_t>(std::llround(std::abs(*difference))));
+  const std::string sign = tiny ? "±" : up ? "+" : "-";
+  return "<td data-figure=\"" + figure.id + "\"" + (cls.empty() ? "" : " class=\"" + cls + "\"") +
+         " title=\"" + EscapeHtml(figure.label + (figure.isShare ? ", percentage points" : "")) +
+         "\">" + sign + (tiny ? (figure.isShare ? "0.0" : "0") : value) + word + "</td>";
+}
+
+std::string DifferencesSection(const std::vector<LayoutView>& views, std::size_t baseline) {
+  const LayoutView& base = views[baseline];
+  std::string html = "<section class=\"differences\"><h2>Differences from " +
+                     EscapeHtml(base.entry->name) +
+                     "</h2>\n<p class=\"notes\">Every figure of every other layout minus the "
+                     "baseline's: shares in percentage points, counts in strokes. Marked better or "
+                     "worse where a direction is clear (fewer strokes, same-finger pairs, repeats, "
+                     "row jumps and number-row strokes, more home-row strokes, alternation and "
+                     "inward rolls). On the keyboards, a dashed outline marks each key whose kana "
+                     "moved.</p>\n<div class=\"table-box\"><table class=\"differences\">\n"
+                     "<thead><tr><th>Figure</th><th>" +
+                     EscapeHtml(base.entry->name) + " (baseline)</th>";
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    if (i != baseline) {
+      html += "<th><a href=\"#layout-" + std::to_string(i + 1) + "\">" +
+              EscapeHtml(views[i].entry->name) + "</a></th>";
+    }
+  }
+  html += "</tr></thead>\n<tbody>\n";
+  for (std::size_t f = 0; f < base.figures.size(); ++f) {
+    const Figure& figure = base.figures[f];
+    html += "<tr><td>" + EscapeHtml(figure.label) + (figure.isShare ? ", %" : "") + "</td><td>" +
+            (!figure.known    ? std::string("–")
+             : figure.isShare ? Fixed(figure.percent, 1)
+                              : Grouped(figure.count.value)) +
+            "</td>";
+    for (std::size_t i = 0; i < views.size(); ++i) {
+      if (i != baseline) {
+        html += DifferenceCell(views[i].figures[f], DifferenceFromBaseline(views, baseline, i, f));
+      }
+    }
+    html += "</tr>\n";
+  }
+  return html + "</tbody></table></div></section>\n";
+}
+
+std::string LayoutFacts(const LayoutView& view) {
+  std::string html;
+  if (!view.details) {
+    return html;
+  }
+  const LayoutDetails& details = *view.details;
+  html += "<p class=\"header-line\">" + ModeHtml(view) + " <code>layout/" +
+          EscapeHtml(details.layoutFile) + "</code>";
+  if (details.headerKnown) {
+    html += ": " + EscapeHtml(details.header);
+  }
+  html += "</p>\n";
+  if (view.stale) {
+    html +=
+        "<p class=\"stale\">This network file does not hold the counts of kanasample.txt and this "
+        "layout file as they are now: run kananet again. Figures that need the order of strokes "
+        "are left out.</p>\n";
+  }
+  if (!details.findings.empty()) {
+    html += "<ul class=\"findings\">\n";
+    for (const CheckLine& line : details.findings) {
+      html += "<li><code>" + EscapeHtml(line.location) + "</code>: <span class=\"sev-" +
+              EscapeHtml(line.severity) + "\">" + EscapeHtml(line.severity) +
+              "</span>: " + EscapeHtml(line.message) + "</li>\n";
+    }
+    html += "</ul>\n";
+  }
+  return html;
+}
+
+std::string SampleTextLine(const WorkingDirectory& working) {
+  if (!working.text.read) {
+    return "<p class=\"source\">No sample text could be read from <code>" +
+           EscapeHtml(working.path) + "</code>.</p>\n";
+  }
+  return "<p class=\"source\">Sample text <code>" + EscapeHtml(working.text.name) +
+         "</code>: " + CountOf(working.text.bytes, "byte", "bytes") + ", " +
+         CountOf(working.text.kana, "kana", "kana") + " in " +
+         CountOf(working.text.runs, "run", "runs") + "; layouts from <code>" +
+         EscapeHtml(working.path) + "/layout/</code></p>\n";
 }
 
 }  // namespace
@@ -499,8 +820,12 @@ std::string EscapeHtml(std::string_view text) {
 }
 
 std::string RenderReport(std::string_view source, const std::vector<ReportEntry>& entries,
-                         const std::vector<ReportFailure>& failures) {
+                         const std::vector<ReportFailure>& failures, const PageContext& context) {
   const Scales scales = FindScales(entries);
+  const std::vector<LayoutView> views =
+      ViewLayouts(entries, context.details, context.working != nullptr);
+  const std::optional<std::size_t> baseline =
+      context.baseline && *context.baseline < views.size() ? context.baseline : std::nullopt;
   std::string html =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -508,7 +833,11 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
       EscapeHtml(source) + "</title>\n<style>" + std::string(kStyle) +
       "</style>\n</head>\n<body>\n<header><h1>kananet report</h1>\n<p class=\"source\">" +
       std::to_string(entries.size()) + (entries.size() == 1 ? " layout" : " layouts") +
-      " from <code>" + EscapeHtml(source) + "</code></p></header>\n";
+      " from <code>" + EscapeHtml(source) + "</code></p>\n";
+  if (context.working) {
+    html += SampleTextLine(*context.working);
+  }
+  html += "</header>\n";
   if (!failures.empty()) {
     html += "<section class=\"failures\"><h2>Files not shown</h2>\n<ul>\n";
     for (const ReportFailure& failure : failures) {
@@ -518,9 +847,20 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
     html += "</ul></section>\n";
   }
   if (!entries.empty()) {
-    html += "<section class=\"comparison\"><h2>Comparison</h2>\n" + ComparisonTable(entries) +
-            std::string(kNotes) + "</section>\n";
-    html += "<section><h2>Keyboards</h2>\n" + Legend() + "<div class=\"keyboards\">\n";
+    html += "<section class=\"comparison\"><h2>Comparison</h2>\n" + ComparisonTable(views) +
+            std::string(kNotes) + "</section>\n" + FingersSection(views);
+    if (baseline) {
+      html += DifferencesSection(views, *baseline);
+    } else if (views.size() > 1) {
+      html +=
+          "<p class=\"notes\">To see every figure as a difference from one layout, with the kana "
+          "that moved marked on the keyboards, run <code>kananet-report --baseline "
+          "NAME</code>.</p>\n";
+    }
+    html += "<section><h2>Keyboards</h2>\n" + Legend() +
+            "<input type=\"checkbox\" id=\"all-edges\"><label class=\"edge-switch\" "
+            "for=\"all-edges\"> show every line (by default only the heaviest lines that carry "
+            "90 % of each band's weight)</label>\n<div class=\"keyboards\">\n";
     for (std::size_t i = 0; i < entries.size(); ++i) {
       const ReportEntry& entry = entries[i];
       const int index = static_cast<int>(i + 1);
@@ -533,7 +873,9 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
             "<p class=\"note\">The file places some keys at positions that are not finite "
             "numbers; all keys are drawn at their usual places.</p>\n";
       }
-      html += KeyboardSvg(entry, scales, index) + "</article>\n";
+      html += LayoutFacts(views[i]) +
+              KeyboardSvg(views[i], baseline ? &views[*baseline] : nullptr, scales, index) +
+              "</article>\n";
     }
     html += "</div></section>\n";
   }

@@ -8,8 +8,11 @@
 #include <sstream>
 #include <string_view>
 
+#include "exports.h"
 #include "html_report.h"
 #include "kana_text.h"
+#include "layout_details.h"
+#include "layout_figures.h"
 #include "network_file.h"
 #include "platform/directory.h"
 #include "platform/files.h"
@@ -24,17 +27,27 @@ constexpr std::string_view kProgram = "kananet-report";
 constexpr std::string_view kNetworkEnding = ".net";
 
 constexpr std::string_view kUsage =
-    "Usage: kananet-report [RESULT_DIR] [-o FILE]\n"
-    "Reads every network file (*.net) in RESULT_DIR, sorted by name, and writes one\n"
+    "Usage: kananet-report [DIR] [-o FILE] [--baseline NAME] [--csv FILE] [--json FILE]\n"
+    "Reads every network file (*.net) of a batch, sorted by name, and writes one\n"
     "self-contained HTML page that compares the layouts and draws each as a keyboard.\n"
+    "When kanasample.txt and layout/ lie beside the network files, the page also shows\n"
+    "the sample text, each layout's header as understood and check findings, and the\n"
+    "figures that need the order of the strokes.\n"
     "\n"
-    "  RESULT_DIR  the directory kananet wrote its results to (default: result)\n"
-    "  -o FILE     write the page to FILE (default: RESULT_DIR/report.html)\n"
-    "  -h, --help  show this help and exit\n";
+    "  DIR              the working directory (holding result/) or the result directory\n"
+    "                   itself (default: result)\n"
+    "  -o FILE          write the page to FILE (default: RESULT_DIR/report.html)\n"
+    "  --baseline NAME  show every other layout as differences from layout NAME\n"
+    "  --csv FILE       also write every figure and count as CSV (UTF-8)\n"
+    "  --json FILE      also write them as JSON (UTF-8, \"version\": 1)\n"
+    "  -h, --help       show this help and exit\n";
 
 struct Options {
   std::string resultDirectory = "result";
   std::optional<std::string> output;
+  std::optional<std::string> baseline;
+  std::optional<std::string> csv;
+  std::optional<std::string> json;
   bool help = false;
 };
 
@@ -46,11 +59,17 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
     const std::string& argument = arguments[i];
     if (argument == "-h" || argument == "--help") {
       options.help = true;
-    } else if (argument == "-o") {
+    } else if (argument == "-o" || argument == "--baseline" || argument == "--csv" ||
+               argument == "--json") {
       if (i + 1 == arguments.size()) {
-        return "-o needs a file name";
+        return argument +
+               (argument == "--baseline" ? " needs a layout name" : " needs a file name");
       }
-      options.output = arguments[++i];
+      std::optional<std::string>& value = argument == "-o"           ? options.output
+                                          : argument == "--baseline" ? options.baseline
+                                          : argument == "--csv"      ? options.csv
+                                                                     : options.json;
+      value = arguments[++i];
     } else if (argument.size() > 1 && argument[0] == '-') {
       return "unknown option " + argument;
     } else if (directoryGiven) {
@@ -94,7 +113,9 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
     return 0;
   }
 
-  const fs::path directory = options.resultDirectory;
+  std::string results;
+  const std::string working = WorkingDirectoryOf(options.resultDirectory, results);
+  const fs::path directory = results;
   std::vector<std::string> fileNames;
   std::error_code error;
   for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
@@ -119,6 +140,7 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
 
   std::vector<ReportEntry> entries;
   std::vector<ReportFailure> failures;
+  std::vector<std::string> shownFiles;  // the names on disk of the entries
   for (const std::string& name : fileNames) {
     const std::string path = (directory / name).string();
     const std::optional<std::string> content = ReadWholeFile(directory / name);
@@ -129,6 +151,7 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
     }
     try {
       entries.push_back({DisplayName(LayoutName(name)), DisplayName(name), ParseNetwork(*content)});
+      shownFiles.push_back(name);
     } catch (const NetworkFormatError& e) {
       const std::string location = path + ":" + std::to_string(e.line());
       err << kProgram << ": " << location << ": " << e.what() << "\n";
@@ -136,12 +159,47 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
     }
   }
 
+  PageContext context;
+  if (options.baseline) {
+    const auto named = std::find_if(entries.begin(), entries.end(), [&](const ReportEntry& entry) {
+      return entry.name == DisplayName(*options.baseline);
+    });
+    if (named == entries.end()) {
+      err << kProgram << ": --baseline " << *options.baseline << ": no such layout among";
+      for (const ReportEntry& entry : entries) {
+        err << " " << entry.name;
+      }
+      err << "\n";
+      return 2;
+    }
+    context.baseline = static_cast<std::size_t>(named - entries.begin());
+  }
+  WorkingDirectory workingDirectory;
+  if (!working.empty()) {
+    workingDirectory = ReadWorkingDirectory(working);
+    context.working = &workingDirectory;
+    for (const std::string& name : shownFiles) {
+      const auto found = workingDirectory.layouts.find(name);
+      context.details.push_back(found == workingDirectory.layouts.end() ? nullptr : &found->second);
+    }
+  }
+
+  const std::string source = DisplayName(directory.string());
   const fs::path output = options.output ? fs::path(*options.output) : directory / "report.html";
-  // Replaced whole, as kananet replaces its network files: a failed write leaves the old page.
-  if (ReplaceFile(output.string(),
-                  RenderReport(DisplayName(directory.string()), entries, failures)) != 0) {
-    err << kProgram << ": cannot write " << output.string() << "\n";
-    return 1;
+  const std::vector<LayoutView> views =
+      ViewLayouts(entries, context.details, context.working != nullptr);
+  const ExportInput exportInput{source, context.working, &views, context.baseline};
+  // Each replaced whole, as kananet replaces its network files: a failed write leaves the old.
+  const std::pair<std::optional<std::string>, std::string> writes[] = {
+      {output.string(), RenderReport(source, entries, failures, context)},
+      {options.csv, options.csv ? ExportCsv(exportInput) : ""},
+      {options.json, options.json ? ExportJson(exportInput) : ""},
+  };
+  for (const auto& [path, contents] : writes) {
+    if (path && ReplaceFile(*path, contents) != 0) {
+      err << kProgram << ": cannot write " << *path << "\n";
+      return 1;
+    }
   }
   out << kProgram << ": wrote " << output.string() << " (" << entries.size()
       << (entries.size() == 1 ? " layout" : " layouts");

@@ -78,6 +78,13 @@ keyboards=$(grep -o '<svg class="keyboard"' "$work/dom.html" | wc -l)
 kana=$(grep -c '>あ</text>' "$work/dom.html" || true)
 [ "$kana" -gt 0 ] || fail "no kana label reached the browser as text"
 
+# Lines beyond 90 % of a band's weight are hidden by default, behind a switch that needs no script.
+grep -q '<input type="checkbox" id="all-edges">' "$work/dom.html" || fail "no switch to show every line"
+grep -q 'class="edge minor"' "$work/dom.html" || fail "no light line is hidden by default"
+if grep -q '[^0-9,]1 times' "$work/dom.html"; then
+  fail "the page says \"1 times\""
+fi
+
 if grep ':CONSOLE' "$work/page.log"; then
   fail "the page wrote to the console (above)"
 fi

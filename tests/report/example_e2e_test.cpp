@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
+#include <sstream>
 
 #include "layout_summary.h"
 #include "network_file.h"
@@ -63,6 +67,94 @@ TEST_F(ExampleTest, ReadsTheProgramsNetworksAndDrawsThem) {
     EXPECT_LE(pairs, summary.strokes.value);
     EXPECT_GT(pairs, summary.strokes.value / 2);
   }
+}
+
+std::string Section(const std::string& page, const std::string& start) {
+  const std::size_t from = page.find(start);
+  return from == std::string::npos ? "" : page.substr(from, page.find("</section>", from) - from);
+}
+
+// Run on the working directory with a baseline, the page, the CSV and the JSON tell the same
+// figures: the CSV's shares and differences, rounded as the page shows them, are the page's
+// cells in order, and the JSON holds the CSV's counts.
+TEST_F(ExampleTest, ExportsAndTheBaselineViewAgreeWithThePage) {
+  const std::string report = "cd '" + work_.string() +
+                             "' && '" KANANET_REPORT_BINARY
+                             "' . --baseline jis-kana --csv out.csv --json out.json >report.out "
+                             "2>&1";
+  ASSERT_EQ(std::system(report.c_str()), 0) << ReadFile(work_ / "report.out");
+  const std::string page = ReadFile(work_ / "result" / "report.html");
+  const std::string json = ReadFile(work_ / "out.json");
+  EXPECT_NE(page.find("3,631 kana in 14 runs"), std::string::npos);
+  EXPECT_EQ(page.find("//"), std::string::npos);  // nothing that looks like an address to fetch
+  EXPECT_EQ(Occurrences(page, ">by strokes</span>"), 2u);  // the table and jis-kana's header
+  EXPECT_EQ(Occurrences(page, ">by kana</span>"), 2u);
+  EXPECT_NE(page.find("note</span>: 1.84 keystrokes per kana"), std::string::npos);
+
+  std::vector<std::string> shares;
+  std::vector<std::string> differences;
+  std::istringstream csv(ReadFile(work_ / "out.csv"));
+  std::string line;
+  std::getline(csv, line);
+  const std::regex figureRow(R"(^(\w[\w-]*),figure,([\w.]+),,,,(\d*),([\d.]*),\w*,([-\d.]*)\r$)");
+  int figureRows = 0;
+  while (std::getline(csv, line)) {
+    std::smatch row;
+    if (!std::regex_match(line, row, figureRow)) {
+      EXPECT_TRUE(line.find(",figure,") == std::string::npos) << line;
+      continue;
+    }
+    ++figureRows;
+    EXPECT_NE(json.find("{\"id\": \"" + row[2].str() + "\", \"label\": "), std::string::npos);
+    if (row[3].length() > 0) {
+      EXPECT_NE(json.find("\"count\": " + row[3].str() +
+                          ", \"percent\": " + (row[4].length() ? row[4].str() : "null")),
+                std::string::npos)
+          << line;
+    }
+    const std::string id = row[2];
+    const bool pairFigure = id.find('.') == std::string::npos && id != "strokes";
+    if (pairFigure) {
+      char rounded[32];
+      std::snprintf(rounded, sizeof rounded, "%.1f", std::stod(row[4]));
+      shares.push_back(id + ">" + rounded);
+    }
+    if (row[1] == "romaji" && row[5].length() > 0 && id != "strokes") {
+      const double difference = std::stod(row[5]);
+      char rounded[32];
+      std::snprintf(rounded, sizeof rounded, "%+.1f", difference);
+      differences.push_back(id + ">" + (std::abs(difference) < 0.05 ? "±0.0" : rounded));
+    }
+  }
+  EXPECT_EQ(figureRows, 2 * 25);
+
+  const std::regex cell(
+      R"rx(data-figure="([\w.]+)"(?: class="\w+")? title="[^"]*">((?:[-+]|±)?[\d.,]+))rx");
+  const auto cells = [&](const std::string& section) {
+    std::vector<std::string> found;
+    for (std::sregex_iterator it(section.begin(), section.end(), cell), end; it != end; ++it) {
+      found.push_back((*it)[1].str() + ">" + (*it)[2].str());
+    }
+    return found;
+  };
+  EXPECT_EQ(cells(Section(page, "<section class=\"fingers\">")), shares);
+  std::vector<std::string> shown = cells(Section(page, "<section class=\"differences\">"));
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown[0], "strokes>+2,270");
+  EXPECT_EQ(std::vector(shown.begin() + 1, shown.end()), differences);
+  // The gap columns of the two modes are not compared; the kana that moved are marked, on
+  // romaji's keyboard only.
+  EXPECT_NE(page.find("counted in another mode than the baseline: not comparable"),
+            std::string::npos);
+  const std::size_t romaji = page.find("<article class=\"layout\" id=\"layout-2\"");
+  EXPECT_EQ(Occurrences(page.substr(0, romaji), "class=\"moved-mark\""), 0u);
+  EXPECT_GT(Occurrences(page.substr(romaji), "class=\"moved-mark\""), 30u);
+  EXPECT_NE(page.find("in jis-kana this key types ち"), std::string::npos);
+
+  EXPECT_EQ(std::system(("cd '" + work_.string() +
+                         "' && '" KANANET_REPORT_BINARY "' . --baseline nosuch >report.out 2>&1")
+                            .c_str()),
+            2 << 8);
 }
 
 }  // namespace

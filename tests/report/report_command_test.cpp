@@ -118,11 +118,15 @@ TEST_F(ReportCommandTest, AFailedWriteKeepsThePreviousPage) {
 
 TEST_F(ReportCommandTest, AnswersHelpAndRejectsBadArguments) {
   EXPECT_EQ(Run({"--help"}), 0);
-  EXPECT_TRUE(out_.str().starts_with("Usage: kananet-report [RESULT_DIR] [-o FILE]\n"));
+  EXPECT_TRUE(out_.str().starts_with("Usage: kananet-report [DIR] [-o FILE] [--baseline NAME]"));
   EXPECT_EQ(err_.str(), "");
 
-  for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{"-x"}, {"a", "b"}, {"-o"}, {"--output=x"}}) {
+  for (const std::vector<std::string>& bad : {std::vector<std::string>{"-x"},
+                                              {"a", "b"},
+                                              {"-o"},
+                                              {"--output=x"},
+                                              {"--csv"},
+                                              {"--baseline"}}) {
     EXPECT_EQ(Run(bad), 2) << bad[0];
     EXPECT_NE(err_.str().find("Usage: kananet-report"), std::string::npos);
     EXPECT_EQ(out_.str(), "");

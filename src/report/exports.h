@@ -1,0 +1,44 @@
+// The page's figures for scripts: CSV and JSON, UTF-8.
+//
+// CSV: one header line, then one row per figure, key and key pair, with the columns
+//   layout,record,figure,key,other_key,gap,count,percent,exact,difference
+// record is "figure" (figure: its id), "key" (key: the key character; count: strokes),
+// "repeat" (key; gap: 0, 1 or 2; count: the key after itself) or "pair" (key, other_key; gap;
+// count: the two keys after each other in either order, as the network file has them).
+//
+// JSON (version 1): {"format": "kananet-report", "version": 1, "source", "baseline",
+// "sampleText": {"name", "bytes", "kana", "runs"} or null, "fingers": {"left": [14 finger
+// names by column], "right": [...]}, "layouts": [{"name", "networkFile", "layoutFile",
+// "counting": "by strokes" | "by kana" | null, "header", "leftHandLastKey", "countsFromText",
+// "figures": [{"id", "label", "known", "count", "percent", "exact", "difference"}],
+// "findings": [{"severity", "location", "message"}], "keys": [{"index", "key", "label",
+// "kanaAlone", "kanaWithKeys", "finger", "strokes", "exact", "repeats": [3 counts]}],
+// "pairs": [{"gap", "keys": [a, b], "count", "exact"}]}]}. Unknown values are null.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "layout_details.h"
+#include "layout_figures.h"
+
+namespace kananet::report {
+
+struct ExportInput {
+  std::string source;  // UTF-8
+  const WorkingDirectory* working = nullptr;
+  const std::vector<LayoutView>* views = nullptr;
+  std::optional<std::size_t> baseline;  // index into views
+};
+
+std::string ExportCsv(const ExportInput& input);
+std::string ExportJson(const ExportInput& input);
+
+// The difference of figure `index` of views[layout] from the baseline's, if any.
+std::optional<double> DifferenceFromBaseline(const std::vector<LayoutView>& views,
+                                             std::optional<std::size_t> baseline,
+                                             std::size_t layout, std::size_t index);
+
+}  // namespace kananet::report

@@ -1,0 +1,58 @@
+// Every figure the page shows of a layout, as one list that the page, the differences from a
+// baseline and the CSV and JSON exports all read, so that they cannot disagree.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fingers.h"
+#include "html_report.h"
+#include "layout_details.h"
+#include "layout_summary.h"
+
+namespace kananet::report {
+
+enum class Better { kNeither, kLower, kHigher };
+
+struct Figure {
+  std::string id;     // stable name for scripts: "strokes", "row.home", "finger.left_index", ...
+  std::string label;  // as the page names it
+  bool known = false;
+  Count count;          // the count behind it
+  bool isShare = true;  // a share of the strokes; else the count itself is the figure
+  double percent = 0;   // count as % of the strokes, when isShare
+  Better better = Better::kNeither;
+  bool gapFigure = false;  // a gap class share: comparable only between layouts of one mode
+  std::string unknownWhy;  // when not known
+};
+
+struct LayoutView {
+  const ReportEntry* entry = nullptr;
+  const LayoutDetails* details = nullptr;  // null without the working directory's layout
+  LayoutSummary summary;
+  int leftHandLastKey = 0;  // from the header, else from the edges when they fix it
+  bool splitKnown = false;
+  bool countsFromText = false;  // the figures of pairs come from counts made again
+  bool stale = false;           // the network file does not hold those counts
+  FingerFigures fingers;
+  std::vector<Figure> figures;
+};
+
+// details[i] belongs to entries[i] (null or missing: no layout file); withLayouts tells whether
+// the working directory's layout/ was read at all.
+std::vector<LayoutView> ViewLayouts(const std::vector<ReportEntry>& entries,
+                                    const std::vector<const LayoutDetails*>& details,
+                                    bool withLayouts = false);
+
+// The difference of a known figure from the baseline's, in percentage points for a share;
+// nothing when either is unknown or they are not comparable.
+std::optional<double> Difference(const Figure& figure, const Figure& baseline, bool sameMode);
+
+// "by strokes", "by kana", or empty when the header is not known.
+std::string CountingName(const LayoutView& view);
+
+// "1 time", "2 times": count and noun, grouped digits.
+std::string CountOf(std::uint64_t value, const std::string& singular, const std::string& plural);
+
+}  // namespace kananet::report
