@@ -32,6 +32,12 @@ class KanaLookup {
 
   std::size_t FindFirstMatch(std::string_view stream, std::size_t position) const;
 
+  // Whether an entry of more than two kana that begins with first and second can be a first
+  // match; when not, the first two kana alone decide the match.
+  bool HasLongerEntries(std::uint8_t first, std::uint8_t second) const {
+    return nodes_[pairAnswers_[first * kCodes + second].Node].HasChildren;
+  }
+
  private:
   using NodeId = std::uint32_t;
   static constexpr std::uint32_t kHashedRow = std::numeric_limits<std::uint32_t>::max();
