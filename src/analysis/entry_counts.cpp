@@ -192,15 +192,18 @@ class EntryCounter {
     std::uint64_t state = 0;
     std::uint32_t previous = 0;  // the left hand's previous key | the right hand's << 8
     std::size_t position = begin;
+    bool searchEvery = false;
     for (std::size_t start = begin; start < end; start += kBlockSize) {
       std::size_t blockEnd = std::min(start + kBlockSize, end);
+      std::size_t longer = 0;
       for (std::size_t p = std::max(start, position); p < blockEnd; ++p) {
         auto first = static_cast<std::uint8_t>(kanaCodes[p]);
         std::uint32_t pairMatch =
             p + 1 < kanaCodes.size()
                 ? pairMatches_[first * 256 + static_cast<std::uint8_t>(kanaCodes[p + 1])]
                 : kLonger;
-        if (pairMatch != kLonger) {
+        longer += pairMatch == kLonger;
+        if (!searchEvery && pairMatch != kLonger) {
           matches[p - start] = {pairMatch & kPieceMask, pairMatch >> kAdvanceShift};
         } else {
           std::size_t piece = pieces_.At(first, lookup_.FindFirstMatch(kanaCodes, p));
@@ -208,6 +211,10 @@ class EntryCounter {
                                 static_cast<std::uint32_t>(pieces_[piece].Advance)};
         }
       }
+      // Where most positions need more than two kana, the branch between the two ways is
+      // mispredicted often enough to cost more than searching at every position; the last
+      // block tells which way the next takes.
+      searchEvery = longer * 4 > blockEnd - start;
       while (position < blockEnd) {
         const Match& match = matches[position - start];
         if (pieces_.IsMissing(match.Piece)) {
