@@ -119,7 +119,7 @@ class EntryCounter {
         }
       }
     }
-    FillPairMatches();
+    FillPairMatches(table);
     codes_.resize(pieces_.Count());
     for (std::size_t piece = 0; piece < pieces_.Count(); ++piece) {
       PieceCode& code = codes_[piece];
@@ -278,16 +278,24 @@ class EntryCounter {
   static constexpr int kAdvanceShift = 24;
   static constexpr std::uint32_t kPieceMask = (1u << kAdvanceShift) - 1;
 
-  void FillPairMatches() {
+  // Only the codes that begin some entry need a search; the others match nothing.
+  void FillPairMatches(const std::vector<LayoutEntry>& table) {
+    std::array<bool, 256> begins{};
+    for (std::size_t slot = 0; slot < SearchableSlots(table); ++slot) {
+      if (!table[slot].Kana.empty()) {
+        begins[static_cast<std::uint8_t>(table[slot].Kana.front())] = true;
+      }
+    }
     pairMatches_.resize(256 * 256);
     for (std::size_t first = 0; first < 256; ++first) {
       for (std::size_t second = 0; second < 256; ++second) {
         const char pair[2] = {static_cast<char>(first), static_cast<char>(second)};
-        std::size_t piece = pieces_.At(static_cast<std::uint8_t>(first),
-                                       lookup_.FindFirstMatch(std::string_view(pair, 2), 0));
-        bool longer =
-            first != kRunBreak && lookup_.HasLongerEntries(static_cast<std::uint8_t>(first),
-                                                           static_cast<std::uint8_t>(second));
+        std::size_t slot =
+            begins[first] ? lookup_.FindFirstMatch(std::string_view(pair, 2), 0) : kNoSlot;
+        std::size_t piece = pieces_.At(static_cast<std::uint8_t>(first), slot);
+        bool longer = begins[first] && first != kRunBreak &&
+                      lookup_.HasLongerEntries(static_cast<std::uint8_t>(first),
+                                               static_cast<std::uint8_t>(second));
         pairMatches_[first * 256 + second] =
             longer ? kLonger
                    : static_cast<std::uint32_t>(piece | pieces_[piece].Advance << kAdvanceShift);
