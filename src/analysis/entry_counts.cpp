@@ -78,7 +78,7 @@ PieceWalk Walk(std::string_view bytes, GapState state, const TallyRules& rules,
 // A part's counts: the open counters, and how often each piece was matched in each state.
 struct PartCounts {
   std::vector<std::uint32_t> Open;
-  std::vector<std::uint32_t> Uses;  // by piece * states + state
+  std::vector<std::uint32_t> Uses;  // by state * pieces + piece
   std::size_t Missing = kNoSlot;
 };
 
@@ -123,8 +123,16 @@ class EntryCounter {
     codes_.resize(pieces_.Count());
     for (std::size_t piece = 0; piece < pieces_.Count(); ++piece) {
       PieceCode& code = codes_[piece];
+      std::vector<std::uint32_t> fixedFromStart;
+      Walk(BytesOf(piece), states_[0], rules_,
+           [&](std::uint32_t cell) { fixedFromStart.push_back(cell); });
       for (std::size_t state = 0; state < states_.size(); ++state) {
-        PieceWalk walk = Walk(BytesOf(piece), states_[state], rules_, ignore);
+        std::vector<std::uint32_t> fixed;
+        PieceWalk walk = Walk(BytesOf(piece), states_[state], rules_,
+                              [&](std::uint32_t cell) { fixed.push_back(cell); });
+        if (fixed != fixedFromStart) {
+          code.StateMask = 0xF;
+        }
         code.Next |= std::uint64_t{index[walk.End.Number()]} << (4 * state);
         for (int hand : {kLeft, kRight}) {
           code.OpenGaps |= std::uint64_t{walk.Open[hand] / 4096} << (2 * state + 32 * hand);
@@ -188,7 +196,7 @@ class EntryCounter {
     std::uint32_t* open = part.Open.data();
     std::uint32_t* uses = part.Uses.data();
     const PieceCode* codes = codes_.data();
-    const std::size_t stateCount = states_.size();
+    const std::size_t pieceCount = codes_.size();
     std::uint64_t state = 0;
     std::uint32_t previous = 0;  // the left hand's previous key | the right hand's << 8
     std::size_t position = begin;
@@ -224,7 +232,7 @@ class EntryCounter {
         std::uint64_t gaps = code.OpenGaps >> (2 * state);
         ++open[(gaps & 3) * 4096 + (previous & 0xFF) * 64 + code.OpenKeys[kLeft]];
         ++open[(gaps >> 32 & 3) * 4096 + (previous >> 8) * 64 + code.OpenKeys[kRight]];
-        ++uses[match.Piece * stateCount + state];
+        ++uses[(state & code.StateMask) * pieceCount + match.Piece];
         previous = (previous & code.Keep) | code.Set;
         state = code.Next >> (4 * state) & 0xF;
         position += match.Advance;
@@ -240,7 +248,7 @@ class EntryCounter {
     std::vector<std::uint32_t> cells = total.Open;
     for (std::size_t piece = 0; piece < codes_.size(); ++piece) {
       for (std::size_t state = 0; state < states_.size(); ++state) {
-        std::uint32_t uses = total.Uses[piece * states_.size() + state];
+        std::uint32_t uses = total.Uses[state * codes_.size() + piece];
         if (uses != 0) {
           Walk(BytesOf(piece), states_[state], rules_,
                [&](std::uint32_t cell) { cells[cell] += uses; });
@@ -268,6 +276,10 @@ class EntryCounter {
     std::uint64_t OpenGaps = 0;  // the open counters' gap classes: 2 bits per state, the right
                                  // hand's 32 bits up
     std::uint8_t OpenKeys[2] = {kDroppedColumn, kDroppedColumn};
+    // 0 when the piece's fixed counters are the same whatever state it starts in (always so
+    // by strokes, where a hand's second stroke in a piece has its gap from the piece alone):
+    // its uses are then counted as if in the start state, so that they stay in few places.
+    std::uint8_t StateMask = 0;
     std::uint16_t Keep = 0;  // the previous keys after the piece: (before & Keep) | Set
     std::uint16_t Set = 0;
   };
