@@ -98,9 +98,15 @@ class EntryCounter {
       : lookup_(table),
         pieces_(table, header.CountByKana != 0, header.BreakAfterPunctuation != 0),
         rules_{header.LeftHandLastKey, header.CountByKana != 0} {
-    for (std::size_t slot = 0; slot < SearchableSlots(table); ++slot) {
-      splittable_ =
-          splittable_ && table[slot].Kana.find(static_cast<char>(kRunBreak)) == std::string::npos;
+    // The pieces end at the last slot with kana that a search can find (the rest of a table
+    // is empty slots); the codes that begin some entry need a search.
+    std::array<bool, 256> begins{};
+    for (std::size_t slot = 0; slot + 2 < pieces_.Count(); ++slot) {
+      const std::string& kana = table[slot].Kana;
+      splittable_ = splittable_ && kana.find(static_cast<char>(kRunBreak)) == std::string::npos;
+      if (!kana.empty()) {
+        begins[static_cast<std::uint8_t>(kana.front())] = true;
+      }
     }
     std::array<std::uint8_t, 36> index;
     index.fill(kNoState);
@@ -119,7 +125,7 @@ class EntryCounter {
         }
       }
     }
-    FillPairMatches(table);
+    FillPairMatches(begins);
     codes_.resize(pieces_.Count());
     for (std::size_t piece = 0; piece < pieces_.Count(); ++piece) {
       PieceCode& code = codes_[piece];
@@ -290,14 +296,8 @@ class EntryCounter {
   static constexpr int kAdvanceShift = 24;
   static constexpr std::uint32_t kPieceMask = (1u << kAdvanceShift) - 1;
 
-  // Only the codes that begin some entry need a search; the others match nothing.
-  void FillPairMatches(const std::vector<LayoutEntry>& table) {
-    std::array<bool, 256> begins{};
-    for (std::size_t slot = 0; slot < SearchableSlots(table); ++slot) {
-      if (!table[slot].Kana.empty()) {
-        begins[static_cast<std::uint8_t>(table[slot].Kana.front())] = true;
-      }
-    }
+  // Codes that begin no entry match nothing, alone or with any second kana.
+  void FillPairMatches(const std::array<bool, 256>& begins) {
     pairMatches_.resize(256 * 256);
     for (std::size_t first = 0; first < 256; ++first) {
       for (std::size_t second = 0; second < 256; ++second) {
