@@ -299,18 +299,23 @@ class EntryCounter {
   // Codes that begin no entry match nothing, alone or with any second kana.
   void FillPairMatches(const std::array<bool, 256>& begins) {
     pairMatches_.resize(256 * 256);
+    auto matchOf = [&](std::uint8_t first, std::size_t slot) {
+      std::size_t piece = pieces_.At(first, slot);
+      return static_cast<std::uint32_t>(piece | pieces_[piece].Advance << kAdvanceShift);
+    };
     for (std::size_t first = 0; first < 256; ++first) {
+      auto code = static_cast<std::uint8_t>(first);
+      auto row = pairMatches_.begin() + static_cast<std::ptrdiff_t>(first * 256);
+      if (!begins[first] || code == kRunBreak) {
+        std::fill(row, row + 256, matchOf(code, kNoSlot));
+        continue;
+      }
       for (std::size_t second = 0; second < 256; ++second) {
         const char pair[2] = {static_cast<char>(first), static_cast<char>(second)};
-        std::size_t slot =
-            begins[first] ? lookup_.FindFirstMatch(std::string_view(pair, 2), 0) : kNoSlot;
-        std::size_t piece = pieces_.At(static_cast<std::uint8_t>(first), slot);
-        bool longer = begins[first] && first != kRunBreak &&
-                      lookup_.HasLongerEntries(static_cast<std::uint8_t>(first),
-                                               static_cast<std::uint8_t>(second));
-        pairMatches_[first * 256 + second] =
-            longer ? kLonger
-                   : static_cast<std::uint32_t>(piece | pieces_[piece].Advance << kAdvanceShift);
+        row[static_cast<std::ptrdiff_t>(second)] =
+            lookup_.HasLongerEntries(code, static_cast<std::uint8_t>(second))
+                ? kLonger
+                : matchOf(code, lookup_.FindFirstMatch(std::string_view(pair, 2), 0));
       }
     }
   }
