@@ -66,7 +66,12 @@ class WordList {
   std::vector<double> cumulative_;
 };
 
+// The words of a text; read aloud (asReading), every word is in hiragana, as the sample-text
+// tool writes a reading of prose, and only the quotes and the paragraph indent are not kana.
 struct Vocabulary {
+  explicit Vocabulary(bool asReading) : AsReading(asReading) {}
+
+  bool AsReading;
   WordList Particles{
       "の に は を が と で も から まで へ や より には では とは ので けど など という"};
   WordList Nouns{
@@ -79,31 +84,57 @@ struct Vocabulary {
       "それでも なかなか ずっと きっと たぶん もちろん ほとんど さらに まず じつは やっぱり "
       "いっしょに すぐに ゆっくり はっきり すごーく ちょーっと"};
   WordList Kanji{
-      "日 人 年 大 本 中 出 時 行 見 月 分 上 生 学 国 気 事 手 自 者 間 前 会 地 方 高 長 話 言 "
-      "新 場 今 家 社 物 体 心 作 明 外 目 思 同 問 水 電 店 道 町 海 山 川 食 書 読 聞 待 持 使 "
-      "考 知 教 習 始 終 買 売 送 運 動 働 休 住 活 意 味 理 由 経 験 関 係 題 部 屋 駅 車 週 朝 "
-      "夜 昼 春 夏 秋 冬 雨 風 花 空 音 声 色 料 友 達 先 父 母 兄 弟 私 何 子 女 男 名 語 文 字"};
+      AsReading
+          ? "にち ひと ねん だい ほん ちゅう しゅつ じ こう けん がつ ぶん じょう せい がく こく "
+            "き じ しゅ じ しゃ かん ぜん かい ち ほう こう ちょう わ げん しん じょう こん か "
+            "しゃ ぶつ たい しん さく めい がい もく し どう もん すい でん てん どう まち かい "
+            "さん せん しょく しょ どく ぶん たい じ し こう ち きょう しゅう し しゅう ばい ばい "
+            "そう うん どう どう きゅう じゅう かつ い み り ゆう けい けん かん けい だい ぶ や "
+            "えき しゃ しゅう ちょう や ちゅう しゅん か しゅう とう う ふう か くう おん せい "
+            "しょく りょう ゆう たつ せん ふ ぼ けい てい し なに し じょ だん めい ご ぶん じ"
+          : "日 人 年 大 本 中 出 時 行 見 月 分 上 生 学 国 気 事 手 自 者 間 前 会 地 方 高 長 "
+            "話 言 新 場 今 家 社 物 体 心 作 明 外 目 思 同 問 水 電 店 道 町 海 山 川 食 書 読 "
+            "聞 待 持 使 考 知 教 習 始 終 買 売 送 運 動 働 休 住 活 意 味 理 由 経 験 関 係 題 "
+            "部 屋 駅 車 週 朝 夜 昼 春 夏 秋 冬 雨 風 花 空 音 声 色 料 友 達 先 父 母 兄 弟 私 "
+            "何 子 女 男 名 語 文 字"};
   WordList Katakana{
-      "コーヒー テレビ パソコン インターネット ニュース メール ホテル バス タクシー カメラ ゲーム "
-      "スポーツ サッカー レストラン スーパー データ システム プログラム コンピューター アメリカ "
-      "ヨーロッパ パン ケーキ チーズ ビール ワイン ノート ペン ドア エレベーター ギター ピアノ "
-      "ヴァイオリン"};
+      AsReading
+          ? "こーひー てれび ぱそこん いんたーねっと にゅーす めーる ほてる ばす たくしー かめら "
+            "げーむ すぽーつ さっかー れすとらん すーぱー でーた しすてむ ぷろぐらむ "
+            "こんぴゅーたー あめりか よーろっぱ ぱん けーき ちーず びーる わいん のーと ぺん どあ "
+            "えれべーたー ぎたー ぴあの ばいおりん"
+          : "コーヒー テレビ パソコン インターネット ニュース メール ホテル バス タクシー カメラ "
+            "ゲーム スポーツ サッカー レストラン スーパー データ システム プログラム "
+            "コンピューター アメリカ ヨーロッパ パン ケーキ チーズ ビール ワイン ノート ペン ドア "
+            "エレベーター ギター ピアノ ヴァイオリン"};
   WordList VerbStems{
-      "見 行 来 食べ 思 言 書 読 聞 待 持 使 考え 知 教え 始め 終わ 買 売 送 作 働 休 住 帰 入 "
-      "出 分か 話 歩 遊 寝 起き 会 立 座 感じ 調べ 続け"};
+      AsReading ? "み い き たべ おも い か よ き ま も つか かんがえ し おしえ はじめ おわ か う "
+                  "おく つく はたら やす す かえ はい で わか はな ある あそ ね おき あ た すわ "
+                  "かんじ しらべ つづけ"
+                : "見 行 来 食べ 思 言 書 読 聞 待 持 使 考え 知 教え 始め 終わ 買 売 送 作 働 休 "
+                  "住 帰 入 出 分か 話 歩 遊 寝 起き 会 立 座 感じ 調べ 続け"};
   WordList Inflections{
       "る った って ます ました う ない いる ません なかった ている ていた れる られる たい "
       "ながら れば よう させる んだ ように ような"};
   WordList Adjectives{
-      "大きい 小さい 新しい 古い 高い 安い 早い 遅い 美しい 楽しい 難しい 多い 少ない 長い "
-      "短い 暑い 寒い おいしい すごい かわいい 面白い"};
+      AsReading ? "おおきい ちいさい あたらしい ふるい たかい やすい はやい おそい うつくしい "
+                  "たのしい むずかしい おおい すくない ながい みじかい あつい さむい おいしい "
+                  "すごい かわいい おもしろい"
+                : "大きい 小さい 新しい 古い 高い 安い 早い 遅い 美しい 楽しい 難しい 多い 少ない "
+                  "長い 短い 暑い 寒い おいしい すごい かわいい 面白い"};
   WordList Endings{
-      "です ます でした ました だ だった である と思います かもしれません のです んです "
-      "でしょう ね よ ようです そうです ください"};
+      AsReading ? "です ます でした ました だ だった である とおもいます かもしれません のです "
+                  "んです でしょう ね よ ようです そうです ください"
+                : "です ます でした ました だ だった である と思います かもしれません のです "
+                  "んです でしょう ね よ ようです そうです ください"};
   WordList Connectives{"て、 が、 けれど、 ので、 から、 し、 、 たり、"};
-  WordList Counters{"年 月 日 人 回 時 分 円 本 つ"};
-  WordList Numbers{"2 10 3 100 １ ５ 2024 12 ３０ 7"};
-  WordList QuoteVerbs{"と言いました と思いました と聞きました と書いてありました"};
+  WordList Counters{AsReading ? "ねん がつ にち にん かい じ ふん えん ほん つ"
+                              : "年 月 日 人 回 時 分 円 本 つ"};
+  WordList Numbers{AsReading
+                       ? "に じゅう さん ひゃく いち ご にせんにじゅうよん じゅうに さんじゅう なな"
+                       : "2 10 3 100 １ ５ 2024 12 ３０ 7"};
+  WordList QuoteVerbs{AsReading ? "といいました とおもいました とききました とかいてありました"
+                                : "と言いました と思いました と聞きました と書いてありました"};
   std::string OpenQuote = ToShiftJis("「");
   std::string CloseQuote = ToShiftJis("」");
   std::string FullStop = ToShiftJis("。");
@@ -313,9 +344,10 @@ std::vector<KanaSequence> FrequentSequences(const std::string& text) {
 
 }  // namespace
 
-std::string SampleText(std::size_t bytes, std::uint64_t seed) {
-  static const Vocabulary words;
-  TextWriter writer(words, seed);
+std::string SampleText(std::size_t bytes, std::uint64_t seed, TextProfile profile) {
+  static const Vocabulary mixed(false);
+  static const Vocabulary reading(true);
+  TextWriter writer(profile == TextProfile::kKanaDense ? reading : mixed, seed);
   std::string text;
   text.reserve(bytes + 4096);
   for (std::size_t paragraph = 0; text.size() < bytes; ++paragraph) {
@@ -335,11 +367,11 @@ std::string SmallLayout(std::uint64_t seed, bool countByKana, bool breakAfterPun
 }
 
 std::string LargeLayout(std::uint64_t seed, std::size_t entries, bool countByKana,
-                        bool breakAfterPunctuation) {
+                        bool breakAfterPunctuation, TextProfile profile) {
   Random random(seed);
   std::size_t base = BaseSequences().size();
   std::size_t wanted = entries > base ? entries - base : 0;
-  std::vector<KanaSequence> dictionary = FrequentSequences(SampleText(1 << 20, seed));
+  std::vector<KanaSequence> dictionary = FrequentSequences(SampleText(1 << 20, seed, profile));
   if (dictionary.size() > wanted) {
     dictionary.resize(wanted);
   }

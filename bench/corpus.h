@@ -8,17 +8,23 @@
 
 namespace kananet::bench {
 
-// About `bytes` bytes of sample text (whole lines, CR LF line ends): paragraphs of sentences
-// in which hiragana with 、。ー stand between kanji, katakana, digits and quotes.
-std::string SampleText(std::size_t bytes, std::uint64_t seed);
+// kMixed: paragraphs of sentences in which hiragana with 、。ー stand between kanji, katakana,
+// digits and quotes. kKanaDense: the same prose read aloud, as the sample-text tool writes it:
+// hiragana with 、。ー, and only the quotes and paragraph indents are not kana.
+enum class TextProfile { kMixed, kKanaDense };
+
+// About `bytes` bytes of sample text (whole lines, CR LF line ends) of the profile.
+std::string SampleText(std::size_t bytes, std::uint64_t seed,
+                       TextProfile profile = TextProfile::kMixed);
 
 // A layout file of about 150 entries: every kana alone, and the contracted and geminated
 // sequences (きゃ, しぇ, っか, ...) placed before the kana they begin with.
 std::string SmallLayout(std::uint64_t seed, bool countByKana, bool breakAfterPunctuation);
 
 // A layout file of `entries` entries: the small layout's entries behind a dictionary of
-// frequent multi-kana sequences of the sample text, so that many sequences share a first kana.
+// frequent multi-kana sequences of a sample text of the profile, so that many sequences share a
+// first kana.
 std::string LargeLayout(std::uint64_t seed, std::size_t entries, bool countByKana,
-                        bool breakAfterPunctuation);
+                        bool breakAfterPunctuation, TextProfile profile = TextProfile::kMixed);
 
 }  // namespace kananet::bench

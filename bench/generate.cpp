@@ -1,5 +1,6 @@
 // Writes a benchmark working directory: kanasample.txt of the given size in megabytes
-// (10^6 bytes), eight layouts of about 150 entries and two of 5,000, and an empty result/.
+// (10^6 bytes) and profile ("mixed", the default, or "kana": a reading of prose), eight layouts
+// of about 150 entries and two of 5,000, and an empty result/.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -23,18 +24,21 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s DIRECTORY MEGABYTES\n", argv[0]);
+  namespace bench = kananet::bench;
+  std::string profileName = argc == 4 ? argv[3] : "mixed";
+  if ((argc != 3 && argc != 4) || (profileName != "mixed" && profileName != "kana")) {
+    std::fprintf(stderr, "usage: %s DIRECTORY MEGABYTES [mixed|kana]\n", argv[0]);
     return 2;
   }
-  namespace bench = kananet::bench;
+  bench::TextProfile profile =
+      profileName == "kana" ? bench::TextProfile::kKanaDense : bench::TextProfile::kMixed;
   try {
     kananet::BuildKeyIndexTable();
     std::filesystem::path directory = argv[1];
     std::filesystem::create_directories(directory / "layout");
     std::filesystem::create_directories(directory / "result");
     std::size_t bytes = std::strtoull(argv[2], nullptr, 10) * 1000 * 1000;
-    WriteFile(directory / "kanasample.txt", bench::SampleText(bytes, 1));
+    WriteFile(directory / "kanasample.txt", bench::SampleText(bytes, 1, profile));
     // Every combination of counting by kana and breaking after punctuation, twice.
     for (int i = 0; i < 8; ++i) {
       bool countByKana = (i & 1) != 0;
@@ -42,8 +46,10 @@ int main(int argc, char** argv) {
       WriteFile(directory / "layout" / ("s150-0" + std::to_string(i + 1) + ".txt"),
                 bench::SmallLayout(100 + i, countByKana, breakAfterPunctuation));
     }
-    WriteFile(directory / "layout" / "s5000-01.txt", bench::LargeLayout(200, 5000, false, true));
-    WriteFile(directory / "layout" / "s5000-02.txt", bench::LargeLayout(201, 5000, true, false));
+    WriteFile(directory / "layout" / "s5000-01.txt",
+              bench::LargeLayout(200, 5000, false, true, profile));
+    WriteFile(directory / "layout" / "s5000-02.txt",
+              bench::LargeLayout(201, 5000, true, false, profile));
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return 1;

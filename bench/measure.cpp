@@ -1,6 +1,8 @@
 // Times the tool on a benchmark working directory, several runs, and prints the medians:
-// reading the sample text and each layout's steps, called in this process one by one; a whole
-// run of the tool itself with its peak resident memory; and, as the yardstick, one pass of
+// reading the sample text and each layout's steps, called in this process one by one on one
+// thread (beside them the conversion and the tally as separate steps, which the tests hold the
+// batch's one-pass count against); whole runs of the tool itself with one thread and with all
+// cores, with their peak resident memory; and, as the yardstick, one pass of
 // `iconv -f CP932 -t UTF-8` over the same sample text.
 #include <fcntl.h>
 #include <spawn.h>
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "analysis/conversion.h"
+#include "analysis/entry_counts.h"
 #include "analysis/statistics.h"
 #include "codes/key_alphabet.h"
 #include "output/network_writer.h"
@@ -77,10 +80,11 @@ ChildRun RunChild(std::vector<std::string> arguments) {
   return {milliseconds, static_cast<double>(usage.ru_maxrss) / 1024};
 }
 
-// One layout's steps, in the order and with the calls of the batch.
+// One layout's steps, in the order and with the calls of the batch with one thread; then, for
+// comparison, the conversion to a KeyStream and its tally as separate steps.
 struct LayoutTimes {
-  double Load, Convert, Tally, Write;
-  double Total() const { return Load + Convert + Tally + Write; }
+  double Load, Count, Write, Convert, Tally;
+  double Total() const { return Load + Count + Write; }
 };
 
 LayoutTimes EvaluateLayout(const std::string& name) {
@@ -89,6 +93,12 @@ LayoutTimes EvaluateLayout(const std::string& name) {
   Clock::time_point start = Clock::now();
   LoadLayout();
   times.Load = MillisecondsSince(start);
+  start = Clock::now();
+  ConvertAndTallyKanaStream(1);
+  times.Count = MillisecondsSince(start);
+  start = Clock::now();
+  WriteKeyboardNetwork();
+  times.Write = MillisecondsSince(start);
   start = Clock::now();
   ConvertKanaStream();
   times.Convert = MillisecondsSince(start);
@@ -99,9 +109,6 @@ LayoutTimes EvaluateLayout(const std::string& name) {
     TallyByStrokes();
   }
   times.Tally = MillisecondsSince(start);
-  start = Clock::now();
-  WriteKeyboardNetwork();
-  times.Write = MillisecondsSince(start);
   return times;
 }
 
@@ -118,7 +125,7 @@ struct LayoutFacts {
 };
 
 struct Samples {
-  std::vector<double> Yardstick, Read, Batch, PeakMegabytes, Check;
+  std::vector<double> Yardstick, Read, Batch, PeakMegabytes, OneThreadBatch, OneThreadPeak, Check;
   std::map<std::string, std::vector<LayoutTimes>> Layouts;
 };
 
@@ -133,7 +140,7 @@ void Report(const Samples& samples, const std::map<std::string, LayoutFacts>& fa
   std::printf("%-46s %7.1f ms %8.2f   (target <= 1.0)\n", "read the sample text", read,
               read / yardstick);
 
-  std::vector<double> small, large;
+  std::vector<double> small, large, smallByKana[2];
   for (const auto& layout : samples.Layouts) {
     const std::string& name = layout.first;
     const std::vector<LayoutTimes>& times = layout.second;
@@ -151,19 +158,29 @@ void Report(const Samples& samples, const std::map<std::string, LayoutFacts>& fa
     double total = Median(totals);
     const LayoutFacts& fact = facts.at(name);
     (fact.Entries > 1000 ? large : small).push_back(total);
+    if (fact.Entries <= 1000) {
+      smallByKana[fact.ByKana].push_back(total);
+    }
     std::string label = "layout " + name + " (" + std::to_string(fact.Entries) + " entries, " +
                         (fact.ByKana ? "by kana)" : "by strokes)");
     std::printf(
-        "%-46s %7.1f ms %8.2f   load %.1f, convert %.1f, tally %.1f, write %.1f; "
-        "KeyStream %zu bytes\n",
+        "%-46s %7.1f ms %8.2f   load %.1f, count %.1f, write %.1f; as separate steps: "
+        "convert %.1f, tally %.1f (KeyStream %zu bytes)\n",
         label.c_str(), total, total / yardstick, median(&LayoutTimes::Load),
-        median(&LayoutTimes::Convert), median(&LayoutTimes::Tally), median(&LayoutTimes::Write),
-        fact.KeyStreamBytes);
+        median(&LayoutTimes::Count), median(&LayoutTimes::Write), median(&LayoutTimes::Convert),
+        median(&LayoutTimes::Tally), fact.KeyStreamBytes);
   }
   if (!small.empty()) {
     double each = Median(small);
     std::printf("%-46s %7.1f ms %8.2f   (target <= 0.5)\n", "each ~150-entry layout (median)", each,
                 each / yardstick);
+    for (bool byKana : {false, true}) {
+      if (!smallByKana[byKana].empty()) {
+        double mode = Median(smallByKana[byKana]);
+        std::printf("%-46s %7.1f ms %8.2f\n", byKana ? "  of them by kana" : "  of them by strokes",
+                    mode, mode / yardstick);
+      }
+    }
     if (!large.empty()) {
       double eachLarge = Median(large);
       std::printf("%-46s %7.1f ms %8.2f   %.2fx a ~150-entry layout (target <= 1.2)\n",
@@ -171,15 +188,22 @@ void Report(const Samples& samples, const std::map<std::string, LayoutFacts>& fa
                   eachLarge / each);
     }
   }
-  double batch = Median(samples.Batch);
-  double peak = Median(samples.PeakMegabytes);
-  std::printf("%-46s %7.1f ms %8.2f\n", "whole run of kananet", batch, batch / yardstick);
+  auto wholeRun = [&](const char* label, const std::vector<double>& times,
+                      const std::vector<double>& peaks) {
+    double batch = Median(times);
+    double peak = Median(peaks);
+    double perLayout = batch / static_cast<double>(std::max<std::size_t>(facts.size(), 1));
+    std::printf("%-46s %7.1f ms %8.2f   each layout %.1f ms, %.2f; peak %.1f MB, %.2fx the text\n",
+                label, batch, batch / yardstick, perLayout, perLayout / yardstick, peak,
+                peak * 1024 * 1024 / static_cast<double>(sampleBytes));
+  };
+  wholeRun("whole run of kananet --jobs 1", samples.OneThreadBatch, samples.OneThreadPeak);
+  wholeRun("whole run of kananet (all cores)", samples.Batch, samples.PeakMegabytes);
+  std::printf("%-46s (targets: each layout <= 0.3 with all cores; peak <= 3.0x)\n", "");
   double check = Median(samples.Check);
-  std::printf("%-46s %7.1f ms %8.2f   %.2fx the whole run (target <= 1.0)\n",
-              "whole run of kananet --check", check, check / yardstick, check / batch);
-  std::printf("%-46s %7.1f MB %8.2f   of the sample text (target <= 3.0)\n",
-              "peak resident memory of kananet", peak,
-              peak * 1024 * 1024 / static_cast<double>(sampleBytes));
+  std::printf("%-46s %7.1f ms %8.2f   %.2fx the whole run on all cores (target <= 1.0)\n",
+              "whole run of kananet --check", check, check / yardstick,
+              check / Median(samples.Batch));
 }
 
 int Measure(const std::string& kananet, int runs) {
@@ -202,6 +226,9 @@ int Measure(const std::string& kananet, int runs) {
       facts[name] = {FilledSlots(), KeyStream.Size(), LayoutHeader.CountByKana != 0};
     }
 
+    ChildRun oneThread = RunChild({kananet, "--jobs", "1"});
+    samples.OneThreadBatch.push_back(oneThread.Milliseconds);
+    samples.OneThreadPeak.push_back(oneThread.PeakMegabytes);
     ChildRun batch = RunChild({kananet});
     samples.Batch.push_back(batch.Milliseconds);
     samples.PeakMegabytes.push_back(batch.PeakMegabytes);

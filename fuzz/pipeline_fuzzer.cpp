@@ -2,14 +2,16 @@
 // "\n--layout--\n": reading both, conversion, the statistics the header asks for and the
 // network file, built in memory. Checks that the indexed lookup finds the same slot as the
 // plain scan at every position of the stream, that every key byte is counted exactly once as
-// a stroke and once as a pair, that the pair counts are those of the plainest counting, and
-// that the network file has its fixed frame.
+// a stroke and once as a pair, that the pair counts are those of the plainest counting (and of
+// the batch's one-pass count, on one thread and on several), and that the network file has its
+// fixed frame.
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "analysis/conversion.h"
+#include "analysis/entry_counts.h"
 #include "analysis/statistics.h"
 #include "codes/key_alphabet.h"
 #include "fuzz_checks.h"
@@ -111,6 +113,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string keyCodes;
   std::size_t missing = AppendKeyStream(kanaCodes, table, header.CountByKana != 0,
                                         header.BreakAfterPunctuation != 0, keyCodes);
+  // The batch's one-pass count, whole or (for inputs of odd length) cut into parts at every
+  // few RunBreaks, must stop at the same kana or give the tallies of the KeyStream.
+  static KeyCountTable fusedKeyCounts;
+  static PairCountTable fusedPairCounts;
+  unsigned jobs = size % 2 == 0 ? 1 : 3;
+  FUZZ_CHECK(CountKanaStream(kanaCodes, table, header, jobs, fusedKeyCounts, fusedPairCounts, 1) ==
+             missing);
   if (missing != kNoSlot) {
     FUZZ_CHECK(missing < kanaCodes.size());
     FUZZ_CHECK(!MissingDefinitionMessage(static_cast<std::uint8_t>(kanaCodes[missing])).empty());
@@ -131,6 +140,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         plainPairCounts);
   FUZZ_CHECK(strokeCounts == plainKeyCounts);
   FUZZ_CHECK(pairTallies == plainPairCounts);
+  FUZZ_CHECK(fusedKeyCounts == plainKeyCounts);
+  FUZZ_CHECK(fusedPairCounts == plainPairCounts);
   CheckNetworkFrame(BuildKeyboardNetwork(table, header, strokeCounts, pairTallies));
   return 0;
 }

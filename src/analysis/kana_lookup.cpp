@@ -49,19 +49,30 @@ KanaLookup::KanaLookup(const std::vector<LayoutEntry>& table) : nodes_(2), edges
 // the first two kana.
 void KanaLookup::FillDenseTables() {
   constexpr std::size_t kMaxRows = 4096;
-  rows_.assign(kCodes, Step{});
+  std::size_t rows = 1;
   for (Node& node : nodes_) {
     if (!node.HasChildren) {
       node.Row = kEmptyRow;
-    } else if (node.Depth >= 2 && rows_.size() / kCodes < kMaxRows) {
-      node.Row = static_cast<std::uint32_t>(rows_.size() / kCodes);
-      rows_.resize(rows_.size() + kCodes);
+    } else if (node.Depth >= 2 && rows < kMaxRows) {
+      node.Row = static_cast<std::uint32_t>(rows++);
     }
   }
+  // Only the codes that a row holds a child for get a column, so that rows stay short: a
+  // layout's kana use far fewer than 256 codes.
+  columns_.fill(0);
+  rowWidth_ = 1;
+  for (const Edge& edge : edges_) {
+    std::uint32_t row = nodes_[edge.Key >> 8].Row;
+    if (edge.Key != kNoEdge && row != kHashedRow && row != kEmptyRow &&
+        columns_[edge.Key & 0xFF] == 0) {
+      columns_[edge.Key & 0xFF] = static_cast<std::uint16_t>(rowWidth_++);
+    }
+  }
+  rows_.assign(rows * rowWidth_, Step{});
   for (const Edge& edge : edges_) {
     std::uint32_t row = nodes_[edge.Key >> 8].Row;
     if (edge.Key != kNoEdge && row != kHashedRow) {
-      rows_[row * kCodes + (edge.Key & 0xFF)] = StepOf(edge.Child);
+      rows_[row * rowWidth_ + columns_[edge.Key & 0xFF]] = StepOf(edge.Child);
     }
   }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -31,6 +32,12 @@ class KanaLookup {
   explicit KanaLookup(const std::vector<LayoutEntry>& table);
 
   std::size_t FindFirstMatch(std::string_view stream, std::size_t position) const;
+
+  // Whether an entry of more than two kana that begins with first and second can be a first
+  // match; when not, the first two kana alone decide the match.
+  bool HasLongerEntries(std::uint8_t first, std::uint8_t second) const {
+    return nodes_[pairAnswers_[first * kCodes + second].Node].HasChildren;
+  }
 
  private:
   using NodeId = std::uint32_t;
@@ -82,7 +89,11 @@ class KanaLookup {
   std::size_t longestKana_ = 0;
   std::vector<std::size_t> singleAnswers_;  // by the last kana of a stream
   std::vector<PairAnswer> pairAnswers_;     // by the first kana * 256 + the second
-  std::vector<Step> rows_;                  // rows of 256 children by kana code; [0] is empty
+  // Rows of children by column: a row has a column for each code that some node with a row has
+  // a child for, and column 0, which stays empty, for every other code. Row 0 is empty.
+  std::array<std::uint16_t, kCodes> columns_{};
+  std::size_t rowWidth_ = 1;
+  std::vector<Step> rows_;
 };
 
 // The lookup of every position is defined here, so that the conversion's loop can inline it.
@@ -109,7 +120,8 @@ class KanaLookup {
     if (step.Row == kHashedRow) {
       return FindLonger(step.Node, stream, next, found);
     }
-    std::size_t place = step.Row * kCodes + static_cast<std::uint8_t>(stream[std::min(next, last)]);
+    std::size_t place =
+        step.Row * rowWidth_ + columns_[static_cast<std::uint8_t>(stream[std::min(next, last)])];
     step = rows_[Choose(next <= last, place, std::size_t{0})];
     found = std::min(found, step.Slot);
   }
@@ -135,7 +147,7 @@ inline KanaLookup::NodeId KanaLookup::ChildOf(NodeId node, std::uint8_t code) co
   if (row == kHashedRow) {
     return edges_[EdgePlace(node, code)].Child;
   }
-  return rows_[row * kCodes + code].Node;
+  return rows_[row * rowWidth_ + columns_[code]].Node;
 }
 
 // The place of the node's edge for code, or the empty place where it would go.

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "analysis/conversion.h"
+#include "analysis/gap_rules.h"
 #include "codes/key_alphabet.h"
 #include "readers/layout.h"
 
@@ -14,63 +15,7 @@ PairCountTable PairCounts{};
 
 namespace {
 
-constexpr int kLeft = 0;
-constexpr int kRight = 1;
-
-// What a byte of the KeyStream is to the tallies.
-enum ByteKind : std::uint8_t { LeftStroke, RightStroke, EndOfUnit, BreakOfRun, NotCounted };
-constexpr std::uint32_t kByteKinds = 8;  // room for the kinds above, a power of two
-
-// The part of the counting state that the rules of the two modes change: each hand's gap
-// counter, capped at 2 (the only value used), and, counting by kana, whether the hand struck
-// in the current unit. The start of a run is the zero state.
-struct GapState {
-  int Gap[2] = {0, 0};
-  bool Struck[2] = {false, false};
-};
-
-int OneMore(int gap) {
-  return std::min(gap + 1, 2);
-}
-
-// By strokes: a stroke sets its hand's counter to 0 and adds one to the other hand's.
-GapState AfterByStrokes(GapState state, ByteKind kind) {
-  switch (kind) {
-    case LeftStroke:
-    case RightStroke: {
-      int hand = kind == RightStroke ? kRight : kLeft;
-      state.Gap[hand] = 0;
-      state.Gap[1 - hand] = OneMore(state.Gap[1 - hand]);
-      return state;
-    }
-    case BreakOfRun:
-      return GapState{};
-    default:  // a UnitEnd is not produced in this mode; like any byte that is not a key, it is
-              // passed over
-      return state;
-  }
-}
-
-// By kana: a stroke marks its hand as having struck in the unit; at the end of a unit each
-// hand's counter goes to 0 if it struck, else one up.
-GapState AfterByKana(GapState state, ByteKind kind) {
-  switch (kind) {
-    case LeftStroke:
-    case RightStroke:
-      state.Struck[kind == RightStroke ? kRight : kLeft] = true;
-      return state;
-    case EndOfUnit:
-      for (int hand : {kLeft, kRight}) {
-        state.Gap[hand] = state.Struck[hand] ? 0 : OneMore(state.Gap[hand]);
-        state.Struck[hand] = false;
-      }
-      return state;
-    case BreakOfRun:
-      return GapState{};
-    default:
-      return state;
-  }
-}
+constexpr std::uint32_t kByteKinds = 8;  // room for the byte kinds, a power of two
 
 // The 36 gap states as table offsets (state number * ByteKinds), with what each kind of byte
 // turns them into and each hand's gap class in them, so that the counting loop follows a table
@@ -97,10 +42,7 @@ class GapAutomaton {
   std::uint32_t GapOf(std::uint32_t state, int hand) const { return gap_[state + hand]; }
 
  private:
-  static std::uint32_t NumberOf(const GapState& state) {
-    return ((state.Gap[kLeft] * 3 + state.Gap[kRight]) * 2 + state.Struck[kLeft]) * 2 +
-           state.Struck[kRight];
-  }
+  static std::uint32_t NumberOf(const GapState& state) { return state.Number(); }
   static GapState StateOf(std::uint32_t number) {
     GapState state;
     state.Struck[kRight] = number % 2 != 0;

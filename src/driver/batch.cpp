@@ -5,8 +5,7 @@
 #include <new>
 #include <string>
 
-#include "analysis/conversion.h"
-#include "analysis/statistics.h"
+#include "analysis/entry_counts.h"
 #include "codes/key_alphabet.h"
 #include "driver/written_networks.h"
 #include "output/network_writer.h"
@@ -33,16 +32,11 @@ std::string InternalErrorMessage(std::string_view what) {
          "): the run stopped; the network files written before are complete.\n";
 }
 
-void EvaluateLayout(const std::string& name, WrittenNetworks& written) {
+void EvaluateLayout(const std::string& name, unsigned jobs, WrittenNetworks& written) {
   WriteOut(ConsoleText("Load ").Name(name).Text("\n"));
   CurrentLayoutName = name;
   LoadLayout();
-  ConvertKanaStream();
-  if (LayoutHeader.CountByKana != 0) {
-    TallyByKana();
-  } else {
-    TallyByStrokes();
-  }
+  ConvertAndTallyKanaStream(jobs);
   if (WriteKeyboardNetwork()) {
     written.Record(CurrentLayoutName, name);
   }
@@ -67,9 +61,9 @@ int RunGuarded(const std::function<int()>& run) {
   }
 }
 
-int RunBatch() {
+int RunBatch(unsigned jobs) {
   ResetFailures();
-  return RunGuarded([] {
+  return RunGuarded([jobs] {
     BuildKeyIndexTable();
     ReadSampleText();
     LayoutFileSearch search = FindLayoutFiles(std::string(kLayoutDirectory));
@@ -79,7 +73,7 @@ int RunBatch() {
     }
     WrittenNetworks written;
     for (const std::string& name : search.Names) {
-      EvaluateLayout(name, written);
+      EvaluateLayout(name, jobs, written);
     }
     return RunHadFailure() ? 1 : 0;
   });

@@ -12,7 +12,8 @@ int RunGuarded(const std::function<int()>& run);
 
 // Runs the whole batch in the working directory and returns the process exit status:
 // 0 when every layout was evaluated and written, 1 when the run ended early or a network
-// file could not be written.
-int RunBatch();
+// file could not be written. Each layout's counting is shared among up to jobs threads; what the
+// run writes does not depend on their number.
+int RunBatch(unsigned jobs = 1);
 
 }  // namespace kananet

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include <sched.h>
+
 #include "codes/text_encoding.h"
 #include "driver/batch.h"
 #include "driver/check_command.h"
@@ -29,12 +31,32 @@ bool ShowVersion(CommandLine& commandLine, std::string_view) {
   return true;
 }
 
+// A whole number from 1 to kMaxJobs, in decimal digits only.
+bool SetJobs(CommandLine& commandLine, std::string_view value) {
+  unsigned jobs = 0;
+  for (char digit : value) {
+    if (digit < '0' || digit > '9' || jobs > kMaxJobs) {
+      return false;
+    }
+    jobs = jobs * 10 + static_cast<unsigned>(digit - '0');
+  }
+  if (jobs < 1 || jobs > kMaxJobs) {
+    return false;
+  }
+  commandLine.Jobs = jobs;
+  return true;
+}
+
 constexpr std::array kOptions = {
     CommandOption{"", "--check", "",
                   "check the sample text and every layout file, name each mistake, write nothing",
                   RunCheckOnly},
     CommandOption{"-h", "--help", "", "show this help and exit", ShowHelp},
     CommandOption{"", "--version", "", "show the version and exit", ShowVersion},
+    CommandOption{"-j", "--jobs", "N",
+                  "count each layout with N threads, 1 to 1024 (default: one per core the "
+                  "process may use); the results do not depend on N",
+                  SetJobs},
 };
 
 const CommandOption* FindOption(std::span<const CommandOption> options, std::string_view name) {
@@ -75,6 +97,15 @@ std::string OptionLines(std::span<const CommandOption> options) {
 }
 
 }  // namespace
+
+unsigned UsableCores() {
+  cpu_set_t cores;
+  CPU_ZERO(&cores);
+  if (sched_getaffinity(0, sizeof cores, &cores) != 0) {
+    return 1;
+  }
+  return static_cast<unsigned>(std::clamp(CPU_COUNT(&cores), 1, static_cast<int>(kMaxJobs)));
+}
 
 std::span<const CommandOption> KananetOptions() {
   return kOptions;
@@ -149,7 +180,7 @@ int RunCommand(std::span<const std::string_view> arguments) {
       WriteErr(commandLine.Error);
       return kExitUsage;
     case Action::kRunBatch:
-      return RunBatch();
+      return RunBatch(commandLine.Jobs != 0 ? commandLine.Jobs : UsableCores());
     case Action::kRunCheck:
       return RunCheck();
   }

@@ -17,7 +17,13 @@ struct CommandLine {
   enum class Action { kRunBatch, kRunCheck, kShowHelp, kShowVersion, kUsageError };
   Action ToDo = Action::kRunBatch;
   ConsoleText Error;  // for kUsageError: the one line that says what is wrong
+  unsigned Jobs = 0;  // --jobs: threads per layout; 0 for one per core the process may use
 };
+
+inline constexpr unsigned kMaxJobs = 1024;
+
+// The number of cores the process may run on (its affinity mask), at least 1.
+unsigned UsableCores();
 
 // One option. Adding an option is adding one entry to the table (and, when it changes the
 // batch, a member of CommandLine for its setting).

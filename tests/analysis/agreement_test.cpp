@@ -1,7 +1,8 @@
 // The fast paths against the plain rules on inputs larger and rougher than the hand-made cases:
 // the kana lookup on tables of thousands of entries, the conversion's output buffer with long
 // and unevenly used entries, the sample text reader on byte soup, and both tallies on streams
-// with bytes that are not keys.
+// with bytes that are not keys; and the batch's one-pass count against the conversion and the
+// plain tally.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "analysis/conversion.h"
+#include "analysis/entry_counts.h"
 #include "analysis/statistics.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
@@ -122,6 +124,51 @@ TEST(AgreementTest, TalliesFollowTheRulesAndPassOverBytesThatAreNotKeys) {
       (byKana ? CountByKana : CountByStrokes)(stream, leftHandLastKey, *keys, *pairs);
       ASSERT_EQ(*keys, *expectedKeys) << "round " << round << " by kana " << byKana;
       ASSERT_EQ(*pairs, *expectedPairs) << "round " << round << " by kana " << byKana;
+    }
+  }
+}
+
+// The batch's one-pass count against the conversion by scan and the plain tally, in both modes,
+// with and without breaks after punctuation, on one thread and cut into parts at RunBreaks:
+// tables whose keys include bytes that are not keys, UnitEnd and RunBreak, entries of up to
+// four kana, and streams that stop at a kana without definition.
+TEST(AgreementTest, OnePassCountEqualsTheConversionAndTallyByScan) {
+  std::mt19937 rng(31u);
+  std::vector<int> kana = {kKanaComma, kKanaFullStop, 3, 8, 10, 12, 19, 21, 41, 73};
+  std::vector<int> keys = {kRunBreak, kUnitEnd, 56, 63, 0x80};
+  for (int key = 0; key < kKeyCount; key += 5) {
+    keys.insert(keys.end(), 3, key);
+  }
+  auto expectedKeys = std::make_unique<KeyCountTable>();
+  auto expectedPairs = std::make_unique<PairCountTable>();
+  auto counts = std::make_unique<KeyCountTable>();
+  auto pairs = std::make_unique<PairCountTable>();
+  for (int round = 0; round < 120; ++round) {
+    std::vector<LayoutEntry> table(40 + rng() % 40);
+    for (LayoutEntry& entry : table) {
+      entry = {RandomBytes(rng, 1 + rng() % (rng() % 3 == 0 ? 4 : 1), kana),
+               RandomBytes(rng, rng() % 4, keys)};
+    }
+    LayoutHeaderValues header{static_cast<std::int32_t>(rng() % 57) - 1,
+                              static_cast<std::int32_t>(rng() % 2), 4,
+                              static_cast<std::int32_t>(rng() % 2)};
+    std::vector<int> text = kana;
+    text.push_back(kRunBreak);
+    if (round % 4 == 0) {
+      text.push_back(50);  // no entry has it
+    }
+    std::string stream = "\xFF" + RandomBytes(rng, rng() % 400, text);
+    reference::PlainConversion plain = reference::ConvertByScan(
+        stream, table, header.CountByKana != 0, header.BreakAfterPunctuation != 0);
+    PlainTally(plain.Keys, header.LeftHandLastKey, header.CountByKana != 0, *expectedKeys,
+               *expectedPairs);
+    for (unsigned jobs : {1u, 4u}) {
+      SCOPED_TRACE(::testing::Message() << "round " << round << ", " << jobs << " jobs");
+      ASSERT_EQ(CountKanaStream(stream, table, header, jobs, *counts, *pairs, 1), plain.Missing);
+      if (plain.Missing == kNoSlot) {
+        ASSERT_EQ(*counts, *expectedKeys);
+        ASSERT_EQ(*pairs, *expectedPairs);
+      }
     }
   }
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,8 +27,10 @@ constexpr fs::perms kReadOnly =
 // on d then ;.
 const std::string DemoLayout = Sjis("b\r\n \r\n4\r\n0\r\nf\tか\r\nj\tな\r\nd;\tず\r\n");
 
-RunResult RunIn(const TempDir& dir) {
-  RunResult run = RunProgram(KANANET_BINARY, dir.Path());
+RunResult RunIn(const TempDir& dir, const std::vector<std::string>& arguments = {}) {
+  RunOptions options;
+  options.Arguments = arguments;
+  RunResult run = RunProgram(KANANET_BINARY, dir.Path(), options);
   EXPECT_FALSE(run.TimedOut);
   EXPECT_EQ(run.Signal, 0) << run.Err;
   return run;
@@ -190,6 +193,40 @@ TEST(BatchFailure, FailingLayoutStopsTheBatch) {
     EXPECT_EQ(dir.List("result"), Names{"a.net"});
     EXPECT_EQ(dir.ReadFile("result/a.net"), DemoNetwork());
   }
+}
+
+// Threads change no byte of what a run leaves: the console output, the status and the network
+// files are those of one thread, also when a layout in the middle of the batch stops the run at
+// a kana that only a later part of the text holds. A wrong count of threads is a usage error.
+TEST(BatchJobs, ThreadsChangeNothingTheRunLeaves) {
+  WorkDir dir;
+  std::string text;  // a KanaStream of about 900 KB, cut into three parts; な in the last only
+  for (int line = 0; line < 100000; ++line) {
+    text += line < 80000 ? "かかずかかかずか\r\n" : "かなずなかかなか\r\n";
+  }
+  dir.WriteFile("kanasample.txt", Sjis(text));
+  dir.AddLayout("a.txt");
+  dir.AddLayout("b.txt", Sjis("5\r\n0\r\n4\r\n1\r\nfj\tか\r\nk\tな\r\nd;\tず\r\n"));
+  dir.AddLayout("c.txt", Sjis("b\r\n \r\n4\r\n0\r\nf\tか\r\nd;\tず\r\n"));
+  dir.AddLayout("d.txt");
+  std::map<std::string, std::string> oneThread;
+  for (const char* jobs : {"1", "3"}) {
+    SCOPED_TRACE(jobs);
+    ExpectOutcome(RunIn(dir, {"--jobs", jobs}), 1, LoadLines({"a.txt", "b.txt", "c.txt"}),
+                  Sjis("「な」の定義が不足しているようです.\n"));
+    EXPECT_EQ(dir.List("result"), (Names{"a.net", "b.net"}));
+    for (const char* name : {"a.net", "b.net"}) {
+      std::string network = dir.ReadFile(std::string("result/") + name);
+      EXPECT_EQ(network, oneThread.emplace(name, network).first->second) << name;
+      dir.Remove(std::string("result/") + name);
+    }
+  }
+  for (const char* value : {"0", "1025", "-2", "two", "", "4294967297"}) {
+    ExpectOutcome(RunIn(dir, {"-j", value}), 2, "",
+                  std::string("Invalid value for --jobs: ") + value +
+                      "; run \"kananet --help\" for the usage.\n");
+  }
+  EXPECT_TRUE(dir.List("result").empty());
 }
 
 TEST(BatchWriteFailure, MissingResultDirectoryIsReportedForEveryLayout) {

@@ -1,0 +1,387 @@
+#include "analysis/entry_counts.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "analysis/conversion.h"
+#include "analysis/gap_rules.h"
+#include "analysis/kana_lookup.h"
+#include "analysis/key_pieces.h"
+#include "codes/key_alphabet.h"
+#include "platform/console.h"
+#include "readers/sample_text.h"
+
+namespace kananet {
+
+namespace {
+
+constexpr std::size_t kPairCells = 4 * 64 * 64;
+constexpr std::uint32_t kDroppedColumn = 63;  // no key uses it; what is counted there is dropped
+constexpr std::uint8_t kNoState = 0xFF;
+
+std::uint32_t PairCell(std::uint32_t gap, std::uint32_t previous, std::uint32_t key) {
+  return (gap * 64 + previous) * 64 + key;
+}
+
+// The tally's rules for one layout.
+struct TallyRules {
+  std::int32_t LeftHandLastKey = 0;
+  bool ByKana = false;
+
+  ByteKind KindOf(std::uint8_t byte) const { return KindOfByte(byte, LeftHandLastKey, ByKana); }
+  GapState After(GapState state, ByteKind kind) const {
+    return ByKana ? AfterByKana(state, kind) : AfterByStrokes(state, kind);
+  }
+};
+
+// What the tally does over the KeyStream bytes of one piece from a gap state. Every stroke adds
+// one to the pair counter of its gap class, its hand's previous key and itself. Only the first
+// stroke of each hand ahead of any RunBreak in the piece takes its previous key from before the
+// piece: that counter is open, known but for the previous key. Every other counter is fixed by
+// the piece and the state, and goes to addFixed.
+struct PieceWalk {
+  GapState End;
+  std::uint32_t Open[2] = {kDroppedColumn, kDroppedColumn};  // the cell with previous key 0
+  int Last[2] = {-1, -1};  // each hand's previous key after the piece; -1: the one before it
+};
+
+template <typename AddFixed>
+PieceWalk Walk(std::string_view bytes, GapState state, const TallyRules& rules,
+               AddFixed&& addFixed) {
+  PieceWalk walk;
+  for (char character : bytes) {
+    auto byte = static_cast<std::uint8_t>(character);
+    ByteKind kind = rules.KindOf(byte);
+    if (kind == LeftStroke || kind == RightStroke) {
+      int hand = kind == RightStroke ? kRight : kLeft;
+      auto gap = static_cast<std::uint32_t>(state.Gap[hand]);
+      if (walk.Last[hand] < 0) {
+        walk.Open[hand] = PairCell(gap, 0, byte);
+      } else {
+        addFixed(PairCell(gap, static_cast<std::uint32_t>(walk.Last[hand]), byte));
+      }
+      walk.Last[hand] = byte;
+    } else if (kind == BreakOfRun) {
+      walk.Last[kLeft] = walk.Last[kRight] = 0;
+    }
+    state = rules.After(state, kind);
+  }
+  walk.End = state;
+  return walk;
+}
+
+// A part's counts: the open counters, and how often each piece was matched in each state.
+struct PartCounts {
+  std::vector<std::uint32_t> Open;
+  std::vector<std::uint32_t> Uses;  // by state * pieces + piece
+  std::size_t Missing = kNoSlot;
+};
+
+// The conversion and the tally of one layout as one step per matched entry. At the start of a
+// piece the tally's state is its gap state and each hand's previous key. Few gap states occur
+// there: by strokes only the two counters change, and by kana every piece ends its unit (or its
+// run), which clears both hands' marks, so there are at most 9. What a piece does to the state
+// is therefore a small table that fits in a register: the state after it and the gap classes
+// of its open counters, for each state it may start in; how it changes the previous keys does
+// not depend on the state. Counting is then three counters per matched entry, the two open
+// ones and the piece's uses in its state, and the state follows by shifts alone, with no load
+// from memory on the path from one entry to the next. The fixed counters follow from the uses
+// at the end.
+class EntryCounter {
+ public:
+  EntryCounter(const std::vector<LayoutEntry>& table, const LayoutHeaderValues& header)
+      : lookup_(table),
+        pieces_(table, header.CountByKana != 0, header.BreakAfterPunctuation != 0),
+        rules_{header.LeftHandLastKey, header.CountByKana != 0} {
+    // The pieces end at the last slot with kana that a search can find (the rest of a table
+    // is empty slots); the codes that begin some entry need a search.
+    std::array<bool, 256> begins{};
+    for (std::size_t slot = 0; slot + 2 < pieces_.Count(); ++slot) {
+      const std::string& kana = table[slot].Kana;
+      splittable_ = splittable_ && kana.find(static_cast<char>(kRunBreak)) == std::string::npos;
+      if (!kana.empty()) {
+        begins[static_cast<std::uint8_t>(kana.front())] = true;
+      }
+    }
+    std::array<std::uint8_t, 36> index;
+    index.fill(kNoState);
+    states_.push_back(GapState{});
+    index[0] = 0;
+    auto ignore = [](std::uint32_t) {};
+    for (std::size_t state = 0; state < states_.size(); ++state) {
+      for (std::size_t piece = 0; piece < pieces_.Count(); ++piece) {
+        GapState end = Walk(BytesOf(piece), states_[state], rules_, ignore).End;
+        if (index[end.Number()] == kNoState) {
+          if (states_.size() == kMaxStates) {
+            throw std::logic_error("more gap states between entries than the count provides for");
+          }
+          index[end.Number()] = static_cast<std::uint8_t>(states_.size());
+          states_.push_back(end);
+        }
+      }
+    }
+    FillPairMatches(begins);
+    codes_.resize(pieces_.Count());
+    for (std::size_t piece = 0; piece < pieces_.Count(); ++piece) {
+      PieceCode& code = codes_[piece];
+      std::vector<std::uint32_t> fixedFromStart;
+      Walk(BytesOf(piece), states_[0], rules_,
+           [&](std::uint32_t cell) { fixedFromStart.push_back(cell); });
+      for (std::size_t state = 0; state < states_.size(); ++state) {
+        std::vector<std::uint32_t> fixed;
+        PieceWalk walk = Walk(BytesOf(piece), states_[state], rules_,
+                              [&](std::uint32_t cell) { fixed.push_back(cell); });
+        if (fixed != fixedFromStart) {
+          code.StateMask = 0xF;
+        }
+        code.Next |= std::uint64_t{index[walk.End.Number()]} << (4 * state);
+        for (int hand : {kLeft, kRight}) {
+          code.OpenGaps |= std::uint64_t{walk.Open[hand] / 4096} << (2 * state + 32 * hand);
+          code.OpenKeys[hand] = static_cast<std::uint8_t>(walk.Open[hand] % 64);
+        }
+        if (state == 0) {
+          for (int hand : {kLeft, kRight}) {
+            int shift = hand == kRight ? 8 : 0;
+            if (walk.Last[hand] < 0) {
+              code.Keep = static_cast<std::uint16_t>(code.Keep | 0xFF << shift);
+            } else {
+              code.Set = static_cast<std::uint16_t>(code.Set | walk.Last[hand] << shift);
+            }
+          }
+        }
+      }
+    }
+  }
+
+  PartCounts EmptyPart() const {
+    return {std::vector<std::uint32_t>(kPairCells),
+            std::vector<std::uint32_t>(codes_.size() * states_.size()), kNoSlot};
+  }
+
+  // Where parts may begin: at RunBreaks of the KanaStream, about evenly apart, at most jobs
+  // parts and each at least minBytes long. A RunBreak in an entry's kana would let a match
+  // span one, so such a table keeps the stream whole. Returns each part's start, then the end.
+  std::vector<std::size_t> PartBounds(std::string_view kanaCodes, unsigned jobs,
+                                      std::size_t minBytes) const {
+    std::vector<std::size_t> bounds{0};
+    std::size_t parts =
+        splittable_
+            ? std::min<std::size_t>(jobs, kanaCodes.size() / std::max<std::size_t>(minBytes, 1))
+            : 1;
+    for (std::size_t part = 1; part < parts; ++part) {
+      std::size_t found =
+          kanaCodes.find(static_cast<char>(kRunBreak), kanaCodes.size() * part / parts);
+      if (found == std::string_view::npos) {
+        break;
+      }
+      if (found > bounds.back()) {
+        bounds.push_back(found);
+      }
+    }
+    bounds.push_back(kanaCodes.size());
+    return bounds;
+  }
+
+  // Counts the positions from begin, the start of a run, up to end into part; returns kNoSlot,
+  // or the first position whose kana has no definition. Each block of positions is looked up
+  // whole before its matches are followed: the lookups do not wait for each other, so the
+  // processor overlaps them, and only the step from one match to the next waits.
+  std::size_t CountPart(std::string_view kanaCodes, std::size_t begin, std::size_t end,
+                        PartCounts& part) const {
+    constexpr std::size_t kBlockSize = 256;
+    struct Match {
+      std::uint32_t Piece;
+      std::uint32_t Advance;
+    };
+    Match matches[kBlockSize];
+    std::uint32_t* open = part.Open.data();
+    std::uint32_t* uses = part.Uses.data();
+    const PieceCode* codes = codes_.data();
+    const std::size_t pieceCount = codes_.size();
+    std::uint64_t state = 0;
+    std::uint32_t previous = 0;  // the left hand's previous key | the right hand's << 8
+    std::size_t position = begin;
+    bool searchEvery = false;
+    for (std::size_t start = begin; start < end; start += kBlockSize) {
+      std::size_t blockEnd = std::min(start + kBlockSize, end);
+      std::size_t longer = 0;
+      for (std::size_t p = std::max(start, position); p < blockEnd; ++p) {
+        auto first = static_cast<std::uint8_t>(kanaCodes[p]);
+        std::uint32_t pairMatch =
+            p + 1 < kanaCodes.size()
+                ? pairMatches_[first * 256 + static_cast<std::uint8_t>(kanaCodes[p + 1])]
+                : kLonger;
+        longer += pairMatch == kLonger;
+        if (!searchEvery && pairMatch != kLonger) {
+          matches[p - start] = {pairMatch & kPieceMask, pairMatch >> kAdvanceShift};
+        } else {
+          std::size_t piece = pieces_.At(first, lookup_.FindFirstMatch(kanaCodes, p));
+          matches[p - start] = {static_cast<std::uint32_t>(piece),
+                                static_cast<std::uint32_t>(pieces_[piece].Advance)};
+        }
+      }
+      // Where most positions need more than two kana, the branch between the two ways is
+      // mispredicted often enough to cost more than searching at every position; the last
+      // block tells which way the next takes.
+      searchEvery = longer * 4 > blockEnd - start;
+      while (position < blockEnd) {
+        const Match& match = matches[position - start];
+        if (pieces_.IsMissing(match.Piece)) {
+          return position;
+        }
+        const PieceCode& code = codes[match.Piece];
+        std::uint64_t gaps = code.OpenGaps >> (2 * state);
+        ++open[(gaps & 3) * 4096 + (previous & 0xFF) * 64 + code.OpenKeys[kLeft]];
+        ++open[(gaps >> 32 & 3) * 4096 + (previous >> 8) * 64 + code.OpenKeys[kRight]];
+        ++uses[(state & code.StateMask) * pieceCount + match.Piece];
+        previous = (previous & code.Keep) | code.Set;
+        state = code.Next >> (4 * state) & 0xF;
+        position += match.Advance;
+      }
+    }
+    return kNoSlot;
+  }
+
+  // The tables from the parts' counts summed (32-bit sums wrap, so their order does not
+  // matter): the open counters, plus each piece's fixed counters as often as it was used.
+  void Finish(const PartCounts& total, KeyCountTable& strokeCounts,
+              PairCountTable& pairTallies) const {
+    std::vector<std::uint32_t> cells = total.Open;
+    for (std::size_t piece = 0; piece < codes_.size(); ++piece) {
+      for (std::size_t state = 0; state < states_.size(); ++state) {
+        std::uint32_t uses = total.Uses[state * codes_.size() + piece];
+        if (uses != 0) {
+          Walk(BytesOf(piece), states_[state], rules_,
+               [&](std::uint32_t cell) { cells[cell] += uses; });
+        }
+      }
+    }
+    strokeCounts.fill(0);
+    for (std::size_t gap = 0; gap < pairTallies.size(); ++gap) {
+      for (std::size_t previous = 0; previous < 64; ++previous) {
+        for (std::size_t key = 0; key < 64; ++key) {
+          std::uint32_t count = key < kKeyCount ? cells[PairCell(gap, previous, key)] : 0;
+          pairTallies[gap][previous][key] = count;
+          strokeCounts[key] += count;
+        }
+      }
+    }
+  }
+
+ private:
+  static constexpr std::size_t kMaxStates = 16;  // 4 bits of Next and 2 of OpenGaps each
+
+  // What a piece does, by the state it starts in.
+  struct PieceCode {
+    std::uint64_t Next = 0;      // the state after it: 4 bits per state
+    std::uint64_t OpenGaps = 0;  // the open counters' gap classes: 2 bits per state, the right
+                                 // hand's 32 bits up
+    std::uint8_t OpenKeys[2] = {kDroppedColumn, kDroppedColumn};
+    // 0 when the piece's fixed counters are the same whatever state it starts in (always so
+    // by strokes, where a hand's second stroke in a piece has its gap from the piece alone):
+    // its uses are then counted as if in the start state, so that they stay in few places.
+    std::uint8_t StateMask = 0;
+    std::uint16_t Keep = 0;  // the previous keys after the piece: (before & Keep) | Set
+    std::uint16_t Set = 0;
+  };
+
+  // The match for each first two kana of a position, when they decide it: its piece and the
+  // kana it covers, or kLonger when an entry of more kana may match there.
+  static constexpr std::uint32_t kLonger = 0xFFFFFFFF;
+  static constexpr int kAdvanceShift = 24;
+  static constexpr std::uint32_t kPieceMask = (1u << kAdvanceShift) - 1;
+
+  // Codes that begin no entry match nothing, alone or with any second kana.
+  void FillPairMatches(const std::array<bool, 256>& begins) {
+    pairMatches_.resize(256 * 256);
+    auto matchOf = [&](std::uint8_t first, std::size_t slot) {
+      std::size_t piece = pieces_.At(first, slot);
+      return static_cast<std::uint32_t>(piece | pieces_[piece].Advance << kAdvanceShift);
+    };
+    for (std::size_t first = 0; first < 256; ++first) {
+      auto code = static_cast<std::uint8_t>(first);
+      auto row = pairMatches_.begin() + static_cast<std::ptrdiff_t>(first * 256);
+      if (!begins[first] || code == kRunBreak) {
+        std::fill(row, row + 256, matchOf(code, kNoSlot));
+        continue;
+      }
+      for (std::size_t second = 0; second < 256; ++second) {
+        const char pair[2] = {static_cast<char>(first), static_cast<char>(second)};
+        row[static_cast<std::ptrdiff_t>(second)] =
+            lookup_.HasLongerEntries(code, static_cast<std::uint8_t>(second))
+                ? kLonger
+                : matchOf(code, lookup_.FindFirstMatch(std::string_view(pair, 2), 0));
+      }
+    }
+  }
+
+  std::string_view BytesOf(std::size_t piece) const {
+    return {pieces_.BytesOf(pieces_[piece]), pieces_[piece].Length};
+  }
+
+  KanaLookup lookup_;
+  KeyPieces pieces_;
+  TallyRules rules_;
+  bool splittable_ = true;
+  std::vector<GapState> states_;            // [0] is the zero state, a run's start
+  std::vector<PieceCode> codes_;            // by piece
+  std::vector<std::uint32_t> pairMatches_;  // by the first kana * 256 + the second
+};
+
+}  // namespace
+
+std::size_t CountKanaStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+                            const LayoutHeaderValues& header, unsigned jobs,
+                            KeyCountTable& strokeCounts, PairCountTable& pairTallies,
+                            std::size_t minBytesPerThread) {
+  const EntryCounter counter(table, header);
+  const std::vector<std::size_t> bounds = counter.PartBounds(kanaCodes, jobs, minBytesPerThread);
+  // Everything the threads write is made here, so a thread neither allocates nor throws.
+  std::vector<PartCounts> parts(bounds.size() - 1, counter.EmptyPart());
+  auto countPart = [&](std::size_t part) {
+    parts[part].Missing = counter.CountPart(kanaCodes, bounds[part], bounds[part + 1], parts[part]);
+  };
+  std::vector<std::thread> threads;
+  threads.reserve(parts.size());
+  for (std::size_t part = 1; part < parts.size(); ++part) {
+    try {
+      threads.emplace_back(countPart, part);
+    } catch (const std::exception&) {
+      countPart(part);  // no thread to be had: this one counts the part
+    }
+  }
+  countPart(0);
+  for (std::thread& thread : threads) {
+    thread.join();
+  }
+  for (const PartCounts& part : parts) {
+    if (part.Missing != kNoSlot) {
+      return part.Missing;
+    }
+  }
+  for (std::size_t part = 1; part < parts.size(); ++part) {
+    for (std::size_t i = 0; i < kPairCells; ++i) {
+      parts[0].Open[i] += parts[part].Open[i];
+    }
+    for (std::size_t i = 0; i < parts[0].Uses.size(); ++i) {
+      parts[0].Uses[i] += parts[part].Uses[i];
+    }
+  }
+  counter.Finish(parts[0], strokeCounts, pairTallies);
+  return kNoSlot;
+}
+
+void ConvertAndTallyKanaStream(unsigned jobs) {
+  std::size_t missing =
+      CountKanaStream(KanaStream, LayoutTable, LayoutHeader, jobs, KeyCounts, PairCounts);
+  if (missing != kNoSlot) {
+    StopRun(MissingDefinitionMessage(static_cast<std::uint8_t>(KanaStream[missing])));
+  }
+}
+
+}  // namespace kananet
