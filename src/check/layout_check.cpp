@@ -1,6 +1,8 @@
 #include "check/layout_check.h"
 
 #include <algorithm>
+#include <atomic>
+#include <future>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -522,7 +524,37 @@ TextCheck ReadTextForCheck(const std::string& path) {
   return text;
 }
 
-BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layoutDirectory) {
+namespace {
+
+// Checks every layout whose bytes were read, on up to jobs threads, each with a checker of its
+// own; a layout's result lands in its own place, so the order stays the batch's.
+void CheckReadLayouts(const std::string* textCodes, std::vector<std::string>& bytes,
+                      std::vector<LayoutCheck>& layouts, unsigned jobs) {
+  std::atomic<std::size_t> next = 0;
+  auto work = [&] {
+    LayoutChecker checker(textCodes);
+    for (std::size_t i = next++; i < layouts.size(); i = next++) {
+      if (layouts[i].Read) {
+        layouts[i] = checker.CheckBytes(layouts[i].Name, bytes[i]);
+        std::string().swap(bytes[i]);
+      }
+    }
+  };
+  std::size_t threads = std::min<std::size_t>(std::max(jobs, 1u), layouts.size());
+  std::vector<std::future<void>> helpers;
+  for (std::size_t t = 1; t < threads; ++t) {
+    helpers.push_back(std::async(std::launch::async, work));
+  }
+  work();
+  for (std::future<void>& helper : helpers) {
+    helper.get();  // rethrows what a helper threw, such as running out of memory
+  }
+}
+
+}  // namespace
+
+BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layoutDirectory,
+                      unsigned jobs) {
   BuildKeyIndexTable();
   BatchCheck batch;
   batch.LayoutDirectory = layoutDirectory;
@@ -532,20 +564,22 @@ BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layo
   if (search.ErrorCode != 0) {
     return batch;
   }
-  LayoutChecker checker(batch.Text.Read ? &batch.Text.KanaStream : nullptr);
+  // Layout files are small beside the text: read them all first, then check them side by side.
+  std::vector<std::string> bytes(search.Names.size());
+  batch.Layouts.resize(search.Names.size());
+  for (std::size_t i = 0; i < search.Names.size(); ++i) {
+    LayoutCheck& layout = batch.Layouts[i];
+    layout.Name = search.Names[i];
+    layout.ResultName = OutputNameOf(layout.Name);
+    layout.Read = ReadForCheck(layoutDirectory + layout.Name, bytes[i], layout.Findings);
+  }
+  CheckReadLayouts(batch.Text.Read ? &batch.Text.KanaStream : nullptr, bytes, batch.Layouts, jobs);
   std::map<std::string, std::string> writers;  // result file -> the first layout writing it
-  std::string bytes;
-  for (const std::string& name : search.Names) {
-    std::vector<Finding> failures;
-    if (!ReadForCheck(layoutDirectory + name, bytes, failures)) {
-      LayoutCheck& layout = batch.Layouts.emplace_back();
-      layout.Name = name;
-      layout.ResultName = OutputNameOf(name);
-      layout.Findings = std::move(failures);
+  for (LayoutCheck& layout : batch.Layouts) {
+    if (!layout.Read) {
       continue;
     }
-    LayoutCheck& layout = batch.Layouts.emplace_back(checker.CheckBytes(name, bytes));
-    auto [writer, first] = writers.emplace(layout.ResultName, name);
+    auto [writer, first] = writers.emplace(layout.ResultName, layout.Name);
     if (!first) {
       Finding item;
       item.Kind = FindingKind::kSameResultFile;

@@ -131,7 +131,9 @@ class LayoutChecker {
 
 // The whole check of a working directory: the sample text and every layout file of
 // layoutDirectory (ending in '/'), in the batch's order and through its readers, plus the
-// result files two layouts would share. Reads files only; writes nothing.
-BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layoutDirectory);
+// result files two layouts would share, checking up to jobs layouts at once. Reads files only;
+// writes nothing.
+BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layoutDirectory,
+                      unsigned jobs = 1);
 
 }  // namespace kananet

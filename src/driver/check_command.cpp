@@ -87,9 +87,9 @@ int PrintCheck(const BatchCheck& batch) {
 
 }  // namespace
 
-int RunCheck() {
-  return RunGuarded([] {
-    int status = PrintCheck(CheckBatch(kSampleTextPath, std::string(kLayoutDirectory)));
+int RunCheck(unsigned jobs) {
+  return RunGuarded([jobs] {
+    int status = PrintCheck(CheckBatch(kSampleTextPath, std::string(kLayoutDirectory), jobs));
     return RunHadFailure() ? 1 : status;
   });
 }

@@ -54,7 +54,7 @@ constexpr std::array kOptions = {
     CommandOption{"-h", "--help", "", "show this help and exit", ShowHelp},
     CommandOption{"", "--version", "", "show the version and exit", ShowVersion},
     CommandOption{"-j", "--jobs", "N",
-                  "count each layout with N threads, 1 to 1024 (default: one per core the "
+                  "count (or check) layouts with N threads, 1 to 1024 (default: one per core the "
                   "process may use); the results do not depend on N",
                   SetJobs},
 };
@@ -182,7 +182,7 @@ int RunCommand(std::span<const std::string_view> arguments) {
     case Action::kRunBatch:
       return RunBatch(commandLine.Jobs != 0 ? commandLine.Jobs : UsableCores());
     case Action::kRunCheck:
-      return RunCheck();
+      return RunCheck(commandLine.Jobs != 0 ? commandLine.Jobs : UsableCores());
   }
   return RunHadFailure() ? 1 : 0;
 }

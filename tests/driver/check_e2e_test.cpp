@@ -44,6 +44,12 @@ TEST(CheckCommand, StatusTellsWhetherALayoutHasAnErrorAndNothingIsWritten) {
             std::string::npos)
       << broken.Out;
   EXPECT_EQ(broken.Err, "");
+  // Layouts checked side by side are reported exactly as one after another.
+  for (const char* jobs : {"1", "3"}) {
+    RunResult threaded = Check(dir, {"--check", "--jobs", jobs});
+    EXPECT_EQ(threaded.ExitStatus, 1);
+    EXPECT_EQ(threaded.Out, broken.Out) << jobs;
+  }
 
   RunResult extra = Check(dir, {"--check", "now"});
   EXPECT_EQ(extra.ExitStatus, 2);
