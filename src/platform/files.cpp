@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 
 #include "platform/replacing_file.h"
 
@@ -23,16 +24,15 @@ ReadResult ReadWholeFile(const std::string& path, std::string& contents) {
   if (!S_ISREG(status.st_mode)) {
     return {ReadOutcome::kCannotOpen, S_ISDIR(status.st_mode) ? EISDIR : EINVAL};
   }
-  // Read in large blocks into a buffer sized for the whole file; a file that grows while
-  // it is read is still read to its end.
-  std::size_t size = static_cast<std::size_t>(status.st_size);
-  contents.resize(size + 1);
-  std::size_t used = 0;
+  // Read through a small block that stays in the cache and append it to a buffer reserved for
+  // the whole file: the file's bytes are written to memory once, where sizing the buffer first
+  // would fill it with zeros only to overwrite them. A file that grows while it is read is still
+  // read to its end.
+  contents.reserve(static_cast<std::size_t>(status.st_size) + 1);
+  static constexpr std::size_t kBlockBytes = 1 << 17;
+  std::unique_ptr<char[]> block(new char[kBlockBytes]);
   for (;;) {
-    if (used == contents.size()) {
-      contents.resize(contents.size() * 2);
-    }
-    ssize_t got = ::read(file.Get(), contents.data() + used, contents.size() - used);
+    ssize_t got = ::read(file.Get(), block.get(), kBlockBytes);
     if (got < 0) {
       if (errno == EINTR) {
         continue;
@@ -44,9 +44,8 @@ ReadResult ReadWholeFile(const std::string& path, std::string& contents) {
     if (got == 0) {
       break;
     }
-    used += static_cast<std::size_t>(got);
+    contents.append(block.get(), static_cast<std::size_t>(got));
   }
-  contents.resize(used);
   return {ReadOutcome::kOk, 0};
 }
 
