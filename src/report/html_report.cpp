@@ -106,18 +106,6 @@ std::string Fixed(double value, int digits) {
   return std::string(buffer, result.ptr);
 }
 
-std::string Grouped(std::uint64_t value) {
-  const std::string digits = std::to_string(value);
-  std::string grouped;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) {
-      grouped += ',';
-    }
-    grouped += digits[i];
-  }
-  return grouped;
-}
-
 constexpr std::string_view kApproxMark =
     R"(<span class="approx" title="beyond the six significant digits of the file">≈</span>)";
 

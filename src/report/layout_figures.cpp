@@ -168,7 +168,7 @@ std::string CountingName(const LayoutView& view) {
   return view.details->countByKana ? "by kana" : "by strokes";
 }
 
-std::string CountOf(std::uint64_t value, const std::string& singular, const std::string& plural) {
+std::string Grouped(std::uint64_t value) {
   const std::string digits = std::to_string(value);
   std::string grouped;
   for (std::size_t i = 0; i < digits.size(); ++i) {
@@ -177,7 +177,11 @@ std::string CountOf(std::uint64_t value, const std::string& singular, const std:
     }
     grouped += digits[i];
   }
-  return grouped + " " + (value == 1 ? singular : plural);
+  return grouped;
+}
+
+std::string CountOf(std::uint64_t value, const std::string& singular, const std::string& plural) {
+  return Grouped(value) + " " + (value == 1 ? singular : plural);
 }
 
 }  // namespace kananet::report

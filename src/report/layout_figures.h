@@ -52,6 +52,8 @@ std::optional<double> Difference(const Figure& figure, const Figure& baseline, b
 // "by strokes", "by kana", or empty when the header is not known.
 std::string CountingName(const LayoutView& view);
 
+// A count with its digits grouped by thousands (1,234,567).
+std::string Grouped(std::uint64_t value);
 // "1 time", "2 times": count and noun, grouped digits.
 std::string CountOf(std::uint64_t value, const std::string& singular, const std::string& plural);
 
