@@ -136,8 +136,10 @@ WorkingDirectory ReadWorkingDirectory(const std::string& directory) {
     LayoutDetails& details = working.layouts[layout.ResultName];
     details.layoutFile = DisplayName(layout.Name);
     for (const Finding& item : layout.Findings) {
-      const std::string location =
-          "layout/" + layout.Name + (item.Line > 0 ? ":" + std::to_string(item.Line) : "");
+      std::string location = "layout/" + layout.Name;
+      if (item.Line > 0) {
+        location += ':' + std::to_string(item.Line);
+      }
       details.findings.push_back({SeverityName(SeverityOf(item.Kind)), DisplayName(location),
                                   Utf8Of(DescribeFinding(item))});
     }
