@@ -1,15 +1,30 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <memory>
 
 #include "platform/replacing_file.h"
 
 namespace kananet {
+
+void AdviseLargeBuffer(void* start, std::size_t bytes) {
+  static const auto kPageBytes = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  if (bytes < kLargeBufferBytes) {
+    return;
+  }
+  auto first = (reinterpret_cast<std::uintptr_t>(start) + kPageBytes - 1) & ~(kPageBytes - 1);
+  auto end = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(kPageBytes - 1);
+  if (first < end) {
+    // Only advice: where the kernel cannot follow it, the buffer has ordinary pages.
+    ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+  }
+}
 
 ReadResult ReadWholeFile(const std::string& path, std::string& contents) {
   contents.clear();
@@ -29,6 +44,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& contents) {
   // would fill it with zeros only to overwrite them. A file that grows while it is read is still
   // read to its end.
   contents.reserve(static_cast<std::size_t>(status.st_size) + 1);
+  AdviseLargeBuffer(contents.data(), contents.capacity());
   static constexpr std::size_t kBlockBytes = 1 << 17;
   std::unique_ptr<char[]> block(new char[kBlockBytes]);
   for (;;) {

@@ -1,6 +1,7 @@
 // Whole-file reads and replacing writes for the readers and the network writer.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,14 @@ struct ReadResult {
   ReadOutcome Outcome;
   int Error;  // errno of the failure, 0 when Outcome is Ok
 };
+
+// Buffers from this size up are worth the advice below.
+inline constexpr std::size_t kLargeBufferBytes = std::size_t{4} << 20;
+
+// Asks the kernel to back the memory from start on with huge pages when the buffer is large:
+// every first touch of a page costs a fault, and a large text in small pages costs thousands
+// of them, more than reading its bytes.
+void AdviseLargeBuffer(void* start, std::size_t bytes);
 
 // Reads the whole regular file at path into contents (replacing it). Never blocks on a FIFO.
 ReadResult ReadWholeFile(const std::string& path, std::string& contents);

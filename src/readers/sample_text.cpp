@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
@@ -81,7 +82,14 @@ void AppendKanaStream(std::string fileBytes, std::string& kanaCodes) {
     stream += isKana;
     inRun = isKana;
   }
-  kanaCodes.append(streamStart, stream);
+  // An empty stream takes the buffer over, as it is: a copy would cost the stream's size in
+  // fresh pages.
+  fileBytes.resize(static_cast<std::size_t>(stream - streamStart));
+  if (kanaCodes.empty()) {
+    kanaCodes = std::move(fileBytes);
+  } else {
+    kanaCodes += fileBytes;
+  }
   kanaCodes.append(3, '\x20');
 }
 
