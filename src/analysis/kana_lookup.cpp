@@ -76,31 +76,47 @@ void KanaLookup::FillDenseTables() {
     }
   }
 
+  pairs_ = PairColumns{};
+  for (const Edge& edge : edges_) {
+    if (edge.Key == kNoEdge) {
+      continue;
+    }
+    auto code = static_cast<std::uint8_t>(edge.Key & 0xFF);
+    std::uint32_t parentDepth = nodes_[edge.Key >> 8].Depth;
+    if (parentDepth == 0 && pairs_.First[code] == 0) {
+      pairs_.First[code] = static_cast<std::uint16_t>(pairs_.FirstCount++);
+    } else if (parentDepth == 1 && pairs_.Second[code] == 0) {
+      pairs_.Second[code] = static_cast<std::uint16_t>(pairs_.SecondCount++);
+    }
+  }
   singleAnswers_.assign(kCodes, kNoSlot);
-  pairAnswers_.assign(kCodes * kCodes, PairAnswer{});
+  pairAnswers_.assign(pairs_.Size(), Step{});
   for (std::size_t first = 0; first < kCodes; ++first) {
     NodeId firstNode = ChildOf(kRoot, static_cast<std::uint8_t>(first));
     if (firstNode == kNoNode) {
       continue;
     }
-    std::size_t firstSlot = nodes_[firstNode].Slot;
-    singleAnswers_[first] = firstSlot;
+    std::uint32_t firstSlot = StepOf(firstNode).Slot;
+    singleAnswers_[first] = nodes_[firstNode].Slot;
     for (std::size_t second = 0; second < kCodes; ++second) {
       NodeId secondNode = nodes_[firstNode].HasChildren
                               ? ChildOf(firstNode, static_cast<std::uint8_t>(second))
                               : kNoNode;
-      pairAnswers_[first * kCodes + second] = {std::min(firstSlot, nodes_[secondNode].Slot),
-                                               secondNode, nodes_[secondNode].Row};
+      Step answer = StepOf(secondNode);
+      answer.Slot = std::min(answer.Slot, firstSlot);
+      pairAnswers_[pairs_.Index(static_cast<std::uint8_t>(first),
+                                static_cast<std::uint8_t>(second))] = answer;
     }
   }
 }
 
-KanaLookup::Step KanaLookup::StepOf(NodeId node) const {
-  return {node, nodes_[node].Row, nodes_[node].Slot};
+// Only the construction looks for children by node: the hashed edges hold every link.
+KanaLookup::NodeId KanaLookup::ChildOf(NodeId node, std::uint8_t code) const {
+  return edges_[EdgePlace(node, code)].Child;
 }
 
 KanaLookup::NodeId KanaLookup::AddChild(NodeId node, std::uint8_t code) {
-  if (nodes_.size() > std::numeric_limits<NodeId>::max() - 1) {
+  if (nodes_.size() >= kHashedNode) {
     throw std::bad_alloc();
   }
   auto child = static_cast<NodeId>(nodes_.size());
