@@ -86,12 +86,12 @@ struct PartCounts {
 // piece the tally's state is its gap state and each hand's previous key. Few gap states occur
 // there: by strokes only the two counters change, and by kana every piece ends its unit (or its
 // run), which clears both hands' marks, so there are at most 9. What a piece does to the state
-// is therefore a small table that fits in a register: the state after it and the gap classes
-// of its open counters, for each state it may start in; how it changes the previous keys does
-// not depend on the state. Counting is then three counters per matched entry, the two open
-// ones and the piece's uses in its state, and the state follows by shifts alone, with no load
-// from memory on the path from one entry to the next. The fixed counters follow from the uses
-// at the end.
+// is therefore a small table: the state after it, which fits in a register, and the places of
+// its open counters, for each state it may start in; how it changes the previous keys does not
+// depend on the state. Counting is then three counters per matched entry, the two open ones
+// and the piece's uses in its state, and the state follows by shifts alone, with no load from
+// memory on the path from one entry to the next. The fixed counters follow from the uses at
+// the end.
 class EntryCounter {
  public:
   EntryCounter(const std::vector<LayoutEntry>& table, const LayoutHeaderValues& header)
@@ -99,14 +99,10 @@ class EntryCounter {
         pieces_(table, header.CountByKana != 0, header.BreakAfterPunctuation != 0),
         rules_{header.LeftHandLastKey, header.CountByKana != 0} {
     // The pieces end at the last slot with kana that a search can find (the rest of a table
-    // is empty slots); the codes that begin some entry need a search.
-    std::array<bool, 256> begins{};
+    // is empty slots).
     for (std::size_t slot = 0; slot + 2 < pieces_.Count(); ++slot) {
       const std::string& kana = table[slot].Kana;
       splittable_ = splittable_ && kana.find(static_cast<char>(kRunBreak)) == std::string::npos;
-      if (!kana.empty()) {
-        begins[static_cast<std::uint8_t>(kana.front())] = true;
-      }
     }
     std::array<std::uint8_t, 36> index;
     index.fill(kNoState);
@@ -125,7 +121,7 @@ class EntryCounter {
         }
       }
     }
-    FillPairMatches(begins);
+    FillPairMatches();
     codes_.resize(pieces_.Count());
     for (std::size_t piece = 0; piece < pieces_.Count(); ++piece) {
       PieceCode& code = codes_[piece];
@@ -141,17 +137,12 @@ class EntryCounter {
         }
         code.Next |= std::uint64_t{index[walk.End.Number()]} << (4 * state);
         for (int hand : {kLeft, kRight}) {
-          code.OpenGaps |= std::uint64_t{walk.Open[hand] / 4096} << (2 * state + 32 * hand);
-          code.OpenKeys[hand] = static_cast<std::uint8_t>(walk.Open[hand] % 64);
-        }
-        if (state == 0) {
-          for (int hand : {kLeft, kRight}) {
-            int shift = hand == kRight ? 8 : 0;
-            if (walk.Last[hand] < 0) {
-              code.Keep = static_cast<std::uint16_t>(code.Keep | 0xFF << shift);
-            } else {
-              code.Set = static_cast<std::uint16_t>(code.Set | walk.Last[hand] << shift);
-            }
+          code.GapKeys[hand][state] =
+              static_cast<std::uint8_t>(walk.Open[hand] / 4096 * 64 + walk.Open[hand] % 64);
+          if (state == 0 && walk.Last[hand] < 0) {
+            code.Keep[hand] = kOpenRows - 1;
+          } else if (state == 0) {
+            code.Set[hand] = static_cast<std::uint16_t>(walk.Last[hand] * kOpenRow);
           }
         }
       }
@@ -204,7 +195,7 @@ class EntryCounter {
     const PieceCode* codes = codes_.data();
     const std::size_t pieceCount = codes_.size();
     std::uint64_t state = 0;
-    std::uint32_t previous = 0;  // the left hand's previous key | the right hand's << 8
+    std::uint32_t previous[2] = {0, 0};  // each hand's previous key's row of the open counters
     std::size_t position = begin;
     bool searchEvery = false;
     for (std::size_t start = begin; start < end; start += kBlockSize) {
@@ -214,7 +205,7 @@ class EntryCounter {
         auto first = static_cast<std::uint8_t>(kanaCodes[p]);
         std::uint32_t pairMatch =
             p + 1 < kanaCodes.size()
-                ? pairMatches_[first * 256 + static_cast<std::uint8_t>(kanaCodes[p + 1])]
+                ? pairMatches_[pairs_.Index(first, static_cast<std::uint8_t>(kanaCodes[p + 1]))]
                 : kLonger;
         longer += pairMatch == kLonger;
         if (!searchEvery && pairMatch != kLonger) {
@@ -235,11 +226,11 @@ class EntryCounter {
           return position;
         }
         const PieceCode& code = codes[match.Piece];
-        std::uint64_t gaps = code.OpenGaps >> (2 * state);
-        ++open[(gaps & 3) * 4096 + (previous & 0xFF) * 64 + code.OpenKeys[kLeft]];
-        ++open[(gaps >> 32 & 3) * 4096 + (previous >> 8) * 64 + code.OpenKeys[kRight]];
+        ++open[previous[kLeft] + code.GapKeys[kLeft][state]];
+        ++open[previous[kRight] + code.GapKeys[kRight][state]];
         ++uses[(state & code.StateMask) * pieceCount + match.Piece];
-        previous = (previous & code.Keep) | code.Set;
+        previous[kLeft] = (previous[kLeft] & code.Keep[kLeft]) | code.Set[kLeft];
+        previous[kRight] = (previous[kRight] & code.Keep[kRight]) | code.Set[kRight];
         state = code.Next >> (4 * state) & 0xF;
         position += match.Advance;
       }
@@ -251,7 +242,10 @@ class EntryCounter {
   // matter): the open counters, plus each piece's fixed counters as often as it was used.
   void Finish(const PartCounts& total, KeyCountTable& strokeCounts,
               PairCountTable& pairTallies) const {
-    std::vector<std::uint32_t> cells = total.Open;
+    std::vector<std::uint32_t> cells(kPairCells);
+    for (std::uint32_t cell = 0; cell < kPairCells; ++cell) {
+      cells[cell] = total.Open[OpenPlace(cell)];
+    }
     for (std::size_t piece = 0; piece < codes_.size(); ++piece) {
       for (std::size_t state = 0; state < states_.size(); ++state) {
         std::uint32_t uses = total.Uses[state * codes_.size() + piece];
@@ -274,20 +268,29 @@ class EntryCounter {
   }
 
  private:
-  static constexpr std::size_t kMaxStates = 16;  // 4 bits of Next and 2 of OpenGaps each
+  static constexpr std::size_t kMaxStates = 16;  // 4 bits of Next each
+
+  // The open counters are kept by the hand's previous key first, then gap class and key, so
+  // that a counter's place is the previous key's row plus one byte that the piece and the state
+  // fix.
+  static constexpr std::uint32_t kOpenRow = 4 * 64;
+  static constexpr std::uint32_t kOpenRows = 64 * kOpenRow;
+  static std::uint32_t OpenPlace(std::uint32_t cell) {
+    return cell / 64 % 64 * kOpenRow + cell / 4096 * 64 + cell % 64;
+  }
 
   // What a piece does, by the state it starts in.
   struct PieceCode {
-    std::uint64_t Next = 0;      // the state after it: 4 bits per state
-    std::uint64_t OpenGaps = 0;  // the open counters' gap classes: 2 bits per state, the right
-                                 // hand's 32 bits up
-    std::uint8_t OpenKeys[2] = {kDroppedColumn, kDroppedColumn};
+    std::uint64_t Next = 0;  // the state after it: 4 bits per state
+    // Each hand's open counter: its gap class * 64 + its key, by state.
+    std::uint8_t GapKeys[2][kMaxStates] = {};
     // 0 when the piece's fixed counters are the same whatever state it starts in (always so
     // by strokes, where a hand's second stroke in a piece has its gap from the piece alone):
     // its uses are then counted as if in the start state, so that they stay in few places.
     std::uint8_t StateMask = 0;
-    std::uint16_t Keep = 0;  // the previous keys after the piece: (before & Keep) | Set
-    std::uint16_t Set = 0;
+    // Each hand's previous key's row after the piece: (the row before & Keep) | Set.
+    std::uint16_t Keep[2] = {};
+    std::uint16_t Set[2] = {};
   };
 
   // The match for each first two kana of a position, when they decide it: its piece and the
@@ -296,26 +299,23 @@ class EntryCounter {
   static constexpr int kAdvanceShift = 24;
   static constexpr std::uint32_t kPieceMask = (1u << kAdvanceShift) - 1;
 
-  // Codes that begin no entry match nothing, alone or with any second kana.
-  void FillPairMatches(const std::array<bool, 256>& begins) {
-    pairMatches_.resize(256 * 256);
-    auto matchOf = [&](std::uint8_t first, std::size_t slot) {
-      std::size_t piece = pieces_.At(first, slot);
-      return static_cast<std::uint32_t>(piece | pieces_[piece].Advance << kAdvanceShift);
-    };
+  // The places are the lookup's, with a row of its own for the RunBreak: codes that begin no
+  // entry match nothing, alone or with any second kana, and a RunBreak is a piece of its own.
+  void FillPairMatches() {
+    pairs_ = lookup_.Pairs();
+    if (pairs_.First[kRunBreak] == 0) {
+      pairs_.First[kRunBreak] = static_cast<std::uint16_t>(pairs_.FirstCount++);
+    }
+    pairMatches_.resize(pairs_.Size());
     for (std::size_t first = 0; first < 256; ++first) {
       auto code = static_cast<std::uint8_t>(first);
-      auto row = pairMatches_.begin() + static_cast<std::ptrdiff_t>(first * 256);
-      if (!begins[first] || code == kRunBreak) {
-        std::fill(row, row + 256, matchOf(code, kNoSlot));
-        continue;
-      }
       for (std::size_t second = 0; second < 256; ++second) {
         const char pair[2] = {static_cast<char>(first), static_cast<char>(second)};
-        row[static_cast<std::ptrdiff_t>(second)] =
-            lookup_.HasLongerEntries(code, static_cast<std::uint8_t>(second))
+        std::size_t piece = pieces_.At(code, lookup_.FindFirstMatch(std::string_view(pair, 2), 0));
+        pairMatches_[pairs_.Index(code, static_cast<std::uint8_t>(second))] =
+            code != kRunBreak && lookup_.HasLongerEntries(code, static_cast<std::uint8_t>(second))
                 ? kLonger
-                : matchOf(code, lookup_.FindFirstMatch(std::string_view(pair, 2), 0));
+                : static_cast<std::uint32_t>(piece | pieces_[piece].Advance << kAdvanceShift);
       }
     }
   }
@@ -328,9 +328,10 @@ class EntryCounter {
   KeyPieces pieces_;
   TallyRules rules_;
   bool splittable_ = true;
-  std::vector<GapState> states_;            // [0] is the zero state, a run's start
-  std::vector<PieceCode> codes_;            // by piece
-  std::vector<std::uint32_t> pairMatches_;  // by the first kana * 256 + the second
+  std::vector<GapState> states_;  // [0] is the zero state, a run's start
+  std::vector<PieceCode> codes_;  // by piece
+  PairColumns pairs_;
+  std::vector<std::uint32_t> pairMatches_;  // by pairs_
 };
 
 }  // namespace
