@@ -1,5 +1,6 @@
 // Times the tool on a benchmark working directory, several runs, and prints the medians:
-// reading the sample text and each layout's steps, called in this process one by one on one
+// reading the sample text (and, when a folder with a UTF-8 copy of it is given, reading that),
+// and each layout's steps, called in this process one by one on one
 // thread (beside them the conversion and the tally as separate steps, which the tests hold the
 // batch's one-pass count against); whole runs of the tool itself with one thread and with all
 // cores, with their peak resident memory; and, as the yardstick, one pass of
@@ -125,7 +126,8 @@ struct LayoutFacts {
 };
 
 struct Samples {
-  std::vector<double> Yardstick, Read, Batch, PeakMegabytes, OneThreadBatch, OneThreadPeak, Check;
+  std::vector<double> Yardstick, Read, Utf8Read, Batch, PeakMegabytes, OneThreadBatch,
+      OneThreadPeak, Check;
   std::map<std::string, std::vector<LayoutTimes>> Layouts;
 };
 
@@ -139,6 +141,11 @@ void Report(const Samples& samples, const std::map<std::string, LayoutFacts>& fa
   std::printf("%-46s %7.1f ms %8.2f\n", "yardstick: iconv -f CP932 -t UTF-8", yardstick, 1.0);
   std::printf("%-46s %7.1f ms %8.2f   (target <= 1.0)\n", "read the sample text", read,
               read / yardstick);
+  if (!samples.Utf8Read.empty()) {
+    double utf8Read = Median(samples.Utf8Read);
+    std::printf("%-46s %7.1f ms %8.2f   (target <= 2.0)\n", "read the sample text saved as UTF-8",
+                utf8Read, utf8Read / yardstick);
+  }
 
   std::vector<double> small, large, smallByKana[2];
   for (const auto& layout : samples.Layouts) {
@@ -206,7 +213,24 @@ void Report(const Samples& samples, const std::map<std::string, LayoutFacts>& fa
               check / Median(samples.Batch));
 }
 
-int Measure(const std::string& kananet, int runs) {
+// Reads the sample text of another working directory as the batch would, and checks that it
+// gives the KanaStream of this one.
+double TimeReadIn(const std::string& directory, const std::string& expected) {
+  std::filesystem::path back = std::filesystem::current_path();
+  std::filesystem::current_path(directory);
+  KanaStream = std::string();
+  Clock::time_point start = Clock::now();
+  ReadSampleText();
+  double milliseconds = MillisecondsSince(start);
+  std::filesystem::current_path(back);
+  if (KanaStream != expected) {
+    std::fprintf(stderr, "the sample text in %s gives another KanaStream\n", directory.c_str());
+    std::exit(1);
+  }
+  return milliseconds;
+}
+
+int Measure(const std::string& kananet, int runs, const std::string& utf8Directory) {
   Samples samples;
   std::map<std::string, LayoutFacts> facts;
   BuildKeyIndexTable();
@@ -221,6 +245,11 @@ int Measure(const std::string& kananet, int runs) {
     Clock::time_point start = Clock::now();
     ReadSampleText();
     samples.Read.push_back(MillisecondsSince(start));
+    if (!utf8Directory.empty()) {
+      std::string shiftJisStream = std::move(KanaStream);
+      samples.Utf8Read.push_back(TimeReadIn(utf8Directory, shiftJisStream));
+      KanaStream = std::move(shiftJisStream);
+    }
     for (const std::string& name : names) {
       samples.Layouts[name].push_back(EvaluateLayout(name));
       facts[name] = {FilledSlots(), KeyStream.Size(), LayoutHeader.CountByKana != 0};
@@ -242,17 +271,18 @@ int Measure(const std::string& kananet, int runs) {
 }  // namespace kananet
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: %s DIRECTORY RUNS KANANET\n", argv[0]);
+  if (argc != 4 && argc != 5) {
+    std::fprintf(stderr, "usage: %s DIRECTORY RUNS KANANET [UTF8_DIRECTORY]\n", argv[0]);
     return 2;
   }
   std::string kananet = std::filesystem::absolute(argv[3]);
+  std::string utf8Directory = argc == 5 ? std::filesystem::absolute(argv[4]).string() : "";
   if (::chdir(argv[1]) != 0) {
     std::perror(argv[1]);
     return 1;
   }
   try {
-    return kananet::Measure(kananet, std::max(1, std::atoi(argv[2])));
+    return kananet::Measure(kananet, std::max(1, std::atoi(argv[2])), utf8Directory);
   } catch (const kananet::RunStopped& stop) {
     return stop.ExitStatus;
   }
