@@ -220,10 +220,14 @@ class EntryCounter {
       // mispredicted often enough to cost more than searching at every position; the last
       // block tells which way the next takes.
       searchEvery = longer * 4 > blockEnd - start;
-      while (position < blockEnd) {
-        const Match& match = matches[position - start];
+      // The walk from one match to the next counts within the block, so that it waits for one
+      // load and one addition.
+      std::size_t at = position - start;
+      for (const std::size_t blockLength = blockEnd - start; at < blockLength;
+           at += matches[at].Advance) {
+        const Match& match = matches[at];
         if (pieces_.IsMissing(match.Piece)) {
-          return position;
+          return start + at;
         }
         const PieceCode& code = codes[match.Piece];
         ++open[previous[kLeft] + code.GapKeys[kLeft][state]];
@@ -232,8 +236,8 @@ class EntryCounter {
         previous[kLeft] = (previous[kLeft] & code.Keep[kLeft]) | code.Set[kLeft];
         previous[kRight] = (previous[kRight] & code.Keep[kRight]) | code.Set[kRight];
         state = code.Next >> (4 * state) & 0xF;
-        position += match.Advance;
       }
+      position = start + at;
     }
     return kNoSlot;
   }
