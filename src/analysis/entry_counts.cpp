@@ -159,29 +159,37 @@ class EntryCounter {
   // span one, so such a table keeps the stream whole. Returns each part's start, then the end.
   std::vector<std::size_t> PartBounds(std::string_view kanaCodes, unsigned jobs,
                                       std::size_t minBytes) const {
-    std::vector<std::size_t> bounds{0};
-    std::size_t parts =
-        splittable_
-            ? std::min<std::size_t>(jobs, kanaCodes.size() / std::max<std::size_t>(minBytes, 1))
-            : 1;
+    return RunBounds(
+        kanaCodes, 0, kanaCodes.size(),
+        std::min<std::size_t>(jobs, kanaCodes.size() / std::max<std::size_t>(minBytes, 1)));
+  }
+
+  // Up to parts stretches of begin..end, the start of a run, each from a RunBreak on, about
+  // evenly apart; one when the table keeps the stream whole. Each start, then end.
+  std::vector<std::size_t> RunBounds(std::string_view kanaCodes, std::size_t begin, std::size_t end,
+                                     std::size_t parts) const {
+    std::vector<std::size_t> bounds{begin};
+    parts = splittable_ ? std::max<std::size_t>(parts, 1) : 1;
     for (std::size_t part = 1; part < parts; ++part) {
       std::size_t found =
-          kanaCodes.find(static_cast<char>(kRunBreak), kanaCodes.size() * part / parts);
-      if (found == std::string_view::npos) {
+          kanaCodes.find(static_cast<char>(kRunBreak), begin + (end - begin) * part / parts);
+      if (found >= end) {
         break;
       }
       if (found > bounds.back()) {
         bounds.push_back(found);
       }
     }
-    bounds.push_back(kanaCodes.size());
+    bounds.push_back(end);
     return bounds;
   }
 
   // Counts the positions from begin, the start of a run, up to end into part; returns kNoSlot,
   // or the first position whose kana has no definition. Each block of positions is looked up
   // whole before its matches are followed: the lookups do not wait for each other, so the
-  // processor overlaps them, and only the step from one match to the next waits.
+  // processor overlaps them, and only the step from one match to the next waits. Where a block
+  // shows that many positions need more than two kana, the rest of the part goes by lanes,
+  // which search only where a match begins.
   std::size_t CountPart(std::string_view kanaCodes, std::size_t begin, std::size_t end,
                         PartCounts& part) const {
     constexpr std::size_t kBlockSize = 256;
@@ -190,14 +198,8 @@ class EntryCounter {
       std::uint32_t Advance;
     };
     Match matches[kBlockSize];
-    std::uint32_t* open = part.Open.data();
-    std::uint32_t* uses = part.Uses.data();
-    const PieceCode* codes = codes_.data();
-    const std::size_t pieceCount = codes_.size();
-    std::uint64_t state = 0;
-    std::uint32_t previous[2] = {0, 0};  // each hand's previous key's row of the open counters
+    Tally tally{part.Open.data(), part.Uses.data(), codes_.data(), codes_.size()};
     std::size_t position = begin;
-    bool searchEvery = false;
     for (std::size_t start = begin; start < end; start += kBlockSize) {
       std::size_t blockEnd = std::min(start + kBlockSize, end);
       std::size_t longer = 0;
@@ -207,37 +209,29 @@ class EntryCounter {
             p + 1 < kanaCodes.size()
                 ? pairMatches_[pairs_.Index(first, static_cast<std::uint8_t>(kanaCodes[p + 1]))]
                 : kLonger;
-        longer += pairMatch == kLonger;
-        if (!searchEvery && pairMatch != kLonger) {
+        if (pairMatch != kLonger) {
           matches[p - start] = {pairMatch & kPieceMask, pairMatch >> kAdvanceShift};
         } else {
+          ++longer;
           std::size_t piece = pieces_.At(first, lookup_.FindFirstMatch(kanaCodes, p));
           matches[p - start] = {static_cast<std::uint32_t>(piece),
                                 static_cast<std::uint32_t>(pieces_[piece].Advance)};
         }
       }
-      // Where most positions need more than two kana, the branch between the two ways is
-      // mispredicted often enough to cost more than searching at every position; the last
-      // block tells which way the next takes.
-      searchEvery = longer * 4 > blockEnd - start;
       // The walk from one match to the next counts within the block, so that it waits for one
       // load and one addition.
       std::size_t at = position - start;
       for (const std::size_t blockLength = blockEnd - start; at < blockLength;
            at += matches[at].Advance) {
-        const Match& match = matches[at];
-        if (pieces_.IsMissing(match.Piece)) {
+        if (pieces_.IsMissing(matches[at].Piece)) {
           return start + at;
         }
-        const PieceCode& code = codes[match.Piece];
-        ++open[previous[kLeft] + code.GapKeys[kLeft][state]];
-        ++open[previous[kRight] + code.GapKeys[kRight][state]];
-        ++uses[(state & code.StateMask) * pieceCount + match.Piece];
-        previous[kLeft] = (previous[kLeft] & code.Keep[kLeft]) | code.Set[kLeft];
-        previous[kRight] = (previous[kRight] & code.Keep[kRight]) | code.Set[kRight];
-        state = code.Next >> (4 * state) & 0xF;
+        tally.Add(matches[at].Piece);
       }
       position = start + at;
+      if (longer * 4 > blockEnd - start && position < end) {
+        return CountLanes(kanaCodes, position, end, tally);
+      }
     }
     return kNoSlot;
   }
@@ -296,6 +290,91 @@ class EntryCounter {
     std::uint16_t Keep[2] = {};
     std::uint16_t Set[2] = {};
   };
+
+  // The counting of one matched entry: its two open counters and its uses in the state it
+  // starts in; then the state and the previous keys after it.
+  struct Tally {
+    std::uint32_t* Open;
+    std::uint32_t* Uses;
+    const PieceCode* Codes;
+    std::size_t PieceCount;
+    std::uint64_t State = 0;
+    std::uint32_t Previous[2] = {0, 0};  // each hand's previous key's row of the open counters
+
+    [[gnu::always_inline]] void Add(std::uint32_t piece) {
+      const PieceCode& code = Codes[piece];
+      ++Open[Previous[kLeft] + code.GapKeys[kLeft][State]];
+      ++Open[Previous[kRight] + code.GapKeys[kRight][State]];
+      ++Uses[(State & code.StateMask) * PieceCount + piece];
+      Previous[kLeft] = (Previous[kLeft] & code.Keep[kLeft]) | code.Set[kLeft];
+      Previous[kRight] = (Previous[kRight] & code.Keep[kRight]) | code.Set[kRight];
+      State = code.Next >> (4 * State) & 0xF;
+    }
+  };
+
+  // Lanes: the part cut at RunBreaks into kLanes stretches that are followed side by side, one
+  // match of each in turn, each with its own state. A match decided by a third or fourth kana
+  // waits for several loads from tables that a large layout cannot keep in the nearest cache;
+  // the lanes' searches do not wait for each other, so the processor overlaps them, and no
+  // search is made at a position that no match begins at.
+  static constexpr std::size_t kLanes = 4;
+  struct Lane {
+    std::size_t Position;
+    std::size_t End;
+    Tally Counts;
+  };
+
+  // One match of a lane; false when the lane is at its end or at a kana without definition.
+  [[gnu::always_inline]] bool Step(std::string_view kanaCodes, Lane& lane) const {
+    std::size_t position = lane.Position;
+    if (position >= lane.End) {
+      return false;
+    }
+    auto first = static_cast<std::uint8_t>(kanaCodes[position]);
+    std::uint32_t pairMatch =
+        position + 1 < kanaCodes.size()
+            ? pairMatches_[pairs_.Index(first, static_cast<std::uint8_t>(kanaCodes[position + 1]))]
+            : kLonger;
+    std::uint32_t piece = pairMatch & kPieceMask;
+    std::uint32_t advance = pairMatch >> kAdvanceShift;
+    if (pairMatch == kLonger) {
+      std::size_t found = pieces_.At(first, lookup_.FindFirstMatch(kanaCodes, position));
+      piece = static_cast<std::uint32_t>(found);
+      advance = static_cast<std::uint32_t>(pieces_[found].Advance);
+    }
+    if (pieces_.IsMissing(piece)) {
+      return false;
+    }
+    lane.Counts.Add(piece);
+    lane.Position = position + advance;
+    return true;
+  }
+
+  // Counts from position up to end, the first lane going on with the tally that reached
+  // position; the other lanes start at RunBreaks, where a tally starts afresh.
+  std::size_t CountLanes(std::string_view kanaCodes, std::size_t position, std::size_t end,
+                         const Tally& reached) const {
+    std::vector<std::size_t> bounds = RunBounds(kanaCodes, position, end, kLanes);
+    Tally fresh{reached.Open, reached.Uses, reached.Codes, reached.PieceCount};
+    Lane lanes[kLanes];
+    std::size_t laneCount = bounds.size() - 1;
+    for (std::size_t lane = 0; lane < kLanes; ++lane) {
+      std::size_t from = lane < laneCount ? bounds[lane] : end;
+      std::size_t to = lane < laneCount ? bounds[lane + 1] : end;
+      lanes[lane] = {from, to, lane == 0 ? reached : fresh};
+    }
+    while (Step(kanaCodes, lanes[0]) & Step(kanaCodes, lanes[1]) & Step(kanaCodes, lanes[2]) &
+           Step(kanaCodes, lanes[3])) {
+    }
+    for (Lane& lane : lanes) {
+      while (Step(kanaCodes, lane)) {
+      }
+      if (lane.Position < lane.End) {
+        return lane.Position;  // the lanes are in stream order, so this is the first
+      }
+    }
+    return kNoSlot;
+  }
 
   // The match for each first two kana of a position, when they decide it: its piece and the
   // kana it covers, or kLonger when an entry of more kana may match there.

@@ -144,10 +144,17 @@ TEST(AgreementTest, OnePassCountEqualsTheConversionAndTallyByScan) {
   auto counts = std::make_unique<KeyCountTable>();
   auto pairs = std::make_unique<PairCountTable>();
   for (int round = 0; round < 120; ++round) {
-    std::vector<LayoutEntry> table(40 + rng() % 40);
+    std::vector<LayoutEntry> table(round % 3 == 1 ? 200 : 40 + rng() % 40);
     for (LayoutEntry& entry : table) {
-      entry = {RandomBytes(rng, 1 + rng() % (rng() % 3 == 0 ? 4 : 1), kana),
+      entry = {RandomBytes(rng, 1 + rng() % (round % 3 == 1 || rng() % 3 == 0 ? 4 : 1), kana),
                RandomBytes(rng, rng() % 4, keys)};
+    }
+    if (round % 3 == 1) {
+      // Longer entries first, so that many positions need a third or fourth kana: the count
+      // then follows several stretches of the stream side by side.
+      std::stable_sort(table.begin(), table.end(), [](const LayoutEntry& a, const LayoutEntry& b) {
+        return a.Kana.size() > b.Kana.size();
+      });
     }
     LayoutHeaderValues header{static_cast<std::int32_t>(rng() % 57) - 1,
                               static_cast<std::int32_t>(rng() % 2), 4,
@@ -157,7 +164,10 @@ TEST(AgreementTest, OnePassCountEqualsTheConversionAndTallyByScan) {
     if (round % 4 == 0) {
       text.push_back(50);  // no entry has it
     }
-    std::string stream = "\xFF" + RandomBytes(rng, rng() % 400, text);
+    std::string stream = "\xFF" + RandomBytes(rng, rng() % 1000, text);
+    if (round % 4 == 2) {
+      stream.insert(stream.begin() + 1 + rng() % stream.size(), '\x32');  // one, anywhere
+    }
     reference::PlainConversion plain = reference::ConvertByScan(
         stream, table, header.CountByKana != 0, header.BreakAfterPunctuation != 0);
     PlainTally(plain.Keys, header.LeftHandLastKey, header.CountByKana != 0, *expectedKeys,
