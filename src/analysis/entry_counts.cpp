@@ -125,6 +125,7 @@ class EntryCounter {
     codes_.resize(pieces_.Count());
     for (std::size_t piece = 0; piece < pieces_.Count(); ++piece) {
       PieceCode& code = codes_[piece];
+      code.Advance = static_cast<std::uint32_t>(pieces_[piece].Advance);
       std::vector<std::uint32_t> fixedFromStart;
       Walk(BytesOf(piece), states_[0], rules_,
            [&](std::uint32_t cell) { fixedFromStart.push_back(cell); });
@@ -214,8 +215,7 @@ class EntryCounter {
         } else {
           ++longer;
           std::size_t piece = pieces_.At(first, lookup_.FindFirstMatch(kanaCodes, p));
-          matches[p - start] = {static_cast<std::uint32_t>(piece),
-                                static_cast<std::uint32_t>(pieces_[piece].Advance)};
+          matches[p - start] = {static_cast<std::uint32_t>(piece), codes_[piece].Advance};
         }
       }
       // The walk from one match to the next counts within the block, so that it waits for one
@@ -289,6 +289,9 @@ class EntryCounter {
     // Each hand's previous key's row after the piece: (the row before & Keep) | Set.
     std::uint16_t Keep[2] = {};
     std::uint16_t Set[2] = {};
+    // The KanaStream bytes it stands for, here too so that the match's next step needs no
+    // other load.
+    std::uint32_t Advance = 0;
   };
 
   // The counting of one matched entry: its two open counters and its uses in the state it
@@ -340,7 +343,7 @@ class EntryCounter {
     if (pairMatch == kLonger) {
       std::size_t found = pieces_.At(first, lookup_.FindFirstMatch(kanaCodes, position));
       piece = static_cast<std::uint32_t>(found);
-      advance = static_cast<std::uint32_t>(pieces_[found].Advance);
+      advance = codes_[found].Advance;
     }
     if (pieces_.IsMissing(piece)) {
       return false;
