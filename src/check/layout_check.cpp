@@ -293,40 +293,47 @@ struct Coverage {
 
 // The first-match conversion of the whole stream, as the batch's, except that a kana without
 // definition is counted and passed over instead of ending the run. Each block of positions is
-// looked up whole before its matches are followed, so the lookups overlap.
+// looked up whole before its matches are followed, so the lookups overlap; each position's use
+// and length are settled there, so that following the matches takes no branch but the rare one
+// of a kana without definition.
 Coverage Cover(std::string_view stream, const std::vector<LayoutEntry>& table, std::size_t slots) {
   const KanaLookup lookup(table);
   Coverage tally;
-  tally.Uses.assign(slots, 0);
-  std::vector<std::size_t> advance(slots);
+  // Uses by slot, then the RunBreaks' and the undefined kana's.
+  const std::size_t runBreakUse = slots;
+  const std::size_t undefinedUse = slots + 1;
+  tally.Uses.assign(slots + 2, 0);
+  std::vector<std::uint32_t> advance(slots + 2, 1);
   for (std::size_t slot = 0; slot < slots; ++slot) {
-    advance[slot] = table[slot].Kana.size();
+    advance[slot] = static_cast<std::uint32_t>(table[slot].Kana.size());
   }
   constexpr std::size_t kBlock = 256;
-  std::size_t found[kBlock];
+  std::size_t uses[kBlock];
+  std::uint32_t lengths[kBlock];
   std::size_t position = 0;
   for (std::size_t start = 0; start < stream.size(); start += kBlock) {
     std::size_t end = std::min(start + kBlock, stream.size());
     for (std::size_t p = std::max(start, position); p < end; ++p) {
-      found[p - start] = lookup.FindFirstMatch(stream, p);
+      std::size_t slot = lookup.FindFirstMatch(stream, p);
+      std::size_t use = static_cast<std::uint8_t>(stream[p]) == kRunBreak ? runBreakUse
+                        : slot == kNoSlot                                 ? undefinedUse
+                                                                          : slot;
+      uses[p - start] = use;
+      lengths[p - start] = advance[use];
     }
-    while (position < end) {
-      auto code = static_cast<std::uint8_t>(stream[position]);
-      std::size_t slot = found[position - start];
-      if (code == kRunBreak) {
-        ++position;
-      } else if (slot == kNoSlot) {
-        UndefinedKana& undefined = tally.Undefined[code];
-        if (undefined.Count++ == 0) {
+    for (; position < end; position += lengths[position - start]) {
+      std::size_t use = uses[position - start];
+      if (use == undefinedUse) {
+        UndefinedKana& undefined = tally.Undefined[static_cast<std::uint8_t>(stream[position])];
+        if (undefined.Count == 0) {
           undefined.First = position;
         }
-        ++position;
-      } else {
-        ++tally.Uses[slot];
-        position += advance[slot];
+        ++undefined.Count;
       }
+      ++tally.Uses[use];
     }
   }
+  tally.Uses.resize(slots);
   return tally;
 }
 
