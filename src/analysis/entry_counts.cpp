@@ -121,7 +121,7 @@ class EntryCounter {
         }
       }
     }
-    FillPairMatches();
+    FillPairMatches(table);
     codes_.resize(pieces_.Count());
     for (std::size_t piece = 0; piece < pieces_.Count(); ++piece) {
       PieceCode& code = codes_[piece];
@@ -194,10 +194,6 @@ class EntryCounter {
   std::size_t CountPart(std::string_view kanaCodes, std::size_t begin, std::size_t end,
                         PartCounts& part) const {
     constexpr std::size_t kBlockSize = 256;
-    struct Match {
-      std::uint32_t Piece;
-      std::uint32_t Advance;
-    };
     Match matches[kBlockSize];
     Tally tally{part.Open.data(), part.Uses.data(), codes_.data(), codes_.size()};
     std::size_t position = begin;
@@ -205,18 +201,7 @@ class EntryCounter {
       std::size_t blockEnd = std::min(start + kBlockSize, end);
       std::size_t longer = 0;
       for (std::size_t p = std::max(start, position); p < blockEnd; ++p) {
-        auto first = static_cast<std::uint8_t>(kanaCodes[p]);
-        std::uint32_t pairMatch =
-            p + 1 < kanaCodes.size()
-                ? pairMatches_[pairs_.Index(first, static_cast<std::uint8_t>(kanaCodes[p + 1]))]
-                : kLonger;
-        if (pairMatch != kLonger) {
-          matches[p - start] = {pairMatch & kPieceMask, pairMatch >> kAdvanceShift};
-        } else {
-          ++longer;
-          std::size_t piece = pieces_.At(first, lookup_.FindFirstMatch(kanaCodes, p));
-          matches[p - start] = {static_cast<std::uint32_t>(piece), codes_[piece].Advance};
-        }
+        matches[p - start] = MatchAt(kanaCodes, p, longer);
       }
       // The walk from one match to the next counts within the block, so that it waits for one
       // load and one addition.
@@ -333,23 +318,13 @@ class EntryCounter {
     if (position >= lane.End) {
       return false;
     }
-    auto first = static_cast<std::uint8_t>(kanaCodes[position]);
-    std::uint32_t pairMatch =
-        position + 1 < kanaCodes.size()
-            ? pairMatches_[pairs_.Index(first, static_cast<std::uint8_t>(kanaCodes[position + 1]))]
-            : kLonger;
-    std::uint32_t piece = pairMatch & kPieceMask;
-    std::uint32_t advance = pairMatch >> kAdvanceShift;
-    if (pairMatch == kLonger) {
-      std::size_t found = pieces_.At(first, lookup_.FindFirstMatch(kanaCodes, position));
-      piece = static_cast<std::uint32_t>(found);
-      advance = codes_[found].Advance;
-    }
-    if (pieces_.IsMissing(piece)) {
+    std::size_t longer = 0;
+    Match match = MatchAt(kanaCodes, position, longer);
+    if (pieces_.IsMissing(match.Piece)) {
       return false;
     }
-    lane.Counts.Add(piece);
-    lane.Position = position + advance;
+    lane.Counts.Add(match.Piece);
+    lane.Position = position + match.Advance;
     return true;
   }
 
@@ -379,31 +354,118 @@ class EntryCounter {
     return kNoSlot;
   }
 
-  // The match for each first two kana of a position, when they decide it: its piece and the
-  // kana it covers, or kLonger when an entry of more kana may match there.
+  struct Match {
+    std::uint32_t Piece;
+    std::uint32_t Advance;
+  };
+
+  // The match at a position of the KanaStream, through the dense tables where the first four
+  // kana decide it, else through the lookup. Adds one to longer when the first two kana do not
+  // decide it.
+  [[gnu::always_inline]] Match MatchAt(std::string_view kanaCodes, std::size_t p,
+                                       std::size_t& longer) const {
+    auto first = static_cast<std::uint8_t>(kanaCodes[p]);
+    std::uint32_t match = kLonger;
+    if (p + 1 < kanaCodes.size()) {
+      match = pairMatches_[pairs_.Index(first, static_cast<std::uint8_t>(kanaCodes[p + 1]))];
+      if (match >= kLaterRow) {
+        ++longer;
+        if (match != kLonger && p + 3 < kanaCodes.size()) {
+          match = LaterMatch(match, kanaCodes[p + 2]);
+          if (match >= kLaterRow && match != kLonger) {
+            match = LaterMatch(match, kanaCodes[p + 3]);
+          }
+        }
+      }
+    }
+    if (match < kLaterRow) {
+      return {match & kPieceMask, match >> kAdvanceShift};
+    }
+    std::size_t piece = pieces_.At(first, lookup_.FindFirstMatch(kanaCodes, p));
+    return {static_cast<std::uint32_t>(piece), codes_[piece].Advance};
+  }
+
+  std::uint32_t LaterMatch(std::uint32_t row, char code) const {
+    return laterMatches_[(row - kLaterRow) * laterWidth_ +
+                         laterColumns_[static_cast<std::uint8_t>(code)]];
+  }
+
+  // A match in the dense tables: its piece and the kana it covers (at most four), kLaterRow +
+  // the row of laterMatches_ by the next kana when a longer entry may match, or kLonger when
+  // only the lookup can tell.
   static constexpr std::uint32_t kLonger = 0xFFFFFFFF;
+  static constexpr std::uint32_t kLaterRow = 0x80000000;
   static constexpr int kAdvanceShift = 24;
   static constexpr std::uint32_t kPieceMask = (1u << kAdvanceShift) - 1;
+  // The later rows stop at this many places (4 MB); past them the lookup decides.
+  static constexpr std::size_t kMaxLaterPlaces = std::size_t{1} << 20;
+
+  std::uint32_t MatchOf(std::string_view kana) const {
+    std::size_t piece =
+        pieces_.At(static_cast<std::uint8_t>(kana[0]), lookup_.FindFirstMatch(kana, 0));
+    return static_cast<std::uint32_t>(piece | pieces_[piece].Advance << kAdvanceShift);
+  }
 
   // The places are the lookup's, with a row of its own for the RunBreak: codes that begin no
   // entry match nothing, alone or with any second kana, and a RunBreak is a piece of its own.
-  void FillPairMatches() {
+  // Where a longer entry begins with the first two kana, a row by the third kana follows, and
+  // by the fourth where one begins with the first three.
+  void FillPairMatches(const std::vector<LayoutEntry>& table) {
     pairs_ = lookup_.Pairs();
     if (pairs_.First[kRunBreak] == 0) {
       pairs_.First[kRunBreak] = static_cast<std::uint16_t>(pairs_.FirstCount++);
     }
+    // The third and fourth kana of the entries have columns; any other code shares column 0.
+    std::array<char, 256> codeOf{};
+    for (std::size_t slot = 0; slot + 2 < pieces_.Count(); ++slot) {
+      const std::string& kana = table[slot].Kana;
+      for (std::size_t i = 2; i < std::min<std::size_t>(kana.size(), 4); ++i) {
+        auto code = static_cast<std::uint8_t>(kana[i]);
+        if (laterColumns_[code] == 0) {
+          laterColumns_[code] = static_cast<std::uint16_t>(laterWidth_);
+          codeOf[laterWidth_++] = kana[i];
+        }
+      }
+    }
+    for (std::size_t code = 0; code < 256; ++code) {
+      if (laterColumns_[code] == 0) {
+        codeOf[0] = static_cast<char>(code);
+        break;
+      }
+    }
     pairMatches_.resize(pairs_.Size());
+    std::string kana(2, '\0');
     for (std::size_t first = 0; first < 256; ++first) {
       auto code = static_cast<std::uint8_t>(first);
       for (std::size_t second = 0; second < 256; ++second) {
-        const char pair[2] = {static_cast<char>(first), static_cast<char>(second)};
-        std::size_t piece = pieces_.At(code, lookup_.FindFirstMatch(std::string_view(pair, 2), 0));
-        pairMatches_[pairs_.Index(code, static_cast<std::uint8_t>(second))] =
+        std::uint32_t& match = pairMatches_[pairs_.Index(code, static_cast<std::uint8_t>(second))];
+        if (match != 0 && pairs_.Second[second] == 0) {
+          continue;  // the same place as an earlier code of column 0
+        }
+        kana[0] = static_cast<char>(first);
+        kana[1] = static_cast<char>(second);
+        match =
             code != kRunBreak && lookup_.HasLongerEntries(code, static_cast<std::uint8_t>(second))
-                ? kLonger
-                : static_cast<std::uint32_t>(piece | pieces_[piece].Advance << kAdvanceShift);
+                ? LaterRow(kana, codeOf)
+                : MatchOf(kana);
       }
     }
+  }
+
+  // The row by the next kana for kana, which a longer entry begins with.
+  std::uint32_t LaterRow(std::string& kana, const std::array<char, 256>& codeOf) {
+    std::size_t row = laterMatches_.size() / laterWidth_;
+    if (kana.size() >= 4 || laterMatches_.size() + laterWidth_ > kMaxLaterPlaces) {
+      return kLonger;
+    }
+    laterMatches_.resize(laterMatches_.size() + laterWidth_);
+    for (std::size_t column = 0; column < laterWidth_; ++column) {
+      kana.push_back(codeOf[column]);
+      std::uint32_t match = lookup_.HasLongerEntries(kana) ? LaterRow(kana, codeOf) : MatchOf(kana);
+      laterMatches_[row * laterWidth_ + column] = match;
+      kana.pop_back();
+    }
+    return kLaterRow + static_cast<std::uint32_t>(row);
   }
 
   std::string_view BytesOf(std::size_t piece) const {
@@ -418,6 +480,9 @@ class EntryCounter {
   std::vector<PieceCode> codes_;  // by piece
   PairColumns pairs_;
   std::vector<std::uint32_t> pairMatches_;  // by pairs_
+  std::array<std::uint16_t, 256> laterColumns_{};
+  std::size_t laterWidth_ = 1;
+  std::vector<std::uint32_t> laterMatches_;  // rows of laterWidth_ places
 };
 
 }  // namespace

@@ -110,6 +110,17 @@ void KanaLookup::FillDenseTables() {
   }
 }
 
+bool KanaLookup::HasLongerEntries(std::string_view kana) const {
+  NodeId node = kRoot;
+  for (char code : kana) {
+    node = ChildOf(node, static_cast<std::uint8_t>(code));
+    if (node == kNoNode) {
+      return false;
+    }
+  }
+  return nodes_[node].HasChildren;
+}
+
 // Only the construction looks for children by node: the hashed edges hold every link.
 KanaLookup::NodeId KanaLookup::ChildOf(NodeId node, std::uint8_t code) const {
   return edges_[EdgePlace(node, code)].Child;

@@ -55,6 +55,10 @@ class KanaLookup {
     return pairAnswers_[pairs_.Index(first, second)].Row != kEmptyRow;
   }
 
+  // Whether an entry that can be a first match begins with kana and is longer (a walk from
+  // the root: for building tables, not for every position).
+  bool HasLongerEntries(std::string_view kana) const;
+
   // The places of the pair answers; a table by the first two kana can share them.
   const PairColumns& Pairs() const { return pairs_; }
 
