@@ -305,7 +305,7 @@ class EntryCounter {
   // waits for several loads from tables that a large layout cannot keep in the nearest cache;
   // the lanes' searches do not wait for each other, so the processor overlaps them, and no
   // search is made at a position that no match begins at.
-  static constexpr std::size_t kLanes = 4;
+  static constexpr std::size_t kLanes = 4;  // as many as the round below steps
   struct Lane {
     std::size_t Position;
     std::size_t End;
@@ -341,8 +341,12 @@ class EntryCounter {
       std::size_t to = lane < laneCount ? bounds[lane + 1] : end;
       lanes[lane] = {from, to, lane == 0 ? reached : fresh};
     }
-    while (Step(kanaCodes, lanes[0]) & Step(kanaCodes, lanes[1]) & Step(kanaCodes, lanes[2]) &
-           Step(kanaCodes, lanes[3])) {
+    // Every lane takes its step in each round, while all of them go on.
+    for (bool going = true; going;) {
+      going = Step(kanaCodes, lanes[0]);
+      going = Step(kanaCodes, lanes[1]) && going;
+      going = Step(kanaCodes, lanes[2]) && going;
+      going = Step(kanaCodes, lanes[3]) && going;
     }
     for (Lane& lane : lanes) {
       while (Step(kanaCodes, lane)) {
