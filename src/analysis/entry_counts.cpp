@@ -199,10 +199,8 @@ class EntryCounter {
     std::size_t position = begin;
     for (std::size_t start = begin; start < end; start += kBlockSize) {
       std::size_t blockEnd = std::min(start + kBlockSize, end);
-      std::size_t longer = 0;
-      for (std::size_t p = std::max(start, position); p < blockEnd; ++p) {
-        matches[p - start] = MatchAt(kanaCodes, p, longer);
-      }
+      std::size_t longer =
+          FindBlock(kanaCodes, start, std::max(start, position), blockEnd, matches);
       // The walk from one match to the next counts within the block, so that it waits for one
       // load and one addition.
       std::size_t at = position - start;
@@ -363,28 +361,73 @@ class EntryCounter {
     std::uint32_t Advance;
   };
 
+  // The matches at the positions from..to of the block that begins at start, into matches by
+  // their place in the block; returns how many of them the first two kana do not decide. The
+  // loop keeps what it reads from the tables in registers and leaves the longer searches to a
+  // call, so that a block of short matches goes at the speed of its loads.
+  std::size_t FindBlock(std::string_view kanaCodes, std::size_t start, std::size_t from,
+                        std::size_t to, Match* matches) const {
+    const std::uint32_t* const pairMatches = pairMatches_.data();
+    const std::uint16_t* const firstPlaces = pairs_.First.data();
+    const std::uint16_t* const secondPlaces = pairs_.Second.data();
+    const std::size_t secondCount = pairs_.SecondCount;
+    const auto* const codes = reinterpret_cast<const std::uint8_t*>(kanaCodes.data());
+    const std::size_t pairEnd = std::min(to, kanaCodes.size() - 1);  // a second kana follows
+    std::size_t longer = 0;
+    std::size_t p = from;
+    for (; p < pairEnd; ++p) {
+      std::uint32_t match =
+          pairMatches[firstPlaces[codes[p]] * secondCount + secondPlaces[codes[p + 1]]];
+      if (match < kLaterRow) {
+        matches[p - start] = {match & kPieceMask, match >> kAdvanceShift};
+      } else {
+        ++longer;
+        matches[p - start] = LongerMatch(kanaCodes, p, match);
+      }
+    }
+    for (; p < to; ++p) {
+      ++longer;
+      matches[p - start] = LongerMatch(kanaCodes, p, kLonger);
+    }
+    return longer;
+  }
+
   // The match at a position of the KanaStream, through the dense tables where the first four
   // kana decide it, else through the lookup. Adds one to longer when the first two kana do not
   // decide it.
   [[gnu::always_inline]] Match MatchAt(std::string_view kanaCodes, std::size_t p,
                                        std::size_t& longer) const {
-    auto first = static_cast<std::uint8_t>(kanaCodes[p]);
     std::uint32_t match = kLonger;
     if (p + 1 < kanaCodes.size()) {
-      match = pairMatches_[pairs_.Index(first, static_cast<std::uint8_t>(kanaCodes[p + 1]))];
-      if (match >= kLaterRow) {
-        ++longer;
-        if (match != kLonger && p + 3 < kanaCodes.size()) {
-          match = LaterMatch(match, kanaCodes[p + 2]);
-          if (match >= kLaterRow && match != kLonger) {
-            match = LaterMatch(match, kanaCodes[p + 3]);
-          }
-        }
+      match = pairMatches_[pairs_.Index(static_cast<std::uint8_t>(kanaCodes[p]),
+                                        static_cast<std::uint8_t>(kanaCodes[p + 1]))];
+      if (match < kLaterRow) {
+        return {match & kPieceMask, match >> kAdvanceShift};
+      }
+    }
+    ++longer;
+    return FollowLonger(kanaCodes, p, match);
+  }
+
+  // The match at p where the first two kana (or the end of the stream) do not decide it; match
+  // is the place of the first two kana, or kLonger.
+  [[gnu::noinline]] Match LongerMatch(std::string_view kanaCodes, std::size_t p,
+                                      std::uint32_t match) const {
+    return FollowLonger(kanaCodes, p, match);
+  }
+
+  [[gnu::always_inline]] Match FollowLonger(std::string_view kanaCodes, std::size_t p,
+                                            std::uint32_t match) const {
+    if (match != kLonger && p + 3 < kanaCodes.size()) {
+      match = LaterMatch(match, kanaCodes[p + 2]);
+      if (match >= kLaterRow && match != kLonger) {
+        match = LaterMatch(match, kanaCodes[p + 3]);
       }
     }
     if (match < kLaterRow) {
       return {match & kPieceMask, match >> kAdvanceShift};
     }
+    auto first = static_cast<std::uint8_t>(kanaCodes[p]);
     std::size_t piece = pieces_.At(first, lookup_.FindFirstMatch(kanaCodes, p));
     return {static_cast<std::uint32_t>(piece), codes_[piece].Advance};
   }
