@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "analysis/conversion.h"
+#include "analysis/entry_matcher.h"
 #include "analysis/gap_rules.h"
-#include "analysis/kana_lookup.h"
 #include "analysis/key_pieces.h"
 #include "codes/key_alphabet.h"
 #include "platform/console.h"
@@ -95,7 +95,7 @@ struct PartCounts {
 class EntryCounter {
  public:
   EntryCounter(const std::vector<LayoutEntry>& table, const LayoutHeaderValues& header)
-      : lookup_(table),
+      : matcher_(table),
         pieces_(table, header.CountByKana != 0, header.BreakAfterPunctuation != 0),
         rules_{header.LeftHandLastKey, header.CountByKana != 0} {
     // The pieces end at the last slot with kana that a search can find (the rest of a table
@@ -121,11 +121,12 @@ class EntryCounter {
         }
       }
     }
-    FillPairMatches(table);
+    if (matcher_.PieceCount() != pieces_.Count()) {
+      throw std::logic_error("the matches and the key pieces count the pieces differently");
+    }
     codes_.resize(pieces_.Count());
     for (std::size_t piece = 0; piece < pieces_.Count(); ++piece) {
       PieceCode& code = codes_[piece];
-      code.Advance = static_cast<std::uint32_t>(pieces_[piece].Advance);
       std::vector<std::uint32_t> fixedFromStart;
       Walk(BytesOf(piece), states_[0], rules_,
            [&](std::uint32_t cell) { fixedFromStart.push_back(cell); });
@@ -194,19 +195,19 @@ class EntryCounter {
   std::size_t CountPart(std::string_view kanaCodes, std::size_t begin, std::size_t end,
                         PartCounts& part) const {
     constexpr std::size_t kBlockSize = 256;
-    Match matches[kBlockSize];
+    EntryMatcher::Match matches[kBlockSize];
     Tally tally{part.Open.data(), part.Uses.data(), codes_.data(), codes_.size()};
     std::size_t position = begin;
     for (std::size_t start = begin; start < end; start += kBlockSize) {
       std::size_t blockEnd = std::min(start + kBlockSize, end);
       std::size_t longer =
-          FindBlock(kanaCodes, start, std::max(start, position), blockEnd, matches);
+          matcher_.FindBlock(kanaCodes, start, std::max(start, position), blockEnd, matches);
       // The walk from one match to the next counts within the block, so that it waits for one
       // load and one addition.
       std::size_t at = position - start;
       for (const std::size_t blockLength = blockEnd - start; at < blockLength;
            at += matches[at].Advance) {
-        if (pieces_.IsMissing(matches[at].Piece)) {
+        if (matches[at].Piece == matcher_.MissingPiece()) {
           return start + at;
         }
         tally.Add(matches[at].Piece);
@@ -272,9 +273,6 @@ class EntryCounter {
     // Each hand's previous key's row after the piece: (the row before & Keep) | Set.
     std::uint16_t Keep[2] = {};
     std::uint16_t Set[2] = {};
-    // The KanaStream bytes it stands for, here too so that the match's next step needs no
-    // other load.
-    std::uint32_t Advance = 0;
   };
 
   // The counting of one matched entry: its two open counters and its uses in the state it
@@ -316,9 +314,8 @@ class EntryCounter {
     if (position >= lane.End) {
       return false;
     }
-    std::size_t longer = 0;
-    Match match = MatchAt(kanaCodes, position, longer);
-    if (pieces_.IsMissing(match.Piece)) {
+    EntryMatcher::Match match = matcher_.MatchAt(kanaCodes, position);
+    if (match.Piece == matcher_.MissingPiece()) {
       return false;
     }
     lane.Counts.Add(match.Piece);
@@ -356,180 +353,16 @@ class EntryCounter {
     return kNoSlot;
   }
 
-  struct Match {
-    std::uint32_t Piece;
-    std::uint32_t Advance;
-  };
-
-  // The matches at the positions from..to of the block that begins at start, into matches by
-  // their place in the block; returns how many of them the first two kana do not decide. The
-  // loop keeps what it reads from the tables in registers and leaves the longer searches to a
-  // call, so that a block of short matches goes at the speed of its loads.
-  std::size_t FindBlock(std::string_view kanaCodes, std::size_t start, std::size_t from,
-                        std::size_t to, Match* matches) const {
-    const std::uint32_t* const pairMatches = pairMatches_.data();
-    const std::uint16_t* const firstPlaces = pairs_.First.data();
-    const std::uint16_t* const secondPlaces = pairs_.Second.data();
-    const std::size_t secondCount = pairs_.SecondCount;
-    const auto* const codes = reinterpret_cast<const std::uint8_t*>(kanaCodes.data());
-    const std::size_t pairEnd = std::min(to, kanaCodes.size() - 1);  // a second kana follows
-    std::size_t longer = 0;
-    std::size_t p = from;
-    for (; p < pairEnd; ++p) {
-      std::uint32_t match =
-          pairMatches[firstPlaces[codes[p]] * secondCount + secondPlaces[codes[p + 1]]];
-      if (match < kLaterRow) {
-        matches[p - start] = {match & kPieceMask, match >> kAdvanceShift};
-      } else {
-        ++longer;
-        matches[p - start] = LongerMatch(kanaCodes, p, match);
-      }
-    }
-    for (; p < to; ++p) {
-      ++longer;
-      matches[p - start] = LongerMatch(kanaCodes, p, kLonger);
-    }
-    return longer;
-  }
-
-  // The match at a position of the KanaStream, through the dense tables where the first four
-  // kana decide it, else through the lookup. Adds one to longer when the first two kana do not
-  // decide it.
-  [[gnu::always_inline]] Match MatchAt(std::string_view kanaCodes, std::size_t p,
-                                       std::size_t& longer) const {
-    std::uint32_t match = kLonger;
-    if (p + 1 < kanaCodes.size()) {
-      match = pairMatches_[pairs_.Index(static_cast<std::uint8_t>(kanaCodes[p]),
-                                        static_cast<std::uint8_t>(kanaCodes[p + 1]))];
-      if (match < kLaterRow) {
-        return {match & kPieceMask, match >> kAdvanceShift};
-      }
-    }
-    ++longer;
-    return FollowLonger(kanaCodes, p, match);
-  }
-
-  // The match at p where the first two kana (or the end of the stream) do not decide it; match
-  // is the place of the first two kana, or kLonger.
-  [[gnu::noinline]] Match LongerMatch(std::string_view kanaCodes, std::size_t p,
-                                      std::uint32_t match) const {
-    return FollowLonger(kanaCodes, p, match);
-  }
-
-  [[gnu::always_inline]] Match FollowLonger(std::string_view kanaCodes, std::size_t p,
-                                            std::uint32_t match) const {
-    if (match != kLonger && p + 3 < kanaCodes.size()) {
-      match = LaterMatch(match, kanaCodes[p + 2]);
-      if (match >= kLaterRow && match != kLonger) {
-        match = LaterMatch(match, kanaCodes[p + 3]);
-      }
-    }
-    if (match < kLaterRow) {
-      return {match & kPieceMask, match >> kAdvanceShift};
-    }
-    auto first = static_cast<std::uint8_t>(kanaCodes[p]);
-    std::size_t piece = pieces_.At(first, lookup_.FindFirstMatch(kanaCodes, p));
-    return {static_cast<std::uint32_t>(piece), codes_[piece].Advance};
-  }
-
-  std::uint32_t LaterMatch(std::uint32_t row, char code) const {
-    return laterMatches_[(row - kLaterRow) * laterWidth_ +
-                         laterColumns_[static_cast<std::uint8_t>(code)]];
-  }
-
-  // A match in the dense tables: its piece and the kana it covers (at most four), kLaterRow +
-  // the row of laterMatches_ by the next kana when a longer entry may match, or kLonger when
-  // only the lookup can tell.
-  static constexpr std::uint32_t kLonger = 0xFFFFFFFF;
-  static constexpr std::uint32_t kLaterRow = 0x80000000;
-  static constexpr int kAdvanceShift = 24;
-  static constexpr std::uint32_t kPieceMask = (1u << kAdvanceShift) - 1;
-  // The later rows stop at this many places (4 MB); past them the lookup decides.
-  static constexpr std::size_t kMaxLaterPlaces = std::size_t{1} << 20;
-
-  std::uint32_t MatchOf(std::string_view kana) const {
-    std::size_t piece =
-        pieces_.At(static_cast<std::uint8_t>(kana[0]), lookup_.FindFirstMatch(kana, 0));
-    return static_cast<std::uint32_t>(piece | pieces_[piece].Advance << kAdvanceShift);
-  }
-
-  // The places are the lookup's, with a row of its own for the RunBreak: codes that begin no
-  // entry match nothing, alone or with any second kana, and a RunBreak is a piece of its own.
-  // Where a longer entry begins with the first two kana, a row by the third kana follows, and
-  // by the fourth where one begins with the first three.
-  void FillPairMatches(const std::vector<LayoutEntry>& table) {
-    pairs_ = lookup_.Pairs();
-    if (pairs_.First[kRunBreak] == 0) {
-      pairs_.First[kRunBreak] = static_cast<std::uint16_t>(pairs_.FirstCount++);
-    }
-    // The third and fourth kana of the entries have columns; any other code shares column 0.
-    std::array<char, 256> codeOf{};
-    for (std::size_t slot = 0; slot + 2 < pieces_.Count(); ++slot) {
-      const std::string& kana = table[slot].Kana;
-      for (std::size_t i = 2; i < std::min<std::size_t>(kana.size(), 4); ++i) {
-        auto code = static_cast<std::uint8_t>(kana[i]);
-        if (laterColumns_[code] == 0) {
-          laterColumns_[code] = static_cast<std::uint16_t>(laterWidth_);
-          codeOf[laterWidth_++] = kana[i];
-        }
-      }
-    }
-    for (std::size_t code = 0; code < 256; ++code) {
-      if (laterColumns_[code] == 0) {
-        codeOf[0] = static_cast<char>(code);
-        break;
-      }
-    }
-    pairMatches_.resize(pairs_.Size());
-    std::string kana(2, '\0');
-    for (std::size_t first = 0; first < 256; ++first) {
-      auto code = static_cast<std::uint8_t>(first);
-      for (std::size_t second = 0; second < 256; ++second) {
-        std::uint32_t& match = pairMatches_[pairs_.Index(code, static_cast<std::uint8_t>(second))];
-        if (match != 0 && pairs_.Second[second] == 0) {
-          continue;  // the same place as an earlier code of column 0
-        }
-        kana[0] = static_cast<char>(first);
-        kana[1] = static_cast<char>(second);
-        match =
-            code != kRunBreak && lookup_.HasLongerEntries(code, static_cast<std::uint8_t>(second))
-                ? LaterRow(kana, codeOf)
-                : MatchOf(kana);
-      }
-    }
-  }
-
-  // The row by the next kana for kana, which a longer entry begins with.
-  std::uint32_t LaterRow(std::string& kana, const std::array<char, 256>& codeOf) {
-    std::size_t row = laterMatches_.size() / laterWidth_;
-    if (kana.size() >= 4 || laterMatches_.size() + laterWidth_ > kMaxLaterPlaces) {
-      return kLonger;
-    }
-    laterMatches_.resize(laterMatches_.size() + laterWidth_);
-    for (std::size_t column = 0; column < laterWidth_; ++column) {
-      kana.push_back(codeOf[column]);
-      std::uint32_t match = lookup_.HasLongerEntries(kana) ? LaterRow(kana, codeOf) : MatchOf(kana);
-      laterMatches_[row * laterWidth_ + column] = match;
-      kana.pop_back();
-    }
-    return kLaterRow + static_cast<std::uint32_t>(row);
-  }
-
   std::string_view BytesOf(std::size_t piece) const {
     return {pieces_.BytesOf(pieces_[piece]), pieces_[piece].Length};
   }
 
-  KanaLookup lookup_;
+  EntryMatcher matcher_;
   KeyPieces pieces_;
   TallyRules rules_;
   bool splittable_ = true;
   std::vector<GapState> states_;  // [0] is the zero state, a run's start
   std::vector<PieceCode> codes_;  // by piece
-  PairColumns pairs_;
-  std::vector<std::uint32_t> pairMatches_;  // by pairs_
-  std::array<std::uint16_t, 256> laterColumns_{};
-  std::size_t laterWidth_ = 1;
-  std::vector<std::uint32_t> laterMatches_;  // rows of laterWidth_ places
 };
 
 }  // namespace

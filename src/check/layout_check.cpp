@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "analysis/entry_matcher.h"
 #include "analysis/kana_lookup.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
@@ -292,49 +293,90 @@ struct Coverage {
 };
 
 // The first-match conversion of the whole stream, as the batch's, except that a kana without
-// definition is counted and passed over instead of ending the run. Each block of positions is
-// looked up whole before its matches are followed, so the lookups overlap; each position's use
-// and length are settled there, so that following the matches takes no branch but the rare one
-// of a kana without definition.
-Coverage Cover(std::string_view stream, const std::vector<LayoutEntry>& table, std::size_t slots) {
-  const KanaLookup lookup(table);
-  Coverage tally;
-  // Uses by slot, then the RunBreaks' and the undefined kana's.
-  const std::size_t runBreakUse = slots;
-  const std::size_t undefinedUse = slots + 1;
-  tally.Uses.assign(slots + 2, 0);
-  std::vector<std::uint32_t> advance(slots + 2, 1);
-  for (std::size_t slot = 0; slot < slots; ++slot) {
-    advance[slot] = static_cast<std::uint32_t>(table[slot].Kana.size());
-  }
-  constexpr std::size_t kBlock = 256;
-  std::size_t uses[kBlock];
-  std::uint32_t lengths[kBlock];
-  std::size_t position = 0;
-  for (std::size_t start = 0; start < stream.size(); start += kBlock) {
-    std::size_t end = std::min(start + kBlock, stream.size());
-    for (std::size_t p = std::max(start, position); p < end; ++p) {
-      std::size_t slot = lookup.FindFirstMatch(stream, p);
-      std::size_t use = static_cast<std::uint8_t>(stream[p]) == kRunBreak ? runBreakUse
-                        : slot == kNoSlot                                 ? undefinedUse
-                                                                          : slot;
-      uses[p - start] = use;
-      lengths[p - start] = advance[use];
-    }
-    for (; position < end; position += lengths[position - start]) {
-      std::size_t use = uses[position - start];
-      if (use == undefinedUse) {
-        UndefinedKana& undefined = tally.Undefined[static_cast<std::uint8_t>(stream[position])];
-        if (undefined.Count == 0) {
-          undefined.First = position;
-        }
-        ++undefined.Count;
+// definition is counted and passed over instead of ending the run. The matches come from the
+// batch's EntryMatcher, a block of positions at a time, so that the lookups overlap; where many
+// positions need more than two kana, the rest of the stream goes by lanes cut at RunBreaks and
+// followed side by side, so that only the positions a match begins at are looked up.
+class Coverer {
+ public:
+  Coverer(std::string_view stream, const std::vector<LayoutEntry>& table)
+      : stream_(stream), matcher_(table), uses_(matcher_.PieceCount(), 0) {}
+
+  Coverage Cover(std::size_t slots) {
+    constexpr std::size_t kBlock = 256;
+    EntryMatcher::Match matches[kBlock];
+    std::size_t position = 0;
+    for (std::size_t start = 0; start < stream_.size(); start += kBlock) {
+      std::size_t end = std::min(start + kBlock, stream_.size());
+      std::size_t longer =
+          matcher_.FindBlock(stream_, start, std::max(start, position), end, matches);
+      while (position < end) {
+        position += Use(position, matches[position - start]);
       }
-      ++tally.Uses[use];
+      if (longer * 4 > end - start) {
+        CoverByLanes(position);
+        break;
+      }
+    }
+    tally_.Uses.assign(slots, 0);
+    std::copy_n(uses_.begin(), std::min(slots, matcher_.RunBreakPiece()), tally_.Uses.begin());
+    return std::move(tally_);
+  }
+
+ private:
+  // Counts the match at position; returns the bytes it covers (one for a kana without
+  // definition, which is passed over).
+  std::size_t Use(std::size_t position, EntryMatcher::Match match) {
+    ++uses_[match.Piece];
+    if (match.Piece != matcher_.MissingPiece()) {
+      return match.Advance;
+    }
+    UndefinedKana& undefined = tally_.Undefined[static_cast<std::uint8_t>(stream_[position])];
+    if (undefined.Count++ == 0 || position < undefined.First) {
+      undefined.First = position;  // lanes go side by side: keep the earliest
+    }
+    return 1;
+  }
+
+  void CoverByLanes(std::size_t position) {
+    constexpr std::size_t kLanes = 4;
+    std::size_t bounds[kLanes + 1];
+    bounds[0] = position;
+    for (std::size_t lane = 1; lane < kLanes; ++lane) {
+      std::size_t cut = position + (stream_.size() - position) * lane / kLanes;
+      std::size_t found = stream_.find(static_cast<char>(kRunBreak), cut);
+      bounds[lane] = std::max(bounds[lane - 1], std::min(found, stream_.size()));
+    }
+    bounds[kLanes] = stream_.size();
+    std::size_t at[kLanes];
+    std::copy_n(bounds, kLanes, at);
+    auto step = [&](std::size_t lane) {
+      if (at[lane] >= bounds[lane + 1]) {
+        return false;
+      }
+      at[lane] += Use(at[lane], matcher_.MatchAt(stream_, at[lane]));
+      return true;
+    };
+    for (bool going = true; going;) {
+      going = step(0);
+      going = step(1) && going;
+      going = step(2) && going;
+      going = step(3) && going;
+    }
+    for (std::size_t lane = 0; lane < kLanes; ++lane) {
+      while (step(lane)) {
+      }
     }
   }
-  tally.Uses.resize(slots);
-  return tally;
+
+  std::string_view stream_;
+  EntryMatcher matcher_;
+  std::vector<std::uint64_t> uses_;  // by piece
+  Coverage tally_;
+};
+
+Coverage Cover(std::string_view stream, const std::vector<LayoutEntry>& table, std::size_t slots) {
+  return Coverer(stream, table).Cover(slots);
 }
 
 void CheckText(const std::string& stream, const std::vector<EntryLine>& entries,

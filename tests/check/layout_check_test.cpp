@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "codes/text_encoding.h"
 #include "platform/directory.h"
 #include "readers/sample_text.h"
+#include "reference/plain_rules.h"
 
 namespace kananet {
 namespace {
@@ -160,6 +162,63 @@ TEST(LayoutCheckTest, EachPlantedMistakeIsNamedOnItsLine) {
   EXPECT_EQ(batch.Layouts[7].Name, "short.txt");
   EXPECT_EQ(batch.Layouts[7].Header.RowCount, 7);
   EXPECT_TRUE(batch.HasError());
+}
+
+// A long text whose matches mostly need a third kana, so that the check follows it in several
+// stretches side by side: without an undefined kana the keystrokes are those of the plain
+// conversion; with one that first appears late, every place of it is counted and the first is
+// where the plain conversion stops.
+TEST(LayoutCheckTest, LongTextOfLongEntriesAgreesWithThePlainConversion) {
+  const std::vector<std::string> kana = {"か", "き", "く", "け", "こ"};
+  std::mt19937 random(7);
+  std::string layout = kHeader;
+  for (std::size_t length : {3, 2}) {  // the longer entries first, so that they can match
+    for (int entry = 0; entry < 60; ++entry) {
+      layout += "fj\t";
+      for (std::size_t k = 0; k < length; ++k) {
+        layout += kana[random() % kana.size()];
+      }
+      layout += "\n";
+    }
+  }
+  for (const std::string& one : kana) {
+    layout += "k\t" + one + "\n";
+  }
+  layout += "d;\tず\n";  // the stream's closing kana
+  std::vector<std::string> text;
+  for (int place = 0; place < 8000; ++place) {
+    text.push_back(place % 60 == 59 ? "\n" : kana[random() % kana.size()]);
+  }
+  for (int undefinedPlaces : {0, 3}) {
+    SCOPED_TRACE(undefinedPlaces);
+    std::string withUndefined;
+    for (int place = 0; place < 8000; ++place) {
+      // Past the first blocks, so that the check already goes by stretches.
+      withUndefined += place >= 6000 && place < 6000 + undefinedPlaces * 500 && place % 500 == 0
+                           ? "ぬ"
+                           : text[place];
+    }
+    std::string stream;
+    AppendKanaStream(Sjis(withUndefined), stream);
+    LayoutCheck found = LayoutChecker(&stream).CheckBytes("long.txt", Sjis(layout));
+    std::vector<LayoutEntry> table(kLayoutTableSlots);
+    LayoutHeaderValues header;
+    FillLayout(Sjis(layout), header, table);
+    reference::PlainConversion plain = reference::ConvertByScan(stream, table, false, false);
+    auto undefined = std::find_if(found.Findings.begin(), found.Findings.end(),
+                                  [](auto& f) { return f.Kind == Kind::kUndefinedKana; });
+    if (undefinedPlaces == 0) {
+      ASSERT_EQ(undefined, found.Findings.end());
+      EXPECT_EQ(found.Keystrokes, static_cast<std::uint64_t>(std::count_if(
+                                      plain.Keys.begin(), plain.Keys.end(), [](char key) {
+                                        return key != static_cast<char>(kRunBreak);
+                                      })));
+    } else {
+      ASSERT_NE(undefined, found.Findings.end());
+      EXPECT_EQ(undefined->Count, 3u);
+      EXPECT_EQ(undefined->StreamPosition, plain.Missing);
+    }
+  }
 }
 
 TEST(LayoutCheckTest, TheBundledExampleIsClean) {

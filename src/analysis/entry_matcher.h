@@ -1,0 +1,120 @@
+// The first match at every position of a KanaStream, as a piece: the slot of the matching entry,
+// or one of two pieces past the slots, a RunBreak and a kana without definition, each with the
+// KanaStream bytes it covers. The count and the layout check follow the matches through it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/kana_lookup.h"
+#include "codes/key_alphabet.h"
+#include "readers/layout.h"
+
+namespace kananet {
+
+// The slots whose entries can be a first match and have kana: those below LayoutSearchSlots up
+// to the last with kana. The pieces of a table are these slots, then the RunBreak, then the
+// kana without definition.
+std::size_t MatchingSlots(const std::vector<LayoutEntry>& table);
+
+// Dense tables by the first two kana, and rows by the third and fourth where longer entries
+// begin, whose places hold the final match (piece and length) or the next row; matches of more
+// kana, and positions near the end of the stream, go through the KanaLookup.
+class EntryMatcher {
+ public:
+  struct Match {
+    std::uint32_t Piece;
+    std::uint32_t Advance;  // the KanaStream bytes it covers; 0 for a kana without definition
+  };
+
+  explicit EntryMatcher(const std::vector<LayoutEntry>& table);
+
+  std::size_t RunBreakPiece() const { return runBreak_; }
+  std::size_t MissingPiece() const { return runBreak_ + 1; }
+  std::size_t PieceCount() const { return runBreak_ + 2; }
+  std::uint32_t AdvanceOf(std::size_t piece) const { return advances_[piece]; }
+
+  // The matches at the positions from..to of a block that begins at start, into matches by
+  // their place in the block; returns how many of them the first two kana do not decide. The
+  // loop keeps what it reads from the tables in registers and leaves the longer searches to a
+  // call, so that a block of short matches goes at the speed of its loads.
+  std::size_t FindBlock(std::string_view kanaCodes, std::size_t start, std::size_t from,
+                        std::size_t to, Match* matches) const;
+
+  // The match at position p.
+  [[gnu::always_inline]] Match MatchAt(std::string_view kanaCodes, std::size_t p) const {
+    std::uint32_t match = kLonger;
+    if (p + 1 < kanaCodes.size()) {
+      match = pairMatches_[pairs_.Index(static_cast<std::uint8_t>(kanaCodes[p]),
+                                        static_cast<std::uint8_t>(kanaCodes[p + 1]))];
+      if (match < kLaterRow) {
+        return {match & kPieceMask, match >> kAdvanceShift};
+      }
+    }
+    return FollowLonger(kanaCodes, p, match);
+  }
+
+ private:
+  // A place of the tables: a piece and the kana it covers (at most four), kLaterRow + the row
+  // of laterMatches_ by the next kana when a longer entry may match, or kLonger when only the
+  // lookup can tell.
+  static constexpr std::uint32_t kLonger = 0xFFFFFFFF;
+  static constexpr std::uint32_t kLaterRow = 0x80000000;
+  static constexpr int kAdvanceShift = 24;
+  static constexpr std::uint32_t kPieceMask = (1u << kAdvanceShift) - 1;
+  // The later rows stop at this many places (4 MB); past them the lookup decides.
+  static constexpr std::size_t kMaxLaterPlaces = std::size_t{1} << 20;
+
+  [[gnu::noinline]] Match LongerMatch(std::string_view kanaCodes, std::size_t p,
+                                      std::uint32_t match) const;
+
+  // The match at p where the first two kana (or the end of the stream) do not decide it; match
+  // is the place of the first two kana, or kLonger.
+  [[gnu::always_inline]] Match FollowLonger(std::string_view kanaCodes, std::size_t p,
+                                            std::uint32_t match) const {
+    if (match != kLonger && p + 3 < kanaCodes.size()) {
+      match = LaterMatch(match, kanaCodes[p + 2]);
+      if (match >= kLaterRow && match != kLonger) {
+        match = LaterMatch(match, kanaCodes[p + 3]);
+      }
+    }
+    if (match < kLaterRow) {
+      return {match & kPieceMask, match >> kAdvanceShift};
+    }
+    std::size_t piece =
+        PieceOf(static_cast<std::uint8_t>(kanaCodes[p]), lookup_.FindFirstMatch(kanaCodes, p));
+    return {static_cast<std::uint32_t>(piece), advances_[piece]};
+  }
+
+  std::uint32_t LaterMatch(std::uint32_t row, char code) const {
+    return laterMatches_[(row - kLaterRow) * laterWidth_ +
+                         laterColumns_[static_cast<std::uint8_t>(code)]];
+  }
+
+  // The piece at a position that holds code and whose first match is slot.
+  std::size_t PieceOf(std::uint8_t code, std::size_t slot) const {
+    if (code == kRunBreak) {
+      return runBreak_;
+    }
+    return slot == kNoSlot ? MissingPiece() : slot;
+  }
+
+  std::uint32_t MatchOf(std::string_view kana) const;
+  void FillPairMatches(const std::vector<LayoutEntry>& table);
+  std::uint32_t LaterRow(std::string& kana, const std::array<char, 256>& codeOf);
+
+  KanaLookup lookup_;
+  std::size_t runBreak_;
+  std::vector<std::uint32_t> advances_;  // by piece
+  PairColumns pairs_;
+  std::vector<std::uint32_t> pairMatches_;  // by pairs_
+  std::array<std::uint16_t, 256> laterColumns_{};
+  std::size_t laterWidth_ = 1;
+  std::vector<std::uint32_t> laterMatches_;  // rows of laterWidth_ places
+};
+
+}  // namespace kananet
