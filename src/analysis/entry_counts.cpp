@@ -98,12 +98,6 @@ class EntryCounter {
       : matcher_(table),
         pieces_(table, header.CountByKana != 0, header.BreakAfterPunctuation != 0),
         rules_{header.LeftHandLastKey, header.CountByKana != 0} {
-    // The pieces end at the last slot with kana that a search can find (the rest of a table
-    // is empty slots).
-    for (std::size_t slot = 0; slot + 2 < pieces_.Count(); ++slot) {
-      const std::string& kana = table[slot].Kana;
-      splittable_ = splittable_ && kana.find(static_cast<char>(kRunBreak)) == std::string::npos;
-    }
     std::array<std::uint8_t, 36> index;
     index.fill(kNoState);
     states_.push_back(GapState{});
@@ -166,24 +160,11 @@ class EntryCounter {
         std::min<std::size_t>(jobs, kanaCodes.size() / std::max<std::size_t>(minBytes, 1)));
   }
 
-  // Up to parts stretches of begin..end, the start of a run, each from a RunBreak on, about
-  // evenly apart; one when the table keeps the stream whole. Each start, then end.
+  // Up to parts stretches of begin..end, the start of a run, each from a RunBreak on; one when
+  // a match may span a RunBreak.
   std::vector<std::size_t> RunBounds(std::string_view kanaCodes, std::size_t begin, std::size_t end,
                                      std::size_t parts) const {
-    std::vector<std::size_t> bounds{begin};
-    parts = splittable_ ? std::max<std::size_t>(parts, 1) : 1;
-    for (std::size_t part = 1; part < parts; ++part) {
-      std::size_t found =
-          kanaCodes.find(static_cast<char>(kRunBreak), begin + (end - begin) * part / parts);
-      if (found >= end) {
-        break;
-      }
-      if (found > bounds.back()) {
-        bounds.push_back(found);
-      }
-    }
-    bounds.push_back(end);
-    return bounds;
+    return CutAtRunBreaks(kanaCodes, begin, end, matcher_.SplitsAtRunBreaks() ? parts : 1);
   }
 
   // Counts the positions from begin, the start of a run, up to end into part; returns kNoSlot,
@@ -360,7 +341,6 @@ class EntryCounter {
   EntryMatcher matcher_;
   KeyPieces pieces_;
   TallyRules rules_;
-  bool splittable_ = true;
   std::vector<GapState> states_;  // [0] is the zero state, a run's start
   std::vector<PieceCode> codes_;  // by piece
 };

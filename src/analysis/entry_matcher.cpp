@@ -12,10 +12,29 @@ std::size_t MatchingSlots(const std::vector<LayoutEntry>& table) {
   return slots;
 }
 
+std::vector<std::size_t> CutAtRunBreaks(std::string_view kanaCodes, std::size_t begin,
+                                        std::size_t end, std::size_t parts) {
+  std::vector<std::size_t> bounds{begin};
+  for (std::size_t part = 1; part < parts; ++part) {
+    std::size_t found =
+        kanaCodes.find(static_cast<char>(kRunBreak), begin + (end - begin) * part / parts);
+    if (found >= end) {
+      break;
+    }
+    if (found > bounds.back()) {
+      bounds.push_back(found);
+    }
+  }
+  bounds.push_back(end);
+  return bounds;
+}
+
 EntryMatcher::EntryMatcher(const std::vector<LayoutEntry>& table)
     : lookup_(table), runBreak_(MatchingSlots(table)), advances_(runBreak_ + 2) {
   for (std::size_t slot = 0; slot < runBreak_; ++slot) {
     advances_[slot] = static_cast<std::uint32_t>(table[slot].Kana.size());
+    splitsAtRunBreaks_ = splitsAtRunBreaks_ &&
+                         table[slot].Kana.find(static_cast<char>(kRunBreak)) == std::string::npos;
   }
   advances_[runBreak_] = 1;
   advances_[MissingPiece()] = 0;

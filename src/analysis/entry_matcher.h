@@ -21,6 +21,11 @@ namespace kananet {
 // kana without definition.
 std::size_t MatchingSlots(const std::vector<LayoutEntry>& table);
 
+// begin..end of kanaCodes, begin the start of a stretch, cut at RunBreaks into up to parts
+// stretches about evenly long: each stretch's start, then end.
+std::vector<std::size_t> CutAtRunBreaks(std::string_view kanaCodes, std::size_t begin,
+                                        std::size_t end, std::size_t parts);
+
 // Dense tables by the first two kana, and rows by the third and fourth where longer entries
 // begin, whose places hold the final match (piece and length) or the next row; matches of more
 // kana, and positions near the end of the stream, go through the KanaLookup.
@@ -37,6 +42,9 @@ class EntryMatcher {
   std::size_t MissingPiece() const { return runBreak_ + 1; }
   std::size_t PieceCount() const { return runBreak_ + 2; }
   std::uint32_t AdvanceOf(std::size_t piece) const { return advances_[piece]; }
+  // Whether the stream's stretches between RunBreaks can be followed apart: no entry's kana
+  // holds a RunBreak, so no match spans one, and the tally starts afresh at each.
+  bool SplitsAtRunBreaks() const { return splitsAtRunBreaks_; }
 
   // The matches at the positions from..to of a block that begins at start, into matches by
   // their place in the block; returns how many of them the first two kana do not decide. The
@@ -109,6 +117,7 @@ class EntryMatcher {
 
   KanaLookup lookup_;
   std::size_t runBreak_;
+  bool splitsAtRunBreaks_ = true;
   std::vector<std::uint32_t> advances_;  // by piece
   PairColumns pairs_;
   std::vector<std::uint32_t> pairMatches_;  // by pairs_

@@ -313,7 +313,7 @@ class Coverer {
       while (position < end) {
         position += Use(position, matches[position - start]);
       }
-      if (longer * 4 > end - start) {
+      if (longer * 4 > end - start && matcher_.SplitsAtRunBreaks()) {
         CoverByLanes(position);
         break;
       }
@@ -340,16 +340,10 @@ class Coverer {
 
   void CoverByLanes(std::size_t position) {
     constexpr std::size_t kLanes = 4;
-    std::size_t bounds[kLanes + 1];
-    bounds[0] = position;
-    for (std::size_t lane = 1; lane < kLanes; ++lane) {
-      std::size_t cut = position + (stream_.size() - position) * lane / kLanes;
-      std::size_t found = stream_.find(static_cast<char>(kRunBreak), cut);
-      bounds[lane] = std::max(bounds[lane - 1], std::min(found, stream_.size()));
-    }
-    bounds[kLanes] = stream_.size();
+    std::vector<std::size_t> bounds = CutAtRunBreaks(stream_, position, stream_.size(), kLanes);
+    bounds.resize(kLanes + 1, stream_.size());  // lanes past the cuts found are empty
     std::size_t at[kLanes];
-    std::copy_n(bounds, kLanes, at);
+    std::copy_n(bounds.begin(), kLanes, at);
     auto step = [&](std::size_t lane) {
       if (at[lane] >= bounds[lane + 1]) {
         return false;
