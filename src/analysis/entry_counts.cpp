@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <exception>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "analysis/conversion.h"
 #include "analysis/entry_matcher.h"
@@ -14,6 +12,7 @@
 #include "analysis/key_pieces.h"
 #include "codes/key_alphabet.h"
 #include "platform/console.h"
+#include "platform/parallel.h"
 #include "readers/sample_text.h"
 
 namespace kananet {
@@ -155,16 +154,18 @@ class EntryCounter {
   // span one, so such a table keeps the stream whole. Returns each part's start, then the end.
   std::vector<std::size_t> PartBounds(std::string_view kanaCodes, unsigned jobs,
                                       std::size_t minBytes) const {
-    return RunBounds(
-        kanaCodes, 0, kanaCodes.size(),
-        std::min<std::size_t>(jobs, kanaCodes.size() / std::max<std::size_t>(minBytes, 1)));
+    std::size_t parts =
+        std::min<std::size_t>(jobs, kanaCodes.size() / std::max<std::size_t>(minBytes, 1));
+    std::vector<std::size_t> bounds(std::max<std::size_t>(parts, 1) + 1);
+    bounds.resize(RunBounds(kanaCodes, 0, kanaCodes.size(), parts, bounds.data()) + 1);
+    return bounds;
   }
 
   // Up to parts stretches of begin..end, the start of a run, each from a RunBreak on; one when
-  // a match may span a RunBreak.
-  std::vector<std::size_t> RunBounds(std::string_view kanaCodes, std::size_t begin, std::size_t end,
-                                     std::size_t parts) const {
-    return CutAtRunBreaks(kanaCodes, begin, end, matcher_.SplitsAtRunBreaks() ? parts : 1);
+  // a match may span a RunBreak. Returns how many; bounds has room for parts + 1.
+  std::size_t RunBounds(std::string_view kanaCodes, std::size_t begin, std::size_t end,
+                        std::size_t parts, std::size_t* bounds) const {
+    return CutAtRunBreaks(kanaCodes, begin, end, matcher_.SplitsAtRunBreaks() ? parts : 1, bounds);
   }
 
   // Counts the positions from begin, the start of a run, up to end into part; returns kNoSlot,
@@ -308,10 +309,10 @@ class EntryCounter {
   // position; the other lanes start at RunBreaks, where a tally starts afresh.
   std::size_t CountLanes(std::string_view kanaCodes, std::size_t position, std::size_t end,
                          const Tally& reached) const {
-    std::vector<std::size_t> bounds = RunBounds(kanaCodes, position, end, kLanes);
+    std::size_t bounds[kLanes + 1];
+    std::size_t laneCount = RunBounds(kanaCodes, position, end, kLanes, bounds);
     Tally fresh{reached.Open, reached.Uses, reached.Codes, reached.PieceCount};
     Lane lanes[kLanes];
-    std::size_t laneCount = bounds.size() - 1;
     for (std::size_t lane = 0; lane < kLanes; ++lane) {
       std::size_t from = lane < laneCount ? bounds[lane] : end;
       std::size_t to = lane < laneCount ? bounds[lane + 1] : end;
@@ -355,22 +356,9 @@ std::size_t CountKanaStream(std::string_view kanaCodes, const std::vector<Layout
   const std::vector<std::size_t> bounds = counter.PartBounds(kanaCodes, jobs, minBytesPerThread);
   // Everything the threads write is made here, so a thread neither allocates nor throws.
   std::vector<PartCounts> parts(bounds.size() - 1, counter.EmptyPart());
-  auto countPart = [&](std::size_t part) {
+  RunParts(parts.size(), [&](std::size_t part) {
     parts[part].Missing = counter.CountPart(kanaCodes, bounds[part], bounds[part + 1], parts[part]);
-  };
-  std::vector<std::thread> threads;
-  threads.reserve(parts.size());
-  for (std::size_t part = 1; part < parts.size(); ++part) {
-    try {
-      threads.emplace_back(countPart, part);
-    } catch (const std::exception&) {
-      countPart(part);  // no thread to be had: this one counts the part
-    }
-  }
-  countPart(0);
-  for (std::thread& thread : threads) {
-    thread.join();
-  }
+  });
   for (const PartCounts& part : parts) {
     if (part.Missing != kNoSlot) {
       return part.Missing;

@@ -12,21 +12,22 @@ std::size_t MatchingSlots(const std::vector<LayoutEntry>& table) {
   return slots;
 }
 
-std::vector<std::size_t> CutAtRunBreaks(std::string_view kanaCodes, std::size_t begin,
-                                        std::size_t end, std::size_t parts) {
-  std::vector<std::size_t> bounds{begin};
+std::size_t CutAtRunBreaks(std::string_view kanaCodes, std::size_t begin, std::size_t end,
+                           std::size_t parts, std::size_t* bounds) {
+  std::size_t stretches = 0;
+  bounds[0] = begin;
   for (std::size_t part = 1; part < parts; ++part) {
     std::size_t found =
         kanaCodes.find(static_cast<char>(kRunBreak), begin + (end - begin) * part / parts);
     if (found >= end) {
       break;
     }
-    if (found > bounds.back()) {
-      bounds.push_back(found);
+    if (found > bounds[stretches]) {
+      bounds[++stretches] = found;
     }
   }
-  bounds.push_back(end);
-  return bounds;
+  bounds[++stretches] = end;
+  return stretches;
 }
 
 EntryMatcher::EntryMatcher(const std::vector<LayoutEntry>& table)

@@ -22,9 +22,11 @@ namespace kananet {
 std::size_t MatchingSlots(const std::vector<LayoutEntry>& table);
 
 // begin..end of kanaCodes, begin the start of a stretch, cut at RunBreaks into up to parts
-// stretches about evenly long: each stretch's start, then end.
-std::vector<std::size_t> CutAtRunBreaks(std::string_view kanaCodes, std::size_t begin,
-                                        std::size_t end, std::size_t parts);
+// stretches about evenly long: writes each stretch's start, then end, to bounds (room for
+// parts + 1) and returns how many stretches there are. Allocates nothing, so that a thread may
+// call it.
+std::size_t CutAtRunBreaks(std::string_view kanaCodes, std::size_t begin, std::size_t end,
+                           std::size_t parts, std::size_t* bounds);
 
 // Dense tables by the first two kana, and rows by the third and fourth where longer entries
 // begin, whose places hold the final match (piece and length) or the next row; matches of more

@@ -340,10 +340,11 @@ class Coverer {
 
   void CoverByLanes(std::size_t position) {
     constexpr std::size_t kLanes = 4;
-    std::vector<std::size_t> bounds = CutAtRunBreaks(stream_, position, stream_.size(), kLanes);
-    bounds.resize(kLanes + 1, stream_.size());  // lanes past the cuts found are empty
+    std::size_t bounds[kLanes + 1];
+    std::size_t stretches = CutAtRunBreaks(stream_, position, stream_.size(), kLanes, bounds);
+    std::fill(bounds + stretches + 1, bounds + kLanes + 1, stream_.size());  // empty lanes
     std::size_t at[kLanes];
-    std::copy_n(bounds.begin(), kLanes, at);
+    std::copy_n(bounds, kLanes, at);
     auto step = [&](std::size_t lane) {
       if (at[lane] >= bounds[lane + 1]) {
         return false;
