@@ -41,11 +41,15 @@ std::string Shown(std::string_view character, const char* none = "nothing") {
                       ? (first >= 0x81 && first <= 0x9F) || (first >= 0xE0 && first <= 0xFC)
                       : (first >= 0x20 && first < 0x7F) || (first >= 0xA1 && first <= 0xDF);
   if (readable) {
-    return "'" + std::string(character) + "'";
+    std::string shown = "'";
+    shown += character;
+    shown += '\'';
+    return shown;
   }
   std::string bytes = "byte";
   for (char byte : character) {
-    bytes += " " + Hex(static_cast<std::uint8_t>(byte));
+    bytes += ' ';
+    bytes += Hex(static_cast<std::uint8_t>(byte));
   }
   return bytes;
 }

@@ -79,7 +79,8 @@ std::string OptionLines(std::span<const CommandOption> options) {
     std::string text = option.ShortName.empty() ? "    " : std::string(option.ShortName) + ", ";
     text += option.LongName;
     if (!option.ValueName.empty()) {
-      text += " " + std::string(option.ValueName);
+      text += ' ';
+      text += option.ValueName;
     }
     return text;
   };

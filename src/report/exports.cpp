@@ -91,7 +91,9 @@ std::string ExportCsv(const ExportInput& input) {
                                 (figure.isShare ? Number(figure.percent) : "") + "," +
                                 Bool(figure.count.exact)
                           : ",,";
-      csv += "," + (difference ? Number(*difference) : "") + "\r\n";
+      csv += ',';
+      csv += difference ? Number(*difference) : "";
+      csv += "\r\n";
     }
     const Network& network = view.entry->network;
     for (int key = 1; key <= kKeysPerBand; ++key) {

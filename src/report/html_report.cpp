@@ -812,8 +812,9 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
   const Scales scales = FindScales(entries);
   const std::vector<LayoutView> views =
       ViewLayouts(entries, context.details, context.working != nullptr);
-  const std::optional<std::size_t> baseline =
-      context.baseline && *context.baseline < views.size() ? context.baseline : std::nullopt;
+  const bool hasBaseline = context.baseline && *context.baseline < views.size();
+  const std::size_t baseline = hasBaseline ? *context.baseline : 0;
+  const LayoutView* const baselineView = hasBaseline ? &views[baseline] : nullptr;
   std::string html =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -837,8 +838,8 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
   if (!entries.empty()) {
     html += "<section class=\"comparison\"><h2>Comparison</h2>\n" + ComparisonTable(views) +
             std::string(kNotes) + "</section>\n" + FingersSection(views);
-    if (baseline) {
-      html += DifferencesSection(views, *baseline);
+    if (hasBaseline) {
+      html += DifferencesSection(views, baseline);
     } else if (views.size() > 1) {
       html +=
           "<p class=\"notes\">To see every figure as a difference from one layout, with the kana "
@@ -852,7 +853,8 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
     for (std::size_t i = 0; i < entries.size(); ++i) {
       const ReportEntry& entry = entries[i];
       const int index = static_cast<int>(i + 1);
-      const std::string id = "layout-" + std::to_string(index);
+      std::string id = "layout-";
+      id += std::to_string(index);
       html += "<article class=\"layout\" id=\"" + id + "\"><h3 id=\"" + id + "-title\">" +
               EscapeHtml(entry.name) + "</h3>\n<p class=\"file\">" + EscapeHtml(entry.fileName) +
               "</p>\n";
@@ -861,9 +863,9 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
             "<p class=\"note\">The file places some keys at positions that are not finite "
             "numbers; all keys are drawn at their usual places.</p>\n";
       }
-      html += LayoutFacts(views[i]) +
-              KeyboardSvg(views[i], baseline ? &views[*baseline] : nullptr, scales, index) +
-              "</article>\n";
+      html += LayoutFacts(views[i]);
+      html += KeyboardSvg(views[i], baselineView, scales, index);
+      html += "</article>\n";
     }
     html += "</div></section>\n";
   }
