@@ -1,6 +1,7 @@
 // The sample text reader on arbitrary bytes. The KanaStream must hold only kana codes and
 // RunBreaks, each RunBreak opening a run with at least one code, and end in the three 0x20
-// bytes; the same text with CR LF line ends must give the same stream.
+// bytes; the same text with CR LF line ends, and the text read in pieces on threads, must give
+// the same stream.
 #include <cstdint>
 #include <string>
 
@@ -34,5 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string crLfStream = "\x01";
   AppendKanaStream(WithCrLf(text), crLfStream);
   FUZZ_CHECK(crLfStream == stream);
+
+  std::string inPieces = "\x01";
+  AppendKanaStream(std::string(text), inPieces, 3, 1);
+  FUZZ_CHECK(inPieces == stream);
   return 0;
 }

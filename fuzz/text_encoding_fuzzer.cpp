@@ -1,7 +1,9 @@
 // The UTF-8 to CP932 conversion on arbitrary bytes: cut into pieces at sizes drawn from the first
 // byte, it must give the same bytes as the whole text at once; MakeShiftJis must agree with the
-// detection and, for UTF-8, with that conversion; and CP932 to UTF-8 must give well-formed UTF-8.
+// detection and, for UTF-8, with that conversion, whole or cut into pieces; and CP932 to UTF-8
+// must give well-formed UTF-8.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "codes/text_encoding.h"
@@ -33,6 +35,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TextEncoding encoding = MakeShiftJis(file);
   FUZZ_CHECK(encoding == DetectTextEncoding(text));
   FUZZ_CHECK(encoding == TextEncoding::kUtf8 ? file == whole : file == text);
+  std::string inPieces(text);
+  FUZZ_CHECK(MakeShiftJis(inPieces, cuts % 8 + 2,
+                          [](std::size_t parts, const std::function<void(std::size_t)>& work) {
+                            for (std::size_t part = 0; part < parts; ++part) {
+                              work(part);
+                            }
+                          }) == encoding);
+  FUZZ_CHECK(inPieces == file);
 
   FUZZ_CHECK(IsWellFormedUtf8(ShiftJisTextToUtf8(text)));
   return 0;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace kananet {
 
@@ -487,6 +488,77 @@ std::string ShiftJisTextToUtf8(std::string_view shiftJis) {
   ::iconv_close(converter);
   out.resize(out.size() - outLeft);
   return out;
+}
+
+namespace {
+
+// Where to cut text into up to parts pieces about evenly long, each cut at the first byte from
+// its place on that begins a piece: each piece's start, then the end.
+template <typename BeginsPiece>
+std::vector<std::size_t> CutWhere(std::string_view text, std::size_t parts,
+                                  BeginsPiece&& beginsPiece) {
+  std::vector<std::size_t> cuts{0};
+  for (std::size_t part = 1; part < parts; ++part) {
+    std::size_t cut = std::max(cuts.back() + 1, text.size() * part / parts);
+    while (cut < text.size() && !beginsPiece(static_cast<std::uint8_t>(text[cut]))) {
+      ++cut;
+    }
+    if (cut >= text.size()) {
+      break;
+    }
+    cuts.push_back(cut);
+  }
+  cuts.push_back(text.size());
+  return cuts;
+}
+
+}  // namespace
+
+TextEncoding MakeShiftJis(std::string& fileBytes, std::size_t parts, const PartRunner& runParts) {
+  std::string_view text = fileBytes;
+  if (parts <= 1 || StartsWith(text, "\xFF\xFE") || StartsWith(text, "\xFE\xFF")) {
+    return MakeShiftJis(fileBytes);
+  }
+  std::vector<std::size_t> cuts =
+      CutWhere(text, parts, [](std::uint8_t byte) { return !IsContinuation(byte); });
+  std::size_t pieces = cuts.size() - 1;
+  std::vector<char> wellFormed(pieces);
+  std::vector<char> highByte(pieces);
+  runParts(pieces, [&](std::size_t piece) {
+    bool high;
+    wellFormed[piece] = ScanUtf8(text.substr(cuts[piece], cuts[piece + 1] - cuts[piece]), high);
+    highByte[piece] = high;
+  });
+  bool allWellFormed = std::all_of(wellFormed.begin(), wellFormed.end(), [](char b) { return b; });
+  bool anyHighByte = std::any_of(highByte.begin(), highByte.end(), [](char b) { return b; });
+  bool byteOrderMark = StartsWith(text, kUtf8Bom);
+  if (!byteOrderMark && !(allWellFormed && anyHighByte)) {
+    return TextEncoding::kShiftJis;
+  }
+  if (!allWellFormed) {
+    fileBytes = Utf8TextToShiftJis(text);  // a stray byte becomes two: a buffer of its own
+    return TextEncoding::kUtf8;
+  }
+  // Each piece in place over its own bytes, then the pieces moved together.
+  cuts = CutWhere(text, parts, [](std::uint8_t byte) { return byte < 0x80; });
+  pieces = cuts.size() - 1;
+  std::vector<std::size_t> ends(pieces);
+  char* bytes = fileBytes.data();
+  runParts(pieces, [&](std::size_t piece) {
+    char* start = bytes + cuts[piece];
+    ends[piece] =
+        static_cast<std::size_t>(ConvertWellFormed(reinterpret_cast<const std::uint8_t*>(start),
+                                                   cuts[piece + 1] - cuts[piece], start) -
+                                 bytes);
+  });
+  std::size_t written = ends[0];
+  for (std::size_t piece = 1; piece < pieces; ++piece) {
+    std::size_t length = ends[piece] - cuts[piece];
+    std::memmove(bytes + written, bytes + cuts[piece], length);
+    written += length;
+  }
+  fileBytes.resize(written);
+  return TextEncoding::kUtf8;
 }
 
 TextEncoding MakeShiftJis(std::string& fileBytes) {

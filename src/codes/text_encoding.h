@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -62,5 +63,16 @@ std::string ShiftJisTextToUtf8(std::string_view shiftJis);
 // left as it is. Returns the encoding found; for kUtf16 the bytes are left as they are and the
 // caller refuses the file.
 TextEncoding MakeShiftJis(std::string& fileBytes);
+
+// Runs work(part) for every part below parts, one after another or side by side: how a caller
+// lends its threads to the conversion below, which starts none itself.
+using PartRunner =
+    std::function<void(std::size_t parts, const std::function<void(std::size_t)>& work)>;
+
+// MakeShiftJis with the UTF-8 check and the conversion cut into up to parts pieces, done by
+// runParts: the same bytes and the same answer whatever the number of pieces. The check's
+// pieces begin where a character begins, the conversion's before an ASCII byte, which neither
+// continues a character nor is a combining mark.
+TextEncoding MakeShiftJis(std::string& fileBytes, std::size_t parts, const PartRunner& runParts);
 
 }  // namespace kananet

@@ -65,7 +65,7 @@ int RunBatch(unsigned jobs) {
   ResetFailures();
   return RunGuarded([jobs] {
     BuildKeyIndexTable();
-    ReadSampleText();
+    ReadSampleText(jobs);
     LayoutFileSearch search = FindLayoutFiles(std::string(kLayoutDirectory));
     if (search.ErrorCode != 0) {
       WriteOut(NoLayoutFileMessage(search.ErrorCode));

@@ -1,13 +1,16 @@
 #include "readers/sample_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/parallel.h"
 #include "readers/text_file.h"
 
 namespace kananet {
@@ -52,25 +55,15 @@ class CharacterTable {
   std::uint8_t codes_[kLastKanaLead - kFirstKanaLead + 2][256] = {};
 };
 
-}  // namespace
-
-// The lines need not be joined: the space behind each line and the LF (or CR LF) that it
-// stands for are both one-byte characters that are not kana, so each ends the run it stands in
-// and nothing else, and a lead byte in front of either takes it as a second byte that makes no
-// kana. A lead byte at the very end of the text takes the string's terminating zero instead,
-// with the same result, so no trailer is needed either.
-void AppendKanaStream(std::string fileBytes, std::string& kanaCodes) {
+// The kana runs of text[0..size) written from stream on, which may be text itself: a kana takes
+// two bytes of text and gives at most two bytes of stream (a RunBreak and its code), so writing
+// never overtakes reading. Kana and other characters alternate unpredictably, so each character
+// is written without a branch: a RunBreak is put down and kept only when a run starts, a code
+// is put down and kept only when it is a kana. Returns the end of what was written.
+char* PutKanaRuns(const std::uint8_t* text, std::size_t size, char* stream) {
   static const CharacterTable characters;
-  // The stream is written over the text already read: a kana takes two bytes of text and gives
-  // at most two bytes of stream (a RunBreak and its code), so writing never overtakes reading.
-  // Kana and other characters alternate unpredictably, so each character is written without a
-  // branch: a RunBreak is put down and kept only when a run starts, a code is put down and kept
-  // only when it is a kana.
-  const auto* text = reinterpret_cast<const std::uint8_t*>(fileBytes.data());
-  char* const streamStart = fileBytes.data();
-  char* stream = streamStart;
   bool inRun = false;
-  for (std::size_t p = 0; p < fileBytes.size();) {
+  for (std::size_t p = 0; p < size;) {
     std::uint8_t lead = text[p];
     std::size_t length = characters.Length(lead);
     std::uint8_t code = length == 2 ? characters.KanaCode(lead, text[p + 1]) : kNotKana;
@@ -82,9 +75,49 @@ void AppendKanaStream(std::string fileBytes, std::string& kanaCodes) {
     stream += isKana;
     inRun = isKana;
   }
+  return stream;
+}
+
+}  // namespace
+
+// The lines need not be joined: the space behind each line and the LF (or CR LF) that it
+// stands for are both one-byte characters that are not kana, so each ends the run it stands in
+// and nothing else, and a lead byte in front of either takes it as a second byte that makes no
+// kana. A lead byte at the very end of the text takes the string's terminating zero instead,
+// with the same result, so no trailer is needed either. An LF ends a character and any run
+// whichever it is, so the text is cut after LFs into pieces that threads read on their own,
+// each writing over its own bytes; the pieces' streams are then moved together.
+void AppendKanaStream(std::string fileBytes, std::string& kanaCodes, unsigned jobs,
+                      std::size_t minBytesPerThread) {
+  const std::size_t size = fileBytes.size();
+  std::size_t parts =
+      std::min<std::size_t>(jobs, size / std::max<std::size_t>(minBytesPerThread, 1));
+  std::vector<std::size_t> cuts{0};
+  for (std::size_t part = 1; part < parts; ++part) {
+    std::size_t lineEnd = fileBytes.find('\n', std::max(cuts.back(), size * part / parts));
+    if (lineEnd == std::string::npos || lineEnd + 1 >= size) {
+      break;
+    }
+    cuts.push_back(lineEnd + 1);
+  }
+  cuts.push_back(size);
+  std::vector<std::size_t> ends(cuts.size() - 1);
+  char* const bytes = fileBytes.data();
+  RunParts(ends.size(), [&](std::size_t piece) {
+    char* start = bytes + cuts[piece];
+    ends[piece] = static_cast<std::size_t>(PutKanaRuns(reinterpret_cast<const std::uint8_t*>(start),
+                                                       cuts[piece + 1] - cuts[piece], start) -
+                                           bytes);
+  });
+  std::size_t written = ends[0];
+  for (std::size_t piece = 1; piece < ends.size(); ++piece) {
+    std::size_t length = ends[piece] - cuts[piece];
+    std::memmove(bytes + written, bytes + cuts[piece], length);
+    written += length;
+  }
   // An empty stream takes the buffer over, as it is: a copy would cost the stream's size in
   // fresh pages.
-  fileBytes.resize(static_cast<std::size_t>(stream - streamStart));
+  fileBytes.resize(written);
   if (kanaCodes.empty()) {
     kanaCodes = std::move(fileBytes);
   } else {
@@ -93,7 +126,7 @@ void AppendKanaStream(std::string fileBytes, std::string& kanaCodes) {
   kanaCodes.append(3, '\x20');
 }
 
-void ReadSampleText() {
+void ReadSampleText(unsigned jobs) {
   std::string contents;
   ReadResult read = ReadWholeFile(kSampleTextPath, contents);
   if (read.Outcome == ReadOutcome::kCannotOpen) {
@@ -103,8 +136,8 @@ void ReadSampleText() {
     StopRun(std::string("Cannot read ") + kSampleTextPath + ": " + std::strerror(read.Error) +
             "\n");
   }
-  MakeReadableText(kSampleTextPath, contents);
-  AppendKanaStream(std::move(contents), KanaStream);
+  MakeReadableText(kSampleTextPath, contents, jobs);
+  AppendKanaStream(std::move(contents), KanaStream, jobs);
 }
 
 }  // namespace kananet

@@ -2,12 +2,17 @@
 // Shift_JIS or as UTF-8, and is read as Shift_JIS either way.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace kananet {
 
+// Below this many bytes per thread, reading a text on several threads costs more than it saves.
+inline constexpr std::size_t kMinTextBytesPerThread = std::size_t{1} << 20;
+
 // Turns the whole bytes of the text file at path into Shift_JIS (a UTF-8 file is converted; a
-// Shift_JIS file is left as it is). A UTF-16 file ends the run with a message naming it.
-void MakeReadableText(const std::string& path, std::string& fileBytes);
+// Shift_JIS file is left as it is), with up to jobs threads for a large file. A UTF-16 file
+// ends the run with a message naming it.
+void MakeReadableText(const std::string& path, std::string& fileBytes, unsigned jobs = 1);
 
 }  // namespace kananet

@@ -51,6 +51,19 @@ TEST(SampleTextTest, KanaRunsAreCutByLineEndsAndNonKana) {
   std::string stream = "\xFF\x08";
   AppendKanaStream(Sjis("う"), stream);
   EXPECT_EQ(stream, "\xFF\x08\xFF\x0C" + closing);
+  // Read in pieces cut after LFs, on threads, the text gives the same stream: the cases one by
+  // one and together, with lead bytes in front of the LFs.
+  std::string allText;
+  for (const Case& c : cases) {
+    allText += c.text + "\x82\n" + c.text + "\n";
+  }
+  for (const std::string& text : {allText, Sjis("あ\nい\r\n\nう")}) {
+    for (unsigned jobs : {2u, 3u, 8u}) {
+      std::string inPieces;
+      AppendKanaStream(text, inPieces, jobs, 1);
+      EXPECT_EQ(inPieces, StreamOf(text)) << jobs << " jobs";
+    }
+  }
 }
 
 // The first byte decides a character's length, and the second byte is taken whatever it is.
