@@ -54,8 +54,8 @@ constexpr std::array kOptions = {
     CommandOption{"-h", "--help", "", "show this help and exit", ShowHelp},
     CommandOption{"", "--version", "", "show the version and exit", ShowVersion},
     CommandOption{"-j", "--jobs", "N",
-                  "count (or check) layouts with N threads, 1 to 1024 (default: one per core the "
-                  "process may use); the results do not depend on N",
+                  "read the sample text and count (or check) layouts with N threads, 1 to 1024 "
+                  "(default: one per core the process may use); the results do not depend on N",
                   SetJobs},
 };
 
