@@ -15,6 +15,7 @@
 #include "output/network_writer.h"
 #include "platform/directory.h"
 #include "platform/files.h"
+#include "platform/parallel.h"
 #include "readers/sample_text.h"
 
 namespace kananet {
@@ -477,14 +478,17 @@ Finding ReadFailure(const ReadResult& read) {
   return item;
 }
 
-// Reads a file the way the readers do; a failure or a UTF-16 file becomes a finding.
-bool ReadForCheck(const std::string& path, std::string& bytes, std::vector<Finding>& findings) {
+// Reads a file the way the readers do, a large one with up to jobs threads; a failure or a
+// UTF-16 file becomes a finding.
+bool ReadForCheck(const std::string& path, std::string& bytes, std::vector<Finding>& findings,
+                  unsigned jobs = 1) {
   ReadResult read = ReadWholeFile(path, bytes);
   if (read.Outcome != ReadOutcome::kOk) {
     findings.push_back(ReadFailure(read));
     return false;
   }
-  if (MakeShiftJis(bytes) == TextEncoding::kUtf16) {
+  std::size_t parts = std::min<std::size_t>(jobs, bytes.size() / kMinTextBytesPerThread);
+  if (MakeShiftJis(bytes, parts, RunParts) == TextEncoding::kUtf16) {
     Finding item;
     item.Kind = FindingKind::kUtf16;
     findings.push_back(std::move(item));
@@ -557,12 +561,12 @@ void LocateUndefinedKana(BatchCheck& batch) {
 
 }  // namespace
 
-TextCheck ReadTextForCheck(const std::string& path) {
+TextCheck ReadTextForCheck(const std::string& path, unsigned jobs) {
   TextCheck text;
   text.Path = path;
   std::string bytes;
-  if (ReadForCheck(path, bytes, text.Findings)) {
-    AppendKanaStream(std::move(bytes), text.KanaStream);
+  if (ReadForCheck(path, bytes, text.Findings, jobs)) {
+    AppendKanaStream(std::move(bytes), text.KanaStream, jobs);
     text.Read = true;
   }
   return text;
@@ -602,7 +606,7 @@ BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layo
   BuildKeyIndexTable();
   BatchCheck batch;
   batch.LayoutDirectory = layoutDirectory;
-  batch.Text = ReadTextForCheck(sampleTextPath);
+  batch.Text = ReadTextForCheck(sampleTextPath, jobs);
   LayoutFileSearch search = FindLayoutFiles(layoutDirectory);
   batch.SearchError = search.ErrorCode;
   if (search.ErrorCode != 0) {

@@ -111,9 +111,9 @@ struct BatchCheck {
   bool HasError() const;
 };
 
-// Reads the sample text the way the batch does, into the KanaStream (without a stop: a file
-// that cannot be read becomes a finding).
-TextCheck ReadTextForCheck(const std::string& path);
+// Reads the sample text the way the batch does, into the KanaStream, with up to jobs threads
+// (without a stop: a file that cannot be read becomes a finding).
+TextCheck ReadTextForCheck(const std::string& path, unsigned jobs = 1);
 
 // Checks layout files one after the other against one KanaStream (nullptr: no sample text,
 // so no finding that needs one). Keeps one LayoutTable for all of them.
