@@ -283,7 +283,6 @@ class EntryCounter {
   // waits for several loads from tables that a large layout cannot keep in the nearest cache;
   // the lanes' searches do not wait for each other, so the processor overlaps them, and no
   // search is made at a position that no match begins at.
-  static constexpr std::size_t kLanes = 4;  // as many as the round below steps
   struct Lane {
     std::size_t Position;
     std::size_t End;
@@ -318,16 +317,10 @@ class EntryCounter {
       std::size_t to = lane < laneCount ? bounds[lane + 1] : end;
       lanes[lane] = {from, to, lane == 0 ? reached : fresh};
     }
-    // Every lane takes its step in each round, while all of them go on.
-    for (bool going = true; going;) {
-      going = Step(kanaCodes, lanes[0]);
-      going = Step(kanaCodes, lanes[1]) && going;
-      going = Step(kanaCodes, lanes[2]) && going;
-      going = Step(kanaCodes, lanes[3]) && going;
-    }
-    for (Lane& lane : lanes) {
-      while (Step(kanaCodes, lane)) {
-      }
+    // Inlined, so that each lane's step stays in the round rather than behind a call.
+    FollowLanes([&](std::size_t lane)
+                    __attribute__((always_inline)) { return Step(kanaCodes, lanes[lane]); });
+    for (const Lane& lane : lanes) {
       if (lane.Position < lane.End) {
         return lane.Position;  // the lanes are in stream order, so this is the first
       }

@@ -28,6 +28,27 @@ std::size_t MatchingSlots(const std::vector<LayoutEntry>& table);
 std::size_t CutAtRunBreaks(std::string_view kanaCodes, std::size_t begin, std::size_t end,
                            std::size_t parts, std::size_t* bounds);
 
+// Lanes: stretches of the stream followed side by side, one step of each in turn, so that the
+// processor keeps their searches in flight together. step(lane) takes one step of a lane and
+// says whether the lane goes on; every lane steps in each round while all go on, then each goes
+// on alone to its end.
+inline constexpr std::size_t kLanes = 4;
+
+template <typename Step>
+[[gnu::always_inline]] inline void FollowLanes(Step&& step) {
+  static_assert(kLanes == 4, "a round steps four lanes");
+  for (bool going = true; going;) {
+    going = step(0);
+    going = step(1) && going;
+    going = step(2) && going;
+    going = step(3) && going;
+  }
+  for (std::size_t lane = 0; lane < kLanes; ++lane) {
+    while (step(lane)) {
+    }
+  }
+}
+
 // Dense tables by the first two kana, and rows by the third and fourth where longer entries
 // begin, whose places hold the final match (piece and length) or the next row; matches of more
 // kana, and positions near the end of the stream, go through the KanaLookup.

@@ -340,29 +340,19 @@ class Coverer {
   }
 
   void CoverByLanes(std::size_t position) {
-    constexpr std::size_t kLanes = 4;
     std::size_t bounds[kLanes + 1];
     std::size_t stretches = CutAtRunBreaks(stream_, position, stream_.size(), kLanes, bounds);
     std::fill(bounds + stretches + 1, bounds + kLanes + 1, stream_.size());  // empty lanes
     std::size_t at[kLanes];
     std::copy_n(bounds, kLanes, at);
-    auto step = [&](std::size_t lane) {
+    auto step = [&](std::size_t lane) __attribute__((always_inline)) {
       if (at[lane] >= bounds[lane + 1]) {
         return false;
       }
       at[lane] += Use(at[lane], matcher_.MatchAt(stream_, at[lane]));
       return true;
     };
-    for (bool going = true; going;) {
-      going = step(0);
-      going = step(1) && going;
-      going = step(2) && going;
-      going = step(3) && going;
-    }
-    for (std::size_t lane = 0; lane < kLanes; ++lane) {
-      while (step(lane)) {
-      }
-    }
+    FollowLanes(step);
   }
 
   std::string_view stream_;
@@ -487,8 +477,7 @@ bool ReadForCheck(const std::string& path, std::string& bytes, std::vector<Findi
     findings.push_back(ReadFailure(read));
     return false;
   }
-  std::size_t parts = std::min<std::size_t>(jobs, bytes.size() / kMinTextBytesPerThread);
-  if (MakeShiftJis(bytes, parts, RunParts) == TextEncoding::kUtf16) {
+  if (MakeShiftJis(bytes, TextParts(bytes.size(), jobs), RunParts) == TextEncoding::kUtf16) {
     Finding item;
     item.Kind = FindingKind::kUtf16;
     findings.push_back(std::move(item));

@@ -514,6 +514,17 @@ std::vector<std::size_t> CutWhere(std::string_view text, std::size_t parts,
 
 }  // namespace
 
+std::size_t JoinPieces(char* bytes, const std::vector<std::size_t>& starts,
+                       const std::vector<std::size_t>& ends) {
+  std::size_t written = ends.empty() ? 0 : ends[0];
+  for (std::size_t piece = 1; piece < ends.size(); ++piece) {
+    std::size_t length = ends[piece] - starts[piece];
+    std::memmove(bytes + written, bytes + starts[piece], length);
+    written += length;
+  }
+  return written;
+}
+
 TextEncoding MakeShiftJis(std::string& fileBytes, std::size_t parts, const PartRunner& runParts) {
   std::string_view text = fileBytes;
   if (parts <= 1 || StartsWith(text, "\xFF\xFE") || StartsWith(text, "\xFE\xFF")) {
@@ -551,13 +562,7 @@ TextEncoding MakeShiftJis(std::string& fileBytes, std::size_t parts, const PartR
                                                    cuts[piece + 1] - cuts[piece], start) -
                                  bytes);
   });
-  std::size_t written = ends[0];
-  for (std::size_t piece = 1; piece < pieces; ++piece) {
-    std::size_t length = ends[piece] - cuts[piece];
-    std::memmove(bytes + written, bytes + cuts[piece], length);
-    written += length;
-  }
-  fileBytes.resize(written);
+  fileBytes.resize(JoinPieces(bytes, cuts, ends));
   return TextEncoding::kUtf8;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kananet {
 
@@ -63,6 +64,12 @@ std::string ShiftJisTextToUtf8(std::string_view shiftJis);
 // left as it is. Returns the encoding found; for kUtf16 the bytes are left as they are and the
 // caller refuses the file.
 TextEncoding MakeShiftJis(std::string& fileBytes);
+
+// The pieces of a buffer converted in place, each written from its start on: piece k began at
+// starts[k] and its output ends at ends[k]. Moves each piece's output to follow the one before;
+// returns the length of them all.
+std::size_t JoinPieces(char* bytes, const std::vector<std::size_t>& starts,
+                       const std::vector<std::size_t>& ends);
 
 // Runs work(part) for every part below parts, one after another or side by side: how a caller
 // lends its threads to the conversion below, which starts none itself.

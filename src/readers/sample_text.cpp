@@ -8,6 +8,7 @@
 
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
+#include "codes/text_encoding.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/parallel.h"
@@ -90,8 +91,7 @@ char* PutKanaRuns(const std::uint8_t* text, std::size_t size, char* stream) {
 void AppendKanaStream(std::string fileBytes, std::string& kanaCodes, unsigned jobs,
                       std::size_t minBytesPerThread) {
   const std::size_t size = fileBytes.size();
-  std::size_t parts =
-      std::min<std::size_t>(jobs, size / std::max<std::size_t>(minBytesPerThread, 1));
+  std::size_t parts = TextParts(size, jobs, minBytesPerThread);
   std::vector<std::size_t> cuts{0};
   for (std::size_t part = 1; part < parts; ++part) {
     std::size_t lineEnd = fileBytes.find('\n', std::max(cuts.back(), size * part / parts));
@@ -109,12 +109,7 @@ void AppendKanaStream(std::string fileBytes, std::string& kanaCodes, unsigned jo
                                                        cuts[piece + 1] - cuts[piece], start) -
                                            bytes);
   });
-  std::size_t written = ends[0];
-  for (std::size_t piece = 1; piece < ends.size(); ++piece) {
-    std::size_t length = ends[piece] - cuts[piece];
-    std::memmove(bytes + written, bytes + cuts[piece], length);
-    written += length;
-  }
+  std::size_t written = JoinPieces(bytes, cuts, ends);
   // An empty stream takes the buffer over, as it is: a copy would cost the stream's size in
   // fresh pages.
   fileBytes.resize(written);

@@ -10,6 +10,13 @@ namespace kananet {
 // Below this many bytes per thread, reading a text on several threads costs more than it saves.
 inline constexpr std::size_t kMinTextBytesPerThread = std::size_t{1} << 20;
 
+// How many threads read a text of size bytes with up to jobs threads.
+inline std::size_t TextParts(std::size_t size, unsigned jobs,
+                             std::size_t minBytesPerThread = kMinTextBytesPerThread) {
+  std::size_t parts = size / (minBytesPerThread == 0 ? 1 : minBytesPerThread);
+  return parts < jobs ? parts : jobs;
+}
+
 // Turns the whole bytes of the text file at path into Shift_JIS (a UTF-8 file is converted; a
 // Shift_JIS file is left as it is), with up to jobs threads for a large file. A UTF-16 file
 // ends the run with a message naming it.
