@@ -1,4 +1,4 @@
-#include "input_text.h"
+#include "sample/input_text.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -94,7 +94,7 @@ int ScanInput(const std::string& path, InputScan& scan) {
   }
   if (!S_ISREG(status.st_mode)) {
     // A pipe cannot be read twice, and is not even opened here: it is read like standard input.
-    scan.streamed = true;
+    scan.Streamed = true;
     return 0;
   }
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -115,7 +115,7 @@ int ScanInput(const std::string& path, InputScan& scan) {
     if (first) {
       first = false;
       if (StartsUtf16(block)) {
-        scan.encoding = TextEncoding::kUtf16;
+        scan.Encoding = TextEncoding::kUtf16;
         return 0;
       }
       marked = block.starts_with(kUtf8Mark);
@@ -123,15 +123,15 @@ int ScanInput(const std::string& path, InputScan& scan) {
     std::size_t checked = atEnd ? block.size() : CompleteUtf8Prefix(block);
     std::string_view piece(block.data(), checked);
     high = high || HasHighByte(piece);
-    scan.wellFormedUtf8 = scan.wellFormedUtf8 && IsWellFormedUtf8(piece);
+    scan.WellFormedUtf8 = scan.WellFormedUtf8 && IsWellFormedUtf8(piece);
     block.erase(0, checked);
-    if (!scan.wellFormedUtf8 && !marked) {
+    if (!scan.WellFormedUtf8 && !marked) {
       break;  // Shift_JIS: nothing more to learn
     }
   }
-  scan.size = static_cast<std::uint64_t>(status.st_size);
-  scan.encoding =
-      marked || (high && scan.wellFormedUtf8) ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
+  scan.Size = static_cast<std::uint64_t>(status.st_size);
+  scan.Encoding =
+      marked || (high && scan.WellFormedUtf8) ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
   return 0;
 }
 
@@ -139,14 +139,14 @@ int InputLines::Open(const std::string& path, const InputScan& scan) {
   scan_ = scan;
   if (path == kStandardInput) {
     file_.Reset(::dup(STDIN_FILENO));
-    scan_.streamed = true;
+    scan_.Streamed = true;
   } else {
     file_.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   }
   if (file_.Get() < 0) {
     return errno;
   }
-  decided_ = !scan_.streamed;
+  decided_ = !scan_.Streamed;
   return 0;
 }
 
@@ -162,7 +162,7 @@ bool InputLines::Fill() {
     return false;
   }
   if (!decided_ && (atStart_ && StartsUtf16(pending_))) {
-    scan_.encoding = TextEncoding::kUtf16;
+    scan_.Encoding = TextEncoding::kUtf16;
     error_ = EILSEQ;
     return false;
   }
@@ -172,11 +172,11 @@ bool InputLines::Fill() {
     std::string_view judged = pending_;
     judged = judged.substr(0, atEnd_ ? judged.size() : CompleteUtf8Prefix(judged));
     bool utf8 = (atStart_ && pending_.starts_with(kUtf8Mark)) || IsWellFormedUtf8(judged);
-    scan_.encoding = utf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
-    scan_.wellFormedUtf8 = false;
+    scan_.Encoding = utf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
+    scan_.WellFormedUtf8 = false;
     decided_ = true;
   }
-  if (atStart_ && decided_ && scan_.encoding == TextEncoding::kUtf8 &&
+  if (atStart_ && decided_ && scan_.Encoding == TextEncoding::kUtf8 &&
       pending_.starts_with(kUtf8Mark)) {
     consumed_ = kUtf8Mark.size();
   }
@@ -188,7 +188,7 @@ std::size_t InputLines::CutPoint() const {
   std::string_view rest(pending_.data() + consumed_, kMaxLine);
   std::size_t cut = 0;
   std::size_t nice = 0;  // after a full stop or a space
-  if (decided_ && scan_.encoding == TextEncoding::kShiftJis) {
+  if (decided_ && scan_.Encoding == TextEncoding::kShiftJis) {
     for (std::size_t p = 0; p < rest.size();) {
       auto lead = static_cast<std::uint8_t>(rest[p]);
       std::size_t length = (lead >= 0x81 && lead <= 0x9F) || lead >= 0xE0 ? 2 : 1;
@@ -216,9 +216,9 @@ std::size_t InputLines::CutPoint() const {
 
 void InputLines::Decode(std::string_view bytes, std::string& line) {
   line.clear();
-  if (!decided_ || (scan_.encoding == TextEncoding::kUtf8 && scan_.wellFormedUtf8)) {
+  if (!decided_ || (scan_.Encoding == TextEncoding::kUtf8 && scan_.WellFormedUtf8)) {
     line.append(bytes);
-  } else if (scan_.encoding == TextEncoding::kUtf8) {
+  } else if (scan_.Encoding == TextEncoding::kUtf8) {
     AppendSanitized(bytes, line);
   } else {
     line = ShiftJisTextToUtf8(bytes);

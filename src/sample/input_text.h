@@ -17,10 +17,10 @@ inline constexpr std::string_view kStandardInput = "-";
 // byte-order mark, or well-formed UTF-8 holding a byte from 0x80 up; else Shift_JIS; a UTF-16
 // byte-order mark is refused), and whether its bytes are well-formed UTF-8.
 struct InputScan {
-  TextEncoding encoding = TextEncoding::kShiftJis;
-  bool wellFormedUtf8 = true;
-  std::uint64_t size = 0;
-  bool streamed = false;  // not a regular file: read once, like standard input
+  TextEncoding Encoding = TextEncoding::kShiftJis;
+  bool WellFormedUtf8 = true;
+  std::uint64_t Size = 0;
+  bool Streamed = false;  // not a regular file: read once, like standard input
 };
 
 // Reads the file at path once. Returns 0, else the errno of the failure.
@@ -45,7 +45,7 @@ class InputLines {
   bool Next(std::string& line, bool& lineEnd);
   int Error() const { return error_; }
   // kUtf16 when standard input was refused for its UTF-16 byte-order mark (Error() is EILSEQ).
-  TextEncoding Encoding() const { return scan_.encoding; }
+  TextEncoding Encoding() const { return scan_.Encoding; }
   // Bytes of the file read so far.
   std::uint64_t BytesRead() const { return bytesRead_; }
 

@@ -1,4 +1,4 @@
-#include "kana_reading.h"
+#include "sample/kana_reading.h"
 
 #include <cstdint>
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "sample_command.h"
+#include "sample/sample_command.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);

@@ -1,4 +1,4 @@
-#include "progress.h"
+#include "sample/progress.h"
 
 #include <unistd.h>
 

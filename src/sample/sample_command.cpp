@@ -1,4 +1,4 @@
-#include "sample_command.h"
+#include "sample/sample_command.h"
 
 #include <unistd.h>
 
@@ -8,10 +8,10 @@
 #include <string_view>
 
 #include "codes/text_encoding.h"
-#include "input_text.h"
 #include "platform/replacing_file.h"
-#include "progress.h"
-#include "word_readings.h"
+#include "sample/input_text.h"
+#include "sample/progress.h"
+#include "sample/word_readings.h"
 
 namespace kananet::sample {
 
@@ -42,11 +42,11 @@ constexpr std::string_view kUsage =
     "on standard error.\n";
 
 struct Settings {
-  std::vector<std::string> inputs;
-  std::string output = "kanasample.txt";
-  std::string dictionary = KANANET_SAMPLE_DICTIONARY;
-  bool help = false;
-  bool version = false;
+  std::vector<std::string> Inputs;
+  std::string Output = "kanasample.txt";
+  std::string Dictionary = KANANET_SAMPLE_DICTIONARY;
+  bool Help = false;
+  bool Version = false;
 };
 
 // Nothing when the arguments are fine, else the complaint.
@@ -56,18 +56,18 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (optionsEnded || argument == kStandardInput || argument.empty() || argument[0] != '-') {
-      chosen.inputs.push_back(argument);
+      chosen.Inputs.push_back(argument);
     } else if (argument == "--") {
       optionsEnded = true;
     } else if (argument == "-h" || argument == "--help") {
-      chosen.help = true;
+      chosen.Help = true;
     } else if (argument == "--version") {
-      chosen.version = true;
+      chosen.Version = true;
     } else if (argument == "-o" || argument == "-d" || argument == "--dictionary") {
       if (i + 1 == arguments.size()) {
         return argument + " needs a value";
       }
-      (argument == "-o" ? chosen.output : chosen.dictionary) = arguments[++i];
+      (argument == "-o" ? chosen.Output : chosen.Dictionary) = arguments[++i];
     } else {
       return "unknown option " + argument;
     }
@@ -131,52 +131,52 @@ int RunSample(const std::vector<std::string>& arguments) {
     Say(*complaint + "; see kananet-sample --help");
     return 2;
   }
-  if (chosen.help) {
+  if (chosen.Help) {
     WriteAll(STDOUT_FILENO, kUsage);
     return 0;
   }
-  if (chosen.version) {
+  if (chosen.Version) {
     WriteAll(STDOUT_FILENO, std::string(kProgram) + " " KANANET_VERSION "\n");
     return 0;
   }
-  if (chosen.inputs.empty()) {
-    chosen.inputs.emplace_back(kStandardInput);
+  if (chosen.Inputs.empty()) {
+    chosen.Inputs.emplace_back(kStandardInput);
   }
 
   // Every file is read once before anything is written: it fixes each file's encoding, which
   // takes the whole file, and finds an unreadable one before the output is touched.
-  std::vector<InputScan> scans(chosen.inputs.size());
+  std::vector<InputScan> scans(chosen.Inputs.size());
   std::uint64_t total = 0;
-  for (std::size_t i = 0; i < chosen.inputs.size(); ++i) {
-    const std::string& input = chosen.inputs[i];
+  for (std::size_t i = 0; i < chosen.Inputs.size(); ++i) {
+    const std::string& input = chosen.Inputs[i];
     if (input == kStandardInput) {
-      scans[i].streamed = true;
+      scans[i].Streamed = true;
     } else if (int error = ScanInput(input, scans[i])) {
       Say("cannot read " + input + ": " + std::strerror(error));
       return 1;
-    } else if (scans[i].encoding == TextEncoding::kUtf16) {
+    } else if (scans[i].Encoding == TextEncoding::kUtf16) {
       Say(Utf16Complaint(input));
       return 1;
     }
-    total += scans[i].size;
+    total += scans[i].Size;
   }
   bool totalKnown = true;
   for (const InputScan& scan : scans) {
-    totalKnown = totalKnown && !scan.streamed;
+    totalKnown = totalKnown && !scan.Streamed;
   }
 
   std::string loadError;
-  std::unique_ptr<WordReadings> readings = WordReadings::Open(chosen.dictionary, loadError);
+  std::unique_ptr<WordReadings> readings = WordReadings::Open(chosen.Dictionary, loadError);
   if (!readings) {
     for (char& c : loadError) {
       c = c == '\n' ? ' ' : c;
     }
-    Say("cannot load the MeCab dictionary " + chosen.dictionary + " (" + loadError +
+    Say("cannot load the MeCab dictionary " + chosen.Dictionary + " (" + loadError +
         "); install it with: sudo apt-get install " + std::string(kDictionaryPackage));
     return 1;
   }
 
-  SampleOutput output(chosen.output);
+  SampleOutput output(chosen.Output);
   if (int error = output.Open()) {
     Say("cannot write " + output.Name() + ": " + std::strerror(error));
     return 1;
@@ -197,8 +197,8 @@ int RunSample(const std::vector<std::string>& arguments) {
     shiftJis.clear();
     return error;
   };
-  for (std::size_t i = 0; i < chosen.inputs.size(); ++i) {
-    const std::string& input = chosen.inputs[i];
+  for (std::size_t i = 0; i < chosen.Inputs.size(); ++i) {
+    const std::string& input = chosen.Inputs[i];
     InputLines lines;
     int error = lines.Open(input, scans[i]);
     bool lineEnd = false;

@@ -1,11 +1,11 @@
-#include "word_readings.h"
+#include "sample/word_readings.h"
 
 #include <mecab.h>
 
 #include <algorithm>
 #include <cctype>
 
-#include "kana_reading.h"
+#include "sample/kana_reading.h"
 
 namespace kananet::sample {
 

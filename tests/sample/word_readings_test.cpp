@@ -1,5 +1,5 @@
 // The readings of hand-checked sentences (golden_readings.tsv) through the installed dictionary.
-#include "word_readings.h"
+#include "sample/word_readings.h"
 
 #include <gtest/gtest.h>
 
