@@ -1,5 +1,5 @@
 #!/bin/sh
-# Remakes docs/report-example.png, the README's picture of the report: the bundled example run
+# Remakes docs/report-example.png, the report manual's picture: the bundled example run
 # through kananet and kananet-report (with jis-kana as the baseline), shot by headless Chromium.
 # Usage: docs/make-report-example.sh [BUILD_DIR]   (default build/release; needs chromium and a
 # Japanese font such as Debian's fonts-ipafont-gothic)

@@ -9,7 +9,8 @@ set -euo pipefail
 
 build=(g++ cmake ninja-build)
 # kananet-sample (src/sample) reads text through MeCab with its IPA dictionary in UTF-8.
-programs=("${build[@]}" libmecab-dev mecab-ipadic-utf8)
+# pandoc makes the manual pages from docs/ (the programs build without it, without the pages).
+programs=("${build[@]}" libmecab-dev mecab-ipadic-utf8 pandoc)
 tests=("${programs[@]}" clang libclang-rt-14-dev libgtest-dev)
 case "${1:-}" in
   example) packages=("${programs[@]}") ;;

@@ -36,8 +36,8 @@ class InputLines {
 
   // Opens a file whose scan is given, or standard input for kStandardInput. Standard input
   // cannot be read twice, so its encoding is decided by the first block that holds a byte from
-  // 0x80 up (see README); a byte that is then not part of well-formed UTF-8 becomes U+FFFD.
-  // Returns 0 or the errno.
+  // 0x80 up (see docs/kananet-sample.md); a byte that is then not part of well-formed UTF-8 becomes
+  // U+FFFD. Returns 0 or the errno.
   int Open(const std::string& path, const InputScan& scan);
 
   // The next line or piece into line, and whether a line end followed it. False at the end of

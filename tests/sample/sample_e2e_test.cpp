@@ -48,7 +48,7 @@ TEST(SampleE2eTest, WritesShiftJisLinesWithCrLfThatKananetReads) {
   EXPECT_EQ(run.Out, Sjis("いう\r\n"));
 }
 
-// The bundled essay's source gives its sample text back, but for the words the README names.
+// The bundled essay's source gives its sample text back, but for the words its manual names.
 TEST(SampleE2eTest, ExampleSourceGivesTheExampleSampleText) {
   TempDir dir;
   RunResult run =
