@@ -1,4 +1,4 @@
-#include "exports.h"
+#include "report/exports.h"
 
 #include <charconv>
 

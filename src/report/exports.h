@@ -21,8 +21,8 @@
 #include <string_view>
 #include <vector>
 
-#include "layout_details.h"
-#include "layout_figures.h"
+#include "report/layout_details.h"
+#include "report/layout_figures.h"
 
 namespace kananet::report {
 

@@ -1,4 +1,4 @@
-#include "fingers.h"
+#include "report/fingers.h"
 
 namespace kananet::report {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "analysis/statistics.h"
-#include "network_file.h"
+#include "report/network_file.h"
 
 namespace kananet::report {
 

@@ -1,4 +1,4 @@
-#include "html_report.h"
+#include "report/html_report.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,10 +6,10 @@
 #include <limits>
 
 #include "codes/keyboard.h"
-#include "exports.h"
-#include "fingers.h"
-#include "layout_figures.h"
-#include "layout_summary.h"
+#include "report/exports.h"
+#include "report/fingers.h"
+#include "report/layout_figures.h"
+#include "report/layout_summary.h"
 
 namespace kananet::report {
 

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "layout_details.h"
-#include "network_file.h"
+#include "report/layout_details.h"
+#include "report/network_file.h"
 
 namespace kananet::report {
 

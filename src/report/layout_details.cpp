@@ -1,4 +1,4 @@
-#include "layout_details.h"
+#include "report/layout_details.h"
 
 #include <cmath>
 #include <filesystem>
@@ -9,10 +9,10 @@
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
 #include "codes/text_encoding.h"
-#include "kana_text.h"
 #include "platform/files.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
+#include "report/kana_text.h"
 
 namespace kananet::report {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "analysis/statistics.h"
-#include "network_file.h"
+#include "report/network_file.h"
 
 namespace kananet::report {
 

@@ -1,4 +1,4 @@
-#include "layout_figures.h"
+#include "report/layout_figures.h"
 
 #include <cmath>
 

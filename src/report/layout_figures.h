@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "fingers.h"
-#include "html_report.h"
-#include "layout_details.h"
-#include "layout_summary.h"
+#include "report/fingers.h"
+#include "report/html_report.h"
+#include "report/layout_details.h"
+#include "report/layout_summary.h"
 
 namespace kananet::report {
 

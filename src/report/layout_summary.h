@@ -4,7 +4,7 @@
 #include <array>
 #include <vector>
 
-#include "network_file.h"
+#include "report/network_file.h"
 
 namespace kananet::report {
 

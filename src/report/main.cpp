@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "report_command.h"
+#include "report/report_command.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);

@@ -1,4 +1,4 @@
-#include "network_file.h"
+#include "report/network_file.h"
 
 #include <charconv>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
 #include "codes/number_format.h"
-#include "kana_text.h"
+#include "report/kana_text.h"
 
 namespace kananet::report {
 

@@ -1,4 +1,4 @@
-#include "report_command.h"
+#include "report/report_command.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -8,14 +8,14 @@
 #include <sstream>
 #include <string_view>
 
-#include "exports.h"
-#include "html_report.h"
-#include "kana_text.h"
-#include "layout_details.h"
-#include "layout_figures.h"
-#include "network_file.h"
 #include "platform/directory.h"
 #include "platform/files.h"
+#include "report/exports.h"
+#include "report/html_report.h"
+#include "report/kana_text.h"
+#include "report/layout_details.h"
+#include "report/layout_figures.h"
+#include "report/network_file.h"
 
 namespace kananet::report {
 

@@ -10,8 +10,8 @@
 #include <regex>
 #include <sstream>
 
-#include "layout_summary.h"
-#include "network_file.h"
+#include "report/layout_summary.h"
+#include "report/network_file.h"
 #include "report_test_support.h"
 
 namespace kananet::report {

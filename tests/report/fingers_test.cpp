@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "fingers.h"
-#include "layout_details.h"
-#include "layout_figures.h"
+#include "report/fingers.h"
+#include "report/layout_details.h"
+#include "report/layout_figures.h"
 #include "report_test_support.h"
 
 namespace kananet::report {

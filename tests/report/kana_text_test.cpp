@@ -1,4 +1,4 @@
-#include "kana_text.h"
+#include "report/kana_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "layout_summary.h"
+#include "report/layout_summary.h"
 
 #include <gtest/gtest.h>
 

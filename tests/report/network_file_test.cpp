@@ -1,4 +1,4 @@
-#include "network_file.h"
+#include "report/network_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "report_command.h"
+#include "report/report_command.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
