@@ -73,60 +73,60 @@ std::optional<double> DifferenceFromBaseline(const std::vector<LayoutView>& view
   }
   const LayoutView& base = views[*baseline];
   const LayoutView& view = views[layout];
-  return Difference(view.figures[index], base.figures[index],
+  return Difference(view.Figures[index], base.Figures[index],
                     CountingName(view) == CountingName(base) && !CountingName(view).empty());
 }
 
 std::string ExportCsv(const ExportInput& input) {
-  const std::vector<LayoutView>& views = *input.views;
+  const std::vector<LayoutView>& views = *input.Views;
   std::string csv = "layout,record,figure,key,other_key,gap,count,percent,exact,difference\r\n";
   for (std::size_t i = 0; i < views.size(); ++i) {
     const LayoutView& view = views[i];
-    const std::string layout = CsvField(view.entry->name);
-    for (std::size_t f = 0; f < view.figures.size(); ++f) {
-      const Figure& figure = view.figures[f];
-      const std::optional<double> difference = DifferenceFromBaseline(views, input.baseline, i, f);
-      csv += layout + ",figure," + figure.id + ",,,,";
-      csv += figure.known ? std::to_string(figure.count.value) + "," +
-                                (figure.isShare ? Number(figure.percent) : "") + "," +
-                                Bool(figure.count.exact)
+    const std::string layout = CsvField(view.Entry->Name);
+    for (std::size_t f = 0; f < view.Figures.size(); ++f) {
+      const Figure& figure = view.Figures[f];
+      const std::optional<double> difference = DifferenceFromBaseline(views, input.Baseline, i, f);
+      csv += layout + ",figure," + figure.Id + ",,,,";
+      csv += figure.Known ? std::to_string(figure.Tally.Value) + "," +
+                                (figure.IsShare ? Number(figure.Percent) : "") + "," +
+                                Bool(figure.Tally.Exact)
                           : ",,";
       csv += ',';
       csv += difference ? Number(*difference) : "";
       csv += "\r\n";
     }
-    const Network& network = view.entry->network;
+    const Network& network = view.Entry->Graph;
     for (int key = 1; key <= kKeysPerBand; ++key) {
-      const Key& item = network.keys[key];
+      const Key& item = network.Keys[key];
       csv += layout + ",key,," + CsvField(KeyText(key)) + ",,," +
-             std::to_string(item.strokes.value) + ",," + Bool(item.strokes.exact) + ",\r\n";
+             std::to_string(item.Strokes.Value) + ",," + Bool(item.Strokes.Exact) + ",\r\n";
       for (int band = 0; band < kBandCount; ++band) {
         csv += layout + ",repeat,," + CsvField(KeyText(key)) + ",," + std::to_string(band) + "," +
-               std::to_string(item.repeats[band].value) + ",," + Bool(item.repeats[band].exact) +
+               std::to_string(item.Repeats[band].Value) + ",," + Bool(item.Repeats[band].Exact) +
                ",\r\n";
       }
     }
-    for (const Edge& edge : network.edges) {
-      csv += layout + ",pair,," + CsvField(KeyText(edge.firstKey)) + "," +
-             CsvField(KeyText(edge.secondKey)) + "," + std::to_string(edge.band) + "," +
-             std::to_string(edge.weight.value) + ",," + Bool(edge.weight.exact) + ",\r\n";
+    for (const Edge& edge : network.Edges) {
+      csv += layout + ",pair,," + CsvField(KeyText(edge.FirstKey)) + "," +
+             CsvField(KeyText(edge.SecondKey)) + "," + std::to_string(edge.Band) + "," +
+             std::to_string(edge.Weight.Value) + ",," + Bool(edge.Weight.Exact) + ",\r\n";
     }
   }
   return csv;
 }
 
 std::string ExportJson(const ExportInput& input) {
-  const std::vector<LayoutView>& views = *input.views;
+  const std::vector<LayoutView>& views = *input.Views;
   std::string json =
-      "{\"format\": \"kananet-report\", \"version\": 1,\n\"source\": " + JsonString(input.source) +
+      "{\"format\": \"kananet-report\", \"version\": 1,\n\"source\": " + JsonString(input.Source) +
       ",\n\"baseline\": " +
-      (input.baseline ? JsonString(views[*input.baseline].entry->name) : "null") +
+      (input.Baseline ? JsonString(views[*input.Baseline].Entry->Name) : "null") +
       ",\n\"sampleText\": ";
-  if (input.working && input.working->text.read) {
-    const SampleTextFacts& text = input.working->text;
-    json += "{\"name\": " + JsonString(text.name) + ", \"bytes\": " + std::to_string(text.bytes) +
-            ", \"kana\": " + std::to_string(text.kana) +
-            ", \"runs\": " + std::to_string(text.runs) + "}";
+  if (input.Working && input.Working->Text.Read) {
+    const SampleTextFacts& text = input.Working->Text;
+    json += "{\"name\": " + JsonString(text.Name) + ", \"bytes\": " + std::to_string(text.Bytes) +
+            ", \"kana\": " + std::to_string(text.Kana) +
+            ", \"runs\": " + std::to_string(text.Runs) + "}";
   } else {
     json += "null";
   }
@@ -142,61 +142,61 @@ std::string ExportJson(const ExportInput& input) {
   json += "},\n\"layouts\": [";
   for (std::size_t i = 0; i < views.size(); ++i) {
     const LayoutView& view = views[i];
-    const LayoutDetails* details = view.details;
+    const LayoutDetails* details = view.Details;
     const std::string counting = CountingName(view);
-    json += std::string(i ? "," : "") + "\n{\"name\": " + JsonString(view.entry->name) +
-            ", \"networkFile\": " + JsonString(view.entry->fileName) +
-            ", \"layoutFile\": " + (details ? JsonString(details->layoutFile) : "null") +
+    json += std::string(i ? "," : "") + "\n{\"name\": " + JsonString(view.Entry->Name) +
+            ", \"networkFile\": " + JsonString(view.Entry->FileName) +
+            ", \"layoutFile\": " + (details ? JsonString(details->LayoutFile) : "null") +
             ",\n \"counting\": " + (counting.empty() ? "null" : JsonString(counting)) +
             ", \"header\": " +
-            (details && details->headerKnown ? JsonString(details->header) : "null") +
+            (details && details->HeaderKnown ? JsonString(details->Header) : "null") +
             ", \"leftHandLastKey\": " +
-            (view.splitKnown ? std::to_string(view.leftHandLastKey) : "null") +
-            ", \"countsFromText\": " + Bool(view.countsFromText) + ",\n \"figures\": [";
-    for (std::size_t f = 0; f < view.figures.size(); ++f) {
-      const Figure& figure = view.figures[f];
+            (view.SplitKnown ? std::to_string(view.LeftHandLastKey) : "null") +
+            ", \"countsFromText\": " + Bool(view.CountsFromText) + ",\n \"figures\": [";
+    for (std::size_t f = 0; f < view.Figures.size(); ++f) {
+      const Figure& figure = view.Figures[f];
       json +=
-          std::string(f ? ",\n  " : "\n  ") + "{\"id\": " + JsonString(figure.id) +
-          ", \"label\": " + JsonString(figure.label) + ", \"known\": " + Bool(figure.known) +
-          ", \"count\": " + (figure.known ? std::to_string(figure.count.value) : "null") +
-          ", \"percent\": " + (figure.known && figure.isShare ? Number(figure.percent) : "null") +
-          ", \"exact\": " + (figure.known ? Bool(figure.count.exact) : "null") +
-          ", \"difference\": " + JsonOptional(DifferenceFromBaseline(views, input.baseline, i, f)) +
+          std::string(f ? ",\n  " : "\n  ") + "{\"id\": " + JsonString(figure.Id) +
+          ", \"label\": " + JsonString(figure.Label) + ", \"known\": " + Bool(figure.Known) +
+          ", \"count\": " + (figure.Known ? std::to_string(figure.Tally.Value) : "null") +
+          ", \"percent\": " + (figure.Known && figure.IsShare ? Number(figure.Percent) : "null") +
+          ", \"exact\": " + (figure.Known ? Bool(figure.Tally.Exact) : "null") +
+          ", \"difference\": " + JsonOptional(DifferenceFromBaseline(views, input.Baseline, i, f)) +
           "}";
     }
     json += "],\n \"findings\": [";
     if (details) {
-      for (std::size_t f = 0; f < details->findings.size(); ++f) {
-        const CheckLine& line = details->findings[f];
-        json += std::string(f ? ",\n  " : "\n  ") + "{\"severity\": " + JsonString(line.severity) +
-                ", \"location\": " + JsonString(line.location) +
-                ", \"message\": " + JsonString(line.message) + "}";
+      for (std::size_t f = 0; f < details->Findings.size(); ++f) {
+        const CheckLine& line = details->Findings[f];
+        json += std::string(f ? ",\n  " : "\n  ") + "{\"severity\": " + JsonString(line.Severity) +
+                ", \"location\": " + JsonString(line.Location) +
+                ", \"message\": " + JsonString(line.Message) + "}";
       }
     }
     json += "],\n \"keys\": [";
-    const Network& network = view.entry->network;
+    const Network& network = view.Entry->Graph;
     for (int key = 1; key <= kKeysPerBand; ++key) {
-      const Key& item = network.keys[key];
+      const Key& item = network.Keys[key];
       json +=
           std::string(key > 1 ? ",\n  " : "\n  ") + "{\"index\": " + std::to_string(key) +
-          ", \"key\": " + JsonString(KeyText(key)) + ", \"label\": " + JsonString(item.label) +
-          ", \"kanaAlone\": " + (details ? JsonString(details->kanaAlone[key]) : "null") +
-          ", \"kanaWithKeys\": " + (details ? JsonString(details->kanaWithKeys[key]) : "null") +
+          ", \"key\": " + JsonString(KeyText(key)) + ", \"label\": " + JsonString(item.Label) +
+          ", \"kanaAlone\": " + (details ? JsonString(details->KanaAlone[key]) : "null") +
+          ", \"kanaWithKeys\": " + (details ? JsonString(details->KanaWithKeys[key]) : "null") +
           ", \"finger\": " +
-          (view.splitKnown ? JsonString(FingerName(FingerOf(key, view.leftHandLastKey))) : "null") +
-          ", \"strokes\": " + std::to_string(item.strokes.value) +
-          ", \"exact\": " + Bool(item.strokes.exact) + ", \"repeats\": [" +
-          std::to_string(item.repeats[0].value) + ", " + std::to_string(item.repeats[1].value) +
-          ", " + std::to_string(item.repeats[2].value) + "]}";
+          (view.SplitKnown ? JsonString(FingerName(FingerOf(key, view.LeftHandLastKey))) : "null") +
+          ", \"strokes\": " + std::to_string(item.Strokes.Value) +
+          ", \"exact\": " + Bool(item.Strokes.Exact) + ", \"repeats\": [" +
+          std::to_string(item.Repeats[0].Value) + ", " + std::to_string(item.Repeats[1].Value) +
+          ", " + std::to_string(item.Repeats[2].Value) + "]}";
     }
     json += "],\n \"pairs\": [";
-    for (std::size_t e = 0; e < network.edges.size(); ++e) {
-      const Edge& edge = network.edges[e];
-      json += std::string(e ? ",\n  " : "\n  ") + "{\"gap\": " + std::to_string(edge.band) +
-              ", \"keys\": [" + std::to_string(edge.firstKey) + ", " +
-              std::to_string(edge.secondKey) +
-              "], \"count\": " + std::to_string(edge.weight.value) +
-              ", \"exact\": " + Bool(edge.weight.exact) + "}";
+    for (std::size_t e = 0; e < network.Edges.size(); ++e) {
+      const Edge& edge = network.Edges[e];
+      json += std::string(e ? ",\n  " : "\n  ") + "{\"gap\": " + std::to_string(edge.Band) +
+              ", \"keys\": [" + std::to_string(edge.FirstKey) + ", " +
+              std::to_string(edge.SecondKey) +
+              "], \"count\": " + std::to_string(edge.Weight.Value) +
+              ", \"exact\": " + Bool(edge.Weight.Exact) + "}";
     }
     json += "]}";
   }

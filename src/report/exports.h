@@ -27,10 +27,10 @@
 namespace kananet::report {
 
 struct ExportInput {
-  std::string source;  // UTF-8
-  const WorkingDirectory* working = nullptr;
-  const std::vector<LayoutView>* views = nullptr;
-  std::optional<std::size_t> baseline;  // index into views
+  std::string Source;  // UTF-8
+  const WorkingDirectory* Working = nullptr;
+  const std::vector<LayoutView>* Views = nullptr;
+  std::optional<std::size_t> Baseline;  // index into views
 };
 
 std::string ExportCsv(const ExportInput& input);

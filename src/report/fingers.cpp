@@ -56,8 +56,8 @@ std::string_view FingerName(Finger finger) {
 FingerFigures FingerFiguresOfNetwork(const Network& network, int leftHandLastKey) {
   FingerFigures figures;
   for (int key = 1; key <= kKeysPerBand; ++key) {
-    figures.strokes[static_cast<int>(FingerOf(key, leftHandLastKey))] += network.keys[key].strokes;
-    figures.allStrokes += network.keys[key].strokes;
+    figures.Strokes[static_cast<int>(FingerOf(key, leftHandLastKey))] += network.Keys[key].Strokes;
+    figures.AllStrokes += network.Keys[key].Strokes;
   }
   return figures;
 }
@@ -65,11 +65,11 @@ FingerFigures FingerFiguresOfNetwork(const Network& network, int leftHandLastKey
 FingerFigures FingerFiguresOfCounts(const KeyCountTable& keyCounts,
                                     const PairCountTable& pairCounts, int leftHandLastKey) {
   FingerFigures figures;
-  figures.thumbKnown = true;
-  figures.pairsKnown = true;
+  figures.ThumbKnown = true;
+  figures.PairsKnown = true;
   for (int key = 0; key <= kKeysPerBand; ++key) {
-    figures.strokes[static_cast<int>(FingerOf(key, leftHandLastKey))] += Exact(keyCounts[key]);
-    figures.allStrokes += Exact(keyCounts[key]);
+    figures.Strokes[static_cast<int>(FingerOf(key, leftHandLastKey))] += Exact(keyCounts[key]);
+    figures.AllStrokes += Exact(keyCounts[key]);
   }
   // Counted by strokes, a stroke is at gap class 1 or 2 exactly when the stroke right before
   // it in its run is of the other hand; at class 0 its previous key is the stroke right before
@@ -82,7 +82,7 @@ FingerFigures FingerFiguresOfCounts(const KeyCountTable& keyCounts,
       }
     }
   }
-  figures.alternations = Exact(alternations);
+  figures.Alternations = Exact(alternations);
   std::uint64_t sameFinger = 0, repeats = 0, inward = 0, outward = 0, rowJumps = 0;
   for (int previous = 1; previous <= kKeysPerBand; ++previous) {
     for (int key = 1; key <= kKeysPerBand; ++key) {
@@ -104,11 +104,11 @@ FingerFigures FingerFiguresOfCounts(const KeyCountTable& keyCounts,
       }
     }
   }
-  figures.sameFinger = Exact(sameFinger);
-  figures.repeats = Exact(repeats);
-  figures.inwardRolls = Exact(inward);
-  figures.outwardRolls = Exact(outward);
-  figures.rowJumps = Exact(rowJumps);
+  figures.SameFinger = Exact(sameFinger);
+  figures.Repeats = Exact(repeats);
+  figures.InwardRolls = Exact(inward);
+  figures.OutwardRolls = Exact(outward);
+  figures.RowJumps = Exact(rowJumps);
   return figures;
 }
 

@@ -31,18 +31,18 @@ std::string_view FingerName(Finger finger);
 
 // The figures of one layout that follow the fingers. Strokes per finger come from the key
 // counts; everything else needs the directed counts of the layout counted by strokes
-// (pairsKnown), where a pair at gap class 0 is two strokes one right after the other.
+// (PairsKnown), where a pair at gap class 0 is two strokes one right after the other.
 struct FingerFigures {
-  std::array<Count, kFingerCount> strokes{};
-  bool thumbKnown = false;  // the space key's strokes, which the network files leave out
-  bool pairsKnown = false;
-  Count allStrokes;  // on every key, the space key included when thumbKnown
-  Count sameFinger;  // two different keys of one finger, one right after the other
-  Count repeats;     // a drawn key struck twice in a row
-  Count alternations;
-  Count inwardRolls;  // two fingers of one hand in a row, the second nearer the index finger
-  Count outwardRolls;
-  Count rowJumps;  // top letter row to bottom letter row or back, one hand, in a row
+  std::array<Count, kFingerCount> Strokes{};
+  bool ThumbKnown = false;  // the space key's strokes, which the network files leave out
+  bool PairsKnown = false;
+  Count AllStrokes;  // on every key, the space key included when ThumbKnown
+  Count SameFinger;  // two different keys of one finger, one right after the other
+  Count Repeats;     // a drawn key struck twice in a row
+  Count Alternations;
+  Count InwardRolls;  // two fingers of one hand in a row, the second nearer the index finger
+  Count OutwardRolls;
+  Count RowJumps;  // top letter row to bottom letter row or back, one hand, in a row
 };
 
 // Only what the network file allows without knowing its counting mode: strokes per finger.

@@ -110,15 +110,15 @@ constexpr std::string_view kApproxMark =
     R"(<span class="approx" title="beyond the six significant digits of the file">≈</span>)";
 
 std::string CountHtml(const Count& count) {
-  return (count.exact ? "" : std::string(kApproxMark)) + Grouped(count.value);
+  return (count.Exact ? "" : std::string(kApproxMark)) + Grouped(count.Value);
 }
 
 std::string CountText(const Count& count) {
-  return (count.exact ? "" : "about ") + Grouped(count.value);
+  return (count.Exact ? "" : "about ") + Grouped(count.Value);
 }
 
 std::string TimesText(const Count& count) {
-  return (count.exact ? "" : "about ") + CountOf(count.value, "time", "times");
+  return (count.Exact ? "" : "about ") + CountOf(count.Value, "time", "times");
 }
 
 std::string PercentText(double part, double whole) {
@@ -126,19 +126,19 @@ std::string PercentText(double part, double whole) {
 }
 
 std::string PercentHtml(const Count& part, const Count& whole) {
-  const bool exact = part.exact && whole.exact;
+  const bool exact = part.Exact && whole.Exact;
   return (exact ? "" : std::string(kApproxMark)) +
-         PercentText(static_cast<double>(part.value), static_cast<double>(whole.value));
+         PercentText(static_cast<double>(part.Value), static_cast<double>(whole.Value));
 }
 
 // A key as the page names it in text: its kana, or its key character in brackets.
 std::string KeyText(const Network& network, int key) {
-  const std::string& label = network.keys[key].label;
+  const std::string& label = network.Keys[key].Label;
   return label.empty() ? "[" + std::string(1, KeyName(key)) + "]" : label;
 }
 
 std::string KeyDescription(const Network& network, int key) {
-  const std::string& label = network.keys[key].label;
+  const std::string& label = network.Keys[key].Label;
   return (label.empty() ? std::string("no kana alone") : label) + ", key " +
          std::string(1, KeyName(key)) + " (" + std::to_string(key) + ")";
 }
@@ -149,18 +149,18 @@ Point StandardPosition(int key, int band) {
 }
 
 struct Scales {
-  double maxStrokeSize = 0;
-  double maxWeight = 0;
+  double MaxStrokeSize = 0;
+  double MaxWeight = 0;
 };
 
 Scales FindScales(const std::vector<ReportEntry>& entries) {
   Scales scales;
   for (const ReportEntry& entry : entries) {
     for (int k = 1; k <= kKeysPerBand; ++k) {
-      scales.maxStrokeSize = std::max(scales.maxStrokeSize, entry.network.keys[k].strokeSize);
+      scales.MaxStrokeSize = std::max(scales.MaxStrokeSize, entry.Graph.Keys[k].StrokeSize);
     }
-    for (const Edge& edge : entry.network.edges) {
-      scales.maxWeight = std::max(scales.maxWeight, static_cast<double>(edge.weight.value));
+    for (const Edge& edge : entry.Graph.Edges) {
+      scales.MaxWeight = std::max(scales.MaxWeight, static_cast<double>(edge.Weight.Value));
     }
   }
   return scales;
@@ -168,14 +168,14 @@ Scales FindScales(const std::vector<ReportEntry>& entries) {
 
 // The positions of one network as drawn, in network coordinates.
 struct Placement {
-  std::array<std::array<Point, kBandCount>, kKeysPerBand + 1> stroke{};
-  std::array<std::array<Point, kBandCount>, kKeysPerBand + 1> repeat{};
-  double cell = 1.0 / 14;  // side of a key's cell
-  bool standard = false;   // the file's own positions could not be used
+  std::array<std::array<Point, kBandCount>, kKeysPerBand + 1> Stroke{};
+  std::array<std::array<Point, kBandCount>, kKeysPerBand + 1> Repeat{};
+  double Cell = 1.0 / 14;  // side of a key's cell
+  bool Standard = false;   // the file's own positions could not be used
 };
 
 bool Finite(const Point& p) {
-  return std::isfinite(p.x) && std::isfinite(p.y);
+  return std::isfinite(p.X) && std::isfinite(p.Y);
 }
 
 Placement PlaceKeys(const Network& network) {
@@ -183,22 +183,22 @@ Placement PlaceKeys(const Network& network) {
   bool finite = true;
   for (int k = 1; k <= kKeysPerBand; ++k) {
     for (int band = 0; band < kBandCount; ++band) {
-      placement.stroke[k][band] = network.keys[k].strokeAt[band];
-      placement.repeat[k][band] = network.keys[k].repeatAt[band];
-      finite = finite && Finite(placement.stroke[k][band]) && Finite(placement.repeat[k][band]);
+      placement.Stroke[k][band] = network.Keys[k].StrokeAt[band];
+      placement.Repeat[k][band] = network.Keys[k].RepeatAt[band];
+      finite = finite && Finite(placement.Stroke[k][band]) && Finite(placement.Repeat[k][band]);
     }
   }
   if (!finite) {
-    placement.standard = true;
+    placement.Standard = true;
     for (int k = 1; k <= kKeysPerBand; ++k) {
       for (int band = 0; band < kBandCount; ++band) {
-        placement.stroke[k][band] = placement.repeat[k][band] = StandardPosition(k, band);
+        placement.Stroke[k][band] = placement.Repeat[k][band] = StandardPosition(k, band);
       }
     }
   }
   // A cell is as large as the distance to the next column and to the next row allow.
-  const double columnPitch = std::abs(placement.stroke[5][0].x - placement.stroke[1][0].x);
-  const double rowPitch = std::abs(placement.stroke[2][0].y - placement.stroke[1][0].y);
+  const double columnPitch = std::abs(placement.Stroke[5][0].X - placement.Stroke[1][0].X);
+  const double rowPitch = std::abs(placement.Stroke[2][0].Y - placement.Stroke[1][0].Y);
   double cell = 0;
   for (const double pitch : {columnPitch, rowPitch}) {
     if (pitch > 1e-6 && (cell == 0 || pitch < cell)) {
@@ -206,7 +206,7 @@ Placement PlaceKeys(const Network& network) {
     }
   }
   if (cell > 0) {
-    placement.cell = cell;
+    placement.Cell = cell;
   }
   return placement;
 }
@@ -225,56 +225,56 @@ std::string StrokeFill(double t) {
 }
 
 std::string Rect(const std::string& cls, Point centre, double side, const std::string& extra) {
-  return "<rect class=\"" + cls + "\" x=\"" + Coord(centre.x - side / 2) + "\" y=\"" +
-         Coord(centre.y - side / 2) + "\" width=\"" + Coord(side) + "\" height=\"" + Coord(side) +
+  return "<rect class=\"" + cls + "\" x=\"" + Coord(centre.X - side / 2) + "\" y=\"" +
+         Coord(centre.Y - side / 2) + "\" width=\"" + Coord(side) + "\" height=\"" + Coord(side) +
          "\"" + extra + "/>";
 }
 
 std::string EdgePath(const Network& network, const Placement& placement, const Edge& edge,
                      double maxWeight, bool major) {
-  const Point a = placement.stroke[edge.firstKey][edge.band];
-  const Point b = placement.stroke[edge.secondKey][edge.band];
+  const Point a = placement.Stroke[edge.FirstKey][edge.Band];
+  const Point b = placement.Stroke[edge.SecondKey][edge.Band];
   // A slight bend keeps the edges of keys in one row apart from each other.
-  const Point control = {(a.x + b.x) / 2 - (b.y - a.y) * 0.18,
-                         (a.y + b.y) / 2 + (b.x - a.x) * 0.18};
-  const double t = maxWeight > 0 ? static_cast<double>(edge.weight.value) / maxWeight : 0;
-  const double width = placement.cell * kUnit * (0.015 + 0.16 * t);
+  const Point control = {(a.X + b.X) / 2 - (b.Y - a.Y) * 0.18,
+                         (a.Y + b.Y) / 2 + (b.X - a.X) * 0.18};
+  const double t = maxWeight > 0 ? static_cast<double>(edge.Weight.Value) / maxWeight : 0;
+  const double width = placement.Cell * kUnit * (0.015 + 0.16 * t);
   return std::string(major ? "<path class=\"edge\" d=\"M" : "<path class=\"edge minor\" d=\"M") +
-         Coord(a.x) + " " + Coord(a.y) + "Q" + Coord(control.x) + " " + Coord(control.y) + " " +
-         Coord(b.x) + " " + Coord(b.y) + "\" stroke-width=\"" + Fixed(width, 2) +
+         Coord(a.X) + " " + Coord(a.Y) + "Q" + Coord(control.X) + " " + Coord(control.Y) + " " +
+         Coord(b.X) + " " + Coord(b.Y) + "\" stroke-width=\"" + Fixed(width, 2) +
          "\" stroke-opacity=\"" + Fixed(0.25 + 0.7 * t, 3) + "\"><title>" +
-         EscapeHtml(KeyText(network, edge.firstKey) + " – " + KeyText(network, edge.secondKey) +
-                    " (keys " + KeyName(edge.firstKey) + " and " + KeyName(edge.secondKey) + "), " +
-                    std::string(kBandNames[edge.band]) + ": " + TimesText(edge.weight)) +
+         EscapeHtml(KeyText(network, edge.FirstKey) + " – " + KeyText(network, edge.SecondKey) +
+                    " (keys " + KeyName(edge.FirstKey) + " and " + KeyName(edge.SecondKey) + "), " +
+                    std::string(kBandNames[edge.Band]) + ": " + TimesText(edge.Weight)) +
          "</title></path>\n";
 }
 
 // Whether the key types something else alone than the baseline's key in its place.
 bool Moved(const LayoutView& view, const LayoutView* baseline, int k) {
   return baseline && baseline != &view &&
-         view.entry->network.keys[k].label != baseline->entry->network.keys[k].label;
+         view.Entry->Graph.Keys[k].Label != baseline->Entry->Graph.Keys[k].Label;
 }
 
 std::string KeyTitle(const LayoutView& view, const LayoutView* baseline, int k, int band) {
-  const Network& network = view.entry->network;
-  const Key& key = network.keys[k];
-  std::string text = KeyDescription(network, k) + "\nstruck " + TimesText(key.strokes) +
+  const Network& network = view.Entry->Graph;
+  const Key& key = network.Keys[k];
+  std::string text = KeyDescription(network, k) + "\nstruck " + TimesText(key.Strokes) +
                      "\nagain right after itself at " + std::string(kBandNames[band]) + ": " +
-                     TimesText(key.repeats[band]);
-  if (view.splitKnown) {
-    text += "\nfinger: " + std::string(FingerName(FingerOf(k, view.leftHandLastKey)));
+                     TimesText(key.Repeats[band]);
+  if (view.SplitKnown) {
+    text += "\nfinger: " + std::string(FingerName(FingerOf(k, view.LeftHandLastKey)));
   }
-  if (view.details) {
-    const std::string& alone = view.details->kanaAlone[k];
-    const std::string& with = view.details->kanaWithKeys[k];
+  if (view.Details) {
+    const std::string& alone = view.Details->KanaAlone[k];
+    const std::string& with = view.Details->KanaWithKeys[k];
     text += "\ntypes alone: " + (alone.empty() ? std::string("nothing") : alone);
     if (!with.empty()) {
       text += "\nwith other keys: " + with;
     }
   }
   if (Moved(view, baseline, k)) {
-    const std::string& before = baseline->entry->network.keys[k].label;
-    text += "\nin " + baseline->entry->name + " this key types " +
+    const std::string& before = baseline->Entry->Graph.Keys[k].Label;
+    text += "\nin " + baseline->Entry->Name + " this key types " +
             (before.empty() ? std::string("no kana alone") : before);
   }
   return "<title>" + EscapeHtml(text) + "</title>";
@@ -284,29 +284,29 @@ std::string KeyTitle(const LayoutView& view, const LayoutView* baseline, int k, 
 // through.
 std::string KeyCell(const LayoutView& view, const LayoutView* baseline, const Placement& placement,
                     int k, int band) {
-  const double cell = placement.cell;
-  const Point at = placement.stroke[k][band];
+  const double cell = placement.Cell;
+  const Point at = placement.Stroke[k][band];
   return "<g class=\"key\">" + KeyTitle(view, baseline, k, band) +
          Rect("cell", at, 0.97 * cell, " rx=\"" + Coord(0.08 * cell) + "\"") +
-         "<text class=\"keyname\" x=\"" + Coord(at.x - 0.4 * cell) + "\" y=\"" +
-         Coord(at.y - 0.25 * cell) + "\" font-size=\"" + Coord(0.21 * cell) + "\">" +
+         "<text class=\"keyname\" x=\"" + Coord(at.X - 0.4 * cell) + "\" y=\"" +
+         Coord(at.Y - 0.25 * cell) + "\" font-size=\"" + Coord(0.21 * cell) + "\">" +
          EscapeHtml(std::string(1, KeyName(k))) + "</text></g>\n";
 }
 
 // The edges that carry 90 % of each band's weight, heaviest first; the rest are minor.
 std::vector<bool> MajorEdges(const Network& network) {
-  std::vector<bool> major(network.edges.size(), false);
+  std::vector<bool> major(network.Edges.size(), false);
   for (int band = 0; band < kBandCount; ++band) {
     std::vector<std::size_t> order;
     double total = 0;
-    for (std::size_t i = 0; i < network.edges.size(); ++i) {
-      if (network.edges[i].band == band) {
+    for (std::size_t i = 0; i < network.Edges.size(); ++i) {
+      if (network.Edges[i].Band == band) {
         order.push_back(i);
-        total += static_cast<double>(network.edges[i].weight.value);
+        total += static_cast<double>(network.Edges[i].Weight.Value);
       }
     }
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return network.edges[a].weight.value > network.edges[b].weight.value;
+      return network.Edges[a].Weight.Value > network.Edges[b].Weight.Value;
     });
     double carried = 0;
     for (const std::size_t i : order) {
@@ -314,7 +314,7 @@ std::vector<bool> MajorEdges(const Network& network) {
         break;
       }
       major[i] = true;
-      carried += static_cast<double>(network.edges[i].weight.value);
+      carried += static_cast<double>(network.Edges[i].Weight.Value);
     }
   }
   return major;
@@ -323,73 +323,73 @@ std::vector<bool> MajorEdges(const Network& network) {
 // The stroke box, the repeat box and the kana of one key in one band.
 std::string KeyMarks(const Network& network, const Placement& placement, int k, int band,
                      const Scales& scales) {
-  const Key& key = network.keys[k];
-  const double cell = placement.cell;
-  const Point at = placement.stroke[k][band];
-  const double boxScale = scales.maxStrokeSize > 0 ? 0.92 * cell / scales.maxStrokeSize : 0;
+  const Key& key = network.Keys[k];
+  const double cell = placement.Cell;
+  const Point at = placement.Stroke[k][band];
+  const double boxScale = scales.MaxStrokeSize > 0 ? 0.92 * cell / scales.MaxStrokeSize : 0;
   std::string svg;
-  const double strokeSide = key.strokeSize * boxScale;
+  const double strokeSide = key.StrokeSize * boxScale;
   if (strokeSide > 0) {
-    const double shade = key.strokeSize / scales.maxStrokeSize;
+    const double shade = key.StrokeSize / scales.MaxStrokeSize;
     svg += Rect("stroke", at, strokeSide, " fill=\"" + StrokeFill(shade) + "\"");
   }
-  const double repeatSide = std::min(key.repeatSize[band] * boxScale, 0.97 * cell);
+  const double repeatSide = std::min(key.RepeatSize[band] * boxScale, 0.97 * cell);
   if (repeatSide > 0) {
-    svg += Rect("repeat", placement.repeat[k][band], repeatSide, "");
+    svg += Rect("repeat", placement.Repeat[k][band], repeatSide, "");
   }
-  if (!key.label.empty()) {
-    svg += "<text class=\"kana\" x=\"" + Coord(at.x) + "\" y=\"" + Coord(at.y) + "\" font-size=\"" +
+  if (!key.Label.empty()) {
+    svg += "<text class=\"kana\" x=\"" + Coord(at.X) + "\" y=\"" + Coord(at.Y) + "\" font-size=\"" +
            Coord(0.42 * cell) + "\" stroke-width=\"" + Coord(0.05 * cell) + "\">" +
-           EscapeHtml(key.label) + "</text>";
+           EscapeHtml(key.Label) + "</text>";
   }
   return svg.empty() ? svg : svg + "\n";
 }
 
 struct Extent {
-  double low = std::numeric_limits<double>::infinity();
-  double high = -std::numeric_limits<double>::infinity();
+  double Low = std::numeric_limits<double>::infinity();
+  double High = -std::numeric_limits<double>::infinity();
   void Add(double v) {
-    low = std::min(low, v);
-    high = std::max(high, v);
+    Low = std::min(Low, v);
+    High = std::max(High, v);
   }
 };
 
 std::string KeyboardSvg(const LayoutView& view, const LayoutView* baseline, const Scales& scales,
                         int index) {
-  const Network& network = view.entry->network;
+  const Network& network = view.Entry->Graph;
   const Placement placement = PlaceKeys(network);
-  const double cell = placement.cell;
+  const double cell = placement.Cell;
   Extent xs;
   std::array<Extent, kBandCount> bandYs;
   for (int k = 1; k <= kKeysPerBand; ++k) {
     for (int band = 0; band < kBandCount; ++band) {
-      xs.Add(placement.stroke[k][band].x);
-      bandYs[band].Add(placement.stroke[k][band].y);
+      xs.Add(placement.Stroke[k][band].X);
+      bandYs[band].Add(placement.Stroke[k][band].Y);
     }
   }
   Extent ys;
   for (const Extent& band : bandYs) {
-    ys.Add(band.low);
-    ys.Add(band.high);
+    ys.Add(band.Low);
+    ys.Add(band.High);
   }
   const double gutter = 0.55 * cell;  // room for the band captions on the left
-  const double left = xs.low - cell / 2 - gutter;
-  const double top = ys.low - cell / 2;
-  const double width = xs.high - xs.low + cell + gutter + cell * 0.1;
-  const double height = ys.high - ys.low + cell;
+  const double left = xs.Low - cell / 2 - gutter;
+  const double top = ys.Low - cell / 2;
+  const double width = xs.High - xs.Low + cell + gutter + cell * 0.1;
+  const double height = ys.High - ys.Low + cell;
 
   std::string svg = "<svg class=\"keyboard\" viewBox=\"" + Coord(left) + " " + Coord(top) + " " +
                     Coord(width) + " " + Coord(height) +
                     "\" role=\"img\" aria-labelledby=\"layout-" + std::to_string(index) +
                     "-title\">\n";
   for (int band = 0; band < kBandCount; ++band) {
-    const double middle = (bandYs[band].low + bandYs[band].high) / 2;
+    const double middle = (bandYs[band].Low + bandYs[band].High) / 2;
     const double x = left + gutter / 2;
     svg += "<text class=\"band-caption\" x=\"" + Coord(x) + "\" y=\"" + Coord(middle) +
            "\" font-size=\"" + Coord(0.26 * cell) + "\" transform=\"rotate(-90 " + Coord(x) + " " +
            Coord(middle) + ")\">" + std::string(kBandNames[band]) + "</text>\n";
-    if (band > 0 && bandYs[band].low - bandYs[band - 1].high > cell) {
-      const double y = (bandYs[band].low + bandYs[band - 1].high) / 2;
+    if (band > 0 && bandYs[band].Low - bandYs[band - 1].High > cell) {
+      const double y = (bandYs[band].Low + bandYs[band - 1].High) / 2;
       svg += "<line class=\"band-line\" x1=\"" + Coord(left) + "\" y1=\"" + Coord(y) + "\" x2=\"" +
              Coord(left + width) + "\" y2=\"" + Coord(y) + "\"/>\n";
     }
@@ -402,22 +402,22 @@ std::string KeyboardSvg(const LayoutView& view, const LayoutView* baseline, cons
   // Light edges first, so the heavy ones stay on top.
   const std::vector<bool> major = MajorEdges(network);
   std::vector<std::size_t> edges;
-  for (std::size_t i = 0; i < network.edges.size(); ++i) {
-    if (network.edges[i].weight.value > 0) {
+  for (std::size_t i = 0; i < network.Edges.size(); ++i) {
+    if (network.Edges[i].Weight.Value > 0) {
       edges.push_back(i);
     }
   }
   std::stable_sort(edges.begin(), edges.end(), [&](std::size_t a, std::size_t b) {
-    return network.edges[a].weight.value < network.edges[b].weight.value;
+    return network.Edges[a].Weight.Value < network.Edges[b].Weight.Value;
   });
   for (const std::size_t i : edges) {
-    svg += EdgePath(network, placement, network.edges[i], scales.maxWeight, major[i]);
+    svg += EdgePath(network, placement, network.Edges[i], scales.MaxWeight, major[i]);
   }
   svg += "<g class=\"marks\">\n";
   for (int band = 0; band < kBandCount; ++band) {
     for (int k = 1; k <= kKeysPerBand; ++k) {
       if (Moved(view, baseline, k)) {
-        svg += Rect("moved-mark", placement.stroke[k][band], 0.9 * cell,
+        svg += Rect("moved-mark", placement.Stroke[k][band], 0.9 * cell,
                     " stroke-width=\"" + Coord(0.05 * cell) + "\"") +
                "\n";
       }
@@ -436,43 +436,43 @@ std::string KeyReference(int key) {
 }
 
 std::string HandShareHtml(const LayoutSummary& summary, bool left) {
-  if (!summary.split.known) {
+  if (!summary.Split.Known) {
     return "<td title=\"the edges do not show where the hands split\">–</td>";
   }
-  const Count& total = summary.strokes;
+  const Count& total = summary.Strokes;
   // The left hand's share is smallest with the lowest split, the right hand's with the highest.
-  const Count& fewer = left ? summary.leftWithLowestSplit : summary.leftWithHighestSplit;
-  const Count& more = left ? summary.leftWithHighestSplit : summary.leftWithLowestSplit;
+  const Count& fewer = left ? summary.LeftWithLowestSplit : summary.LeftWithHighestSplit;
+  const Count& more = left ? summary.LeftWithHighestSplit : summary.LeftWithLowestSplit;
   const auto strokesOfHand = [&](const Count& leftStrokes) {
-    return left ? leftStrokes.value : total.value - leftStrokes.value;
+    return left ? leftStrokes.Value : total.Value - leftStrokes.Value;
   };
   const std::string low =
-      PercentText(static_cast<double>(strokesOfHand(fewer)), static_cast<double>(total.value));
+      PercentText(static_cast<double>(strokesOfHand(fewer)), static_cast<double>(total.Value));
   const std::string high =
-      PercentText(static_cast<double>(strokesOfHand(more)), static_cast<double>(total.value));
-  const bool exact = fewer.exact && more.exact && total.exact;
-  const std::string splitText = summary.split.lowest == summary.split.highest
-                                    ? "the left hand ends at " + KeyReference(summary.split.lowest)
+      PercentText(static_cast<double>(strokesOfHand(more)), static_cast<double>(total.Value));
+  const bool exact = fewer.Exact && more.Exact && total.Exact;
+  const std::string splitText = summary.Split.Lowest == summary.Split.Highest
+                                    ? "the left hand ends at " + KeyReference(summary.Split.Lowest)
                                     : "the left hand ends somewhere from " +
-                                          KeyReference(summary.split.lowest) + " to " +
-                                          KeyReference(summary.split.highest);
+                                          KeyReference(summary.Split.Lowest) + " to " +
+                                          KeyReference(summary.Split.Highest);
   return "<td title=\"" + EscapeHtml(splitText) + "\">" + (exact ? "" : std::string(kApproxMark)) +
          (low == high ? low : low + "–" + high) + "</td>";
 }
 
 std::string PairsHtml(const Network& network, const LayoutSummary& summary) {
-  if (summary.heaviestPairs.empty()) {
+  if (summary.HeaviestPairs.empty()) {
     return "<td class=\"pairs\">–</td>";
   }
   std::string html = "<td class=\"pairs\"><ol class=\"pairs\">";
-  for (const KeyPair& pair : summary.heaviestPairs) {
+  for (const KeyPair& pair : summary.HeaviestPairs) {
     const std::string keys =
-        pair.firstKey == pair.secondKey
-            ? std::string("key ") + KeyName(pair.firstKey) + " twice"
-            : std::string("keys ") + KeyName(pair.firstKey) + " and " + KeyName(pair.secondKey);
+        pair.FirstKey == pair.SecondKey
+            ? std::string("key ") + KeyName(pair.FirstKey) + " twice"
+            : std::string("keys ") + KeyName(pair.FirstKey) + " and " + KeyName(pair.SecondKey);
     html += "<li title=\"" + EscapeHtml(keys) + "\">" +
-            EscapeHtml(KeyText(network, pair.firstKey) + "–" + KeyText(network, pair.secondKey)) +
-            " " + CountHtml(pair.weight) + "</li> ";
+            EscapeHtml(KeyText(network, pair.FirstKey) + "–" + KeyText(network, pair.SecondKey)) +
+            " " + CountHtml(pair.Weight) + "</li> ";
   }
   html.pop_back();
   return html + "</ol></td>";
@@ -483,7 +483,7 @@ std::string ModeHtml(const LayoutView& view) {
   if (name.empty()) {
     return "<span title=\"without the layout file the counting mode is not known\">–</span>";
   }
-  const bool kana = view.details->countByKana;
+  const bool kana = view.Details->CountByKana;
   return std::string("<span class=\"mode ") + (kana ? "kana" : "strokes") + "\" title=\"" +
          (kana ? "gaps are counted in kana: its gap columns do not compare with a layout counted "
                  "by strokes"
@@ -503,23 +503,23 @@ std::string ComparisonTable(const std::vector<LayoutView>& views) {
 <tbody>
 )";
   for (std::size_t i = 0; i < views.size(); ++i) {
-    const ReportEntry& entry = *views[i].entry;
-    const LayoutSummary& summary = views[i].summary;
-    html += "<tr><td><a href=\"#layout-" + std::to_string(i + 1) + "\">" + EscapeHtml(entry.name) +
-            "</a></td><td>" + ModeHtml(views[i]) + "</td><td>" + CountHtml(summary.strokes) +
+    const ReportEntry& entry = *views[i].Entry;
+    const LayoutSummary& summary = views[i].Summary;
+    html += "<tr><td><a href=\"#layout-" + std::to_string(i + 1) + "\">" + EscapeHtml(entry.Name) +
+            "</a></td><td>" + ModeHtml(views[i]) + "</td><td>" + CountHtml(summary.Strokes) +
             "</td>";
     html += HandShareHtml(summary, true) + HandShareHtml(summary, false);
     for (int row = 0; row < kRowCount; ++row) {
-      html += "<td title=\"" + EscapeHtml(CountText(summary.rows[row])) + " strokes on the " +
+      html += "<td title=\"" + EscapeHtml(CountText(summary.Rows[row])) + " strokes on the " +
               std::string(kRowNames[row]) + " row\">" +
-              PercentHtml(summary.rows[row], summary.strokes) + "</td>";
+              PercentHtml(summary.Rows[row], summary.Strokes) + "</td>";
     }
     for (int band = 0; band < kBandCount; ++band) {
-      html += "<td title=\"" + EscapeHtml(CountText(summary.sameHandPairs[band])) +
+      html += "<td title=\"" + EscapeHtml(CountText(summary.SameHandPairs[band])) +
               " same-hand pairs at " + std::string(kBandNames[band]) + "\">" +
-              PercentHtml(summary.sameHandPairs[band], summary.strokes) + "</td>";
+              PercentHtml(summary.SameHandPairs[band], summary.Strokes) + "</td>";
     }
-    html += PairsHtml(entry.network, summary) + "</tr>\n";
+    html += PairsHtml(entry.Graph, summary) + "</tr>\n";
   }
   return html + "</tbody>\n</table></div>\n";
 }
@@ -568,19 +568,19 @@ same-hand pair, see above).</span></div>
 }
 
 std::string FigureCell(const Figure& figure) {
-  if (!figure.known) {
-    return "<td class=\"unknown-figure\" data-figure=\"" + figure.id + "\" title=\"" +
-           EscapeHtml(figure.unknownWhy) + "\">–</td>";
+  if (!figure.Known) {
+    return "<td class=\"unknown-figure\" data-figure=\"" + figure.Id + "\" title=\"" +
+           EscapeHtml(figure.UnknownWhy) + "\">–</td>";
   }
-  const std::string value = figure.isShare ? Fixed(figure.percent, 1) : Grouped(figure.count.value);
-  return "<td data-figure=\"" + figure.id + "\" title=\"" +
-         EscapeHtml(CountText(figure.count) + " (" + figure.label + ")") + "\">" +
-         (figure.count.exact ? "" : std::string(kApproxMark)) + value + "</td>";
+  const std::string value = figure.IsShare ? Fixed(figure.Percent, 1) : Grouped(figure.Tally.Value);
+  return "<td data-figure=\"" + figure.Id + "\" title=\"" +
+         EscapeHtml(CountText(figure.Tally) + " (" + figure.Label + ")") + "\">" +
+         (figure.Tally.Exact ? "" : std::string(kApproxMark)) + value + "</td>";
 }
 
 const Figure* FindFigure(const LayoutView& view, std::string_view id) {
-  for (const Figure& figure : view.figures) {
-    if (figure.id == id) {
+  for (const Figure& figure : view.Figures) {
+    if (figure.Id == id) {
       return &figure;
     }
   }
@@ -597,17 +597,17 @@ std::string FingerBars(const LayoutView& view) {
           return id;
         }());
     const std::string name(FingerName(static_cast<Finger>(finger)));
-    if (!figure.known) {
-      html += "<span class=\"unknown\" title=\"" + EscapeHtml(name + ": " + figure.unknownWhy) +
+    if (!figure.Known) {
+      html += "<span class=\"unknown\" title=\"" + EscapeHtml(name + ": " + figure.UnknownWhy) +
               "\"></span>";
       continue;
     }
-    const double height = std::clamp(figure.percent * 2.0, 1.0, 100.0);  // 50 % fills the bar
+    const double height = std::clamp(figure.Percent * 2.0, 1.0, 100.0);  // 50 % fills the bar
     html += std::string("<span") +
             (static_cast<Finger>(finger) == Finger::kThumb ? " class=\"thumb\"" : "") +
             " style=\"height:" + Fixed(height, 1) + "%\" title=\"" +
-            EscapeHtml(name + ": " + Fixed(figure.percent, 1) + " % (" +
-                       CountOf(figure.count.value, "stroke", "strokes") + ")") +
+            EscapeHtml(name + ": " + Fixed(figure.Percent, 1) + " % (" +
+                       CountOf(figure.Tally.Value, "stroke", "strokes") + ")") +
             "\"></span>";
   }
   return html + "</div>";
@@ -647,7 +647,7 @@ std::string FingersSection(const std::vector<LayoutView>& views) {
   for (std::size_t i = 0; i < views.size(); ++i) {
     const LayoutView& view = views[i];
     html += "<tr><td><a href=\"#layout-" + std::to_string(i + 1) + "\">" +
-            EscapeHtml(view.entry->name) + "</a></td><td class=\"bars-cell\">" + FingerBars(view) +
+            EscapeHtml(view.Entry->Name) + "</a></td><td class=\"bars-cell\">" + FingerBars(view) +
             "</td>";
     for (const std::string_view id : kPairFigureIds) {
       html += FigureCell(*FindFigure(view, id));
@@ -675,35 +675,35 @@ direction of a pair. Such figures show as –, with the reason on hover.</p>
 
 std::string DifferenceCell(const Figure& figure, const std::optional<double>& difference) {
   if (!difference) {
-    const std::string why = !figure.known ? figure.unknownWhy
-                            : figure.gapFigure
+    const std::string why = !figure.Known ? figure.UnknownWhy
+                            : figure.GapFigure
                                 ? "counted in another mode than the baseline: not comparable"
                                 : "not known for the baseline";
-    return "<td class=\"unknown-figure\" data-figure=\"" + figure.id + "\" title=\"" +
+    return "<td class=\"unknown-figure\" data-figure=\"" + figure.Id + "\" title=\"" +
            EscapeHtml(why) + "\">–</td>";
   }
-  const bool tiny = std::abs(*difference) < (figure.isShare ? 0.05 : 0.5);
+  const bool tiny = std::abs(*difference) < (figure.IsShare ? 0.05 : 0.5);
   const bool up = *difference > 0;
   std::string cls;
   std::string word;
-  if (!tiny && figure.better != Better::kNeither) {
-    const bool better = (figure.better == Better::kHigher) == up;
+  if (!tiny && figure.Preferred != Better::kNeither) {
+    const bool better = (figure.Preferred == Better::kHigher) == up;
     cls = better ? "better" : "worse";
     word = better ? " ▲ better" : " ▼ worse";
   }
   const std::string value =
-      figure.isShare ? Fixed(std::abs(*difference), 1)
+      figure.IsShare ? Fixed(std::abs(*difference), 1)
                      : Grouped(static_cast<std::uint64_t>(std::llround(std::abs(*difference))));
   const std::string sign = tiny ? "±" : up ? "+" : "-";
-  return "<td data-figure=\"" + figure.id + "\"" + (cls.empty() ? "" : " class=\"" + cls + "\"") +
-         " title=\"" + EscapeHtml(figure.label + (figure.isShare ? ", percentage points" : "")) +
-         "\">" + sign + (tiny ? (figure.isShare ? "0.0" : "0") : value) + word + "</td>";
+  return "<td data-figure=\"" + figure.Id + "\"" + (cls.empty() ? "" : " class=\"" + cls + "\"") +
+         " title=\"" + EscapeHtml(figure.Label + (figure.IsShare ? ", percentage points" : "")) +
+         "\">" + sign + (tiny ? (figure.IsShare ? "0.0" : "0") : value) + word + "</td>";
 }
 
 std::string DifferencesSection(const std::vector<LayoutView>& views, std::size_t baseline) {
   const LayoutView& base = views[baseline];
   std::string html = "<section class=\"differences\"><h2>Differences from " +
-                     EscapeHtml(base.entry->name) +
+                     EscapeHtml(base.Entry->Name) +
                      "</h2>\n<p class=\"notes\">Every figure of every other layout minus the "
                      "baseline's: shares in percentage points, counts in strokes. Marked better or "
                      "worse where a direction is clear (fewer strokes, same-finger pairs, repeats, "
@@ -711,24 +711,24 @@ std::string DifferencesSection(const std::vector<LayoutView>& views, std::size_t
                      "inward rolls). On the keyboards, a dashed outline marks each key whose kana "
                      "moved.</p>\n<div class=\"table-box\"><table class=\"differences\">\n"
                      "<thead><tr><th>Figure</th><th>" +
-                     EscapeHtml(base.entry->name) + " (baseline)</th>";
+                     EscapeHtml(base.Entry->Name) + " (baseline)</th>";
   for (std::size_t i = 0; i < views.size(); ++i) {
     if (i != baseline) {
       html += "<th><a href=\"#layout-" + std::to_string(i + 1) + "\">" +
-              EscapeHtml(views[i].entry->name) + "</a></th>";
+              EscapeHtml(views[i].Entry->Name) + "</a></th>";
     }
   }
   html += "</tr></thead>\n<tbody>\n";
-  for (std::size_t f = 0; f < base.figures.size(); ++f) {
-    const Figure& figure = base.figures[f];
-    html += "<tr><td>" + EscapeHtml(figure.label) + (figure.isShare ? ", %" : "") + "</td><td>" +
-            (!figure.known    ? std::string("–")
-             : figure.isShare ? Fixed(figure.percent, 1)
-                              : Grouped(figure.count.value)) +
+  for (std::size_t f = 0; f < base.Figures.size(); ++f) {
+    const Figure& figure = base.Figures[f];
+    html += "<tr><td>" + EscapeHtml(figure.Label) + (figure.IsShare ? ", %" : "") + "</td><td>" +
+            (!figure.Known    ? std::string("–")
+             : figure.IsShare ? Fixed(figure.Percent, 1)
+                              : Grouped(figure.Tally.Value)) +
             "</td>";
     for (std::size_t i = 0; i < views.size(); ++i) {
       if (i != baseline) {
-        html += DifferenceCell(views[i].figures[f], DifferenceFromBaseline(views, baseline, i, f));
+        html += DifferenceCell(views[i].Figures[f], DifferenceFromBaseline(views, baseline, i, f));
       }
     }
     html += "</tr>\n";
@@ -738,28 +738,28 @@ std::string DifferencesSection(const std::vector<LayoutView>& views, std::size_t
 
 std::string LayoutFacts(const LayoutView& view) {
   std::string html;
-  if (!view.details) {
+  if (!view.Details) {
     return html;
   }
-  const LayoutDetails& details = *view.details;
+  const LayoutDetails& details = *view.Details;
   html += "<p class=\"header-line\">" + ModeHtml(view) + " <code>layout/" +
-          EscapeHtml(details.layoutFile) + "</code>";
-  if (details.headerKnown) {
-    html += ": " + EscapeHtml(details.header);
+          EscapeHtml(details.LayoutFile) + "</code>";
+  if (details.HeaderKnown) {
+    html += ": " + EscapeHtml(details.Header);
   }
   html += "</p>\n";
-  if (view.stale) {
+  if (view.Stale) {
     html +=
         "<p class=\"stale\">This network file does not hold the counts of kanasample.txt and this "
         "layout file as they are now: run kananet again. Figures that need the order of strokes "
         "are left out.</p>\n";
   }
-  if (!details.findings.empty()) {
+  if (!details.Findings.empty()) {
     html += "<ul class=\"findings\">\n";
-    for (const CheckLine& line : details.findings) {
-      html += "<li><code>" + EscapeHtml(line.location) + "</code>: <span class=\"sev-" +
-              EscapeHtml(line.severity) + "\">" + EscapeHtml(line.severity) +
-              "</span>: " + EscapeHtml(line.message) + "</li>\n";
+    for (const CheckLine& line : details.Findings) {
+      html += "<li><code>" + EscapeHtml(line.Location) + "</code>: <span class=\"sev-" +
+              EscapeHtml(line.Severity) + "\">" + EscapeHtml(line.Severity) +
+              "</span>: " + EscapeHtml(line.Message) + "</li>\n";
     }
     html += "</ul>\n";
   }
@@ -767,15 +767,15 @@ std::string LayoutFacts(const LayoutView& view) {
 }
 
 std::string SampleTextLine(const WorkingDirectory& working) {
-  if (!working.text.read) {
+  if (!working.Text.Read) {
     return "<p class=\"source\">No sample text could be read from <code>" +
-           EscapeHtml(working.path) + "</code>.</p>\n";
+           EscapeHtml(working.Path) + "</code>.</p>\n";
   }
-  return "<p class=\"source\">Sample text <code>" + EscapeHtml(working.text.name) +
-         "</code>: " + CountOf(working.text.bytes, "byte", "bytes") + ", " +
-         CountOf(working.text.kana, "kana", "kana") + " in " +
-         CountOf(working.text.runs, "run", "runs") + "; layouts from <code>" +
-         EscapeHtml(working.path) + "/layout/</code></p>\n";
+  return "<p class=\"source\">Sample text <code>" + EscapeHtml(working.Text.Name) +
+         "</code>: " + CountOf(working.Text.Bytes, "byte", "bytes") + ", " +
+         CountOf(working.Text.Kana, "kana", "kana") + " in " +
+         CountOf(working.Text.Runs, "run", "runs") + "; layouts from <code>" +
+         EscapeHtml(working.Path) + "/layout/</code></p>\n";
 }
 
 }  // namespace
@@ -811,9 +811,9 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
                          const std::vector<ReportFailure>& failures, const PageContext& context) {
   const Scales scales = FindScales(entries);
   const std::vector<LayoutView> views =
-      ViewLayouts(entries, context.details, context.working != nullptr);
-  const bool hasBaseline = context.baseline && *context.baseline < views.size();
-  const std::size_t baseline = hasBaseline ? *context.baseline : 0;
+      ViewLayouts(entries, context.Details, context.Working != nullptr);
+  const bool hasBaseline = context.Baseline && *context.Baseline < views.size();
+  const std::size_t baseline = hasBaseline ? *context.Baseline : 0;
   const LayoutView* const baselineView = hasBaseline ? &views[baseline] : nullptr;
   std::string html =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
@@ -823,15 +823,15 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
       "</style>\n</head>\n<body>\n<header><h1>kananet report</h1>\n<p class=\"source\">" +
       std::to_string(entries.size()) + (entries.size() == 1 ? " layout" : " layouts") +
       " from <code>" + EscapeHtml(source) + "</code></p>\n";
-  if (context.working) {
-    html += SampleTextLine(*context.working);
+  if (context.Working) {
+    html += SampleTextLine(*context.Working);
   }
   html += "</header>\n";
   if (!failures.empty()) {
     html += "<section class=\"failures\"><h2>Files not shown</h2>\n<ul>\n";
     for (const ReportFailure& failure : failures) {
-      html += "<li><code>" + EscapeHtml(failure.location) +
-              "</code>: " + EscapeHtml(failure.message) + "</li>\n";
+      html += "<li><code>" + EscapeHtml(failure.Location) +
+              "</code>: " + EscapeHtml(failure.Message) + "</li>\n";
     }
     html += "</ul></section>\n";
   }
@@ -856,9 +856,9 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
       std::string id = "layout-";
       id += std::to_string(index);
       html += "<article class=\"layout\" id=\"" + id + "\"><h3 id=\"" + id + "-title\">" +
-              EscapeHtml(entry.name) + "</h3>\n<p class=\"file\">" + EscapeHtml(entry.fileName) +
+              EscapeHtml(entry.Name) + "</h3>\n<p class=\"file\">" + EscapeHtml(entry.FileName) +
               "</p>\n";
-      if (PlaceKeys(entry.network).standard) {
+      if (PlaceKeys(entry.Graph).Standard) {
         html +=
             "<p class=\"note\">The file places some keys at positions that are not finite "
             "numbers; all keys are drawn at their usual places.</p>\n";

@@ -15,24 +15,24 @@
 namespace kananet::report {
 
 struct ReportEntry {
-  std::string name;      // the layout's name, UTF-8
-  std::string fileName;  // the network file's name, UTF-8
-  Network network;
+  std::string Name;      // the layout's name, UTF-8
+  std::string FileName;  // the network file's name, UTF-8
+  Network Graph;
 };
 
 // A file that could not be shown, with the reason; both UTF-8.
 struct ReportFailure {
-  std::string location;
-  std::string message;
+  std::string Location;
+  std::string Message;
 };
 
 // What the page shows beside the network files: the working directory's text and layouts
-// (details[i] belongs to entries[i]; null or missing when the layout file is not known), and
+// (Details[i] belongs to entries[i]; null or missing when the layout file is not known), and
 // the layout the others are compared with.
 struct PageContext {
-  const WorkingDirectory* working = nullptr;
-  std::vector<const LayoutDetails*> details;
-  std::optional<std::size_t> baseline;
+  const WorkingDirectory* Working = nullptr;
+  std::vector<const LayoutDetails*> Details;
+  std::optional<std::size_t> Baseline;
 };
 
 // `source` names where the networks came from (the result directory), UTF-8.

@@ -49,7 +49,7 @@ void CollectKana(const std::vector<LayoutEntry>& table, std::size_t entryLines,
     for (const char key : entry.Keys) {
       const int index = static_cast<std::uint8_t>(key);
       if (index >= 1 && index <= kKeysPerBand) {
-        AddKana(entry.Keys.size() == 1 ? details.kanaAlone[index] : details.kanaWithKeys[index],
+        AddKana(entry.Keys.size() == 1 ? details.KanaAlone[index] : details.KanaWithKeys[index],
                 kana);
       }
     }
@@ -68,21 +68,21 @@ std::shared_ptr<const Recount> CountAgain(const std::string& kanaCodes,
   }
   auto recount = std::make_shared<Recount>();
   KeyCountTable ignored;
-  CountByStrokes(keyCodes, header.LeftHandLastKey, recount->keys, recount->byStrokes);
+  CountByStrokes(keyCodes, header.LeftHandLastKey, recount->Keys, recount->ByStrokes);
   if (header.CountByKana != 0) {
-    CountByKana(keyCodes, header.LeftHandLastKey, ignored, recount->ownMode);
+    CountByKana(keyCodes, header.LeftHandLastKey, ignored, recount->OwnMode);
   } else {
-    recount->ownMode = recount->byStrokes;
+    recount->OwnMode = recount->ByStrokes;
   }
   return recount;
 }
 
 bool Near(const Count& fromFile, std::uint64_t counted) {
-  if (fromFile.exact) {
-    return fromFile.value == counted;
+  if (fromFile.Exact) {
+    return fromFile.Value == counted;
   }
   const double difference =
-      std::abs(static_cast<double>(fromFile.value) - static_cast<double>(counted));
+      std::abs(static_cast<double>(fromFile.Value) - static_cast<double>(counted));
   return difference <= 2e-5 * static_cast<double>(counted) + 1;
 }
 
@@ -106,52 +106,52 @@ std::string WorkingDirectoryOf(const std::string& resultDirectory, std::string& 
 
 WorkingDirectory ReadWorkingDirectory(const std::string& directory) {
   WorkingDirectory working;
-  working.found = true;
-  working.path = DisplayName(directory);
+  working.Found = true;
+  working.Path = DisplayName(directory);
   const std::string prefix =
       directory.empty() || directory.ends_with('/') ? directory : directory + "/";
   const std::string textPath = prefix + kSampleTextPath;
   const BatchCheck batch = CheckBatch(textPath, prefix + "layout/");
 
-  working.text.name = DisplayName(kSampleTextPath);
+  working.Text.Name = DisplayName(kSampleTextPath);
   std::string bytes;
   std::string kanaCodes;
   if (ReadWholeFile(textPath, bytes).Outcome == ReadOutcome::kOk &&
       MakeShiftJis(bytes) != TextEncoding::kUtf16) {
-    working.text.read = true;
-    working.text.bytes = bytes.size();
+    working.Text.Read = true;
+    working.Text.Bytes = bytes.size();
     AppendKanaStream(std::move(bytes), kanaCodes);
     for (const char code : kanaCodes) {
       if (static_cast<std::uint8_t>(code) == kRunBreak) {
-        ++working.text.runs;
+        ++working.Text.Runs;
       } else {
-        ++working.text.kana;
+        ++working.Text.Kana;
       }
     }
-    working.text.kana -= std::min<std::uint64_t>(working.text.kana, 3);  // the closing ず
+    working.Text.Kana -= std::min<std::uint64_t>(working.Text.Kana, 3);  // the closing ず
   }
 
   std::vector<LayoutEntry> table(kLayoutTableSlots);
   for (const LayoutCheck& layout : batch.Layouts) {
-    LayoutDetails& details = working.layouts[layout.ResultName];
-    details.layoutFile = DisplayName(layout.Name);
+    LayoutDetails& details = working.Layouts[layout.ResultName];
+    details.LayoutFile = DisplayName(layout.Name);
     for (const Finding& item : layout.Findings) {
       std::string location = "layout/" + layout.Name;
       if (item.Line > 0) {
         location += ':' + std::to_string(item.Line);
       }
-      details.findings.push_back({SeverityName(SeverityOf(item.Kind)), DisplayName(location),
+      details.Findings.push_back({SeverityName(SeverityOf(item.Kind)), DisplayName(location),
                                   Utf8Of(DescribeFinding(item))});
     }
     if (!layout.Read) {
       continue;
     }
-    details.headerKnown = true;
-    details.leftHandLastKey = layout.Header.LeftHandLastKey;
-    details.countByKana = layout.Header.CountByKana != 0;
-    details.breakAfterPunctuation = layout.Header.BreakAfterPunctuation != 0;
-    details.rows = layout.Header.RowCount;
-    details.header = Utf8Of(DescribeHeader(layout));
+    details.HeaderKnown = true;
+    details.LeftHandLastKey = layout.Header.LeftHandLastKey;
+    details.CountByKana = layout.Header.CountByKana != 0;
+    details.BreakAfterPunctuation = layout.Header.BreakAfterPunctuation != 0;
+    details.Rows = layout.Header.RowCount;
+    details.Header = Utf8Of(DescribeHeader(layout));
     std::string layoutBytes;
     if (ReadWholeFile(prefix + "layout/" + layout.Name, layoutBytes).Outcome != ReadOutcome::kOk ||
         MakeShiftJis(layoutBytes) == TextEncoding::kUtf16) {
@@ -160,8 +160,8 @@ WorkingDirectory ReadWorkingDirectory(const std::string& directory) {
     LayoutHeaderValues header;
     const std::size_t entryLines = FillLayout(layoutBytes, header, table);
     CollectKana(table, entryLines, details);
-    if (working.text.read) {
-      details.recount = CountAgain(kanaCodes, table, header);
+    if (working.Text.Read) {
+      details.Recounted = CountAgain(kanaCodes, table, header);
     }
   }
   return working;
@@ -171,22 +171,22 @@ bool NetworkMatches(const Network& network, const Recount& recount, int leftHand
   std::array<std::uint64_t, kBandCount> counted{};
   std::array<Count, kBandCount> fromFile{};
   for (int key = 1; key <= kKeysPerBand; ++key) {
-    if (!Near(network.keys[key].strokes, recount.keys[key])) {
+    if (!Near(network.Keys[key].Strokes, recount.Keys[key])) {
       return false;
     }
     for (int band = 0; band < kBandCount; ++band) {
-      if (!Near(network.keys[key].repeats[band], recount.ownMode[band][key][key])) {
+      if (!Near(network.Keys[key].Repeats[band], recount.OwnMode[band][key][key])) {
         return false;
       }
       for (int other = key + 1; other <= kKeysPerBand; ++other) {
         if ((key <= leftHandLastKey) == (other <= leftHandLastKey)) {
-          counted[band] += recount.ownMode[band][key][other] + recount.ownMode[band][other][key];
+          counted[band] += recount.OwnMode[band][key][other] + recount.OwnMode[band][other][key];
         }
       }
     }
   }
-  for (const Edge& edge : network.edges) {
-    fromFile[edge.band] += edge.weight;
+  for (const Edge& edge : network.Edges) {
+    fromFile[edge.Band] += edge.Weight;
   }
   for (int band = 0; band < kBandCount; ++band) {
     if (!Near(fromFile[band], counted[band])) {

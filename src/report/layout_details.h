@@ -16,46 +16,46 @@
 namespace kananet::report {
 
 struct SampleTextFacts {
-  std::string name;  // UTF-8
-  bool read = false;
-  std::uint64_t bytes = 0;
-  std::uint64_t kana = 0;  // kana of the text, without the closing ず
-  std::uint64_t runs = 0;  // runs of consecutive kana
+  std::string Name;  // UTF-8
+  bool Read = false;
+  std::uint64_t Bytes = 0;
+  std::uint64_t Kana = 0;  // kana of the text, without the closing ず
+  std::uint64_t Runs = 0;  // runs of consecutive kana
 };
 
 struct CheckLine {
-  std::string severity;  // "error", "warning" or "note"
-  std::string location;  // layout/NAME:LINE, UTF-8
-  std::string message;   // UTF-8
+  std::string Severity;  // "error", "warning" or "note"
+  std::string Location;  // layout/NAME:LINE, UTF-8
+  std::string Message;   // UTF-8
 };
 
 // The counts of one layout made again from the text: its own mode's, to compare with the
 // network file, and by strokes, for the finger figures.
 struct Recount {
-  KeyCountTable keys{};
-  PairCountTable ownMode{};
-  PairCountTable byStrokes{};
+  KeyCountTable Keys{};
+  PairCountTable OwnMode{};
+  PairCountTable ByStrokes{};
 };
 
 struct LayoutDetails {
-  std::string layoutFile;  // the layout file's name, UTF-8
-  bool headerKnown = false;
-  int leftHandLastKey = 0;
-  bool countByKana = false;
-  bool breakAfterPunctuation = false;
-  int rows = 0;
-  std::string header;  // the header as understood, in words, UTF-8
-  std::vector<CheckLine> findings;
-  std::array<std::string, kKeysPerBand + 1> kanaAlone;     // every kana a key types alone
-  std::array<std::string, kKeysPerBand + 1> kanaWithKeys;  // kana it types with other keys
-  std::shared_ptr<const Recount> recount;  // null when the text could not be converted
+  std::string LayoutFile;  // the layout file's name, UTF-8
+  bool HeaderKnown = false;
+  int LeftHandLastKey = 0;
+  bool CountByKana = false;
+  bool BreakAfterPunctuation = false;
+  int Rows = 0;
+  std::string Header;  // the header as understood, in words, UTF-8
+  std::vector<CheckLine> Findings;
+  std::array<std::string, kKeysPerBand + 1> KanaAlone;     // every kana a key types alone
+  std::array<std::string, kKeysPerBand + 1> KanaWithKeys;  // kana it types with other keys
+  std::shared_ptr<const Recount> Recounted;  // null when the text could not be converted
 };
 
 struct WorkingDirectory {
-  bool found = false;
-  std::string path;  // UTF-8
-  SampleTextFacts text;
-  std::map<std::string, LayoutDetails> layouts;  // by network file name as on disk
+  bool Found = false;
+  std::string Path;  // UTF-8
+  SampleTextFacts Text;
+  std::map<std::string, LayoutDetails> Layouts;  // by network file name as on disk
 };
 
 // Where the network files are (results) and the working directory beside them: a directory

@@ -21,43 +21,43 @@ std::string IdOf(std::string_view name) {
 Figure Share(std::string id, std::string label, const Count& count, const Count& whole,
              Better better) {
   Figure figure;
-  figure.id = std::move(id);
-  figure.label = std::move(label);
-  figure.known = true;
-  figure.count = count;
-  figure.count.exact = count.exact && whole.exact;
-  figure.percent = whole.value > 0
-                       ? 100.0 * static_cast<double>(count.value) / static_cast<double>(whole.value)
+  figure.Id = std::move(id);
+  figure.Label = std::move(label);
+  figure.Known = true;
+  figure.Tally = count;
+  figure.Tally.Exact = count.Exact && whole.Exact;
+  figure.Percent = whole.Value > 0
+                       ? 100.0 * static_cast<double>(count.Value) / static_cast<double>(whole.Value)
                        : 0;
-  figure.better = better;
+  figure.Preferred = better;
   return figure;
 }
 
 Figure Unknown(std::string id, std::string label, std::string why) {
   Figure figure;
-  figure.id = std::move(id);
-  figure.label = std::move(label);
-  figure.unknownWhy = std::move(why);
+  figure.Id = std::move(id);
+  figure.Label = std::move(label);
+  figure.UnknownWhy = std::move(why);
   return figure;
 }
 
 std::vector<Figure> FiguresOf(const LayoutView& view, bool withLayouts) {
-  const LayoutSummary& summary = view.summary;
-  const Network& network = view.entry->network;
+  const LayoutSummary& summary = view.Summary;
+  const Network& network = view.Entry->Graph;
   std::vector<Figure> figures;
-  Figure strokes = Share("strokes", "strokes on the drawn keys", summary.strokes, summary.strokes,
+  Figure strokes = Share("strokes", "strokes on the drawn keys", summary.Strokes, summary.Strokes,
                          Better::kLower);
-  strokes.isShare = false;
+  strokes.IsShare = false;
   figures.push_back(strokes);
 
-  if (view.splitKnown) {
+  if (view.SplitKnown) {
     Count left;
-    for (int key = 1; key <= std::min(view.leftHandLastKey, kKeysPerBand); ++key) {
-      left += network.keys[key].strokes;
+    for (int key = 1; key <= std::min(view.LeftHandLastKey, kKeysPerBand); ++key) {
+      left += network.Keys[key].Strokes;
     }
-    const Count right = {summary.strokes.value - left.value, left.exact && summary.strokes.exact};
-    figures.push_back(Share("hand.left", "left hand", left, summary.strokes, Better::kNeither));
-    figures.push_back(Share("hand.right", "right hand", right, summary.strokes, Better::kNeither));
+    const Count right = {summary.Strokes.Value - left.Value, left.Exact && summary.Strokes.Exact};
+    figures.push_back(Share("hand.left", "left hand", left, summary.Strokes, Better::kNeither));
+    figures.push_back(Share("hand.right", "right hand", right, summary.Strokes, Better::kNeither));
   } else {
     const std::string why = "the files do not say where the hands split";
     figures.push_back(Unknown("hand.left", "left hand", why));
@@ -65,56 +65,56 @@ std::vector<Figure> FiguresOf(const LayoutView& view, bool withLayouts) {
   }
   for (int row = 0; row < kRowCount; ++row) {
     figures.push_back(Share("row." + std::string(kRowIds[row]), std::string(kRowIds[row]) + " row",
-                            summary.rows[row], summary.strokes, kRowBetter[row]));
+                            summary.Rows[row], summary.Strokes, kRowBetter[row]));
   }
   for (int band = 0; band < kBandCount; ++band) {
     const std::string gap = band == 2 ? "2+" : std::to_string(band);
     Figure pairs =
         Share("same_hand_pairs.gap" + std::to_string(band), "same-hand pairs, gap " + gap,
-              summary.sameHandPairs[band], summary.strokes, Better::kNeither);
-    pairs.gapFigure = true;
+              summary.SameHandPairs[band], summary.Strokes, Better::kNeither);
+    pairs.GapFigure = true;
     figures.push_back(pairs);
   }
 
-  const FingerFigures& fingers = view.fingers;
+  const FingerFigures& fingers = view.Fingers;
   for (int finger = 0; finger < kFingerCount; ++finger) {
     const std::string name(FingerName(static_cast<Finger>(finger)));
-    if (static_cast<Finger>(finger) == Finger::kThumb && !fingers.thumbKnown) {
+    if (static_cast<Finger>(finger) == Finger::kThumb && !fingers.ThumbKnown) {
       figures.push_back(
           Unknown("finger." + IdOf(name), name, "the space key is not in the network files"));
-    } else if (!view.splitKnown) {
+    } else if (!view.SplitKnown) {
       figures.push_back(
           Unknown("finger." + IdOf(name), name, "the files do not say where the hands split"));
     } else {
-      figures.push_back(Share("finger." + IdOf(name), name, fingers.strokes[finger],
-                              fingers.allStrokes, Better::kNeither));
+      figures.push_back(Share("finger." + IdOf(name), name, fingers.Strokes[finger],
+                              fingers.AllStrokes, Better::kNeither));
     }
   }
   const std::string why =
       !withLayouts    ? "needs the order of the strokes: run the report on the working directory "
                         "(kanasample.txt and layout/ beside result/)"
-      : !view.details ? "no file in layout/ writes this network file"
-      : !view.details->headerKnown ? "the layout file could not be read"
-      : view.stale ? "the network file does not hold the counts of the text and layout now in "
+      : !view.Details ? "no file in layout/ writes this network file"
+      : !view.Details->HeaderKnown ? "the layout file could not be read"
+      : view.Stale ? "the network file does not hold the counts of the text and layout now in "
                      "the directory: run kananet again"
                    : "the sample text could not be read, or a kana of it has no key here";
   const struct {
-    const char* id;
-    const char* label;
-    const Count* count;
-    Better better;
+    const char* Id;
+    const char* Label;
+    const Count* Tally;
+    Better Preferred;
   } pairFigures[] = {
-      {"same_finger", "same-finger pairs", &fingers.sameFinger, Better::kLower},
-      {"repeats", "repeats", &fingers.repeats, Better::kLower},
-      {"alternation", "hand alternation", &fingers.alternations, Better::kHigher},
-      {"inward_rolls", "inward rolls", &fingers.inwardRolls, Better::kHigher},
-      {"outward_rolls", "outward rolls", &fingers.outwardRolls, Better::kNeither},
-      {"row_jumps", "row jumps", &fingers.rowJumps, Better::kLower},
+      {"same_finger", "same-finger pairs", &fingers.SameFinger, Better::kLower},
+      {"repeats", "repeats", &fingers.Repeats, Better::kLower},
+      {"alternation", "hand alternation", &fingers.Alternations, Better::kHigher},
+      {"inward_rolls", "inward rolls", &fingers.InwardRolls, Better::kHigher},
+      {"outward_rolls", "outward rolls", &fingers.OutwardRolls, Better::kNeither},
+      {"row_jumps", "row jumps", &fingers.RowJumps, Better::kLower},
   };
   for (const auto& pair : pairFigures) {
-    figures.push_back(fingers.pairsKnown
-                          ? Share(pair.id, pair.label, *pair.count, fingers.allStrokes, pair.better)
-                          : Unknown(pair.id, pair.label, why));
+    figures.push_back(fingers.PairsKnown ? Share(pair.Id, pair.Label, *pair.Tally,
+                                                 fingers.AllStrokes, pair.Preferred)
+                                         : Unknown(pair.Id, pair.Label, why));
   }
   return figures;
 }
@@ -127,45 +127,45 @@ std::vector<LayoutView> ViewLayouts(const std::vector<ReportEntry>& entries,
   std::vector<LayoutView> views;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     LayoutView& view = views.emplace_back();
-    view.entry = &entries[i];
-    view.details = i < details.size() ? details[i] : nullptr;
-    view.summary = Summarize(entries[i].network);
-    if (view.details && view.details->headerKnown) {
-      view.splitKnown = true;
-      view.leftHandLastKey = view.details->leftHandLastKey;
-    } else if (view.summary.split.known &&
-               view.summary.split.lowest == view.summary.split.highest) {
-      view.splitKnown = true;
-      view.leftHandLastKey = view.summary.split.lowest;
+    view.Entry = &entries[i];
+    view.Details = i < details.size() ? details[i] : nullptr;
+    view.Summary = Summarize(entries[i].Graph);
+    if (view.Details && view.Details->HeaderKnown) {
+      view.SplitKnown = true;
+      view.LeftHandLastKey = view.Details->LeftHandLastKey;
+    } else if (view.Summary.Split.Known &&
+               view.Summary.Split.Lowest == view.Summary.Split.Highest) {
+      view.SplitKnown = true;
+      view.LeftHandLastKey = view.Summary.Split.Lowest;
     }
-    const Recount* recount = view.details ? view.details->recount.get() : nullptr;
-    if (recount && NetworkMatches(entries[i].network, *recount, view.leftHandLastKey)) {
-      view.countsFromText = true;
-      view.fingers = FingerFiguresOfCounts(recount->keys, recount->byStrokes, view.leftHandLastKey);
+    const Recount* recount = view.Details ? view.Details->Recounted.get() : nullptr;
+    if (recount && NetworkMatches(entries[i].Graph, *recount, view.LeftHandLastKey)) {
+      view.CountsFromText = true;
+      view.Fingers = FingerFiguresOfCounts(recount->Keys, recount->ByStrokes, view.LeftHandLastKey);
     } else {
-      view.stale = recount != nullptr;
-      view.fingers = FingerFiguresOfNetwork(entries[i].network, view.leftHandLastKey);
+      view.Stale = recount != nullptr;
+      view.Fingers = FingerFiguresOfNetwork(entries[i].Graph, view.LeftHandLastKey);
     }
-    view.figures = FiguresOf(view, withLayouts);
+    view.Figures = FiguresOf(view, withLayouts);
   }
   return views;
 }
 
 std::optional<double> Difference(const Figure& figure, const Figure& baseline, bool sameMode) {
-  if (!figure.known || !baseline.known || (figure.gapFigure && !sameMode)) {
+  if (!figure.Known || !baseline.Known || (figure.GapFigure && !sameMode)) {
     return std::nullopt;
   }
-  if (figure.isShare) {
-    return figure.percent - baseline.percent;
+  if (figure.IsShare) {
+    return figure.Percent - baseline.Percent;
   }
-  return static_cast<double>(figure.count.value) - static_cast<double>(baseline.count.value);
+  return static_cast<double>(figure.Tally.Value) - static_cast<double>(baseline.Tally.Value);
 }
 
 std::string CountingName(const LayoutView& view) {
-  if (!view.details || !view.details->headerKnown) {
+  if (!view.Details || !view.Details->HeaderKnown) {
     return "";
   }
-  return view.details->countByKana ? "by kana" : "by strokes";
+  return view.Details->CountByKana ? "by kana" : "by strokes";
 }
 
 std::string Grouped(std::uint64_t value) {

@@ -16,27 +16,27 @@ namespace kananet::report {
 enum class Better { kNeither, kLower, kHigher };
 
 struct Figure {
-  std::string id;     // stable name for scripts: "strokes", "row.home", "finger.left_index", ...
-  std::string label;  // as the page names it
-  bool known = false;
-  Count count;          // the count behind it
-  bool isShare = true;  // a share of the strokes; else the count itself is the figure
-  double percent = 0;   // count as % of the strokes, when isShare
-  Better better = Better::kNeither;
-  bool gapFigure = false;  // a gap class share: comparable only between layouts of one mode
-  std::string unknownWhy;  // when not known
+  std::string Id;     // stable name for scripts: "strokes", "row.home", "finger.left_index", ...
+  std::string Label;  // as the page names it
+  bool Known = false;
+  Count Tally;          // the count behind it
+  bool IsShare = true;  // a share of the strokes; else the count itself is the figure
+  double Percent = 0;   // count as % of the strokes, when IsShare
+  Better Preferred = Better::kNeither;
+  bool GapFigure = false;  // a gap class share: comparable only between layouts of one mode
+  std::string UnknownWhy;  // when not known
 };
 
 struct LayoutView {
-  const ReportEntry* entry = nullptr;
-  const LayoutDetails* details = nullptr;  // null without the working directory's layout
-  LayoutSummary summary;
-  int leftHandLastKey = 0;  // from the header, else from the edges when they fix it
-  bool splitKnown = false;
-  bool countsFromText = false;  // the figures of pairs come from counts made again
-  bool stale = false;           // the network file does not hold those counts
-  FingerFigures fingers;
-  std::vector<Figure> figures;
+  const ReportEntry* Entry = nullptr;
+  const LayoutDetails* Details = nullptr;  // null without the working directory's layout
+  LayoutSummary Summary;
+  int LeftHandLastKey = 0;  // from the header, else from the edges when they fix it
+  bool SplitKnown = false;
+  bool CountsFromText = false;  // the figures of pairs come from counts made again
+  bool Stale = false;           // the network file does not hold those counts
+  FingerFigures Fingers;
+  std::vector<Figure> Figures;
 };
 
 // details[i] belongs to entries[i] (null or missing: no layout file); withLayouts tells whether

@@ -9,7 +9,7 @@ namespace {
 Count LeftHandStrokes(const Network& network, int lastLeftKey) {
   Count sum;
   for (int k = 1; k <= lastLeftKey; ++k) {
-    sum += network.keys[k].strokes;
+    sum += network.Keys[k].Strokes;
   }
   return sum;
 }
@@ -22,17 +22,17 @@ HandSplit FindHandSplit(const Network& network) {
     bool crossed = false;
     bool leftEdges = false;
     bool rightEdges = false;
-    for (const Edge& edge : network.edges) {
-      crossed = crossed || (edge.firstKey <= last && edge.secondKey > last);
-      leftEdges = leftEdges || edge.secondKey <= last;
-      rightEdges = rightEdges || edge.firstKey > last;
+    for (const Edge& edge : network.Edges) {
+      crossed = crossed || (edge.FirstKey <= last && edge.SecondKey > last);
+      leftEdges = leftEdges || edge.SecondKey <= last;
+      rightEdges = rightEdges || edge.FirstKey > last;
     }
     if (!crossed && leftEdges && rightEdges) {
-      if (!split.known) {
-        split.known = true;
-        split.lowest = last;
+      if (!split.Known) {
+        split.Known = true;
+        split.Lowest = last;
       }
-      split.highest = last;
+      split.Highest = last;
     }
   }
   return split;
@@ -41,35 +41,35 @@ HandSplit FindHandSplit(const Network& network) {
 LayoutSummary Summarize(const Network& network) {
   LayoutSummary summary;
   for (int k = 1; k <= kKeysPerBand; ++k) {
-    const Key& key = network.keys[k];
-    summary.strokes += key.strokes;
-    summary.rows[(k - 1) % kRowCount] += key.strokes;
+    const Key& key = network.Keys[k];
+    summary.Strokes += key.Strokes;
+    summary.Rows[(k - 1) % kRowCount] += key.Strokes;
     for (int band = 0; band < kBandCount; ++band) {
-      summary.sameHandPairs[band] += key.repeats[band];
+      summary.SameHandPairs[band] += key.Repeats[band];
     }
-    if (key.repeats[0].value > 0) {
-      summary.heaviestPairs.push_back({k, k, key.repeats[0]});
-    }
-  }
-  for (const Edge& edge : network.edges) {
-    summary.sameHandPairs[edge.band] += edge.weight;
-    if (edge.band == 0 && edge.weight.value > 0) {
-      summary.heaviestPairs.push_back({edge.firstKey, edge.secondKey, edge.weight});
+    if (key.Repeats[0].Value > 0) {
+      summary.HeaviestPairs.push_back({k, k, key.Repeats[0]});
     }
   }
-
-  summary.split = FindHandSplit(network);
-  if (summary.split.known) {
-    summary.leftWithLowestSplit = LeftHandStrokes(network, summary.split.lowest);
-    summary.leftWithHighestSplit = LeftHandStrokes(network, summary.split.highest);
+  for (const Edge& edge : network.Edges) {
+    summary.SameHandPairs[edge.Band] += edge.Weight;
+    if (edge.Band == 0 && edge.Weight.Value > 0) {
+      summary.HeaviestPairs.push_back({edge.FirstKey, edge.SecondKey, edge.Weight});
+    }
   }
 
-  auto& pairs = summary.heaviestPairs;
+  summary.Split = FindHandSplit(network);
+  if (summary.Split.Known) {
+    summary.LeftWithLowestSplit = LeftHandStrokes(network, summary.Split.Lowest);
+    summary.LeftWithHighestSplit = LeftHandStrokes(network, summary.Split.Highest);
+  }
+
+  auto& pairs = summary.HeaviestPairs;
   std::stable_sort(pairs.begin(), pairs.end(), [](const KeyPair& a, const KeyPair& b) {
-    if (a.weight.value != b.weight.value) {
-      return a.weight.value > b.weight.value;
+    if (a.Weight.Value != b.Weight.Value) {
+      return a.Weight.Value > b.Weight.Value;
     }
-    return std::pair(a.firstKey, a.secondKey) < std::pair(b.firstKey, b.secondKey);
+    return std::pair(a.FirstKey, a.SecondKey) < std::pair(b.FirstKey, b.SecondKey);
   });
   if (pairs.size() > kHeaviestPairCount) {
     pairs.resize(kHeaviestPairCount);

@@ -12,30 +12,30 @@ namespace kananet::report {
 // so every split that no edge crosses and that leaves edges on both sides is possible: the
 // left hand's last key lies somewhere from `lowest` to `highest`.
 struct HandSplit {
-  bool known = false;
-  int lowest = 0;
-  int highest = 0;
+  bool Known = false;
+  int Lowest = 0;
+  int Highest = 0;
 };
 
 // Two keys struck one after the other on one hand; equal keys are a key struck twice.
 struct KeyPair {
-  int firstKey = 0;
-  int secondKey = 0;
-  Count weight;
+  int FirstKey = 0;
+  int SecondKey = 0;
+  Count Weight;
 };
 
 inline constexpr int kRowCount = kKeyRows;  // number, top, home and bottom row
 inline constexpr int kHeaviestPairCount = 5;
 
 struct LayoutSummary {
-  Count strokes;  // on keys 1..55
-  HandSplit split;
-  Count leftWithLowestSplit;  // left-hand strokes if the left hand ends at split.lowest
-  Count leftWithHighestSplit;
-  std::array<Count, kRowCount> rows{};
+  Count Strokes;  // on keys 1..55
+  HandSplit Split;
+  Count LeftWithLowestSplit;  // left-hand strokes if the left hand ends at split.lowest
+  Count LeftWithHighestSplit;
+  std::array<Count, kRowCount> Rows{};
   // Same-hand pairs per gap class: the edge weights and the keys following themselves.
-  std::array<Count, kBandCount> sameHandPairs{};
-  std::vector<KeyPair> heaviestPairs;  // gap class 0, heaviest first, at most five
+  std::array<Count, kBandCount> SameHandPairs{};
+  std::vector<KeyPair> HeaviestPairs;  // gap class 0, heaviest first, at most five
 };
 
 HandSplit FindHandSplit(const Network& network);

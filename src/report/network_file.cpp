@@ -21,16 +21,16 @@ constexpr double kMaxRepeatSize = 2 * kMaxStrokeSize;
 constexpr double kMaxWeight = 4.3e9;
 
 struct TextLine {
-  std::string_view text;
-  int number = 0;
+  std::string_view Text;
+  int Number = 0;
 };
 
 struct VertexLine {
-  int vertex = 0;
-  std::string_view label;
-  Point at;
-  double size = 0;
-  std::string_view sizeText;
+  int Vertex = 0;
+  std::string_view Label;
+  Point At;
+  double Size = 0;
+  std::string_view SizeText;
 };
 
 [[noreturn]] void Fail(int line, const std::string& message) {
@@ -128,33 +128,33 @@ std::string VertexName(int vertex) {
 }
 
 VertexLine ReadVertexLine(const TextLine& line) {
-  std::string_view rest = line.text;
+  std::string_view rest = line.Text;
   const std::size_t space = rest.find(' ');
   const std::optional<int> vertex = ParseInteger(rest.substr(0, space));
   if (!vertex || *vertex < 1 || *vertex > kVertexCount) {
-    Fail(line.number, "expected a vertex line starting with a vertex number from 1 to 330, found " +
-                          Quoted(line.text));
+    Fail(line.Number, "expected a vertex line starting with a vertex number from 1 to 330, found " +
+                          Quoted(line.Text));
   }
   const std::string name = VertexName(*vertex);
   rest.remove_prefix(std::min(space, rest.size()));
   if (!rest.starts_with(" \"")) {
-    Fail(line.number, "expected a quoted label after the number of " + name);
+    Fail(line.Number, "expected a quoted label after the number of " + name);
   }
   rest.remove_prefix(2);
   VertexLine result;
-  result.vertex = *vertex;
+  result.Vertex = *vertex;
   // A label is empty or one two-byte character; its second byte may be any trail byte, 0x5C
   // included, so the closing quote is found by position rather than by scanning.
   const std::size_t labelLength = rest.starts_with('"') ? 0 : 2;
   if (rest.size() < labelLength + 2 || rest[labelLength] != '"' || rest[labelLength + 1] != ' ') {
-    Fail(line.number, "the label of " + name + " is neither empty nor one two-byte kana");
+    Fail(line.Number, "the label of " + name + " is neither empty nor one two-byte kana");
   }
-  result.label = rest.substr(0, labelLength);
+  result.Label = rest.substr(0, labelLength);
   rest.remove_prefix(labelLength + 2);
 
   const std::vector<std::string_view> fields = SplitFields(rest);
   if (fields.size() != 10) {
-    Fail(line.number,
+    Fail(line.Number,
          "expected \"X Y 0.5 box x_fact SIZE y_fact SIZE ic COLOUR\" after the label of " + name +
              ", found " + Quoted(rest));
   }
@@ -162,78 +162,78 @@ VertexLine ReadVertexLine(const TextLine& line) {
       {{2, "0.5"}, {3, "box"}, {4, "x_fact"}, {6, "y_fact"}, {8, "ic"}}};
   for (const auto& [index, expected] : fixed) {
     if (fields[index] != expected) {
-      Fail(line.number, "expected " + Quoted(expected) + " in the line of " + name + ", found " +
+      Fail(line.Number, "expected " + Quoted(expected) + " in the line of " + name + ", found " +
                             Quoted(fields[index]));
     }
   }
-  result.at.x = ParseNumber(fields[0], line.number, "the x position of " + name);
-  result.at.y = ParseNumber(fields[1], line.number, "the y position of " + name);
-  result.size = ParseNumber(fields[5], line.number, "the size of " + name);
-  ParseNumber(fields[7], line.number, "the y_fact of " + name);
+  result.At.X = ParseNumber(fields[0], line.Number, "the x position of " + name);
+  result.At.Y = ParseNumber(fields[1], line.Number, "the y position of " + name);
+  result.Size = ParseNumber(fields[5], line.Number, "the size of " + name);
+  ParseNumber(fields[7], line.Number, "the y_fact of " + name);
   if (fields[5] != fields[7]) {
-    Fail(line.number, "x_fact and y_fact of " + name + " differ");
+    Fail(line.Number, "x_fact and y_fact of " + name + " differ");
   }
-  result.sizeText = fields[5];
+  result.SizeText = fields[5];
 
   const bool stroke = *vertex <= kStrokeVertexCount;
   const std::string_view colour = stroke ? "Blue" : "OliveGreen";
   if (fields[9] != colour) {
-    Fail(line.number,
+    Fail(line.Number,
          name + " must be coloured " + std::string(colour) + ", found " + Quoted(fields[9]));
   }
   const double maxSize = stroke ? kMaxStrokeSize : kMaxRepeatSize;
-  if (!(result.size >= 0 && result.size <= maxSize)) {
-    Fail(line.number,
+  if (!(result.Size >= 0 && result.Size <= maxSize)) {
+    Fail(line.Number,
          "the size " + Quoted(fields[5]) + " of " + name + " is not the size of any count");
   }
-  if (!stroke && !result.label.empty()) {
-    Fail(line.number, name + " is a repeat vertex and has a label");
+  if (!stroke && !result.Label.empty()) {
+    Fail(line.Number, name + " is a repeat vertex and has a label");
   }
   return result;
 }
 
 Edge ReadEdgeLine(const TextLine& line) {
-  const std::vector<std::string_view> fields = SplitFields(line.text);
+  const std::vector<std::string_view> fields = SplitFields(line.Text);
   if (fields.size() != 3) {
-    Fail(line.number, "expected an edge line \"FIRST SECOND WEIGHT\", found " + Quoted(line.text));
+    Fail(line.Number, "expected an edge line \"FIRST SECOND WEIGHT\", found " + Quoted(line.Text));
   }
   const std::optional<int> first = ParseInteger(fields[0]);
   const std::optional<int> second = ParseInteger(fields[1]);
   if (!first || !second) {
-    Fail(line.number, "expected two vertex numbers in the edge line, found " + Quoted(line.text));
+    Fail(line.Number, "expected two vertex numbers in the edge line, found " + Quoted(line.Text));
   }
   const auto bandOf = [](int vertex) { return (vertex - 1) / kKeysPerBand; };
   const auto isStroke = [](int vertex) { return vertex >= 1 && vertex <= kStrokeVertexCount; };
   if (!isStroke(*first) || !isStroke(*second) || bandOf(*first) != bandOf(*second) ||
       *first == *second) {
-    Fail(line.number, "the edge " + std::string(fields[0]) + " " + std::string(fields[1]) +
+    Fail(line.Number, "the edge " + std::string(fields[0]) + " " + std::string(fields[1]) +
                           " does not join two stroke vertices of one band (1-55, 56-110 or "
                           "111-165)");
   }
-  const double weight = ParseNumber(fields[2], line.number, "the weight of the edge");
+  const double weight = ParseNumber(fields[2], line.Number, "the weight of the edge");
   if (!(weight >= 0 && weight <= kMaxWeight)) {
-    Fail(line.number, "the weight " + Quoted(fields[2]) + " is not a count");
+    Fail(line.Number, "the weight " + Quoted(fields[2]) + " is not a count");
   }
   Edge edge;
-  edge.band = bandOf(*first);
-  edge.firstKey = std::min(*first, *second) - edge.band * kKeysPerBand;
-  edge.secondKey = std::max(*first, *second) - edge.band * kKeysPerBand;
-  edge.weight = RecoverCount(fields[2], weight, WeightOf);
+  edge.Band = bandOf(*first);
+  edge.FirstKey = std::min(*first, *second) - edge.Band * kKeysPerBand;
+  edge.SecondKey = std::max(*first, *second) - edge.Band * kKeysPerBand;
+  edge.Weight = RecoverCount(fields[2], weight, WeightOf);
   return edge;
 }
 
 struct VertexPlace {
-  bool stroke = true;
-  int band = 0;
-  int key = 0;
+  bool Stroke = true;
+  int Band = 0;
+  int Key = 0;
 };
 
 VertexPlace PlaceOf(int vertex) {
   VertexPlace place;
-  place.stroke = vertex <= kStrokeVertexCount;
-  const int index = (place.stroke ? vertex : vertex - kStrokeVertexCount) - 1;
-  place.band = index / kKeysPerBand;
-  place.key = index % kKeysPerBand + 1;
+  place.Stroke = vertex <= kStrokeVertexCount;
+  const int index = (place.Stroke ? vertex : vertex - kStrokeVertexCount) - 1;
+  place.Band = index / kKeysPerBand;
+  place.Key = index % kKeysPerBand + 1;
   return place;
 }
 
@@ -245,7 +245,7 @@ char KeyName(int key) {
 
 Network ParseNetwork(std::string_view text) {
   const std::vector<TextLine> lines = SplitLines(text);
-  if (lines.empty() || lines[0].text != "*Vertices 330") {
+  if (lines.empty() || lines[0].Text != "*Vertices 330") {
     Fail(1, "expected the first line \"*Vertices 330\"");
   }
 
@@ -255,36 +255,36 @@ Network ParseNetwork(std::string_view text) {
   std::array<std::array<std::string_view, kKeysPerBand + 1>, kBandCount> labels{};
   std::array<std::array<std::string_view, kKeysPerBand + 1>, kBandCount> sizes{};
   std::size_t next = 1;
-  for (; next < lines.size() && lines[next].text != "*Edges"; ++next) {
+  for (; next < lines.size() && lines[next].Text != "*Edges"; ++next) {
     const TextLine& line = lines[next];
     if (next > static_cast<std::size_t>(kVertexCount)) {
-      Fail(line.number, "expected \"*Edges\" after the 330 vertex lines");
+      Fail(line.Number, "expected \"*Edges\" after the 330 vertex lines");
     }
     const VertexLine vertex = ReadVertexLine(line);
-    if (lineOfVertex[vertex.vertex] != 0) {
-      Fail(line.number, VertexName(vertex.vertex) + " appears twice (also on line " +
-                            std::to_string(lineOfVertex[vertex.vertex]) + ")");
+    if (lineOfVertex[vertex.Vertex] != 0) {
+      Fail(line.Number, VertexName(vertex.Vertex) + " appears twice (also on line " +
+                            std::to_string(lineOfVertex[vertex.Vertex]) + ")");
     }
-    lineOfVertex[vertex.vertex] = line.number;
-    const VertexPlace place = PlaceOf(vertex.vertex);
-    Key& key = network.keys[place.key];
-    if (place.stroke) {
-      key.strokeAt[place.band] = vertex.at;
-      labels[place.band][place.key] = vertex.label;
-      sizes[place.band][place.key] = vertex.sizeText;
-      if (place.band == 0) {
-        key.strokeSize = vertex.size;
-        key.strokes = RecoverCount(vertex.sizeText, vertex.size * vertex.size, StrokeSizeOf);
+    lineOfVertex[vertex.Vertex] = line.Number;
+    const VertexPlace place = PlaceOf(vertex.Vertex);
+    Key& key = network.Keys[place.Key];
+    if (place.Stroke) {
+      key.StrokeAt[place.Band] = vertex.At;
+      labels[place.Band][place.Key] = vertex.Label;
+      sizes[place.Band][place.Key] = vertex.SizeText;
+      if (place.Band == 0) {
+        key.StrokeSize = vertex.Size;
+        key.Strokes = RecoverCount(vertex.SizeText, vertex.Size * vertex.Size, StrokeSizeOf);
       }
     } else {
-      key.repeatAt[place.band] = vertex.at;
-      key.repeatSize[place.band] = vertex.size;
-      const double half = vertex.size / 2;
-      key.repeats[place.band] = RecoverCount(vertex.sizeText, half * half, RepeatSizeOf);
+      key.RepeatAt[place.Band] = vertex.At;
+      key.RepeatSize[place.Band] = vertex.Size;
+      const double half = vertex.Size / 2;
+      key.Repeats[place.Band] = RecoverCount(vertex.SizeText, half * half, RepeatSizeOf);
     }
   }
 
-  const int endLine = next < lines.size() ? lines[next].number : static_cast<int>(lines.size()) + 1;
+  const int endLine = next < lines.size() ? lines[next].Number : static_cast<int>(lines.size()) + 1;
   for (int vertex = 1; vertex <= kVertexCount; ++vertex) {
     if (lineOfVertex[vertex] == 0) {
       const std::string where = next < lines.size() ? "\"*Edges\" comes" : "the file ends";
@@ -306,8 +306,8 @@ Network ParseNetwork(std::string_view text) {
       if (!kana) {
         Fail(lineOfVertex[k], "the label of " + VertexName(k) + " is not a kana");
       }
-      network.keys[k].label = *kana;
-      network.keys[k].labelBytes = std::string(label);
+      network.Keys[k].Label = *kana;
+      network.Keys[k].LabelBytes = std::string(label);
     }
     for (int band = 1; band < kBandCount; ++band) {
       if (labels[band][k] != label || sizes[band][k] != sizes[0][k]) {
@@ -322,13 +322,13 @@ Network ParseNetwork(std::string_view text) {
   for (++next; next < lines.size(); ++next) {
     const Edge edge = ReadEdgeLine(lines[next]);
     int& seen = lineOfEdge[static_cast<std::size_t>(
-        (edge.band * kKeysPerBand + edge.firstKey - 1) * kKeysPerBand + edge.secondKey - 1)];
+        (edge.Band * kKeysPerBand + edge.FirstKey - 1) * kKeysPerBand + edge.SecondKey - 1)];
     if (seen != 0) {
-      Fail(lines[next].number,
+      Fail(lines[next].Number,
            "the edge appears twice (also on line " + std::to_string(seen) + ")");
     }
-    seen = lines[next].number;
-    network.edges.push_back(edge);
+    seen = lines[next].Number;
+    network.Edges.push_back(edge);
   }
   return network;
 }

@@ -21,44 +21,44 @@ inline constexpr int kVertexCount = 2 * kBandCount * kKeysPerBand;
 // their way into the file, so a large one may share its written form with its neighbours; it
 // is then not exact and the value is only the nearest fit.
 struct Count {
-  std::uint64_t value = 0;
-  bool exact = true;
+  std::uint64_t Value = 0;
+  bool Exact = true;
 
   Count& operator+=(const Count& other) {
-    value += other.value;
-    exact = exact && other.exact;
+    Value += other.Value;
+    Exact = Exact && other.Exact;
     return *this;
   }
   friend Count operator+(Count a, const Count& b) { return a += b; }
 };
 
 struct Point {
-  double x = 0;
-  double y = 0;
+  double X = 0;
+  double Y = 0;
 };
 
 struct Key {
-  std::string label;       // UTF-8 kana the key types alone; empty when it types none alone
-  std::string labelBytes;  // the label as the file has it, Shift_JIS
-  double strokeSize = 0;   // the stroke box size, the same in every band
-  Count strokes;           // how often the key is struck
-  std::array<Point, kBandCount> strokeAt{};
-  std::array<Point, kBandCount> repeatAt{};
-  std::array<double, kBandCount> repeatSize{};
-  std::array<Count, kBandCount> repeats{};  // how often the key follows itself, per gap class
+  std::string Label;       // UTF-8 kana the key types alone; empty when it types none alone
+  std::string LabelBytes;  // the label as the file has it, Shift_JIS
+  double StrokeSize = 0;   // the stroke box size, the same in every band
+  Count Strokes;           // how often the key is struck
+  std::array<Point, kBandCount> StrokeAt{};
+  std::array<Point, kBandCount> RepeatAt{};
+  std::array<double, kBandCount> RepeatSize{};
+  std::array<Count, kBandCount> Repeats{};  // how often the key follows itself, per gap class
 };
 
 // Two keys of one hand struck one after the other, in either order, at one gap class.
 struct Edge {
-  int band = 0;
-  int firstKey = 0;  // firstKey < secondKey, both 1..55
-  int secondKey = 0;
-  Count weight;
+  int Band = 0;
+  int FirstKey = 0;  // firstKey < secondKey, both 1..55
+  int SecondKey = 0;
+  Count Weight;
 };
 
 struct Network {
-  std::array<Key, kKeysPerBand + 1> keys{};  // index 1..55; slot 0 stays empty
-  std::vector<Edge> edges;                   // in file order
+  std::array<Key, kKeysPerBand + 1> Keys{};  // index 1..55; slot 0 stays empty
+  std::vector<Edge> Edges;                   // in file order
 };
 
 // The text is not a network file of the expected shape; line() is 1-based.
@@ -66,7 +66,7 @@ class NetworkFormatError : public std::runtime_error {
  public:
   NetworkFormatError(int line, const std::string& message)
       : std::runtime_error(message), line_(line) {}
-  int line() const { return line_; }
+  int Line() const { return line_; }
 
  private:
   int line_;

@@ -43,12 +43,12 @@ constexpr std::string_view kUsage =
     "  -h, --help       show this help and exit\n";
 
 struct Options {
-  std::string resultDirectory = "result";
-  std::optional<std::string> output;
-  std::optional<std::string> baseline;
-  std::optional<std::string> csv;
-  std::optional<std::string> json;
-  bool help = false;
+  std::string ResultDirectory = "result";
+  std::optional<std::string> Output;
+  std::optional<std::string> Baseline;
+  std::optional<std::string> Csv;
+  std::optional<std::string> Json;
+  bool Help = false;
 };
 
 // Nothing when the arguments are fine, else the complaint.
@@ -58,24 +58,24 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "-h" || argument == "--help") {
-      options.help = true;
+      options.Help = true;
     } else if (argument == "-o" || argument == "--baseline" || argument == "--csv" ||
                argument == "--json") {
       if (i + 1 == arguments.size()) {
         return argument +
                (argument == "--baseline" ? " needs a layout name" : " needs a file name");
       }
-      std::optional<std::string>& value = argument == "-o"           ? options.output
-                                          : argument == "--baseline" ? options.baseline
-                                          : argument == "--csv"      ? options.csv
-                                                                     : options.json;
+      std::optional<std::string>& value = argument == "-o"           ? options.Output
+                                          : argument == "--baseline" ? options.Baseline
+                                          : argument == "--csv"      ? options.Csv
+                                                                     : options.Json;
       value = arguments[++i];
     } else if (argument.size() > 1 && argument[0] == '-') {
       return "unknown option " + argument;
     } else if (directoryGiven) {
       return "only one result directory can be given";
     } else {
-      options.resultDirectory = argument;
+      options.ResultDirectory = argument;
       directoryGiven = true;
     }
   }
@@ -108,13 +108,13 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
     err << kProgram << ": " << *complaint << "\n" << kUsage;
     return 2;
   }
-  if (options.help) {
+  if (options.Help) {
     out << kUsage;
     return 0;
   }
 
   std::string results;
-  const std::string working = WorkingDirectoryOf(options.resultDirectory, results);
+  const std::string working = WorkingDirectoryOf(options.ResultDirectory, results);
   const fs::path directory = results;
   std::vector<std::string> fileNames;
   std::error_code error;
@@ -153,47 +153,47 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
       entries.push_back({DisplayName(LayoutName(name)), DisplayName(name), ParseNetwork(*content)});
       shownFiles.push_back(name);
     } catch (const NetworkFormatError& e) {
-      const std::string location = path + ":" + std::to_string(e.line());
+      const std::string location = path + ":" + std::to_string(e.Line());
       err << kProgram << ": " << location << ": " << e.what() << "\n";
       failures.push_back({DisplayName(location), DisplayName(e.what())});
     }
   }
 
   PageContext context;
-  if (options.baseline) {
+  if (options.Baseline) {
     const auto named = std::find_if(entries.begin(), entries.end(), [&](const ReportEntry& entry) {
-      return entry.name == DisplayName(*options.baseline);
+      return entry.Name == DisplayName(*options.Baseline);
     });
     if (named == entries.end()) {
-      err << kProgram << ": --baseline " << *options.baseline << ": no such layout among";
+      err << kProgram << ": --baseline " << *options.Baseline << ": no such layout among";
       for (const ReportEntry& entry : entries) {
-        err << " " << entry.name;
+        err << " " << entry.Name;
       }
       err << "\n";
       return 2;
     }
-    context.baseline = static_cast<std::size_t>(named - entries.begin());
+    context.Baseline = static_cast<std::size_t>(named - entries.begin());
   }
   WorkingDirectory workingDirectory;
   if (!working.empty()) {
     workingDirectory = ReadWorkingDirectory(working);
-    context.working = &workingDirectory;
+    context.Working = &workingDirectory;
     for (const std::string& name : shownFiles) {
-      const auto found = workingDirectory.layouts.find(name);
-      context.details.push_back(found == workingDirectory.layouts.end() ? nullptr : &found->second);
+      const auto found = workingDirectory.Layouts.find(name);
+      context.Details.push_back(found == workingDirectory.Layouts.end() ? nullptr : &found->second);
     }
   }
 
   const std::string source = DisplayName(directory.string());
-  const fs::path output = options.output ? fs::path(*options.output) : directory / "report.html";
+  const fs::path output = options.Output ? fs::path(*options.Output) : directory / "report.html";
   const std::vector<LayoutView> views =
-      ViewLayouts(entries, context.details, context.working != nullptr);
-  const ExportInput exportInput{source, context.working, &views, context.baseline};
+      ViewLayouts(entries, context.Details, context.Working != nullptr);
+  const ExportInput exportInput{source, context.Working, &views, context.Baseline};
   // Each replaced whole, as kananet replaces its network files: a failed write leaves the old.
   const std::pair<std::optional<std::string>, std::string> writes[] = {
       {output.string(), RenderReport(source, entries, failures, context)},
-      {options.csv, options.csv ? ExportCsv(exportInput) : ""},
-      {options.json, options.json ? ExportJson(exportInput) : ""},
+      {options.Csv, options.Csv ? ExportCsv(exportInput) : ""},
+      {options.Json, options.Json ? ExportJson(exportInput) : ""},
   };
   for (const auto& [path, contents] : writes) {
     if (path && ReplaceFile(*path, contents) != 0) {

@@ -54,18 +54,18 @@ TEST_F(ExampleTest, ReadsTheProgramsNetworksAndDrawsThem) {
     SCOPED_TRACE(name);
     const Network network = ParseNetwork(ReadFile(work_ / "result" / name));
     const LayoutSummary summary = Summarize(network);
-    EXPECT_GT(summary.strokes.value, 3631u);  // at least one stroke per kana of the text
-    EXPECT_TRUE(summary.strokes.exact);
+    EXPECT_GT(summary.Strokes.Value, 3631u);  // at least one stroke per kana of the text
+    EXPECT_TRUE(summary.Strokes.Exact);
     // Both layouts end the left hand at b; the key right of it (6) is never struck.
-    ASSERT_TRUE(summary.split.known);
-    EXPECT_LE(summary.split.lowest, 24);
-    EXPECT_GE(summary.split.highest, 24);
-    EXPECT_EQ(summary.leftWithLowestSplit.value, summary.leftWithHighestSplit.value);
+    ASSERT_TRUE(summary.Split.Known);
+    EXPECT_LE(summary.Split.Lowest, 24);
+    EXPECT_GE(summary.Split.Highest, 24);
+    EXPECT_EQ(summary.LeftWithLowestSplit.Value, summary.LeftWithHighestSplit.Value);
     // Every stroke pairs with the previous one of its hand at most once.
-    const std::uint64_t pairs = summary.sameHandPairs[0].value + summary.sameHandPairs[1].value +
-                                summary.sameHandPairs[2].value;
-    EXPECT_LE(pairs, summary.strokes.value);
-    EXPECT_GT(pairs, summary.strokes.value / 2);
+    const std::uint64_t pairs = summary.SameHandPairs[0].Value + summary.SameHandPairs[1].Value +
+                                summary.SameHandPairs[2].Value;
+    EXPECT_LE(pairs, summary.Strokes.Value);
+    EXPECT_GT(pairs, summary.Strokes.Value / 2);
   }
 }
 

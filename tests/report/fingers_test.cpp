@@ -34,50 +34,50 @@ TEST(FingerFiguresTest, ComeExactlyFromTheStrokesInBothModes) {
   const WorkingDirectory working = ReadWorkingDirectory(directory.string());
   fs::remove_all(directory);
 
-  EXPECT_EQ(working.text.kana, 6u);
-  EXPECT_EQ(working.text.runs, 1u);
+  EXPECT_EQ(working.Text.Kana, 6u);
+  EXPECT_EQ(working.Text.Runs, 1u);
   for (const char* name : {"kana.net", "strokes.net"}) {
     SCOPED_TRACE(name);
-    ASSERT_EQ(working.layouts.count(name), 1u);
-    const LayoutDetails& details = working.layouts.at(name);
-    ASSERT_TRUE(details.recount);
-    EXPECT_EQ(details.kanaAlone[19], "あ");
-    EXPECT_EQ(details.kanaWithKeys[19], "か");
-    const Recount& recount = *details.recount;
-    const FingerFigures figures = FingerFiguresOfCounts(recount.keys, recount.byStrokes, 24);
+    ASSERT_EQ(working.Layouts.count(name), 1u);
+    const LayoutDetails& details = working.Layouts.at(name);
+    ASSERT_TRUE(details.Recounted);
+    EXPECT_EQ(details.KanaAlone[19], "あ");
+    EXPECT_EQ(details.KanaWithKeys[19], "か");
+    const Recount& recount = *details.Recounted;
+    const FingerFigures figures = FingerFiguresOfCounts(recount.Keys, recount.ByStrokes, 24);
     const std::array<std::uint64_t, kFingerCount> perFinger = {0, 3, 1, 4, 0, 1, 1, 0, 0};
     for (int finger = 0; finger < kFingerCount; ++finger) {
-      EXPECT_EQ(figures.strokes[finger].value, perFinger[finger]) << finger;
+      EXPECT_EQ(figures.Strokes[finger].Value, perFinger[finger]) << finger;
     }
-    EXPECT_EQ(figures.allStrokes.value, 10u);
-    EXPECT_EQ(figures.alternations.value, 4u);
-    EXPECT_EQ(figures.sameFinger.value, 1u);
-    EXPECT_EQ(figures.repeats.value, 2u);
-    EXPECT_EQ(figures.inwardRolls.value, 1u);
-    EXPECT_EQ(figures.outwardRolls.value, 1u);
-    EXPECT_EQ(figures.rowJumps.value, 1u);
+    EXPECT_EQ(figures.AllStrokes.Value, 10u);
+    EXPECT_EQ(figures.Alternations.Value, 4u);
+    EXPECT_EQ(figures.SameFinger.Value, 1u);
+    EXPECT_EQ(figures.Repeats.Value, 2u);
+    EXPECT_EQ(figures.InwardRolls.Value, 1u);
+    EXPECT_EQ(figures.OutwardRolls.Value, 1u);
+    EXPECT_EQ(figures.RowJumps.Value, 1u);
     // By kana, v-f is at gap 0 although k lies between: the file of that mode cannot tell
     // consecutive strokes, so the report checks it against its own mode's counts.
-    EXPECT_EQ(recount.ownMode[0][20][19], details.countByKana ? 1u : 0u);
+    EXPECT_EQ(recount.OwnMode[0][20][19], details.CountByKana ? 1u : 0u);
 
     testing::NetworkCounts counts;
     for (int key = 0; key < 56; ++key) {
-      counts.keyCounts[key] = recount.keys[key];
+      counts.StrokeCounts[key] = recount.Keys[key];
       for (int gap = 0; gap < 3; ++gap) {
         for (int other = 0; other < 56; ++other) {
-          counts.pairCounts[gap][key][other] = recount.ownMode[gap][key][other];
+          counts.PairTallies[gap][key][other] = recount.OwnMode[gap][key][other];
         }
       }
     }
     Network network = ParseNetwork(testing::NetworkText(counts));
     EXPECT_TRUE(NetworkMatches(network, recount, 24));
     const std::vector<ReportEntry> entries = {{"x", name, network}};
-    EXPECT_TRUE(ViewLayouts(entries, {&details})[0].countsFromText);
-    network.keys[15].strokes.value += 1;  // the file is older than the text and layout
+    EXPECT_TRUE(ViewLayouts(entries, {&details})[0].CountsFromText);
+    network.Keys[15].Strokes.Value += 1;  // the file is older than the text and layout
     const std::vector<ReportEntry> stale = {{"x", name, network}};
     const LayoutView view = ViewLayouts(stale, {&details})[0];
-    EXPECT_TRUE(view.stale);
-    EXPECT_FALSE(view.figures.back().known);
+    EXPECT_TRUE(view.Stale);
+    EXPECT_FALSE(view.Figures.back().Known);
   }
 }
 

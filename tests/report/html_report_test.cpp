@@ -22,7 +22,7 @@ Network Example() {
 
 TEST(RenderReportTest, DrawsOneKeyboardPerLayoutWithItsKana) {
   Network second = Example();
-  second.keys[19].label = "か";
+  second.Keys[19].Label = "か";
   const std::string page =
       RenderReport("result", {Entry("first", Example()), Entry("second", second)}, {});
   EXPECT_EQ(Occurrences(page, "<svg class=\"keyboard\""), 2u);
@@ -60,7 +60,7 @@ TEST(RenderReportTest, MarksFiguresOnlyWhenACountIsInexact) {
   const std::string mark = "<span class=\"approx\" title=";
   const std::string exact = RenderReport("result", {Entry("first", Example())}, {});
   Network network = Example();
-  network.edges[0].weight = {1234570, false};
+  network.Edges[0].Weight = {1234570, false};
   const std::string inexact = RenderReport("result", {Entry("first", network)}, {});
   EXPECT_EQ(Occurrences(exact, mark), 0u);
   EXPECT_GE(Occurrences(inexact, mark), 2u);  // the gap 0 share and the heaviest pair
@@ -69,7 +69,7 @@ TEST(RenderReportTest, MarksFiguresOnlyWhenACountIsInexact) {
 
 TEST(RenderReportTest, ShowsAnOpenHandSplitAsARange) {
   Network network = Example();
-  network.keys[20].strokes = {100, true};  // keys 7..15 left, 26..31 right, 20 either
+  network.Keys[20].Strokes = {100, true};  // keys 7..15 left, 26..31 right, 20 either
   const std::string page = RenderReport("result", {Entry("first", network)}, {});
   // Left: 400 of 500 strokes, or 500 of 500.
   EXPECT_NE(page.find(">80.0–100.0</td>"), std::string::npos);
@@ -78,9 +78,9 @@ TEST(RenderReportTest, ShowsAnOpenHandSplitAsARange) {
 
 TEST(RenderReportTest, DrawsKeysWithoutFinitePositionsAtTheirUsualPlaces) {
   Network network = Example();
-  network.keys[7].strokeAt[0].y = std::nan("");
-  network.keys[7].strokeAt[1].x = 0.9;
-  network.keys[2].repeatAt[1].x = INFINITY;
+  network.Keys[7].StrokeAt[0].Y = std::nan("");
+  network.Keys[7].StrokeAt[1].X = 0.9;
+  network.Keys[2].RepeatAt[1].X = INFINITY;
   const std::string page = RenderReport("result", {Entry("first", network)}, {});
   EXPECT_NE(page.find("usual places"), std::string::npos);
   EXPECT_FALSE(std::regex_search(page, std::regex("=\"[^\"]*(nan|inf)")));

@@ -36,29 +36,29 @@ TEST(ParseNetworkTest, ReadsKeysPositionsAndEdgesOfTheExample) {
   std::erase(lineFeedsOnly, '\r');
   for (const std::string& text : {NetworkText(SmallExample()), lineFeedsOnly}) {
     const Network network = ParseNetwork(text);
-    const Key& a = network.keys[7];
-    EXPECT_EQ(a.label, "あ");
-    EXPECT_EQ(a.strokes.value, 400u);
-    EXPECT_EQ(a.repeats[0].value, 16u);
-    EXPECT_EQ(a.repeats[1].value, 10u);  // from the size 6.32456
-    EXPECT_TRUE(a.repeats[1].exact);
-    EXPECT_DOUBLE_EQ(a.strokeAt[1].x, 0.125);
-    EXPECT_DOUBLE_EQ(a.strokeAt[1].y, 0.53125);
-    EXPECT_DOUBLE_EQ(a.repeatAt[2].y, 0.864583);
-    EXPECT_EQ(network.keys[1].label, "");
+    const Key& a = network.Keys[7];
+    EXPECT_EQ(a.Label, "あ");
+    EXPECT_EQ(a.Strokes.Value, 400u);
+    EXPECT_EQ(a.Repeats[0].Value, 16u);
+    EXPECT_EQ(a.Repeats[1].Value, 10u);  // from the size 6.32456
+    EXPECT_TRUE(a.Repeats[1].Exact);
+    EXPECT_DOUBLE_EQ(a.StrokeAt[1].X, 0.125);
+    EXPECT_DOUBLE_EQ(a.StrokeAt[1].Y, 0.53125);
+    EXPECT_DOUBLE_EQ(a.RepeatAt[2].Y, 0.864583);
+    EXPECT_EQ(network.Keys[1].Label, "");
 
-    ASSERT_EQ(network.edges.size(), 2u);
-    const Edge& second = network.edges[1];
-    EXPECT_EQ(network.edges[0].weight.value, 42u);
-    EXPECT_EQ(std::tuple(second.band, second.firstKey, second.secondKey, second.weight.value),
+    ASSERT_EQ(network.Edges.size(), 2u);
+    const Edge& second = network.Edges[1];
+    EXPECT_EQ(network.Edges[0].Weight.Value, 42u);
+    EXPECT_EQ(std::tuple(second.Band, second.FirstKey, second.SecondKey, second.Weight.Value),
               std::tuple(1, 26, 31, 5u));
   }
 }
 
 TEST(ParseNetworkTest, RecoversCountsAndMarksThoseBeyondSixSignificantDigits) {
   struct Case {
-    std::uint32_t count;
-    bool exact;
+    std::uint32_t Count;
+    bool Exact;
   };
   // Stroke counts on keys 1, 2, ...: a box size keeps six digits of the count's square root.
   const Case strokes[] = {{1, true},       {2, true},       {3, true},
@@ -66,51 +66,51 @@ TEST(ParseNetworkTest, RecoversCountsAndMarksThoseBeyondSixSignificantDigits) {
                           {300001, false}, {4000000, false}};  // 547.723; 2000 as for 3999999
   NetworkCounts counts;
   for (int i = 0; i < 8; ++i) {
-    counts.keyCounts[i + 1] = strokes[i].count;
+    counts.StrokeCounts[i + 1] = strokes[i].Count;
   }
-  counts.pairCounts[2][3][3] = 62499;   // repeat size 499.996
-  counts.pairCounts[0][8][8] = 400000;  // repeat size 1264.91
-  counts.pairCounts[0][30][40] = 999999;
-  counts.pairCounts[1][30][40] = 1234567;  // weight 1.23457e+06
+  counts.PairTallies[2][3][3] = 62499;   // repeat size 499.996
+  counts.PairTallies[0][8][8] = 400000;  // repeat size 1264.91
+  counts.PairTallies[0][30][40] = 999999;
+  counts.PairTallies[1][30][40] = 1234567;  // weight 1.23457e+06
   const std::string text = NetworkText(counts);
   ASSERT_NE(text.find(" 1.23457e+06\r\n"), std::string::npos);
   const Network network = ParseNetwork(text);
 
   for (int i = 0; i < 8; ++i) {
-    const Count& recovered = network.keys[i + 1].strokes;
-    EXPECT_NEAR(static_cast<double>(recovered.value), strokes[i].count, strokes[i].exact ? 0 : 1);
-    EXPECT_EQ(recovered.exact, strokes[i].exact) << strokes[i].count;
+    const Count& recovered = network.Keys[i + 1].Strokes;
+    EXPECT_NEAR(static_cast<double>(recovered.Value), strokes[i].Count, strokes[i].Exact ? 0 : 1);
+    EXPECT_EQ(recovered.Exact, strokes[i].Exact) << strokes[i].Count;
   }
-  EXPECT_EQ(network.keys[3].repeats[2].value, 62499u);
-  EXPECT_TRUE(network.keys[3].repeats[2].exact);
-  EXPECT_FALSE(network.keys[8].repeats[0].exact);
-  EXPECT_TRUE(network.keys[8].repeats[1].exact);
-  ASSERT_EQ(network.edges.size(), 2u);
-  EXPECT_EQ(network.edges[0].weight.value, 999999u);
-  EXPECT_TRUE(network.edges[0].weight.exact);
-  EXPECT_EQ(network.edges[1].weight.value, 1234570u);
-  EXPECT_FALSE(network.edges[1].weight.exact);
+  EXPECT_EQ(network.Keys[3].Repeats[2].Value, 62499u);
+  EXPECT_TRUE(network.Keys[3].Repeats[2].Exact);
+  EXPECT_FALSE(network.Keys[8].Repeats[0].Exact);
+  EXPECT_TRUE(network.Keys[8].Repeats[1].Exact);
+  ASSERT_EQ(network.Edges.size(), 2u);
+  EXPECT_EQ(network.Edges[0].Weight.Value, 999999u);
+  EXPECT_TRUE(network.Edges[0].Weight.Exact);
+  EXPECT_EQ(network.Edges[1].Weight.Value, 1234570u);
+  EXPECT_FALSE(network.Edges[1].Weight.Exact);
 }
 
 TEST(ParseNetworkTest, ReadsBackslashTrailBytesAndPositionsThatAreNotNumbers) {
   NetworkCounts counts;
-  counts.labels[8] = "\x83\x5c";  // ソ: the second byte is a backslash, before the quote
-  counts.labels[9] = "\x81\x5c";  // ―
+  counts.Labels[8] = "\x83\x5c";  // ソ: the second byte is a backslash, before the quote
+  counts.Labels[9] = "\x81\x5c";  // ―
   const std::string text =
       Replaced(NetworkText(counts), "5 \"\" 0.0794286 0.03125", "5 \"\" 0.0794286 -nan");
   const Network network = ParseNetwork(text);
-  EXPECT_EQ(network.keys[8].label, "ソ");
-  EXPECT_EQ(network.keys[8].labelBytes, "\x83\x5c");
-  EXPECT_EQ(network.keys[9].label, "―");
-  EXPECT_EQ(network.keys[10].label, "");
-  EXPECT_TRUE(std::isnan(network.keys[5].strokeAt[0].y));
+  EXPECT_EQ(network.Keys[8].Label, "ソ");
+  EXPECT_EQ(network.Keys[8].LabelBytes, "\x83\x5c");
+  EXPECT_EQ(network.Keys[9].Label, "―");
+  EXPECT_EQ(network.Keys[10].Label, "");
+  EXPECT_TRUE(std::isnan(network.Keys[5].StrokeAt[0].Y));
 }
 
 struct DamagedFile {
-  const char* what;
-  std::string text;
-  int line;
-  const char* message;
+  const char* What;
+  std::string Text;
+  int Line;
+  const char* Message;
 };
 
 std::string WithoutLine(const std::string& text, const std::string& line) {
@@ -161,12 +161,12 @@ TEST(ParseNetworkTest, NamesTheLineOfEveryDamage) {
   };
   for (const DamagedFile& damaged : cases) {
     try {
-      ParseNetwork(damaged.text);
-      ADD_FAILURE() << damaged.what << ": accepted";
+      ParseNetwork(damaged.Text);
+      ADD_FAILURE() << damaged.What << ": accepted";
     } catch (const NetworkFormatError& error) {
-      EXPECT_EQ(error.line(), damaged.line) << damaged.what << ": " << error.what();
-      EXPECT_NE(std::string(error.what()).find(damaged.message), std::string::npos)
-          << damaged.what << ": " << error.what();
+      EXPECT_EQ(error.Line(), damaged.Line) << damaged.What << ": " << error.what();
+      EXPECT_NE(std::string(error.what()).find(damaged.Message), std::string::npos)
+          << damaged.What << ": " << error.what();
     }
   }
 }

@@ -17,18 +17,18 @@ std::string NetworkText(const NetworkCounts& counts) {
     for (int i = 1; i <= 55; ++i) {
       const double x = i / 56.0 + shift[i % 4];
       const double y = 1 / 32.0 + ((i - 1) % 4) / 12.0 + band / 3.0;
-      const double size = std::sqrt(counts.keyCounts[i]);
-      const double repeatSize = 2 * std::sqrt(counts.pairCounts[band][i][i]);
-      out << 55 * band + i << " \"" << counts.labels[i] << "\" " << x << " " << y
+      const double size = std::sqrt(counts.StrokeCounts[i]);
+      const double repeatSize = 2 * std::sqrt(counts.PairTallies[band][i][i]);
+      out << 55 * band + i << " \"" << counts.Labels[i] << "\" " << x << " " << y
           << " 0.5 box x_fact " << size << " y_fact " << size << " ic Blue\r\n";
       out << 165 + 55 * band + i << " \"\" " << x << " " << y << " 0.5 box x_fact " << repeatSize
           << " y_fact " << repeatSize << " ic OliveGreen\r\n";
     }
   }
   out << "*Edges\r\n";
-  const int last = counts.leftHandLastKey;
+  const int last = counts.LeftHandLastKey;
   for (int band = 0; band < 3; ++band) {
-    const auto& pairs = counts.pairCounts[band];
+    const auto& pairs = counts.PairTallies[band];
     const auto writeHand = [&](int from, int to) {
       for (int i = from; i < to; ++i) {
         for (int j = i + 1; j <= to; ++j) {
@@ -47,13 +47,13 @@ std::string NetworkText(const NetworkCounts& counts) {
 
 NetworkCounts SmallExample() {
   NetworkCounts counts;
-  counts.labels[7] = "\x82\xa0";  // あ
-  counts.keyCounts[7] = 400;
-  counts.pairCounts[0][7][7] = 16;
-  counts.pairCounts[1][7][7] = 10;
-  counts.pairCounts[0][7][15] = 30;
-  counts.pairCounts[0][15][7] = 12;
-  counts.pairCounts[1][26][31] = 5;
+  counts.Labels[7] = "\x82\xa0";  // あ
+  counts.StrokeCounts[7] = 400;
+  counts.PairTallies[0][7][7] = 16;
+  counts.PairTallies[1][7][7] = 10;
+  counts.PairTallies[0][7][15] = 30;
+  counts.PairTallies[0][15][7] = 12;
+  counts.PairTallies[1][26][31] = 5;
   return counts;
 }
 

@@ -11,10 +11,10 @@
 namespace kananet::report::testing {
 
 struct NetworkCounts {
-  int leftHandLastKey = 24;              // the rows are always four
-  std::array<std::string, 56> labels{};  // Shift_JIS label of each key's stroke vertex
-  std::array<std::uint32_t, 56> keyCounts{};
-  std::array<std::array<std::array<std::uint32_t, 56>, 56>, 3> pairCounts{};
+  int LeftHandLastKey = 24;              // the rows are always four
+  std::array<std::string, 56> Labels{};  // Shift_JIS label of each key's stroke vertex
+  std::array<std::uint32_t, 56> StrokeCounts{};
+  std::array<std::array<std::array<std::uint32_t, 56>, 56>, 3> PairTallies{};
 };
 
 std::string NetworkText(const NetworkCounts& counts);
