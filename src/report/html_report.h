@@ -40,7 +40,4 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
                          const std::vector<ReportFailure>& failures,
                          const PageContext& context = {});
 
-// Text made safe for HTML element content and attribute values.
-std::string EscapeHtml(std::string_view text);
-
 }  // namespace kananet::report

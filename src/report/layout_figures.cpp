@@ -184,4 +184,13 @@ std::string CountOf(std::uint64_t value, const std::string& singular, const std:
   return Grouped(value) + " " + (value == 1 ? singular : plural);
 }
 
+const Figure* FindFigure(const LayoutView& view, std::string_view id) {
+  for (const Figure& figure : view.Figures) {
+    if (figure.Id == id) {
+      return &figure;
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace kananet::report

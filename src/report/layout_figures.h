@@ -49,6 +49,9 @@ std::vector<LayoutView> ViewLayouts(const std::vector<ReportEntry>& entries,
 // nothing when either is unknown or they are not comparable.
 std::optional<double> Difference(const Figure& figure, const Figure& baseline, bool sameMode);
 
+// The figure with this id, or null.
+const Figure* FindFigure(const LayoutView& view, std::string_view id);
+
 // "by strokes", "by kana", or empty when the header is not known.
 std::string CountingName(const LayoutView& view);
 

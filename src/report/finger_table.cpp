@@ -1,0 +1,112 @@
+#include <algorithm>
+#include <string>
+
+#include "codes/keyboard.h"
+#include "report/fingers.h"
+#include "report/html_text.h"
+#include "report/page_tables.h"
+
+namespace kananet::report {
+
+namespace {
+
+std::string FigureCell(const Figure& figure) {
+  if (!figure.Known) {
+    return "<td class=\"unknown-figure\" data-figure=\"" + figure.Id + "\" title=\"" +
+           EscapeHtml(figure.UnknownWhy) + "\">–</td>";
+  }
+  const std::string value = figure.IsShare ? Fixed(figure.Percent, 1) : Grouped(figure.Tally.Value);
+  return "<td data-figure=\"" + figure.Id + "\" title=\"" +
+         EscapeHtml(CountText(figure.Tally) + " (" + figure.Label + ")") + "\">" +
+         (figure.Tally.Exact ? "" : std::string(kApproxMark)) + value + "</td>";
+}
+
+std::string FingerBars(const LayoutView& view) {
+  std::string html = "<div class=\"bars\">";
+  for (int finger = 0; finger < kFingerCount; ++finger) {
+    const Figure& figure = *FindFigure(
+        view, "finger." + [&] {
+          std::string id(FingerName(static_cast<Finger>(finger)));
+          std::replace(id.begin(), id.end(), ' ', '_');
+          return id;
+        }());
+    const std::string name(FingerName(static_cast<Finger>(finger)));
+    if (!figure.Known) {
+      html += "<span class=\"unknown\" title=\"" + EscapeHtml(name + ": " + figure.UnknownWhy) +
+              "\"></span>";
+      continue;
+    }
+    const double height = std::clamp(figure.Percent * 2.0, 1.0, 100.0);  // 50 % fills the bar
+    html += std::string("<span") +
+            (static_cast<Finger>(finger) == Finger::kThumb ? " class=\"thumb\"" : "") +
+            " style=\"height:" + Fixed(height, 1) + "%\" title=\"" +
+            EscapeHtml(name + ": " + Fixed(figure.Percent, 1) + " % (" +
+                       CountOf(figure.Tally.Value, "stroke", "strokes") + ")") +
+            "\"></span>";
+  }
+  return html + "</div>";
+}
+
+constexpr std::array<std::string_view, 6> kPairFigureIds = {
+    "same_finger", "repeats", "alternation", "inward_rolls", "outward_rolls", "row_jumps"};
+
+}  // namespace
+
+std::string FingersSection(const std::vector<LayoutView>& views) {
+  std::string html =
+      "<section class=\"fingers\"><h2>Fingers</h2>\n"
+      "<p class=\"notes\">Each key's finger follows from its column and the layout's hand split "
+      "(the header's last left-hand key):</p>\n<div class=\"table-box\"><table "
+      "class=\"fingers-of-columns\"><thead><tr><th>column</th>";
+  for (int column = 0; column < kKeyColumns; ++column) {
+    html += "<th>" + std::to_string(column) + "</th>";
+  }
+  html += "</tr></thead><tbody>\n";
+  for (const bool left : {true, false}) {
+    html += std::string("<tr><th>") + (left ? "left hand" : "right hand") + "</th>";
+    for (int column = 0; column < kKeyColumns; ++column) {
+      html += "<td>" +
+              std::string(FingerName(FingerOf(column * kKeyRows + 1, left ? kKeysPerBand : 0))
+                              .substr(left ? 5 : 6)) +
+              "</td>";
+    }
+    html += "</tr>\n";
+  }
+  html +=
+      "</tbody></table></div>\n<p class=\"notes\">The space key is the thumb's.</p>\n"
+      "<div class=\"table-box\"><table>\n<thead><tr><th>Layout</th>"
+      "<th style=\"text-align:left\">Strokes per finger</th>"
+      "<th>Same-finger pairs</th><th>Repeats</th><th>Hand alternation</th><th>Inward rolls</th>"
+      "<th>Outward rolls</th><th>Row jumps</th></tr>\n"
+      "<tr><th></th><th></th><th colspan=\"6\" style=\"text-align:center\">% of all strokes"
+      "</th></tr></thead>\n<tbody>\n";
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    const LayoutView& view = views[i];
+    html += "<tr><td><a href=\"#layout-" + std::to_string(i + 1) + "\">" +
+            EscapeHtml(view.Entry->Name) + "</a></td><td class=\"bars-cell\">" + FingerBars(view) +
+            "</td>";
+    for (const std::string_view id : kPairFigureIds) {
+      html += FigureCell(*FindFigure(view, id));
+    }
+    html += "</tr>\n";
+  }
+  return html + R"(</tbody></table></div>
+<div class="notes">
+<p>A bar is a finger's share of all strokes (half of them fill it). A <b>same-finger pair</b> is
+two different keys of one finger, one right after the other; a <b>repeat</b> is one key struck
+twice in a row; <b>hand alternation</b> is a stroke right after a stroke of the other hand; a
+<b>roll</b> is two fingers of one hand, one right after the other, <b>inward</b> when the second
+is nearer the index finger, <b>outward</b> when it is farther; a <b>row jump</b> is one hand going
+from the top letter row to the bottom one or back, right after the other.</p>
+<p>These come from the layout's strokes counted by strokes, which the report counts again from
+kanasample.txt and layout/ when it is run on the working directory, and checks against the
+network file. They are exact for both counting modes. The network files alone give the strokes
+per finger (the space key aside), but not the order of strokes that the other figures need: a
+layout counted by kana keeps at gap 0 pairs that other strokes separate, and no file keeps the
+direction of a pair. Such figures show as –, with the reason on hover.</p>
+</div>
+</section>
+)";
+}
+
+}  // namespace kananet::report

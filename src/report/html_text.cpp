@@ -1,0 +1,90 @@
+#include "report/html_text.h"
+
+#include <charconv>
+
+namespace kananet::report {
+
+std::string EscapeHtml(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      case '\'':
+        escaped += "&#39;";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
+std::string Fixed(double value, int digits) {
+  char buffer[64];
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, digits);
+  return std::string(buffer, result.ptr);
+}
+
+std::string CountHtml(const Count& count) {
+  return (count.Exact ? "" : std::string(kApproxMark)) + Grouped(count.Value);
+}
+
+std::string CountText(const Count& count) {
+  return (count.Exact ? "" : "about ") + Grouped(count.Value);
+}
+
+std::string TimesText(const Count& count) {
+  return (count.Exact ? "" : "about ") + CountOf(count.Value, "time", "times");
+}
+
+std::string PercentText(double part, double whole) {
+  return whole > 0 ? Fixed(100 * part / whole, 1) : std::string("–");
+}
+
+std::string PercentHtml(const Count& part, const Count& whole) {
+  const bool exact = part.Exact && whole.Exact;
+  return (exact ? "" : std::string(kApproxMark)) +
+         PercentText(static_cast<double>(part.Value), static_cast<double>(whole.Value));
+}
+
+std::string KeyText(const Network& network, int key) {
+  const std::string& label = network.Keys[key].Label;
+  return label.empty() ? "[" + std::string(1, KeyName(key)) + "]" : label;
+}
+
+std::string KeyDescription(const Network& network, int key) {
+  const std::string& label = network.Keys[key].Label;
+  return (label.empty() ? std::string("no kana alone") : label) + ", key " +
+         std::string(1, KeyName(key)) + " (" + std::to_string(key) + ")";
+}
+
+std::string KeyReference(int key) {
+  return std::string("key ") + KeyName(key) + " (" + std::to_string(key) + ")";
+}
+std::string ModeHtml(const LayoutView& view) {
+  const std::string name = CountingName(view);
+  if (name.empty()) {
+    return "<span title=\"without the layout file the counting mode is not known\">–</span>";
+  }
+  const bool kana = view.Details->CountByKana;
+  return std::string("<span class=\"mode ") + (kana ? "kana" : "strokes") + "\" title=\"" +
+         (kana ? "gaps are counted in kana: its gap columns do not compare with a layout counted "
+                 "by strokes"
+               : "gaps are counted in strokes of the other hand") +
+         "\">" + name + "</span>";
+}
+
+}  // namespace kananet::report

@@ -1,0 +1,48 @@
+// The small pieces of text that the page's parts share: escaping, numbers and counts as the
+// page writes them, keys by their kana and names, and a layout's counting mode.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "report/layout_figures.h"
+#include "report/layout_summary.h"
+#include "report/network_file.h"
+
+namespace kananet::report {
+
+inline constexpr std::array<std::string_view, kRowCount> kRowNames = {"number", "top", "home",
+                                                                      "bottom"};
+inline constexpr std::array<std::string_view, kBandCount> kBandNames = {"gap 0", "gap 1", "gap 2+"};
+
+// Marks a count that the file's six significant digits may have rounded.
+inline constexpr std::string_view kApproxMark =
+    R"(<span class="approx" title="beyond the six significant digits of the file">≈</span>)";
+
+// Text made safe for HTML element content and attribute values.
+std::string EscapeHtml(std::string_view text);
+
+// value with `digits` digits after the point, independent of the locale.
+std::string Fixed(double value, int digits);
+
+// A count with grouped digits: marked ≈ (html) or "about" (text) when it is not exact.
+std::string CountHtml(const Count& count);
+std::string CountText(const Count& count);
+// "about 3 times" / "1 time".
+std::string TimesText(const Count& count);
+// part as % of whole with one decimal; "–" when whole is 0.
+std::string PercentText(double part, double whole);
+std::string PercentHtml(const Count& part, const Count& whole);
+
+// A key as the page names it in text: its kana, or its key character in brackets.
+std::string KeyText(const Network& network, int key);
+// Its kana, key character and index, for tooltips.
+std::string KeyDescription(const Network& network, int key);
+// "key a (12)".
+std::string KeyReference(int key);
+
+// The layout's counting mode as a coloured badge, with what it means on hover.
+std::string ModeHtml(const LayoutView& view);
+
+}  // namespace kananet::report
