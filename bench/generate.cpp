@@ -33,7 +33,6 @@ int main(int argc, char** argv) {
   bench::TextProfile profile =
       profileName == "kana" ? bench::TextProfile::kKanaDense : bench::TextProfile::kMixed;
   try {
-    kananet::BuildKeyIndexTable();
     std::filesystem::path directory = argv[1];
     std::filesystem::create_directories(directory / "layout");
     std::filesystem::create_directories(directory / "result");

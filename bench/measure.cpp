@@ -89,42 +89,37 @@ struct LayoutTimes {
   double Total() const { return Load + Count + Write; }
 };
 
-LayoutTimes EvaluateLayout(const std::string& name) {
-  LayoutTimes times{};
-  CurrentLayoutName = name;
-  Clock::time_point start = Clock::now();
-  LoadLayout();
-  times.Load = MillisecondsSince(start);
-  start = Clock::now();
-  ConvertAndTallyKanaStream(1);
-  times.Count = MillisecondsSince(start);
-  start = Clock::now();
-  WriteKeyboardNetwork();
-  times.Write = MillisecondsSince(start);
-  start = Clock::now();
-  ConvertKanaStream();
-  times.Convert = MillisecondsSince(start);
-  start = Clock::now();
-  if (LayoutHeader.CountByKana != 0) {
-    TallyByKana();
-  } else {
-    TallyByStrokes();
-  }
-  times.Tally = MillisecondsSince(start);
-  return times;
-}
-
-std::size_t FilledSlots() {
-  return static_cast<std::size_t>(std::count_if(
-      LayoutTable.begin(), LayoutTable.end(),
-      [](const LayoutEntry& entry) { return !entry.Kana.empty() || !entry.Keys.empty(); }));
-}
-
 struct LayoutFacts {
   std::size_t Entries = 0;
   std::size_t KeyStreamBytes = 0;
   bool ByKana = false;
 };
+
+LayoutTimes EvaluateLayout(const SampleText& text, const std::string& name, LayoutFacts& facts) {
+  LayoutTimes times{};
+  Clock::time_point start = Clock::now();
+  const LayoutDefinition layout = LoadLayout(name);
+  times.Load = MillisecondsSince(start);
+  start = Clock::now();
+  const LayoutCount count = ConvertAndTallyKanaStream(text.KanaStream, layout, 1);
+  times.Count = MillisecondsSince(start);
+  start = Clock::now();
+  WriteKeyboardNetwork(std::string(kResultDirectory) + OutputNameOf(name), layout, count.Counts);
+  times.Write = MillisecondsSince(start);
+  const bool byKana = layout.Header.CountByKana != 0;
+  start = Clock::now();
+  KeyBytes keyStream;
+  AppendKeyStream(text.KanaStream, layout.Table, byKana, layout.Header.BreakAfterPunctuation != 0,
+                  keyStream);
+  times.Convert = MillisecondsSince(start);
+  start = Clock::now();
+  LayoutCounts separate;
+  (byKana ? CountByKana : CountByStrokes)(keyStream, layout.Header.LeftHandLastKey, separate.Keys,
+                                          separate.Pairs);
+  times.Tally = MillisecondsSince(start);
+  facts = {layout.Table.size(), keyStream.Size(), byKana};
+  return times;
+}
 
 struct Samples {
   std::vector<double> Yardstick, Read, Utf8Read, Batch, PeakMegabytes, OneThreadBatch,
@@ -133,11 +128,11 @@ struct Samples {
 };
 
 void Report(const Samples& samples, const std::map<std::string, LayoutFacts>& facts,
-            std::size_t sampleBytes, int runs) {
+            std::size_t sampleBytes, std::size_t streamBytes, int runs) {
   double yardstick = Median(samples.Yardstick);
   double read = Median(samples.Read);
   std::printf("kanasample.txt: %zu bytes, KanaStream %zu bytes; %zu layouts; median of %d runs\n\n",
-              sampleBytes, KanaStream.size(), facts.size(), runs);
+              sampleBytes, streamBytes, facts.size(), runs);
   std::printf("%-46s %10s %8s\n", "", "time", "ratio");
   std::printf("%-46s %7.1f ms %8.2f\n", "yardstick: iconv -f CP932 -t UTF-8", yardstick, 1.0);
   std::printf("%-46s %7.1f ms %8.2f   (target <= 1.0)\n", "read the sample text", read,
@@ -219,12 +214,11 @@ void Report(const Samples& samples, const std::map<std::string, LayoutFacts>& fa
 double TimeReadIn(const std::string& directory, const std::string& expected) {
   std::filesystem::path back = std::filesystem::current_path();
   std::filesystem::current_path(directory);
-  KanaStream = std::string();
   Clock::time_point start = Clock::now();
-  ReadSampleText();
+  SampleText text = ReadSampleText();
   double milliseconds = MillisecondsSince(start);
   std::filesystem::current_path(back);
-  if (KanaStream != expected) {
+  if (text.KanaStream != expected) {
     std::fprintf(stderr, "the sample text in %s gives another KanaStream\n", directory.c_str());
     std::exit(1);
   }
@@ -234,17 +228,14 @@ double TimeReadIn(const std::string& directory, const std::string& expected) {
 int Measure(const std::string& kananet, int runs, const std::string& utf8Directory) {
   Samples samples;
   std::map<std::string, LayoutFacts> facts;
-  BuildKeyIndexTable();
+  std::size_t streamBytes = 0;
   std::vector<std::string> names = FindLayoutFiles(std::string(kLayoutDirectory)).Names;
   for (int run = 0; run < runs; ++run) {
     samples.Yardstick.push_back(
         RunChild({"iconv", "-f", "CP932", "-t", "UTF-8", kSampleTextPath}).Milliseconds);
 
-    // Start from nothing, as a fresh process would. The whole runs go first, while this
-    // process is small: a child's peak memory counts what it shares with its parent when it
-    // starts.
-    KanaStream = std::string();
-    KeyStream = KeyBytes();
+    // The whole runs go first, while this process is small: a child's peak memory counts what
+    // it shares with its parent when it starts.
     ChildRun oneThread = RunChild({kananet, "--jobs", "1"});
     samples.OneThreadBatch.push_back(oneThread.Milliseconds);
     samples.OneThreadPeak.push_back(oneThread.PeakMegabytes);
@@ -254,19 +245,17 @@ int Measure(const std::string& kananet, int runs, const std::string& utf8Directo
     samples.Check.push_back(RunChild({kananet, "--check"}).Milliseconds);
 
     Clock::time_point start = Clock::now();
-    ReadSampleText();
+    const SampleText text = ReadSampleText();
     samples.Read.push_back(MillisecondsSince(start));
+    streamBytes = text.KanaStream.size();
     if (!utf8Directory.empty()) {
-      std::string shiftJisStream = std::move(KanaStream);
-      samples.Utf8Read.push_back(TimeReadIn(utf8Directory, shiftJisStream));
-      KanaStream = std::move(shiftJisStream);
+      samples.Utf8Read.push_back(TimeReadIn(utf8Directory, text.KanaStream));
     }
     for (const std::string& name : names) {
-      samples.Layouts[name].push_back(EvaluateLayout(name));
-      facts[name] = {FilledSlots(), KeyStream.Size(), LayoutHeader.CountByKana != 0};
+      samples.Layouts[name].push_back(EvaluateLayout(text, name, facts[name]));
     }
   }
-  Report(samples, facts, std::filesystem::file_size(kSampleTextPath), runs);
+  Report(samples, facts, std::filesystem::file_size(kSampleTextPath), streamBytes, runs);
   return 0;
 }
 

@@ -25,7 +25,6 @@ struct Inputs {
 
 const Inputs& TheInputs() {
   static const Inputs inputs = [] {
-    BuildKeyIndexTable();
     Inputs made;
     AppendKanaStream(SampleText(2'000'000, 1), made.KanaStream);
     FillLayout(SmallLayout(100, false, false), made.Headers[0], made.Tables[0]);

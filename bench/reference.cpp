@@ -20,36 +20,30 @@
 namespace kananet {
 namespace {
 
-void ReadSampleTextPlainly() {
+std::string ReadSampleTextPlainly() {
   std::string text;
   if (ReadWholeFile(kSampleTextPath, text).Outcome != ReadOutcome::kOk) {
     StopRun("File is not exist.\n");
   }
-  KanaStream = reference::PlainKanaStream(text);
-}
-
-void ConvertByScan() {
-  reference::PlainConversion conversion =
-      reference::ConvertByScan(KanaStream, LayoutTable, LayoutHeader.CountByKana != 0,
-                               LayoutHeader.BreakAfterPunctuation != 0);
-  KeyStream = conversion.Keys;
-  if (conversion.Missing != kNoSlot) {
-    StopRun(MissingDefinitionMessage(static_cast<std::uint8_t>(KanaStream[conversion.Missing])));
-  }
+  return reference::PlainKanaStream(text);
 }
 
 int RunReferenceBatch() {
-  BuildKeyIndexTable();
-  ReadSampleTextPlainly();
+  const std::string kanaCodes = ReadSampleTextPlainly();
   LayoutFileSearch search = FindLayoutFiles(std::string(kLayoutDirectory));
   for (const std::string& name : search.Names) {
     WriteOut("Load " + ConsoleName(name) + "\n");
-    CurrentLayoutName = name;
-    LoadLayout();
-    ConvertByScan();
-    reference::PlainTally(KeyStream, LayoutHeader.LeftHandLastKey, LayoutHeader.CountByKana != 0,
-                          KeyCounts, PairCounts);
-    WriteKeyboardNetwork();
+    const LayoutDefinition layout = LoadLayout(name);
+    reference::PlainConversion conversion =
+        reference::ConvertByScan(kanaCodes, layout.Table, layout.Header.CountByKana != 0,
+                                 layout.Header.BreakAfterPunctuation != 0);
+    if (conversion.Missing != kNoSlot) {
+      StopRun(MissingDefinitionMessage(static_cast<std::uint8_t>(kanaCodes[conversion.Missing])));
+    }
+    LayoutCounts counts;
+    reference::PlainTally(conversion.Keys, layout.Header.LeftHandLastKey,
+                          layout.Header.CountByKana != 0, counts.Keys, counts.Pairs);
+    WriteKeyboardNetwork(std::string(kResultDirectory) + OutputNameOf(name), layout, counts);
   }
   return search.ErrorCode == 0 ? 0 : 1;
 }

@@ -22,7 +22,6 @@ std::string stream;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  BuildKeyIndexTable();
   // かな / きゃくき、。ー in Shift_JIS.
   AppendKanaStream("\x82\xa9\x82\xc8\n\x82\xab\x82\xe1\x82\xad\x82\xab\x81\x41\x81\x42\x81\x5b\n",
                    stream);

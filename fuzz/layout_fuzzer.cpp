@@ -14,7 +14,6 @@ using namespace kananet;
 using namespace kananet::fuzz;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  BuildKeyIndexTable();
   return 0;
 }
 

@@ -92,7 +92,6 @@ void CheckNetworkFrame(std::string_view network) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  BuildKeyIndexTable();
   return 0;
 }
 

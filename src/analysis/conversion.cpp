@@ -5,15 +5,12 @@
 #include <limits>
 #include <new>
 
+#include "analysis/entry_matcher.h"
 #include "analysis/key_pieces.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
-#include "platform/console.h"
-#include "readers/sample_text.h"
 
 namespace kananet {
-
-KeyBytes KeyStream;
 
 namespace {
 
@@ -64,39 +61,18 @@ class KeyStreamWriter {
 
 std::size_t AppendKeyStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
                             bool countByKana, bool breakAfterPunctuation, KeyBytes& keyCodes) {
-  const KanaLookup lookup(table);
+  const EntryMatcher matcher(table);
   const KeyPieces pieces(table, countByKana, breakAfterPunctuation);
   // Room at first for two bytes of keys per kana, about what a layout of one or two keys per
   // kana needs; the writer grows it as the text needs more.
   KeyStreamWriter writer(keyCodes, kanaCodes.size() * 2);
-  // Each block of positions is looked up whole before its matches are followed: the lookups
-  // do not wait for each other, so the processor overlaps them, and only the step from one
-  // match to the next waits for the match before.
-  constexpr std::size_t kBlockSize = 256;
-  struct Match {
-    std::size_t Piece;
-    std::size_t Advance;
-  };
-  Match matches[kBlockSize];
-  std::size_t position = 0;
-  for (std::size_t start = 0; start < kanaCodes.size(); start += kBlockSize) {
-    std::size_t end = std::min(start + kBlockSize, kanaCodes.size());
-    for (std::size_t p = std::max(start, position); p < end; ++p) {
-      std::size_t piece =
-          pieces.At(static_cast<std::uint8_t>(kanaCodes[p]), lookup.FindFirstMatch(kanaCodes, p));
-      matches[p - start] = {piece, pieces[piece].Advance};
-    }
-    while (position < end) {
-      const Match& match = matches[position - start];
-      if (pieces.IsMissing(match.Piece)) {
-        return position;
-      }
-      const KeyPieces::Piece& piece = pieces[match.Piece];
-      writer.Append(pieces.BytesOf(piece), piece.Length);
-      position += match.Advance;
-    }
-  }
-  return kNoSlot;
+  // In blocks only: the keys go out in the stream's order.
+  return WalkMatches(matcher, kanaCodes, 0, kanaCodes.size(), false,
+                     [&](std::size_t, std::size_t, EntryMatcher::Match match) {
+                       const KeyPieces::Piece& piece = pieces[match.Piece];
+                       writer.Append(pieces.BytesOf(piece), piece.Length);
+                       return match.Advance;
+                     });
 }
 
 std::size_t AppendKeyStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
@@ -113,15 +89,6 @@ std::string MissingDefinitionMessage(std::uint8_t kanaCode) {
   return "\x81\x75" + KanaText(kanaCode) +
          "\x81\x76\x82\xcc\x92\xe8\x8b\x60\x82\xaa\x95\x73\x91\xab\x82\xb5\x82\xc4\x82\xa2\x82\xe9"
          "\x82\xe6\x82\xa4\x82\xc5\x82\xb7.\n";
-}
-
-void ConvertKanaStream() {
-  KeyStream.Clear();
-  std::size_t missing = AppendKeyStream(KanaStream, LayoutTable, LayoutHeader.CountByKana != 0,
-                                        LayoutHeader.BreakAfterPunctuation != 0, KeyStream);
-  if (missing != kNoSlot) {
-    StopRun(MissingDefinitionMessage(static_cast<std::uint8_t>(KanaStream[missing])));
-  }
 }
 
 }  // namespace kananet

@@ -1,4 +1,4 @@
-// Kana-to-keystroke conversion: the KanaStream becomes the KeyStream of the layout loaded last.
+// Kana-to-keystroke conversion: a KanaStream becomes the KeyStream of a layout.
 #pragma once
 
 #include <cstddef>
@@ -13,13 +13,6 @@
 #include "readers/layout.h"
 
 namespace kananet {
-
-// KeyIndexes, RunBreaks and (when counting by kana) UnitEnds; rebuilt for every layout.
-extern KeyBytes KeyStream;
-
-// Converts the whole KanaStream with the LayoutTable. Ends the run with a message naming the
-// kana when the layout has no definition for it.
-void ConvertKanaStream();
 
 // Appends to keyStream the conversion of kanaStream with the table and the two header flags.
 // Returns NoSlot on success, else the position in kanaStream of the kana without definition.

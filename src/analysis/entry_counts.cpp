@@ -4,27 +4,23 @@
 #include <array>
 #include <cstdint>
 #include <stdexcept>
-#include <string>
 
-#include "analysis/conversion.h"
 #include "analysis/entry_matcher.h"
 #include "analysis/gap_rules.h"
 #include "analysis/key_pieces.h"
 #include "codes/key_alphabet.h"
-#include "platform/console.h"
 #include "platform/parallel.h"
-#include "readers/sample_text.h"
 
 namespace kananet {
 
 namespace {
 
-constexpr std::size_t kPairCells = 4 * 64 * 64;
-constexpr std::uint32_t kDroppedColumn = 63;  // no key uses it; what is counted there is dropped
+// No key uses it; what is counted there is dropped.
+constexpr std::uint32_t kDroppedColumn = kKeySlots - 1;
 constexpr std::uint8_t kNoState = 0xFF;
 
 std::uint32_t PairCell(std::uint32_t gap, std::uint32_t previous, std::uint32_t key) {
-  return (gap * 64 + previous) * 64 + key;
+  return (gap * kKeySlots + previous) * kKeySlots + key;
 }
 
 // The tally's rules for one layout.
@@ -114,9 +110,6 @@ class EntryCounter {
         }
       }
     }
-    if (matcher_.PieceCount() != pieces_.Count()) {
-      throw std::logic_error("the matches and the key pieces count the pieces differently");
-    }
     codes_.resize(pieces_.Count());
     for (std::size_t piece = 0; piece < pieces_.Count(); ++piece) {
       PieceCode& code = codes_[piece];
@@ -132,8 +125,8 @@ class EntryCounter {
         }
         code.Next |= std::uint64_t{index[walk.End.Number()]} << (4 * state);
         for (int hand : {kLeft, kRight}) {
-          code.GapKeys[hand][state] =
-              static_cast<std::uint8_t>(walk.Open[hand] / 4096 * 64 + walk.Open[hand] % 64);
+          code.GapKeys[hand][state] = static_cast<std::uint8_t>(
+              walk.Open[hand] / kPairPlaneCells * kKeySlots + walk.Open[hand] % kKeySlots);
           if (state == 0 && walk.Last[hand] < 0) {
             code.Keep[hand] = kOpenRows - 1;
           } else if (state == 0) {
@@ -157,49 +150,30 @@ class EntryCounter {
     std::size_t parts =
         std::min<std::size_t>(jobs, kanaCodes.size() / std::max<std::size_t>(minBytes, 1));
     std::vector<std::size_t> bounds(std::max<std::size_t>(parts, 1) + 1);
-    bounds.resize(RunBounds(kanaCodes, 0, kanaCodes.size(), parts, bounds.data()) + 1);
+    bounds.resize(CutAtRunBreaks(kanaCodes, 0, kanaCodes.size(),
+                                 matcher_.SplitsAtRunBreaks() ? parts : 1, bounds.data()) +
+                  1);
     return bounds;
   }
 
-  // Up to parts stretches of begin..end, the start of a run, each from a RunBreak on; one when
-  // a match may span a RunBreak. Returns how many; bounds has room for parts + 1.
-  std::size_t RunBounds(std::string_view kanaCodes, std::size_t begin, std::size_t end,
-                        std::size_t parts, std::size_t* bounds) const {
-    return CutAtRunBreaks(kanaCodes, begin, end, matcher_.SplitsAtRunBreaks() ? parts : 1, bounds);
-  }
-
   // Counts the positions from begin, the start of a run, up to end into part; returns kNoSlot,
-  // or the first position whose kana has no definition. Each block of positions is looked up
-  // whole before its matches are followed: the lookups do not wait for each other, so the
-  // processor overlaps them, and only the step from one match to the next waits. Where a block
-  // shows that many positions need more than two kana, the rest of the part goes by lanes,
-  // which search only where a match begins.
+  // or the first position whose kana has no definition. Each lane of the walk counts with a
+  // tally of its own into the same counters; lane 0 goes on with the tally of the blocks.
   std::size_t CountPart(std::string_view kanaCodes, std::size_t begin, std::size_t end,
                         PartCounts& part) const {
-    constexpr std::size_t kBlockSize = 256;
-    EntryMatcher::Match matches[kBlockSize];
-    Tally tally{part.Open.data(), part.Uses.data(), codes_.data(), codes_.size()};
-    std::size_t position = begin;
-    for (std::size_t start = begin; start < end; start += kBlockSize) {
-      std::size_t blockEnd = std::min(start + kBlockSize, end);
-      std::size_t longer =
-          matcher_.FindBlock(kanaCodes, start, std::max(start, position), blockEnd, matches);
-      // The walk from one match to the next counts within the block, so that it waits for one
-      // load and one addition.
-      std::size_t at = position - start;
-      for (const std::size_t blockLength = blockEnd - start; at < blockLength;
-           at += matches[at].Advance) {
-        if (matches[at].Piece == matcher_.MissingPiece()) {
-          return start + at;
-        }
-        tally.Add(matches[at].Piece);
-      }
-      position = start + at;
-      if (longer * 4 > blockEnd - start && position < end) {
-        return CountLanes(kanaCodes, position, end, tally);
-      }
+    Tally tallies[kLanes];
+    for (Tally& tally : tallies) {
+      tally = {part.Open.data(), part.Uses.data(), codes_.data(), codes_.size()};
     }
-    return kNoSlot;
+    // A kana without definition is tallied too, harmlessly: its advance of 0 ends the walk, and
+    // the tables are then not used.
+    return WalkMatches(
+        matcher_, kanaCodes, begin, end, true,
+        [&](std::size_t lane, std::size_t, EntryMatcher::Match match)
+            __attribute__((always_inline)) {
+              tallies[lane].Add(match.Piece);
+              return std::size_t{match.Advance};
+            });
   }
 
   // The tables from the parts' counts summed (32-bit sums wrap, so their order does not
@@ -219,16 +193,7 @@ class EntryCounter {
         }
       }
     }
-    strokeCounts.fill(0);
-    for (std::size_t gap = 0; gap < pairTallies.size(); ++gap) {
-      for (std::size_t previous = 0; previous < 64; ++previous) {
-        for (std::size_t key = 0; key < 64; ++key) {
-          std::uint32_t count = key < kKeyCount ? cells[PairCell(gap, previous, key)] : 0;
-          pairTallies[gap][previous][key] = count;
-          strokeCounts[key] += count;
-        }
-      }
-    }
+    FillCountTables(cells.data(), strokeCounts, pairTallies);
   }
 
  private:
@@ -237,16 +202,17 @@ class EntryCounter {
   // The open counters are kept by the hand's previous key first, then gap class and key, so
   // that a counter's place is the previous key's row plus one byte that the piece and the state
   // fix.
-  static constexpr std::uint32_t kOpenRow = 4 * 64;
-  static constexpr std::uint32_t kOpenRows = 64 * kOpenRow;
+  static constexpr std::uint32_t kOpenRow = kGapPlanes * kKeySlots;
+  static constexpr std::uint32_t kOpenRows = kKeySlots * kOpenRow;
   static std::uint32_t OpenPlace(std::uint32_t cell) {
-    return cell / 64 % 64 * kOpenRow + cell / 4096 * 64 + cell % 64;
+    return cell / kKeySlots % kKeySlots * kOpenRow + cell / kPairPlaneCells * kKeySlots +
+           cell % kKeySlots;
   }
 
   // What a piece does, by the state it starts in.
   struct PieceCode {
     std::uint64_t Next = 0;  // the state after it: 4 bits per state
-    // Each hand's open counter: its gap class * 64 + its key, by state.
+    // Each hand's open counter: its gap class * kKeySlots + its key, by state.
     std::uint8_t GapKeys[2][kMaxStates] = {};
     // 0 when the piece's fixed counters are the same whatever state it starts in (always so
     // by strokes, where a hand's second stroke in a piece has its gap from the piece alone):
@@ -277,56 +243,6 @@ class EntryCounter {
       State = code.Next >> (4 * State) & 0xF;
     }
   };
-
-  // Lanes: the part cut at RunBreaks into kLanes stretches that are followed side by side, one
-  // match of each in turn, each with its own state. A match decided by a third or fourth kana
-  // waits for several loads from tables that a large layout cannot keep in the nearest cache;
-  // the lanes' searches do not wait for each other, so the processor overlaps them, and no
-  // search is made at a position that no match begins at.
-  struct Lane {
-    std::size_t Position;
-    std::size_t End;
-    Tally Counts;
-  };
-
-  // One match of a lane; false when the lane is at its end or at a kana without definition.
-  [[gnu::always_inline]] bool Step(std::string_view kanaCodes, Lane& lane) const {
-    std::size_t position = lane.Position;
-    if (position >= lane.End) {
-      return false;
-    }
-    EntryMatcher::Match match = matcher_.MatchAt(kanaCodes, position);
-    if (match.Piece == matcher_.MissingPiece()) {
-      return false;
-    }
-    lane.Counts.Add(match.Piece);
-    lane.Position = position + match.Advance;
-    return true;
-  }
-
-  // Counts from position up to end, the first lane going on with the tally that reached
-  // position; the other lanes start at RunBreaks, where a tally starts afresh.
-  std::size_t CountLanes(std::string_view kanaCodes, std::size_t position, std::size_t end,
-                         const Tally& reached) const {
-    std::size_t bounds[kLanes + 1];
-    std::size_t laneCount = RunBounds(kanaCodes, position, end, kLanes, bounds);
-    Tally fresh{reached.Open, reached.Uses, reached.Codes, reached.PieceCount};
-    Lane lanes[kLanes];
-    for (std::size_t lane = 0; lane < kLanes; ++lane) {
-      std::size_t from = lane < laneCount ? bounds[lane] : end;
-      std::size_t to = lane < laneCount ? bounds[lane + 1] : end;
-      lanes[lane] = {from, to, lane == 0 ? reached : fresh};
-    }
-    // Inlined, so that each lane's step stays in the round rather than behind a call.
-    FollowLanes([&](std::size_t lane)
-                    __attribute__((always_inline)) { return Step(kanaCodes, lanes[lane]); });
-    for (const Lane& lane : lanes) {
-      if (lane.Position < lane.End) {
-        return lane.Position;  // the lanes are in stream order, so this is the first
-      }
-    }
-    return kNoSlot;
-  }
 
   std::string_view BytesOf(std::size_t piece) const {
     return {pieces_.BytesOf(pieces_[piece]), pieces_[piece].Length};
@@ -369,12 +285,12 @@ std::size_t CountKanaStream(std::string_view kanaCodes, const std::vector<Layout
   return kNoSlot;
 }
 
-void ConvertAndTallyKanaStream(unsigned jobs) {
-  std::size_t missing =
-      CountKanaStream(KanaStream, LayoutTable, LayoutHeader, jobs, KeyCounts, PairCounts);
-  if (missing != kNoSlot) {
-    StopRun(MissingDefinitionMessage(static_cast<std::uint8_t>(KanaStream[missing])));
-  }
+LayoutCount ConvertAndTallyKanaStream(std::string_view kanaCodes, const LayoutDefinition& layout,
+                                      unsigned jobs) {
+  LayoutCount count;
+  count.Missing = CountKanaStream(kanaCodes, layout.Table, layout.Header, jobs, count.Counts.Keys,
+                                  count.Counts.Pairs);
+  return count;
 }
 
 }  // namespace kananet

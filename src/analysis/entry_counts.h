@@ -1,5 +1,5 @@
-// The conversion and the tally in one pass, one matched entry at a time: KeyCounts and
-// PairCounts straight from the KanaStream, without writing the KeyStream. The KanaStream's runs
+// The conversion and the tally in one pass, one matched entry at a time: a layout's counts
+// straight from the KanaStream, without writing the KeyStream. The KanaStream's runs
 // are independent, so its parts between RunBreaks can be counted by several threads.
 #pragma once
 
@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/kana_lookup.h"
 #include "analysis/statistics.h"
 #include "readers/layout.h"
 
@@ -24,9 +25,16 @@ std::size_t CountKanaStream(std::string_view kanaCodes, const std::vector<Layout
                             KeyCountTable& strokeCounts, PairCountTable& pairTallies,
                             std::size_t minBytesPerThread = kMinBytesPerThread);
 
-// The batch's step in place of ConvertKanaStream and the tally: fills KeyCounts and PairCounts
-// from the KanaStream with the LayoutTable and LayoutHeader, leaving the KeyStream as it is.
-// Ends the run with the message of ConvertKanaStream when a kana has no definition.
-void ConvertAndTallyKanaStream(unsigned jobs);
+// A layout's counts over a KanaStream, or where a kana without definition stops them.
+struct LayoutCount {
+  LayoutCounts Counts;
+  std::size_t Missing = kNoSlot;  // the first position whose kana has no definition; the
+                                  // counts are then unspecified
+};
+
+// The batch's step: the conversion and the tally of the KanaStream with the layout in one pass.
+// A function of its inputs alone, so that many threads may count different layouts at once.
+LayoutCount ConvertAndTallyKanaStream(std::string_view kanaCodes, const LayoutDefinition& layout,
+                                      unsigned jobs = 1);
 
 }  // namespace kananet

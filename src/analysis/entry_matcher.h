@@ -1,8 +1,10 @@
-// The first match at every position of a KanaStream, as a piece: the slot of the matching entry,
-// or one of two pieces past the slots, a RunBreak and a kana without definition, each with the
-// KanaStream bytes it covers. The count and the layout check follow the matches through it.
+// The matching engine: the first match at every position of a KanaStream, as a piece (the slot
+// of the matching entry, or one of two pieces past the slots, a RunBreak and a kana without
+// definition, each with the KanaStream bytes it covers), and the one walk over a stretch of the
+// stream that the count, the check and the conversion to keystrokes follow the matches with.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -148,5 +150,65 @@ class EntryMatcher {
   std::size_t laterWidth_ = 1;
   std::vector<std::uint32_t> laterMatches_;  // rows of laterWidth_ places
 };
+
+// What a walk does at each match: take(lane, position, match) returns how many KanaStream bytes
+// the walk goes on by, 0 to end the walk there. A walk in blocks calls it with lane 0 only.
+inline constexpr std::size_t kMatchBlock = 256;
+
+// Follows the matches from begin, the start of a run, up to end with take. Each block of
+// positions is looked up whole before its matches are followed: the lookups do not wait for
+// each other, so the processor overlaps them, and only the step from one match to the next
+// waits. Where a block shows that many positions need more than two kana and byLanes allows,
+// the rest goes by lanes cut at RunBreaks (when the table lets matches be followed apart
+// there), which search only where a match begins; lane 0 goes on from where the blocks
+// stopped, the others start at RunBreaks. Returns the first position where take ended the
+// walk, or kNoSlot when it reached end.
+template <typename Take>
+[[gnu::always_inline]] inline std::size_t WalkMatches(const EntryMatcher& matcher,
+                                                      std::string_view kanaCodes, std::size_t begin,
+                                                      std::size_t end, bool byLanes, Take&& take) {
+  EntryMatcher::Match matches[kMatchBlock];
+  std::size_t position = begin;
+  const bool lanesAllowed = byLanes && matcher.SplitsAtRunBreaks();
+  for (std::size_t start = begin; start < end; start += kMatchBlock) {
+    std::size_t blockEnd = std::min(start + kMatchBlock, end);
+    std::size_t longer =
+        matcher.FindBlock(kanaCodes, start, std::max(start, position), blockEnd, matches);
+    // The walk from one match to the next stays within the block, so that it waits for one
+    // load and one addition.
+    std::size_t at = position - start;
+    for (const std::size_t blockLength = blockEnd - start; at < blockLength;) {
+      std::size_t advance = take(std::size_t{0}, start + at, matches[at]);
+      if (advance == 0) {
+        return start + at;
+      }
+      at += advance;
+    }
+    position = start + at;
+    if (lanesAllowed && longer * 4 > blockEnd - start && position < end) {
+      std::size_t bounds[kLanes + 1];
+      std::size_t stretches = CutAtRunBreaks(kanaCodes, position, end, kLanes, bounds);
+      std::fill(bounds + stretches + 1, bounds + kLanes + 1, end);  // empty lanes
+      std::size_t at[kLanes];
+      std::copy_n(bounds, kLanes, at);
+      // Inlined, so that each lane's step stays in the round rather than behind a call.
+      FollowLanes([&](std::size_t lane) __attribute__((always_inline)) {
+        if (at[lane] >= bounds[lane + 1]) {
+          return false;
+        }
+        std::size_t advance = take(lane, at[lane], matcher.MatchAt(kanaCodes, at[lane]));
+        at[lane] += advance;
+        return advance != 0;
+      });
+      for (std::size_t lane = 0; lane < kLanes; ++lane) {
+        if (at[lane] < bounds[lane + 1]) {
+          return at[lane];  // the lanes are in stream order, so this is the first
+        }
+      }
+      return kNoSlot;
+    }
+  }
+  return kNoSlot;
+}
 
 }  // namespace kananet

@@ -3,15 +3,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "analysis/conversion.h"
 #include "analysis/gap_rules.h"
 #include "codes/key_alphabet.h"
-#include "readers/layout.h"
 
 namespace kananet {
-
-KeyCountTable KeyCounts{};
-PairCountTable PairCounts{};
 
 namespace {
 
@@ -56,13 +51,16 @@ class GapAutomaton {
   std::uint8_t gap_[kStates * kByteKinds] = {};
 };
 
+// A column that no key uses: what is counted there is dropped.
+constexpr std::uint8_t kDroppedColumn = kKeySlots - 1;
+
 // What a byte does besides the gap state: the hand and column of its pair counter, and how it
 // changes each hand's previous key, as masks so that no branch is needed. A byte that is not a
-// key counts in column 63, which no key uses and which is dropped.
+// key counts in the dropped column.
 struct ByteEffect {
   ByteKind Kind = NotCounted;
   std::uint8_t Hand = kLeft;
-  std::uint8_t Column = 63;
+  std::uint8_t Column = kDroppedColumn;
   std::uint32_t FromLeft = ~0u;  // picks the previous key of the byte's hand
   std::uint32_t FromRight = 0;
   std::uint32_t KeepLeft = ~0u;  // previous key of the left hand = (it & KeepLeft) | SetLeft
@@ -94,38 +92,44 @@ std::array<ByteEffect, 256> ByteEffects(std::int32_t leftHandLastKey, bool unitE
   return effects;
 }
 
-// One pass over the stream; every byte adds one to a counter, those that are not keys to
-// column 63. KeyCounts follow from PairCounts, since every stroke adds one to exactly one pair
-// counter of its key.
+// One pass over the stream; every byte adds one to a counter, those that are not keys to the
+// dropped column.
 void Count(std::string_view keyCodes, const GapAutomaton& automaton,
            const std::array<ByteEffect, 256>& effects, KeyCountTable& strokeCounts,
            PairCountTable& pairTallies) {
-  auto counts = std::make_unique<std::uint32_t[]>(4 * 64 * 64);
+  auto counts = std::make_unique<std::uint32_t[]>(kPairCells);
   std::uint32_t state = GapAutomaton::kStart;
   std::uint32_t previousLeft = 0;
   std::uint32_t previousRight = 0;
   for (char character : keyCodes) {
     const ByteEffect& effect = effects[static_cast<std::uint8_t>(character)];
     std::uint32_t previous = (previousLeft & effect.FromLeft) | (previousRight & effect.FromRight);
-    ++counts[(automaton.GapOf(state, effect.Hand) * 64 + previous) * 64 + effect.Column];
+    ++counts[(automaton.GapOf(state, effect.Hand) * kKeySlots + previous) * kKeySlots +
+             effect.Column];
     previousLeft = (previousLeft & effect.KeepLeft) | effect.SetLeft;
     previousRight = (previousRight & effect.KeepRight) | effect.SetRight;
     state = automaton.Next(state, effect.Kind);
   }
 
+  FillCountTables(counts.get(), strokeCounts, pairTallies);
+}
+
+}  // namespace
+
+void FillCountTables(const std::uint32_t* cells, KeyCountTable& strokeCounts,
+                     PairCountTable& pairTallies) {
   strokeCounts.fill(0);
-  for (std::size_t gap = 0; gap < pairTallies.size(); ++gap) {
-    for (std::size_t previous = 0; previous < 64; ++previous) {
-      for (std::size_t key = 0; key < 64; ++key) {
-        std::uint32_t count = key < kKeyCount ? counts[(gap * 64 + previous) * 64 + key] : 0;
+  for (std::size_t gap = 0; gap < kGapPlanes; ++gap) {
+    for (std::size_t previous = 0; previous < kKeySlots; ++previous) {
+      for (std::size_t key = 0; key < kKeySlots; ++key) {
+        std::uint32_t count =
+            key < kKeyCount ? cells[(gap * kKeySlots + previous) * kKeySlots + key] : 0;
         pairTallies[gap][previous][key] = count;
         strokeCounts[key] += count;
       }
     }
   }
 }
-
-}  // namespace
 
 void CountByStrokes(std::string_view keyCodes, std::int32_t leftHandLastKey,
                     KeyCountTable& strokeCounts, PairCountTable& pairTallies) {
@@ -137,14 +141,6 @@ void CountByKana(std::string_view keyCodes, std::int32_t leftHandLastKey,
                  KeyCountTable& strokeCounts, PairCountTable& pairTallies) {
   static const GapAutomaton automaton(AfterByKana);
   Count(keyCodes, automaton, ByteEffects(leftHandLastKey, true), strokeCounts, pairTallies);
-}
-
-void TallyByStrokes() {
-  CountByStrokes(KeyStream, LayoutHeader.LeftHandLastKey, KeyCounts, PairCounts);
-}
-
-void TallyByKana() {
-  CountByKana(KeyStream, LayoutHeader.LeftHandLastKey, KeyCounts, PairCounts);
 }
 
 }  // namespace kananet

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -10,20 +11,33 @@ namespace kananet {
 
 inline constexpr int kGapClasses = 3;  // 0, 1, and 2 or more
 
-using KeyCountTable = std::array<std::uint32_t, 64>;
+// The tables' shape: a column for every KeyIndex (kKeyCount of them) and room to spare, a power
+// of two so that a counter's place is shifts; and a plane for each gap class and one more.
+inline constexpr std::size_t kKeySlots = 64;
+inline constexpr std::size_t kGapPlanes = 4;
+inline constexpr std::size_t kPairPlaneCells = kKeySlots * kKeySlots;
+inline constexpr std::size_t kPairCells = kGapPlanes * kPairPlaneCells;
+
+using KeyCountTable = std::array<std::uint32_t, kKeySlots>;
 // [gap class][previous key][current key]; plane 3 is never counted and stays 0.
-using PairCountTable = std::array<std::array<std::array<std::uint32_t, 64>, 64>, 4>;
+using PairCountTable =
+    std::array<std::array<std::array<std::uint32_t, kKeySlots>, kKeySlots>, kGapPlanes>;
 
-extern KeyCountTable KeyCounts;
-extern PairCountTable PairCounts;
+// A layout's counts over a sample text: how often each key is struck, and each same-hand pair.
+struct LayoutCounts {
+  KeyCountTable Keys{};
+  PairCountTable Pairs{};
+};
 
-// Count the KeyStream with the LayoutHeader's LeftHandLastKey into KeyCounts and PairCounts.
+// The tables from every pair counter, by (gap class * kKeySlots + previous key) * kKeySlots
+// + key, counted for every byte: the columns past the keys are dropped, and a key's strokes are
+// the sum of its pair counters, since every stroke adds one to exactly one of them.
+void FillCountTables(const std::uint32_t* cells, KeyCountTable& strokeCounts,
+                     PairCountTable& pairTallies);
+
+// Count a KeyStream into the tables; both clear them first. Counters are 32-bit and wrap.
 // By strokes: the gap is the number of other-hand strokes since the hand's previous stroke.
-void TallyByStrokes();
 // By kana: the gap is the number of kana units since the unit of the hand's previous stroke.
-void TallyByKana();
-
-// The same over explicit inputs; both clear the tables first. Counters are 32-bit and wrap.
 void CountByStrokes(std::string_view keyCodes, std::int32_t leftHandLastKey,
                     KeyCountTable& strokeCounts, PairCountTable& pairTallies);
 void CountByKana(std::string_view keyCodes, std::int32_t leftHandLastKey,

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <future>
+#include <exception>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -11,10 +11,8 @@
 #include "analysis/kana_lookup.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
-#include "codes/text_encoding.h"
 #include "output/network_writer.h"
 #include "platform/directory.h"
-#include "platform/files.h"
 #include "platform/parallel.h"
 #include "readers/sample_text.h"
 
@@ -51,9 +49,7 @@ bool BatchCheck::HasError() const {
 
 namespace {
 
-constexpr std::size_t kFirstEntryLine = kHeaderLines + 1;
 constexpr std::size_t kUnusedExamples = 5;
-constexpr std::size_t kClosingZu = 3;  // the KanaStream's last three bytes
 
 // 0x00-0x7F and 0xA1-0xDF are one-byte characters; every other byte starts a two-byte one.
 bool StartsTwoByteCharacter(std::uint8_t byte) {
@@ -85,19 +81,11 @@ struct FileLine {
   std::string_view Text;
 };
 
-// The lines as the layout reader reads them: a line ends in LF, whose CR before it is not part
-// of the line; the text after the last LF is a line when it is not empty.
-std::vector<FileLine> SplitLines(std::string_view bytes) {
+// The lines of the file as the layout reader took them, numbered from 1.
+std::vector<FileLine> LinesOf(const LayoutDefinition& definition) {
   std::vector<FileLine> lines;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find('\n', start);
-    std::string_view line = bytes.substr(start, end == std::string_view::npos ? end : end - start);
-    if (end != std::string_view::npos && !line.empty() && line.back() == '\r') {
-      line.remove_suffix(1);
-    }
-    lines.push_back({lines.size() + 1, line});
-    start = end == std::string_view::npos ? bytes.size() : end + 1;
+  for (std::size_t i = 0; i < definition.Lines.size(); ++i) {
+    lines.push_back({i + 1, definition.LineText(i)});
   }
   return lines;
 }
@@ -164,13 +152,11 @@ struct EntryLine {
   std::size_t Tab = 0;
 };
 
-std::vector<EntryLine> EntryLines(const std::vector<FileLine>& lines) {
+std::vector<EntryLine> EntryLines(const LayoutDefinition& definition,
+                                  const std::vector<FileLine>& lines) {
   std::vector<EntryLine> entries;
-  for (std::size_t i = kFirstEntryLine - 1; i < lines.size(); ++i) {
-    std::size_t tab = lines[i].Text.find('\t');
-    if (tab != std::string_view::npos) {
-      entries.push_back({lines[i], tab});
-    }
+  for (const LayoutEntryLine& entry : definition.Entries) {
+    entries.push_back({lines[entry.Line], entry.Tab});
   }
   return entries;
 }
@@ -294,75 +280,29 @@ struct Coverage {
 };
 
 // The first-match conversion of the whole stream, as the batch's, except that a kana without
-// definition is counted and passed over instead of ending the run. The matches come from the
-// batch's EntryMatcher, a block of positions at a time, so that the lookups overlap; where many
-// positions need more than two kana, the rest of the stream goes by lanes cut at RunBreaks and
-// followed side by side, so that only the positions a match begins at are looked up.
-class Coverer {
- public:
-  Coverer(std::string_view stream, const std::vector<LayoutEntry>& table)
-      : stream_(stream), matcher_(table), uses_(matcher_.PieceCount(), 0) {}
-
-  Coverage Cover(std::size_t slots) {
-    constexpr std::size_t kBlock = 256;
-    EntryMatcher::Match matches[kBlock];
-    std::size_t position = 0;
-    for (std::size_t start = 0; start < stream_.size(); start += kBlock) {
-      std::size_t end = std::min(start + kBlock, stream_.size());
-      std::size_t longer =
-          matcher_.FindBlock(stream_, start, std::max(start, position), end, matches);
-      while (position < end) {
-        position += Use(position, matches[position - start]);
-      }
-      if (longer * 4 > end - start && matcher_.SplitsAtRunBreaks()) {
-        CoverByLanes(position);
-        break;
-      }
-    }
-    tally_.Uses.assign(slots, 0);
-    std::copy_n(uses_.begin(), std::min(slots, matcher_.RunBreakPiece()), tally_.Uses.begin());
-    return std::move(tally_);
-  }
-
- private:
-  // Counts the match at position; returns the bytes it covers (one for a kana without
-  // definition, which is passed over).
-  std::size_t Use(std::size_t position, EntryMatcher::Match match) {
-    ++uses_[match.Piece];
-    if (match.Piece != matcher_.MissingPiece()) {
-      return match.Advance;
-    }
-    UndefinedKana& undefined = tally_.Undefined[static_cast<std::uint8_t>(stream_[position])];
-    if (undefined.Count++ == 0 || position < undefined.First) {
-      undefined.First = position;  // lanes go side by side: keep the earliest
-    }
-    return 1;
-  }
-
-  void CoverByLanes(std::size_t position) {
-    std::size_t bounds[kLanes + 1];
-    std::size_t stretches = CutAtRunBreaks(stream_, position, stream_.size(), kLanes, bounds);
-    std::fill(bounds + stretches + 1, bounds + kLanes + 1, stream_.size());  // empty lanes
-    std::size_t at[kLanes];
-    std::copy_n(bounds, kLanes, at);
-    auto step = [&](std::size_t lane) __attribute__((always_inline)) {
-      if (at[lane] >= bounds[lane + 1]) {
-        return false;
-      }
-      at[lane] += Use(at[lane], matcher_.MatchAt(stream_, at[lane]));
-      return true;
-    };
-    FollowLanes(step);
-  }
-
-  std::string_view stream_;
-  EntryMatcher matcher_;
-  std::vector<std::uint64_t> uses_;  // by piece
-  Coverage tally_;
-};
-
+// definition is counted and passed over instead of ending the run: the walk of the batch's
+// count, with the uses of each piece instead of its tally.
 Coverage Cover(std::string_view stream, const std::vector<LayoutEntry>& table, std::size_t slots) {
-  return Coverer(stream, table).Cover(slots);
+  const EntryMatcher matcher(table);
+  std::vector<std::uint64_t> uses(matcher.PieceCount(), 0);
+  Coverage tally;
+  WalkMatches(
+      matcher, stream, 0, stream.size(), true,
+      [&](std::size_t, std::size_t position, EntryMatcher::Match match)
+          __attribute__((always_inline)) {
+            ++uses[match.Piece];
+            if (match.Piece != matcher.MissingPiece()) {
+              return std::size_t{match.Advance};
+            }
+            UndefinedKana& undefined = tally.Undefined[static_cast<std::uint8_t>(stream[position])];
+            if (undefined.Count++ == 0 || position < undefined.First) {
+              undefined.First = position;  // lanes go side by side: keep the earliest
+            }
+            return std::size_t{1};
+          });
+  tally.Uses.assign(slots, 0);
+  std::copy_n(uses.begin(), std::min(slots, matcher.RunBreakPiece()), tally.Uses.begin());
+  return tally;
 }
 
 void CheckText(const std::string& stream, const std::vector<EntryLine>& entries,
@@ -413,19 +353,25 @@ void CheckText(const std::string& stream, const std::vector<EntryLine>& entries,
 
 }  // namespace
 
-LayoutChecker::LayoutChecker(const std::string* textCodes)
-    : textCodes_(textCodes), table_(kLayoutTableSlots) {}
+LayoutChecker::LayoutChecker(const std::string* textCodes) : textCodes_(textCodes) {}
 
-LayoutCheck LayoutChecker::CheckBytes(const std::string& name, std::string_view fileBytes) {
+LayoutCheck LayoutChecker::CheckBytes(const std::string& name, std::string_view fileBytes) const {
+  return Check(name, ReadLayout(std::string(fileBytes)));
+}
+
+LayoutCheck LayoutChecker::Check(const std::string& name,
+                                 const LayoutDefinition& definition) const {
   LayoutCheck layout;
   layout.Name = name;
   layout.ResultName = OutputNameOf(name);
   layout.Read = true;
-  layout.EntryLines = FillLayout(fileBytes, layout.Header, table_);
+  layout.Header = definition.Header;
+  layout.EntryLines = definition.EntryLines;
+  const std::vector<LayoutEntry>& table = definition.Table;
 
-  std::vector<FileLine> lines = SplitLines(fileBytes);
-  layout.Sources = HeaderSources(fileBytes, lines);
-  std::vector<EntryLine> entries = EntryLines(lines);
+  std::vector<FileLine> lines = LinesOf(definition);
+  layout.Sources = HeaderSources(definition.Bytes, lines);
+  std::vector<EntryLine> entries = EntryLines(definition, lines);
   std::size_t slots = std::min({entries.size(), layout.EntryLines, kLayoutSearchSlots});
 
   std::vector<Finding> errors;
@@ -434,7 +380,7 @@ LayoutCheck LayoutChecker::CheckBytes(const std::string& name, std::string_view 
   CheckHeader(layout, lines.size(), warnings);
   for (std::size_t slot = 0; slot < slots; ++slot) {
     CheckKeys(entries[slot], warnings);
-    CheckKanaPart(entries[slot], table_[slot].Kana, warnings);
+    CheckKanaPart(entries[slot], table[slot].Kana, warnings);
   }
   if (entries.size() > kLayoutSearchSlots) {
     Finding item;
@@ -443,10 +389,10 @@ LayoutCheck LayoutChecker::CheckBytes(const std::string& name, std::string_view 
     item.Count = entries.size() - kLayoutSearchSlots;
     warnings.push_back(std::move(item));
   }
-  std::vector<bool> shadowed = CheckShadowed(entries, table_, slots, warnings);
-  CheckHandSplit(layout, table_, shadowed, warnings);
+  std::vector<bool> shadowed = CheckShadowed(entries, table, slots, warnings);
+  CheckHandSplit(layout, table, shadowed, warnings);
   if (textCodes_ != nullptr) {
-    CheckText(*textCodes_, entries, table_, shadowed, layout, errors, notes);
+    CheckText(*textCodes_, entries, table, shadowed, layout, errors, notes);
   }
 
   std::stable_sort(warnings.begin(), warnings.end(),
@@ -461,89 +407,56 @@ LayoutCheck LayoutChecker::CheckBytes(const std::string& name, std::string_view 
 
 namespace {
 
-Finding ReadFailure(const ReadResult& read) {
+// What keeps a file from being read, as a finding; none when it was read.
+bool FindReadFailure(const ReadResult& read, bool utf16, std::vector<Finding>& findings) {
   Finding item;
-  item.Kind = FindingKind::kCannotRead;
-  item.Value = read.Error;
-  return item;
-}
-
-// Reads a file the way the readers do, a large one with up to jobs threads; a failure or a
-// UTF-16 file becomes a finding.
-bool ReadForCheck(const std::string& path, std::string& bytes, std::vector<Finding>& findings,
-                  unsigned jobs = 1) {
-  ReadResult read = ReadWholeFile(path, bytes);
   if (read.Outcome != ReadOutcome::kOk) {
-    findings.push_back(ReadFailure(read));
-    return false;
-  }
-  if (MakeShiftJis(bytes, TextParts(bytes.size(), jobs), RunParts) == TextEncoding::kUtf16) {
-    Finding item;
+    item.Kind = FindingKind::kCannotRead;
+    item.Value = read.Error;
+  } else if (utf16) {
     item.Kind = FindingKind::kUtf16;
-    findings.push_back(std::move(item));
+  } else {
     return false;
   }
+  findings.push_back(std::move(item));
   return true;
 }
 
-// The line of the sample text that holds each of the sorted KanaStream positions, found by
-// walking the text as AppendKanaStream does.
-std::vector<std::size_t> TextLinesOf(std::string_view text,
-                                     const std::vector<std::size_t>& positions) {
-  std::vector<std::size_t> lines;
-  std::size_t line = 1;
-  std::size_t stream = 0;
-  bool inRun = false;
-  for (std::size_t p = 0; p < text.size() && lines.size() < positions.size();) {
-    auto lead = static_cast<std::uint8_t>(text[p]);
-    bool twoBytes = StartsTwoByteCharacter(lead);
-    auto trail = static_cast<std::uint8_t>(p + 1 < text.size() ? text[p + 1] : 0);
-    bool isKana = twoBytes && KanaCodeOf(lead, trail) != kNotKana;
-    if (isKana) {
-      stream += inRun ? 0 : 1;
-      if (stream == positions[lines.size()]) {
-        lines.push_back(line);
+// Fills in the text line of every undefined kana's first place, from the text's line ends.
+void LocateUndefinedKana(BatchCheck& batch) {
+  for (LayoutCheck& layout : batch.Layouts) {
+    for (Finding& item : layout.Findings) {
+      if (item.Kind == FindingKind::kUndefinedKana) {
+        item.TextLine = batch.Text.Sample.LineOf(item.StreamPosition);
       }
-      ++stream;
     }
-    line += (lead == '\n') + (twoBytes && trail == '\n');
-    inRun = isKana;
-    p += twoBytes ? 2 : 1;
   }
-  lines.resize(positions.size(), 0);
-  return lines;
 }
 
-// Fills in the text line of every undefined kana's first place; the KanaStream is let go first,
-// since the text is read once more for it.
-void LocateUndefinedKana(BatchCheck& batch) {
-  std::size_t textEnd = batch.Text.KanaStream.size() - kClosingZu;
-  std::string().swap(batch.Text.KanaStream);
-  std::vector<std::size_t> positions;
-  for (LayoutCheck& layout : batch.Layouts) {
-    for (Finding& item : layout.Findings) {
-      if (item.Kind == FindingKind::kUndefinedKana && item.StreamPosition < textEnd) {
-        positions.push_back(item.StreamPosition);
+// Checks every layout that was read, on up to jobs threads, each taking the next layout not
+// yet taken; a layout's result lands in its own place, so the order stays the batch's.
+void CheckReadLayouts(const std::string* textCodes, std::vector<LayoutFile>& files,
+                      std::vector<LayoutCheck>& layouts, unsigned jobs) {
+  const LayoutChecker checker(textCodes);
+  std::atomic<std::size_t> next = 0;
+  std::size_t threads = std::min<std::size_t>(std::max(jobs, 1u), layouts.size());
+  std::vector<std::exception_ptr> failures(threads);
+  RunParts(threads, [&](std::size_t thread) {
+    try {
+      for (std::size_t i = next++; i < layouts.size(); i = next++) {
+        if (layouts[i].Read) {
+          layouts[i] = checker.Check(layouts[i].Name, files[i].Definition);
+          files[i] = LayoutFile();
+        }
       }
+    } catch (...) {
+      failures[thread] = std::current_exception();  // such as running out of memory
+      next = layouts.size();
     }
-  }
-  if (positions.empty()) {
-    return;
-  }
-  std::sort(positions.begin(), positions.end());
-  positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
-  std::string text;
-  std::vector<Finding> ignored;
-  if (!ReadForCheck(batch.Text.Path, text, ignored)) {
-    return;
-  }
-  std::vector<std::size_t> lines = TextLinesOf(text, positions);
-  for (LayoutCheck& layout : batch.Layouts) {
-    for (Finding& item : layout.Findings) {
-      if (item.Kind == FindingKind::kUndefinedKana && item.StreamPosition < textEnd) {
-        auto at = std::lower_bound(positions.begin(), positions.end(), item.StreamPosition);
-        item.TextLine = lines[static_cast<std::size_t>(at - positions.begin())];
-      }
+  });
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) {
+      std::rethrow_exception(failure);
     }
   }
 }
@@ -553,46 +466,14 @@ void LocateUndefinedKana(BatchCheck& batch) {
 TextCheck ReadTextForCheck(const std::string& path, unsigned jobs) {
   TextCheck text;
   text.Path = path;
-  std::string bytes;
-  if (ReadForCheck(path, bytes, text.Findings, jobs)) {
-    AppendKanaStream(std::move(bytes), text.KanaStream, jobs);
-    text.Read = true;
-  }
+  SampleTextFile file = ReadSampleTextFile(path, jobs, true);
+  text.Read = !FindReadFailure(file.Read, file.Utf16, text.Findings);
+  text.Sample = std::move(file.Text);
   return text;
 }
 
-namespace {
-
-// Checks every layout whose bytes were read, on up to jobs threads, each with a checker of its
-// own; a layout's result lands in its own place, so the order stays the batch's.
-void CheckReadLayouts(const std::string* textCodes, std::vector<std::string>& bytes,
-                      std::vector<LayoutCheck>& layouts, unsigned jobs) {
-  std::atomic<std::size_t> next = 0;
-  auto work = [&] {
-    LayoutChecker checker(textCodes);
-    for (std::size_t i = next++; i < layouts.size(); i = next++) {
-      if (layouts[i].Read) {
-        layouts[i] = checker.CheckBytes(layouts[i].Name, bytes[i]);
-        std::string().swap(bytes[i]);
-      }
-    }
-  };
-  std::size_t threads = std::min<std::size_t>(std::max(jobs, 1u), layouts.size());
-  std::vector<std::future<void>> helpers;
-  for (std::size_t t = 1; t < threads; ++t) {
-    helpers.push_back(std::async(std::launch::async, work));
-  }
-  work();
-  for (std::future<void>& helper : helpers) {
-    helper.get();  // rethrows what a helper threw, such as running out of memory
-  }
-}
-
-}  // namespace
-
 BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layoutDirectory,
                       unsigned jobs) {
-  BuildKeyIndexTable();
   BatchCheck batch;
   batch.LayoutDirectory = layoutDirectory;
   batch.Text = ReadTextForCheck(sampleTextPath, jobs);
@@ -602,15 +483,17 @@ BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layo
     return batch;
   }
   // Layout files are small beside the text: read them all first, then check them side by side.
-  std::vector<std::string> bytes(search.Names.size());
+  std::vector<LayoutFile> files(search.Names.size());
   batch.Layouts.resize(search.Names.size());
   for (std::size_t i = 0; i < search.Names.size(); ++i) {
     LayoutCheck& layout = batch.Layouts[i];
     layout.Name = search.Names[i];
     layout.ResultName = OutputNameOf(layout.Name);
-    layout.Read = ReadForCheck(layoutDirectory + layout.Name, bytes[i], layout.Findings);
+    files[i] = ReadLayoutFile(layoutDirectory + layout.Name);
+    layout.Read = !FindReadFailure(files[i].Read, files[i].Utf16, layout.Findings);
   }
-  CheckReadLayouts(batch.Text.Read ? &batch.Text.KanaStream : nullptr, bytes, batch.Layouts, jobs);
+  CheckReadLayouts(batch.Text.Read ? &batch.Text.Sample.KanaStream : nullptr, files, batch.Layouts,
+                   jobs);
   std::map<std::string, std::string> writers;  // result file -> the first layout writing it
   for (LayoutCheck& layout : batch.Layouts) {
     if (!layout.Read) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "readers/layout.h"
+#include "readers/sample_text.h"
 
 namespace kananet {
 
@@ -98,7 +99,7 @@ struct LayoutCheck {
 struct TextCheck {
   std::string Path;
   bool Read = false;
-  std::string KanaStream;  // CheckBatch lets it go once every layout is checked
+  SampleText Sample;  // with its line ends
   std::vector<Finding> Findings;
 };
 
@@ -115,18 +116,19 @@ struct BatchCheck {
 // (without a stop: a file that cannot be read becomes a finding).
 TextCheck ReadTextForCheck(const std::string& path, unsigned jobs = 1);
 
-// Checks layout files one after the other against one KanaStream (nullptr: no sample text,
-// so no finding that needs one). Keeps one LayoutTable for all of them.
+// Checks layouts against one KanaStream (nullptr: no sample text, so no finding that needs
+// one), on any number of threads at once.
 class LayoutChecker {
  public:
   explicit LayoutChecker(const std::string* textCodes);
 
+  // A layout as read from the file of that name.
+  LayoutCheck Check(const std::string& name, const LayoutDefinition& definition) const;
   // A layout file's bytes, already made Shift_JIS.
-  LayoutCheck CheckBytes(const std::string& name, std::string_view fileBytes);
+  LayoutCheck CheckBytes(const std::string& name, std::string_view fileBytes) const;
 
  private:
   const std::string* textCodes_;
-  std::vector<LayoutEntry> table_;
 };
 
 // The whole check of a working directory: the sample text and every layout file of

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -18,10 +19,16 @@ inline constexpr int kKeyCount = 56;
 inline constexpr std::uint8_t kRunBreak = 0xFF;  // a break in the run of kana
 inline constexpr std::uint8_t kUnitEnd = 0xFE;   // the end of one kana unit (count-by-kana only)
 
-// Character byte -> KeyIndex; every byte outside the KeyAlphabet maps to 0 like the space.
-// Filled once at start by BuildKeyIndexTable and read-only afterwards.
-extern std::array<std::uint8_t, 256> KeyIndexTable;
+constexpr std::array<std::uint8_t, 256> MakeKeyIndexTable() {
+  std::array<std::uint8_t, 256> table{};
+  for (std::size_t i = 0; i < kKeyAlphabet.size(); ++i) {
+    table[static_cast<unsigned char>(kKeyAlphabet[i])] = static_cast<std::uint8_t>(i);
+  }
+  return table;
+}
 
-void BuildKeyIndexTable();
+// Character byte -> KeyIndex; every byte outside the KeyAlphabet maps to 0 like the space.
+// Made when the program is compiled, so no thread ever waits for it or sees it half made.
+inline constexpr std::array<std::uint8_t, 256> KeyIndexTable = MakeKeyIndexTable();
 
 }  // namespace kananet

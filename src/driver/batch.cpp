@@ -5,8 +5,8 @@
 #include <new>
 #include <string>
 
+#include "analysis/conversion.h"
 #include "analysis/entry_counts.h"
-#include "codes/key_alphabet.h"
 #include "driver/written_networks.h"
 #include "output/network_writer.h"
 #include "platform/console.h"
@@ -32,13 +32,18 @@ std::string InternalErrorMessage(std::string_view what) {
          "): the run stopped; the network files written before are complete.\n";
 }
 
-void EvaluateLayout(const std::string& name, unsigned jobs, WrittenNetworks& written) {
+// The batch's steps for one layout, each handing its value to the next.
+void EvaluateLayout(const SampleText& text, const std::string& name, unsigned jobs,
+                    WrittenNetworks& written) {
   WriteOut(ConsoleText("Load ").Name(name).Text("\n"));
-  CurrentLayoutName = name;
-  LoadLayout();
-  ConvertAndTallyKanaStream(jobs);
-  if (WriteKeyboardNetwork()) {
-    written.Record(CurrentLayoutName, name);
+  const LayoutDefinition layout = LoadLayout(name);
+  const LayoutCount count = ConvertAndTallyKanaStream(text.KanaStream, layout, jobs);
+  if (count.Missing != kNoSlot) {
+    StopRun(MissingDefinitionMessage(static_cast<std::uint8_t>(text.KanaStream[count.Missing])));
+  }
+  const std::string outputName = OutputNameOf(name);
+  if (WriteKeyboardNetwork(std::string(kResultDirectory) + outputName, layout, count.Counts)) {
+    written.Record(outputName, name);
   }
 }
 
@@ -64,8 +69,7 @@ int RunGuarded(const std::function<int()>& run) {
 int RunBatch(unsigned jobs) {
   ResetFailures();
   return RunGuarded([jobs] {
-    BuildKeyIndexTable();
-    ReadSampleText(jobs);
+    const SampleText text = ReadSampleText(jobs);
     LayoutFileSearch search = FindLayoutFiles(std::string(kLayoutDirectory));
     if (search.ErrorCode != 0) {
       WriteOut(NoLayoutFileMessage(search.ErrorCode));
@@ -73,7 +77,7 @@ int RunBatch(unsigned jobs) {
     }
     WrittenNetworks written;
     for (const std::string& name : search.Names) {
-      EvaluateLayout(name, jobs, written);
+      EvaluateLayout(text, name, jobs, written);
     }
     return RunHadFailure() ? 1 : 0;
   });

@@ -8,7 +8,6 @@
 #include "codes/number_format.h"
 #include "platform/console.h"
 #include "platform/files.h"
-#include "platform/working_directory.h"
 
 namespace kananet {
 
@@ -133,10 +132,10 @@ std::string BuildKeyboardNetwork(const std::vector<LayoutEntry>& table,
   return out;
 }
 
-bool WriteKeyboardNetwork() {
-  CurrentLayoutName = OutputNameOf(CurrentLayoutName);
-  std::string path = PathInDirectory(kResultDirectory);
-  std::string network = BuildKeyboardNetwork(LayoutTable, LayoutHeader, KeyCounts, PairCounts);
+bool WriteKeyboardNetwork(const std::string& path, const LayoutDefinition& layout,
+                          const LayoutCounts& counts) {
+  std::string network =
+      BuildKeyboardNetwork(layout.Table, layout.Header, counts.Keys, counts.Pairs);
   if (int error = ReplaceFile(path, network)) {
     ReportFailure(ConsoleText("Cannot write ")
                       .Name(path)

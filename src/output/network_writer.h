@@ -14,10 +14,11 @@ namespace kananet {
 
 inline constexpr int kNetworkVertices = 330;
 
-// Writes result/<output name> for the current layout and leaves the output name in
-// CurrentLayoutName. A file that cannot be written is reported and the run goes on; the file
-// that was there before stays as it was. Returns whether the file was written.
-bool WriteKeyboardNetwork();
+// Writes the network file of a layout's counts at path. A file that cannot be written is
+// reported and the run goes on; the file that was there before stays as it was. Returns
+// whether the file was written.
+bool WriteKeyboardNetwork(const std::string& path, const LayoutDefinition& layout,
+                          const LayoutCounts& counts);
 
 // The layout file's name up to its first ".", followed by ".net".
 std::string OutputNameOf(std::string_view layoutName);

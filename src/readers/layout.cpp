@@ -1,50 +1,45 @@
 #include "readers/layout.h"
 
+#include <utility>
+
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
 #include "platform/console.h"
-#include "platform/files.h"
 #include "platform/working_directory.h"
 #include "readers/text_file.h"
 
 namespace kananet {
 
-LayoutHeaderValues LayoutHeader;
-std::vector<LayoutEntry> LayoutTable(kLayoutTableSlots);
-
 namespace {
 
-// Reads lines the way a text-mode line read does: a line ends in LF or CR LF; a read that
-// meets the end of the text at once gives an empty line; once the end has been reached, a
-// read fails and leaves the line as it was.
-class LineReader {
- public:
-  explicit LineReader(std::string_view text) : text_(text) {}
+constexpr std::size_t kHeaderLineCount = 4;
 
-  bool Read(std::string_view& line) {
-    if (atEnd_) {
-      return false;
+std::vector<LayoutLine> SplitLines(std::string_view bytes) {
+  std::vector<LayoutLine> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    std::size_t length = (end == std::string_view::npos ? bytes.size() : end) - start;
+    if (end != std::string_view::npos && length > 0 && bytes[start + length - 1] == '\r') {
+      --length;
     }
-    std::size_t end = text_.find('\n', position_);
-    if (end == std::string_view::npos) {
-      line = text_.substr(position_);
-      position_ = text_.size();
-      atEnd_ = true;
-      return !line.empty();
-    }
-    line = text_.substr(position_, end - position_);
-    if (!line.empty() && line.back() == '\r') {
-      line.remove_suffix(1);
-    }
-    position_ = end + 1;
-    return true;
+    lines.push_back({start, length});
+    start = end == std::string_view::npos ? bytes.size() : end + 1;
   }
+  return lines;
+}
 
- private:
-  std::string_view text_;
-  std::size_t position_ = 0;
-  bool atEnd_ = false;
-};
+// Header line i as a text-mode line read takes it: a read past the end leaves its buffer as it
+// was, so a missing line repeats a last line that has no line end, and reads as empty otherwise.
+std::string_view HeaderLine(std::string_view bytes, const std::vector<LayoutLine>& lines,
+                            std::size_t i) {
+  auto text = [&](const LayoutLine& line) { return bytes.substr(line.Start, line.Length); };
+  if (i < lines.size()) {
+    return text(lines[i]);
+  }
+  bool lastLineOpen = !bytes.empty() && bytes.back() != '\n';
+  return lastLineOpen ? text(lines.back()) : std::string_view();
+}
 
 // The first byte of a header line; an empty line gives its terminating zero.
 std::uint8_t FirstByte(std::string_view line) {
@@ -75,56 +70,96 @@ void ReadKeys(std::string_view part, std::string& keys) {
   }
 }
 
+LayoutHeaderValues HeaderOf(std::string_view bytes, const std::vector<LayoutLine>& lines) {
+  LayoutHeaderValues header;
+  header.LeftHandLastKey = KeyIndexTable[FirstByte(HeaderLine(bytes, lines, 0))];
+  header.BreakAfterPunctuation = KeyIndexTable[FirstByte(HeaderLine(bytes, lines, 1))];
+  header.RowCount = DigitValue(HeaderLine(bytes, lines, 2));
+  header.CountByKana = DigitValue(HeaderLine(bytes, lines, 3));
+  return header;
+}
+
+std::vector<LayoutEntryLine> EntryLinesOf(std::string_view bytes,
+                                          const std::vector<LayoutLine>& lines) {
+  std::vector<LayoutEntryLine> entries;
+  for (std::size_t i = kHeaderLineCount; i < lines.size(); ++i) {
+    std::size_t tab = bytes.substr(lines[i].Start, lines[i].Length).find('\t');
+    if (tab != std::string_view::npos) {
+      entries.push_back({i, tab});
+    }
+  }
+  return entries;
+}
+
+// Stores the entry lines into the slots of table there are, resetting the others.
+void FillTable(std::string_view bytes, const std::vector<LayoutLine>& lines,
+               const std::vector<LayoutEntryLine>& entries, std::vector<LayoutEntry>& table) {
+  for (std::size_t slot = 0; slot < table.size(); ++slot) {
+    if (slot >= entries.size()) {
+      table[slot].Kana.clear();
+      table[slot].Keys.clear();
+      continue;
+    }
+    std::string_view line =
+        bytes.substr(lines[entries[slot].Line].Start, lines[entries[slot].Line].Length);
+    ReadKana(line.substr(entries[slot].Tab + 1), table[slot].Kana);
+    ReadKeys(line.substr(0, entries[slot].Tab), table[slot].Keys);
+  }
+}
+
 }  // namespace
 
 std::size_t FillLayout(std::string_view fileBytes, LayoutHeaderValues& header,
                        std::vector<LayoutEntry>& table) {
-  for (LayoutEntry& slot : table) {
-    slot.Kana.clear();
-    slot.Keys.clear();
-  }
-
-  LineReader reader(fileBytes);
-  std::string_view line;
-  reader.Read(line);
-  header.LeftHandLastKey = KeyIndexTable[FirstByte(line)];
-  reader.Read(line);
-  header.BreakAfterPunctuation = KeyIndexTable[FirstByte(line)];
-  reader.Read(line);
-  header.RowCount = DigitValue(line);
-  reader.Read(line);
-  header.CountByKana = DigitValue(line);
-
-  std::size_t entryLines = 0;
-  while (reader.Read(line)) {
-    std::size_t tab = line.find('\t');
-    if (tab == std::string_view::npos) {
-      continue;
-    }
-    if (entryLines < table.size()) {
-      LayoutEntry& slot = table[entryLines];
-      ReadKana(line.substr(tab + 1), slot.Kana);
-      ReadKeys(line.substr(0, tab), slot.Keys);
-    }
-    ++entryLines;
-  }
-  return entryLines;
+  std::vector<LayoutLine> lines = SplitLines(fileBytes);
+  std::vector<LayoutEntryLine> entries = EntryLinesOf(fileBytes, lines);
+  header = HeaderOf(fileBytes, lines);
+  FillTable(fileBytes, lines, entries, table);
+  return entries.size();
 }
 
-void LoadLayout() {
-  std::string path = PathInDirectory(kLayoutDirectory);
+LayoutDefinition ReadLayout(std::string fileBytes) {
+  LayoutDefinition layout;
+  layout.Bytes = std::move(fileBytes);
+  layout.Lines = SplitLines(layout.Bytes);
+  layout.Entries = EntryLinesOf(layout.Bytes, layout.Lines);
+  layout.Header = HeaderOf(layout.Bytes, layout.Lines);
+  layout.EntryLines = layout.Entries.size();
+  layout.Table.resize(std::min(layout.EntryLines, kLayoutTableSlots));
+  FillTable(layout.Bytes, layout.Lines, layout.Entries, layout.Table);
+  return layout;
+}
+
+LayoutFile ReadLayoutFile(const std::string& path) {
+  LayoutFile file;
+  std::string bytes;
+  file.Read = ReadWholeFile(path, bytes);
+  if (file.Read.Outcome != ReadOutcome::kOk) {
+    return file;
+  }
+  file.Utf16 = !MakeTextShiftJis(bytes);
+  if (!file.Utf16) {
+    file.Definition = ReadLayout(std::move(bytes));
+  }
+  return file;
+}
+
+LayoutDefinition LoadLayout(const std::string& name) {
+  std::string path = std::string(kLayoutDirectory) + name;
   std::string contents;
   if (ReadWholeFile(path, contents).Outcome != ReadOutcome::kOk) {
     StopRun("File is not exist.\n");
   }
   MakeReadableText(path, contents);
-  std::size_t entryLines = FillLayout(contents, LayoutHeader, LayoutTable);
-  if (entryLines > kLayoutTableSlots) {
+  LayoutDefinition layout = ReadLayout(std::move(contents));
+  if (layout.EntryLines > kLayoutTableSlots) {
     WriteErr(ConsoleText("Warning: ")
                  .Name(path)
-                 .Text(" has " + std::to_string(entryLines) + " definition lines; only the first " +
-                       std::to_string(kLayoutTableSlots) + " are read.\n"));
+                 .Text(" has " + std::to_string(layout.EntryLines) +
+                       " definition lines; only the first " + std::to_string(kLayoutTableSlots) +
+                       " are read.\n"));
   }
+  return layout;
 }
 
 }  // namespace kananet

@@ -1,4 +1,5 @@
-// The layout definition reader: one layout file becomes the LayoutHeader and the LayoutTable.
+// The layout definition reader: one layout file becomes a LayoutDefinition, a value holding its
+// header, its table and its lines.
 #pragma once
 
 #include <cstddef>
@@ -6,6 +7,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace kananet {
 
@@ -21,21 +24,61 @@ struct LayoutEntry {
   std::string Keys;  // KeyIndexes to strike, in order
 };
 
+// The most entry lines a table holds; the lines past them are counted but not stored.
 inline constexpr std::size_t kLayoutTableSlots = 100000;
 // Lookups consider only the slots below this index, so the table's last slot is never found.
 inline constexpr std::size_t kLayoutSearchSlots = 99999;
 
-extern LayoutHeaderValues LayoutHeader;
-// Always LayoutTableSlots slots: the entry lines in file order, the rest empty.
-extern std::vector<LayoutEntry> LayoutTable;
+// A line of a layout file: where it lies in the file's bytes, without its line end.
+struct LayoutLine {
+  std::size_t Start = 0;
+  std::size_t Length = 0;
+};
 
-// Reads layout/<CurrentLayoutName> into LayoutHeader and LayoutTable. Ends the run with
-// "File is not exist." when the file cannot be opened or read.
-void LoadLayout();
+// A line holding a TAB, which makes it an entry line, and where its TAB is.
+struct LayoutEntryLine {
+  std::size_t Line = 0;  // index into Lines
+  std::size_t Tab = 0;
+};
 
-// Fills header and table (table must hold LayoutTableSlots slots; all are reset) from a layout
-// file's bytes. Returns the number of entry lines in the file, which can exceed the slots; the
-// entry lines beyond the table are not stored.
+// One layout file as read, once, for the batch, the check, the report and the search.
+struct LayoutDefinition {
+  LayoutHeaderValues Header;
+  // The entry lines in file order, at most kLayoutTableSlots of them.
+  std::vector<LayoutEntry> Table;
+  std::size_t EntryLines = 0;  // entry lines in the file, which can exceed the table
+  std::string Bytes;           // the file's bytes, made Shift_JIS
+  // The lines as the reader takes them: a line ends in LF, whose CR before it is not part of
+  // the line; the text after the last LF is a line when it is not empty.
+  std::vector<LayoutLine> Lines;
+  std::vector<LayoutEntryLine> Entries;  // every entry line, also those past the table
+
+  std::string_view LineText(std::size_t line) const {
+    return std::string_view(Bytes).substr(Lines[line].Start, Lines[line].Length);
+  }
+};
+
+// The layout of a file's bytes, already made Shift_JIS.
+LayoutDefinition ReadLayout(std::string fileBytes);
+
+// A layout file read from disk: the layout, or why there is none.
+struct LayoutFile {
+  ReadResult Read{ReadOutcome::kOk, 0};
+  bool Utf16 = false;  // the file is UTF-16, which no reader accepts
+  LayoutDefinition Definition;
+
+  bool Ok() const { return Read.Outcome == ReadOutcome::kOk && !Utf16; }
+};
+
+LayoutFile ReadLayoutFile(const std::string& path);
+
+// The batch's step: reads layout/<name>. Ends the run with "File is not exist." when the file
+// cannot be opened or read, and warns when it has more entry lines than the table holds.
+LayoutDefinition LoadLayout(const std::string& name);
+
+// Fills header and table from a layout file's bytes: every slot of table is reset, and the
+// entry lines are stored in file order into the slots there are. Returns the number of entry
+// lines in the file, which can exceed the slots.
 std::size_t FillLayout(std::string_view fileBytes, LayoutHeaderValues& header,
                        std::vector<LayoutEntry>& table);
 

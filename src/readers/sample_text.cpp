@@ -16,8 +16,6 @@
 
 namespace kananet {
 
-std::string KanaStream;
-
 namespace {
 
 // 0x00-0x7F and 0xA1-0xDF are one-byte characters; every other byte starts a two-byte one.
@@ -60,14 +58,23 @@ class CharacterTable {
 // two bytes of text and gives at most two bytes of stream (a RunBreak and its code), so writing
 // never overtakes reading. Kana and other characters alternate unpredictably, so each character
 // is written without a branch: a RunBreak is put down and kept only when a run starts, a code
-// is put down and kept only when it is a kana. Returns the end of what was written.
-char* PutKanaRuns(const std::uint8_t* text, std::size_t size, char* stream) {
+// is put down and kept only when it is a kana. With kKeepLineEnds, puts the stream's length
+// from stream on at each LF to lineEnds. Returns the end of what was written.
+template <bool kKeepLineEnds>
+char* PutKanaRuns(const std::uint8_t* text, std::size_t size, char* stream,
+                  std::size_t* lineEnds = nullptr) {
   static const CharacterTable characters;
+  char* const streamStart = stream;
   bool inRun = false;
   for (std::size_t p = 0; p < size;) {
     std::uint8_t lead = text[p];
     std::size_t length = characters.Length(lead);
     std::uint8_t code = length == 2 ? characters.KanaCode(lead, text[p + 1]) : kNotKana;
+    if constexpr (kKeepLineEnds) {
+      if (text[p + length - 1] == '\n') {
+        *lineEnds++ = static_cast<std::size_t>(stream - streamStart);
+      }
+    }
     p += length;
     bool isKana = code != kNotKana;
     *stream = static_cast<char>(kRunBreak);
@@ -89,7 +96,7 @@ char* PutKanaRuns(const std::uint8_t* text, std::size_t size, char* stream) {
 // whichever it is, so the text is cut after LFs into pieces that threads read on their own,
 // each writing over its own bytes; the pieces' streams are then moved together.
 void AppendKanaStream(std::string fileBytes, std::string& kanaCodes, unsigned jobs,
-                      std::size_t minBytesPerThread) {
+                      std::size_t minBytesPerThread, std::vector<std::size_t>* lineEnds) {
   const std::size_t size = fileBytes.size();
   std::size_t parts = TextParts(size, jobs, minBytesPerThread);
   std::vector<std::size_t> cuts{0};
@@ -103,13 +110,36 @@ void AppendKanaStream(std::string fileBytes, std::string& kanaCodes, unsigned jo
   cuts.push_back(size);
   std::vector<std::size_t> ends(cuts.size() - 1);
   char* const bytes = fileBytes.data();
+  // Each piece's line ends go to a place of their own, made here: a thread allocates nothing.
+  std::vector<std::size_t> pieceLines;
+  std::vector<std::size_t> linesFrom(cuts.size(), 0);
+  if (lineEnds != nullptr) {
+    for (std::size_t piece = 0; piece + 1 < cuts.size(); ++piece) {
+      linesFrom[piece + 1] =
+          linesFrom[piece] +
+          static_cast<std::size_t>(std::count(bytes + cuts[piece], bytes + cuts[piece + 1], '\n'));
+    }
+    pieceLines.resize(linesFrom.back());
+  }
   RunParts(ends.size(), [&](std::size_t piece) {
-    char* start = bytes + cuts[piece];
-    ends[piece] = static_cast<std::size_t>(PutKanaRuns(reinterpret_cast<const std::uint8_t*>(start),
-                                                       cuts[piece + 1] - cuts[piece], start) -
-                                           bytes);
+    auto* start = reinterpret_cast<const std::uint8_t*>(bytes + cuts[piece]);
+    std::size_t length = cuts[piece + 1] - cuts[piece];
+    char* end = lineEnds == nullptr ? PutKanaRuns<false>(start, length, bytes + cuts[piece])
+                                    : PutKanaRuns<true>(start, length, bytes + cuts[piece],
+                                                        pieceLines.data() + linesFrom[piece]);
+    ends[piece] = static_cast<std::size_t>(end - bytes);
   });
   std::size_t written = JoinPieces(bytes, cuts, ends);
+  if (lineEnds != nullptr) {
+    // A piece's line ends count from its own start: add where its stream lands.
+    std::size_t landed = kanaCodes.size();
+    for (std::size_t piece = 0; piece + 1 < cuts.size(); ++piece) {
+      for (std::size_t line = linesFrom[piece]; line < linesFrom[piece + 1]; ++line) {
+        lineEnds->push_back(pieceLines[line] + landed);
+      }
+      landed += ends[piece] - cuts[piece];
+    }
+  }
   // An empty stream takes the buffer over, as it is: a copy would cost the stream's size in
   // fresh pages.
   fileBytes.resize(written);
@@ -121,7 +151,31 @@ void AppendKanaStream(std::string fileBytes, std::string& kanaCodes, unsigned jo
   kanaCodes.append(3, '\x20');
 }
 
-void ReadSampleText(unsigned jobs) {
+std::size_t SampleText::LineOf(std::size_t position) const {
+  if (position + kClosingZu >= KanaStream.size()) {
+    return 0;
+  }
+  return 1 + static_cast<std::size_t>(std::upper_bound(LineEnds.begin(), LineEnds.end(), position) -
+                                      LineEnds.begin());
+}
+
+SampleTextFile ReadSampleTextFile(const std::string& path, unsigned jobs, bool keepLineEnds) {
+  SampleTextFile file;
+  std::string contents;
+  file.Read = ReadWholeFile(path, contents);
+  if (file.Read.Outcome != ReadOutcome::kOk) {
+    return file;
+  }
+  file.Utf16 = !MakeTextShiftJis(contents, jobs);
+  if (!file.Utf16) {
+    file.Text.FileBytes = contents.size();
+    AppendKanaStream(std::move(contents), file.Text.KanaStream, jobs, kMinTextBytesPerThread,
+                     keepLineEnds ? &file.Text.LineEnds : nullptr);
+  }
+  return file;
+}
+
+SampleText ReadSampleText(unsigned jobs) {
   std::string contents;
   ReadResult read = ReadWholeFile(kSampleTextPath, contents);
   if (read.Outcome == ReadOutcome::kCannotOpen) {
@@ -132,7 +186,10 @@ void ReadSampleText(unsigned jobs) {
             "\n");
   }
   MakeReadableText(kSampleTextPath, contents, jobs);
-  AppendKanaStream(std::move(contents), KanaStream, jobs);
+  SampleText text;
+  text.FileBytes = contents.size();
+  AppendKanaStream(std::move(contents), text.KanaStream, jobs);
+  return text;
 }
 
 }  // namespace kananet

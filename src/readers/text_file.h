@@ -17,6 +17,10 @@ inline std::size_t TextParts(std::size_t size, unsigned jobs,
   return parts < jobs ? parts : jobs;
 }
 
+// Turns a text file's bytes into Shift_JIS as below, with up to jobs threads for a large file;
+// false, with the bytes left as they are, when the file is UTF-16.
+bool MakeTextShiftJis(std::string& fileBytes, unsigned jobs = 1);
+
 // Turns the whole bytes of the text file at path into Shift_JIS (a UTF-8 file is converted; a
 // Shift_JIS file is left as it is), with up to jobs threads for a large file. A UTF-16 file
 // ends the run with a message naming it.

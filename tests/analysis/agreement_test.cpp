@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "analysis/conversion.h"
@@ -180,6 +181,45 @@ TEST(AgreementTest, OnePassCountEqualsTheConversionAndTallyByScan) {
         ASSERT_EQ(*pairs, *expectedPairs);
       }
     }
+  }
+}
+
+// Counting is a function of the text and the layout alone: two layouts, one by strokes and one
+// by kana with long entries (so that its count goes by lanes), counted again and again on
+// several threads at once, each count itself cut into parts, give their single-thread counts.
+TEST(AgreementTest, LayoutsCountedOnManyThreadsAtOnceGiveTheirOwnCounts) {
+  std::mt19937 rng(5u);
+  std::vector<int> kana = {kKanaComma, 3, 8, 10, 12, 19, 21, 41, 73, kRunBreak};
+  std::string stream = "\xFF" + RandomBytes(rng, 600000, kana);
+  LayoutDefinition layouts[2];
+  for (int i = 0; i < 2; ++i) {
+    layouts[i].Header = {20 + i * 10, i, 4, i};
+    for (int entry = 0; entry < 150; ++entry) {
+      layouts[i].Table.push_back({RandomBytes(rng, 1 + rng() % (i == 0 ? 2 : 4), kana),
+                                  RandomBytes(rng, 1 + rng() % 2, {3, 17, 30, 44})});
+    }
+    for (int code : kana) {
+      layouts[i].Table.push_back({std::string(1, static_cast<char>(code)), "\x05"});
+    }
+  }
+  LayoutCount alone[2] = {ConvertAndTallyKanaStream(stream, layouts[0]),
+                          ConvertAndTallyKanaStream(stream, layouts[1])};
+  ASSERT_EQ(alone[0].Missing, kNoSlot);
+  ASSERT_EQ(alone[1].Missing, kNoSlot);
+  std::vector<std::unique_ptr<LayoutCount>> together(8);
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < together.size(); ++t) {
+    threads.emplace_back([&, t] {
+      together[t] = std::make_unique<LayoutCount>(
+          ConvertAndTallyKanaStream(stream, layouts[t % 2], 1 + t % 3));
+    });
+  }
+  for (std::thread& thread : threads) {
+    thread.join();
+  }
+  for (std::size_t t = 0; t < together.size(); ++t) {
+    EXPECT_EQ(together[t]->Counts.Keys, alone[t % 2].Counts.Keys) << "thread " << t;
+    EXPECT_EQ(together[t]->Counts.Pairs, alone[t % 2].Counts.Pairs) << "thread " << t;
   }
 }
 

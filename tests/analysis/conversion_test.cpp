@@ -176,33 +176,12 @@ TEST(ConversionTest, MissingDefinitionMessage) {
   EXPECT_EQ(MissingDefinitionMessage(5), "\x81\x75\x83\x94" + MessageTail);
 }
 
-TEST(ConversionTest, ConvertKanaStreamReplacesTheKeyStreamOrStopsTheRun) {
-  const std::string savedKana = KanaStream;
-  const LayoutHeaderValues savedHeader = LayoutHeader;
-  const std::vector<LayoutEntry> savedTable = LayoutTable;
-  const KeyBytes savedKeys = KeyStream;
-  LayoutTable = Table({Entry({35}, {kKi}), Entry({15, 43}, {kZu}), Entry({36}, {kComma})});
-  KanaStream = Bytes({kRb, kKi, kComma, kZu, kZu, kZu});
-  LayoutHeader = LayoutHeaderValues{24, 41, 4, 1};
-  KeyStream = "left over";
-  ConvertKanaStream();
-  EXPECT_EQ(KeyStream.View(),
-            Bytes({kRb, 35, kUe, 36, kUe, kRb, 15, 43, kUe, 15, 43, kUe, 15, 43, kUe}));
-
-  KanaStream = Bytes({kRb, kKi, kSmallYa, kZu, kZu, kZu});
-  ::testing::internal::CaptureStderr();
-  int status = 0;
-  try {
-    ConvertKanaStream();
-  } catch (const RunStopped& stopped) {
-    status = stopped.ExitStatus;
-  }
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "\x81\x75\x82\xe1" + MessageTail);
-  EXPECT_EQ(status, 1);
-  KanaStream = savedKana;
-  LayoutHeader = savedHeader;
-  LayoutTable = savedTable;
-  KeyStream = savedKeys;
+TEST(ConversionTest, ConvertsWithTheHeaderFlagsOrStopsAtAKanaWithoutDefinition) {
+  auto table = Table({Entry({35}, {kKi}), Entry({15, 43}, {kZu}), Entry({36}, {kComma})});
+  EXPECT_EQ(Convert(Bytes({kRb, kKi, kComma, kZu, kZu, kZu}), table, true, true),
+            (Conversion{kNoSlot, Bytes({kRb, 35, kUe, 36, kUe, kRb, 15, 43, kUe, 15, 43, kUe, 15,
+                                        43, kUe})}));
+  EXPECT_EQ(Convert(Bytes({kRb, kKi, kSmallYa, kZu, kZu, kZu}), table, true, true).Missing, 2u);
 }
 
 // The conversion over the plain scan, as the reference for the indexed one.

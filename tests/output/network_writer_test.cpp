@@ -257,7 +257,6 @@ TEST(NetworkWriterTest, EdgesAtTheEndsOfTheHands) {
 }
 
 TEST(NetworkWriterTest, FromSampleTextAndLayoutFileToNetwork) {
-  BuildKeyIndexTable();
   std::string kana;
   AppendKanaStream("\x82\xa9\x82\xc8\r\n", kana);  // かな
   Network n;

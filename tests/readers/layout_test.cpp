@@ -26,7 +26,6 @@ struct Loaded {
 };
 
 Loaded Load(const std::string& fileBytes) {
-  BuildKeyIndexTable();
   Loaded loaded;
   loaded.entryLines = FillLayout(fileBytes, loaded.header, loaded.table);
   return loaded;
