@@ -1,0 +1,124 @@
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <map>
+#include <utility>
+
+#include "check/layout_check.h"
+#include "output/network_writer.h"
+#include "platform/directory.h"
+#include "platform/parallel.h"
+#include "readers/sample_text.h"
+
+namespace kananet {
+
+namespace {
+
+// What keeps a file from being read, as a finding; none when it was read.
+bool FindReadFailure(const ReadResult& read, bool utf16, std::vector<Finding>& findings) {
+  Finding item;
+  if (read.Outcome != ReadOutcome::kOk) {
+    item.Kind = FindingKind::kCannotRead;
+    item.Value = read.Error;
+  } else if (utf16) {
+    item.Kind = FindingKind::kUtf16;
+  } else {
+    return false;
+  }
+  findings.push_back(std::move(item));
+  return true;
+}
+
+// Fills in the text line of every undefined kana's first place, from the text's line ends.
+void LocateUndefinedKana(BatchCheck& batch) {
+  for (LayoutCheck& layout : batch.Layouts) {
+    for (Finding& item : layout.Findings) {
+      if (item.Kind == FindingKind::kUndefinedKana) {
+        item.TextLine = batch.Text.Sample.LineOf(item.StreamPosition);
+      }
+    }
+  }
+}
+
+// Checks every layout that was read, on up to jobs threads, each taking the next layout not
+// yet taken; a layout's result lands in its own place, so the order stays the batch's.
+void CheckReadLayouts(const std::string* textCodes, std::vector<LayoutFile>& files,
+                      std::vector<LayoutCheck>& layouts, unsigned jobs) {
+  const LayoutChecker checker(textCodes);
+  std::atomic<std::size_t> next = 0;
+  std::size_t threads = std::min<std::size_t>(std::max(jobs, 1u), layouts.size());
+  std::vector<std::exception_ptr> failures(threads);
+  RunParts(threads, [&](std::size_t thread) {
+    try {
+      for (std::size_t i = next++; i < layouts.size(); i = next++) {
+        if (layouts[i].Read) {
+          layouts[i] = checker.Check(layouts[i].Name, files[i].Definition);
+          files[i] = LayoutFile();
+        }
+      }
+    } catch (...) {
+      failures[thread] = std::current_exception();  // such as running out of memory
+      next = layouts.size();
+    }
+  });
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) {
+      std::rethrow_exception(failure);
+    }
+  }
+}
+
+}  // namespace
+
+TextCheck ReadTextForCheck(const std::string& path, unsigned jobs) {
+  TextCheck text;
+  text.Path = path;
+  SampleTextFile file = ReadSampleTextFile(path, jobs, true);
+  text.Read = !FindReadFailure(file.Read, file.Utf16, text.Findings);
+  text.Sample = std::move(file.Text);
+  return text;
+}
+
+BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layoutDirectory,
+                      unsigned jobs) {
+  BatchCheck batch;
+  batch.LayoutDirectory = layoutDirectory;
+  batch.Text = ReadTextForCheck(sampleTextPath, jobs);
+  LayoutFileSearch search = FindLayoutFiles(layoutDirectory);
+  batch.SearchError = search.ErrorCode;
+  if (search.ErrorCode != 0) {
+    return batch;
+  }
+  // Layout files are small beside the text: read them all first, then check them side by side.
+  std::vector<LayoutFile> files(search.Names.size());
+  batch.Layouts.resize(search.Names.size());
+  for (std::size_t i = 0; i < search.Names.size(); ++i) {
+    LayoutCheck& layout = batch.Layouts[i];
+    layout.Name = search.Names[i];
+    layout.ResultName = OutputNameOf(layout.Name);
+    files[i] = ReadLayoutFile(layoutDirectory + layout.Name);
+    layout.Read = !FindReadFailure(files[i].Read, files[i].Utf16, layout.Findings);
+  }
+  CheckReadLayouts(batch.Text.Read ? &batch.Text.Sample.KanaStream : nullptr, files, batch.Layouts,
+                   jobs);
+  std::map<std::string, std::string> writers;  // result file -> the first layout writing it
+  for (LayoutCheck& layout : batch.Layouts) {
+    if (!layout.Read) {
+      continue;
+    }
+    auto [writer, first] = writers.emplace(layout.ResultName, layout.Name);
+    if (!first) {
+      Finding item;
+      item.Kind = FindingKind::kSameResultFile;
+      item.Text = layout.ResultName;
+      item.OtherName = writer->second;
+      layout.Findings.insert(layout.Findings.begin(), std::move(item));
+    }
+  }
+  if (batch.Text.Read) {
+    LocateUndefinedKana(batch);
+  }
+  return batch;
+}
+
+}  // namespace kananet

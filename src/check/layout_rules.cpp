@@ -1,0 +1,250 @@
+#include "check/layout_rules.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <utility>
+
+#include "analysis/kana_lookup.h"
+#include "codes/kana_code.h"
+#include "codes/key_alphabet.h"
+
+namespace kananet {
+
+namespace {
+
+// 0x00-0x7F and 0xA1-0xDF are one-byte characters; every other byte starts a two-byte one.
+bool StartsTwoByteCharacter(std::uint8_t byte) {
+  return byte >= 0x80 && (byte < 0xA1 || byte > 0xDF);
+}
+
+// The character that begins at offset: two bytes when a lead byte has a byte behind it.
+std::string_view CharacterAt(std::string_view text, std::size_t offset) {
+  if (offset >= text.size()) {
+    return {};
+  }
+  bool twoBytes =
+      StartsTwoByteCharacter(static_cast<std::uint8_t>(text[offset])) && offset + 1 < text.size();
+  return text.substr(offset, twoBytes ? 2 : 1);
+}
+
+// The column of the character at offset, from 1, counting characters rather than bytes, so that
+// a file saved as UTF-8 gets the same columns as its Shift_JIS form.
+std::size_t ColumnOf(std::string_view line, std::size_t offset) {
+  std::size_t column = 1;
+  for (std::size_t i = 0; i < offset; i += CharacterAt(line, i).size()) {
+    ++column;
+  }
+  return column;
+}
+
+// The lines of the file as the layout reader took them, numbered from 1.
+std::vector<FileLine> LinesOf(const LayoutDefinition& definition) {
+  std::vector<FileLine> lines;
+  for (std::size_t i = 0; i < definition.Lines.size(); ++i) {
+    lines.push_back({i + 1, definition.LineText(i)});
+  }
+  return lines;
+}
+
+// Lines 1 to 4 as the reader takes them; a read past the end leaves its buffer as it was, so a
+// missing line repeats a last line that has no line end, and reads as empty otherwise.
+std::array<HeaderSource, kHeaderLines> HeaderSources(std::string_view bytes,
+                                                     const std::vector<FileLine>& lines) {
+  std::array<HeaderSource, kHeaderLines> sources{};
+  bool lastLineOpen = !bytes.empty() && bytes.back() != '\n';
+  for (std::size_t i = 0; i < kHeaderLines; ++i) {
+    std::string_view line;
+    if (i < lines.size()) {
+      sources[i].Present = true;
+      line = lines[i].Text;
+    } else if (lastLineOpen) {
+      line = lines.back().Text;
+    }
+    sources[i].Byte = line.empty() ? 0 : static_cast<std::uint8_t>(line.front());
+    sources[i].Character = CharacterAt(line, 0);
+  }
+  return sources;
+}
+
+bool IsDigit(std::uint8_t byte) {
+  return byte >= '0' && byte <= '9';
+}
+
+// Lines 1 and 2 expect a key character, a space or nothing; lines 3 and 4 a digit.
+bool IsExpected(std::size_t line, std::uint8_t byte) {
+  if (line < 2) {
+    return byte == 0 || byte == ' ' || KeyIndexTable[byte] != 0;
+  }
+  return IsDigit(byte);
+}
+
+std::int32_t HeaderValue(const LayoutHeaderValues& header, std::size_t line) {
+  const std::int32_t values[] = {header.LeftHandLastKey, header.BreakAfterPunctuation,
+                                 header.RowCount, header.CountByKana};
+  return values[line];
+}
+
+void CheckHeader(const LayoutCheck& layout, std::size_t lineCount, std::vector<Finding>& out) {
+  for (std::size_t i = 0; i < kHeaderLines; ++i) {
+    const HeaderSource& source = layout.Sources[i];
+    Finding item;
+    item.Line = i + 1;
+    item.Value = HeaderValue(layout.Header, i);
+    if (!source.Present) {
+      item.Kind = FindingKind::kHeaderLineMissing;
+      item.Count = lineCount;
+    } else if (!IsExpected(i, source.Byte)) {
+      item.Kind = FindingKind::kHeaderLineUnexpected;
+      item.Text = source.Character;
+    } else {
+      continue;
+    }
+    out.push_back(std::move(item));
+  }
+}
+
+std::vector<EntryLine> EntryLines(const LayoutDefinition& definition,
+                                  const std::vector<FileLine>& lines) {
+  std::vector<EntryLine> entries;
+  for (const LayoutEntryLine& entry : definition.Entries) {
+    entries.push_back({lines[entry.Line], entry.Tab});
+  }
+  return entries;
+}
+
+void CheckKeys(const EntryLine& entry, std::vector<Finding>& out) {
+  std::string_view keys = entry.Line.Text.substr(0, entry.Tab);
+  for (std::size_t i = 0; i < keys.size();) {
+    auto byte = static_cast<std::uint8_t>(keys[i]);
+    if (byte == ' ' || KeyIndexTable[byte] != 0) {
+      ++i;
+      continue;
+    }
+    std::string_view character = CharacterAt(keys, i);
+    Finding item;
+    item.Kind = FindingKind::kKeyOutsideAlphabet;
+    item.Line = entry.Line.Number;
+    item.Column = ColumnOf(keys, i);
+    item.Text = character;
+    item.Count = character.size();
+    out.push_back(std::move(item));
+    i += character.size();
+  }
+}
+
+// The reader takes the kana part in steps of two bytes and stops at the first pair that is not
+// a kana, so the stop lies two bytes per kana read behind the TAB.
+void CheckKanaPart(const EntryLine& entry, const std::string& kana, std::vector<Finding>& out) {
+  std::string_view part = entry.Line.Text.substr(entry.Tab + 1);
+  std::size_t stop = 2 * kana.size();
+  Finding item;
+  item.Line = entry.Line.Number;
+  item.Column = ColumnOf(entry.Line.Text, entry.Tab + 1 + stop);
+  item.Kana = kana;
+  if (kana.empty()) {
+    item.Kind = FindingKind::kEmptyKana;
+    item.Text = CharacterAt(part, 0);
+  } else if (stop + 1 < part.size() &&
+             StartsTwoByteCharacter(static_cast<std::uint8_t>(part[stop])) &&
+             part.substr(stop, 2) != "\x81\x40") {  // an ideographic space parts a remark
+    item.Kind = FindingKind::kKanaStopsAtNonKana;
+    item.Text = part.substr(stop, 2);
+  } else {
+    return;
+  }
+  out.push_back(std::move(item));
+}
+
+// Marks the entries that a first-match search never reaches because an earlier entry's kana is
+// the same or a beginning of theirs, and reports them.
+std::vector<bool> CheckShadowed(const std::vector<EntryLine>& entries,
+                                const std::vector<LayoutEntry>& table, std::size_t slots,
+                                std::vector<Finding>& out) {
+  std::vector<bool> shadowed(slots, false);
+  std::unordered_map<std::string_view, std::size_t> firstWith;
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    std::string_view kana = table[slot].Kana;
+    if (kana.empty()) {
+      continue;
+    }
+    std::size_t earliest = kNoSlot;
+    bool same = false;
+    for (std::size_t length = 1; length <= kana.size(); ++length) {
+      auto found = firstWith.find(kana.substr(0, length));
+      if (found != firstWith.end() && (length == kana.size() || found->second < earliest)) {
+        same = length == kana.size();
+        earliest = found->second;
+      }
+    }
+    if (earliest != kNoSlot) {
+      shadowed[slot] = true;
+      Finding item;
+      item.Kind = same ? FindingKind::kSameKana : FindingKind::kPrefixKana;
+      item.Line = entries[slot].Line.Number;
+      item.OtherLine = entries[earliest].Line.Number;
+      item.Kana = kana;
+      item.OtherKana = table[earliest].Kana;
+      out.push_back(std::move(item));
+    }
+    firstWith.emplace(kana, slot);
+  }
+  return shadowed;
+}
+
+void CheckHandSplit(const LayoutCheck& layout, const std::vector<LayoutEntry>& table,
+                    const std::vector<bool>& shadowed, std::vector<Finding>& out) {
+  std::int32_t lastLeft = layout.Header.LeftHandLastKey;
+  bool left = false;
+  bool right = false;
+  for (std::size_t slot = 0; slot < shadowed.size(); ++slot) {
+    if (!IsUsable(table, shadowed, slot)) {
+      continue;
+    }
+    for (char key : table[slot].Keys) {
+      auto index = static_cast<std::uint8_t>(key);
+      left = left || (index != 0 && index <= lastLeft);
+      right = right || index > lastLeft;
+    }
+  }
+  if (left != right) {
+    Finding item;
+    item.Kind = left ? FindingKind::kAllKeysLeftHand : FindingKind::kAllKeysRightHand;
+    item.Line = 1;
+    item.Value = lastLeft;
+    out.push_back(std::move(item));
+  }
+}
+
+}  // namespace
+
+bool IsUsable(const std::vector<LayoutEntry>& table, const std::vector<bool>& shadowed,
+              std::size_t slot) {
+  return !table[slot].Kana.empty() && !shadowed[slot];
+}
+
+RulesCheck CheckRules(const LayoutDefinition& definition, LayoutCheck& layout,
+                      std::vector<Finding>& warnings) {
+  const std::vector<LayoutEntry>& table = definition.Table;
+  std::vector<FileLine> lines = LinesOf(definition);
+  layout.Sources = HeaderSources(definition.Bytes, lines);
+  RulesCheck rules;
+  rules.Entries = EntryLines(definition, lines);
+  std::size_t slots = std::min({rules.Entries.size(), layout.EntryLines, kLayoutSearchSlots});
+  CheckHeader(layout, lines.size(), warnings);
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    CheckKeys(rules.Entries[slot], warnings);
+    CheckKanaPart(rules.Entries[slot], table[slot].Kana, warnings);
+  }
+  if (rules.Entries.size() > kLayoutSearchSlots) {
+    Finding item;
+    item.Kind = FindingKind::kBeyondSearchableSlots;
+    item.Line = rules.Entries[kLayoutSearchSlots].Line.Number;
+    item.Count = rules.Entries.size() - kLayoutSearchSlots;
+    warnings.push_back(std::move(item));
+  }
+  rules.Shadowed = CheckShadowed(rules.Entries, table, slots, warnings);
+  CheckHandSplit(layout, table, rules.Shadowed, warnings);
+  return rules;
+}
+
+}  // namespace kananet
