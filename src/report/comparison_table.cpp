@@ -66,10 +66,21 @@ the two modes measure different things and do not compare. Each stroke makes at 
 </div>
 )";
 
+std::string PerHundredKanaHtml(const Figure& strokes) {
+  if (!strokes.PerKanaKnown) {
+    return "<td class=\"unknown-figure\" title=\"needs the sample text beside the results\">–"
+           "</td>";
+  }
+  return "<td title=\"" + EscapeHtml(CountText(strokes.Tally)) +
+         " strokes on the drawn keys per 100 kana of the text\">" +
+         (strokes.Tally.Exact ? "" : std::string(kApproxMark)) + Fixed(strokes.PerHundredKana, 1) +
+         "</td>";
+}
+
 std::string ComparisonTable(const std::vector<LayoutView>& views) {
   std::string html = R"(<div class="table-box"><table>
 <thead>
-<tr><th rowspan="2">Layout</th><th rowspan="2">Counting</th><th rowspan="2">Strokes</th><th colspan="2">Hand, % of strokes</th>
+<tr><th rowspan="2">Layout</th><th rowspan="2">Counting</th><th rowspan="2">Strokes</th><th rowspan="2">Strokes per 100 kana</th><th colspan="2">Hand, % of strokes</th>
 <th colspan="4">Row, % of strokes</th><th colspan="3">Same-hand pairs, % of strokes</th>
 <th rowspan="2" style="text-align:left">Heaviest same-hand pairs, gap 0</th></tr>
 <tr><th>left</th><th>right</th><th>number</th><th>top</th><th>home</th><th>bottom</th>
@@ -82,7 +93,7 @@ std::string ComparisonTable(const std::vector<LayoutView>& views) {
     const LayoutSummary& summary = views[i].Summary;
     html += "<tr><td><a href=\"#layout-" + std::to_string(i + 1) + "\">" + EscapeHtml(entry.Name) +
             "</a></td><td>" + ModeHtml(views[i]) + "</td><td>" + CountHtml(summary.Strokes) +
-            "</td>";
+            "</td>" + PerHundredKanaHtml(*FindFigure(views[i], "strokes"));
     html += HandShareHtml(summary, true) + HandShareHtml(summary, false);
     for (int row = 0; row < kRowCount; ++row) {
       html += "<td title=\"" + EscapeHtml(CountText(summary.Rows[row])) + " strokes on the " +

@@ -21,12 +21,17 @@ std::string Number(double value) {
   return text == "-0" ? "0" : text;
 }
 
+// A field that a spreadsheet would take for a formula (=, +, -, @, TAB or CR first) gets a
+// leading ' so that it stays text.
 std::string CsvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-    return std::string(text);
+  const bool formula =
+      !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
+  const std::string field = formula ? "'" + std::string(text) : std::string(text);
+  if (field.find_first_of(",\"\r\n") == std::string::npos) {
+    return field;
   }
   std::string quoted = "\"";
-  for (const char c : text) {
+  for (const char c : field) {
     quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
   }
   return quoted + "\"";
@@ -77,9 +82,21 @@ std::optional<double> DifferenceFromBaseline(const std::vector<LayoutView>& view
                     CountingName(view) == CountingName(base) && !CountingName(view).empty());
 }
 
+std::optional<double> DifferencePerHundredKanaFromBaseline(const std::vector<LayoutView>& views,
+                                                           std::optional<std::size_t> baseline,
+                                                           std::size_t layout, std::size_t index) {
+  if (!baseline || *baseline == layout) {
+    return std::nullopt;
+  }
+  return DifferencePerHundredKana(views[layout].Figures[index], views[*baseline].Figures[index],
+                                  SameMode(views[layout], views[*baseline]));
+}
+
 std::string ExportCsv(const ExportInput& input) {
   const std::vector<LayoutView>& views = *input.Views;
-  std::string csv = "layout,record,figure,key,other_key,gap,count,percent,exact,difference\r\n";
+  std::string csv =
+      "layout,record,figure,key,other_key,gap,count,percent,exact,difference,per_100_kana,"
+      "difference_per_100_kana\r\n";
   for (std::size_t i = 0; i < views.size(); ++i) {
     const LayoutView& view = views[i];
     const std::string layout = CsvField(view.Entry->Name);
@@ -93,23 +110,29 @@ std::string ExportCsv(const ExportInput& input) {
                           : ",,";
       csv += ',';
       csv += difference ? Number(*difference) : "";
+      csv += ',';
+      csv += figure.PerKanaKnown ? Number(figure.PerHundredKana) : "";
+      csv += ',';
+      const std::optional<double> perKana =
+          DifferencePerHundredKanaFromBaseline(views, input.Baseline, i, f);
+      csv += perKana ? Number(*perKana) : "";
       csv += "\r\n";
     }
     const Network& network = view.Entry->Graph;
     for (int key = 1; key <= kKeysPerBand; ++key) {
       const Key& item = network.Keys[key];
       csv += layout + ",key,," + CsvField(KeyText(key)) + ",,," +
-             std::to_string(item.Strokes.Value) + ",," + Bool(item.Strokes.Exact) + ",\r\n";
+             std::to_string(item.Strokes.Value) + ",," + Bool(item.Strokes.Exact) + ",,,\r\n";
       for (int band = 0; band < kBandCount; ++band) {
         csv += layout + ",repeat,," + CsvField(KeyText(key)) + ",," + std::to_string(band) + "," +
                std::to_string(item.Repeats[band].Value) + ",," + Bool(item.Repeats[band].Exact) +
-               ",\r\n";
+               ",,,\r\n";
       }
     }
     for (const Edge& edge : network.Edges) {
       csv += layout + ",pair,," + CsvField(KeyText(edge.FirstKey)) + "," +
              CsvField(KeyText(edge.SecondKey)) + "," + std::to_string(edge.Band) + "," +
-             std::to_string(edge.Weight.Value) + ",," + Bool(edge.Weight.Exact) + ",\r\n";
+             std::to_string(edge.Weight.Value) + ",," + Bool(edge.Weight.Exact) + ",,,\r\n";
     }
   }
   return csv;
@@ -152,7 +175,8 @@ std::string ExportJson(const ExportInput& input) {
             (details && details->HeaderKnown ? JsonString(details->Header) : "null") +
             ", \"leftHandLastKey\": " +
             (view.SplitKnown ? std::to_string(view.LeftHandLastKey) : "null") +
-            ", \"countsFromText\": " + Bool(view.CountsFromText) + ",\n \"figures\": [";
+            ", \"countsFromText\": " + Bool(view.CountsFromText) +
+            ", \"stale\": " + Bool(view.Stale) + ",\n \"figures\": [";
     for (std::size_t f = 0; f < view.Figures.size(); ++f) {
       const Figure& figure = view.Figures[f];
       json +=
@@ -162,7 +186,9 @@ std::string ExportJson(const ExportInput& input) {
           ", \"percent\": " + (figure.Known && figure.IsShare ? Number(figure.Percent) : "null") +
           ", \"exact\": " + (figure.Known ? Bool(figure.Tally.Exact) : "null") +
           ", \"difference\": " + JsonOptional(DifferenceFromBaseline(views, input.Baseline, i, f)) +
-          "}";
+          ", \"per100Kana\": " + (figure.PerKanaKnown ? Number(figure.PerHundredKana) : "null") +
+          ", \"differencePer100Kana\": " +
+          JsonOptional(DifferencePerHundredKanaFromBaseline(views, input.Baseline, i, f)) + "}";
     }
     json += "],\n \"findings\": [";
     if (details) {

@@ -1,7 +1,10 @@
 // The page's figures for scripts: CSV and JSON, UTF-8.
 //
 // CSV: one header line, then one row per figure, key and key pair, with the columns
-//   layout,record,figure,key,other_key,gap,count,percent,exact,difference
+//   layout,record,figure,key,other_key,gap,count,percent,exact,difference,per_100_kana,
+//   difference_per_100_kana
+// A field that begins with =, +, -, @, TAB or CR gets a leading ' so that spreadsheets keep it
+// as text.
 // record is "figure" (figure: its id), "key" (key: the key character; count: strokes),
 // "repeat" (key; gap: 0, 1 or 2; count: the key after itself) or "pair" (key, other_key; gap;
 // count: the two keys after each other in either order, as the network file has them).
@@ -10,7 +13,8 @@
 // "sampleText": {"name", "bytes", "kana", "runs"} or null, "fingers": {"left": [14 finger
 // names by column], "right": [...]}, "layouts": [{"name", "networkFile", "layoutFile",
 // "counting": "by strokes" | "by kana" | null, "header", "leftHandLastKey", "countsFromText",
-// "figures": [{"id", "label", "known", "count", "percent", "exact", "difference"}],
+// "stale", "figures": [{"id", "label", "known", "count", "percent", "exact", "difference",
+// "per100Kana", "differencePer100Kana"}],
 // "findings": [{"severity", "location", "message"}], "keys": [{"index", "key", "label",
 // "kanaAlone", "kanaWithKeys", "finger", "strokes", "exact", "repeats": [3 counts]}],
 // "pairs": [{"gap", "keys": [a, b], "count", "exact"}]}]}. Unknown values are null.
@@ -40,5 +44,9 @@ std::string ExportJson(const ExportInput& input);
 std::optional<double> DifferenceFromBaseline(const std::vector<LayoutView>& views,
                                              std::optional<std::size_t> baseline,
                                              std::size_t layout, std::size_t index);
+// The same per 100 kana of the text.
+std::optional<double> DifferencePerHundredKanaFromBaseline(const std::vector<LayoutView>& views,
+                                                           std::optional<std::size_t> baseline,
+                                                           std::size_t layout, std::size_t index);
 
 }  // namespace kananet::report

@@ -10,17 +10,6 @@ namespace kananet::report {
 
 namespace {
 
-std::string FigureCell(const Figure& figure) {
-  if (!figure.Known) {
-    return "<td class=\"unknown-figure\" data-figure=\"" + figure.Id + "\" title=\"" +
-           EscapeHtml(figure.UnknownWhy) + "\">–</td>";
-  }
-  const std::string value = figure.IsShare ? Fixed(figure.Percent, 1) : Grouped(figure.Tally.Value);
-  return "<td data-figure=\"" + figure.Id + "\" title=\"" +
-         EscapeHtml(CountText(figure.Tally) + " (" + figure.Label + ")") + "\">" +
-         (figure.Tally.Exact ? "" : std::string(kApproxMark)) + value + "</td>";
-}
-
 std::string FingerBars(const LayoutView& view) {
   std::string html = "<div class=\"bars\">";
   for (int finger = 0; finger < kFingerCount; ++finger) {
@@ -78,15 +67,15 @@ std::string FingersSection(const std::vector<LayoutView>& views) {
       "<th style=\"text-align:left\">Strokes per finger</th>"
       "<th>Same-finger pairs</th><th>Repeats</th><th>Hand alternation</th><th>Inward rolls</th>"
       "<th>Outward rolls</th><th>Row jumps</th></tr>\n"
-      "<tr><th></th><th></th><th colspan=\"6\" style=\"text-align:center\">% of all strokes"
-      "</th></tr></thead>\n<tbody>\n";
+      "<tr><th></th><th></th><th colspan=\"6\" style=\"text-align:center\">" +
+      FigureUnitText(views) + "</th></tr></thead>\n<tbody>\n";
   for (std::size_t i = 0; i < views.size(); ++i) {
     const LayoutView& view = views[i];
     html += "<tr><td><a href=\"#layout-" + std::to_string(i + 1) + "\">" +
             EscapeHtml(view.Entry->Name) + "</a></td><td class=\"bars-cell\">" + FingerBars(view) +
             "</td>";
     for (const std::string_view id : kPairFigureIds) {
-      html += FigureCell(*FindFigure(view, id));
+      html += FigureCellHtml(*FindFigure(view, id));
     }
     html += "</tr>\n";
   }
@@ -98,6 +87,9 @@ twice in a row; <b>hand alternation</b> is a stroke right after a stroke of the 
 <b>roll</b> is two fingers of one hand, one right after the other, <b>inward</b> when the second
 is nearer the index finger, <b>outward</b> when it is farther; a <b>row jump</b> is one hand going
 from the top letter row to the bottom one or back, right after the other.</p>
+<p>Layouts are compared on one text, so each figure is given per 100 kana of that text (the
+same for every layout): a layout that needs more strokes for the same text shows more. The
+share of the layout's own strokes stands beside it (%); hover a cell for the count.</p>
 <p>These come from the layout's strokes counted by strokes, which the report counts again from
 kanasample.txt and layout/ when it is run on the working directory, and checks against the
 network file. They are exact for both counting modes. The network files alone give the strokes

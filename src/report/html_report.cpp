@@ -57,8 +57,7 @@ std::string SampleTextLine(const WorkingDirectory& working) {
 std::string RenderReport(std::string_view source, const std::vector<ReportEntry>& entries,
                          const std::vector<ReportFailure>& failures, const PageContext& context) {
   const Scales scales = FindScales(entries);
-  const std::vector<LayoutView> views =
-      ViewLayouts(entries, context.Details, context.Working != nullptr);
+  const std::vector<LayoutView> views = ViewPage(entries, context);
   const bool hasBaseline = context.Baseline && *context.Baseline < views.size();
   const std::size_t baseline = hasBaseline ? *context.Baseline : 0;
   const LayoutView* const baselineView = hasBaseline ? &views[baseline] : nullptr;

@@ -1,5 +1,6 @@
 #include "report/html_text.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace kananet::report {
@@ -85,6 +86,39 @@ std::string ModeHtml(const LayoutView& view) {
                  "by strokes"
                : "gaps are counted in strokes of the other hand") +
          "\">" + name + "</span>";
+}
+
+std::string FigureCellHtml(const Figure& figure, const std::string& cellClass) {
+  const std::string open = "<td data-figure=\"" + figure.Id + "\"";
+  if (!figure.Known) {
+    return open + " class=\"unknown-figure\" title=\"" + EscapeHtml(figure.UnknownWhy) +
+           "\">–</td>";
+  }
+  const std::string share =
+      figure.IsShare ? Fixed(figure.Percent, 1) + " % of the strokes" : std::string();
+  std::string value;
+  if (figure.PerKanaKnown) {
+    value = Fixed(figure.PerHundredKana, 1);
+    if (figure.IsShare) {
+      value += "<span class=\"share\">" + Fixed(figure.Percent, 1) + " %</span>";
+    }
+  } else {
+    value = figure.IsShare ? Fixed(figure.Percent, 1) + " %" : Grouped(figure.Tally.Value);
+  }
+  return open + (cellClass.empty() ? "" : " class=\"" + cellClass + "\"") + " title=\"" +
+         EscapeHtml(
+             CountText(figure.Tally) + " " + figure.Label +
+             (figure.PerKanaKnown ? ", " + Fixed(figure.PerHundredKana, 2) + " per 100 kana" : "") +
+             (share.empty() ? "" : ", " + share)) +
+         "\">" + (figure.Tally.Exact ? "" : std::string(kApproxMark)) + value + "</td>";
+}
+
+std::string FigureUnitText(const std::vector<LayoutView>& views) {
+  const bool perKana = std::any_of(views.begin(), views.end(), [](const LayoutView& view) {
+    return !view.Figures.empty() && view.Figures.front().PerKanaKnown;
+  });
+  return perKana ? "per 100 kana of the text, then % of the layout's strokes"
+                 : "% of the layout's strokes";
 }
 
 }  // namespace kananet::report

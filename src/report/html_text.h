@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "report/layout_figures.h"
 #include "report/layout_summary.h"
@@ -41,6 +42,15 @@ std::string KeyText(const Network& network, int key);
 std::string KeyDescription(const Network& network, int key);
 // "key a (12)".
 std::string KeyReference(int key);
+
+// A known figure as the page gives it: per 100 kana of the text when those are known, with its
+// share of the layout's strokes beside it (labelled), else the share or the count alone; the
+// count and label in the tooltip. cellClass may be empty.
+std::string FigureCellHtml(const Figure& figure, const std::string& cellClass = "");
+
+// What FigureCellHtml gives for these views: "per 100 kana of the text · % of the strokes" or
+// "% of the strokes".
+std::string FigureUnitText(const std::vector<LayoutView>& views);
 
 // The layout's counting mode as a coloured badge, with what it means on hover.
 std::string ModeHtml(const LayoutView& view);

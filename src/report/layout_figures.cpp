@@ -123,7 +123,7 @@ std::vector<Figure> FiguresOf(const LayoutView& view, bool withLayouts) {
 
 std::vector<LayoutView> ViewLayouts(const std::vector<ReportEntry>& entries,
                                     const std::vector<const LayoutDetails*>& details,
-                                    bool withLayouts) {
+                                    bool withLayouts, std::uint64_t textKana) {
   std::vector<LayoutView> views;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     LayoutView& view = views.emplace_back();
@@ -147,8 +147,22 @@ std::vector<LayoutView> ViewLayouts(const std::vector<ReportEntry>& entries,
       view.Fingers = FingerFiguresOfNetwork(entries[i].Graph, view.LeftHandLastKey);
     }
     view.Figures = FiguresOf(view, withLayouts);
+    for (Figure& figure : view.Figures) {
+      figure.PerKanaKnown = figure.Known && textKana > 0;
+      figure.PerHundredKana =
+          figure.PerKanaKnown
+              ? 100.0 * static_cast<double>(figure.Tally.Value) / static_cast<double>(textKana)
+              : 0;
+    }
   }
   return views;
+}
+
+std::vector<LayoutView> ViewPage(const std::vector<ReportEntry>& entries,
+                                 const PageContext& context) {
+  const WorkingDirectory* working = context.Working;
+  return ViewLayouts(entries, context.Details, working != nullptr,
+                     working && working->Text.Read ? working->Text.Kana : 0);
 }
 
 std::optional<double> Difference(const Figure& figure, const Figure& baseline, bool sameMode) {
@@ -159,6 +173,43 @@ std::optional<double> Difference(const Figure& figure, const Figure& baseline, b
     return figure.Percent - baseline.Percent;
   }
   return static_cast<double>(figure.Tally.Value) - static_cast<double>(baseline.Tally.Value);
+}
+
+std::optional<double> DifferencePerHundredKana(const Figure& figure, const Figure& baseline,
+                                               bool sameMode) {
+  if (!figure.PerKanaKnown || !baseline.PerKanaKnown || (figure.GapFigure && !sameMode)) {
+    return std::nullopt;
+  }
+  return figure.PerHundredKana - baseline.PerHundredKana;
+}
+
+Judgement Judge(const Figure& figure, const Figure& baseline, bool sameMode) {
+  Judgement judgement;
+  if (figure.Preferred == Better::kNeither || !figure.Known || !baseline.Known ||
+      (figure.GapFigure && !sameMode)) {
+    return judgement;
+  }
+  // Differences below the last digit the page shows are no difference.
+  double difference = 0;
+  double tiny = 0.05;
+  if (figure.Preferred == Better::kHigher && figure.IsShare) {
+    judgement.OnShare = true;
+    difference = figure.Percent - baseline.Percent;
+  } else if (figure.PerKanaKnown && baseline.PerKanaKnown) {
+    difference = figure.PerHundredKana - baseline.PerHundredKana;
+  } else {
+    // Without the text's kana the counts still compare: every layout counted the same text.
+    difference =
+        static_cast<double>(figure.Tally.Value) - static_cast<double>(baseline.Tally.Value);
+    tiny = 0.5;
+  }
+  judgement.Known = std::abs(difference) >= tiny;
+  judgement.Better = (figure.Preferred == Better::kHigher) == (difference > 0);
+  return judgement;
+}
+
+bool SameMode(const LayoutView& a, const LayoutView& b) {
+  return CountingName(a) == CountingName(b) && !CountingName(a).empty();
 }
 
 std::string CountingName(const LayoutView& view) {

@@ -2,6 +2,7 @@
 // baseline and the CSV and JSON exports all read, so that they cannot disagree.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,10 @@ struct Figure {
   Count Tally;          // the count behind it
   bool IsShare = true;  // a share of the strokes; else the count itself is the figure
   double Percent = 0;   // count as % of the strokes, when IsShare
+  // The count per 100 kana of the text, which is the same for every layout of a batch, so that
+  // layouts that need more strokes for the same text do not look better for it.
+  bool PerKanaKnown = false;
+  double PerHundredKana = 0;
   Better Preferred = Better::kNeither;
   bool GapFigure = false;  // a gap class share: comparable only between layouts of one mode
   std::string UnknownWhy;  // when not known
@@ -40,10 +45,15 @@ struct LayoutView {
 };
 
 // details[i] belongs to entries[i] (null or missing: no layout file); withLayouts tells whether
-// the working directory's layout/ was read at all.
+// the working directory's layout/ was read at all; textKana is the sample text's kana (0: not
+// known).
 std::vector<LayoutView> ViewLayouts(const std::vector<ReportEntry>& entries,
                                     const std::vector<const LayoutDetails*>& details,
-                                    bool withLayouts = false);
+                                    bool withLayouts = false, std::uint64_t textKana = 0);
+
+// The views of a page's layouts, with the working directory's text and layouts if any.
+std::vector<LayoutView> ViewPage(const std::vector<ReportEntry>& entries,
+                                 const PageContext& context);
 
 // The difference of a known figure from the baseline's, in percentage points for a share;
 // nothing when either is unknown or they are not comparable.
@@ -51,6 +61,26 @@ std::optional<double> Difference(const Figure& figure, const Figure& baseline, b
 
 // The figure with this id, or null.
 const Figure* FindFigure(const LayoutView& view, std::string_view id);
+
+// The difference of a known figure per 100 kana from the baseline's; nothing when either is
+// unknown, the kana are not known or they are not comparable.
+std::optional<double> DifferencePerHundredKana(const Figure& figure, const Figure& baseline,
+                                               bool sameMode);
+
+// Whether the figure is better or worse than the baseline's. Figures that are better fewer are
+// judged per 100 kana (more strokes for the same text are more work; without the text's kana,
+// on their counts, which are of the same text); shares that are better higher (home row,
+// alternation, inward rolls) on the share of the strokes, where a layout that needs more
+// strokes would otherwise gain from them. Not known without a direction or a difference.
+struct Judgement {
+  bool Known = false;
+  bool Better = false;
+  bool OnShare = false;  // judged on the share of the strokes
+};
+Judgement Judge(const Figure& figure, const Figure& baseline, bool sameMode);
+
+// Whether the two layouts count in one known mode, so that their gap figures compare.
+bool SameMode(const LayoutView& a, const LayoutView& b);
 
 // "by strokes", "by kana", or empty when the header is not known.
 std::string CountingName(const LayoutView& view);

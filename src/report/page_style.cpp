@@ -59,6 +59,7 @@ td.bars-cell { padding-bottom: 2px; }
 .better { color: #1e7b34; font-weight: 600; }
 .worse { color: #b3261e; font-weight: 600; }
 .unknown-figure { color: #8a94a6; }
+.share { color: #6b7587; font-size: 0.85em; margin-left: 6px; font-weight: 400; }
 table.fingers-of-columns td, table.fingers-of-columns th { text-align: center; font-size: 0.85rem; }
 .edge-switch { font-size: 0.95rem; margin: 4px 0 12px; display: inline-block; }
 .edge.minor { display: none; }

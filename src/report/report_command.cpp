@@ -186,8 +186,7 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
 
   const std::string source = DisplayName(directory.string());
   const fs::path output = options.Output ? fs::path(*options.Output) : directory / "report.html";
-  const std::vector<LayoutView> views =
-      ViewLayouts(entries, context.Details, context.Working != nullptr);
+  const std::vector<LayoutView> views = ViewPage(entries, context);
   const ExportInput exportInput{source, context.Working, &views, context.Baseline};
   // Each replaced whole, as kananet replaces its network files: a failed write leaves the old.
   const std::pair<std::optional<std::string>, std::string> writes[] = {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "report/fingers.h"
 #include "report/layout_details.h"
@@ -23,16 +24,38 @@ namespace fs = std::filesystem;
 // v-k, k-f alternation, f-2 outward roll, 2-2 twice a repeat.
 constexpr char kEntries[] = "d\tい\r\nf\tあ\r\nj\tう\r\nr\tえ\r\nv\tお\r\nkf\tか\r\n2\tず\r\n";
 
-TEST(FingerFiguresTest, ComeExactlyFromTheStrokesInBothModes) {
+// A network file that holds exactly the counts made again.
+Network NetworkOf(const Recount& recount) {
+  testing::NetworkCounts counts;
+  for (int key = 0; key < 56; ++key) {
+    counts.StrokeCounts[key] = recount.Keys[key];
+    for (int gap = 0; gap < 3; ++gap) {
+      for (int other = 0; other < 56; ++other) {
+        counts.PairTallies[gap][key][other] = recount.OwnMode[gap][key][other];
+      }
+    }
+  }
+  return ParseNetwork(testing::NetworkText(counts));
+}
+
+WorkingDirectory ReadDirectory(const std::map<std::string, std::string>& layouts) {
   const fs::path directory =
       fs::temp_directory_path() / ("kananet-fingers-" + std::to_string(::getpid()));
   fs::remove_all(directory);
   fs::create_directories(directory / "layout");
   std::ofstream(directory / "kanasample.txt") << "いあうえおか\n";
-  std::ofstream(directory / "layout" / "kana.txt") << "b\r\n0\r\n4\r\n1\r\n" << kEntries;
-  std::ofstream(directory / "layout" / "strokes.txt") << "b\r\n0\r\n4\r\n0\r\n" << kEntries;
-  const WorkingDirectory working = ReadWorkingDirectory(directory.string());
+  for (const auto& [name, text] : layouts) {
+    std::ofstream(directory / "layout" / name) << text;
+  }
+  WorkingDirectory working = ReadWorkingDirectory(directory.string());
   fs::remove_all(directory);
+  return working;
+}
+
+TEST(FingerFiguresTest, ComeExactlyFromTheStrokesInBothModes) {
+  const WorkingDirectory working =
+      ReadDirectory({{"kana.txt", std::string("b\r\n0\r\n4\r\n1\r\n") + kEntries},
+                     {"strokes.txt", std::string("b\r\n0\r\n4\r\n0\r\n") + kEntries}});
 
   EXPECT_EQ(working.Text.Kana, 6u);
   EXPECT_EQ(working.Text.Runs, 1u);
@@ -60,16 +83,7 @@ TEST(FingerFiguresTest, ComeExactlyFromTheStrokesInBothModes) {
     // consecutive strokes, so the report checks it against its own mode's counts.
     EXPECT_EQ(recount.OwnMode[0][20][19], details.CountByKana ? 1u : 0u);
 
-    testing::NetworkCounts counts;
-    for (int key = 0; key < 56; ++key) {
-      counts.StrokeCounts[key] = recount.Keys[key];
-      for (int gap = 0; gap < 3; ++gap) {
-        for (int other = 0; other < 56; ++other) {
-          counts.PairTallies[gap][key][other] = recount.OwnMode[gap][key][other];
-        }
-      }
-    }
-    Network network = ParseNetwork(testing::NetworkText(counts));
+    Network network = NetworkOf(recount);
     EXPECT_TRUE(NetworkMatches(network, recount, 24));
     const std::vector<ReportEntry> entries = {{"x", name, network}};
     EXPECT_TRUE(ViewLayouts(entries, {&details})[0].CountsFromText);
@@ -78,6 +92,49 @@ TEST(FingerFiguresTest, ComeExactlyFromTheStrokesInBothModes) {
     const LayoutView view = ViewLayouts(stale, {&details})[0];
     EXPECT_TRUE(view.Stale);
     EXPECT_FALSE(view.Figures.back().Known);
+  }
+}
+
+// The layout above (10 strokes, one same-finger pair r-v) against one that types あ as f r (a
+// second same-finger pair) and う as j k j k j k j k j k j: 21 strokes for the same 6 kana. Its
+// same-finger share is lower (2/21 against 1/10), but per 100 kana it has twice as many, and
+// that is what marks it worse; alternation, better higher, is judged on its share (4/21 < 4/10).
+TEST(FingerFiguresTest, LayoutsCompareOnTheKanaOfTheText) {
+  const std::string header = "b\r\n0\r\n4\r\n0\r\n";
+  const WorkingDirectory working = ReadDirectory(
+      {{"short.txt", header + kEntries},
+       {"long.txt",
+        header + "d\tい\r\nfr\tあ\r\njkjkjkjkjkj\tう\r\nr\tえ\r\nv\tお\r\nkf\tか\r\n2\tず\r\n"}});
+  std::vector<ReportEntry> entries;
+  std::vector<const LayoutDetails*> details;
+  for (const char* name : {"short.net", "long.net"}) {
+    details.push_back(&working.Layouts.at(name));
+    entries.push_back({name, name, NetworkOf(*details.back()->Recounted)});
+  }
+  const std::vector<LayoutView> views = ViewLayouts(entries, details, true, working.Text.Kana);
+  const struct {
+    const char* Id;
+    double ShortPercent, LongPercent, ShortPerKana, LongPerKana;
+    bool LongBetter, OnShare;
+  } cases[] = {
+      {"strokes", 0, 0, 1000.0 / 6, 2100.0 / 6, false, false},
+      {"same_finger", 10, 200.0 / 21, 100.0 / 6, 200.0 / 6, false, false},
+      {"alternation", 40, 400.0 / 21, 400.0 / 6, 400.0 / 6, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Id);
+    const Figure& shortFigure = *FindFigure(views[0], c.Id);
+    const Figure& longFigure = *FindFigure(views[1], c.Id);
+    if (c.ShortPercent > 0) {
+      EXPECT_NEAR(shortFigure.Percent, c.ShortPercent, 1e-9);
+      EXPECT_NEAR(longFigure.Percent, c.LongPercent, 1e-9);
+    }
+    EXPECT_NEAR(shortFigure.PerHundredKana, c.ShortPerKana, 1e-9);
+    EXPECT_NEAR(longFigure.PerHundredKana, c.LongPerKana, 1e-9);
+    const Judgement judgement = Judge(longFigure, shortFigure, true);
+    EXPECT_TRUE(judgement.Known);
+    EXPECT_EQ(judgement.Better, c.LongBetter);
+    EXPECT_EQ(judgement.OnShare, c.OnShare);
   }
 }
 

@@ -116,6 +116,26 @@ TEST_F(ReportCommandTest, AFailedWriteKeepsThePreviousPage) {
   EXPECT_EQ(testing::ReadFile(directory_ / "result" / "report.html"), "previous page");
 }
 
+// Names a spreadsheet would run as formulas stay text in the CSV: a leading ' before the field.
+TEST_F(ReportCommandTest, WritesFormulaLikeNamesAsTextInTheCsv) {
+  const std::pair<std::string, std::string> names[] = {
+      {"=HYPERLINK(\"http:xx\",\"click\")x", "\"'=HYPERLINK(\"\"http:xx\"\",\"\"click\"\")x\""},
+      {"+1", "'+1"},
+      {"-1", "'-1"},
+      {"@a", "'@a"},
+      {"plain", "plain"},
+  };
+  for (const auto& [name, field] : names) {
+    Write(name + ".net", testing::NetworkText(testing::SmallExample()));
+  }
+  const std::string csvPath = (directory_ / "out.csv").string();
+  ASSERT_EQ(Run({Result(), "--csv", csvPath}), 0) << err_.str();
+  const std::string csv = testing::ReadFile(csvPath);
+  for (const auto& [name, field] : names) {
+    EXPECT_NE(csv.find("\n" + field + ",figure,strokes,"), std::string::npos) << field;
+  }
+}
+
 TEST_F(ReportCommandTest, AnswersHelpAndRejectsBadArguments) {
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_TRUE(out_.str().starts_with("Usage: kananet-report [DIR] [-o FILE] [--baseline NAME]"));
