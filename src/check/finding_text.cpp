@@ -263,4 +263,15 @@ std::string DescribeHeader(const LayoutCheck& layout) {
          from(4);
 }
 
+std::string FindingLine(const std::string& label, const Finding& item) {
+  std::string line = label + ":";
+  if (item.Line != 0) {
+    line += std::to_string(item.Line) + ":";
+    if (item.Column != 0) {
+      line += std::to_string(item.Column) + ":";
+    }
+  }
+  return line + " " + SeverityName(SeverityOf(item.Kind)) + ": " + DescribeFinding(item) + "\n";
+}
+
 }  // namespace kananet

@@ -20,4 +20,8 @@ std::string DescribeFinding(const Finding& item);
 // line and character it came from.
 std::string DescribeHeader(const LayoutCheck& layout);
 
+// "layout/x.txt:12:3: warning: ..." as compilers write it, so that editors can jump to the
+// line; label names the file. Ends with a line end.
+std::string FindingLine(const std::string& label, const Finding& item);
+
 }  // namespace kananet

@@ -22,18 +22,6 @@ struct Totals {
   int LayoutsWithErrors = 0;
 };
 
-// "layout/x.txt:12:3: warning: ..." as compilers write it, so that editors can jump to the line.
-std::string FindingLine(const std::string& label, const Finding& item) {
-  std::string line = label + ":";
-  if (item.Line != 0) {
-    line += std::to_string(item.Line) + ":";
-    if (item.Column != 0) {
-      line += std::to_string(item.Column) + ":";
-    }
-  }
-  return line + " " + SeverityName(SeverityOf(item.Kind)) + ": " + DescribeFinding(item) + "\n";
-}
-
 std::string Counted(int count, const char* what) {
   return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
 }

@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <array>
 
-#include <sched.h>
-
 #include "codes/text_encoding.h"
 #include "driver/batch.h"
 #include "driver/check_command.h"
 #include "platform/console.h"
+#include "platform/parallel.h"
 
 namespace kananet {
 
@@ -98,15 +97,6 @@ std::string OptionLines(std::span<const CommandOption> options) {
 }
 
 }  // namespace
-
-unsigned UsableCores() {
-  cpu_set_t cores;
-  CPU_ZERO(&cores);
-  if (sched_getaffinity(0, sizeof cores, &cores) != 0) {
-    return 1;
-  }
-  return static_cast<unsigned>(std::clamp(CPU_COUNT(&cores), 1, static_cast<int>(kMaxJobs)));
-}
 
 std::span<const CommandOption> KananetOptions() {
   return kOptions;

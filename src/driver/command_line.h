@@ -22,9 +22,6 @@ struct CommandLine {
 
 inline constexpr unsigned kMaxJobs = 1024;
 
-// The number of cores the process may run on (its affinity mask), at least 1.
-unsigned UsableCores();
-
 // One option. Adding an option is adding one entry to the table (and, when it changes the
 // batch, a member of CommandLine for its setting).
 struct CommandOption {

@@ -1,5 +1,8 @@
 #include "platform/parallel.h"
 
+#include <sched.h>
+
+#include <algorithm>
 #include <exception>
 #include <thread>
 #include <vector>
@@ -22,6 +25,15 @@ void RunParts(std::size_t parts, const std::function<void(std::size_t)>& work) {
   for (std::thread& thread : threads) {
     thread.join();
   }
+}
+
+unsigned UsableCores(unsigned maxJobs) {
+  cpu_set_t cores;
+  CPU_ZERO(&cores);
+  if (sched_getaffinity(0, sizeof cores, &cores) != 0) {
+    return 1;
+  }
+  return static_cast<unsigned>(std::clamp(CPU_COUNT(&cores), 1, static_cast<int>(maxJobs)));
 }
 
 }  // namespace kananet

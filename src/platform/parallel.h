@@ -11,4 +11,7 @@ namespace kananet {
 // thread does that part as well. work must not throw.
 void RunParts(std::size_t parts, const std::function<void(std::size_t)>& work);
 
+// The number of cores the process may run on (its affinity mask), from 1 to maxJobs.
+unsigned UsableCores(unsigned maxJobs = 1024);
+
 }  // namespace kananet
