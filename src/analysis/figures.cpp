@@ -1,0 +1,217 @@
+#include "analysis/figures.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "analysis/entry_counts.h"
+#include "analysis/kana_lookup.h"
+
+#include "codes/key_alphabet.h"
+#include "codes/keyboard.h"
+
+namespace kananet {
+
+namespace {
+
+constexpr std::array<std::string_view, kFingerCount> kFingerNames = {
+    "left little", "left ring",    "left middle", "left index",  "thumb",
+    "right index", "right middle", "right ring",  "right little"};
+
+constexpr std::array<std::string_view, kFigureCount> kFigureIds = {
+    "strokes",
+    "hand.left",
+    "hand.right",
+    "row.number",
+    "row.top",
+    "row.home",
+    "row.bottom",
+    "same_hand_pairs.gap0",
+    "same_hand_pairs.gap1",
+    "same_hand_pairs.gap2",
+    "finger.left_little",
+    "finger.left_ring",
+    "finger.left_middle",
+    "finger.left_index",
+    "finger.thumb",
+    "finger.right_index",
+    "finger.right_middle",
+    "finger.right_ring",
+    "finger.right_little",
+    "same_finger",
+    "repeats",
+    "alternation",
+    "inward_rolls",
+    "outward_rolls",
+    "row_jumps",
+};
+
+constexpr int kTopRow = 1;
+constexpr int kBottomRow = 3;
+
+int ColumnOf(int key) {
+  return (key - 1) / kKeyRows;
+}
+
+// How far a finger lies from the index finger of its hand: 0 for the index, 3 for the little.
+int DistanceFromIndex(Finger finger) {
+  const int position = static_cast<int>(finger);
+  const int thumb = static_cast<int>(Finger::kThumb);
+  return position < thumb ? thumb - 1 - position : position - thumb - 1;
+}
+
+constexpr FigureMask Bit(int figure) {
+  return FigureMask{1} << figure;
+}
+
+}  // namespace
+
+Finger FingerOf(int key, int leftHandLastKey) {
+  if (key <= 0) {
+    return Finger::kThumb;
+  }
+  const int column = ColumnOf(key);
+  if (key <= leftHandLastKey) {
+    return column <= 1   ? Finger::kLeftLittle
+           : column == 2 ? Finger::kLeftRing
+           : column == 3 ? Finger::kLeftMiddle
+                         : Finger::kLeftIndex;
+  }
+  return column <= 7   ? Finger::kRightIndex
+         : column == 8 ? Finger::kRightMiddle
+         : column == 9 ? Finger::kRightRing
+                       : Finger::kRightLittle;
+}
+
+std::string_view FingerName(Finger finger) {
+  return kFingerNames[static_cast<int>(finger)];
+}
+
+std::string_view FigureIdName(int figure) {
+  return kFigureIds[static_cast<std::size_t>(figure)];
+}
+
+std::optional<int> FigureOfName(std::string_view name) {
+  for (int figure = 0; figure < kFigureCount; ++figure) {
+    if (kFigureIds[static_cast<std::size_t>(figure)] == name) {
+      return figure;
+    }
+  }
+  return std::nullopt;
+}
+
+FigureMask KeyFigures(int key, int leftHandLastKey) {
+  FigureMask figures = Bit(kFigureFingerFirst + static_cast<int>(FingerOf(key, leftHandLastKey)));
+  if (key >= 1 && key <= kKeysDrawn) {
+    figures |= Bit(kFigureStrokes) |
+               Bit(key <= leftHandLastKey ? kFigureHandLeft : kFigureHandRight) |
+               Bit(kFigureRowNumber + RowOfKey(key));
+  }
+  return figures;
+}
+
+FigureMask PairFigures(int first, int second, int leftHandLastKey) {
+  if ((first <= leftHandLastKey) != (second <= leftHandLastKey)) {
+    return Bit(kFigureAlternation);
+  }
+  if (first < 1 || second < 1 || first > kKeysDrawn || second > kKeysDrawn) {
+    return 0;
+  }
+  FigureMask figures = Bit(kFigureGap0);
+  const Finger from = FingerOf(first, leftHandLastKey);
+  const Finger to = FingerOf(second, leftHandLastKey);
+  if (first == second) {
+    figures |= Bit(kFigureRepeats);
+  } else if (from == to) {
+    figures |= Bit(kFigureSameFinger);
+  } else if (DistanceFromIndex(to) < DistanceFromIndex(from)) {
+    figures |= Bit(kFigureInwardRolls);
+  } else {
+    figures |= Bit(kFigureOutwardRolls);
+  }
+  if (RowOfKey(first) != RowOfKey(second) &&
+      RowOfKey(first) + RowOfKey(second) == kTopRow + kBottomRow) {
+    figures |= Bit(kFigureRowJumps);
+  }
+  return figures;
+}
+
+FigureCounts FiguresOfCounts(const KeyCountTable& keys, const PairCountTable& ownMode,
+                             const PairCountTable& byStrokes, int leftHandLastKey) {
+  FigureCounts counts{};
+  auto add = [&counts](FigureMask figures, std::uint64_t count) {
+    AddToFigures(figures, count, counts);
+  };
+  for (int key = 0; key < kKeyCount; ++key) {
+    add(KeyFigures(key, leftHandLastKey), keys[static_cast<std::size_t>(key)]);
+  }
+  // Counted by strokes, a pair at gap class 0 of two drawn keys is two strokes of one hand one
+  // right after the other (key 0 stands for the space key and the start of a run alike), and a
+  // stroke is at gap class 1 or 2 exactly when the stroke right before it is of the other hand.
+  for (int first = 1; first <= kKeysDrawn; ++first) {
+    for (int second = 1; second <= kKeysDrawn; ++second) {
+      add(PairFigures(first, second, leftHandLastKey) & ~Bit(kFigureGap0),
+          byStrokes[0][static_cast<std::size_t>(first)][static_cast<std::size_t>(second)]);
+    }
+  }
+  for (int gap = 1; gap <= 2; ++gap) {
+    for (const auto& row : byStrokes[static_cast<std::size_t>(gap)]) {
+      for (const std::uint32_t count : row) {
+        counts[kFigureAlternation] += count;
+      }
+    }
+  }
+  // The gap classes in the layout's own mode: pairs of drawn keys of one hand.
+  for (int gap = 0; gap < 3; ++gap) {
+    for (int first = 1; first <= kKeysDrawn; ++first) {
+      for (int second = 1; second <= kKeysDrawn; ++second) {
+        if ((first <= leftHandLastKey) == (second <= leftHandLastKey)) {
+          counts[static_cast<std::size_t>(kFigureGap0 + gap)] +=
+              ownMode[static_cast<std::size_t>(gap)][static_cast<std::size_t>(first)]
+                     [static_cast<std::size_t>(second)];
+        }
+      }
+    }
+  }
+  return counts;
+}
+
+std::optional<FigureCounts> CountFigures(std::string_view kanaCodes,
+                                         const std::vector<LayoutEntry>& table,
+                                         const LayoutHeaderValues& header, unsigned jobs) {
+  auto keys = std::make_unique<KeyCountTable>();
+  auto ownMode = std::make_unique<PairCountTable>();
+  auto byStrokes = std::make_unique<PairCountTable>();
+  if (CountKanaStream(kanaCodes, table, header, jobs, *keys, *ownMode) != kNoSlot) {
+    return std::nullopt;
+  }
+  if (header.CountByKana != 0) {
+    LayoutHeaderValues strokesHeader = header;
+    strokesHeader.CountByKana = 0;
+    CountKanaStream(kanaCodes, table, strokesHeader, jobs, *keys, *byStrokes);
+  } else {
+    *byStrokes = *ownMode;
+  }
+  return FiguresOfCounts(*keys, *ownMode, *byStrokes, header.LeftHandLastKey);
+}
+
+double CostOf(const FigureCounts& counts, const FigureWeights& weights, std::uint64_t kana) {
+  double cost = 0;
+  for (std::size_t figure = 0; figure < counts.size(); ++figure) {
+    if (weights[figure] != 0) {
+      cost += weights[figure] * (100.0 * static_cast<double>(counts[figure]) /
+                                 static_cast<double>(kana == 0 ? 1 : kana));
+    }
+  }
+  return cost;
+}
+
+std::uint64_t KanaOfStream(std::string_view kanaCodes) {
+  std::uint64_t kana = 0;
+  for (const char code : kanaCodes) {
+    kana += static_cast<std::uint8_t>(code) != kRunBreak;
+  }
+  return kana - std::min<std::uint64_t>(kana, 3);
+}
+
+}  // namespace kananet
