@@ -1,0 +1,22 @@
+// A layout the search found, as a layout file: the starting file's bytes with only the keys of
+// its entries changed, and one line after the header that says how it was found.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "key_search.h"
+
+namespace kananet::search {
+
+// The line after the header that this program writes; a starting file that has one gets it
+// replaced rather than a second.
+inline constexpr std::string_view kFoundMark = "kananet-search:";
+
+// startBytes with every key character of an entry line that names a key moved by places
+// replaced by the key's new character, and remark (without line end) as the line after the
+// four header lines. The bytes of the file are kept as they are, whatever their encoding.
+std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
+                            std::string_view remark);
+
+}  // namespace kananet::search

@@ -1,0 +1,223 @@
+#include "key_search.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "codes/key_alphabet.h"
+
+namespace kananet::search {
+
+namespace {
+
+// Changes of cost smaller than this are rounding, not improvement.
+constexpr double kLeast = 1e-9;
+
+std::size_t At(int first, int second) {
+  return static_cast<std::size_t>(first * 64 + second);
+}
+
+}  // namespace
+
+Places StartPlaces() {
+  Places places{};
+  for (std::size_t key = 0; key < places.size(); ++key) {
+    places[key] = static_cast<std::uint8_t>(key);
+  }
+  return places;
+}
+
+KeyProblem::KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys,
+                       const FigureWeights& weights, int leftHandLastKey, bool countByKana,
+                       std::uint64_t kana)
+    : start_(start),
+      freeKeys_(std::move(freeKeys)),
+      weights_(weights),
+      leftHandLastKey_(leftHandLastKey),
+      countByKana_(countByKana),
+      kana_(kana) {
+  const double perKana = 100.0 / static_cast<double>(kana == 0 ? 1 : kana);
+  auto weightOf = [&](FigureMask figures) {
+    double sum = 0;
+    for (int figure = 0; figure < kFigureCount; ++figure) {
+      if ((figures >> figure & 1) != 0 && !(countByKana && figure == kFigureGap0)) {
+        sum += weights[static_cast<std::size_t>(figure)];
+      }
+    }
+    return sum * perKana;
+  };
+  for (int key = 0; key < kKeyCount; ++key) {
+    keyWeight_[static_cast<std::size_t>(key)] = weightOf(KeyFigures(key, leftHandLastKey));
+    for (int second = 0; second < kKeyCount; ++second) {
+      pairWeight_[At(key, second)] = pairWeightT_[At(second, key)] =
+          weightOf(PairFigures(key, second, leftHandLastKey));
+    }
+  }
+}
+
+FigureCounts KeyProblem::FiguresAt(const Places& places) const {
+  StrokeCounts moved{std::vector<std::uint64_t>(64), std::vector<std::uint64_t>(64 * 64)};
+  for (int key = 0; key < 64; ++key) {
+    moved.Keys[places[static_cast<std::size_t>(key)]] = start_.Keys[static_cast<std::size_t>(key)];
+    for (int second = 0; second < 64; ++second) {
+      moved.Pairs[At(places[static_cast<std::size_t>(key)],
+                     places[static_cast<std::size_t>(second)])] = start_.Pairs[At(key, second)];
+    }
+  }
+  return FiguresOfStrokes(moved, leftHandLastKey_, countByKana_);
+}
+
+double KeyProblem::CostOf(const FigureCounts& figures) const {
+  FigureWeights weights = weights_;
+  if (countByKana_) {
+    weights[kFigureGap0] = 0;
+  }
+  return kananet::CostOf(figures, weights, kana_);
+}
+
+KeyState::KeyState(const KeyProblem& problem, const Places& places)
+    : problem_(problem), places_(places) {
+  for (int key = 0; key < 64; ++key) {
+    const std::uint8_t place = places[static_cast<std::size_t>(key)];
+    occupant_[place] = static_cast<std::uint8_t>(key);
+    strokes_[place] = static_cast<double>(problem.start_.Keys[static_cast<std::size_t>(key)]);
+    cost_ += strokes_[place] * problem.keyWeight_[place];
+  }
+  for (int first = 0; first < 64; ++first) {
+    for (int second = 0; second < 64; ++second) {
+      const std::size_t at =
+          At(places[static_cast<std::size_t>(first)], places[static_cast<std::size_t>(second)]);
+      pairs_[at] = static_cast<double>(problem.start_.Pairs[At(first, second)]);
+      pairsT_[At(places[static_cast<std::size_t>(second)],
+                 places[static_cast<std::size_t>(first)])] = pairs_[at];
+      cost_ += pairs_[at] * problem.pairWeight_[at];
+    }
+  }
+}
+
+double KeyState::Delta(int a, int b) const {
+  const double* weightA = &problem_.pairWeight_[At(a, 0)];
+  const double* weightB = &problem_.pairWeight_[At(b, 0)];
+  const double* weightTA = &problem_.pairWeightT_[At(a, 0)];
+  const double* weightTB = &problem_.pairWeightT_[At(b, 0)];
+  const double* rowA = &pairs_[At(a, 0)];
+  const double* rowB = &pairs_[At(b, 0)];
+  const double* columnA = &pairsT_[At(a, 0)];
+  const double* columnB = &pairsT_[At(b, 0)];
+  // Every other key k: the pairs (a, k) and (b, k) trade their counts, and so do (k, a) and
+  // (k, b). The sum runs over every k first and then takes out k = a and k = b.
+  double delta = 0;
+  for (int k = 0; k < kKeyCount; ++k) {
+    delta += (rowB[k] - rowA[k]) * (weightA[k] - weightB[k]) +
+             (columnB[k] - columnA[k]) * (weightTA[k] - weightTB[k]);
+  }
+  for (const int k : {a, b}) {
+    delta -= (rowB[k] - rowA[k]) * (weightA[k] - weightB[k]) +
+             (columnB[k] - columnA[k]) * (weightTA[k] - weightTB[k]);
+  }
+  // The four pairs of a and b themselves.
+  const double aa = rowA[a], ab = rowA[b], ba = rowB[a], bb = rowB[b];
+  delta += (bb - aa) * (weightA[a] - weightB[b]) + (ba - ab) * (weightA[b] - weightB[a]);
+  delta += (strokes_[static_cast<std::size_t>(b)] - strokes_[static_cast<std::size_t>(a)]) *
+           (problem_.keyWeight_[static_cast<std::size_t>(a)] -
+            problem_.keyWeight_[static_cast<std::size_t>(b)]);
+  return delta;
+}
+
+void KeyState::Exchange(int a, int b) {
+  cost_ += Delta(a, b);
+  const auto ua = static_cast<std::size_t>(a), ub = static_cast<std::size_t>(b);
+  std::swap(strokes_[ua], strokes_[ub]);
+  for (auto* table : {&pairs_, &pairsT_}) {
+    for (std::size_t k = 0; k < 64; ++k) {
+      std::swap((*table)[ua * 64 + k], (*table)[ub * 64 + k]);
+    }
+    for (std::size_t k = 0; k < 64; ++k) {
+      std::swap((*table)[k * 64 + ua], (*table)[k * 64 + ub]);
+    }
+  }
+  std::swap(occupant_[ua], occupant_[ub]);
+  places_[occupant_[ua]] = static_cast<std::uint8_t>(a);
+  places_[occupant_[ub]] = static_cast<std::uint8_t>(b);
+}
+
+std::vector<std::pair<int, int>> ExchangesTo(const Places& places) {
+  // Fill the keys in order, each with the start key that ends there, by exchanging it with
+  // the key that holds that start key now: a cycle of n keys takes n - 1 exchanges.
+  std::vector<std::pair<int, int>> exchanges;
+  Places wanted{};  // the start key that ends at each key
+  for (std::size_t key = 0; key < places.size(); ++key) {
+    wanted[places[key]] = static_cast<std::uint8_t>(key);
+  }
+  Places occupant = StartPlaces();
+  Places position = StartPlaces();
+  for (std::size_t key = 0; key < places.size(); ++key) {
+    if (occupant[key] != wanted[key]) {
+      const std::uint8_t other = position[wanted[key]];
+      exchanges.emplace_back(static_cast<int>(key), static_cast<int>(other));
+      std::swap(occupant[key], occupant[other]);
+      position[occupant[key]] = static_cast<std::uint8_t>(key);
+      position[occupant[other]] = other;
+    }
+  }
+  return exchanges;
+}
+
+std::uint64_t Random::Next() {
+  // splitmix64
+  std::uint64_t z = (state_ += 0x9E3779B97F4A7C15u);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+  return z ^ (z >> 31);
+}
+
+RoundResult RunRound(const KeyProblem& problem, std::uint64_t seed, std::uint64_t round,
+                     std::atomic<std::uint64_t>& candidates, const std::atomic<bool>& stop,
+                     const std::function<void(const Places&)>& accepted) {
+  const std::vector<int>& keys = problem.FreeKeys();
+  Places start = StartPlaces();
+  if (round > 0) {
+    Random random(seed * 0x2545F4914F6CDD1Du ^ round);
+    std::vector<int> shuffled = keys;
+    for (std::size_t i = shuffled.size(); i > 1; --i) {
+      std::swap(shuffled[i - 1], shuffled[random.Below(i)]);
+    }
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      start[static_cast<std::size_t>(keys[i])] = static_cast<std::uint8_t>(shuffled[i]);
+    }
+  }
+  KeyState state(problem, start);
+  RoundResult result;
+  std::uint64_t scored = 0;
+  for (;;) {
+    if (stop.load(std::memory_order_relaxed)) {
+      result.Whole = false;
+      break;
+    }
+    double best = -kLeast;
+    int bestA = -1, bestB = -1;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      for (std::size_t j = i + 1; j < keys.size(); ++j) {
+        const double delta = state.Delta(keys[i], keys[j]);
+        if (delta < best) {
+          best = delta;
+          bestA = keys[i];
+          bestB = keys[j];
+        }
+      }
+    }
+    scored += keys.size() * (keys.size() - 1) / 2;
+    if (bestA < 0) {
+      break;
+    }
+    state.Exchange(bestA, bestB);
+    if (accepted) {
+      accepted(state.PlacesNow());
+    }
+  }
+  candidates.fetch_add(scored, std::memory_order_relaxed);
+  result.At = state.PlacesNow();
+  result.Cost = problem.CostOf(problem.FiguresAt(result.At));
+  return result;
+}
+
+}  // namespace kananet::search

@@ -1,0 +1,95 @@
+// The search over key exchanges: a layout's keys given new places, scored from the strokes of
+// the starting layout counted once. Exchanging two keys changes only the counts of the rows
+// and columns of those two keys, so a candidate is scored by its change alone.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "analysis/figures.h"
+#include "analysis/piece_counts.h"
+
+namespace kananet::search {
+
+// Where each key of the starting layout is now: Place[start key] = key.
+using Places = std::array<std::uint8_t, 64>;
+Places StartPlaces();
+
+// What the search needs of a problem: the starting layout's strokes, which keys may change
+// places, and each figure's weight per stroke of a key or pair of keys.
+class KeyProblem {
+ public:
+  KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys, const FigureWeights& weights,
+             int leftHandLastKey, bool countByKana, std::uint64_t kana);
+
+  const std::vector<int>& FreeKeys() const { return freeKeys_; }
+  const StrokeCounts& Start() const { return start_; }
+  // The figures and cost of the start with its keys moved to places.
+  FigureCounts FiguresAt(const Places& places) const;
+  double CostOf(const FigureCounts& figures) const;
+
+ private:
+  friend class KeyState;
+  StrokeCounts start_;
+  std::vector<int> freeKeys_;
+  FigureWeights weights_;
+  int leftHandLastKey_;
+  bool countByKana_;
+  std::uint64_t kana_;
+  std::array<double, 64> keyWeight_{};
+  std::array<double, 64 * 64> pairWeight_{};   // [first * 64 + second]
+  std::array<double, 64 * 64> pairWeightT_{};  // [second * 64 + first]
+};
+
+// One layout of the search: the strokes by the keys' places now, and the changes of cost.
+class KeyState {
+ public:
+  KeyState(const KeyProblem& problem, const Places& places);
+
+  // The change of cost when keys a and b exchange places.
+  double Delta(int a, int b) const;
+  void Exchange(int a, int b);
+  const Places& PlacesNow() const { return places_; }
+  double Cost() const { return cost_; }  // kept by adding the changes
+
+ private:
+  const KeyProblem& problem_;
+  Places places_;
+  std::array<std::uint8_t, 64> occupant_{};  // the start key now at each key
+  std::array<double, 64> strokes_{};
+  std::array<double, 64 * 64> pairs_{};
+  std::array<double, 64 * 64> pairsT_{};
+  double cost_ = 0;
+};
+
+// The moves from the start to places, as exchanges of two keys each.
+std::vector<std::pair<int, int>> ExchangesTo(const Places& places);
+
+// A small deterministic random source, the same on every machine.
+class Random {
+ public:
+  explicit Random(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t Next();
+  std::size_t Below(std::size_t bound) { return static_cast<std::size_t>(Next() % bound); }
+
+ private:
+  std::uint64_t state_;
+};
+
+// One round of the search: round 0 starts from the starting layout, the others from a random
+// arrangement of the free keys; each then takes the best exchange while one lowers the cost.
+// candidates counts the exchanges scored; stop, checked between steps, ends the round early
+// (not whole); accepted, when given, sees every layout the round moves to.
+struct RoundResult {
+  Places At{};
+  double Cost = 0;
+  bool Whole = true;
+};
+RoundResult RunRound(const KeyProblem& problem, std::uint64_t seed, std::uint64_t round,
+                     std::atomic<std::uint64_t>& candidates, const std::atomic<bool>& stop,
+                     const std::function<void(const Places&)>& accepted);
+
+}  // namespace kananet::search

@@ -1,0 +1,10 @@
+// kananet-search: finds better layouts, scored with exactly the figures the report shows.
+#include <string>
+#include <vector>
+
+#include "search_command.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  return kananet::search::RunSearch(arguments);
+}

@@ -1,0 +1,595 @@
+#include "search_command.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+#include <thread>
+
+#include "analysis/entry_matcher.h"
+#include "analysis/figures.h"
+#include "analysis/piece_counts.h"
+#include "check/finding_text.h"
+#include "check/layout_check.h"
+#include "codes/key_alphabet.h"
+#include "codes/text_encoding.h"
+#include "found_layout.h"
+#include "key_search.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/parallel.h"
+#include "readers/sample_text.h"
+#include "search_file.h"
+
+namespace kananet::search {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::string_view kProgram = "kananet-search";
+constexpr std::uint64_t kDefaultRounds = 100;
+constexpr int kInterrupted = 130;
+constexpr int kInternalError = 70;
+
+constexpr std::string_view kUsage =
+    "Usage: kananet-search layout/START.txt [-c SEARCH.toml] [--seed N]\n"
+    "                      [--time SECONDS | --rounds N] [--jobs N] [-o DIR] [--top K]\n"
+    "Searches for layouts that type the sample text (kanasample.txt) at a lower cost than\n"
+    "START by giving its keys new places, scored exactly as kananet and kananet-report\n"
+    "count them. Run it in the working directory. Writes the best layouts as layout files.\n"
+    "\n"
+    "  -c FILE        the search file (TOML): free and pinned keys and kana, the kinds of\n"
+    "                 move, and the weight of each figure (default: the weights of\n"
+    "                 examples/search.toml)\n"
+    "  --seed N       where the random starts come from (default: 1)\n"
+    "  --rounds N     search N rounds, each from its own start (default: 100); the same seed\n"
+    "                 and rounds give the same files on any machine and with any --jobs\n"
+    "  --time SECONDS search for this long instead\n"
+    "  --jobs N       rounds searched side by side (default: every usable core)\n"
+    "  -o DIR         write the layouts to DIR (default: found), as START-1.txt and on\n"
+    "  --top K        how many different layouts to write (default: 5)\n"
+    "  --verify       count every layout the search moves to again from the text, and stop\n"
+    "                 with an internal error on any difference from its score\n"
+    "  -h, --help     show this help and exit\n"
+    "      --version  show the version and exit\n"
+    "\n"
+    "Exit status: 0 when the layouts were written; 1 when the sample text or START cannot be\n"
+    "read or has kananet --check errors, or a file cannot be written; 2 for a wrong command\n"
+    "line or search file (FILE:LINE: error: ...); 130 when interrupted (Ctrl-C), after the\n"
+    "best layouts so far have been written; 70 for an internal error.\n";
+
+struct Options {
+  std::string Start;
+  std::optional<std::string> SearchFile;
+  std::uint64_t Seed = 1;
+  std::optional<double> Seconds;
+  std::optional<std::uint64_t> Rounds;
+  unsigned Jobs = 0;
+  std::string Output = "found";
+  std::size_t Top = 5;
+  bool Verify = false;
+  bool Help = false;
+  bool Version = false;
+};
+
+std::atomic<bool> Interrupted{false};
+
+extern "C" void OnInterrupt(int) {
+  Interrupted.store(true);
+}
+
+std::optional<std::uint64_t> NumberOf(const std::string& text) {
+  if (text.empty() || text.size() > 18 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  return std::stoull(text);
+}
+
+// Nothing when the arguments are fine, else the complaint.
+std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments,
+                                       Options& options) {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "-h" || argument == "--help") {
+      options.Help = true;
+    } else if (argument == "--version") {
+      options.Version = true;
+    } else if (argument == "--verify") {
+      options.Verify = true;
+    } else if (argument == "-c" || argument == "--seed" || argument == "--time" ||
+               argument == "--rounds" || argument == "--jobs" || argument == "-o" ||
+               argument == "--top") {
+      if (i + 1 == arguments.size()) {
+        return argument + " needs a value";
+      }
+      const std::string& value = arguments[++i];
+      const std::optional<std::uint64_t> number = NumberOf(value);
+      if (argument == "-c") {
+        options.SearchFile = value;
+      } else if (argument == "-o") {
+        options.Output = value;
+      } else if (!number || (argument != "--seed" && *number == 0) ||
+                 (argument == "--jobs" && *number > 1024)) {
+        return argument + " needs a whole number" + (argument == "--seed" ? "" : " above 0") +
+               ", not " + value;
+      } else if (argument == "--seed") {
+        options.Seed = *number;
+      } else if (argument == "--time") {
+        options.Seconds = static_cast<double>(*number);
+      } else if (argument == "--rounds") {
+        options.Rounds = *number;
+      } else if (argument == "--jobs") {
+        options.Jobs = static_cast<unsigned>(*number);
+      } else {
+        options.Top = static_cast<std::size_t>(*number);
+      }
+    } else if (argument.starts_with("-") && argument.size() > 1) {
+      return "unknown option " + argument;
+    } else if (!options.Start.empty()) {
+      return "one starting layout only, not also " + argument;
+    } else {
+      options.Start = argument;
+    }
+  }
+  if (options.Seconds && options.Rounds) {
+    return "--time and --rounds exclude each other";
+  }
+  if (options.Start.empty() && !options.Help && !options.Version) {
+    return "the starting layout file is missing";
+  }
+  return std::nullopt;
+}
+
+void Say(std::string_view message) {
+  WriteErr(std::string(kProgram) + ": " + std::string(message) + "\n");
+}
+
+struct InternalError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// The best different layouts found so far, lowest cost first; ties go to the lower places, so
+// that the list depends only on the rounds searched, not on their order.
+class BestLayouts {
+ public:
+  explicit BestLayouts(std::size_t size) : size_(size) {}
+
+  void Add(const RoundResult& found) {
+    const std::lock_guard lock(mutex_);
+    const auto before = [](const RoundResult& a, const RoundResult& b) {
+      return a.Cost != b.Cost ? a.Cost < b.Cost : a.At < b.At;
+    };
+    for (const RoundResult& kept : list_) {
+      if (kept.At == found.At) {
+        return;
+      }
+    }
+    list_.insert(std::lower_bound(list_.begin(), list_.end(), found, before), found);
+    if (list_.size() > size_) {
+      list_.pop_back();
+    }
+  }
+  std::vector<RoundResult> List() const {
+    const std::lock_guard lock(mutex_);
+    return list_;
+  }
+  std::optional<double> Best() const {
+    const std::lock_guard lock(mutex_);
+    return list_.empty() ? std::nullopt : std::optional(list_.front().Cost);
+  }
+
+ private:
+  std::size_t size_;
+  mutable std::mutex mutex_;
+  std::vector<RoundResult> list_;
+};
+
+// places with the keys no entry uses put back where they were wherever they can be, so that
+// two arrangements of the same layout are one, with the fewest exchanges from the start.
+Places Settled(const Places& places, const std::array<bool, 64>& used) {
+  Places settled{};
+  std::array<bool, 64> taken{};
+  for (std::size_t key = 0; key < 64; ++key) {
+    if (used[key]) {
+      settled[key] = places[key];
+      taken[places[key]] = true;
+    }
+  }
+  std::vector<std::size_t> waiting;
+  for (std::size_t key = 0; key < 64; ++key) {
+    if (!used[key]) {
+      if (!taken[key]) {
+        settled[key] = static_cast<std::uint8_t>(key);
+        taken[key] = true;
+      } else {
+        waiting.push_back(key);
+      }
+    }
+  }
+  std::size_t next = 0;
+  for (const std::size_t key : waiting) {
+    while (taken[next]) {
+      ++next;
+    }
+    settled[key] = static_cast<std::uint8_t>(next);
+    taken[next] = true;
+  }
+  return settled;
+}
+
+std::vector<LayoutEntry> MovedTable(const std::vector<LayoutEntry>& table, std::size_t slots,
+                                    const Places& places) {
+  std::vector<LayoutEntry> moved = table;
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    for (char& key : moved[slot].Keys) {
+      key = static_cast<char>(places[static_cast<std::uint8_t>(key)]);
+    }
+  }
+  return moved;
+}
+
+// Whether figure is scored by the search: the gap classes only by strokes, class 0 only.
+bool Scored(int figure, bool countByKana) {
+  return !IsGapFigure(figure) || (figure == kFigureGap0 && !countByKana);
+}
+
+void RequireSame(const FigureCounts& scored, const FigureCounts& counted, bool countByKana,
+                 std::string_view what) {
+  for (int figure = 0; figure < kFigureCount; ++figure) {
+    const auto at = static_cast<std::size_t>(figure);
+    if (Scored(figure, countByKana) && scored[at] != counted[at]) {
+      throw InternalError(std::string(what) + ": " + std::string(FigureIdName(figure)) +
+                          " scored " + std::to_string(scored[at]) + " but counted " +
+                          std::to_string(counted[at]));
+    }
+  }
+}
+
+std::string Fixed(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+std::string Cell(std::string text, std::size_t width) {
+  return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
+}
+
+class ProgressLine {
+ public:
+  ProgressLine() : shown_(isatty(STDERR_FILENO) != 0) {}
+  void Show(const std::string& line) {
+    if (shown_) {
+      WriteErr("\r" + line + "\033[K");
+      drawn_ = true;
+    }
+  }
+  void Finish() {
+    if (drawn_) {
+      WriteErr("\r\033[K");
+    }
+  }
+
+ private:
+  bool shown_;
+  bool drawn_ = false;
+};
+
+std::string Grouped(std::uint64_t value) {
+  std::string digits = std::to_string(value);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
+    digits.insert(static_cast<std::size_t>(at), ",");
+  }
+  return digits;
+}
+
+struct Problem {
+  std::string StartBytes;
+  LayoutHeaderValues Header;
+  std::vector<LayoutEntry> Table = std::vector<LayoutEntry>(kLayoutTableSlots);
+  std::size_t Slots = 0;
+  std::array<bool, 64> Used{};
+  std::string KanaCodes;
+  std::uint64_t Kana = 0;
+};
+
+// Reads the sample text and the starting layout and refuses a start with check errors.
+// Returns the exit status to end with, or nothing to go on.
+std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& problem) {
+  TextCheck text = ReadTextForCheck(kSampleTextPath, jobs);
+  if (ReadWholeFile(options.Start, problem.StartBytes).Outcome != ReadOutcome::kOk) {
+    Say("cannot read " + options.Start + ": " + std::strerror(errno));
+    return 1;
+  }
+  std::string bytes = problem.StartBytes;
+  bool errors = false;
+  for (const Finding& item : text.Findings) {
+    if (SeverityOf(item.Kind) == Severity::kError) {
+      WriteErr(FindingLine(kSampleTextPath, item));
+      errors = true;
+    }
+  }
+  if (MakeShiftJis(bytes) == TextEncoding::kUtf16) {
+    Say(options.Start + ": the file is UTF-16; save it as UTF-8 or Shift_JIS");
+    return 1;
+  }
+  LayoutChecker checker(text.Read ? &text.KanaStream : nullptr);
+  const LayoutCheck check = checker.CheckBytes(fs::path(options.Start).filename().string(), bytes);
+  for (const Finding& item : check.Findings) {
+    if (SeverityOf(item.Kind) == Severity::kError) {
+      WriteErr(FindingLine(options.Start, item));
+      errors = true;
+    }
+  }
+  if (errors || !text.Read) {
+    Say("the start has kananet --check errors; mend them first");
+    return 1;
+  }
+  FillLayout(bytes, problem.Header, problem.Table);
+  problem.Slots = MatchingSlots(problem.Table);
+  for (std::size_t slot = 0; slot < problem.Slots; ++slot) {
+    for (const char key : problem.Table[slot].Keys) {
+      problem.Used[static_cast<std::uint8_t>(key)] = true;
+    }
+  }
+  problem.KanaCodes = std::move(text.KanaStream);
+  problem.Kana = KanaOfStream(problem.KanaCodes);
+  return std::nullopt;
+}
+
+std::optional<int> ReadSettings(const Options& options, const Problem& problem,
+                                SearchSettings& settings, Movable& movable) {
+  settings = DefaultSettings();
+  const std::string name = options.SearchFile.value_or("the default search");
+  auto fail = [&name](const SearchFileError& error) {
+    WriteErr(name + ":" + std::to_string(error.Line) + ": error: " + error.What + "\n");
+    return 2;
+  };
+  if (options.SearchFile) {
+    std::string text;
+    if (ReadWholeFile(*options.SearchFile, text).Outcome != ReadOutcome::kOk) {
+      Say("cannot read " + *options.SearchFile + ": " + std::strerror(errno));
+      return 2;
+    }
+    if (auto error = ReadSearchFile(text, settings)) {
+      return fail(*error);
+    }
+  }
+  const bool byKana = problem.Header.CountByKana != 0;
+  for (int figure = 0; figure < kFigureCount; ++figure) {
+    const auto at = static_cast<std::size_t>(figure);
+    if (settings.Weights[at] != 0 && !Scored(figure, byKana)) {
+      return fail({settings.WeightLines[at],
+                   std::string(FigureIdName(figure)) +
+                       " cannot be weighted yet: the search scores the gap classes only for a "
+                       "layout counted by strokes, and only class 0"});
+    }
+  }
+  if (auto error = ResolveMovable(settings, problem.Table, problem.Slots, movable)) {
+    return fail(*error);
+  }
+  if (settings.MoveKana) {
+    Say("note: this version moves keys only; the kana keep their keys' order");
+  }
+  if (!settings.MoveKeys) {
+    return fail({0, "moves: nothing to move (this version moves keys)"});
+  }
+  return std::nullopt;
+}
+
+struct Found {
+  Places At{};
+  FigureCounts Figures{};
+  double Cost = 0;
+};
+
+std::string Table(const Found& start, const std::vector<Found>& found,
+                  const std::vector<std::string>& names, std::uint64_t kana) {
+  constexpr std::size_t kName = 24, kColumn = 12;
+  std::string text = "figure per 100 kana" + std::string(kName - 19, ' ') + Cell("start", kColumn);
+  for (const std::string& name : names) {
+    text += Cell(fs::path(name).filename().string(), std::max(kColumn, name.size() + 2));
+  }
+  text += "\n";
+  auto row = [&](const std::string& label, auto valueOf) {
+    text += label + std::string(kName > label.size() ? kName - label.size() : 1, ' ') +
+            Cell(valueOf(start), kColumn);
+    for (std::size_t i = 0; i < found.size(); ++i) {
+      text += Cell(valueOf(found[i]),
+                   std::max(kColumn, fs::path(names[i]).filename().string().size() + 2));
+    }
+    text += "\n";
+  };
+  const double perKana = 100.0 / static_cast<double>(kana == 0 ? 1 : kana);
+  for (int figure = 0; figure < kFigureCount; ++figure) {
+    row(std::string(FigureIdName(figure)), [&](const Found& layout) {
+      return Fixed(static_cast<double>(layout.Figures[static_cast<std::size_t>(figure)]) * perKana,
+                   2);
+    });
+  }
+  row("cost", [](const Found& layout) { return Fixed(layout.Cost, 4); });
+  return text;
+}
+
+int Search(const Options& options) {
+  const unsigned jobs = options.Jobs != 0 ? options.Jobs : UsableCores();
+  Problem problem;
+  if (auto status = ReadProblem(options, jobs, problem)) {
+    return *status;
+  }
+  SearchSettings settings;
+  Movable movable;
+  if (auto status = ReadSettings(options, problem, settings, movable)) {
+    return *status;
+  }
+  const bool byKana = problem.Header.CountByKana != 0;
+  const PieceCounts pieces =
+      CountPieces(problem.KanaCodes, problem.Table, problem.Header.BreakAfterPunctuation != 0);
+  if (pieces.Missing != static_cast<std::size_t>(-1)) {
+    throw InternalError("a kana of the text has no entry, yet the check passed");
+  }
+  const KeyProblem keys(StrokesOfPieces(pieces, problem.Table), movable.Keys, settings.Weights,
+                        problem.Header.LeftHandLastKey, byKana, problem.Kana);
+
+  auto countAt = [&](const Places& places, unsigned threads) {
+    const std::optional<FigureCounts> counted =
+        CountFigures(problem.KanaCodes, MovedTable(problem.Table, problem.Slots, places),
+                     problem.Header, threads);
+    if (!counted) {
+      throw InternalError("a moved layout no longer converts the text");
+    }
+    return *counted;
+  };
+
+  std::signal(SIGINT, OnInterrupt);
+  std::atomic<bool> stop{false};
+  std::atomic<std::uint64_t> nextRound{0}, candidates{0}, roundsDone{0};
+  std::mutex failureMutex;
+  std::optional<std::string> failure;
+  BestLayouts best(options.Top);
+  const std::uint64_t rounds = options.Rounds.value_or(options.Seconds ? 0 : kDefaultRounds);
+  const Clock::time_point begun = Clock::now();
+  const Clock::time_point deadline =
+      begun + std::chrono::duration_cast<Clock::duration>(
+                  std::chrono::duration<double>(options.Seconds.value_or(0)));
+
+  const std::function<void(const Places&)> verify = [&](const Places& places) {
+    RequireSame(keys.FiguresAt(places), countAt(places, 1), byKana, "--verify");
+  };
+  auto work = [&] {
+    try {
+      for (;;) {
+        const std::uint64_t round = nextRound.fetch_add(1);
+        if (stop.load() || (rounds != 0 && round >= rounds) ||
+            (rounds == 0 && Clock::now() >= deadline)) {
+          return;
+        }
+        RoundResult result = RunRound(keys, options.Seed, round, candidates, stop,
+                                      options.Verify ? verify : nullptr);
+        result.At = Settled(result.At, problem.Used);
+        best.Add(result);
+        roundsDone.fetch_add(1);
+      }
+    } catch (const std::exception& error) {
+      const std::lock_guard lock(failureMutex);
+      failure = error.what();
+      stop.store(true);
+    }
+  };
+  std::vector<std::thread> threads;
+  for (unsigned t = 0; t < std::max(jobs, 1u); ++t) {
+    threads.emplace_back(work);
+  }
+  ProgressLine progress;
+  auto finished = [&] {
+    return stop.load() || (rounds != 0 && roundsDone.load() >= rounds) ||
+           (rounds == 0 && Clock::now() >= deadline);
+  };
+  while (!finished()) {
+    for (int wait = 0; wait < 25 && !finished(); ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (Interrupted.load()) {
+        stop.store(true);
+      }
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - begun).count();
+    const std::optional<double> cost = best.Best();
+    std::string line = "best " + (cost ? Fixed(*cost, 4) : std::string("-")) + ", " +
+                       Grouped(static_cast<std::uint64_t>(static_cast<double>(candidates.load()) /
+                                                          std::max(seconds, 1e-3))) +
+                       " candidates/s, ";
+    if (rounds != 0) {
+      line += "round " + std::to_string(roundsDone.load()) + " of " + std::to_string(rounds);
+    } else {
+      line += Fixed(std::max(0.0, *options.Seconds - seconds), 0) + " s left";
+    }
+    progress.Show(line);
+  }
+  for (std::thread& thread : threads) {
+    thread.join();
+  }
+  progress.Finish();
+  std::signal(SIGINT, SIG_DFL);
+  if (failure) {
+    throw InternalError(*failure);
+  }
+
+  Found start{StartPlaces(), countAt(StartPlaces(), jobs), 0};
+  start.Cost = CostOf(start.Figures, settings.Weights, problem.Kana);
+  std::vector<Found> found;
+  std::vector<std::string> names;
+  std::error_code error;
+  fs::create_directories(options.Output, error);
+  const std::string stem = fs::path(options.Start).filename().string();
+  for (const RoundResult& result : best.List()) {
+    Found layout{result.At, countAt(result.At, jobs), 0};
+    RequireSame(keys.FiguresAt(result.At), layout.Figures, byKana, "the written layout");
+    layout.Cost = CostOf(layout.Figures, settings.Weights, problem.Kana);
+    std::string moves;
+    for (const auto& [a, b] : ExchangesTo(result.At)) {
+      moves += std::string(" ") + kKeyAlphabet[static_cast<std::size_t>(a)] + "<>" +
+               kKeyAlphabet[static_cast<std::size_t>(b)];
+    }
+    const std::string remark = std::string(kFoundMark) + " cost " + Fixed(layout.Cost, 4) +
+                               ", seed " + std::to_string(options.Seed) + ", moves" +
+                               (moves.empty() ? " none" : moves);
+    const std::string name =
+        (fs::path(options.Output) /
+         (stem.substr(0, stem.find('.')) + "-" + std::to_string(found.size() + 1) + ".txt"))
+            .string();
+    if (const int failed =
+            ReplaceFile(name, MovedLayoutFile(problem.StartBytes, result.At, remark))) {
+      Say("cannot write " + name + ": " + std::strerror(failed));
+      return 1;
+    }
+    found.push_back(layout);
+    names.push_back(name);
+  }
+  WriteOut(Table(start, found, names, problem.Kana));
+  return Interrupted.load() ? kInterrupted : 0;
+}
+
+}  // namespace
+
+int RunSearch(const std::vector<std::string>& arguments) {
+  Options options;
+  if (const std::optional<std::string> complaint = ReadOptions(arguments, options)) {
+    Say(*complaint);
+    WriteErr("Try 'kananet-search --help'.\n");
+    return 2;
+  }
+  if (options.Help) {
+    WriteOut(kUsage);
+    return 0;
+  }
+  if (options.Version) {
+    WriteOut(std::string(kProgram) + " " KANANET_VERSION "\n");
+    return 0;
+  }
+  BuildKeyIndexTable();
+  ChooseConsoleCharsets(ShiftJisTextToUtf8);
+  try {
+    return Search(options);
+  } catch (const InternalError& error) {
+    Say(std::string("internal error: ") + error.what());
+    return kInternalError;
+  } catch (const RunStopped& stopped) {
+    return stopped.ExitStatus;
+  } catch (const std::bad_alloc&) {
+    Say("out of memory");
+    return 1;
+  }
+}
+
+}  // namespace kananet::search

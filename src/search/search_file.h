@@ -1,0 +1,51 @@
+// The search file: which keys and kana may move, which kinds of move, and the cost, a weight
+// for each figure by its id. TOML; every mistake names its line.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/figures.h"
+#include "readers/layout.h"
+
+namespace kananet::search {
+
+// A mistake in the search file: "LINE: error: WHAT" once the file name is put in front.
+struct SearchFileError {
+  std::size_t Line = 0;
+  std::string What;
+};
+
+struct SearchSettings {
+  std::optional<std::string> FreeKeys;  // key characters; none: every key an entry uses
+  std::size_t FreeKeysLine = 0;
+  std::string PinKeys;
+  std::size_t PinKeysLine = 0;
+  std::vector<std::string> PinKana;  // KanaCodes of each pinned kana
+  std::size_t PinKanaLine = 0;
+  bool MoveKeys = true;
+  bool MoveKana = false;
+  std::array<double, kFigureCount> Weights{};
+  std::array<std::size_t, kFigureCount> WeightLines{};
+};
+
+// The weights when no search file is given: the commented default file says why.
+SearchSettings DefaultSettings();
+
+// Reads a search file's UTF-8 text; an error names the first mistake.
+std::optional<SearchFileError> ReadSearchFile(const std::string& text, SearchSettings& settings);
+
+// What may move in a layout: the keys (0..55) free to be exchanged, and the entries that keep
+// their keys. An error names the line of a pinned key or kana the layout does not have.
+struct Movable {
+  std::vector<int> Keys;
+  std::vector<bool> PinnedEntries;  // by slot
+};
+std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
+                                              const std::vector<LayoutEntry>& table,
+                                              std::size_t slots, Movable& movable);
+
+}  // namespace kananet::search
