@@ -88,6 +88,9 @@ FigureMask PairFigures(int first, int second, int leftHandLastKey);
 
 // Adds count to each figure of the set.
 inline void AddToFigures(FigureMask figures, std::uint64_t count, FigureCounts& counts) {
+  if (count == 0) {
+    return;
+  }
   for (int figure = 0; figure < kFigureCount; ++figure) {
     counts[static_cast<std::size_t>(figure)] += (figures >> figure & 1) * count;
   }

@@ -1,0 +1,146 @@
+// kananet-search on the bundled example: the layouts it writes, the same again for the same
+// seed on any number of jobs, scored as kananet and kananet-report score them; and the files
+// and starts it refuses.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+
+#include "e2e_support.h"
+
+namespace kananet::search {
+namespace {
+
+namespace fs = std::filesystem;
+using e2e::RunProgram;
+using e2e::TempDir;
+
+e2e::RunOptions Arguments(std::vector<std::string> arguments) {
+  e2e::RunOptions options;
+  options.Arguments = std::move(arguments);
+  return options;
+}
+
+void CopyExample(const TempDir& work) {
+  fs::copy(fs::path(KANANET_SOURCE_DIR) / "examples", work.Path(),
+           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+// The figure's value of layout column (0 for the start) from the search's table.
+std::string TableValue(const std::string& table, const std::string& figure, std::size_t column) {
+  std::istringstream lines(table);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream cells(line);
+    std::string id;
+    cells >> id;
+    if (id == figure) {
+      std::string value;
+      for (std::size_t i = 0; i <= column; ++i) {
+        cells >> value;
+      }
+      return value;
+    }
+  }
+  return "";
+}
+
+TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
+  TempDir work;
+  CopyExample(work);
+  work.WriteFile("search.toml",
+                 "pin_keys = \"1234567890-^\\\\\"\npin_kana = \"、。ー\"\n"
+                 "[weights]\nsame_finger = 2\n\"row.home\" = -1\nrow_jumps = 0.5\n");
+  const std::vector<std::string> common = {
+      "layout/jis-kana.txt", "-c", "search.toml", "--seed", "3", "--rounds", "6", "--top", "3"};
+  auto run = [&](const std::string& jobs, const std::string& output) {
+    std::vector<std::string> arguments = common;
+    arguments.insert(arguments.end(), {"--jobs", jobs, "-o", output});
+    return RunProgram(KANANET_SEARCH_BINARY, work.Path(), Arguments(arguments));
+  };
+  const e2e::RunResult first = run("2", "found");
+  ASSERT_EQ(first.ExitStatus, 0) << first.Err;
+  const e2e::RunResult again = run("1", "again");
+  ASSERT_EQ(again.ExitStatus, 0) << again.Err;
+  EXPECT_EQ(first.Out, again.Out);
+  ASSERT_EQ(work.List("found").size(), 3u);
+  for (const std::string& name : work.List("found")) {
+    EXPECT_EQ(work.ReadFile("found/" + name), work.ReadFile("again/" + name)) << name;
+  }
+
+  // The best layout through the batch and the report: every figure and the cost agree.
+  work.WriteFile("layout/jis-kana-1.txt", work.ReadFile("found/jis-kana-1.txt"));
+  work.MakeDir("result");
+  ASSERT_EQ(RunProgram(KANANET_BINARY, work.Path(), Arguments({"--check"})).ExitStatus, 0);
+  ASSERT_EQ(RunProgram(KANANET_BINARY, work.Path()).ExitStatus, 0);
+  const e2e::RunResult report =
+      RunProgram(KANANET_REPORT_BINARY, work.Path(), Arguments({".", "--json", "report.json"}));
+  ASSERT_EQ(report.ExitStatus, 0) << report.Err;
+  const std::string json = work.ReadFile("report.json");
+  const std::smatch kana = [&] {
+    std::smatch match;
+    std::regex_search(json, match, std::regex("\"kana\": *([0-9]+)"));
+    return match;
+  }();
+  ASSERT_FALSE(kana.empty());
+  const double perKana = 100.0 / std::stod(kana[1]);
+  const std::size_t layout = json.find("\"name\": \"jis-kana-1\"");
+  ASSERT_NE(layout, std::string::npos);
+  const std::regex figure("\\{\"id\": \"([a-z_.0-9]+)\"[^}]*?\"count\": ([0-9]+)");
+  double cost = 0;
+  int figures = 0;
+  const std::string ofLayout = json.substr(layout, json.find("\"findings\"", layout) - layout);
+  for (auto it = std::sregex_iterator(ofLayout.begin(), ofLayout.end(), figure);
+       it != std::sregex_iterator(); ++it, ++figures) {
+    const double value = std::stod((*it)[2]) * perKana;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    EXPECT_EQ(TableValue(first.Out, (*it)[1], 1), text) << (*it)[1];
+    const std::string id = (*it)[1];
+    cost += (id == "same_finger" ? 2 : id == "row.home" ? -1 : id == "row_jumps" ? 0.5 : 0) * value;
+  }
+  EXPECT_EQ(figures, 25);
+  char text[32];
+  std::snprintf(text, sizeof text, "%.4f", cost);
+  EXPECT_EQ(TableValue(first.Out, "cost", 1), text);
+  EXPECT_NE(work.ReadFile("found/jis-kana-1.txt").find(std::string("kananet-search: cost ") + text),
+            std::string::npos);
+}
+
+// Mistakes in the search file name their line and stop with status 2; a start with check
+// errors is refused with status 1; nothing is written either way.
+TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
+  const struct {
+    const char* File;
+    const char* Message;
+  } cases[] = {
+      {"[weights]\nsame_fingers = 1\n", "search.toml:2: error: unknown figure id"},
+      {"pin_keys = 5\n", "search.toml:1: error: pin_keys must be a string"},
+      {"\n\npin_keys = \"H\"\n", "search.toml:3: error: pin_keys: no entry"},
+      {"free_keys = \"a~\"\n", "search.toml:1: error: free_keys: '~' is not a key"},
+      {"[weights]\n\"same_hand_pairs.gap1\" = 1\n", "search.toml:2: error: same_hand_pairs.gap1"},
+      {"moves = [\"keys\", 3]\n", "search.toml:1: error: a move is"},
+      {"free_keys = \"abc\"\nfree_keys = \"d\"\n", "search.toml:2:"},
+  };
+  TempDir work;
+  CopyExample(work);
+  for (const auto& example : cases) {
+    work.WriteFile("search.toml", example.File);
+    const e2e::RunResult result =
+        RunProgram(KANANET_SEARCH_BINARY, work.Path(),
+                   Arguments({"layout/jis-kana.txt", "-c", "search.toml", "--rounds", "1"}));
+    EXPECT_EQ(result.ExitStatus, 2) << example.File;
+    EXPECT_NE(e2e::Utf8(result.Err).find(example.Message), std::string::npos) << result.Err;
+  }
+  work.WriteFile("layout/short.txt", "b\n0\n4\n0\nf\t" + e2e::Sjis("あ") + "\n");
+  const e2e::RunResult refused = RunProgram(KANANET_SEARCH_BINARY, work.Path(),
+                                            Arguments({"layout/short.txt", "--rounds", "1"}));
+  EXPECT_EQ(refused.ExitStatus, 1);
+  EXPECT_NE(refused.Err.find("layout/short.txt:"), std::string::npos) << refused.Err;
+  EXPECT_FALSE(fs::exists(fs::path(work.Path()) / "found"));
+}
+
+}  // namespace
+}  // namespace kananet::search
