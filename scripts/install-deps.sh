@@ -9,8 +9,9 @@ set -euo pipefail
 
 build=(g++ cmake ninja-build)
 # kananet-sample (src/sample) reads text through MeCab with its IPA dictionary in UTF-8.
+# kananet-search (src/search) reads its search file (TOML) with toml++.
 # pandoc makes the manual pages from docs/ (the programs build without it, without the pages).
-programs=("${build[@]}" libmecab-dev mecab-ipadic-utf8 pandoc)
+programs=("${build[@]}" libmecab-dev mecab-ipadic-utf8 libtomlplusplus-dev pandoc)
 tests=("${programs[@]}" clang libclang-rt-14-dev libgtest-dev)
 case "${1:-}" in
   example) packages=("${programs[@]}") ;;

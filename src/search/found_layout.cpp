@@ -1,4 +1,4 @@
-#include "found_layout.h"
+#include "search/found_layout.h"
 
 #include "codes/key_alphabet.h"
 

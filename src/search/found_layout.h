@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "key_search.h"
+#include "search/key_search.h"
 
 namespace kananet::search {
 

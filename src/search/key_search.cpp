@@ -1,4 +1,4 @@
-#include "key_search.h"
+#include "search/key_search.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "search_command.h"
+#include "search/search_command.h"
 
 #include <unistd.h>
 
@@ -21,13 +21,13 @@
 #include "check/layout_check.h"
 #include "codes/key_alphabet.h"
 #include "codes/text_encoding.h"
-#include "found_layout.h"
-#include "key_search.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/parallel.h"
 #include "readers/sample_text.h"
-#include "search_file.h"
+#include "search/found_layout.h"
+#include "search/key_search.h"
+#include "search/search_file.h"
 
 namespace kananet::search {
 

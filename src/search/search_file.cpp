@@ -1,4 +1,4 @@
-#include "search_file.h"
+#include "search/search_file.h"
 
 #include <toml++/toml.h>
 
