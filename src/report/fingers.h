@@ -1,33 +1,14 @@
-// Fingers: which finger strikes each key, and the figures of a layout that depend on it.
+// The figures of a layout that depend on its fingers, as the page shows them; which finger
+// strikes each key is analysis/figures.h's.
 #pragma once
 
 #include <array>
-#include <string_view>
 
+#include "analysis/figures.h"
 #include "analysis/statistics.h"
 #include "report/network_file.h"
 
 namespace kananet::report {
-
-// Left to right as the hands lie on the keyboard; the space key is the thumb's.
-enum class Finger {
-  kLeftLittle,
-  kLeftRing,
-  kLeftMiddle,
-  kLeftIndex,
-  kThumb,
-  kRightIndex,
-  kRightMiddle,
-  kRightRing,
-  kRightLittle,
-};
-inline constexpr int kFingerCount = 9;
-
-// The usual touch-typing assignment by column (0..13), with the hand from the layout's split:
-// left hand columns 0-1 little, 2 ring, 3 middle, 4 and up index; right hand columns up to 7
-// index, 8 middle, 9 ring, 10 and up little. Key 0, the space key, is the thumb's.
-Finger FingerOf(int key, int leftHandLastKey);
-std::string_view FingerName(Finger finger);
 
 // The figures of one layout that follow the fingers. Strokes per finger come from the key
 // counts; everything else needs the directed counts of the layout counted by strokes
