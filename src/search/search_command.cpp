@@ -324,7 +324,7 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
     Say(options.Start + ": the file is UTF-16; save it as UTF-8 or Shift_JIS");
     return 1;
   }
-  LayoutChecker checker(text.Read ? &text.KanaStream : nullptr);
+  LayoutChecker checker(text.Read ? &text.Sample.KanaStream : nullptr);
   const LayoutCheck check = checker.CheckBytes(fs::path(options.Start).filename().string(), bytes);
   for (const Finding& item : check.Findings) {
     if (SeverityOf(item.Kind) == Severity::kError) {
@@ -343,7 +343,7 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
       problem.Used[static_cast<std::uint8_t>(key)] = true;
     }
   }
-  problem.KanaCodes = std::move(text.KanaStream);
+  problem.KanaCodes = std::move(text.Sample.KanaStream);
   problem.Kana = KanaOfStream(problem.KanaCodes);
   return std::nullopt;
 }
@@ -577,7 +577,6 @@ int RunSearch(const std::vector<std::string>& arguments) {
     WriteOut(std::string(kProgram) + " " KANANET_VERSION "\n");
     return 0;
   }
-  BuildKeyIndexTable();
   ChooseConsoleCharsets(ShiftJisTextToUtf8);
   try {
     return Search(options);
