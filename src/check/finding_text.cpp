@@ -78,6 +78,10 @@ std::string LeftHand(std::int32_t lastLeft) {
   return "left hand up to " + KeyName(lastLeft) + " (" + HandSplit(lastLeft) + ")";
 }
 
+std::string Rows(std::int32_t rowCount) {
+  return std::to_string(rowCount) + (rowCount == 1 ? " row" : " rows");
+}
+
 std::string Counting(std::int32_t countByKana) {
   return countByKana != 0 ? "counting by kana" : "counting by strokes";
 }
@@ -94,9 +98,12 @@ std::string Meaning(std::size_t line, std::int32_t value) {
     case 2:
       return BreakSetting(value);
     case 3:
-      return std::to_string(value) + " rows";
+      return Rows(value);
     default:
-      return Counting(value) + " (" + std::to_string(value) + ")";
+      // The reader takes the line's first byte less the digit 0 as the number: say which, as
+      // only the number 0 counts by strokes.
+      return Counting(value) + " (read as the number " + std::to_string(value) +
+             "; only 0 counts by strokes)";
   }
 }
 
@@ -259,7 +266,7 @@ std::string DescribeHeader(const LayoutCheck& layout) {
   const LayoutHeaderValues& header = layout.Header;
   return LeftHand(header.LeftHandLastKey) + from(1) + ", " +
          BreakSetting(header.BreakAfterPunctuation) + from(2) + ", " +
-         std::to_string(header.RowCount) + " rows" + from(3) + ", " + Counting(header.CountByKana) +
+         Rows(header.RowCount) + from(3) + ", " + Counting(header.CountByKana) +
          from(4);
 }
 
