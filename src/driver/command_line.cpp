@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <array>
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "codes/text_encoding.h"
 #include "driver/batch.h"
 #include "driver/check_command.h"
@@ -107,6 +112,11 @@ CommandLine ParseCommandLine(std::span<const std::string_view> arguments,
   CommandLine commandLine;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const CommandOption* option = FindOption(options, arguments[i]);
+    if (option == nullptr && commandLine.Directory.empty() && !arguments[i].empty() &&
+        !arguments[i].starts_with('-')) {
+      commandLine.Directory = arguments[i];
+      continue;
+    }
     if (option == nullptr) {
       return UsageError("Unknown argument: ", arguments[i]);
     }
@@ -128,12 +138,12 @@ CommandLine ParseCommandLine(std::span<const std::string_view> arguments,
 }
 
 std::string HelpText(std::span<const CommandOption> options) {
-  return "Usage: kananet [OPTION]\n"
+  return "Usage: kananet [OPTION]... [DIR]\n"
          "Evaluates Japanese kana keyboard layouts against a sample text: works out how the text\n"
          "is typed with each layout, counts every keystroke and every same-hand key pair, and\n"
          "writes each layout's counts as a keyboard-shaped Pajek network file.\n"
          "\n"
-         "Run it without arguments in a working directory that holds:\n"
+         "Run it in a working directory, or give one as DIR, that holds:\n"
          "  kanasample.txt   the sample text, in kana (UTF-8 or Shift_JIS)\n"
          "  layout/*.txt     one layout definition per file (UTF-8 or Shift_JIS)\n"
          "  result/          receives <name>.net for each layout; it must exist\n"
@@ -171,9 +181,17 @@ int RunCommand(std::span<const std::string_view> arguments) {
       WriteErr(commandLine.Error);
       return kExitUsage;
     case Action::kRunBatch:
-      return RunBatch(commandLine.Jobs != 0 ? commandLine.Jobs : UsableCores());
     case Action::kRunCheck:
-      return RunCheck(commandLine.Jobs != 0 ? commandLine.Jobs : UsableCores());
+      // The working directory's paths are relative, so running in DIR is entering it.
+      if (!commandLine.Directory.empty() && ::chdir(commandLine.Directory.c_str()) != 0) {
+        WriteErr(ConsoleText("Cannot run in ")
+                     .Name(commandLine.Directory)
+                     .Text(std::string(": ") + std::strerror(errno) +
+                           "; give the folder that holds kanasample.txt and layout/.\n"));
+        return 1;
+      }
+      return (commandLine.ToDo == Action::kRunBatch ? RunBatch : RunCheck)(
+          commandLine.Jobs != 0 ? commandLine.Jobs : UsableCores());
   }
   return RunHadFailure() ? 1 : 0;
 }

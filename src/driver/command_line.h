@@ -16,8 +16,9 @@ inline constexpr int kExitUsage = 2;  // the status of a wrong command line
 struct CommandLine {
   enum class Action { kRunBatch, kRunCheck, kShowHelp, kShowVersion, kUsageError };
   Action ToDo = Action::kRunBatch;
-  ConsoleText Error;  // for kUsageError: the one line that says what is wrong
-  unsigned Jobs = 0;  // --jobs: threads per layout; 0 for one per core the process may use
+  ConsoleText Error;      // for kUsageError: the one line that says what is wrong
+  unsigned Jobs = 0;      // --jobs: threads per layout; 0 for one per core the process may use
+  std::string Directory;  // DIR: the working directory to run in; empty for the current one
 };
 
 inline constexpr unsigned kMaxJobs = 1024;
@@ -37,8 +38,9 @@ struct CommandOption {
 std::span<const CommandOption> KananetOptions();
 
 // Reads the arguments that follow the program name, in order. An option that shows something
-// (--help, --version) ends the reading; the first argument that is not an option, or an option
-// without its value, makes the result a usage error.
+// (--help, --version) ends the reading; one argument that does not begin with "-" is the
+// working directory; an unknown option, a second directory, or an option without its value
+// makes the result a usage error.
 CommandLine ParseCommandLine(std::span<const std::string_view> arguments,
                              std::span<const CommandOption> options = KananetOptions());
 
@@ -46,7 +48,8 @@ std::string HelpText(std::span<const CommandOption> options = KananetOptions());
 std::string VersionLine();
 
 // Does what the command line asks for: shows help or the version, reports a wrong command
-// line, or runs the batch. Returns the process exit status.
+// line, or runs the batch or the check (in DIR when one is given, as if started there).
+// Returns the process exit status.
 int RunCommand(std::span<const std::string_view> arguments);
 
 }  // namespace kananet

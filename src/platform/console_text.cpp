@@ -2,10 +2,10 @@
 
 #include <langinfo.h>
 #include <strings.h>
-#include <unistd.h>
 
 #include <clocale>
 
+#include "codes/text_encoding.h"
 #include "platform/names.h"
 
 namespace kananet {
@@ -33,16 +33,19 @@ bool LocaleIsUtf8() {
 
 void ChooseConsoleCharsets(ShiftJisToUtf8Converter toUtf8) {
   textToUtf8 = toUtf8;
-  bool utf8 = LocaleIsUtf8();
-  auto charsetFor = [&](int fd) {
-    return utf8 && ::isatty(fd) ? ConsoleCharset::kUtf8 : ConsoleCharset::kShiftJis;
-  };
-  outCharset = charsetFor(STDOUT_FILENO);
-  errCharset = charsetFor(STDERR_FILENO);
+  outCharset = LocaleIsUtf8() ? ConsoleCharset::kUtf8 : ConsoleCharset::kShiftJis;
+  errCharset = outCharset;
 }
 
 ConsoleCharset CharsetOf(std::FILE* stream) {
   return stream == stdout ? outCharset : stream == stderr ? errCharset : ConsoleCharset::kShiftJis;
+}
+
+std::string Utf8ConsoleLine(std::string_view utf8, ConsoleCharset charset) {
+  if (charset == ConsoleCharset::kUtf8 || !IsWellFormedUtf8(utf8)) {
+    return std::string(utf8);
+  }
+  return Utf8TextToShiftJis(utf8);
 }
 
 ConsoleText& ConsoleText::Text(std::string_view shiftJis) {

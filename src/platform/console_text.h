@@ -10,21 +10,28 @@
 namespace kananet {
 
 enum class ConsoleCharset {
-  kShiftJis,  // the bytes as they are: pipes, files, terminals of a locale that is not UTF-8
-  kUtf8,      // a terminal whose locale's character set is UTF-8
+  kShiftJis,  // the bytes as they are: a locale that is not UTF-8, C and POSIX (none set) too
+  kUtf8,      // the user's locale has the character set UTF-8
 };
 
 // Converts Shift_JIS (CP932) text to UTF-8.
 using ShiftJisToUtf8Converter = std::string (*)(std::string_view shiftJis);
 
-// Decides, once before the first output, the character set of standard output and of standard
-// error, each on its own: UTF-8 when the stream is a terminal and the user's locale (LC_ALL,
-// LC_CTYPE, LANG) has the character set UTF-8, Shift_JIS otherwise. The locale is consulted only
-// for this: the program goes on in the "C" locale. toUtf8 converts the text for a UTF-8 stream.
+// Decides, once before the first output, the character set of standard output and standard
+// error: UTF-8 when the user's locale (LC_ALL, LC_CTYPE, LANG) has the character set UTF-8,
+// Shift_JIS otherwise, whether the stream is a terminal, a pipe or a file, as Linux programs
+// write. The locale is consulted only for this: the program goes on in the "C" locale. toUtf8
+// converts the text for a UTF-8 stream.
 void ChooseConsoleCharsets(ShiftJisToUtf8Converter toUtf8);
 
 // The character set of stdout or stderr; Shift_JIS until ChooseConsoleCharsets has chosen.
 ConsoleCharset CharsetOf(std::FILE* stream);
+
+// A console line of the programs that speak UTF-8 (kananet-report, kananet-sample) in the
+// character set given: as it is for UTF-8; for Shift_JIS converted when it is well-formed UTF-8
+// (a character without a Shift_JIS form becomes 〓), else left as it is (it then holds a name
+// saved in Shift_JIS).
+std::string Utf8ConsoleLine(std::string_view utf8, ConsoleCharset charset);
 
 // A console line: pieces of Shift_JIS text and file names as they are on disk.
 class ConsoleText {

@@ -147,8 +147,8 @@ LayoutFile ReadLayoutFile(const std::string& path) {
 LayoutDefinition LoadLayout(const std::string& name) {
   std::string path = std::string(kLayoutDirectory) + name;
   std::string contents;
-  if (ReadWholeFile(path, contents).Outcome != ReadOutcome::kOk) {
-    StopRun("File is not exist.\n");
+  if (ReadResult read = ReadWholeFile(path, contents); read.Outcome != ReadOutcome::kOk) {
+    StopAtUnopenedFile(path, read.Error);
   }
   MakeReadableText(path, contents);
   LayoutDefinition layout = ReadLayout(std::move(contents));

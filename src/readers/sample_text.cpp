@@ -179,7 +179,7 @@ SampleText ReadSampleText(unsigned jobs) {
   std::string contents;
   ReadResult read = ReadWholeFile(kSampleTextPath, contents);
   if (read.Outcome == ReadOutcome::kCannotOpen) {
-    StopRun("File is not exist.\n");
+    StopAtUnopenedFile(kSampleTextPath, read.Error);
   }
   if (read.Outcome == ReadOutcome::kReadError) {
     StopRun(std::string("Cannot read ") + kSampleTextPath + ": " + std::strerror(read.Error) +

@@ -21,6 +21,11 @@ inline std::size_t TextParts(std::size_t size, unsigned jobs,
 // false, with the bytes left as they are, when the file is UTF-16.
 bool MakeTextShiftJis(std::string& fileBytes, unsigned jobs = 1);
 
+// Ends the run for a text file that cannot be opened (error is the errno): first the line
+// "File is not exist." that scripts know, then one naming the file in the working directory,
+// the reason and what to do.
+[[noreturn]] void StopAtUnopenedFile(const std::string& path, int error);
+
 // Turns the whole bytes of the text file at path into Shift_JIS (a UTF-8 file is converted; a
 // Shift_JIS file is left as it is), with up to jobs threads for a large file. A UTF-16 file
 // ends the run with a message naming it.

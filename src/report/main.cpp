@@ -1,11 +1,20 @@
 // kananet-report: a self-contained HTML page of a batch of kananet's network files.
-#include <iostream>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "codes/text_encoding.h"
+#include "platform/console_stream.h"
+#include "platform/console_text.h"
 #include "report/report_command.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  return kananet::report::RunReport(arguments, std::cout, std::cerr);
+  // The console lines go out in the locale's character set, as kananet's do.
+  kananet::ChooseConsoleCharsets(kananet::ShiftJisTextToUtf8);
+  kananet::ConsoleStreamBuffer outBuffer(stdout);
+  kananet::ConsoleStreamBuffer errBuffer(stderr);
+  std::ostream out(&outBuffer);
+  std::ostream err(&errBuffer);
+  return kananet::report::RunReport(arguments, out, err);
 }

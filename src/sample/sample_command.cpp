@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "codes/text_encoding.h"
+#include "platform/console_text.h"
 #include "platform/replacing_file.h"
 #include "sample/input_text.h"
 #include "sample/progress.h"
@@ -75,9 +76,10 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
   return std::nullopt;
 }
 
+// A line on standard error, in the locale's character set.
 void Say(std::string_view message) {
   std::string line = std::string(kProgram) + ": " + std::string(message) + "\n";
-  WriteAll(STDERR_FILENO, line);
+  WriteAll(STDERR_FILENO, Utf8ConsoleLine(line, CharsetOf(stderr)));
 }
 
 std::string NameOf(const std::string& input) {
@@ -126,6 +128,7 @@ void ReportUnread(const UnreadWords& unread) {
 }  // namespace
 
 int RunSample(const std::vector<std::string>& arguments) {
+  ChooseConsoleCharsets(ShiftJisTextToUtf8);
   Settings chosen;
   if (std::optional<std::string> complaint = ReadOptions(arguments, chosen)) {
     Say(*complaint + "; see kananet-sample --help");

@@ -130,7 +130,8 @@ TEST(BatchInput, SampleTextThatCannotBeOpenedEndsTheRunBeforeAnyLayout) {
     SCOPED_TRACE("missing, and no layout directory either");
     WorkDir dir;
     dir.Remove("kanasample.txt");
-    ExpectOutcome(RunIn(dir), 1, "", "File is not exist.\n");
+    ExpectOutcome(RunIn(dir), 1, "",
+                  NotExistLines(dir, "kanasample.txt", "No such file or directory"));
   }
   {
     SCOPED_TRACE("a directory");
@@ -138,7 +139,7 @@ TEST(BatchInput, SampleTextThatCannotBeOpenedEndsTheRunBeforeAnyLayout) {
     dir.Remove("kanasample.txt");
     dir.MakeDir("kanasample.txt");
     dir.AddLayout("a.txt");
-    ExpectOutcome(RunIn(dir), 1, "", "File is not exist.\n");
+    ExpectOutcome(RunIn(dir), 1, "", NotExistLines(dir, "kanasample.txt", "it is a directory"));
     EXPECT_EQ(dir.List("result"), Names{});
   }
 }
@@ -174,14 +175,14 @@ TEST(BatchFailure, FailingLayoutStopsTheBatch) {
   struct Case {
     const char* What;
     std::function<void(const WorkDir&)> AddB;
-    std::string Err;
+    std::function<std::string(const WorkDir&)> Err;
   };
   const std::vector<Case> cases = {
       {"b lacks な",
        [](const WorkDir& dir) { dir.AddLayout("b.txt", Sjis("b\n \n4\n0\nf\tか\nd;\tず\n")); },
-       Sjis("「な」の定義が不足しているようです.\n")},
+       [](const WorkDir&) { return Sjis("「な」の定義が不足しているようです.\n"); }},
       {"b is a directory", [](const WorkDir& dir) { dir.MakeDir("layout/b.txt"); },
-       "File is not exist.\n"},
+       [](const WorkDir& dir) { return NotExistLines(dir, "layout/b.txt", "it is a directory"); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.What);
@@ -189,7 +190,7 @@ TEST(BatchFailure, FailingLayoutStopsTheBatch) {
     dir.AddLayout("a.txt");
     c.AddB(dir);
     dir.AddLayout("c.txt");
-    ExpectOutcome(RunIn(dir), 1, LoadLines({"a.txt", "b.txt"}), c.Err);
+    ExpectOutcome(RunIn(dir), 1, LoadLines({"a.txt", "b.txt"}), c.Err(dir));
     EXPECT_EQ(dir.List("result"), Names{"a.net"});
     EXPECT_EQ(dir.ReadFile("result/a.net"), DemoNetwork());
   }
@@ -254,7 +255,11 @@ TEST(BatchExample, BundledExampleWritesOneNetworkPerLayout) {
   TempDir dir;
   fs::copy(KANANET_SOURCE_DIR "/examples", dir.Path(), fs::copy_options::recursive);
   dir.MakeDir("result");
-  ExpectOutcome(RunIn(dir), 0, LoadLines({"jis-kana.txt", "romaji.txt"}), "");
+  // Given as DIR, from another directory, as if started there.
+  RunOptions elsewhere;
+  elsewhere.Arguments = {dir.Path()};
+  RunResult given = RunProgram(KANANET_BINARY, "/", elsewhere);
+  ExpectOutcome(given, 0, LoadLines({"jis-kana.txt", "romaji.txt"}), "");
   ASSERT_EQ(dir.List("result"), (Names{"jis-kana.net", "romaji.net"}));
   for (const std::string& name : dir.List("result")) {
     SCOPED_TRACE(name);

@@ -51,7 +51,14 @@ TEST(CheckCommand, StatusTellsWhetherALayoutHasAnErrorAndNothingIsWritten) {
     EXPECT_EQ(threaded.Out, broken.Out) << jobs;
   }
 
-  RunResult extra = Check(dir, {"--check", "now"});
+  // Given as DIR, the working directory is checked as if kananet were started there.
+  RunOptions elsewhere;
+  elsewhere.Arguments = {"--check", dir.Path()};
+  RunResult given = RunProgram(KANANET_BINARY, "/", elsewhere);
+  EXPECT_EQ(given.ExitStatus, 1);
+  EXPECT_EQ(given.Out, broken.Out);
+
+  RunResult extra = Check(dir, {"--check", ".", "now"});
   EXPECT_EQ(extra.ExitStatus, 2);
   EXPECT_EQ(extra.Out, "");
 

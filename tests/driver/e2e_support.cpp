@@ -31,12 +31,19 @@ namespace {
   throw std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-// The inherited environment with the given entries replacing those of the same name.
+// The inherited environment, but for the locale, with the given entries replacing those of the
+// same name.
 std::vector<std::string> MergedEnvironment(const std::vector<std::string>& overrides) {
   auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
+  // The console's character set follows the locale: a program runs in none (C) unless a test
+  // gives it one, whatever the locale of the shell that runs the tests.
+  auto isLocale = [](std::string_view name) {
+    return name == "LC_ALL" || name == "LC_CTYPE" || name == "LANG";
+  };
   std::vector<std::string> merged;
   for (char** entry = environ; *entry != nullptr; ++entry) {
-    if (std::none_of(overrides.begin(), overrides.end(),
+    if (!isLocale(nameOf(*entry)) &&
+        std::none_of(overrides.begin(), overrides.end(),
                      [&](const std::string& o) { return nameOf(o) == nameOf(*entry); })) {
       merged.emplace_back(*entry);
     }
@@ -235,6 +242,25 @@ std::string Sjis(std::string_view utf8) {
 
 std::string Utf8(std::string_view shiftJis) {
   return testing::Recode("UTF-8", "CP932", shiftJis);
+}
+
+std::string NoPseudoTerminal() {
+  int ends[2];
+  if (::openpty(&ends[0], &ends[1], nullptr, nullptr, nullptr) != 0) {
+    return std::string("no pseudo-terminal can be opened here: ") + std::strerror(errno);
+  }
+  ::close(ends[0]);
+  ::close(ends[1]);
+  return {};
+}
+
+std::string NotExistLines(const TempDir& dir, std::string_view file, std::string_view reason) {
+  const std::string hint = file == "kanasample.txt"
+                               ? "run kananet in the folder that holds kanasample.txt and "
+                                 "layout/, or give that folder: kananet DIR."
+                               : "fix or replace that file.";
+  return "File is not exist.\nCannot read " + std::string(file) + " in " +
+         fs::canonical(dir.Path()).string() + ": " + std::string(reason) + "; " + hint + "\n";
 }
 
 }  // namespace kananet::e2e

@@ -57,6 +57,14 @@ class TempDir {
   std::string path_;
 };
 
+// Why no pseudo-terminal can be opened here (a container or chroot without /dev/pts), or
+// empty when one can: the tests on a terminal skip with it.
+std::string NoPseudoTerminal();
+
+// What kananet writes when it cannot read file of the working directory dir: the line scripts
+// know, then one naming the file in dir with the reason and what to do.
+std::string NotExistLines(const TempDir& dir, std::string_view file, std::string_view reason);
+
 // The whole file's bytes; records a test failure when the file cannot be read.
 std::string ReadFileBytes(const std::string& path);
 

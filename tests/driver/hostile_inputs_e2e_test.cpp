@@ -107,7 +107,8 @@ void ExpectWellFormed(const std::string& network) {
 }
 
 TEST(HostileFiles, InputsThatCannotBeReadEndTheRunWithoutHanging) {
-  const std::string notExist = "File is not exist.\n";
+  const std::string missing = "No such file or directory";
+  const std::string notRegular = "it is not a regular file (a FIFO or a device)";
   {
     SCOPED_TRACE("dangling symbolic link as a layout file");
     WorkDir dir;
@@ -115,7 +116,8 @@ TEST(HostileFiles, InputsThatCannotBeReadEndTheRunWithoutHanging) {
     dir.MakeDir("layout");
     dir.Link("layout/b.txt", "missing.txt");
     dir.AddLayout("c.txt");
-    ExpectOutcome(RunIn(dir), 1, LoadLines({"a.txt", "b.txt"}), notExist);
+    ExpectOutcome(RunIn(dir), 1, LoadLines({"a.txt", "b.txt"}),
+                  NotExistLines(dir, "layout/b.txt", missing));
     EXPECT_EQ(dir.List("result"), Names{"a.net"});
   }
   {
@@ -123,7 +125,8 @@ TEST(HostileFiles, InputsThatCannotBeReadEndTheRunWithoutHanging) {
     WorkDir dir;
     dir.AddLayout("a.txt");
     ASSERT_EQ(::mkfifo(dir.PathOf("layout/b.txt").c_str(), 0644), 0);
-    ExpectOutcome(RunIn(dir), 1, LoadLines({"a.txt", "b.txt"}), notExist);
+    ExpectOutcome(RunIn(dir), 1, LoadLines({"a.txt", "b.txt"}),
+                  NotExistLines(dir, "layout/b.txt", notRegular));
     EXPECT_EQ(dir.List("result"), Names{"a.net"});
   }
   {
@@ -132,7 +135,7 @@ TEST(HostileFiles, InputsThatCannotBeReadEndTheRunWithoutHanging) {
     fs::remove(dir.PathOf("kanasample.txt"));
     ASSERT_EQ(::mkfifo(dir.PathOf("kanasample.txt").c_str(), 0644), 0);
     dir.AddLayout("a.txt");
-    ExpectOutcome(RunIn(dir), 1, "", notExist);
+    ExpectOutcome(RunIn(dir), 1, "", NotExistLines(dir, "kanasample.txt", notRegular));
   }
   {
     SCOPED_TRACE("endless device as the sample text");
@@ -140,7 +143,7 @@ TEST(HostileFiles, InputsThatCannotBeReadEndTheRunWithoutHanging) {
     fs::remove(dir.PathOf("kanasample.txt"));
     dir.Link("kanasample.txt", "/dev/zero");
     dir.AddLayout("a.txt");
-    ExpectOutcome(RunIn(dir), 1, "", notExist);
+    ExpectOutcome(RunIn(dir), 1, "", NotExistLines(dir, "kanasample.txt", notRegular));
   }
   if (::geteuid() == 0) {
     std::cout << "[ skipped  ] files without read permission: root reads every file\n";
@@ -151,7 +154,7 @@ TEST(HostileFiles, InputsThatCannotBeReadEndTheRunWithoutHanging) {
     WorkDir dir;
     dir.AddLayout("a.txt");
     fs::permissions(dir.PathOf("kanasample.txt"), fs::perms::none);
-    ExpectOutcome(RunIn(dir), 1, "", notExist);
+    ExpectOutcome(RunIn(dir), 1, "", NotExistLines(dir, "kanasample.txt", "Permission denied"));
   }
   {
     SCOPED_TRACE("layout file without read permission");
@@ -159,7 +162,8 @@ TEST(HostileFiles, InputsThatCannotBeReadEndTheRunWithoutHanging) {
     dir.AddLayout("a.txt");
     dir.AddLayout("b.txt");
     fs::permissions(dir.PathOf("layout/b.txt"), fs::perms::none);
-    ExpectOutcome(RunIn(dir), 1, LoadLines({"a.txt", "b.txt"}), notExist);
+    ExpectOutcome(RunIn(dir), 1, LoadLines({"a.txt", "b.txt"}),
+                  NotExistLines(dir, "layout/b.txt", "Permission denied"));
   }
 }
 

@@ -91,32 +91,47 @@ TEST(TextEncoding, Utf8CopiesOfTheExampleGiveTheSameNetworks) {
   EXPECT_EQ(original.size(), 2u);
 }
 
-// 配列.txt is evaluated; 配列é.txt, whose name has no Shift_JIS form, lacks な and stops the run
-// with a Japanese message. The network file is the same whatever the console.
-TEST(Console, SpeaksUtf8OnlyOnATerminalOfAUtf8Locale) {
+// The console follows the locale, terminal or not. 配列.txt is evaluated; 配列é.txt, whose name
+// has no Shift_JIS form, lacks な and stops the run with a Japanese message. The network file is
+// the same whatever the console.
+struct LocaleCase {
+  Names Environment;
+  Terminal OnTerminal;
+  bool Utf8;
+};
+
+void ExpectConsoleFollowsLocale(const std::vector<LocaleCase>& cases) {
   const std::string out = "Load 配列.txt\nLoad 配列é.txt\n";
   const std::string shiftJisOut = Sjis("Load 配列.txt\nLoad 配列") + "?.txt\n";
   const std::string err = "「な」の定義が不足しているようです.\n";
-  struct Case {
-    Names Environment;
-    Terminal OnTerminal;
-    bool OutUtf8, ErrUtf8;
-  };
-  const std::vector<Case> cases = {
-      {{"LC_ALL=C.UTF-8"}, Terminal::kOut, true, false},
-      {{"LC_ALL=", "LC_CTYPE=", "LANG=C.UTF-8"}, Terminal::kErr, false, true},
-      {{"LC_ALL=C.UTF-8"}, Terminal::kNone, false, false},
-      {{"LC_ALL=C"}, Terminal::kOut, false, false},
-  };
-  for (const Case& c : cases) {
+  for (const LocaleCase& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.Environment) + std::to_string(int(c.OnTerminal)));
     WorkDir dir({"配列.txt"});
     dir.WriteFile("layout/配列é.txt", Sjis("b\n \n4\n0\nf\tか\nd;\tず\n"));
-    ExpectOutcome(RunIn(dir, {}, c.Environment, c.OnTerminal), 1, c.OutUtf8 ? out : shiftJisOut,
-                  c.ErrUtf8 ? err : Sjis(err));
+    ExpectOutcome(RunIn(dir, {}, c.Environment, c.OnTerminal), 1, c.Utf8 ? out : shiftJisOut,
+                  c.Utf8 ? err : Sjis(err));
     EXPECT_EQ(dir.ReadFile("result/配列.net"),
               ReadFileBytes(KANANET_SOURCE_DIR "/tests/driver/golden/demo.net"));
   }
+}
+
+TEST(Console, FollowsTheLocaleInPipes) {
+  ExpectConsoleFollowsLocale({
+      {{"LC_ALL=C.UTF-8"}, Terminal::kNone, true},
+      {{"LC_CTYPE=C.UTF-8"}, Terminal::kNone, true},
+      {{"LC_ALL=C"}, Terminal::kNone, false},
+      {{}, Terminal::kNone, false},  // no locale set
+  });
+}
+
+TEST(Console, FollowsTheLocaleOnATerminal) {
+  if (std::string why = NoPseudoTerminal(); !why.empty()) {
+    GTEST_SKIP() << why;
+  }
+  ExpectConsoleFollowsLocale({
+      {{"LC_ALL=", "LC_CTYPE=", "LANG=C.UTF-8"}, Terminal::kOut, true},
+      {{"LC_ALL=C"}, Terminal::kErr, false},
+  });
 }
 
 TEST(CommandLine, HelpVersionAndWrongArgumentsReadAndWriteNothing) {
@@ -131,7 +146,10 @@ TEST(CommandLine, HelpVersionAndWrongArgumentsReadAndWriteNothing) {
   ExpectOutcome(RunIn(dir, {"-h", "--bogus"}), 0, help, "");
   ExpectOutcome(RunIn(dir, {"--version"}), 0, "kananet " KANANET_VERSION "\n", "");
   ExpectOutcome(RunIn(dir, {"--bogus", "--help"}), 2, "", "Unknown argument: --bogus" + usage);
-  ExpectOutcome(RunIn(dir, {"result"}), 2, "", "Unknown argument: result" + usage);
+  ExpectOutcome(RunIn(dir, {".", "result"}), 2, "", "Unknown argument: result" + usage);
+  ExpectOutcome(RunIn(dir, {"missing"}), 1, "",
+                "Cannot run in missing: No such file or directory; give the folder that holds "
+                "kanasample.txt and layout/.\n");
   EXPECT_EQ(Networks(dir), (std::map<std::string, std::string>{{"a.net", earlier}}));
 }
 

@@ -63,6 +63,7 @@ Outcome RunWithFault(long failAt, bool onlyReadWrite) {
 bool IsKnownMessage(const std::string& line) {
   static const std::regex Known(
       "File is not exist\\."
+      "|Cannot read (kanasample\\.txt|layout/[abc]\\.txt) in .+: .+; .+"
       "|Cannot read kanasample\\.txt: .+"
       "|Cannot write result/[abc]\\.net: .+"
       "|Cannot write to standard output: .+");
