@@ -75,6 +75,9 @@ struct PartCounts {
   std::vector<std::uint32_t> Open;
   std::vector<std::uint32_t> Uses;  // by state * pieces + piece
   std::size_t Missing = kNoSlot;
+  // Only when covering: the uses by piece, whatever the state, and the kana without definition.
+  std::vector<std::uint64_t> PieceUses;
+  std::array<UndefinedKana, 256> Undefined{};
 };
 
 // The conversion and the tally of one layout as one step per matched entry. At the start of a
@@ -137,10 +140,15 @@ class EntryCounter {
     }
   }
 
-  PartCounts EmptyPart() const {
-    return {std::vector<std::uint32_t>(kPairCells),
-            std::vector<std::uint32_t>(codes_.size() * states_.size()), kNoSlot};
+  PartCounts EmptyPart(bool covering) const {
+    PartCounts part;
+    part.Open.resize(kPairCells);
+    part.Uses.resize(codes_.size() * states_.size());
+    part.PieceUses.resize(covering ? codes_.size() : 0);
+    return part;
   }
+
+  std::size_t MatchingSlots() const { return matcher_.RunBreakPiece(); }
 
   // Where parts may begin: at RunBreaks of the KanaStream, about evenly apart, at most jobs
   // parts and each at least minBytes long. A RunBreak in an entry's kana would let a match
@@ -174,6 +182,31 @@ class EntryCounter {
               tallies[lane].Add(match.Piece);
               return std::size_t{match.Advance};
             });
+  }
+
+  // Covers the positions as CountPart counts them, except that each kana without definition is
+  // recorded and passed over; the counts are then of no use, but the uses of the pieces are.
+  void CoverPart(std::string_view kanaCodes, std::size_t begin, std::size_t end,
+                 PartCounts& part) const {
+    Tally tallies[kLanes];
+    for (Tally& tally : tallies) {
+      tally = {part.Open.data(), part.Uses.data(), codes_.data(), codes_.size()};
+    }
+    WalkMatches(
+        matcher_, kanaCodes, begin, end, true,
+        [&](std::size_t lane, std::size_t position,
+            EntryMatcher::Match match) __attribute__((always_inline)) {
+          ++part.PieceUses[match.Piece];
+          if (match.Piece != matcher_.MissingPiece()) {
+            tallies[lane].Add(match.Piece);
+            return std::size_t{match.Advance};
+          }
+          UndefinedKana& undefined = part.Undefined[static_cast<std::uint8_t>(kanaCodes[position])];
+          if (undefined.Count++ == 0 || position < undefined.First) {
+            undefined.First = position;  // lanes go side by side: keep the earliest
+          }
+          return std::size_t{1};
+        });
   }
 
   // The tables from the parts' counts summed (32-bit sums wrap, so their order does not
@@ -255,6 +288,43 @@ class EntryCounter {
   std::vector<PieceCode> codes_;  // by piece
 };
 
+// The parts of kanaCodes counted (or covered) on up to jobs threads, then summed into the first.
+std::vector<PartCounts> CountParts(const EntryCounter& counter, std::string_view kanaCodes,
+                                   unsigned jobs, std::size_t minBytesPerThread, bool covering) {
+  const std::vector<std::size_t> bounds = counter.PartBounds(kanaCodes, jobs, minBytesPerThread);
+  // Everything the threads write is made here, so a thread neither allocates nor throws.
+  std::vector<PartCounts> parts(bounds.size() - 1, counter.EmptyPart(covering));
+  RunParts(parts.size(), [&](std::size_t part) {
+    if (covering) {
+      counter.CoverPart(kanaCodes, bounds[part], bounds[part + 1], parts[part]);
+    } else {
+      parts[part].Missing =
+          counter.CountPart(kanaCodes, bounds[part], bounds[part + 1], parts[part]);
+    }
+  });
+  PartCounts& total = parts[0];
+  for (std::size_t part = 1; part < parts.size(); ++part) {
+    for (std::size_t i = 0; i < kPairCells; ++i) {
+      total.Open[i] += parts[part].Open[i];
+    }
+    for (std::size_t i = 0; i < total.Uses.size(); ++i) {
+      total.Uses[i] += parts[part].Uses[i];
+    }
+    for (std::size_t i = 0; i < total.PieceUses.size(); ++i) {
+      total.PieceUses[i] += parts[part].PieceUses[i];
+    }
+    for (std::size_t code = 0; code < total.Undefined.size(); ++code) {
+      const UndefinedKana& more = parts[part].Undefined[code];
+      UndefinedKana& undefined = total.Undefined[code];
+      if (more.Count != 0 && (undefined.Count == 0 || more.First < undefined.First)) {
+        undefined.First = more.First;
+      }
+      undefined.Count += more.Count;
+    }
+  }
+  return parts;
+}
+
 }  // namespace
 
 std::size_t CountKanaStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
@@ -262,27 +332,35 @@ std::size_t CountKanaStream(std::string_view kanaCodes, const std::vector<Layout
                             KeyCountTable& strokeCounts, PairCountTable& pairTallies,
                             std::size_t minBytesPerThread) {
   const EntryCounter counter(table, header);
-  const std::vector<std::size_t> bounds = counter.PartBounds(kanaCodes, jobs, minBytesPerThread);
-  // Everything the threads write is made here, so a thread neither allocates nor throws.
-  std::vector<PartCounts> parts(bounds.size() - 1, counter.EmptyPart());
-  RunParts(parts.size(), [&](std::size_t part) {
-    parts[part].Missing = counter.CountPart(kanaCodes, bounds[part], bounds[part + 1], parts[part]);
-  });
+  std::vector<PartCounts> parts = CountParts(counter, kanaCodes, jobs, minBytesPerThread, false);
   for (const PartCounts& part : parts) {
     if (part.Missing != kNoSlot) {
       return part.Missing;
     }
   }
-  for (std::size_t part = 1; part < parts.size(); ++part) {
-    for (std::size_t i = 0; i < kPairCells; ++i) {
-      parts[0].Open[i] += parts[part].Open[i];
-    }
-    for (std::size_t i = 0; i < parts[0].Uses.size(); ++i) {
-      parts[0].Uses[i] += parts[part].Uses[i];
-    }
-  }
   counter.Finish(parts[0], strokeCounts, pairTallies);
   return kNoSlot;
+}
+
+bool LayoutCoverage::HasUndefined() const {
+  return std::any_of(Undefined.begin(), Undefined.end(),
+                     [](const UndefinedKana& kana) { return kana.Count != 0; });
+}
+
+LayoutCoverage CoverKanaStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+                               const LayoutHeaderValues& header, unsigned jobs,
+                               std::size_t minBytesPerThread) {
+  const EntryCounter counter(table, header);
+  std::vector<PartCounts> parts = CountParts(counter, kanaCodes, jobs, minBytesPerThread, true);
+  LayoutCoverage coverage;
+  coverage.Undefined = parts[0].Undefined;
+  coverage.Uses.assign(
+      parts[0].PieceUses.begin(),
+      parts[0].PieceUses.begin() + static_cast<std::ptrdiff_t>(counter.MatchingSlots()));
+  if (!coverage.HasUndefined()) {
+    counter.Finish(parts[0], coverage.Counts.Keys, coverage.Counts.Pairs);
+  }
+  return coverage;
 }
 
 LayoutCount ConvertAndTallyKanaStream(std::string_view kanaCodes, const LayoutDefinition& layout,

@@ -3,7 +3,9 @@
 // are independent, so its parts between RunBreaks can be counted by several threads.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +26,27 @@ std::size_t CountKanaStream(std::string_view kanaCodes, const std::vector<Layout
                             const LayoutHeaderValues& header, unsigned jobs,
                             KeyCountTable& strokeCounts, PairCountTable& pairTallies,
                             std::size_t minBytesPerThread = kMinBytesPerThread);
+
+// A kana without definition in a KanaStream: how often, and where first.
+struct UndefinedKana {
+  std::uint64_t Count = 0;
+  std::size_t First = 0;
+};
+
+// The count of a layout that goes on past each kana without definition, for the check and the
+// report: the uses of every slot a search can find, each kana without definition, and, when
+// there is none, the counts.
+struct LayoutCoverage {
+  LayoutCounts Counts;                         // valid only without undefined kana
+  std::vector<std::uint64_t> Uses;             // by slot, up to the last slot a search can find
+  std::array<UndefinedKana, 256> Undefined{};  // by KanaCode
+
+  bool HasUndefined() const;
+};
+
+LayoutCoverage CoverKanaStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+                               const LayoutHeaderValues& header, unsigned jobs = 1,
+                               std::size_t minBytesPerThread = kMinBytesPerThread);
 
 // A layout's counts over a KanaStream, or where a kana without definition stops them.
 struct LayoutCount {

@@ -43,7 +43,7 @@ void LocateUndefinedKana(BatchCheck& batch) {
 // Checks every layout that was read, on up to jobs threads, each taking the next layout not
 // yet taken; a layout's result lands in its own place, so the order stays the batch's.
 void CheckReadLayouts(const std::string* textCodes, std::vector<LayoutFile>& files,
-                      std::vector<LayoutCheck>& layouts, unsigned jobs) {
+                      std::vector<LayoutCheck>& layouts, unsigned jobs, bool keepLayouts) {
   const LayoutChecker checker(textCodes);
   std::atomic<std::size_t> next = 0;
   std::size_t threads = std::min<std::size_t>(std::max(jobs, 1u), layouts.size());
@@ -53,7 +53,9 @@ void CheckReadLayouts(const std::string* textCodes, std::vector<LayoutFile>& fil
       for (std::size_t i = next++; i < layouts.size(); i = next++) {
         if (layouts[i].Read) {
           layouts[i] = checker.Check(layouts[i].Name, files[i].Definition);
-          files[i] = LayoutFile();
+          if (!keepLayouts) {
+            files[i] = LayoutFile();
+          }
         }
       }
     } catch (...) {
@@ -80,7 +82,7 @@ TextCheck ReadTextForCheck(const std::string& path, unsigned jobs) {
 }
 
 BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layoutDirectory,
-                      unsigned jobs) {
+                      unsigned jobs, bool keepLayouts) {
   BatchCheck batch;
   batch.LayoutDirectory = layoutDirectory;
   batch.Text = ReadTextForCheck(sampleTextPath, jobs);
@@ -100,7 +102,12 @@ BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layo
     layout.Read = !FindReadFailure(files[i].Read, files[i].Utf16, layout.Findings);
   }
   CheckReadLayouts(batch.Text.Read ? &batch.Text.Sample.KanaStream : nullptr, files, batch.Layouts,
-                   jobs);
+                   jobs, keepLayouts);
+  if (keepLayouts) {
+    for (LayoutFile& file : files) {
+      batch.Definitions.push_back(std::move(file.Definition));
+    }
+  }
   std::map<std::string, std::string> writers;  // result file -> the first layout writing it
   for (LayoutCheck& layout : batch.Layouts) {
     if (!layout.Read) {

@@ -6,10 +6,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "analysis/statistics.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
 
@@ -92,6 +94,9 @@ struct LayoutCheck {
   std::uint64_t Keystrokes = 0;  // over the kana that convert
   std::uint64_t Kana = 0;
   std::vector<Finding> Findings;  // in the order of the file's lines, file-wide ones first
+  // The layout's counts over the sample text, as the batch writes them; null when the text was
+  // not checked or has a kana without definition.
+  std::shared_ptr<const LayoutCounts> Counts;
 
   int CountOf(Severity level) const;
 };
@@ -108,6 +113,8 @@ struct BatchCheck {
   std::string LayoutDirectory;
   int SearchError = 0;  // the layout search's error code; 0 when it found files
   std::vector<LayoutCheck> Layouts;
+  // With keepLayouts, each layout as read, beside its check (empty for one not read).
+  std::vector<LayoutDefinition> Definitions;
 
   bool HasError() const;
 };
@@ -135,7 +142,9 @@ class LayoutChecker {
 // layoutDirectory (ending in '/'), in the batch's order and through its readers, plus the
 // result files two layouts would share, checking up to jobs layouts at once. Reads files only;
 // writes nothing.
+// With keepLayouts, keeps each layout as read in Definitions, for a caller that goes on with
+// them and the sample text (the report), so that nothing is read twice.
 BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layoutDirectory,
-                      unsigned jobs = 1);
+                      unsigned jobs = 1, bool keepLayouts = false);
 
 }  // namespace kananet

@@ -3,51 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <utility>
 
-#include "analysis/entry_matcher.h"
+#include "analysis/entry_counts.h"
 
 namespace kananet {
 
 namespace {
 
 constexpr std::size_t kUnusedExamples = 5;
-
-struct UndefinedKana {
-  std::uint64_t Count = 0;
-  std::size_t First = 0;
-};
-
-struct Coverage {
-  std::vector<std::uint64_t> Uses;  // per slot
-  std::array<UndefinedKana, 256> Undefined{};
-};
-
-// The first-match conversion of the whole stream, as the batch's, except that a kana without
-// definition is counted and passed over instead of ending the run: the walk of the batch's
-// count, with the uses of each piece instead of its tally.
-Coverage Cover(std::string_view stream, const std::vector<LayoutEntry>& table, std::size_t slots) {
-  const EntryMatcher matcher(table);
-  std::vector<std::uint64_t> uses(matcher.PieceCount(), 0);
-  Coverage tally;
-  WalkMatches(
-      matcher, stream, 0, stream.size(), true,
-      [&](std::size_t, std::size_t position, EntryMatcher::Match match)
-          __attribute__((always_inline)) {
-            ++uses[match.Piece];
-            if (match.Piece != matcher.MissingPiece()) {
-              return std::size_t{match.Advance};
-            }
-            UndefinedKana& undefined = tally.Undefined[static_cast<std::uint8_t>(stream[position])];
-            if (undefined.Count++ == 0 || position < undefined.First) {
-              undefined.First = position;  // lanes go side by side: keep the earliest
-            }
-            return std::size_t{1};
-          });
-  tally.Uses.assign(slots, 0);
-  std::copy_n(uses.begin(), std::min(slots, matcher.RunBreakPiece()), tally.Uses.begin());
-  return tally;
-}
 
 }  // namespace
 
@@ -57,7 +22,12 @@ void CheckText(const std::string& stream, const LayoutDefinition& definition,
   const std::vector<LayoutEntry>& table = definition.Table;
   const std::vector<bool>& shadowed = rules.Shadowed;
 
-  Coverage tally = Cover(stream, table, shadowed.size());
+  // The batch's count, going on past each kana without definition.
+  LayoutCoverage tally = CoverKanaStream(stream, table, definition.Header);
+  tally.Uses.resize(shadowed.size(), 0);
+  if (!tally.HasUndefined()) {
+    layout.Counts = std::make_shared<const LayoutCounts>(tally.Counts);
+  }
   for (int code = 0; code < 256; ++code) {
     const UndefinedKana& undefined = tally.Undefined[code];
     if (undefined.Count != 0) {

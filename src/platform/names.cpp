@@ -33,13 +33,42 @@ std::string ToCp932(std::string_view character) {
 
 }  // namespace
 
+std::string EscapedControlByte(char byte) {
+  auto code = static_cast<unsigned char>(byte);
+  if (code >= 0x20 && code != 0x7F) {
+    return {};
+  }
+  switch (byte) {
+    case '\t':
+      return "\\t";
+    case '\n':
+      return "\\n";
+    case '\r':
+      return "\\r";
+    default: {
+      static constexpr char kHex[] = "0123456789abcdef";
+      return {'\\', 'x', kHex[code >> 4], kHex[code & 0xF]};
+    }
+  }
+}
+
+std::string EscapeControlBytes(std::string_view name) {
+  std::string shown;
+  for (char byte : name) {
+    std::string escaped = EscapedControlByte(byte);
+    shown += escaped.empty() ? std::string(1, byte) : escaped;
+  }
+  return shown;
+}
+
 std::string ConsoleName(std::string_view utf8Name) {
   std::string result;
   result.reserve(utf8Name.size());
   while (!utf8Name.empty()) {
     std::size_t length = Utf8SequenceLength(utf8Name);
     if (length == 1) {
-      result += utf8Name.front();
+      std::string escaped = EscapedControlByte(utf8Name.front());
+      result += escaped.empty() ? std::string(1, utf8Name.front()) : escaped;
     } else if (length == 0) {
       result += '?';
       length = 1;
@@ -57,7 +86,10 @@ std::string Utf8ConsoleName(std::string_view utf8Name) {
   result.reserve(utf8Name.size());
   while (!utf8Name.empty()) {
     std::size_t length = Utf8SequenceLength(utf8Name);
-    result += length == 0 ? std::string_view("?") : utf8Name.substr(0, length);
+    std::string escaped = length == 1 ? EscapedControlByte(utf8Name.front()) : std::string();
+    result += length == 0       ? std::string_view("?")
+              : escaped.empty() ? utf8Name.substr(0, length)
+                                : std::string_view(escaped);
     utf8Name.remove_prefix(length == 0 ? 1 : length);
   }
   return result;

@@ -6,8 +6,9 @@
 
 namespace kananet::report {
 
-// A file name as the page shows it: unchanged when it is valid UTF-8, else read as Shift_JIS,
-// with U+FFFD for every byte or pair that cannot be decoded that way.
+// A file name as the page shows it: as it is when it is valid UTF-8, else read as Shift_JIS
+// (CP932), with U+FFFD for every byte that cannot be decoded that way; control bytes escaped
+// as on the console ("\r", "\x1b").
 std::string DisplayName(std::string_view bytes);
 
 }  // namespace kananet::report

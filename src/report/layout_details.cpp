@@ -3,13 +3,13 @@
 #include <cmath>
 #include <filesystem>
 
-#include "analysis/conversion.h"
+#include "analysis/entry_counts.h"
 #include "check/finding_text.h"
 #include "check/layout_check.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
 #include "codes/text_encoding.h"
-#include "platform/files.h"
+#include "platform/parallel.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
 #include "report/kana_text.h"
@@ -56,24 +56,23 @@ void CollectKana(const std::vector<LayoutEntry>& table, std::size_t entryLines,
   }
 }
 
-// Counts the layout's keystrokes over the text in its own mode and by strokes; null when a
-// kana of the text has no definition (the batch writes no file then).
+// The layout's counts in its own mode, which the check made, and by strokes, counted once more
+// only for a layout counted by kana; null when a kana of the text has no definition (the batch
+// writes no file then).
 std::shared_ptr<const Recount> CountAgain(const std::string& kanaCodes,
-                                          const std::vector<LayoutEntry>& table,
-                                          const LayoutHeaderValues& header) {
-  std::string keyCodes;
-  if (AppendKeyStream(kanaCodes, table, header.CountByKana != 0, header.BreakAfterPunctuation != 0,
-                      keyCodes) != kNoSlot) {
-    return nullptr;
-  }
+                                          const LayoutDefinition& layout,
+                                          const LayoutCounts& counts) {
   auto recount = std::make_shared<Recount>();
-  KeyCountTable ignored;
-  CountByStrokes(keyCodes, header.LeftHandLastKey, recount->Keys, recount->ByStrokes);
-  if (header.CountByKana != 0) {
-    CountByKana(keyCodes, header.LeftHandLastKey, ignored, recount->OwnMode);
-  } else {
-    recount->OwnMode = recount->ByStrokes;
+  recount->Keys = counts.Keys;
+  recount->OwnMode = counts.Pairs;
+  if (layout.Header.CountByKana == 0) {
+    recount->ByStrokes = counts.Pairs;
+    return recount;
   }
+  LayoutHeaderValues byStrokes = layout.Header;
+  byStrokes.CountByKana = 0;
+  KeyCountTable keys;
+  CountKanaStream(kanaCodes, layout.Table, byStrokes, UsableCores(), keys, recount->ByStrokes);
   return recount;
 }
 
@@ -111,16 +110,13 @@ WorkingDirectory ReadWorkingDirectory(const std::string& directory) {
   const std::string prefix =
       directory.empty() || directory.ends_with('/') ? directory : directory + "/";
   const std::string textPath = prefix + kSampleTextPath;
-  const BatchCheck batch = CheckBatch(textPath, prefix + "layout/");
+  const BatchCheck batch = CheckBatch(textPath, prefix + "layout/", UsableCores(), true);
 
   working.Text.Name = DisplayName(kSampleTextPath);
-  std::string bytes;
-  std::string kanaCodes;
-  if (ReadWholeFile(textPath, bytes).Outcome == ReadOutcome::kOk &&
-      MakeShiftJis(bytes) != TextEncoding::kUtf16) {
+  const std::string& kanaCodes = batch.Text.Sample.KanaStream;
+  if (batch.Text.Read) {
     working.Text.Read = true;
-    working.Text.Bytes = bytes.size();
-    AppendKanaStream(std::move(bytes), kanaCodes);
+    working.Text.Bytes = batch.Text.Sample.FileBytes;
     for (const char code : kanaCodes) {
       if (static_cast<std::uint8_t>(code) == kRunBreak) {
         ++working.Text.Runs;
@@ -128,12 +124,21 @@ WorkingDirectory ReadWorkingDirectory(const std::string& directory) {
         ++working.Text.Kana;
       }
     }
-    working.Text.Kana -= std::min<std::uint64_t>(working.Text.Kana, 3);  // the closing ず
+    working.Text.Kana -= std::min<std::uint64_t>(working.Text.Kana, kClosingZu);
   }
 
-  std::vector<LayoutEntry> table(kLayoutTableSlots);
-  for (const LayoutCheck& layout : batch.Layouts) {
+  for (std::size_t i = 0; i < batch.Layouts.size(); ++i) {
+    const LayoutCheck& layout = batch.Layouts[i];
     LayoutDetails& details = working.Layouts[layout.ResultName];
+    if (!details.LayoutFile.empty()) {
+      // A later layout's network file replaced the earlier one's: the file holds its counts.
+      const std::string earlier = details.LayoutFile;
+      details = LayoutDetails();
+      details.Findings.push_back({"warning", DisplayName("layout/" + layout.Name),
+                                  "its " + DisplayName("result/" + layout.ResultName) +
+                                      " replaced the one of layout/" + earlier +
+                                      ", written earlier in the batch; this is the layout shown"});
+    }
     details.LayoutFile = DisplayName(layout.Name);
     for (const Finding& item : layout.Findings) {
       std::string location = "layout/" + layout.Name;
@@ -152,16 +157,10 @@ WorkingDirectory ReadWorkingDirectory(const std::string& directory) {
     details.BreakAfterPunctuation = layout.Header.BreakAfterPunctuation != 0;
     details.Rows = layout.Header.RowCount;
     details.Header = Utf8Of(DescribeHeader(layout));
-    std::string layoutBytes;
-    if (ReadWholeFile(prefix + "layout/" + layout.Name, layoutBytes).Outcome != ReadOutcome::kOk ||
-        MakeShiftJis(layoutBytes) == TextEncoding::kUtf16) {
-      continue;
-    }
-    LayoutHeaderValues header;
-    const std::size_t entryLines = FillLayout(layoutBytes, header, table);
-    CollectKana(table, entryLines, details);
-    if (working.Text.Read) {
-      details.Recounted = CountAgain(kanaCodes, table, header);
+    const LayoutDefinition& definition = batch.Definitions[i];
+    CollectKana(definition.Table, definition.EntryLines, details);
+    if (layout.Counts) {
+      details.Recounted = CountAgain(kanaCodes, definition, *layout.Counts);
     }
   }
   return working;

@@ -1,15 +1,17 @@
 #include "report/report_command.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
+#include <new>
 #include <optional>
-#include <sstream>
 #include <string_view>
 
 #include "platform/directory.h"
 #include "platform/files.h"
+#include "platform/names.h"
 #include "report/exports.h"
 #include "report/html_report.h"
 #include "report/kana_text.h"
@@ -82,27 +84,12 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
   return std::nullopt;
 }
 
-std::optional<std::string> ReadWholeFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    return std::nullopt;
-  }
-  std::ostringstream content;
-  content << file.rdbuf();
-  if (file.bad()) {
-    return std::nullopt;
-  }
-  return content.str();
-}
-
 std::string LayoutName(const std::string& fileName) {
   const std::string stem = fileName.substr(0, fileName.size() - kNetworkEnding.size());
   return stem.empty() ? fileName : stem;
 }
 
-}  // namespace
-
-int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+int Report(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
   Options options;
   if (const std::optional<std::string> complaint = ReadOptions(arguments, options)) {
     err << kProgram << ": " << *complaint << "\n" << kUsage;
@@ -120,8 +107,7 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
   std::error_code error;
   for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
     const std::string name = it->path().filename().string();
-    std::error_code typeError;
-    if (name.ends_with(kNetworkEnding) && it->is_regular_file(typeError)) {
+    if (name.ends_with(kNetworkEnding)) {
       fileNames.push_back(name);
     }
   }
@@ -143,14 +129,20 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
   std::vector<std::string> shownFiles;  // the names on disk of the entries
   for (const std::string& name : fileNames) {
     const std::string path = (directory / name).string();
-    const std::optional<std::string> content = ReadWholeFile(directory / name);
-    if (!content) {
-      err << kProgram << ": " << path << ": cannot read the file\n";
-      failures.push_back({DisplayName(path), "cannot read the file"});
+    std::string content;
+    const ReadResult read = ReadWholeFile(path, content);
+    if (read.Outcome != ReadOutcome::kOk) {
+      // A directory, a FIFO or a link that leads nowhere is named, not passed over.
+      const std::string why =
+          read.Outcome == ReadOutcome::kCannotOpen && (read.Error == EISDIR || read.Error == EINVAL)
+              ? "not a regular file"
+              : "cannot read the file: " + std::string(std::strerror(read.Error));
+      err << kProgram << ": " << EscapeControlBytes(path) << ": " << why << "\n";
+      failures.push_back({DisplayName(path), why});
       continue;
     }
     try {
-      entries.push_back({DisplayName(LayoutName(name)), DisplayName(name), ParseNetwork(*content)});
+      entries.push_back({DisplayName(LayoutName(name)), DisplayName(name), ParseNetwork(content)});
       shownFiles.push_back(name);
     } catch (const NetworkFormatError& e) {
       const std::string location = path + ":" + std::to_string(e.Line());
@@ -195,9 +187,12 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
       {options.Json, options.Json ? ExportJson(exportInput) : ""},
   };
   for (const auto& [path, contents] : writes) {
-    if (path && ReplaceFile(*path, contents) != 0) {
-      err << kProgram << ": cannot write " << *path << "\n";
-      return 1;
+    if (path) {
+      if (int error = ReplaceFile(*path, contents)) {
+        err << kProgram << ": cannot write " << EscapeControlBytes(*path) << ": "
+            << std::strerror(error) << "\n";
+        return 1;
+      }
     }
   }
   out << kProgram << ": wrote " << output.string() << " (" << entries.size()
@@ -208,6 +203,19 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
   }
   out << ")\n";
   return failures.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  try {
+    return Report(arguments, out, err);
+  } catch (const std::bad_alloc&) {
+    err << kProgram
+        << ": out of memory: the sample text or a layout file is too large for this "
+           "machine\n";
+    return 1;
+  }
 }
 
 }  // namespace kananet::report

@@ -9,7 +9,7 @@ namespace {
 
 TEST(NamesTest, AsciiPassesUnchanged) {
   std::string ascii;
-  for (int byte = 1; byte < 0x80; ++byte) {
+  for (int byte = 0x20; byte < 0x7F; ++byte) {
     ascii += static_cast<char>(byte);
   }
   EXPECT_EQ(ConsoleName(ascii), ascii);
@@ -39,9 +39,15 @@ TEST(NamesTest, UnconvertibleCharactersAndInvalidBytesBecomeQuestionMarks) {
       {"\xED\xA0\x80", "???"},                         // a surrogate
       {"\xF4\x90\x80\x80", "????"},                    // above U+10FFFF
       {"a\xC3", "a?"},                                 // the name ends inside a character
+      // Control bytes are escaped, so that a name cannot write over a line or start another.
+      {"x\rLoad fake\x1b[2K.txt", "x\\rLoad fake\\x1b[2K.txt"},
+      {"a\nb\tc\x7f\x01", "a\\nb\\tc\\x7f\\x01"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ConsoleName(c.name), c.shown) << ::testing::PrintToString(c.name);
+    if (c.shown.find('?') == std::string::npos) {
+      EXPECT_EQ(Utf8ConsoleName(c.name), c.shown) << ::testing::PrintToString(c.name);
+    }
   }
 }
 

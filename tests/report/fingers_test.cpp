@@ -138,5 +138,25 @@ TEST(FingerFiguresTest, LayoutsCompareOnTheKanaOfTheText) {
   }
 }
 
+// Two layouts that write the same network file: the file holds the later one's counts, so its
+// details are the later one's alone, with a word that the earlier result was replaced.
+TEST(FingerFiguresTest, ALaterLayoutWritingTheSameFileIsTheOneShown) {
+  const WorkingDirectory working =
+      ReadDirectory({{"jis.v1.txt", std::string("b\r\n0\r\n4\r\n1\r\nq\tえ\r\n") + kEntries},
+                     {"jis.v2.txt", std::string("b\r\n0\r\n4\r\n0\r\n") + kEntries}});
+  ASSERT_EQ(working.Layouts.count("jis.net"), 1u);
+  const LayoutDetails& details = working.Layouts.at("jis.net");
+  EXPECT_EQ(details.LayoutFile, "jis.v2.txt");
+  EXPECT_FALSE(details.CountByKana);
+  EXPECT_EQ(details.KanaAlone[6], "");  // q types え in the earlier layout only
+  EXPECT_EQ(details.KanaAlone[15], "い");
+  ASSERT_FALSE(details.Findings.empty());
+  EXPECT_NE(details.Findings[0].Message.find("replaced the one of layout/jis.v1.txt"),
+            std::string::npos);
+  for (const CheckLine& line : details.Findings) {
+    EXPECT_EQ(line.Location.find("jis.v1.txt:"), std::string::npos) << line.Message;
+  }
+}
+
 }  // namespace
 }  // namespace kananet::report

@@ -25,9 +25,11 @@ TEST(DisplayNameTest, KeepsUtf8AndReadsShiftJisNames) {
   EXPECT_EQ(DisplayName("かな配列.net"), "かな配列.net");
   EXPECT_EQ(DisplayName("\x82\xa9\x82\xc8.net"), "かな.net");
   EXPECT_EQ(DisplayName("\x83\x5c\x83\x74\x83\x67"), "ソフト");
-  EXPECT_EQ(DisplayName("\xc0\xaf"), "ﾀｯ");            // overlong UTF-8 is no UTF-8, but Shift_JIS
-  EXPECT_EQ(DisplayName("a\x82"), "a\xEF\xBF\xBD");    // a lead byte with nothing after it
-  EXPECT_EQ(DisplayName("\x88\x9f"), "\xEF\xBF\xBD");  // a kanji the page cannot decode
+  EXPECT_EQ(DisplayName("\xc0\xaf"), "ﾀｯ");          // overlong UTF-8 is no UTF-8, but Shift_JIS
+  EXPECT_EQ(DisplayName("a\x82"), "a\xEF\xBF\xBD");  // a lead byte with nothing after it
+  EXPECT_EQ(DisplayName("\x88\x9f"), "亜");          // a kanji
+  EXPECT_EQ(DisplayName("\x94\x7A\x97\xF1.txt"), "配列.txt");
+  EXPECT_EQ(DisplayName("x\rLoad\x1b[2K\x81"), "x\\rLoad\\x1b[2K\xEF\xBF\xBD");
 }
 
 }  // namespace
