@@ -10,6 +10,8 @@
 #
 # The profiles: "mixed", hiragana between kanji, katakana and digits; "kana", a reading of prose
 # in which nearly every character is a kana (what kananet-sample writes). PROFILES chooses.
+# The kana profile also measures kananet-search: its count once beside one layout's count, the
+# key exchanges it scores per second, and its peak memory.
 # BUILD_DIR and BENCH_DIR choose where the build and the generated inputs go (default: build/bench
 # and build/bench-data in the source tree).
 set -euo pipefail
@@ -52,6 +54,19 @@ for profile in $profiles; do
     echo
     "$build/bench/kananet_measure" "$dir/inputs" "$runs" "$build/src/kananet" "$dir/utf8"
     echo
+    if [ "$profile" = kana ]; then
+      echo "Search, from layout s150-01.txt"
+      "$build/bench/kananet_search_bench" "$dir/inputs" s150-01.txt "$runs"
+      work=$dir/search
+      rm -rf "$work" && mkdir -p "$work"
+      ln -s ../inputs/kanasample.txt "$work/kanasample.txt"
+      ln -s ../inputs/layout "$work/layout"
+      peak=$(cd "$work" && /usr/bin/time -f %M "$build/src/search/kananet-search" \
+        layout/s150-01.txt --rounds 4 --jobs 1 2>&1 >/dev/null | tail -1)
+      echo "kananet-search, 4 rounds on one thread: peak memory $((peak / 1024)) MB" \
+        "(sample text $(($(stat -L -c %s "$work/kanasample.txt") / 1048576)) MB; target at most 200 MB)"
+      echo
+    fi
   fi
 
   echo "Checking the output ($profile) against the plain first-match scan"

@@ -40,31 +40,38 @@ PieceCounts CountPieces(std::string_view kanaCodes, const std::vector<LayoutEntr
   std::vector<std::uint64_t> square(dense ? slots * slots : 0);
   std::unordered_map<std::uint64_t, std::uint64_t> sparse;
 
-  std::uint32_t previous = kNone;
-  for (std::size_t p = 0; p < kanaCodes.size();) {
-    const EntryMatcher::Match match = matcher.MatchAt(kanaCodes, p);
-    if (match.Piece == matcher.MissingPiece()) {
-      counts.Missing = p;
-      return counts;
-    }
-    p += match.Advance;
-    if (match.Piece == matcher.RunBreakPiece()) {
-      previous = kNone;
-      continue;
-    }
-    ++counts.Uses[match.Piece];
-    if (keyless[match.Piece]) {
-      previous = ends[match.Piece] ? kNone : previous;
-      continue;
-    }
-    if (previous != kNone) {
-      if (dense) {
-        ++square[previous * slots + match.Piece];
-      } else {
-        ++sparse[std::uint64_t{previous} << 32 | match.Piece];
-      }
-    }
-    previous = ends[match.Piece] ? kNone : match.Piece;
+  // The entry whose keys come last in each lane's run so far: lanes begin at RunBreaks, where
+  // a run begins too.
+  std::uint32_t previous[kLanes] = {kNone, kNone, kNone, kNone};
+  const std::size_t missing =
+      WalkMatches(matcher, kanaCodes, 0, kanaCodes.size(), true,
+                  [&](std::size_t lane, std::size_t, EntryMatcher::Match match) -> std::size_t {
+                    if (match.Piece == matcher.MissingPiece()) {
+                      return 0;
+                    }
+                    if (match.Piece == matcher.RunBreakPiece()) {
+                      previous[lane] = kNone;
+                      return match.Advance;
+                    }
+                    ++counts.Uses[match.Piece];
+                    if (!keyless[match.Piece]) {
+                      if (previous[lane] != kNone) {
+                        if (dense) {
+                          ++square[previous[lane] * slots + match.Piece];
+                        } else {
+                          ++sparse[std::uint64_t{previous[lane]} << 32 | match.Piece];
+                        }
+                      }
+                      previous[lane] = match.Piece;
+                    }
+                    if (ends[match.Piece]) {
+                      previous[lane] = kNone;
+                    }
+                    return match.Advance;
+                  });
+  if (missing != kNoSlot) {
+    counts.Missing = missing;
+    return counts;
   }
   if (dense) {
     for (std::size_t first = 0; first < slots; ++first) {

@@ -216,7 +216,8 @@ RoundResult RunRound(const KeyProblem& problem, std::uint64_t seed, std::uint64_
   }
   candidates.fetch_add(scored, std::memory_order_relaxed);
   result.At = state.PlacesNow();
-  result.Cost = problem.CostOf(problem.FiguresAt(result.At));
+  result.Figures = problem.FiguresAt(result.At);
+  result.Cost = problem.CostOf(result.Figures);
   return result;
 }
 

@@ -85,6 +85,7 @@ class Random {
 // (not whole); accepted, when given, sees every layout the round moves to.
 struct RoundResult {
   Places At{};
+  FigureCounts Figures{};
   double Cost = 0;
   bool Whole = true;
 };

@@ -159,8 +159,8 @@ struct InternalError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The best different layouts found so far, lowest cost first; ties go to the lower places, so
-// that the list depends only on the rounds searched, not on their order.
+// The best layouts of different figures found so far, lowest cost first; ties go to the lower
+// places, so that the list depends only on the rounds searched, not on their order.
 class BestLayouts {
  public:
   explicit BestLayouts(std::size_t size) : size_(size) {}
@@ -170,9 +170,15 @@ class BestLayouts {
     const auto before = [](const RoundResult& a, const RoundResult& b) {
       return a.Cost != b.Cost ? a.Cost < b.Cost : a.At < b.At;
     };
-    for (const RoundResult& kept : list_) {
-      if (kept.At == found.At) {
-        return;
+    // Layouts of equal figures differ only in keys of one finger and row, or in keys the text
+    // never strikes: one of them is kept, the one of lower places.
+    for (auto kept = list_.begin(); kept != list_.end(); ++kept) {
+      if (kept->Figures == found.Figures) {
+        if (found.At >= kept->At) {
+          return;
+        }
+        list_.erase(kept);
+        break;
       }
     }
     list_.insert(std::lower_bound(list_.begin(), list_.end(), found, before), found);
@@ -195,8 +201,8 @@ class BestLayouts {
   std::vector<RoundResult> list_;
 };
 
-// places with the keys no entry uses put back where they were wherever they can be, so that
-// two arrangements of the same layout are one, with the fewest exchanges from the start.
+// places with the keys the text never strikes put back where they were wherever they can be,
+// so that two arrangements of the same layout are one, with the fewest exchanges from the start.
 Places Settled(const Places& places, const std::array<bool, 64>& used) {
   Places settled{};
   std::array<bool, 64> taken{};
@@ -286,20 +292,11 @@ class ProgressLine {
   bool drawn_ = false;
 };
 
-std::string Grouped(std::uint64_t value) {
-  std::string digits = std::to_string(value);
-  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
-    digits.insert(static_cast<std::size_t>(at), ",");
-  }
-  return digits;
-}
-
 struct Problem {
   std::string StartBytes;
   LayoutHeaderValues Header;
   std::vector<LayoutEntry> Table = std::vector<LayoutEntry>(kLayoutTableSlots);
   std::size_t Slots = 0;
-  std::array<bool, 64> Used{};
   std::string KanaCodes;
   std::uint64_t Kana = 0;
 };
@@ -338,11 +335,6 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
   }
   FillLayout(bytes, problem.Header, problem.Table);
   problem.Slots = MatchingSlots(problem.Table);
-  for (std::size_t slot = 0; slot < problem.Slots; ++slot) {
-    for (const char key : problem.Table[slot].Keys) {
-      problem.Used[static_cast<std::uint8_t>(key)] = true;
-    }
-  }
   problem.KanaCodes = std::move(text.Sample.KanaStream);
   problem.Kana = KanaOfStream(problem.KanaCodes);
   return std::nullopt;
@@ -439,8 +431,14 @@ int Search(const Options& options) {
   if (pieces.Missing != static_cast<std::size_t>(-1)) {
     throw InternalError("a kana of the text has no entry, yet the check passed");
   }
-  const KeyProblem keys(StrokesOfPieces(pieces, problem.Table), movable.Keys, settings.Weights,
-                        problem.Header.LeftHandLastKey, byKana, problem.Kana);
+  const StrokeCounts strokes = StrokesOfPieces(pieces, problem.Table);
+  const KeyProblem keys(strokes, movable.Keys, settings.Weights, problem.Header.LeftHandLastKey,
+                        byKana, problem.Kana);
+  // Layouts that differ only in keys the text never strikes are one layout to the designer.
+  std::array<bool, 64> struck{};
+  for (std::size_t key = 0; key < struck.size(); ++key) {
+    struck[key] = strokes.Keys[key] > 0;
+  }
 
   auto countAt = [&](const Places& places, unsigned threads) {
     const std::optional<FigureCounts> counted =
@@ -477,7 +475,7 @@ int Search(const Options& options) {
         }
         RoundResult result = RunRound(keys, options.Seed, round, candidates, stop,
                                       options.Verify ? verify : nullptr);
-        result.At = Settled(result.At, problem.Used);
+        result.At = Settled(result.At, struck);
         best.Add(result);
         roundsDone.fetch_add(1);
       }
@@ -505,10 +503,10 @@ int Search(const Options& options) {
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - begun).count();
     const std::optional<double> cost = best.Best();
-    std::string line = "best " + (cost ? Fixed(*cost, 4) : std::string("-")) + ", " +
-                       Grouped(static_cast<std::uint64_t>(static_cast<double>(candidates.load()) /
-                                                          std::max(seconds, 1e-3))) +
-                       " candidates/s, ";
+    std::string line =
+        "best " + (cost ? Fixed(*cost, 4) : std::string("-")) + ", " +
+        Fixed(static_cast<double>(candidates.load()) / std::max(seconds, 1e-3) / 1e6, 2) +
+        " million candidates/s, ";
     if (rounds != 0) {
       line += "round " + std::to_string(roundsDone.load()) + " of " + std::to_string(rounds);
     } else {
@@ -557,6 +555,9 @@ int Search(const Options& options) {
     names.push_back(name);
   }
   WriteOut(Table(start, found, names, problem.Kana));
+  Say(std::to_string(roundsDone.load()) + " rounds, " + std::to_string(candidates.load()) +
+      " candidates scored in " +
+      Fixed(std::chrono::duration<double>(Clock::now() - begun).count(), 1) + " s");
   return Interrupted.load() ? kInterrupted : 0;
 }
 
