@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -35,6 +36,19 @@ std::size_t CompleteUtf8Prefix(std::string_view bytes) {
     ++back;
   }
   return back < 4 && back < bytes.size() ? bytes.size() - 1 - back : bytes.size();
+}
+
+// Whether the character at bytes[at] is a sound mark that composes with the kana before it: the
+// half-width ﾞ and ﾟ (one byte in Shift_JIS), or in UTF-8 also the combining U+3099 and U+309A.
+bool SoundMarkAt(std::string_view bytes, std::size_t at, bool shiftJis) {
+  const auto byte = [&](std::size_t i) {
+    return at + i < bytes.size() ? static_cast<std::uint8_t>(bytes[at + i]) : 0;
+  };
+  if (shiftJis) {
+    return byte(0) == 0xDE || byte(0) == 0xDF;
+  }
+  return (byte(0) == 0xEF && byte(1) == 0xBE && (byte(2) == 0x9E || byte(2) == 0x9F)) ||
+         (byte(0) == 0xE3 && byte(1) == 0x82 && (byte(2) == 0x99 || byte(2) == 0x9A));
 }
 
 bool StartsUtf16(std::string_view bytes) {
@@ -185,7 +199,10 @@ bool InputLines::Fill() {
 }
 
 std::size_t InputLines::CutPoint() const {
-  std::string_view rest(pending_.data() + consumed_, kMaxLine);
+  // Everything pending from here on, to see the character after the cut, of which at most
+  // kMaxLine bytes go out. A cut never parts a kana from the sound mark that composes with it.
+  std::string_view after(pending_.data() + consumed_, pending_.size() - consumed_);
+  std::string_view rest = after.substr(0, kMaxLine);
   std::size_t cut = 0;
   std::size_t nice = 0;  // after a full stop or a space
   if (decided_ && scan_.Encoding == TextEncoding::kShiftJis) {
@@ -198,12 +215,13 @@ std::size_t InputLines::CutPoint() const {
       bool stop = lead == ' ' ||
                   (length == 2 && lead == 0x81 && (rest[p + 1] == '\x42' || rest[p + 1] == '\x40'));
       p += length;
-      cut = p;
+      cut = SoundMarkAt(after, p, true) ? cut : p;
       nice = stop ? p : nice;
     }
   } else {
     cut = rest.size();
-    while (cut > 0 && IsContinuation(pending_[consumed_ + cut])) {
+    while (cut > 0 && cut < after.size() &&
+           (IsContinuation(after[cut]) || SoundMarkAt(after, cut, false))) {
       --cut;
     }
     std::size_t stop = rest.rfind("\xE3\x80\x82");  // 。
@@ -228,7 +246,9 @@ void InputLines::Decode(std::string_view bytes, std::string& line) {
 bool InputLines::Next(std::string& line, bool& lineEnd) {
   for (;;) {
     std::string_view rest(pending_.data() + consumed_, pending_.size() - consumed_);
-    if (const void* found = std::memchr(rest.data(), '\n', rest.size())) {
+    // A line longer than kMaxLine is cut whether or not its end is pending already.
+    const void* found = std::memchr(rest.data(), '\n', std::min(rest.size(), kMaxLine + 1));
+    if (found != nullptr) {
       std::size_t length = static_cast<const char*>(found) - rest.data();
       consumed_ += length + 1;
       if (length > 0 && rest[length - 1] == '\r') {

@@ -27,8 +27,9 @@ struct InputScan {
 int ScanInput(const std::string& path, InputScan& scan);
 
 // The lines of one input. A line is handed out without its line end (LF or CR LF); a line
-// longer than kMaxLine bytes is handed out in pieces cut after a full stop or a space where one
-// is near, so that neither the analysis nor this reader holds more than a bounded amount.
+// longer than kMaxLine bytes is handed out in pieces of at most kMaxLine bytes, cut after a full
+// stop or a space where one is near and never between a kana and its sound mark, so that the
+// analysis never sees more than kMaxLine bytes at once.
 class InputLines {
  public:
   static constexpr std::size_t kBlock = 1 << 20;
