@@ -4,12 +4,12 @@
 # it is exactly the reading as typed (the second column).
 #
 #   bench/sample-dictionaries.sh [DICTIONARY_DIR...]
-#   (default: Debian's mecab-ipadic-utf8 and unidic-mecab)
+#   (default: Debian's mecab-ipadic-utf8, mecab-naist-jdic and unidic-mecab)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build/bench}
 golden=$root/tests/sample/golden_readings.tsv
-[ "$#" -gt 0 ] || set -- /var/lib/mecab/dic/ipadic-utf8 /var/lib/mecab/dic/unidic
+[ "$#" -gt 0 ] || set -- /var/lib/mecab/dic/ipadic-utf8 /var/lib/mecab/dic/naist-jdic /var/lib/mecab/dic/unidic
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKANANET_TESTS=OFF \
   -DKANANET_BENCH=ON >/dev/null

@@ -44,6 +44,8 @@ class ReplacingFile {
   int Open(const std::string& path);
   int Write(std::string_view bytes);
   int Commit();
+  // The temporary file being written; empty when writing in place or once renamed.
+  const std::string& TemporaryPath() const { return temporary_; }
 
  private:
   void Discard();

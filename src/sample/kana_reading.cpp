@@ -189,15 +189,19 @@ std::optional<std::string_view> ReadingOfFeature(std::string_view feature) {
   } else {
     return std::nullopt;
   }
-  if (reading.empty()) {
+  if (!IsAllKana(reading)) {
     return std::nullopt;
   }
-  for (std::size_t p = 0; p < reading.size();) {
-    if (!IsKana(DecodeAt(reading, p))) {
-      return std::nullopt;
+  return reading;
+}
+
+bool IsAllKana(std::string_view text) {
+  for (std::size_t p = 0; p < text.size();) {
+    if (!IsKana(DecodeAt(text, p))) {
+      return false;
     }
   }
-  return reading;
+  return !text.empty();
 }
 
 }  // namespace kananet::sample

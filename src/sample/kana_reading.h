@@ -30,6 +30,9 @@ WordKind KindOfWord(std::string_view surface);
 // sample text counts), ヵ ヶ become か け, ヽ ヾ become ゝ ゞ; every other character is copied.
 void AppendHiragana(std::string_view text, std::string& out);
 
+// Whether text is one or more kana (hiragana, katakana, ー) and nothing else.
+bool IsAllKana(std::string_view text);
+
 // The reading of a word in a MeCab feature string: the field 読み of an IPAdic-style entry
 // (the eighth), or the field kana of a UniDic entry (the twenty-first), when it is all kana.
 // Nothing for an unknown word or a field such as "*".

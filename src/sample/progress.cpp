@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/replacing_file.h"
+#include "sample/interruption.h"
 
 namespace kananet::sample {
 
@@ -45,12 +46,14 @@ void Progress::Update(std::uint64_t done) {
   }
   WriteAll(STDERR_FILENO, line);
   drawn_ = true;
+  SetProgressShown(true);
 }
 
 void Progress::Finish() {
   if (drawn_) {
     WriteAll(STDERR_FILENO, "\r\x1B[K");
     drawn_ = false;
+    SetProgressShown(false);
   }
 }
 

@@ -2,15 +2,20 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 
 #include "codes/text_encoding.h"
 #include "platform/console_text.h"
+#include "platform/files.h"
 #include "platform/replacing_file.h"
 #include "sample/input_text.h"
+#include "sample/interruption.h"
+#include "sample/kana_reading.h"
 #include "sample/progress.h"
 #include "sample/word_readings.h"
 
@@ -22,9 +27,10 @@ constexpr std::string_view kProgram = "kananet-sample";
 constexpr std::string_view kDictionaryPackage = "mecab-ipadic-utf8";
 constexpr std::size_t kOutputBlock = 1 << 20;
 constexpr std::size_t kUnreadNamed = 5;
+constexpr std::string_view kFullWidthSpace = "\xE3\x80\x80";
 
 constexpr std::string_view kUsage =
-    "Usage: kananet-sample [FILE...] [-o OUTPUT] [-d DIR]\n"
+    "Usage: kananet-sample [FILE...] [-o OUTPUT] [-d DIR] [--readings FILE] [--join-lines]\n"
     "Turns ordinary Japanese text (kanji and kana, UTF-8 or Shift_JIS) into a sample text for\n"
     "kananet: every word becomes the hiragana a typist types for it, through MeCab and its\n"
     "IPAdic dictionary. Letters, digits, symbols, spaces and the lines stay as they are. Reads\n"
@@ -34,6 +40,10 @@ constexpr std::string_view kUsage =
     "                        (default: kanasample.txt; - for standard output)\n"
     "  -d, --dictionary DIR  the MeCab dictionary directory (default: " KANANET_SAMPLE_DICTIONARY
     ")\n"
+    "      --readings FILE   word<TAB>reading lines (UTF-8) that win over the dictionary\n"
+    "      --join-lines      join the lines of each paragraph (ended by an empty line or a\n"
+    "                        line that begins with a full-width space) before reading them,\n"
+    "                        and write each paragraph as one line\n"
     "  -h, --help            show this help and exit\n"
     "      --version         show the version and exit\n"
     "\n"
@@ -46,6 +56,8 @@ struct Settings {
   std::vector<std::string> Inputs;
   std::string Output = "kanasample.txt";
   std::string Dictionary = KANANET_SAMPLE_DICTIONARY;
+  std::string Readings;  // --readings: empty for none
+  bool JoinLines = false;
   bool Help = false;
   bool Version = false;
 };
@@ -64,11 +76,16 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
       chosen.Help = true;
     } else if (argument == "--version") {
       chosen.Version = true;
-    } else if (argument == "-o" || argument == "-d" || argument == "--dictionary") {
+    } else if (argument == "--join-lines") {
+      chosen.JoinLines = true;
+    } else if (argument == "-o" || argument == "-d" || argument == "--dictionary" ||
+               argument == "--readings") {
       if (i + 1 == arguments.size()) {
         return argument + " needs a value";
       }
-      (argument == "-o" ? chosen.Output : chosen.Dictionary) = arguments[++i];
+      (argument == "-o"           ? chosen.Output
+       : argument == "--readings" ? chosen.Readings
+                                  : chosen.Dictionary) = arguments[++i];
     } else {
       return "unknown option " + argument;
     }
@@ -90,15 +107,58 @@ std::string Utf16Complaint(const std::string& input) {
   return NameOf(input) + " is UTF-16; save it as UTF-8 or Shift_JIS";
 }
 
+// The word<TAB>reading lines of path: nothing when they are fine, else the complaint. Empty
+// lines and lines beginning with # are skipped.
+std::optional<std::string> ReadOwnReadings(const std::string& path,
+                                           std::unordered_map<std::string, std::string>& readings) {
+  std::string contents;
+  if (ReadResult read = ReadWholeFile(path, contents); read.Outcome != ReadOutcome::kOk) {
+    return "cannot read " + path + ": " + std::strerror(read.Error);
+  }
+  std::string_view rest = contents;
+  if (rest.starts_with("\xEF\xBB\xBF")) {
+    rest.remove_prefix(3);
+  }
+  if (!IsWellFormedUtf8(rest)) {
+    return path + " is not UTF-8; save it as UTF-8";
+  }
+  for (std::size_t number = 1; !rest.empty(); ++number) {
+    std::string_view line = rest.substr(0, rest.find('\n'));
+    rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+    if (line.ends_with('\r')) {
+      line.remove_suffix(1);
+    }
+    if (line.empty() || line.starts_with('#')) {
+      continue;
+    }
+    std::size_t tab = line.find('\t');
+    if (tab == 0 || tab == std::string_view::npos || !IsAllKana(line.substr(tab + 1))) {
+      return path + ":" + std::to_string(number) +
+             ": write the word, a TAB and its reading in kana";
+    }
+    readings[std::string(line.substr(0, tab))] = std::string(line.substr(tab + 1));
+  }
+  return std::nullopt;
+}
+
 // Where the Shift_JIS bytes go: a replacing file, or standard output.
 class SampleOutput {
  public:
   explicit SampleOutput(const std::string& path) : path_(path), toStandardOutput_(path == "-") {}
-  int Open() { return ToStandardOutput() ? 0 : file_.Open(path_); }
+  ~SampleOutput() { SetTemporaryOutput(""); }
+  int Open() {
+    int error = ToStandardOutput() ? 0 : file_.Open(path_);
+    SetTemporaryOutput(file_.TemporaryPath());
+    return error;
+  }
   int Write(std::string_view bytes) {
     return ToStandardOutput() ? WriteAll(STDOUT_FILENO, bytes) : file_.Write(bytes);
   }
-  int Commit() { return ToStandardOutput() ? 0 : file_.Commit(); }
+  int Commit() {
+    int error = ToStandardOutput() ? 0 : file_.Commit();
+    SetTemporaryOutput("");  // renamed, or removed by the failed Commit
+    return error;
+  }
   std::string Name() const { return ToStandardOutput() ? "standard output" : path_; }
 
  private:
@@ -145,6 +205,7 @@ int RunSample(const std::vector<std::string>& arguments) {
   if (chosen.Inputs.empty()) {
     chosen.Inputs.emplace_back(kStandardInput);
   }
+  CleanUpWhenInterrupted();
 
   // Every file is read once before anything is written: it fixes each file's encoding, which
   // takes the whole file, and finds an unreadable one before the output is touched.
@@ -174,9 +235,23 @@ int RunSample(const std::vector<std::string>& arguments) {
     for (char& c : loadError) {
       c = c == '\n' ? ' ' : c;
     }
-    Say("cannot load the MeCab dictionary " + chosen.Dictionary + " (" + loadError +
-        "); install it with: sudo apt-get install " + std::string(kDictionaryPackage));
+    // MeCab says "no such file" also when mapping a dictionary that is there fails for want of
+    // memory: advise installing only when its main file is missing.
+    bool present = ::access((chosen.Dictionary + "/sys.dic").c_str(), R_OK) == 0;
+    Say("cannot load the MeCab dictionary " + chosen.Dictionary + " (" + loadError + "); " +
+        (present ? "its files are there, so memory is short: raise the limit (ulimit -v) or "
+                   "free memory"
+                 : "install it with: sudo apt-get install " + std::string(kDictionaryPackage)));
     return 1;
+  }
+
+  if (!chosen.Readings.empty()) {
+    std::unordered_map<std::string, std::string> own;
+    if (std::optional<std::string> complaint = ReadOwnReadings(chosen.Readings, own)) {
+      Say(*complaint);
+      return 1;
+    }
+    readings->SetOwnReadings(std::move(own));
   }
 
   SampleOutput output(chosen.Output);
@@ -190,6 +265,8 @@ int RunSample(const std::vector<std::string>& arguments) {
   std::string shiftJis;
   std::string line;
   std::uint64_t done = 0;
+  std::string paragraph;  // --join-lines: the lines of the paragraph read so far, joined
+  bool paragraphEnds = false;
   const auto flush = [&](bool last) {
     converter.Convert(text, shiftJis);
     if (last) {
@@ -206,9 +283,25 @@ int RunSample(const std::vector<std::string>& arguments) {
     int error = lines.Open(input, scans[i]);
     bool lineEnd = false;
     while (error == 0 && lines.Next(line, lineEnd)) {
-      readings->ConvertLine(line, text);
-      if (lineEnd) {
-        text += "\r\n";
+      if (!chosen.JoinLines) {
+        readings->ConvertLine(line, text);
+        text += lineEnd ? "\r\n" : "";
+      } else {
+        // A paragraph ends before an empty line or one that begins with a full-width space;
+        // one longer than a line may be is read in pieces, as a long line is.
+        if ((line.empty() || line.starts_with(kFullWidthSpace)) && !paragraph.empty()) {
+          readings->ConvertLine(paragraph, text);
+          text += "\r\n";
+          paragraph.clear();
+        }
+        paragraph += line;
+        if (paragraph.empty() && lineEnd) {
+          text += "\r\n";
+        } else if (paragraph.size() >= InputLines::kMaxLine) {
+          readings->ConvertLine(paragraph, text);
+          paragraph.clear();
+        }
+        paragraphEnds = lineEnd;
       }
       if (text.size() >= kOutputBlock) {
         if (int writeError = flush(false)) {
@@ -228,6 +321,10 @@ int RunSample(const std::vector<std::string>& arguments) {
       return 1;
     }
     done += lines.BytesRead();
+  }
+  if (!paragraph.empty()) {
+    readings->ConvertLine(paragraph, text);
+    text += paragraphEnds ? "\r\n" : "";
   }
   int error = flush(true);
   error = error != 0 ? error : output.Commit();

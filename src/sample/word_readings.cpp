@@ -78,6 +78,33 @@ WordReadings::~WordReadings() {
   delete model_;
 }
 
+void WordReadings::SetOwnReadings(std::unordered_map<std::string, std::string> readings) {
+  ownReadings_ = std::move(readings);
+  longestOwn_ = 0;
+  for (const auto& [written, reading] : ownReadings_) {
+    longestOwn_ = std::max(longestOwn_, written.size());
+  }
+}
+
+std::size_t WordReadings::OwnReadingAt(std::string_view line, std::size_t first,
+                                       const std::string*& reading) const {
+  std::size_t found = 0;
+  std::size_t start = words_[first].Start;
+  for (std::size_t last = first; last < words_.size(); ++last) {
+    std::size_t end = words_[last].Start + words_[last].Length;
+    if ((last > first && words_[last].Start != words_[last - 1].Start + words_[last - 1].Length) ||
+        end - start > longestOwn_) {
+      break;
+    }
+    auto entry = ownReadings_.find(std::string(line.substr(start, end - start)));
+    if (entry != ownReadings_.end()) {
+      found = last - first + 1;
+      reading = &entry->second;
+    }
+  }
+  return found;
+}
+
 void WordReadings::ConvertLine(std::string_view line, std::string& out) {
   if (line.empty()) {
     return;
@@ -94,31 +121,43 @@ void WordReadings::ConvertLine(std::string_view line, std::string& out) {
   }
   // Each word's surface points into line; what lies between two words (spaces MeCab skips)
   // is copied as it is.
-  std::size_t done = 0;
+  words_.clear();
   for (const MeCab::Node* node = lattice_->bos_node(); node != nullptr; node = node->next) {
-    if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE) {
+    if (node->stat != MECAB_BOS_NODE && node->stat != MECAB_EOS_NODE) {
+      words_.push_back(
+          {static_cast<std::size_t>(node->surface - line.data()), node->length, node->feature});
+    }
+  }
+  std::size_t done = 0;
+  for (std::size_t i = 0; i < words_.size();) {
+    const Word& word = words_[i];
+    out.append(line.substr(done, word.Start - done));
+    const std::string* own = nullptr;
+    if (std::size_t run = ownReadings_.empty() ? 0 : OwnReadingAt(line, i, own); run > 0) {
+      AppendHiragana(*own, out);
+      done = words_[i + run - 1].Start + words_[i + run - 1].Length;
+      i += run;
       continue;
     }
-    auto start = static_cast<std::size_t>(node->surface - line.data());
-    out.append(line.substr(done, start - done));
-    std::string_view word = line.substr(start, node->length);
-    switch (KindOfWord(word)) {
+    std::string_view written = line.substr(word.Start, word.Length);
+    switch (KindOfWord(written)) {
       case WordKind::kOther:
-        out.append(word);
+        out.append(written);
         break;
       case WordKind::kKana:
-        AppendHiragana(word, out);
+        AppendHiragana(written, out);
         break;
       case WordKind::kNeedsReading:
-        if (std::optional<std::string_view> reading = ReadingOfFeature(node->feature)) {
+        if (std::optional<std::string_view> reading = ReadingOfFeature(word.Feature)) {
           AppendHiragana(*reading, out);
         } else {
-          out.append(word);
-          unread_.Add(word);
+          out.append(written);
+          unread_.Add(written);
         }
         break;
     }
-    done = start + node->length;
+    done = word.Start + word.Length;
+    ++i;
   }
   out.append(line.substr(done));
 }

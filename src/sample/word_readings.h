@@ -45,9 +45,14 @@ class WordReadings {
   WordReadings(const WordReadings&) = delete;
   WordReadings& operator=(const WordReadings&) = delete;
 
+  // Readings that win over the dictionary's, by written form (UTF-8): a run of consecutive
+  // words whose written forms together equal an entry is read as the entry says, the longest
+  // such run first. Readings are kana, typed as their hiragana.
+  void SetOwnReadings(std::unordered_map<std::string, std::string> readings);
+
   // Appends to out the line (well-formed UTF-8 without its line end) with every word of kanji
-  // as its dictionary reading in hiragana, every word of kana in hiragana, and every other
-  // character, spaces included, as it is.
+  // as its reading in hiragana (an own reading, else the dictionary's), every word of kana in
+  // hiragana, and every other character, spaces included, as it is.
   void ConvertLine(std::string_view line, std::string& out);
 
   const UnreadWords& Unread() const { return unread_; }
@@ -58,7 +63,21 @@ class WordReadings {
   MeCab::Model* model_ = nullptr;
   MeCab::Tagger* tagger_ = nullptr;
   MeCab::Lattice* lattice_ = nullptr;
+  // A word of the line being converted: where it lies in the line, and its MeCab features.
+  struct Word {
+    std::size_t Start;
+    std::size_t Length;
+    const char* Feature;
+  };
+  // The longest run of words from words[first] on, without a gap between them, whose written
+  // form has an own reading: its length in words (0 for none) and the reading.
+  std::size_t OwnReadingAt(std::string_view line, std::size_t first,
+                           const std::string*& reading) const;
+
   std::string normalized_;
+  std::vector<Word> words_;
+  std::unordered_map<std::string, std::string> ownReadings_;
+  std::size_t longestOwn_ = 0;  // bytes of the longest written form with an own reading
   UnreadWords unread_;
 };
 

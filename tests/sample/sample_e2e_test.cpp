@@ -67,6 +67,65 @@ TEST(SampleE2eTest, ExampleSourceGivesTheExampleSampleText) {
   EXPECT_EQ(written, ReadFileBytes(KANANET_SOURCE_DIR "/examples/kanasample.txt"));
 }
 
+// Each case's input gives exactly its sample text: joined paragraphs, own readings, and a kana
+// that a long line's cut would part from its sound mark.
+TEST(SampleE2eTest, JoinedLinesOwnReadingsAndCutsKeepWordsWhole) {
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string input;
+    std::string expected;  // UTF-8
+  };
+  const auto repeated = [](const std::string& text, std::size_t times) {
+    std::string all;
+    for (std::size_t i = 0; i < times; ++i) {
+      all += text;
+    }
+    return all;
+  };
+  const std::vector<Case> cases = {
+      {{"--join-lines"},
+       "　起\n動する。難\nしい\n\n　次の段落\n　値",
+       "　きどうする。むずかしい\r\n\r\n　つぎのだんらく\r\n　ね"},
+      {{"--readings", "own.txt"}, "値が高い。一人で行く。", "あたいがたかい。ひとりでいく。"},
+      {{},
+       repeated("あ", 10921) + "ｶﾞ" + repeated("あ", 400000) + "\n",
+       repeated("あ", 10921) + "が" + repeated("あ", 400000) + "\r\n"},
+      {{},
+       Sjis(repeated("あ", 16383)) + "\xB6\xDE" + Sjis(repeated("あ", 400000)),
+       repeated("あ", 16383) + "が" + repeated("あ", 400000)},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    dir.WriteFile("in.txt", c.input);
+    dir.WriteFile("own.txt", "# word, TAB, reading\n値\tあたい\n一人\tひとり\n");
+    std::vector<std::string> arguments = c.arguments;
+    arguments.insert(arguments.end(), {"in.txt", "-o", "-"});
+    RunResult run = RunProgram(kProgram, dir.Path(), WithArguments(arguments));
+    EXPECT_EQ(run.ExitStatus, 0) << run.Err;
+    EXPECT_TRUE(run.Out == Sjis(c.expected)) << run.Out.substr(0, 80);
+  }
+}
+
+// An interrupted run removes its temporary file and ends as the signal ends it.
+TEST(SampleE2eTest, InterruptedRunLeavesNoTemporaryFile) {
+  std::string text;
+  for (int i = 0; i < 200000; ++i) {
+    text += "東京へ行く。言う事は難しい。\n";
+  }
+  for (const char* signal : {"INT", "TERM", "HUP"}) {
+    TempDir dir;
+    dir.WriteFile("big.txt", text);
+    // A shell starts a background job with SIGINT ignored; env gives it the default back.
+    const std::string script = "env --default-signal=INT " + kProgram +
+                               " big.txt & pid=$!; until ls -a | grep -q '^[.]kanasample'; do "
+                               "sleep 0.02; done; kill -" +
+                               signal + " $pid; wait $pid; echo $?";
+    RunResult run = RunProgram("/bin/sh", dir.Path(), WithArguments({"-c", script}));
+    EXPECT_NE(run.Out, "0\n") << signal;
+    EXPECT_EQ(dir.List(""), std::vector<std::string>{"big.txt"}) << signal;
+  }
+}
+
 TEST(SampleE2eTest, FailuresSayWhatToFixAndLeaveTheOutputAlone) {
   struct Case {
     std::vector<std::string> arguments;
@@ -82,6 +141,7 @@ TEST(SampleE2eTest, FailuresSayWhatToFixAndLeaveTheOutputAlone) {
       {{"a.txt", "-o", "folder"}, 1, "cannot write folder: Is a directory"},
       {{"--bogus"}, 2, "unknown option --bogus; see kananet-sample --help\n"},
       {{"a.txt", "-o"}, 2, "-o needs a value; see kananet-sample --help\n"},
+      {{"--readings", "a.txt", "a.txt"}, 1, "a.txt:1: write the word, a TAB and its reading"},
   };
   for (const Case& c : cases) {
     TempDir dir;
