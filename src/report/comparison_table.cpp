@@ -91,9 +91,9 @@ std::string ComparisonTable(const std::vector<LayoutView>& views) {
   for (std::size_t i = 0; i < views.size(); ++i) {
     const ReportEntry& entry = *views[i].Entry;
     const LayoutSummary& summary = views[i].Summary;
-    html += "<tr><td><a href=\"#layout-" + std::to_string(i + 1) + "\">" + EscapeHtml(entry.Name) +
-            "</a></td><td>" + ModeHtml(views[i]) + "</td><td>" + CountHtml(summary.Strokes) +
-            "</td>" + PerHundredKanaHtml(*FindFigure(views[i], "strokes"));
+    html += LayoutRowOpen(views[i]) + "<td>" + LayoutNameHtml(views[i], i + 1) + "</td><td>" +
+            ModeHtml(views[i]) + "</td><td>" + CountHtml(summary.Strokes) + "</td>" +
+            PerHundredKanaHtml(*FindFigure(views[i], "strokes"));
     html += HandShareHtml(summary, true) + HandShareHtml(summary, false);
     for (int row = 0; row < kRowCount; ++row) {
       html += "<td title=\"" + EscapeHtml(CountText(summary.Rows[row])) + " strokes on the " +

@@ -76,8 +76,8 @@ std::string DifferencesSection(const std::vector<LayoutView>& views, std::size_t
                      EscapeHtml(base.Entry->Name) + " (baseline)</th>";
   for (std::size_t i = 0; i < views.size(); ++i) {
     if (i != baseline) {
-      html += "<th><a href=\"#layout-" + std::to_string(i + 1) + "\">" +
-              EscapeHtml(views[i].Entry->Name) + "</a></th>";
+      html += std::string(views[i].Stale ? "<th class=\"stale-row\">" : "<th>") +
+              LayoutNameHtml(views[i], i + 1) + "</th>";
     }
   }
   html += "</tr></thead>\n<tbody>\n";

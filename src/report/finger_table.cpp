@@ -71,9 +71,8 @@ std::string FingersSection(const std::vector<LayoutView>& views) {
       FigureUnitText(views) + "</th></tr></thead>\n<tbody>\n";
   for (std::size_t i = 0; i < views.size(); ++i) {
     const LayoutView& view = views[i];
-    html += "<tr><td><a href=\"#layout-" + std::to_string(i + 1) + "\">" +
-            EscapeHtml(view.Entry->Name) + "</a></td><td class=\"bars-cell\">" + FingerBars(view) +
-            "</td>";
+    html += LayoutRowOpen(view) + "<td>" + LayoutNameHtml(view, i + 1) +
+            "</td><td class=\"bars-cell\">" + FingerBars(view) + "</td>";
     for (const std::string_view id : kPairFigureIds) {
       html += FigureCellHtml(*FindFigure(view, id));
     }

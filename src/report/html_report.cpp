@@ -40,6 +40,26 @@ std::string LayoutFacts(const LayoutView& view) {
   return html;
 }
 
+// A banner at the top naming every layout whose network file is older than its text or layout,
+// so that an old result is not taken for a current one.
+std::string StaleBanner(const std::vector<LayoutView>& views) {
+  std::string names;
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    if (views[i].Stale) {
+      names += "<li>" + LayoutNameHtml(views[i], i + 1) + " <code>" +
+               EscapeHtml(views[i].Entry->FileName) + "</code></li>\n";
+    }
+  }
+  if (names.empty()) {
+    return names;
+  }
+  return "<section class=\"stale-banner\"><h2>Stale results</h2>\n<p>These network files do not "
+         "hold the counts of kanasample.txt and their layout file as they are now: a layout or "
+         "the text changed after the batch. Their figures are of the old files. Run kananet "
+         "again, then this report.</p>\n<ul>\n" +
+         names + "</ul></section>\n";
+}
+
 std::string SampleTextLine(const WorkingDirectory& working) {
   if (!working.Text.Read) {
     return "<p class=\"source\">No sample text could be read from <code>" +
@@ -72,7 +92,7 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
   if (context.Working) {
     html += SampleTextLine(*context.Working);
   }
-  html += "</header>\n";
+  html += "</header>\n" + StaleBanner(views);
   if (!failures.empty()) {
     html += "<section class=\"failures\"><h2>Files not shown</h2>\n<ul>\n";
     for (const ReportFailure& failure : failures) {
@@ -91,18 +111,32 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
           "that moved marked on the keyboards, run <code>kananet-report --baseline "
           "NAME</code>.</p>\n";
     }
-    html += "<section><h2>Keyboards</h2>\n" + KeyboardLegend() +
+    std::size_t drawn = 0;
+    for (const LayoutView& view : views) {
+      drawn += view.KeyboardDrawn ? 1 : 0;
+    }
+    html += "<section><h2>Keyboards</h2>\n";
+    if (drawn < views.size()) {
+      html += "<p class=\"notes\">" + CountOf(drawn, "keyboard", "keyboards") + " of " +
+              CountOf(views.size(), "layout", "layouts") +
+              " drawn: the baseline and the first in the tables' order (<code>--keyboards "
+              "all</code> draws every one). The tables and exports hold every layout.</p>\n";
+    }
+    html += KeyboardLegend() +
             "<input type=\"checkbox\" id=\"all-edges\"><label class=\"edge-switch\" "
             "for=\"all-edges\"> show every line (by default only the heaviest lines that carry "
             "90 % of each band's weight)</label>\n<div class=\"keyboards\">\n";
     for (std::size_t i = 0; i < entries.size(); ++i) {
+      if (!views[i].KeyboardDrawn) {
+        continue;
+      }
       const ReportEntry& entry = entries[i];
       const int index = static_cast<int>(i + 1);
       std::string id = "layout-";
       id += std::to_string(index);
-      html += "<article class=\"layout\" id=\"" + id + "\"><h3 id=\"" + id + "-title\">" +
-              EscapeHtml(entry.Name) + "</h3>\n<p class=\"file\">" + EscapeHtml(entry.FileName) +
-              "</p>\n";
+      html += "<article class=\"layout" + std::string(views[i].Stale ? " stale-layout" : "") +
+              "\" id=\"" + id + "\"><h3 id=\"" + id + "-title\">" + LayoutNameHtml(views[i], 0) +
+              "</h3>\n<p class=\"file\">" + EscapeHtml(entry.FileName) + "</p>\n";
       if (DrawnAtUsualPlaces(entry.Graph)) {
         html +=
             "<p class=\"note\">The file places some keys at positions that are not finite "

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,9 @@ struct PageContext {
   const WorkingDirectory* Working = nullptr;
   std::vector<const LayoutDetails*> Details;
   std::optional<std::size_t> Baseline;
+  // Keyboards are drawn for the baseline and the first this many layouts; the tables and
+  // exports keep every layout.
+  std::size_t Keyboards = std::numeric_limits<std::size_t>::max();
 };
 
 // `source` names where the networks came from (the result directory), UTF-8.

@@ -121,4 +121,21 @@ std::string FigureUnitText(const std::vector<LayoutView>& views) {
                  : "% of the layout's strokes";
 }
 
+std::string LayoutNameHtml(const LayoutView& view, std::size_t index) {
+  const std::string name = EscapeHtml(view.Entry->Name);
+  std::string html = view.KeyboardDrawn && index > 0
+                         ? "<a href=\"#layout-" + std::to_string(index) + "\">" + name + "</a>"
+                         : name;
+  if (view.Stale) {
+    html +=
+        " <span class=\"stale-tag\" title=\"this network file does not hold the counts of the "
+        "text and layout now in the directory: run kananet again\">stale</span>";
+  }
+  return html;
+}
+
+std::string LayoutRowOpen(const LayoutView& view) {
+  return view.Stale ? "<tr class=\"stale-row\">" : "<tr>";
+}
+
 }  // namespace kananet::report

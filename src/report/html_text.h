@@ -52,6 +52,13 @@ std::string FigureCellHtml(const Figure& figure, const std::string& cellClass = 
 // "% of the strokes".
 std::string FigureUnitText(const std::vector<LayoutView>& views);
 
+// The layout's name as the tables give it: a link to its keyboard (layout-INDEX) when that is
+// drawn and index is not 0, and a "stale" tag when its network file does not hold the counts of the
+// text and layout now in the directory.
+std::string LayoutNameHtml(const LayoutView& view, std::size_t index);
+// The opening tag of the layout's table row, marked when it is stale.
+std::string LayoutRowOpen(const LayoutView& view);
+
 // The layout's counting mode as a coloured badge, with what it means on hover.
 std::string ModeHtml(const LayoutView& view);
 

@@ -161,8 +161,13 @@ std::vector<LayoutView> ViewLayouts(const std::vector<ReportEntry>& entries,
 std::vector<LayoutView> ViewPage(const std::vector<ReportEntry>& entries,
                                  const PageContext& context) {
   const WorkingDirectory* working = context.Working;
-  return ViewLayouts(entries, context.Details, working != nullptr,
-                     working && working->Text.Read ? working->Text.Kana : 0);
+  std::vector<LayoutView> views =
+      ViewLayouts(entries, context.Details, working != nullptr,
+                  working && working->Text.Read ? working->Text.Kana : 0);
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    views[i].KeyboardDrawn = i < context.Keyboards || i == context.Baseline;
+  }
+  return views;
 }
 
 std::optional<double> Difference(const Figure& figure, const Figure& baseline, bool sameMode) {

@@ -40,6 +40,7 @@ struct LayoutView {
   bool SplitKnown = false;
   bool CountsFromText = false;  // the figures of pairs come from counts made again
   bool Stale = false;           // the network file does not hold those counts
+  bool KeyboardDrawn = true;    // the page draws its keyboard
   FingerFigures Fingers;
   std::vector<Figure> Figures;
 };

@@ -50,6 +50,13 @@ ul.findings { font-size: 0.9rem; margin: 0 0 8px; padding-left: 18px; }
 .sev-warning { color: #8a5a00; font-weight: 700; }
 .sev-note { color: #4a5566; font-weight: 700; }
 .stale { color: #a12a1f; font-size: 0.9rem; }
+.stale-banner { border-left: 4px solid #c0392b; background: #fdf0ee; padding: 6px 16px;
+  margin-top: 16px; }
+.stale-banner h2 { margin-top: 6px; color: #a12a1f; }
+.stale-tag { background: #c0392b; color: #fff; border-radius: 4px; padding: 0 5px;
+  font-size: 0.8rem; font-weight: 700; }
+tr.stale-row td, th.stale-row { background: #fdf0ee; }
+article.stale-layout { outline: 3px solid #c0392b; outline-offset: 6px; }
 .bars { display: flex; align-items: flex-end; gap: 3px; height: 48px; }
 .bars span { display: inline-block; width: 14px; background: #5477c4; }
 .bars span.thumb { background: #8a94a6; }

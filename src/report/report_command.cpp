@@ -195,14 +195,26 @@ int Report(const std::vector<std::string>& arguments, std::ostream& out, std::os
       }
     }
   }
+  std::size_t stale = 0;
+  for (const LayoutView& view : views) {
+    if (view.Stale) {
+      ++stale;
+      err << kProgram << ": warning: " << directory.string() << "/" << view.Entry->FileName
+          << " does not hold the counts of kanasample.txt and layout/" << view.Details->LayoutFile
+          << " as they are now: run kananet again\n";
+    }
+  }
   out << kProgram << ": wrote " << output.string() << " (" << entries.size()
       << (entries.size() == 1 ? " layout" : " layouts");
   if (!failures.empty()) {
     out << "; " << failures.size() << (failures.size() == 1 ? " file" : " files")
         << " could not be shown";
   }
+  if (stale > 0) {
+    out << "; " << stale << " stale";
+  }
   out << ")\n";
-  return failures.empty() ? 0 : 1;
+  return failures.empty() && stale == 0 ? 0 : 1;
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 namespace kananet::report {
 
 // Runs the command with its arguments (without the program name); returns the exit status:
-// 0 when every network file was shown, 1 when a file could not be read or shown, the result
+// 0 when every network file was shown, 1 when a file could not be read or shown, a network file
+// is stale (older than the text or its layout; the page is still written), the result
 // directory holds none or the page could not be written, 2 for a bad command line.
 int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -164,6 +165,26 @@ TEST_F(ExampleTest, ExportsAndTheBaselineViewAgreeWithThePage) {
                          "' && '" KANANET_REPORT_BINARY "' . --baseline nosuch >report.out 2>&1")
                             .c_str()),
             2 << 8);
+}
+
+// A layout changed after the batch: the page is written, but says so at the top and on the
+// layout's rows, the console warns, and the status is 1.
+TEST_F(ExampleTest, AStaleResultIsNamedOnThePageAndTheConsole) {
+  std::string layout = ReadFile(work_ / "layout" / "romaji.txt");
+  layout = testing::Replaced(layout, "\r\na\t", "\r\nq\t");  // あ moves from a to q
+  std::ofstream(work_ / "layout" / "romaji.txt", std::ios::binary) << layout;
+  const std::string report =
+      "cd '" + work_.string() + "' && '" KANANET_REPORT_BINARY "' . >out.txt 2>err.txt";
+  EXPECT_EQ(std::system(report.c_str()), 1 << 8);
+  EXPECT_NE(ReadFile(work_ / "out.txt").find("(2 layouts; 1 stale)"), std::string::npos);
+  EXPECT_NE(ReadFile(work_ / "err.txt").find("warning: ./result/romaji.net does not hold"),
+            std::string::npos)
+      << ReadFile(work_ / "err.txt");
+  const std::string page = ReadFile(work_ / "result" / "report.html");
+  const std::string banner = Section(page, "<section class=\"stale-banner\">");
+  EXPECT_NE(banner.find(">romaji</a>"), std::string::npos);
+  EXPECT_EQ(banner.find("jis-kana"), std::string::npos);
+  EXPECT_EQ(Occurrences(page, "<tr class=\"stale-row\">"), 2u);  // comparison and fingers
 }
 
 }  // namespace
