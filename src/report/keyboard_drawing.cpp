@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <set>
 
 #include "codes/keyboard.h"
 #include "report/fingers.h"
@@ -103,6 +105,29 @@ std::string EdgePath(const Network& network, const Placement& placement, const E
          "</title></path>\n";
 }
 
+// Whether the layout types mostly the same kana by single keys as the baseline, so that a key
+// whose kana differs from the baseline's tells of a kana that moved. A layout of another kind
+// (romaji against kana) differs on nearly every key, and outlining them all says nothing.
+bool ComparableWithBaseline(const LayoutView& view, const LayoutView* baseline) {
+  if (!baseline || baseline == &view) {
+    return false;
+  }
+  std::multiset<std::string> mine;
+  std::multiset<std::string> theirs;
+  for (int k = 1; k <= kKeysPerBand; ++k) {
+    if (!view.Entry->Graph.Keys[k].Label.empty()) {
+      mine.insert(view.Entry->Graph.Keys[k].Label);
+    }
+    if (!baseline->Entry->Graph.Keys[k].Label.empty()) {
+      theirs.insert(baseline->Entry->Graph.Keys[k].Label);
+    }
+  }
+  std::vector<std::string> shared;
+  std::set_intersection(mine.begin(), mine.end(), theirs.begin(), theirs.end(),
+                        std::back_inserter(shared));
+  return 2 * shared.size() > std::max(mine.size(), theirs.size());
+}
+
 // Whether the key types something else alone than the baseline's key in its place.
 bool Moved(const LayoutView& view, const LayoutView* baseline, int k) {
   return baseline && baseline != &view &&
@@ -134,17 +159,22 @@ std::string KeyTitle(const LayoutView& view, const LayoutView* baseline, int k, 
   return "<title>" + EscapeHtml(text) + "</title>";
 }
 
-// The key's cell with its name; it carries the tooltip, since the marks above let the pointer
-// through.
+// The key's cell; it carries the tooltip, since the marks above let the pointer through.
 std::string KeyCell(const LayoutView& view, const LayoutView* baseline, const Placement& placement,
                     int k, int band) {
   const double cell = placement.Cell;
   const Point at = placement.Stroke[k][band];
   return "<g class=\"key\">" + KeyTitle(view, baseline, k, band) +
-         Rect("cell", at, 0.97 * cell, " rx=\"" + Coord(0.08 * cell) + "\"") +
-         "<text class=\"keyname\" x=\"" + Coord(at.X - 0.4 * cell) + "\" y=\"" +
-         Coord(at.Y - 0.25 * cell) + "\" font-size=\"" + Coord(0.21 * cell) + "\">" +
-         EscapeHtml(std::string(1, KeyName(k))) + "</text></g>\n";
+         Rect("cell", at, 0.97 * cell, " rx=\"" + Coord(0.08 * cell) + "\"") + "</g>\n";
+}
+
+// The key's name in its cell's corner, drawn above every box so that none hides it.
+std::string KeyNameText(const Placement& placement, int k, int band) {
+  const double cell = placement.Cell;
+  const Point at = placement.Stroke[k][band];
+  return "<text class=\"keyname\" x=\"" + Coord(at.X - 0.4 * cell) + "\" y=\"" +
+         Coord(at.Y - 0.25 * cell) + "\" font-size=\"" + Coord(0.21 * cell) + "\" stroke-width=\"" +
+         Coord(0.04 * cell) + "\">" + EscapeHtml(std::string(1, KeyName(k))) + "</text>";
 }
 
 // The edges that carry 90 % of each band's weight, heaviest first; the rest are minor.
@@ -174,7 +204,7 @@ std::vector<bool> MajorEdges(const Network& network) {
   return major;
 }
 
-// The stroke box, the repeat box and the kana of one key in one band.
+// The stroke box and the repeat box of one key in one band.
 std::string KeyMarks(const Network& network, const Placement& placement, int k, int band,
                      const Scales& scales) {
   const Key& key = network.Keys[k];
@@ -191,12 +221,20 @@ std::string KeyMarks(const Network& network, const Placement& placement, int k, 
   if (repeatSide > 0) {
     svg += Rect("repeat", placement.Repeat[k][band], repeatSide, "");
   }
-  if (!key.Label.empty()) {
-    svg += "<text class=\"kana\" x=\"" + Coord(at.X) + "\" y=\"" + Coord(at.Y) + "\" font-size=\"" +
-           Coord(0.42 * cell) + "\" stroke-width=\"" + Coord(0.05 * cell) + "\">" +
-           EscapeHtml(key.Label) + "</text>";
-  }
   return svg.empty() ? svg : svg + "\n";
+}
+
+// The kana the key types alone, in the middle of its cell.
+std::string KanaText(const Network& network, const Placement& placement, int k, int band) {
+  const Key& key = network.Keys[k];
+  if (key.Label.empty()) {
+    return "";
+  }
+  const double cell = placement.Cell;
+  const Point at = placement.Stroke[k][band];
+  return "<text class=\"kana\" x=\"" + Coord(at.X) + "\" y=\"" + Coord(at.Y) + "\" font-size=\"" +
+         Coord(0.42 * cell) + "\" stroke-width=\"" + Coord(0.05 * cell) + "\">" +
+         EscapeHtml(key.Label) + "</text>";
 }
 
 struct Extent {
@@ -287,9 +325,10 @@ std::string KeyboardSvg(const LayoutView& view, const LayoutView* baseline, cons
     svg += EdgePath(network, placement, network.Edges[i], scales.MaxWeight, major[i]);
   }
   svg += "<g class=\"marks\">\n";
+  const bool comparable = ComparableWithBaseline(view, baseline);
   for (int band = 0; band < kBandCount; ++band) {
     for (int k = 1; k <= kKeysPerBand; ++k) {
-      if (Moved(view, baseline, k)) {
+      if (comparable && Moved(view, baseline, k)) {
         svg += Rect("moved-mark", placement.Stroke[k][band], 0.9 * cell,
                     " stroke-width=\"" + Coord(0.05 * cell) + "\"") +
                "\n";
@@ -299,6 +338,12 @@ std::string KeyboardSvg(const LayoutView& view, const LayoutView* baseline, cons
   for (int band = 0; band < kBandCount; ++band) {
     for (int k = 1; k <= kKeysPerBand; ++k) {
       svg += KeyMarks(network, placement, k, band, scales);
+    }
+  }
+  // The words last, above every box and line.
+  for (int band = 0; band < kBandCount; ++band) {
+    for (int k = 1; k <= kKeysPerBand; ++k) {
+      svg += KanaText(network, placement, k, band) + KeyNameText(placement, k, band) + "\n";
     }
   }
   return svg + "</g>\n</svg>\n";

@@ -103,13 +103,20 @@ std::string WorkingDirectoryOf(const std::string& resultDirectory, std::string& 
   return fs::is_directory(working / "layout", error) ? working.string() : std::string();
 }
 
-WorkingDirectory ReadWorkingDirectory(const std::string& directory) {
+WorkingDirectory ReadWorkingDirectory(
+    const std::string& directory, const std::function<void(const std::string& step)>& progress) {
+  const auto tell = [&](const std::string& step) {
+    if (progress) {
+      progress(step);
+    }
+  };
   WorkingDirectory working;
   working.Found = true;
   working.Path = DisplayName(directory);
   const std::string prefix =
       directory.empty() || directory.ends_with('/') ? directory : directory + "/";
   const std::string textPath = prefix + kSampleTextPath;
+  tell("reading " + textPath + ", checking and counting the layouts");
   const BatchCheck batch = CheckBatch(textPath, prefix + "layout/", UsableCores(), true);
 
   working.Text.Name = DisplayName(kSampleTextPath);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -63,8 +64,11 @@ struct WorkingDirectory {
 // working directory. Empty when that holds no layout/.
 std::string WorkingDirectoryOf(const std::string& resultDirectory, std::string& results);
 
-// Reads the sample text and every layout file the way kananet does, and checks them.
-WorkingDirectory ReadWorkingDirectory(const std::string& directory);
+// Reads the sample text and every layout file the way kananet does, and checks them; progress,
+// when given, hears what is being done before each long step.
+WorkingDirectory ReadWorkingDirectory(
+    const std::string& directory,
+    const std::function<void(const std::string& step)>& progress = {});
 
 // Whether the network file holds the counts made again (the files are not older than the
 // text and layouts). Counts beyond six significant digits are compared with their tolerance.

@@ -1,4 +1,6 @@
 // kananet-report: a self-contained HTML page of a batch of kananet's network files.
+#include <unistd.h>
+
 #include <ostream>
 #include <string>
 #include <vector>
@@ -16,5 +18,5 @@ int main(int argc, char** argv) {
   kananet::ConsoleStreamBuffer errBuffer(stderr);
   std::ostream out(&outBuffer);
   std::ostream err(&errBuffer);
-  return kananet::report::RunReport(arguments, out, err);
+  return kananet::report::RunReport(arguments, out, err, ::isatty(STDERR_FILENO) == 1);
 }

@@ -82,7 +82,8 @@ svg.keyboard { width: 100%; height: auto; display: block; }
 .kana { font-family: "Noto Sans CJK JP", "IPAPGothic", "IPAGothic", "Hiragino Sans",
   "Yu Gothic", "Meiryo", sans-serif; fill: #111a29; stroke: #fff; paint-order: stroke; text-anchor: middle;
   dominant-baseline: central; }
-.keyname { fill: #5b6678; font-family: "DejaVu Sans Mono", monospace; }
+.keyname { fill: #3d4757; font-family: "DejaVu Sans Mono", monospace; stroke: #fff;
+  stroke-opacity: 0.85; paint-order: stroke; }
 .band-caption { fill: #5b6678; text-anchor: middle; dominant-baseline: central; }
 .band-line { stroke: #c5ccd8; stroke-dasharray: 6 6; }
 .edge { fill: none; stroke: #e8590c; stroke-linecap: round; }

@@ -4,15 +4,19 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <iterator>
+#include <limits>
 #include <new>
 #include <optional>
 #include <string_view>
 
+#include "analysis/figures.h"
 #include "platform/directory.h"
 #include "platform/files.h"
 #include "platform/names.h"
 #include "report/exports.h"
+#include "report/graphml.h"
 #include "report/html_report.h"
 #include "report/kana_text.h"
 #include "report/layout_details.h"
@@ -27,9 +31,12 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kProgram = "kananet-report";
 constexpr std::string_view kNetworkEnding = ".net";
+// A page of a hundred layouts with every keyboard is tens of megabytes and slow to show.
+constexpr std::size_t kDefaultKeyboards = 10;
 
 constexpr std::string_view kUsage =
     "Usage: kananet-report [DIR] [-o FILE] [--baseline NAME] [--csv FILE] [--json FILE]\n"
+    "                      [--graphml DIR] [--sort ID] [--keyboards K|all]\n"
     "Reads every network file (*.net) of a batch, sorted by name, and writes one\n"
     "self-contained HTML page that compares the layouts and draws each as a keyboard.\n"
     "When kanasample.txt and layout/ lie beside the network files, the page also shows\n"
@@ -40,9 +47,16 @@ constexpr std::string_view kUsage =
     "                   itself (default: result)\n"
     "  -o FILE          write the page to FILE (default: RESULT_DIR/report.html)\n"
     "  --baseline NAME  show every other layout as differences from layout NAME\n"
+    "                   (letter case aside)\n"
     "  --csv FILE       also write every figure and count as CSV (UTF-8)\n"
     "  --json FILE      also write them as JSON (UTF-8, \"version\": 1)\n"
-    "  -h, --help       show this help and exit\n";
+    "  --graphml DIR    also write each layout's network as DIR/NAME.graphml (UTF-8)\n"
+    "  --sort ID        order the layouts by figure ID (e.g. same_finger), best first\n"
+    "                   (default: file order)\n"
+    "  --keyboards K    draw the keyboards of the baseline and the first K layouts only\n"
+    "                   (default 10; all: every one); the tables keep every layout\n"
+    "  -h, --help       show this help and exit\n"
+    "      --version    show the version and exit\n";
 
 struct Options {
   std::string ResultDirectory = "result";
@@ -50,7 +64,11 @@ struct Options {
   std::optional<std::string> Baseline;
   std::optional<std::string> Csv;
   std::optional<std::string> Json;
+  std::optional<std::string> Graphml;
+  std::optional<std::string> Sort;
+  std::optional<std::string> Keyboards;
   bool Help = false;
+  bool Version = false;
 };
 
 // Nothing when the arguments are fine, else the complaint.
@@ -59,19 +77,31 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
   bool directoryGiven = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
+    const std::pair<std::string_view, std::optional<std::string>*> valued[] = {
+        {"-o", &options.Output},
+        {"--baseline", &options.Baseline},
+        {"--csv", &options.Csv},
+        {"--json", &options.Json},
+        {"--graphml", &options.Graphml},
+        {"--sort", &options.Sort},
+        {"--keyboards", &options.Keyboards},
+    };
+    const auto option = std::find_if(std::begin(valued), std::end(valued),
+                                     [&](const auto& item) { return item.first == argument; });
     if (argument == "-h" || argument == "--help") {
       options.Help = true;
-    } else if (argument == "-o" || argument == "--baseline" || argument == "--csv" ||
-               argument == "--json") {
+    } else if (argument == "--version") {
+      options.Version = true;
+    } else if (option != std::end(valued)) {
       if (i + 1 == arguments.size()) {
         return argument +
-               (argument == "--baseline" ? " needs a layout name" : " needs a file name");
+               (argument == "--baseline" ? " needs a layout name"
+                : argument == "--sort"   ? " needs a figure id"
+                : argument == "--keyboards"
+                    ? " needs a number or all"
+                    : (argument == "--graphml" ? " needs a directory" : " needs a file name"));
       }
-      std::optional<std::string>& value = argument == "-o"           ? options.Output
-                                          : argument == "--baseline" ? options.Baseline
-                                          : argument == "--csv"      ? options.Csv
-                                                                     : options.Json;
-      value = arguments[++i];
+      *option->second = arguments[++i];
     } else if (argument.size() > 1 && argument[0] == '-') {
       return "unknown option " + argument;
     } else if (directoryGiven) {
@@ -81,6 +111,12 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
       directoryGiven = true;
     }
   }
+  if (options.Keyboards && *options.Keyboards != "all" &&
+      (options.Keyboards->empty() ||
+       options.Keyboards->find_first_not_of("0123456789") != std::string::npos ||
+       options.Keyboards->size() > 9)) {
+    return "--keyboards takes a number or all, not " + *options.Keyboards;
+  }
   return std::nullopt;
 }
 
@@ -89,7 +125,70 @@ std::string LayoutName(const std::string& fileName) {
   return stem.empty() ? fileName : stem;
 }
 
-int Report(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+// The entry named name: the one of that exact name, else the only one equal to it with ASCII
+// letters compared without case, as layout names are compared everywhere else.
+std::optional<std::size_t> FindLayout(const std::vector<ReportEntry>& entries,
+                                      const std::string& name) {
+  const auto lower = [](std::string text) {
+    for (char& c : text) {
+      c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return text;
+  };
+  std::optional<std::size_t> found;
+  std::size_t alike = 0;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].Name == name) {
+      return i;
+    }
+    if (lower(entries[i].Name) == lower(name)) {
+      found = i;
+      ++alike;
+    }
+  }
+  return alike == 1 ? found : std::nullopt;
+}
+
+// The order of the layouts by the figure with this id, best first (the value it is judged on:
+// per 100 kana, or the share for a share that is better higher; without a direction, lowest
+// first); unknown values last, ties in file order.
+std::vector<std::size_t> SortedOrder(const std::vector<LayoutView>& views, const std::string& id) {
+  std::vector<std::size_t> order(views.size());
+  std::vector<std::optional<double>> values;
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    order[i] = i;
+    const Figure* figure = FindFigure(views[i], id);
+    if (!figure || !figure->Known) {
+      values.emplace_back();
+      continue;
+    }
+    const bool higher = figure->Preferred == Better::kHigher;
+    const double value = higher && figure->IsShare ? figure->Percent
+                         : figure->PerKanaKnown    ? figure->PerHundredKana
+                         : figure->IsShare         ? figure->Percent
+                                                   : static_cast<double>(figure->Tally.Value);
+    values.emplace_back(higher ? -value : value);
+  }
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    if (!values[a] || !values[b]) {
+      return values[a].has_value() && !values[b].has_value();
+    }
+    return *values[a] < *values[b];
+  });
+  return order;
+}
+
+template <typename T>
+std::vector<T> Permuted(std::vector<T> items, const std::vector<std::size_t>& order) {
+  std::vector<T> permuted;
+  for (const std::size_t i : order) {
+    permuted.push_back(std::move(items[i]));
+  }
+  return permuted;
+}
+
+int Report(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+           bool terminal) {
   Options options;
   if (const std::optional<std::string> complaint = ReadOptions(arguments, options)) {
     err << kProgram << ": " << *complaint << "\n" << kUsage;
@@ -98,6 +197,18 @@ int Report(const std::vector<std::string>& arguments, std::ostream& out, std::os
   if (options.Help) {
     out << kUsage;
     return 0;
+  }
+  if (options.Version) {
+    out << kProgram << " " << KANANET_VERSION << "\n";
+    return 0;
+  }
+  if (options.Sort && !FigureOfName(*options.Sort)) {
+    err << kProgram << ": --sort " << *options.Sort << ": no such figure; the ids are";
+    for (int figure = 0; figure < kFigureCount; ++figure) {
+      err << " " << FigureIdName(figure);
+    }
+    err << "\n";
+    return 2;
   }
 
   std::string results;
@@ -153,10 +264,8 @@ int Report(const std::vector<std::string>& arguments, std::ostream& out, std::os
 
   PageContext context;
   if (options.Baseline) {
-    const auto named = std::find_if(entries.begin(), entries.end(), [&](const ReportEntry& entry) {
-      return entry.Name == DisplayName(*options.Baseline);
-    });
-    if (named == entries.end()) {
+    context.Baseline = FindLayout(entries, DisplayName(*options.Baseline));
+    if (!context.Baseline) {
       err << kProgram << ": --baseline " << *options.Baseline << ": no such layout among";
       for (const ReportEntry& entry : entries) {
         err << " " << entry.Name;
@@ -164,15 +273,37 @@ int Report(const std::vector<std::string>& arguments, std::ostream& out, std::os
       err << "\n";
       return 2;
     }
-    context.Baseline = static_cast<std::size_t>(named - entries.begin());
   }
+  context.Keyboards = !options.Keyboards            ? kDefaultKeyboards
+                      : *options.Keyboards == "all" ? std::numeric_limits<std::size_t>::max()
+                                                    : std::stoul(*options.Keyboards);
   WorkingDirectory workingDirectory;
   if (!working.empty()) {
-    workingDirectory = ReadWorkingDirectory(working);
+    // One line, redrawn in place and cleared afterwards, only where a person watches.
+    const auto progress = [&](const std::string& step) {
+      err << "\r" << kProgram << ": " << step << "\x1b[K" << std::flush;
+    };
+    workingDirectory = ReadWorkingDirectory(
+        working, terminal ? progress : std::function<void(const std::string&)>());
+    if (terminal) {
+      err << "\r\x1b[K" << std::flush;
+    }
     context.Working = &workingDirectory;
     for (const std::string& name : shownFiles) {
       const auto found = workingDirectory.Layouts.find(name);
       context.Details.push_back(found == workingDirectory.Layouts.end() ? nullptr : &found->second);
+    }
+  }
+  if (options.Sort) {
+    const std::vector<std::size_t> order = SortedOrder(ViewPage(entries, context), *options.Sort);
+    entries = Permuted(std::move(entries), order);
+    shownFiles = Permuted(std::move(shownFiles), order);
+    if (!context.Details.empty()) {
+      context.Details = Permuted(std::move(context.Details), order);
+    }
+    if (context.Baseline) {
+      context.Baseline = static_cast<std::size_t>(
+          std::find(order.begin(), order.end(), *context.Baseline) - order.begin());
     }
   }
 
@@ -181,11 +312,20 @@ int Report(const std::vector<std::string>& arguments, std::ostream& out, std::os
   const std::vector<LayoutView> views = ViewPage(entries, context);
   const ExportInput exportInput{source, context.Working, &views, context.Baseline};
   // Each replaced whole, as kananet replaces its network files: a failed write leaves the old.
-  const std::pair<std::optional<std::string>, std::string> writes[] = {
+  std::vector<std::pair<std::optional<std::string>, std::string>> writes = {
       {output.string(), RenderReport(source, entries, failures, context)},
       {options.Csv, options.Csv ? ExportCsv(exportInput) : ""},
       {options.Json, options.Json ? ExportJson(exportInput) : ""},
   };
+  if (options.Graphml) {
+    std::error_code made;
+    fs::create_directories(*options.Graphml, made);
+    for (std::size_t i = 0; i < views.size(); ++i) {
+      writes.emplace_back(
+          (fs::path(*options.Graphml) / (LayoutName(shownFiles[i]) + ".graphml")).string(),
+          LayoutGraphml(views[i]));
+    }
+  }
   for (const auto& [path, contents] : writes) {
     if (path) {
       if (int error = ReplaceFile(*path, contents)) {
@@ -219,9 +359,10 @@ int Report(const std::vector<std::string>& arguments, std::ostream& out, std::os
 
 }  // namespace
 
-int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+              bool terminal) {
   try {
-    return Report(arguments, out, err);
+    return Report(arguments, out, err, terminal);
   } catch (const std::bad_alloc&) {
     err << kProgram
         << ": out of memory: the sample text or a layout file is too large for this "

@@ -11,6 +11,8 @@ namespace kananet::report {
 // 0 when every network file was shown, 1 when a file could not be read or shown, a network file
 // is stale (older than the text or its layout; the page is still written), the result
 // directory holds none or the page could not be written, 2 for a bad command line.
-int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+// With terminal, err is a terminal and shows a progress line during long work.
+int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+              bool terminal = false);
 
 }  // namespace kananet::report

@@ -1,6 +1,8 @@
 #!/bin/sh
 # Renders a report in headless Chromium and checks what a person would see: a screenshot that is
-# not blank, one SVG keyboard per network file, and no message on the page's console.
+# not blank, one SVG keyboard per network file, key letters and kana that no box or line covers,
+# and no message on the page's console; and that networkx reads the GraphML files, where it is
+# installed.
 # Usage: browser_check.sh REPORT_PROGRAM NETWORK_DIR WORK_DIR
 # Exits 77 (skipped) when no Chromium is installed.
 set -eu
@@ -27,7 +29,7 @@ rm -rf "$work"
 mkdir -p "$work/result"
 cp "$networks"/*.net "$work/result/"
 expected=$(ls "$work/result" | grep -c '\.net$')
-"$program" "$work/result"
+"$program" "$work/result" --graphml "$work/graphml"
 page="$work/result/report.html"
 printf '<!DOCTYPE html><html><head><meta charset="utf-8"><title>blank</title></head><body></body></html>\n' >"$work/blank.html"
 
@@ -47,6 +49,28 @@ browse profile-page --enable-logging=stderr --v=0 --window-size=$width,$height \
 browse profile-blank --window-size=$width,$height --screenshot="$work/blank.png" \
   "file://$work/blank.html" >/dev/null 2>&1
 browse profile-dom --dump-dom "file://$page" >"$work/dom.html" 2>"$work/dom.log"
+
+# A copy of the page with a script that counts the key letters and kana that a box or line drawn
+# after them (so above them) overlaps on the screen; the count comes back as the page's title.
+sed 's|</body>|<script>\
+let covered = 0;\
+for (const svg of document.querySelectorAll("svg.keyboard")) {\
+  const drawn = [...svg.querySelectorAll("rect, path, line, text")];\
+  drawn.forEach((label, i) => {\
+    if (!label.matches("text.keyname, text.kana")) return;\
+    const a = label.getBoundingClientRect();\
+    for (const later of drawn.slice(i + 1)) {\
+      if (later.matches("text")) continue;\
+      const b = later.getBoundingClientRect();\
+      if (b.width > 0 \&\& b.height > 0 \&\& b.left < a.right \&\& a.left < b.right \&\&\
+          b.top < a.bottom \&\& a.top < b.bottom) { covered++; break; }\
+    }\
+  });\
+}\
+document.title = "covered " + covered;\
+</script></body>|' "$page" >"$work/probe.html"
+browse profile-probe --window-size=$width,$height --dump-dom "file://$work/probe.html" \
+  >"$work/probe-dom.html" 2>/dev/null
 
 failed=0
 fail() {
@@ -83,6 +107,27 @@ grep -q '<input type="checkbox" id="all-edges">' "$work/dom.html" || fail "no sw
 grep -q 'class="edge minor"' "$work/dom.html" || fail "no light line is hidden by default"
 if grep -q '[^0-9,]1 times' "$work/dom.html"; then
   fail "the page says \"1 times\""
+fi
+
+grep -q '<title>covered 0</title>' "$work/probe-dom.html" ||
+  fail "boxes or lines are drawn over key letters or kana: $(grep -o '<title>[^<]*' "$work/probe-dom.html")"
+
+# The GraphML files read as they are, where networkx is installed.
+graphs=$(ls "$work/graphml" | grep -c '\.graphml$' || true)
+[ "$graphs" -eq "$expected" ] || fail "$graphs GraphML files for $expected network files"
+if python3 -c 'import networkx' 2>/dev/null; then
+  python3 - "$work/graphml" <<'EOF' || fail "networkx could not read the GraphML files (above)"
+import pathlib, sys
+import networkx
+for path in sorted(pathlib.Path(sys.argv[1]).glob("*.graphml")):
+    graph = networkx.read_graphml(path)
+    assert graph.number_of_nodes() == 55, (path, graph.number_of_nodes())
+    assert graph.number_of_edges() > 0, path
+    assert all("key" in data and "row" in data for _, data in graph.nodes(data=True)), path
+    assert all({"gap", "count", "kind"} <= set(data) for _, _, data in graph.edges(data=True)), path
+EOF
+else
+  echo "networkx not installed: the GraphML files are not read back"
 fi
 
 if grep ':CONSOLE' "$work/page.log"; then

@@ -40,6 +40,30 @@ TEST(RenderReportTest, DrawsOneKeyboardPerLayoutWithItsKana) {
   }
 }
 
+// A layout that types mostly the baseline's kana by single keys gets the keys whose kana moved
+// outlined; one of another kind (romaji) gets none.
+TEST(RenderReportTest, OutlinesMovedKanaOnlyAgainstALayoutOfTheSameKind) {
+  Network swapped = Example();
+  Network other = Example();
+  for (int key = 1; key <= 40; ++key) {
+    const std::string kana = "\xe3\x81" + std::string(1, static_cast<char>(0x81 + key));
+    swapped.Keys[key].Label = kana;
+    other.Keys[key].Label = key <= 5 ? kana : "";
+  }
+  Network base = swapped;
+  std::swap(swapped.Keys[1].Label, swapped.Keys[2].Label);
+  PageContext context;
+  context.Baseline = 0;
+  const std::string page = RenderReport(
+      "result", {Entry("base", base), Entry("swapped", swapped), Entry("other", other)}, {},
+      context);
+  const std::size_t second = page.find("id=\"layout-2\"");
+  const std::size_t third = page.find("id=\"layout-3\"");
+  EXPECT_EQ(Occurrences(page.substr(0, second), "class=\"moved-mark\""), 0u);
+  EXPECT_EQ(Occurrences(page.substr(second, third - second), "class=\"moved-mark\""), 2u * 3);
+  EXPECT_EQ(Occurrences(page.substr(third), "class=\"moved-mark\""), 0u);
+}
+
 TEST(RenderReportTest, EscapesNamesAndListsTheFilesItCouldNotShow) {
   const std::string page =
       RenderReport("a&b", {Entry("<i>x</i>", Example())}, {{"r/<u>.net:3", "found \"<\""}});

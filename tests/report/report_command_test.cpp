@@ -145,6 +145,44 @@ TEST_F(ReportCommandTest, WritesFormulaLikeNamesAsTextInTheCsv) {
   }
 }
 
+// --sort orders the tables best first, --keyboards draws the baseline and the first K only,
+// --baseline finds a name without regard to case.
+TEST_F(ReportCommandTest, SortsAndDrawsTheFirstKeyboardsOnly) {
+  for (const auto& [name, strokes] : {std::pair{"a", 300u}, {"b", 100u}, {"C", 200u}}) {
+    testing::NetworkCounts counts = testing::SmallExample();
+    counts.StrokeCounts[7] = strokes;
+    Write(std::string(name) + ".net", testing::NetworkText(counts));
+  }
+  ASSERT_EQ(Run({Result(), "--sort", "strokes", "--keyboards", "1", "--baseline", "A"}), 0)
+      << err_.str();
+  const std::string html = testing::ReadFile(directory_ / "result" / "report.html");
+  EXPECT_LT(html.find(">b</a>"), html.find(">C<"));
+  EXPECT_LT(html.find(">C<"), html.find(">a</a>"));
+  EXPECT_EQ(testing::Occurrences(html, "<svg class=\"keyboard\""), 2u);  // b and the baseline a
+  EXPECT_NE(html.find("2 keyboards of 3 layouts drawn"), std::string::npos);
+
+  EXPECT_EQ(Run({"--version"}), 0);
+  EXPECT_EQ(out_.str(), "kananet-report " KANANET_VERSION "\n");
+  EXPECT_EQ(Run({Result(), "--sort", "nosuch"}), 2);
+  EXPECT_NE(err_.str().find("no such figure; the ids are strokes hand.left"), std::string::npos);
+}
+
+// On a terminal, a progress line while the working directory is read, cleared afterwards.
+TEST_F(ReportCommandTest, ShowsProgressOnATerminalOnly) {
+  fs::create_directories(directory_ / "layout");
+  std::ofstream(directory_ / "kanasample.txt") << "あ\n";
+  std::ofstream(directory_ / "layout" / "a.txt") << "b\r\n0\r\n4\r\n0\r\na\tあ\r\n2\tず\r\n";
+  Write("a.net", testing::NetworkText(testing::SmallExample()));
+  for (const bool terminal : {false, true}) {
+    err_.str("");
+    RunReport({directory_.string()}, out_, err_, terminal);
+    const std::string err = err_.str();
+    EXPECT_EQ(err.find(", checking and counting the layouts\x1b[K") != std::string::npos, terminal)
+        << err;
+    EXPECT_EQ(err.find("\r\x1b[K") != std::string::npos, terminal);
+  }
+}
+
 TEST_F(ReportCommandTest, AnswersHelpAndRejectsBadArguments) {
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_TRUE(out_.str().starts_with("Usage: kananet-report [DIR] [-o FILE] [--baseline NAME]"));
@@ -155,6 +193,7 @@ TEST_F(ReportCommandTest, AnswersHelpAndRejectsBadArguments) {
                                               {"-o"},
                                               {"--output=x"},
                                               {"--csv"},
+                                              {"--keyboards", "x"},
                                               {"--baseline"}}) {
     EXPECT_EQ(Run(bad), 2) << bad[0];
     EXPECT_NE(err_.str().find("Usage: kananet-report"), std::string::npos);
