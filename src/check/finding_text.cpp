@@ -1,5 +1,8 @@
 #include "check/finding_text.h"
 
+#include <map>
+#include <set>
+
 #include <cstring>
 
 #include "codes/kana_code.h"
@@ -152,9 +155,17 @@ std::string UndefinedKanaText(const Finding& f) {
   if (zu) {
     where += ", counting the three that close every text";
   }
+  std::string withoutTab;
+  for (std::size_t i = 0; i < f.Examples.size(); ++i) {
+    withoutTab += (i == 0 ? "; line " : ", ") + std::to_string(f.Examples[i].Line);
+  }
+  if (!withoutTab.empty()) {
+    withoutTab += (f.Examples.size() == 1 ? " holds" : " hold") +
+                  std::string(" it without a TAB between keys and kana: put a TAB there");
+  }
   return Quoted(f.Kana) + " has no definition: " + Plural(f.Count, "time", "times") +
          " in the text" + where + (f.StopsBatch ? " (the batch stops there)" : "") +
-         "; add a definition line for it";
+         (withoutTab.empty() ? "; add a definition line for it" : withoutTab);
 }
 
 std::string SearchErrorText(std::int32_t code) {
@@ -244,6 +255,14 @@ std::string DescribeFinding(const Finding& f) {
     case FindingKind::kKanaStopsAtNonKana:
       return "the kana part stops at " + Shown(f.Text) + ", which is not kana: only " +
              Quoted(f.Kana) + " is read; write it in hiragana, or put a space before a remark";
+    case FindingKind::kNoTab:
+      return "no TAB between keys and kana, so the batch ignores this line (" + Quoted(f.Kana) +
+             " is not defined here); put a TAB between them, and set the editor not to turn "
+             "TABs into spaces";
+    case FindingKind::kSameKeys:
+      return Quoted(f.Kana) + " is typed with the same keys '" + f.Text + "' as " +
+             Quoted(f.OtherKana) + " of line " + std::to_string(f.OtherLine) +
+             ", so the two cannot be told apart; give one of them other keys";
     case FindingKind::kUnusedEntries:
       return UnusedText(f);
     case FindingKind::kKeystrokesPerKana:
@@ -265,9 +284,40 @@ std::string DescribeHeader(const LayoutCheck& layout) {
   };
   const LayoutHeaderValues& header = layout.Header;
   return LeftHand(header.LeftHandLastKey) + from(1) + ", " +
-         BreakSetting(header.BreakAfterPunctuation) + from(2) + ", " +
-         Rows(header.RowCount) + from(3) + ", " + Counting(header.CountByKana) +
-         from(4);
+         BreakSetting(header.BreakAfterPunctuation) + from(2) + ", " + Rows(header.RowCount) +
+         from(3) + ", " + Counting(header.CountByKana) + from(4);
+}
+
+std::string FindingLines(const std::string& label, const std::vector<Finding>& findings) {
+  std::map<FindingKind, std::vector<std::size_t>> linesOf;
+  for (const Finding& item : findings) {
+    if (item.Line != 0) {
+      linesOf[item.Kind].push_back(item.Line);
+    }
+  }
+  std::string text;
+  std::set<FindingKind> grouped;
+  for (const Finding& item : findings) {
+    const std::vector<std::size_t>& lines = linesOf[item.Kind];
+    if (item.Line == 0 || lines.size() < kGroupFrom) {
+      text += FindingLine(label, item);
+    } else if (grouped.insert(item.Kind).second) {
+      // The first in full, then where the others are.
+      std::string line = FindingLine(label, item);
+      line.pop_back();
+      // Lines in a row show as a range: 6-88.
+      line += "; the same on " + std::to_string(lines.size() - 1) + " more lines:";
+      for (std::size_t i = 1, last = i; i < lines.size(); i = last + 1) {
+        for (last = i; last + 1 < lines.size() && lines[last + 1] == lines[last] + 1;) {
+          ++last;
+        }
+        line += (i == 1 ? " " : ", ") + std::to_string(lines[i]) +
+                (last > i ? "-" + std::to_string(lines[last]) : "");
+      }
+      text += line + "\n";
+    }
+  }
+  return text;
 }
 
 std::string FindingLine(const std::string& label, const Finding& item) {

@@ -3,7 +3,9 @@
 // on disk), for the caller to convert as its output needs.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "check/layout_check.h"
 
@@ -23,5 +25,12 @@ std::string DescribeHeader(const LayoutCheck& layout);
 // "layout/x.txt:12:3: warning: ..." as compilers write it, so that editors can jump to the
 // line; label names the file. Ends with a line end.
 std::string FindingLine(const std::string& label, const Finding& item);
+
+// From this many findings of one kind at lines of a file on, they take one line together.
+inline constexpr std::size_t kGroupFrom = 5;
+
+// The findings of one file, one line each, except that kGroupFrom or more of one kind at lines
+// take one line: the first in full, then the lines of the others.
+std::string FindingLines(const std::string& label, const std::vector<Finding>& findings);
 
 }  // namespace kananet

@@ -61,6 +61,16 @@ LayoutCheck LayoutChecker::Check(const std::string& name,
     CheckText(*textCodes_, definition, rules, layout, errors, notes);
   }
 
+  // An undefined kana names the lines that hold it without a TAB: the likely reason.
+  for (Finding& error : errors) {
+    for (const Finding& warning : warnings) {
+      if (error.Kind == FindingKind::kUndefinedKana && warning.Kind == FindingKind::kNoTab &&
+          warning.Kana.find(error.Kana) != std::string::npos &&
+          error.Examples.size() < kExamplesNamed) {
+        error.Examples.push_back({warning.Line, warning.Kana});
+      }
+    }
+  }
   std::stable_sort(warnings.begin(), warnings.end(),
                    [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
   layout.Findings = std::move(errors);

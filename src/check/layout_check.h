@@ -29,7 +29,8 @@ enum class FindingKind {
   kUtf16,           // the file is UTF-16, which no reader accepts
   kNoLayoutFiles,   // Value: the layout search's error code (kSearchNoMatch, ...)
   kSameResultFile,  // Text: the result file name; OtherName: the earlier layout writing it
-  kUndefinedKana,   // Kana: the kana; Count: conversions that stop at it; TextLine: its first line
+  kUndefinedKana,   // Kana: the kana; Count: conversions that stop at it; TextLine: its first
+                    // line; Examples: lines that hold it without a TAB
   // Warnings
   kHeaderLineMissing,      // Line: the header line; Value: what it reads as; Count: lines in file
   kHeaderLineUnexpected,   // Line; Value; Text: the line's first character (empty: empty line)
@@ -41,12 +42,17 @@ enum class FindingKind {
   kPrefixKana,             // Line; OtherLine: the earlier entry; Kana; OtherKana: its kana
   kBeyondSearchableSlots,  // Line: the first such entry line; Count: entry lines from it on
   kKanaStopsAtNonKana,     // Line, Column; Text: the character; Kana: what is read
+  kNoTab,                  // Line, Column: the kana; Kana: the kana the line holds
+  kSameKeys,               // Line; OtherLine: the earlier entry; Kana; OtherKana: its kana
   // Notes
   kUnusedEntries,      // Count: entries the text never uses; Examples: the first few
   kKeystrokesPerKana,  // Count: keystrokes; Total: kana
 };
 
 Severity SeverityOf(FindingKind kind);
+
+// How many lines or entries a finding names at most.
+inline constexpr std::size_t kExamplesNamed = 5;
 
 struct EntryExample {
   std::size_t Line = 0;

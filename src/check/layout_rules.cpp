@@ -191,6 +191,67 @@ std::vector<bool> CheckShadowed(const std::vector<EntryLine>& entries,
   return shadowed;
 }
 
+bool IsKeyCharacter(char byte) {
+  return byte != ' ' && KeyIndexTable[static_cast<std::uint8_t>(byte)] != 0;
+}
+
+// A line after the header that looks like an entry whose TAB an editor turned into spaces: key
+// characters, spaces, then kana. The batch ignores it; the check says so at its kana.
+void CheckLinesWithoutTab(const std::vector<FileLine>& lines, std::vector<Finding>& out) {
+  for (std::size_t i = kHeaderLines; i < lines.size(); ++i) {
+    std::string_view text = lines[i].Text;
+    std::size_t keys = 0;
+    while (keys < text.size() && IsKeyCharacter(text[keys])) {
+      ++keys;
+    }
+    std::size_t kanaStart = text.find_first_not_of(' ', keys);
+    if (keys == 0 || kanaStart == keys || kanaStart == std::string_view::npos ||
+        text.find('\t') != std::string_view::npos) {
+      continue;
+    }
+    std::string kana;
+    for (std::size_t at = kanaStart; at + 1 < text.size(); at += 2) {
+      std::uint8_t code =
+          KanaCodeOf(static_cast<std::uint8_t>(text[at]), static_cast<std::uint8_t>(text[at + 1]));
+      if (code == 0) {
+        break;
+      }
+      kana += static_cast<char>(code);
+    }
+    if (!kana.empty()) {
+      Finding item;
+      item.Kind = FindingKind::kNoTab;
+      item.Line = lines[i].Number;
+      item.Column = ColumnOf(text, kanaStart);
+      item.Kana = std::move(kana);
+      out.push_back(std::move(item));
+    }
+  }
+}
+
+// Two usable entries that type the same keys: the later one names the earlier. (An entry that
+// can never be used has its warning already.)
+void CheckSameKeys(const std::vector<EntryLine>& entries, const std::vector<LayoutEntry>& table,
+                   const std::vector<bool>& shadowed, std::vector<Finding>& out) {
+  std::unordered_map<std::string_view, std::size_t> firstWith;
+  for (std::size_t slot = 0; slot < shadowed.size(); ++slot) {
+    if (table[slot].Keys.empty() || !IsUsable(table, shadowed, slot)) {
+      continue;
+    }
+    auto [found, added] = firstWith.emplace(table[slot].Keys, slot);
+    if (!added) {
+      Finding item;
+      item.Kind = FindingKind::kSameKeys;
+      item.Line = entries[slot].Line.Number;
+      item.OtherLine = entries[found->second].Line.Number;
+      item.Text = entries[slot].Line.Text.substr(0, entries[slot].Tab);
+      item.Kana = table[slot].Kana;
+      item.OtherKana = table[found->second].Kana;
+      out.push_back(std::move(item));
+    }
+  }
+}
+
 void CheckHandSplit(const LayoutCheck& layout, const std::vector<LayoutEntry>& table,
                     const std::vector<bool>& shadowed, std::vector<Finding>& out) {
   std::int32_t lastLeft = layout.Header.LeftHandLastKey;
@@ -243,6 +304,8 @@ RulesCheck CheckRules(const LayoutDefinition& definition, LayoutCheck& layout,
     warnings.push_back(std::move(item));
   }
   rules.Shadowed = CheckShadowed(rules.Entries, table, slots, warnings);
+  CheckSameKeys(rules.Entries, table, rules.Shadowed, warnings);
+  CheckLinesWithoutTab(lines, warnings);
   CheckHandSplit(layout, table, rules.Shadowed, warnings);
   return rules;
 }

@@ -10,11 +10,7 @@
 
 namespace kananet {
 
-namespace {
-
-constexpr std::size_t kUnusedExamples = 5;
-
-}  // namespace
+namespace {}  // namespace
 
 void CheckText(const std::string& stream, const LayoutDefinition& definition,
                const RulesCheck& rules, LayoutCheck& layout, std::vector<Finding>& errors,
@@ -52,7 +48,7 @@ void CheckText(const std::string& stream, const LayoutDefinition& definition,
     layout.Keystrokes += uses * table[slot].Keys.size();
     layout.Kana += uses * table[slot].Kana.size();
     if (IsUsable(table, shadowed, slot) && uses == 0) {
-      if (unused.Count++ < kUnusedExamples) {
+      if (unused.Count++ < kExamplesNamed) {
         unused.Examples.push_back({rules.Entries[slot].Line.Number, table[slot].Kana});
       }
     }

@@ -37,9 +37,7 @@ void PrintLayout(const LayoutCheck& layout, Totals& sum) {
   if (layout.Read) {
     text += label + ": header: " + DescribeHeader(layout) + "\n";
   }
-  for (const Finding& item : layout.Findings) {
-    text += FindingLine(label, item);
-  }
+  text += FindingLines(label, layout.Findings);
   int errors = layout.CountOf(Severity::kError);
   int warnings = layout.CountOf(Severity::kWarning);
   int notes = layout.CountOf(Severity::kNote);

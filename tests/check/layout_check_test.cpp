@@ -11,6 +11,7 @@
 
 #include "../test_support.h"
 #include "analysis/conversion.h"
+#include "check/finding_text.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
 #include "codes/text_encoding.h"
@@ -41,6 +42,7 @@ std::int64_t DetailOf(const Finding& finding) {
   switch (finding.Kind) {
     case Kind::kSameKana:
     case Kind::kPrefixKana:
+    case Kind::kSameKeys:
       return static_cast<std::int64_t>(finding.OtherLine);
     case Kind::kUndefinedKana:
       return static_cast<std::int64_t>(finding.TextLine);
@@ -57,17 +59,18 @@ struct Case {
   std::vector<Expected> Findings;  // all but the average keystrokes note
 };
 
-// 99,993 entries of distinct kana that begin with none of the others, so that 99,999 fill the
-// searchable slots.
+// 99,993 entries of distinct kana that begin with none of the others, typed with distinct keys,
+// so that 99,999 fill the searchable slots.
 std::string Filler() {
-  const std::string entryStart = Sjis("q\tぬ");
   std::string filler;
   for (int i = 0; i < 99993; ++i) {
-    filler += entryStart;
+    std::string keys = "q";
+    std::string kana = Sjis("ぬ");
     for (int digit = 0, rest = i; digit < 3; ++digit, rest /= 47) {
-      filler += KanaText(static_cast<std::uint8_t>(7 + rest % 47));
+      keys += kKeyAlphabet[static_cast<std::size_t>(1 + rest % 47)];
+      kana += KanaText(static_cast<std::uint8_t>(7 + rest % 47));
     }
-    filler += "\n";
+    filler += keys + "\t" + kana + "\n";
   }
   return filler;
 }
@@ -110,6 +113,20 @@ TEST(LayoutCheckTest, EachPlantedMistakeIsNamedOnItsLine) {
        kHeader + kEntries + "g\tぱア\n",
        {{11, Kind::kKanaStopsAtNonKana, 4}, {0, Kind::kUnusedEntries}}},
       {"unused.txt", Sjis(kHeader + kEntries + "g\tぱ\n"), {{0, Kind::kUnusedEntries}}},
+      // An editor turned the TAB of き into spaces; ぱ is typed with the keys of か.
+      {"notab.txt",
+       Sjis(kHeader + "f\tか\nj\tな\nkd\tきゃ\nk   き\nh\tく\nd;\tず\nf\tぱ\n"),
+       {{0, Kind::kUndefinedKana, 2},
+        {8, Kind::kNoTab, 5},
+        {11, Kind::kSameKeys, 5},
+        {0, Kind::kUnusedEntries}}},
+      {"grouped.txt",
+       Sjis(kHeader + kEntries + "g  ぱ\ng  ぴ\ng  ぷ\ng  ぺ\ng  ぽ\n"),
+       {{11, Kind::kNoTab, 4},
+        {12, Kind::kNoTab, 4},
+        {13, Kind::kNoTab, 4},
+        {14, Kind::kNoTab, 4},
+        {15, Kind::kNoTab, 4}}},
       {"huge.txt",
        Sjis(kHeader + kEntries) + Filler() + Sjis("g\tぱ\n"),
        {{100004, Kind::kBeyondSearchableSlots}, {0, Kind::kUnusedEntries}}},
@@ -159,8 +176,18 @@ TEST(LayoutCheckTest, EachPlantedMistakeIsNamedOnItsLine) {
           << layout.Name;
     }
   }
-  EXPECT_EQ(batch.Layouts[7].Name, "short.txt");
-  EXPECT_EQ(batch.Layouts[7].Header.RowCount, 7);
+  // The undefined kana names the line without a TAB; a run of one finding takes one line.
+  const auto layoutNamed = [&](const std::string& name) {
+    return *std::find_if(batch.Layouts.begin(), batch.Layouts.end(),
+                         [&](const LayoutCheck& layout) { return layout.Name == name; });
+  };
+  ASSERT_EQ(layoutNamed("notab.txt").Findings[0].Examples.size(), 1u);
+  EXPECT_EQ(layoutNamed("notab.txt").Findings[0].Examples[0].Line, 8u);
+  std::string grouped = FindingLines("g", layoutNamed("grouped.txt").Findings);
+  EXPECT_EQ(std::count(grouped.begin(), grouped.end(), '\n'), 2) << grouped;
+  EXPECT_NE(grouped.find("g:11:4: warning: "), std::string::npos) << grouped;
+  EXPECT_NE(grouped.find("; the same on 4 more lines: 12-15\n"), std::string::npos) << grouped;
+  EXPECT_EQ(layoutNamed("short.txt").Header.RowCount, 7);
   EXPECT_TRUE(batch.HasError());
 }
 
