@@ -96,7 +96,7 @@ std::string ExportCsv(const ExportInput& input) {
   const std::vector<LayoutView>& views = *input.Views;
   std::string csv =
       "layout,record,figure,key,other_key,gap,count,percent,exact,difference,per_100_kana,"
-      "difference_per_100_kana\r\n";
+      "difference_per_100_kana,kana\r\n";
   for (std::size_t i = 0; i < views.size(); ++i) {
     const LayoutView& view = views[i];
     const std::string layout = CsvField(view.Entry->Name);
@@ -116,23 +116,32 @@ std::string ExportCsv(const ExportInput& input) {
       const std::optional<double> perKana =
           DifferencePerHundredKanaFromBaseline(views, input.Baseline, i, f);
       csv += perKana ? Number(*perKana) : "";
-      csv += "\r\n";
+      csv += ",\r\n";
     }
     const Network& network = view.Entry->Graph;
     for (int key = 1; key <= kKeysPerBand; ++key) {
       const Key& item = network.Keys[key];
       csv += layout + ",key,," + CsvField(KeyText(key)) + ",,," +
-             std::to_string(item.Strokes.Value) + ",," + Bool(item.Strokes.Exact) + ",,,\r\n";
+             std::to_string(item.Strokes.Value) + ",," + Bool(item.Strokes.Exact) + ",,,,\r\n";
       for (int band = 0; band < kBandCount; ++band) {
         csv += layout + ",repeat,," + CsvField(KeyText(key)) + ",," + std::to_string(band) + "," +
                std::to_string(item.Repeats[band].Value) + ",," + Bool(item.Repeats[band].Exact) +
-               ",,,\r\n";
+               ",,,,\r\n";
+      }
+    }
+    if (view.Details && view.Details->Recounted) {
+      for (std::size_t f = 0; f < kProblemFigures.size(); ++f) {
+        for (const ProblemPair& pair : view.Details->Problems[f]) {
+          csv += layout + ",problem," + std::string(FigureIdName(kProblemFigures[f])) + "," +
+                 CsvField(KeyText(pair.FirstKey)) + "," + CsvField(KeyText(pair.SecondKey)) +
+                 ",0," + std::to_string(pair.Count) + ",,true,,,," + CsvField(pair.Kana) + "\r\n";
+        }
       }
     }
     for (const Edge& edge : network.Edges) {
       csv += layout + ",pair,," + CsvField(KeyText(edge.FirstKey)) + "," +
              CsvField(KeyText(edge.SecondKey)) + "," + std::to_string(edge.Band) + "," +
-             std::to_string(edge.Weight.Value) + ",," + Bool(edge.Weight.Exact) + ",,,\r\n";
+             std::to_string(edge.Weight.Value) + ",," + Bool(edge.Weight.Exact) + ",,,,\r\n";
     }
   }
   return csv;
@@ -199,7 +208,24 @@ std::string ExportJson(const ExportInput& input) {
                 ", \"message\": " + JsonString(line.Message) + "}";
       }
     }
-    json += "],\n \"keys\": [";
+    json += "],\n \"problemPairs\": ";
+    if (details && details->Recounted) {
+      for (std::size_t f = 0; f < kProblemFigures.size(); ++f) {
+        json += std::string(f ? ", " : "{") + JsonString(FigureIdName(kProblemFigures[f])) + ": [";
+        for (std::size_t p = 0; p < details->Problems[f].size(); ++p) {
+          const ProblemPair& pair = details->Problems[f][p];
+          json += std::string(p ? ", " : "") + "{\"kana\": " + JsonString(pair.Kana) +
+                  ", \"keys\": [" + std::to_string(pair.FirstKey) + ", " +
+                  std::to_string(pair.SecondKey) + "], \"count\": " + std::to_string(pair.Count) +
+                  "}";
+        }
+        json += "]";
+      }
+      json += "}";
+    } else {
+      json += "null";
+    }
+    json += ",\n \"keys\": [";
     const Network& network = view.Entry->Graph;
     for (int key = 1; key <= kKeysPerBand; ++key) {
       const Key& item = network.Keys[key];

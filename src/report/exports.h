@@ -2,7 +2,9 @@
 //
 // CSV: one header line, then one row per figure, key and key pair, with the columns
 //   layout,record,figure,key,other_key,gap,count,percent,exact,difference,per_100_kana,
-//   difference_per_100_kana
+//   difference_per_100_kana,kana
+// and records "problem" (figure: same_finger, repeats or row_jumps; key, other_key: the two
+// strokes; count; kana: the kana behind them), the heaviest of each figure first.
 // A field that begins with =, +, -, @, TAB or CR gets a leading ' so that spreadsheets keep it
 // as text.
 // record is "figure" (figure: its id), "key" (key: the key character; count: strokes),
@@ -14,7 +16,8 @@
 // names by column], "right": [...]}, "layouts": [{"name", "networkFile", "layoutFile",
 // "counting": "by strokes" | "by kana" | null, "header", "leftHandLastKey", "countsFromText",
 // "stale", "figures": [{"id", "label", "known", "count", "percent", "exact", "difference",
-// "per100Kana", "differencePer100Kana"}],
+// "per100Kana", "differencePer100Kana"}], "problemPairs": {"same_finger": [{"kana", "keys":
+// [a, b], "count"}], "repeats": [...], "row_jumps": [...]} or null,
 // "findings": [{"severity", "location", "message"}], "keys": [{"index", "key", "label",
 // "kanaAlone", "kanaWithKeys", "finger", "strokes", "exact", "repeats": [3 counts]}],
 // "pairs": [{"gap", "keys": [a, b], "count", "exact"}]}]}. Unknown values are null.

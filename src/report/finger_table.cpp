@@ -12,6 +12,7 @@ namespace {
 
 std::string FingerBars(const LayoutView& view) {
   std::string html = "<div class=\"bars\">";
+  std::string values = "<div class=\"bar-values\">";
   for (int finger = 0; finger < kFingerCount; ++finger) {
     const Figure& figure = *FindFigure(
         view, "finger." + [&] {
@@ -23,6 +24,7 @@ std::string FingerBars(const LayoutView& view) {
     if (!figure.Known) {
       html += "<span class=\"unknown\" title=\"" + EscapeHtml(name + ": " + figure.UnknownWhy) +
               "\"></span>";
+      values += "<span>–</span>";
       continue;
     }
     const double height = std::clamp(figure.Percent * 2.0, 1.0, 100.0);  // 50 % fills the bar
@@ -32,8 +34,10 @@ std::string FingerBars(const LayoutView& view) {
             EscapeHtml(name + ": " + Fixed(figure.Percent, 1) + " % (" +
                        CountOf(figure.Tally.Value, "stroke", "strokes") + ")") +
             "\"></span>";
+    // The share written under its bar, whole percent (one decimal below 10 %).
+    values += "<span>" + Fixed(figure.Percent, figure.Percent < 9.95 ? 1 : 0) + "</span>";
   }
-  return html + "</div>";
+  return html + "</div>" + values + "</div>";
 }
 
 constexpr std::array<std::string_view, 6> kPairFigureIds = {
@@ -80,7 +84,7 @@ std::string FingersSection(const std::vector<LayoutView>& views) {
   }
   return html + R"(</tbody></table></div>
 <div class="notes">
-<p>A bar is a finger's share of all strokes (half of them fill it). A <b>same-finger pair</b> is
+<p>A bar is a finger's share of all strokes, written under it in % (half of them fill it). A <b>same-finger pair</b> is
 two different keys of one finger, one right after the other; a <b>repeat</b> is one key struck
 twice in a row; <b>hand alternation</b> is a stroke right after a stroke of the other hand; a
 <b>roll</b> is two fingers of one hand, one right after the other, <b>inward</b> when the second

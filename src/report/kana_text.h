@@ -11,4 +11,7 @@ namespace kananet::report {
 // as on the console ("\r", "\x1b").
 std::string DisplayName(std::string_view bytes);
 
+// KanaCodes (a layout entry's kana) as UTF-8 text.
+std::string KanaCodesUtf8(std::string_view kanaCodes);
+
 }  // namespace kananet::report

@@ -24,14 +24,6 @@ std::string Utf8Of(const std::string& shiftJis) {
   return ShiftJisTextToUtf8(shiftJis);
 }
 
-std::string KanaUtf8(const std::string& kanaCodes) {
-  std::string text;
-  for (const char code : kanaCodes) {
-    text += KanaText(static_cast<std::uint8_t>(code));
-  }
-  return Utf8Of(text);
-}
-
 void AddKana(std::string& list, const std::string& kana) {
   if (kana.empty() || (" " + list + " ").find(" " + kana + " ") != std::string::npos) {
     return;
@@ -45,7 +37,7 @@ void CollectKana(const std::vector<LayoutEntry>& table, std::size_t entryLines,
   const std::size_t searched = std::min({entryLines, table.size(), kLayoutSearchSlots});
   for (std::size_t slot = 0; slot < searched; ++slot) {
     const LayoutEntry& entry = table[slot];
-    const std::string kana = KanaUtf8(entry.Kana);
+    const std::string kana = KanaCodesUtf8(entry.Kana);
     for (const char key : entry.Keys) {
       const int index = static_cast<std::uint8_t>(key);
       if (index >= 1 && index <= kKeysPerBand) {
@@ -168,6 +160,7 @@ WorkingDirectory ReadWorkingDirectory(
     CollectKana(definition.Table, definition.EntryLines, details);
     if (layout.Counts) {
       details.Recounted = CountAgain(kanaCodes, definition, *layout.Counts);
+      details.Problems = FindProblemPairs(kanaCodes, definition.Table, definition.Header);
     }
   }
   return working;

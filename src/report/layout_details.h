@@ -13,6 +13,7 @@
 
 #include "analysis/statistics.h"
 #include "report/network_file.h"
+#include "report/problem_pairs.h"
 
 namespace kananet::report {
 
@@ -50,6 +51,7 @@ struct LayoutDetails {
   std::array<std::string, kKeysPerBand + 1> KanaAlone;     // every kana a key types alone
   std::array<std::string, kKeysPerBand + 1> KanaWithKeys;  // kana it types with other keys
   std::shared_ptr<const Recount> Recounted;  // null when the text could not be converted
+  ProblemPairs Problems;                     // the kana behind the pair figures, with Recounted
 };
 
 struct WorkingDirectory {

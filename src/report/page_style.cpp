@@ -30,6 +30,8 @@ tbody tr:hover { background: #f7f9fc; }
 a { color: #1c4fb8; }
 .approx { color: #b4420e; font-weight: 700; }
 ol.pairs { list-style: none; margin: 0; padding: 0; }
+ol.problems { margin: 0; padding-left: 1.4em; white-space: nowrap; }
+.problem-kana { font-weight: 600; }
 ol.pairs li { display: inline; }
 ol.pairs li + li::before { content: " \B7  "; color: #8a94a6; }
 .notes { color: #4a5566; max-width: 72rem; font-size: 0.92rem; }
@@ -58,7 +60,9 @@ ul.findings { font-size: 0.9rem; margin: 0 0 8px; padding-left: 18px; }
 tr.stale-row td, th.stale-row { background: #fdf0ee; }
 article.stale-layout { outline: 3px solid #c0392b; outline-offset: 6px; }
 .bars { display: flex; align-items: flex-end; gap: 3px; height: 48px; }
-.bars span { display: inline-block; width: 14px; background: #5477c4; }
+.bars span { display: inline-block; width: 24px; background: #5477c4; }
+.bar-values { display: flex; gap: 3px; font-size: 0.68rem; color: #4a5566; }
+.bar-values span { display: inline-block; width: 24px; text-align: center; }
 .bars span.thumb { background: #8a94a6; }
 .bars span.unknown { background: repeating-linear-gradient(45deg, #d3d9e3 0 3px, #fff 3px 6px);
   height: 100%; }

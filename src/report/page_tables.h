@@ -18,6 +18,9 @@ std::string ComparisonSection(const std::vector<LayoutView>& views);
 // need the order of the strokes.
 std::string FingersSection(const std::vector<LayoutView>& views);
 
+// The kana behind each layout's same-finger pairs, repeats and row jumps; empty without them.
+std::string ProblemPairsSection(const std::vector<LayoutView>& views);
+
 // Every figure of every layout minus views[baseline]'s, marked better or worse.
 std::string DifferencesSection(const std::vector<LayoutView>& views, std::size_t baseline);
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 
@@ -107,18 +108,32 @@ TEST_F(ExampleTest, ExportsAndTheBaselineViewAgreeWithThePage) {
   std::getline(csv, line);
   EXPECT_EQ(line,
             "layout,record,figure,key,other_key,gap,count,percent,exact,difference,"
-            "per_100_kana,difference_per_100_kana\r");
+            "per_100_kana,difference_per_100_kana,kana\r");
   const std::regex figureRow(
-      R"(^(\w[\w-]*),figure,([\w.]+),,,,(\d*),([\d.]*),\w*,([-\d.]*),([\d.]*),([-\d.]*)\r$)");
+      R"(^(\w[\w-]*),figure,([\w.]+),,,,(\d*),([\d.]*),\w*,([-\d.]*),([\d.]*),([-\d.]*),\r$)");
+  // The kana behind a figure: on the page and in the JSON, and no more than the figure counts.
+  const std::regex problemRow(R"(^(\w[\w-]*),problem,(\w+),(.),(.),0,(\d+),,true,,,,(\S+)\r$)");
+  std::map<std::string, std::uint64_t> problemSums;
+  std::map<std::string, std::string> figureCounts;
   int figureRows = 0;
   while (std::getline(csv, line)) {
     std::smatch row;
+    if (std::regex_match(line, row, problemRow)) {
+      problemSums[row[1].str() + " " + row[2].str()] += std::stoull(row[5]);
+      EXPECT_NE(page.find("<span class=\"problem-kana\">" + row[6].str() + "</span> <code>" +
+                          row[3].str() + "→" + row[4].str() + "</code> " + row[5].str() + "<"),
+                std::string::npos)
+          << line;
+      EXPECT_NE(json.find("{\"kana\": \"" + row[6].str() + "\", \"keys\": ["), std::string::npos);
+      continue;
+    }
     if (!std::regex_match(line, row, figureRow)) {
       EXPECT_TRUE(line.find(",figure,") == std::string::npos) << line;
       continue;
     }
     ++figureRows;
     const std::string id = row[2];
+    figureCounts[row[1].str() + " " + id] = row[3];
     EXPECT_NE(json.find("{\"id\": \"" + id + "\", \"label\": "), std::string::npos);
     if (row[3].length() > 0) {
       EXPECT_NE(json.find("\"count\": " + row[3].str() +
@@ -139,6 +154,10 @@ TEST_F(ExampleTest, ExportsAndTheBaselineViewAgreeWithThePage) {
     }
   }
   EXPECT_EQ(figureRows, 2 * 25);
+  EXPECT_EQ(problemSums.size(), 2u * 3);
+  for (const auto& [figure, sum] : problemSums) {
+    EXPECT_LE(sum, std::stoull(figureCounts.at(figure))) << figure;
+  }
   std::erase(differenceCells, "");
 
   const std::regex cell(
@@ -185,7 +204,7 @@ TEST_F(ExampleTest, AStaleResultIsNamedOnThePageAndTheConsole) {
   const std::string banner = Section(page, "<section class=\"stale-banner\">");
   EXPECT_NE(banner.find(">romaji</a>"), std::string::npos);
   EXPECT_EQ(banner.find("jis-kana"), std::string::npos);
-  EXPECT_EQ(Occurrences(page, "<tr class=\"stale-row\">"), 2u);  // comparison and fingers
+  EXPECT_EQ(Occurrences(page, "<tr class=\"stale-row\">"), 3u);  // comparison, fingers, kana
 }
 
 }  // namespace

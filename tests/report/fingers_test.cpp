@@ -79,6 +79,18 @@ TEST(FingerFiguresTest, ComeExactlyFromTheStrokesInBothModes) {
     EXPECT_EQ(figures.InwardRolls.Value, 1u);
     EXPECT_EQ(figures.OutwardRolls.Value, 1u);
     EXPECT_EQ(figures.RowJumps.Value, 1u);
+    // The kana behind them: r-v joins え to お, 2-2 is ず after ず twice.
+    const auto listed = [&](std::size_t figure) {
+      std::string text;
+      for (const ProblemPair& pair : details.Problems[figure]) {
+        text += pair.Kana + " " + KeyName(pair.FirstKey) + KeyName(pair.SecondKey) + " " +
+                std::to_string(pair.Count) + ";";
+      }
+      return text;
+    };
+    EXPECT_EQ(listed(0), "えお rv 1;");  // same finger
+    EXPECT_EQ(listed(1), "ずず 22 2;");  // repeats
+    EXPECT_EQ(listed(2), "えお rv 1;");  // row jumps
     // By kana, v-f is at gap 0 although k lies between: the file of that mode cannot tell
     // consecutive strokes, so the report checks it against its own mode's counts.
     EXPECT_EQ(recount.OwnMode[0][20][19], details.CountByKana ? 1u : 0u);
