@@ -9,6 +9,7 @@
 #include "codes/key_alphabet.h"
 #include "output/network_writer.h"
 #include "platform/directory.h"
+#include "platform/files.h"
 #include "platform/names.h"
 #include "readers/sample_text.h"
 
@@ -205,7 +206,7 @@ std::string SeverityName(Severity level) {
 std::string DescribeFinding(const Finding& f) {
   switch (f.Kind) {
     case FindingKind::kCannotRead:
-      return std::string("cannot be read: ") + std::strerror(f.Value) + "; fix or replace the file";
+      return "cannot be read: " + ReadFailureReason(f.Value) + "; fix or replace the file";
     case FindingKind::kUtf16:
       return "is saved as UTF-16, which kananet does not read; save it as UTF-8 or Shift_JIS";
     case FindingKind::kNoLayoutFiles:

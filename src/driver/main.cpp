@@ -4,8 +4,10 @@
 #include <vector>
 
 #include "driver/command_line.h"
+#include "platform/console.h"
 
 int main(int argc, char** argv) {
+  kananet::IgnoreBrokenPipes();
   std::vector<std::string_view> arguments(argv + 1, argv + argc);
   return kananet::RunCommand(arguments);
 }

@@ -1,6 +1,7 @@
 #include "platform/console.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -23,6 +24,10 @@ int WriteTo(std::FILE* stream, std::string_view bytes) {
 }
 
 }  // namespace
+
+void IgnoreBrokenPipes() {
+  std::signal(SIGPIPE, SIG_IGN);
+}
 
 void WriteOut(std::string_view bytes) {
   WriteOut(ConsoleText(bytes));

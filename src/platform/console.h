@@ -8,6 +8,11 @@
 
 namespace kananet {
 
+// Makes a console that goes away (a pipe whose reader has ended, as in "kananet | head") a write
+// that fails with EPIPE, reported like any other, instead of a signal that ends the process
+// before the files it was writing are done. Every program calls it first.
+void IgnoreBrokenPipes();
+
 // Thrown by StopRun; the driver catches it at the top and ends the process with ExitStatus.
 struct RunStopped {
   int ExitStatus;

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "platform/replacing_file.h"
@@ -24,6 +25,12 @@ void AdviseLargeBuffer(void* start, std::size_t bytes) {
     // Only advice: where the kernel cannot follow it, the buffer has ordinary pages.
     ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
   }
+}
+
+std::string ReadFailureReason(int error) {
+  return error == EINVAL   ? "it is not a regular file (a FIFO or a device)"
+         : error == EISDIR ? "it is a directory"
+                           : std::strerror(error);
 }
 
 ReadResult ReadWholeFile(const std::string& path, std::string& contents) {

@@ -18,6 +18,10 @@ struct ReadResult {
   int Error;  // errno of the failure, 0 when Outcome is Ok
 };
 
+// Why a file could not be read, in words, from the errno of a ReadResult: a FIFO or a device
+// and a directory are named as such, any other error by its system message.
+std::string ReadFailureReason(int error);
+
 // Buffers from this size up are worth the advice below.
 inline constexpr std::size_t kLargeBufferBytes = std::size_t{4} << 20;
 

@@ -6,6 +6,7 @@
 
 #include "codes/text_encoding.h"
 #include "platform/console.h"
+#include "platform/files.h"
 #include "platform/parallel.h"
 #include "readers/sample_text.h"
 
@@ -19,9 +20,7 @@ bool MakeTextShiftJis(std::string& fileBytes, unsigned jobs) {
 void StopAtUnopenedFile(const std::string& path, int error) {
   std::error_code ignored;
   std::string folder = std::filesystem::current_path(ignored).string();
-  std::string reason = error == EINVAL   ? "it is not a regular file (a FIFO or a device)"
-                       : error == EISDIR ? "it is a directory"
-                                         : std::strerror(error);
+  std::string reason = ReadFailureReason(error);
   bool sampleText = path == kSampleTextPath;
   StopRun(ConsoleText("File is not exist.\nCannot read ")
               .Name(path)

@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "codes/text_encoding.h"
+#include "platform/console.h"
 #include "platform/console_stream.h"
 #include "platform/console_text.h"
 #include "report/report_command.h"
 
 int main(int argc, char** argv) {
+  kananet::IgnoreBrokenPipes();
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   // The console lines go out in the locale's character set, as kananet's do.
   kananet::ChooseConsoleCharsets(kananet::ShiftJisTextToUtf8);

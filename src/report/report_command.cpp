@@ -244,10 +244,7 @@ int Report(const std::vector<std::string>& arguments, std::ostream& out, std::os
     const ReadResult read = ReadWholeFile(path, content);
     if (read.Outcome != ReadOutcome::kOk) {
       // A directory, a FIFO or a link that leads nowhere is named, not passed over.
-      const std::string why =
-          read.Outcome == ReadOutcome::kCannotOpen && (read.Error == EISDIR || read.Error == EINVAL)
-              ? "not a regular file"
-              : "cannot read the file: " + std::string(std::strerror(read.Error));
+      const std::string why = "cannot read the file: " + ReadFailureReason(read.Error);
       err << kProgram << ": " << EscapeControlBytes(path) << ": " << why << "\n";
       failures.push_back({DisplayName(path), why});
       continue;

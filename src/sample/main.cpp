@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/console.h"
 #include "sample/sample_command.h"
 
 int main(int argc, char** argv) {
+  kananet::IgnoreBrokenPipes();
   try {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     return kananet::sample::RunSample(arguments);

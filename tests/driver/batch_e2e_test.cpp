@@ -1,7 +1,11 @@
 // The built program run on whole working directories: console bytes, exit status and the
 // network files it leaves in result/.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
 
 #include <algorithm>
 #include <filesystem>
@@ -276,6 +280,36 @@ TEST(BatchExample, BundledExampleWritesOneNetworkPerLayout) {
               std::count(network.begin(), network.end(), '\r'));
     EXPECT_EQ(network.substr(network.size() - 2), "\r\n");
   }
+}
+
+// A console that is gone before the run starts (a pipe without a reader, as "kananet | head -n 1"
+// leaves it) is a write failure: every network file is still written, standard error says so
+// once, and the status is 1, not a death by SIGPIPE.
+TEST(Batch, AConsoleThatIsGoneStillLeavesEveryNetworkFile) {
+  WorkDir dir;
+  for (int i = 0; i < 32; ++i) {
+    dir.AddLayout("l" + std::to_string(i) + ".txt");
+  }
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  ::close(pipeEnds[0]);
+  const std::string errPath = dir.PathOf("err.txt");
+  pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(pipeEnds[1], STDOUT_FILENO);
+    ::freopen(errPath.c_str(), "w", stderr);
+    ::signal(SIGPIPE, SIG_DFL);  // as a shell starts it
+    ::chdir(dir.Path().c_str());
+    ::execl(KANANET_BINARY, KANANET_BINARY, static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(pipeEnds[1]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(dir.List("result").size(), 32u);
+  EXPECT_EQ(dir.ReadFile("err.txt"), "Cannot write to standard output: Broken pipe\n");
 }
 
 }  // namespace

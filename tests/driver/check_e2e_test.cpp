@@ -1,5 +1,6 @@
 // kananet --check run on whole working directories: its exit status, and result/ left as it was.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -65,6 +66,15 @@ TEST(CheckCommand, StatusTellsWhetherALayoutHasAnErrorAndNothingIsWritten) {
   EXPECT_EQ(dir.List("result"), std::vector<std::string>{"jis-kana.net"});
   EXPECT_EQ(dir.ReadFile("result/jis-kana.net"), earlier);
   EXPECT_EQ(dir.List("."), topLevel);
+
+  // A sample text that is a FIFO is said to be one, not "Invalid argument".
+  fs::remove(dir.PathOf("kanasample.txt"));
+  ASSERT_EQ(::mkfifo(dir.PathOf("kanasample.txt").c_str(), 0600), 0);
+  RunResult fifo = Check(dir);
+  EXPECT_EQ(fifo.ExitStatus, 1);
+  EXPECT_NE(fifo.Out.find("kanasample.txt: error: cannot be read: it is not a regular file"),
+            std::string::npos)
+      << fifo.Out;
 }
 
 }  // namespace
