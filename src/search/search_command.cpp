@@ -234,9 +234,11 @@ Places Settled(const Places& places, const std::array<bool, 64>& used) {
   return settled;
 }
 
+// The entries that can match, with their keys moved: those past them never match, so the
+// count of the shorter table is the count of the whole.
 std::vector<LayoutEntry> MovedTable(const std::vector<LayoutEntry>& table, std::size_t slots,
                                     const Places& places) {
-  std::vector<LayoutEntry> moved = table;
+  std::vector<LayoutEntry> moved(table.begin(), table.begin() + static_cast<std::ptrdiff_t>(slots));
   for (std::size_t slot = 0; slot < slots; ++slot) {
     for (char& key : moved[slot].Keys) {
       key = static_cast<char>(places[static_cast<std::uint8_t>(key)]);
