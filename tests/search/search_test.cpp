@@ -20,7 +20,7 @@ namespace kananet::search {
 namespace {
 
 struct Problem {
-  std::vector<LayoutEntry> Table = std::vector<LayoutEntry>(kLayoutTableSlots);
+  std::vector<LayoutEntry> Table = std::vector<LayoutEntry>(64);
   LayoutHeaderValues Header;
   std::string Text;
 };
