@@ -12,11 +12,6 @@ namespace kananet {
 
 namespace {
 
-// 0x00-0x7F and 0xA1-0xDF are one-byte characters; every other byte starts a two-byte one.
-bool StartsTwoByteCharacter(std::uint8_t byte) {
-  return byte >= 0x80 && (byte < 0xA1 || byte > 0xDF);
-}
-
 // The character that begins at offset: two bytes when a lead byte has a byte behind it.
 std::string_view CharacterAt(std::string_view text, std::size_t offset) {
   if (offset >= text.size()) {

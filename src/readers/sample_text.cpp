@@ -18,11 +18,6 @@ namespace kananet {
 
 namespace {
 
-// 0x00-0x7F and 0xA1-0xDF are one-byte characters; every other byte starts a two-byte one.
-bool StartsOneByteCharacter(std::uint8_t byte) {
-  return byte < 0x80 || (byte >= 0xA1 && byte <= 0xDF);
-}
-
 // KanaCodeOf and the character length as tables, so that decoding a character is a few loads.
 // Only the lead bytes 0x81, 0x82 and 0x83 start kana; every other lead byte uses row 0, which
 // holds no kana.
@@ -30,7 +25,7 @@ class CharacterTable {
  public:
   CharacterTable() {
     for (int lead = 0; lead < 256; ++lead) {
-      length_[lead] = StartsOneByteCharacter(static_cast<std::uint8_t>(lead)) ? 1 : 2;
+      length_[lead] = StartsTwoByteCharacter(static_cast<std::uint8_t>(lead)) ? 2 : 1;
       row_[lead] = lead >= kFirstKanaLead && lead <= kLastKanaLead ? lead - kFirstKanaLead + 1 : 0;
     }
     for (int lead = kFirstKanaLead; lead <= kLastKanaLead; ++lead) {
