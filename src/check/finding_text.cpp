@@ -312,8 +312,13 @@ std::string FindingLines(const std::string& label, const std::vector<Finding>& f
         for (last = i; last + 1 < lines.size() && lines[last + 1] == lines[last] + 1;) {
           ++last;
         }
-        line += (i == 1 ? " " : ", ") + std::to_string(lines[i]) +
-                (last > i ? "-" + std::to_string(lines[last]) : "");
+        // Appended in steps: g++ 12 at -O2 warns (-Wrestrict) on the one-expression form.
+        line += i == 1 ? " " : ", ";
+        line += std::to_string(lines[i]);
+        if (last > i) {
+          line += '-';
+          line += std::to_string(lines[last]);
+        }
       }
       text += line + "\n";
     }

@@ -10,8 +10,6 @@
 
 namespace kananet {
 
-namespace {}  // namespace
-
 void CheckText(const std::string& stream, const LayoutDefinition& definition,
                const RulesCheck& rules, LayoutCheck& layout, std::vector<Finding>& errors,
                std::vector<Finding>& notes) {
