@@ -14,10 +14,10 @@
 #include "analysis/entry_matcher.h"
 #include "analysis/figures.h"
 #include "analysis/piece_counts.h"
+#include "cost/search_file.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
 #include "search/key_search.h"
-#include "search/search_file.h"
 
 namespace kananet {
 namespace {
@@ -69,7 +69,7 @@ int Run(const std::string& directory, const std::string& name, int runs) {
       freeKeys.push_back(key);
     }
   }
-  const search::KeyProblem problem(strokes, freeKeys, search::DefaultSettings().Weights,
+  const search::KeyProblem problem(strokes, freeKeys, DefaultSettings().Weights,
                                    layout.Header.LeftHandLastKey, layout.Header.CountByKana != 0,
                                    KanaOfStream(kanaCodes));
   const search::KeyState state(problem, search::StartPlaces());

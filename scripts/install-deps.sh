@@ -9,7 +9,7 @@ set -euo pipefail
 
 build=(g++ cmake ninja-build)
 # kananet-sample (src/sample) reads text through MeCab with its IPA dictionary in UTF-8.
-# kananet-search (src/search) reads its search file (TOML) with toml++.
+# kananet-search and kananet-report --cost read the search file (TOML, src/cost) with toml++.
 # pandoc makes the manual pages from docs/ (the programs build without it, without the pages).
 programs=("${build[@]}" libmecab-dev mecab-ipadic-utf8 libtomlplusplus-dev pandoc)
 tests=("${programs[@]}" clang libclang-rt-14-dev libgtest-dev)

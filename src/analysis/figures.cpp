@@ -198,10 +198,7 @@ std::optional<FigureCounts> CountFigures(std::string_view kanaCodes,
 double CostOf(const FigureCounts& counts, const FigureWeights& weights, std::uint64_t kana) {
   double cost = 0;
   for (std::size_t figure = 0; figure < counts.size(); ++figure) {
-    if (weights[figure] != 0) {
-      cost += weights[figure] * (100.0 * static_cast<double>(counts[figure]) /
-                                 static_cast<double>(kana == 0 ? 1 : kana));
-    }
+    cost += WeightedFigure(counts[figure], weights[figure], kana);
   }
   return cost;
 }

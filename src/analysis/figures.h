@@ -111,6 +111,11 @@ std::optional<FigureCounts> CountFigures(std::string_view kanaCodes,
 
 // The cost of a layout: each figure's count per 100 kana times its weight, summed.
 using FigureWeights = std::array<double, kFigureCount>;
+inline double WeightedFigure(std::uint64_t count, double weight, std::uint64_t kana) {
+  return weight == 0 ? 0
+                     : weight * (100.0 * static_cast<double>(count) /
+                                 static_cast<double>(kana == 0 ? 1 : kana));
+}
 double CostOf(const FigureCounts& counts, const FigureWeights& weights, std::uint64_t kana);
 
 // The kana of a KanaStream that the figures are per 100 of: every byte but RunBreaks, without

@@ -21,13 +21,14 @@
 #include "check/layout_check.h"
 #include "codes/key_alphabet.h"
 #include "codes/text_encoding.h"
+#include "cost/layout_cost.h"
+#include "cost/search_file.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/parallel.h"
 #include "readers/sample_text.h"
 #include "search/found_layout.h"
 #include "search/key_search.h"
-#include "search/search_file.h"
 
 namespace kananet::search {
 
@@ -347,17 +348,13 @@ std::optional<int> ReadSettings(const Options& options, const Problem& problem,
   settings = DefaultSettings();
   const std::string name = options.SearchFile.value_or("the default search");
   auto fail = [&name](const SearchFileError& error) {
-    WriteErr(name + ":" + std::to_string(error.Line) + ": error: " + error.What + "\n");
+    WriteErr(SearchFileErrorLine(name, error));
     return 2;
   };
   if (options.SearchFile) {
-    std::string text;
-    if (ReadWholeFile(*options.SearchFile, text).Outcome != ReadOutcome::kOk) {
-      Say("cannot read " + *options.SearchFile + ": " + std::strerror(errno));
+    if (auto error = LoadSearchFile(*options.SearchFile, kProgram, settings)) {
+      WriteErr(*error);
       return 2;
-    }
-    if (auto error = ReadSearchFile(text, settings)) {
-      return fail(*error);
     }
   }
   const bool byKana = problem.Header.CountByKana != 0;
@@ -526,7 +523,7 @@ int Search(const Options& options) {
   }
 
   Found start{StartPlaces(), countAt(StartPlaces(), jobs), 0};
-  start.Cost = CostOf(start.Figures, settings.Weights, problem.Kana);
+  start.Cost = CostOfLayout(start.Figures, settings, problem.Kana).Total;
   std::vector<Found> found;
   std::vector<std::string> names;
   std::error_code error;
@@ -535,7 +532,7 @@ int Search(const Options& options) {
   for (const RoundResult& result : best.List()) {
     Found layout{result.At, countAt(result.At, jobs), 0};
     RequireSame(keys.FiguresAt(result.At), layout.Figures, byKana, "the written layout");
-    layout.Cost = CostOf(layout.Figures, settings.Weights, problem.Kana);
+    layout.Cost = CostOfLayout(layout.Figures, settings, problem.Kana).Total;
     std::string moves;
     for (const auto& [a, b] : ExchangesTo(result.At)) {
       moves += std::string(" ") + kKeyAlphabet[static_cast<std::size_t>(a)] + "<>" +

@@ -13,8 +13,8 @@
 #include "analysis/piece_counts.h"
 #include "codes/key_alphabet.h"
 #include "codes/keyboard.h"
+#include "cost/search_file.h"
 #include "search/key_search.h"
-#include "search/search_file.h"
 
 namespace kananet::search {
 namespace {

@@ -1,17 +1,19 @@
 // The search file: which keys and kana may move, which kinds of move, and the cost, a weight
-// for each figure by its id. TOML; every mistake names its line.
+// for each figure by its id. TOML; every mistake names its line. kananet-search searches with
+// it and kananet-report shows the cost it defines, both through this one reader.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/figures.h"
 #include "readers/layout.h"
 
-namespace kananet::search {
+namespace kananet {
 
 // A mistake in the search file: "LINE: error: WHAT" once the file name is put in front.
 struct SearchFileError {
@@ -38,6 +40,15 @@ SearchSettings DefaultSettings();
 // Reads a search file's UTF-8 text; an error names the first mistake.
 std::optional<SearchFileError> ReadSearchFile(const std::string& text, SearchSettings& settings);
 
+// The line a program prints for a mistake in the search file named path:
+// "PATH:LINE: error: WHAT".
+std::string SearchFileErrorLine(const std::string& path, const SearchFileError& error);
+
+// Reads the search file at path. On a mistake, the line to print on stderr: the file's mistake
+// as SearchFileErrorLine gives it, or "PROGRAM: cannot read PATH: REASON".
+std::optional<std::string> LoadSearchFile(const std::string& path, std::string_view program,
+                                          SearchSettings& settings);
+
 // What may move in a layout: the keys (0..55) free to be exchanged, and the entries that keep
 // their keys. An error names the line of a pinned key or kana the layout does not have.
 struct Movable {
@@ -48,4 +59,4 @@ std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
                                               const std::vector<LayoutEntry>& table,
                                               std::size_t slots, Movable& movable);
 
-}  // namespace kananet::search
+}  // namespace kananet

@@ -1,12 +1,15 @@
-#include "search/search_file.h"
+#include "cost/search_file.h"
+
+#include <cstring>
 
 #include <toml++/toml.h>
 
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
 #include "codes/text_encoding.h"
+#include "platform/files.h"
 
-namespace kananet::search {
+namespace kananet {
 
 namespace {
 
@@ -146,6 +149,23 @@ std::optional<SearchFileError> ReadSearchFile(const std::string& text, SearchSet
   return std::nullopt;
 }
 
+std::string SearchFileErrorLine(const std::string& path, const SearchFileError& error) {
+  return path + ":" + std::to_string(error.Line) + ": error: " + error.What + "\n";
+}
+
+std::optional<std::string> LoadSearchFile(const std::string& path, std::string_view program,
+                                          SearchSettings& settings) {
+  std::string text;
+  const ReadResult read = ReadWholeFile(path, text);
+  if (read.Outcome != ReadOutcome::kOk) {
+    return std::string(program) + ": cannot read " + path + ": " + std::strerror(read.Error) + "\n";
+  }
+  if (auto error = ReadSearchFile(text, settings)) {
+    return SearchFileErrorLine(path, *error);
+  }
+  return std::nullopt;
+}
+
 std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
                                               const std::vector<LayoutEntry>& table,
                                               std::size_t slots, Movable& movable) {
@@ -199,4 +219,4 @@ std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
   return std::nullopt;
 }
 
-}  // namespace kananet::search
+}  // namespace kananet
