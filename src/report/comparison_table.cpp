@@ -93,7 +93,7 @@ std::string ComparisonTable(const std::vector<LayoutView>& views) {
     const LayoutSummary& summary = views[i].Summary;
     html += LayoutRowOpen(views[i]) + "<td>" + LayoutNameHtml(views[i], i + 1) + "</td><td>" +
             ModeHtml(views[i]) + "</td><td>" + CountHtml(summary.Strokes) + "</td>" +
-            PerHundredKanaHtml(*FindFigure(views[i], "strokes"));
+            PerHundredKanaHtml(FigureOf(views[i], kFigureStrokes));
     html += HandShareHtml(summary, true) + HandShareHtml(summary, false);
     for (int row = 0; row < kRowCount; ++row) {
       html += "<td title=\"" + EscapeHtml(CountText(summary.Rows[row])) + " strokes on the " +

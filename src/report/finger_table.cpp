@@ -14,12 +14,7 @@ std::string FingerBars(const LayoutView& view) {
   std::string html = "<div class=\"bars\">";
   std::string values = "<div class=\"bar-values\">";
   for (int finger = 0; finger < kFingerCount; ++finger) {
-    const Figure& figure = *FindFigure(
-        view, "finger." + [&] {
-          std::string id(FingerName(static_cast<Finger>(finger)));
-          std::replace(id.begin(), id.end(), ' ', '_');
-          return id;
-        }());
+    const Figure& figure = FigureOf(view, kFigureFingerFirst + finger);
     const std::string name(FingerName(static_cast<Finger>(finger)));
     if (!figure.Known) {
       html += "<span class=\"unknown\" title=\"" + EscapeHtml(name + ": " + figure.UnknownWhy) +
@@ -40,8 +35,9 @@ std::string FingerBars(const LayoutView& view) {
   return html + "</div>" + values + "</div>";
 }
 
-constexpr std::array<std::string_view, 6> kPairFigureIds = {
-    "same_finger", "repeats", "alternation", "inward_rolls", "outward_rolls", "row_jumps"};
+constexpr std::array<int, 6> kPairFigureIds = {kFigureSameFinger,   kFigureRepeats,
+                                               kFigureAlternation,  kFigureInwardRolls,
+                                               kFigureOutwardRolls, kFigureRowJumps};
 
 }  // namespace
 
@@ -77,8 +73,8 @@ std::string FingersSection(const std::vector<LayoutView>& views) {
     const LayoutView& view = views[i];
     html += LayoutRowOpen(view) + "<td>" + LayoutNameHtml(view, i + 1) +
             "</td><td class=\"bars-cell\">" + FingerBars(view) + "</td>";
-    for (const std::string_view id : kPairFigureIds) {
-      html += FigureCellHtml(*FindFigure(view, id));
+    for (const int id : kPairFigureIds) {
+      html += FigureCellHtml(FigureOf(view, id));
     }
     html += "</tr>\n";
   }

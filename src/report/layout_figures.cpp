@@ -6,16 +6,12 @@ namespace kananet::report {
 
 namespace {
 
-constexpr std::array<std::string_view, kRowCount> kRowIds = {"number", "top", "home", "bottom"};
+constexpr std::array<std::string_view, kRowCount> kRowNames = {"number", "top", "home", "bottom"};
 constexpr std::array<Better, kRowCount> kRowBetter = {Better::kLower, Better::kNeither,
                                                       Better::kHigher, Better::kNeither};
 
-std::string IdOf(std::string_view name) {
-  std::string id(name);
-  for (char& c : id) {
-    c = c == ' ' ? '_' : c;
-  }
-  return id;
+std::string IdOf(int figure) {
+  return std::string(FigureIdName(figure));
 }
 
 Figure Share(std::string id, std::string label, const Count& count, const Count& whole,
@@ -45,8 +41,8 @@ std::vector<Figure> FiguresOf(const LayoutView& view, bool withLayouts) {
   const LayoutSummary& summary = view.Summary;
   const Network& network = view.Entry->Graph;
   std::vector<Figure> figures;
-  Figure strokes = Share("strokes", "strokes on the drawn keys", summary.Strokes, summary.Strokes,
-                         Better::kLower);
+  Figure strokes = Share(IdOf(kFigureStrokes), "strokes on the drawn keys", summary.Strokes,
+                         summary.Strokes, Better::kLower);
   strokes.IsShare = false;
   figures.push_back(strokes);
 
@@ -56,22 +52,23 @@ std::vector<Figure> FiguresOf(const LayoutView& view, bool withLayouts) {
       left += network.Keys[key].Strokes;
     }
     const Count right = {summary.Strokes.Value - left.Value, left.Exact && summary.Strokes.Exact};
-    figures.push_back(Share("hand.left", "left hand", left, summary.Strokes, Better::kNeither));
-    figures.push_back(Share("hand.right", "right hand", right, summary.Strokes, Better::kNeither));
+    figures.push_back(
+        Share(IdOf(kFigureHandLeft), "left hand", left, summary.Strokes, Better::kNeither));
+    figures.push_back(
+        Share(IdOf(kFigureHandRight), "right hand", right, summary.Strokes, Better::kNeither));
   } else {
     const std::string why = "the files do not say where the hands split";
-    figures.push_back(Unknown("hand.left", "left hand", why));
-    figures.push_back(Unknown("hand.right", "right hand", why));
+    figures.push_back(Unknown(IdOf(kFigureHandLeft), "left hand", why));
+    figures.push_back(Unknown(IdOf(kFigureHandRight), "right hand", why));
   }
   for (int row = 0; row < kRowCount; ++row) {
-    figures.push_back(Share("row." + std::string(kRowIds[row]), std::string(kRowIds[row]) + " row",
+    figures.push_back(Share(IdOf(kFigureRowNumber + row), std::string(kRowNames[row]) + " row",
                             summary.Rows[row], summary.Strokes, kRowBetter[row]));
   }
   for (int band = 0; band < kBandCount; ++band) {
     const std::string gap = band == 2 ? "2+" : std::to_string(band);
-    Figure pairs =
-        Share("same_hand_pairs.gap" + std::to_string(band), "same-hand pairs, gap " + gap,
-              summary.SameHandPairs[band], summary.Strokes, Better::kNeither);
+    Figure pairs = Share(IdOf(kFigureGap0 + band), "same-hand pairs, gap " + gap,
+                         summary.SameHandPairs[band], summary.Strokes, Better::kNeither);
     pairs.GapFigure = true;
     figures.push_back(pairs);
   }
@@ -79,15 +76,14 @@ std::vector<Figure> FiguresOf(const LayoutView& view, bool withLayouts) {
   const FingerFigures& fingers = view.Fingers;
   for (int finger = 0; finger < kFingerCount; ++finger) {
     const std::string name(FingerName(static_cast<Finger>(finger)));
+    const std::string id = IdOf(kFigureFingerFirst + finger);
     if (static_cast<Finger>(finger) == Finger::kThumb && !fingers.ThumbKnown) {
-      figures.push_back(
-          Unknown("finger." + IdOf(name), name, "the space key is not in the network files"));
+      figures.push_back(Unknown(id, name, "the space key is not in the network files"));
     } else if (!view.SplitKnown) {
-      figures.push_back(
-          Unknown("finger." + IdOf(name), name, "the files do not say where the hands split"));
+      figures.push_back(Unknown(id, name, "the files do not say where the hands split"));
     } else {
-      figures.push_back(Share("finger." + IdOf(name), name, fingers.Strokes[finger],
-                              fingers.AllStrokes, Better::kNeither));
+      figures.push_back(
+          Share(id, name, fingers.Strokes[finger], fingers.AllStrokes, Better::kNeither));
     }
   }
   const std::string why =
@@ -99,22 +95,22 @@ std::vector<Figure> FiguresOf(const LayoutView& view, bool withLayouts) {
                      "the directory: run kananet again"
                    : "the sample text could not be read, or a kana of it has no key here";
   const struct {
-    const char* Id;
+    int Id;
     const char* Label;
     const Count* Tally;
     Better Preferred;
   } pairFigures[] = {
-      {"same_finger", "same-finger pairs", &fingers.SameFinger, Better::kLower},
-      {"repeats", "repeats", &fingers.Repeats, Better::kLower},
-      {"alternation", "hand alternation", &fingers.Alternations, Better::kHigher},
-      {"inward_rolls", "inward rolls", &fingers.InwardRolls, Better::kHigher},
-      {"outward_rolls", "outward rolls", &fingers.OutwardRolls, Better::kNeither},
-      {"row_jumps", "row jumps", &fingers.RowJumps, Better::kLower},
+      {kFigureSameFinger, "same-finger pairs", &fingers.SameFinger, Better::kLower},
+      {kFigureRepeats, "repeats", &fingers.Repeats, Better::kLower},
+      {kFigureAlternation, "hand alternation", &fingers.Alternations, Better::kHigher},
+      {kFigureInwardRolls, "inward rolls", &fingers.InwardRolls, Better::kHigher},
+      {kFigureOutwardRolls, "outward rolls", &fingers.OutwardRolls, Better::kNeither},
+      {kFigureRowJumps, "row jumps", &fingers.RowJumps, Better::kLower},
   };
   for (const auto& pair : pairFigures) {
-    figures.push_back(fingers.PairsKnown ? Share(pair.Id, pair.Label, *pair.Tally,
+    figures.push_back(fingers.PairsKnown ? Share(IdOf(pair.Id), pair.Label, *pair.Tally,
                                                  fingers.AllStrokes, pair.Preferred)
-                                         : Unknown(pair.Id, pair.Label, why));
+                                         : Unknown(IdOf(pair.Id), pair.Label, why));
   }
   return figures;
 }
@@ -247,6 +243,10 @@ const Figure* FindFigure(const LayoutView& view, std::string_view id) {
     }
   }
   return nullptr;
+}
+
+const Figure& FigureOf(const LayoutView& view, int figure) {
+  return *FindFigure(view, FigureIdName(figure));
 }
 
 }  // namespace kananet::report

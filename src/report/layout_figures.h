@@ -62,6 +62,8 @@ std::optional<double> Difference(const Figure& figure, const Figure& baseline, b
 
 // The figure with this id, or null.
 const Figure* FindFigure(const LayoutView& view, std::string_view id);
+// The figure of this FigureId; a view holds every figure.
+const Figure& FigureOf(const LayoutView& view, int figure);
 
 // The difference of a known figure per 100 kana from the baseline's; nothing when either is
 // unknown, the kana are not known or they are not comparable.
