@@ -186,6 +186,8 @@ class EntryCounter {
 
   // Covers the positions as CountPart counts them, except that each kana without definition is
   // recorded and passed over; the counts are then of no use, but the uses of the pieces are.
+  // Without kTally only the uses and the kana without definition are recorded.
+  template <bool kTally>
   void CoverPart(std::string_view kanaCodes, std::size_t begin, std::size_t end,
                  PartCounts& part) const {
     Tally tallies[kLanes];
@@ -198,7 +200,9 @@ class EntryCounter {
             EntryMatcher::Match match) __attribute__((always_inline)) {
           ++part.PieceUses[match.Piece];
           if (match.Piece != matcher_.MissingPiece()) {
-            tallies[lane].Add(match.Piece);
+            if constexpr (kTally) {
+              tallies[lane].Add(match.Piece);
+            }
             return std::size_t{match.Advance};
           }
           UndefinedKana& undefined = part.Undefined[static_cast<std::uint8_t>(kanaCodes[position])];
@@ -288,15 +292,21 @@ class EntryCounter {
   std::vector<PieceCode> codes_;  // by piece
 };
 
+// What a part's walk does: count the layout, cover the text (the uses of the pieces and the kana
+// without definition) and count it too, or cover it alone.
+enum class PartWork { kCount, kCoverAndCount, kCover };
+
 // The parts of kanaCodes counted (or covered) on up to jobs threads, then summed into the first.
 std::vector<PartCounts> CountParts(const EntryCounter& counter, std::string_view kanaCodes,
-                                   unsigned jobs, std::size_t minBytesPerThread, bool covering) {
+                                   unsigned jobs, std::size_t minBytesPerThread, PartWork work) {
   const std::vector<std::size_t> bounds = counter.PartBounds(kanaCodes, jobs, minBytesPerThread);
   // Everything the threads write is made here, so a thread neither allocates nor throws.
-  std::vector<PartCounts> parts(bounds.size() - 1, counter.EmptyPart(covering));
+  std::vector<PartCounts> parts(bounds.size() - 1, counter.EmptyPart(work != PartWork::kCount));
   RunParts(parts.size(), [&](std::size_t part) {
-    if (covering) {
-      counter.CoverPart(kanaCodes, bounds[part], bounds[part + 1], parts[part]);
+    if (work == PartWork::kCoverAndCount) {
+      counter.CoverPart<true>(kanaCodes, bounds[part], bounds[part + 1], parts[part]);
+    } else if (work == PartWork::kCover) {
+      counter.CoverPart<false>(kanaCodes, bounds[part], bounds[part + 1], parts[part]);
     } else {
       parts[part].Missing =
           counter.CountPart(kanaCodes, bounds[part], bounds[part + 1], parts[part]);
@@ -332,7 +342,8 @@ std::size_t CountKanaStream(std::string_view kanaCodes, const std::vector<Layout
                             KeyCountTable& strokeCounts, PairCountTable& pairTallies,
                             std::size_t minBytesPerThread) {
   const EntryCounter counter(table, header);
-  std::vector<PartCounts> parts = CountParts(counter, kanaCodes, jobs, minBytesPerThread, false);
+  std::vector<PartCounts> parts =
+      CountParts(counter, kanaCodes, jobs, minBytesPerThread, PartWork::kCount);
   for (const PartCounts& part : parts) {
     if (part.Missing != kNoSlot) {
       return part.Missing;
@@ -348,16 +359,18 @@ bool LayoutCoverage::HasUndefined() const {
 }
 
 LayoutCoverage CoverKanaStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
-                               const LayoutHeaderValues& header, unsigned jobs,
+                               const LayoutHeaderValues& header, bool counts, unsigned jobs,
                                std::size_t minBytesPerThread) {
   const EntryCounter counter(table, header);
-  std::vector<PartCounts> parts = CountParts(counter, kanaCodes, jobs, minBytesPerThread, true);
+  std::vector<PartCounts> parts = CountParts(counter, kanaCodes, jobs, minBytesPerThread,
+                                             counts ? PartWork::kCoverAndCount : PartWork::kCover);
   LayoutCoverage coverage;
   coverage.Undefined = parts[0].Undefined;
   coverage.Uses.assign(
       parts[0].PieceUses.begin(),
       parts[0].PieceUses.begin() + static_cast<std::ptrdiff_t>(counter.MatchingSlots()));
-  if (!coverage.HasUndefined()) {
+  coverage.Counted = counts && !coverage.HasUndefined();
+  if (coverage.Counted) {
     counter.Finish(parts[0], coverage.Counts.Keys, coverage.Counts.Pairs);
   }
   return coverage;

@@ -35,17 +35,19 @@ struct UndefinedKana {
 
 // The count of a layout that goes on past each kana without definition, for the check and the
 // report: the uses of every slot a search can find, each kana without definition, and, when
-// there is none, the counts.
+// there is none and they were asked for, the counts.
 struct LayoutCoverage {
-  LayoutCounts Counts;                         // valid only without undefined kana
+  bool Counted = false;  // Counts holds the layout's counts
+  LayoutCounts Counts;
   std::vector<std::uint64_t> Uses;             // by slot, up to the last slot a search can find
   std::array<UndefinedKana, 256> Undefined{};  // by KanaCode
 
   bool HasUndefined() const;
 };
 
+// Without counts only the uses and the kana without definition are found, which is quicker.
 LayoutCoverage CoverKanaStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
-                               const LayoutHeaderValues& header, unsigned jobs = 1,
+                               const LayoutHeaderValues& header, bool counts, unsigned jobs = 1,
                                std::size_t minBytesPerThread = kMinBytesPerThread);
 
 // A layout's counts over a KanaStream, or where a kana without definition stops them.

@@ -44,7 +44,7 @@ void LocateUndefinedKana(BatchCheck& batch) {
 // yet taken; a layout's result lands in its own place, so the order stays the batch's.
 void CheckReadLayouts(const std::string* textCodes, std::vector<LayoutFile>& files,
                       std::vector<LayoutCheck>& layouts, unsigned jobs, bool keepLayouts) {
-  const LayoutChecker checker(textCodes);
+  const LayoutChecker checker(textCodes, keepLayouts);
   std::atomic<std::size_t> next = 0;
   std::size_t threads = std::min<std::size_t>(std::max(jobs, 1u), layouts.size());
   std::vector<std::exception_ptr> failures(threads);

@@ -101,7 +101,7 @@ struct LayoutCheck {
   std::uint64_t Kana = 0;
   std::vector<Finding> Findings;  // in the order of the file's lines, file-wide ones first
   // The layout's counts over the sample text, as the batch writes them; null when the text was
-  // not checked or has a kana without definition.
+  // not checked, has a kana without definition, or the checker does not keep counts.
   std::shared_ptr<const LayoutCounts> Counts;
 
   int CountOf(Severity level) const;
@@ -130,10 +130,10 @@ struct BatchCheck {
 TextCheck ReadTextForCheck(const std::string& path, unsigned jobs = 1);
 
 // Checks layouts against one KanaStream (nullptr: no sample text, so no finding that needs
-// one), on any number of threads at once.
+// one), on any number of threads at once; with keepCounts, each check holds the layout's counts.
 class LayoutChecker {
  public:
-  explicit LayoutChecker(const std::string* textCodes);
+  explicit LayoutChecker(const std::string* textCodes, bool keepCounts = false);
 
   // A layout as read from the file of that name.
   LayoutCheck Check(const std::string& name, const LayoutDefinition& definition) const;
@@ -142,14 +142,16 @@ class LayoutChecker {
 
  private:
   const std::string* textCodes_;
+  bool keepCounts_;
 };
 
 // The whole check of a working directory: the sample text and every layout file of
 // layoutDirectory (ending in '/'), in the batch's order and through its readers, plus the
 // result files two layouts would share, checking up to jobs layouts at once. Reads files only;
 // writes nothing.
-// With keepLayouts, keeps each layout as read in Definitions, for a caller that goes on with
-// them and the sample text (the report), so that nothing is read twice.
+// With keepLayouts, keeps each layout as read in Definitions and its counts in its check, for a
+// caller that goes on with them and the sample text (the report), so that nothing is read or
+// counted twice.
 BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layoutDirectory,
                       unsigned jobs = 1, bool keepLayouts = false);
 

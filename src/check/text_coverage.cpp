@@ -11,15 +11,16 @@
 namespace kananet {
 
 void CheckText(const std::string& stream, const LayoutDefinition& definition,
-               const RulesCheck& rules, LayoutCheck& layout, std::vector<Finding>& errors,
-               std::vector<Finding>& notes) {
+               const RulesCheck& rules, bool keepCounts, LayoutCheck& layout,
+               std::vector<Finding>& errors, std::vector<Finding>& notes) {
   const std::vector<LayoutEntry>& table = definition.Table;
   const std::vector<bool>& shadowed = rules.Shadowed;
 
-  // The batch's count, going on past each kana without definition.
-  LayoutCoverage tally = CoverKanaStream(stream, table, definition.Header);
+  // The batch's count, going on past each kana without definition; the tally of the counts only
+  // when they are kept, as the walk is quicker without it.
+  LayoutCoverage tally = CoverKanaStream(stream, table, definition.Header, keepCounts);
   tally.Uses.resize(shadowed.size(), 0);
-  if (!tally.HasUndefined()) {
+  if (tally.Counted) {
     layout.Counts = std::make_shared<const LayoutCounts>(tally.Counts);
   }
   for (int code = 0; code < 256; ++code) {

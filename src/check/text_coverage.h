@@ -12,9 +12,10 @@
 namespace kananet {
 
 // Adds the errors (the kana without definition, in the order the text meets them) and the notes
-// (the entries the text never uses, the keystrokes per kana); fills in the layout's totals.
+// (the entries the text never uses, the keystrokes per kana); fills in the layout's totals, and
+// its counts when keepCounts asks for them.
 void CheckText(const std::string& stream, const LayoutDefinition& definition,
-               const RulesCheck& rules, LayoutCheck& layout, std::vector<Finding>& errors,
-               std::vector<Finding>& notes);
+               const RulesCheck& rules, bool keepCounts, LayoutCheck& layout,
+               std::vector<Finding>& errors, std::vector<Finding>& notes);
 
 }  // namespace kananet
