@@ -12,6 +12,8 @@
 namespace kananet {
 
 struct LayoutCost {
+  FigureCounts Counts{};
+  std::array<double, kFigureCount> PerHundredKana{};
   std::array<double, kFigureCount> Terms{};  // by figure; 0 for a figure of no weight
   double Total = 0;
 };

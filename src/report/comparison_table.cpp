@@ -1,3 +1,4 @@
+#include <charconv>
 #include <string>
 
 #include "report/html_text.h"
@@ -110,7 +111,54 @@ std::string ComparisonTable(const std::vector<LayoutView>& views) {
   return html + "</tbody>\n</table></div>\n";
 }
 
+// A weight as written in a search file: the shortest form that reads back the same.
+std::string WeightText(double weight) {
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, weight).ptr;
+  return std::string(text, end);
+}
+
 }  // namespace
+
+std::string CostSection(const std::vector<LayoutView>& views, const SearchSettings& settings,
+                        const std::string& file) {
+  std::vector<int> weighted;
+  for (int figure = 0; figure < kFigureCount; ++figure) {
+    if (settings.Weights[static_cast<std::size_t>(figure)] != 0) {
+      weighted.push_back(figure);
+    }
+  }
+  std::string html =
+      "<section class=\"cost\"><h2>Cost</h2>\n<p class=\"notes\">The cost of each layout "
+      "under <code>" +
+      EscapeHtml(file) +
+      "</code>, as kananet-search scores it: each weighted figure per 100 kana of the text "
+      "times its weight, summed. Lower is better.</p>\n<div class=\"table-box\"><table>\n"
+      "<thead><tr><th>Layout</th><th>Cost</th>";
+  for (const int figure : weighted) {
+    html += "<th>" + EscapeHtml(std::string(FigureIdName(figure))) + "<br>× " +
+            WeightText(settings.Weights[static_cast<std::size_t>(figure)]) + "</th>";
+  }
+  html += "</tr></thead>\n<tbody>\n";
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    const LayoutView& view = views[i];
+    html += LayoutRowOpen(view) + "<td>" + LayoutNameHtml(view, i + 1) + "</td>";
+    if (!view.Cost) {
+      html += "<td class=\"unknown-figure\" colspan=\"" + std::to_string(weighted.size() + 1) +
+              "\" title=\"" + EscapeHtml(view.CostUnknownWhy) + "\">–</td></tr>\n";
+      continue;
+    }
+    html += "<td><b>" + Fixed(view.Cost->Total, 4) + "</b></td>";
+    for (const int figure : weighted) {
+      html += "<td title=\"" +
+              EscapeHtml(Fixed(view.Cost->PerHundredKana[static_cast<std::size_t>(figure)], 2) +
+                         " per 100 kana") +
+              "\">" + Fixed(view.Cost->Terms[static_cast<std::size_t>(figure)], 4) + "</td>";
+    }
+    html += "</tr>\n";
+  }
+  return html + "</tbody>\n</table></div>\n</section>\n";
+}
 
 std::string ComparisonSection(const std::vector<LayoutView>& views) {
   return "<section class=\"comparison\"><h2>Comparison</h2>\n" + ComparisonTable(views) +

@@ -68,6 +68,47 @@ std::string KeyText(int key) {
   return std::string(1, KeyName(key));
 }
 
+// The "cost" records of a layout: one per weighted figure (count, per_100_kana, weight, and its
+// term in cost), then the total (figure empty; cost empty when not known).
+std::string CostRows(const LayoutView& view, const SearchSettings& settings,
+                     const std::string& layout) {
+  std::string rows;
+  if (view.Cost) {
+    for (int figure = 0; figure < kFigureCount; ++figure) {
+      const double weight = settings.Weights[static_cast<std::size_t>(figure)];
+      if (weight != 0) {
+        const auto at = static_cast<std::size_t>(figure);
+        rows += layout + ",cost," + std::string(FigureIdName(figure)) + ",,,," +
+                std::to_string(view.Cost->Counts[at]) + ",,true,," +
+                Number(view.Cost->PerHundredKana[at]) + ",,," + Number(weight) + "," +
+                Number(view.Cost->Terms[static_cast<std::size_t>(figure)]) + "\r\n";
+      }
+    }
+  }
+  return rows + layout + ",cost,,,,,,,,,,,,," + (view.Cost ? Number(view.Cost->Total) : "") +
+         "\r\n";
+}
+
+std::string CostJson(const LayoutView& view, const SearchSettings& settings) {
+  if (!view.Cost) {
+    return "null";
+  }
+  std::string json = "{\"total\": " + Number(view.Cost->Total) + ", \"terms\": [";
+  bool first = true;
+  for (int figure = 0; figure < kFigureCount; ++figure) {
+    const auto at = static_cast<std::size_t>(figure);
+    if (settings.Weights[at] != 0) {
+      json += std::string(first ? "" : ", ") + "{\"id\": " + JsonString(FigureIdName(figure)) +
+              ", \"weight\": " + Number(settings.Weights[at]) +
+              ", \"count\": " + std::to_string(view.Cost->Counts[at]) +
+              ", \"per100Kana\": " + Number(view.Cost->PerHundredKana[at]) +
+              ", \"cost\": " + Number(view.Cost->Terms[at]) + "}";
+      first = false;
+    }
+  }
+  return json + "]}";
+}
+
 }  // namespace
 
 std::optional<double> DifferenceFromBaseline(const std::vector<LayoutView>& views,
@@ -94,9 +135,12 @@ std::optional<double> DifferencePerHundredKanaFromBaseline(const std::vector<Lay
 
 std::string ExportCsv(const ExportInput& input) {
   const std::vector<LayoutView>& views = *input.Views;
-  std::string csv =
-      "layout,record,figure,key,other_key,gap,count,percent,exact,difference,per_100_kana,"
-      "difference_per_100_kana,kana\r\n";
+  std::string csv = std::string(
+                        "layout,record,figure,key,other_key,gap,count,percent,exact,difference,"
+                        "per_100_kana,difference_per_100_kana,kana") +
+                    (input.Cost ? ",weight,cost\r\n" : "\r\n");
+  // With a search file every row has the two columns of the cost records too.
+  const std::string end = input.Cost ? ",,\r\n" : "\r\n";
   for (std::size_t i = 0; i < views.size(); ++i) {
     const LayoutView& view = views[i];
     const std::string layout = CsvField(view.Entry->Name);
@@ -116,17 +160,20 @@ std::string ExportCsv(const ExportInput& input) {
       const std::optional<double> perKana =
           DifferencePerHundredKanaFromBaseline(views, input.Baseline, i, f);
       csv += perKana ? Number(*perKana) : "";
-      csv += ",\r\n";
+      csv += "," + end;
+    }
+    if (input.Cost) {
+      csv += CostRows(view, *input.Cost, layout);
     }
     const Network& network = view.Entry->Graph;
     for (int key = 1; key <= kKeysPerBand; ++key) {
       const Key& item = network.Keys[key];
       csv += layout + ",key,," + CsvField(KeyText(key)) + ",,," +
-             std::to_string(item.Strokes.Value) + ",," + Bool(item.Strokes.Exact) + ",,,,\r\n";
+             std::to_string(item.Strokes.Value) + ",," + Bool(item.Strokes.Exact) + ",,,," + end;
       for (int band = 0; band < kBandCount; ++band) {
         csv += layout + ",repeat,," + CsvField(KeyText(key)) + ",," + std::to_string(band) + "," +
                std::to_string(item.Repeats[band].Value) + ",," + Bool(item.Repeats[band].Exact) +
-               ",,,,\r\n";
+               ",,,," + end;
       }
     }
     if (view.Details && view.Details->Recounted) {
@@ -134,14 +181,14 @@ std::string ExportCsv(const ExportInput& input) {
         for (const ProblemPair& pair : view.Details->Problems[f]) {
           csv += layout + ",problem," + std::string(FigureIdName(kProblemFigures[f])) + "," +
                  CsvField(KeyText(pair.FirstKey)) + "," + CsvField(KeyText(pair.SecondKey)) +
-                 ",0," + std::to_string(pair.Count) + ",,true,,,," + CsvField(pair.Kana) + "\r\n";
+                 ",0," + std::to_string(pair.Count) + ",,true,,,," + CsvField(pair.Kana) + end;
         }
       }
     }
     for (const Edge& edge : network.Edges) {
       csv += layout + ",pair,," + CsvField(KeyText(edge.FirstKey)) + "," +
              CsvField(KeyText(edge.SecondKey)) + "," + std::to_string(edge.Band) + "," +
-             std::to_string(edge.Weight.Value) + ",," + Bool(edge.Weight.Exact) + ",,,,\r\n";
+             std::to_string(edge.Weight.Value) + ",," + Bool(edge.Weight.Exact) + ",,,," + end;
     }
   }
   return csv;
@@ -153,7 +200,7 @@ std::string ExportJson(const ExportInput& input) {
       "{\"format\": \"kananet-report\", \"version\": 1,\n\"source\": " + JsonString(input.Source) +
       ",\n\"baseline\": " +
       (input.Baseline ? JsonString(views[*input.Baseline].Entry->Name) : "null") +
-      ",\n\"sampleText\": ";
+      (input.Cost ? ",\n\"costFile\": " + JsonString(input.CostFile) : "") + ",\n\"sampleText\": ";
   if (input.Working && input.Working->Text.Read) {
     const SampleTextFacts& text = input.Working->Text;
     json += "{\"name\": " + JsonString(text.Name) + ", \"bytes\": " + std::to_string(text.Bytes) +
@@ -176,16 +223,17 @@ std::string ExportJson(const ExportInput& input) {
     const LayoutView& view = views[i];
     const LayoutDetails* details = view.Details;
     const std::string counting = CountingName(view);
-    json += std::string(i ? "," : "") + "\n{\"name\": " + JsonString(view.Entry->Name) +
-            ", \"networkFile\": " + JsonString(view.Entry->FileName) +
-            ", \"layoutFile\": " + (details ? JsonString(details->LayoutFile) : "null") +
-            ",\n \"counting\": " + (counting.empty() ? "null" : JsonString(counting)) +
-            ", \"header\": " +
-            (details && details->HeaderKnown ? JsonString(details->Header) : "null") +
-            ", \"leftHandLastKey\": " +
-            (view.SplitKnown ? std::to_string(view.LeftHandLastKey) : "null") +
-            ", \"countsFromText\": " + Bool(view.CountsFromText) +
-            ", \"stale\": " + Bool(view.Stale) + ",\n \"figures\": [";
+    json +=
+        std::string(i ? "," : "") + "\n{\"name\": " + JsonString(view.Entry->Name) +
+        ", \"networkFile\": " + JsonString(view.Entry->FileName) +
+        ", \"layoutFile\": " + (details ? JsonString(details->LayoutFile) : "null") +
+        ",\n \"counting\": " + (counting.empty() ? "null" : JsonString(counting)) +
+        ", \"header\": " +
+        (details && details->HeaderKnown ? JsonString(details->Header) : "null") +
+        ", \"leftHandLastKey\": " +
+        (view.SplitKnown ? std::to_string(view.LeftHandLastKey) : "null") +
+        ", \"countsFromText\": " + Bool(view.CountsFromText) + ", \"stale\": " + Bool(view.Stale) +
+        (input.Cost ? ",\n \"cost\": " + CostJson(view, *input.Cost) : "") + ",\n \"figures\": [";
     for (std::size_t f = 0; f < view.Figures.size(); ++f) {
       const Figure& figure = view.Figures[f];
       json +=

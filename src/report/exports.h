@@ -21,6 +21,10 @@
 // "findings": [{"severity", "location", "message"}], "keys": [{"index", "key", "label",
 // "kanaAlone", "kanaWithKeys", "finger", "strokes", "exact", "repeats": [3 counts]}],
 // "pairs": [{"gap", "keys": [a, b], "count", "exact"}]}]}. Unknown values are null.
+// With a search file (--cost), "costFile" follows "baseline", and each layout has "cost":
+// {"total", "terms": [{"id", "weight", "count", "per100Kana", "cost"}]} or null after "stale";
+// the CSV has two more columns, weight and cost, and records "cost": one per weighted figure
+// (figure, count, per_100_kana, weight, cost: its term), then the total (figure empty).
 #pragma once
 
 #include <optional>
@@ -37,7 +41,9 @@ struct ExportInput {
   std::string Source;  // UTF-8
   const WorkingDirectory* Working = nullptr;
   const std::vector<LayoutView>* Views = nullptr;
-  std::optional<std::size_t> Baseline;  // index into views
+  std::optional<std::size_t> Baseline;   // index into views
+  const SearchSettings* Cost = nullptr;  // with --cost: the views' costs are written too
+  std::string CostFile;                  // its name, UTF-8
 };
 
 std::string ExportCsv(const ExportInput& input);

@@ -102,7 +102,11 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
     html += "</ul></section>\n";
   }
   if (!entries.empty()) {
-    html += ComparisonSection(views) + FingersSection(views) + ProblemPairsSection(views);
+    html += ComparisonSection(views);
+    if (context.Cost) {
+      html += CostSection(views, *context.Cost, context.CostFile);
+    }
+    html += FingersSection(views) + ProblemPairsSection(views);
     if (hasBaseline) {
       html += DifferencesSection(views, baseline);
     } else if (views.size() > 1) {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cost/search_file.h"
 #include "report/layout_details.h"
 #include "report/network_file.h"
 
@@ -37,6 +38,9 @@ struct PageContext {
   // Keyboards are drawn for the baseline and the first this many layouts; the tables and
   // exports keep every layout.
   std::size_t Keyboards = std::numeric_limits<std::size_t>::max();
+  // With a search file (--cost), each layout's cost under it, as kananet-search scores it.
+  const SearchSettings* Cost = nullptr;
+  std::string CostFile;  // the search file's name, UTF-8
 };
 
 // `source` names where the networks came from (the result directory), UTF-8.

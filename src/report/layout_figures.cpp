@@ -163,6 +163,19 @@ std::vector<LayoutView> ViewPage(const std::vector<ReportEntry>& entries,
   for (std::size_t i = 0; i < views.size(); ++i) {
     views[i].KeyboardDrawn = i < context.Keyboards || i == context.Baseline;
   }
+  if (context.Cost) {
+    for (LayoutView& view : views) {
+      const Recount* recount = view.Details ? view.Details->Recounted.get() : nullptr;
+      if (working && working->Text.Read && recount && view.CountsFromText) {
+        // The search's own figures and cost of the layout's counts, so that both agree.
+        view.Cost = CostOfLayout(FiguresOfCounts(recount->Keys, recount->OwnMode,
+                                                 recount->ByStrokes, view.LeftHandLastKey),
+                                 *context.Cost, working->Text.Kana);
+      } else {
+        view.CostUnknownWhy = FigureOf(view, kFigureSameFinger).UnknownWhy;
+      }
+    }
+  }
   return views;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cost/layout_cost.h"
 #include "report/fingers.h"
 #include "report/html_report.h"
 #include "report/layout_details.h"
@@ -43,6 +44,10 @@ struct LayoutView {
   bool KeyboardDrawn = true;    // the page draws its keyboard
   FingerFigures Fingers;
   std::vector<Figure> Figures;
+  // The cost under the page's search file, from the counts made again from the text; without
+  // them, nothing and the reason.
+  std::optional<LayoutCost> Cost;
+  std::string CostUnknownWhy;
 };
 
 // details[i] belongs to entries[i] (null or missing: no layout file); withLayouts tells whether
@@ -52,7 +57,8 @@ std::vector<LayoutView> ViewLayouts(const std::vector<ReportEntry>& entries,
                                     const std::vector<const LayoutDetails*>& details,
                                     bool withLayouts = false, std::uint64_t textKana = 0);
 
-// The views of a page's layouts, with the working directory's text and layouts if any.
+// The views of a page's layouts, with the working directory's text and layouts if any, and
+// their costs when the context has a search file.
 std::vector<LayoutView> ViewPage(const std::vector<ReportEntry>& entries,
                                  const PageContext& context);
 

@@ -14,6 +14,11 @@ namespace kananet::report {
 // they are read back from the network files.
 std::string ComparisonSection(const std::vector<LayoutView>& views);
 
+// Each layout's cost under the search file named file, as kananet-search scores it, and its
+// terms: every weighted figure per 100 kana times its weight.
+std::string CostSection(const std::vector<LayoutView>& views, const SearchSettings& settings,
+                        const std::string& file);
+
 // Which finger strikes each column, then each layout's strokes per finger and the figures that
 // need the order of the strokes.
 std::string FingersSection(const std::vector<LayoutView>& views);

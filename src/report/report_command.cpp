@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "analysis/figures.h"
+#include "cost/search_file.h"
 #include "platform/directory.h"
 #include "platform/files.h"
 #include "platform/names.h"
@@ -33,10 +34,12 @@ constexpr std::string_view kProgram = "kananet-report";
 constexpr std::string_view kNetworkEnding = ".net";
 // A page of a hundred layouts with every keyboard is tens of megabytes and slow to show.
 constexpr std::size_t kDefaultKeyboards = 10;
+constexpr std::string_view kSortByCost = "cost";
 
 constexpr std::string_view kUsage =
     "Usage: kananet-report [DIR] [-o FILE] [--baseline NAME] [--csv FILE] [--json FILE]\n"
-    "                      [--graphml DIR] [--sort ID] [--keyboards K|all]\n"
+    "                      [--graphml DIR] [--cost SEARCH.toml] [--sort ID]\n"
+    "                      [--keyboards K|all]\n"
     "Reads every network file (*.net) of a batch, sorted by name, and writes one\n"
     "self-contained HTML page that compares the layouts and draws each as a keyboard.\n"
     "When kanasample.txt and layout/ lie beside the network files, the page also shows\n"
@@ -51,8 +54,11 @@ constexpr std::string_view kUsage =
     "  --csv FILE       also write every figure and count as CSV (UTF-8)\n"
     "  --json FILE      also write them as JSON (UTF-8, \"version\": 1)\n"
     "  --graphml DIR    also write each layout's network as DIR/NAME.graphml (UTF-8)\n"
-    "  --sort ID        order the layouts by figure ID (e.g. same_finger), best first\n"
-    "                   (default: file order)\n"
+    "  --cost FILE      add each layout's cost under the search file FILE, as\n"
+    "                   kananet-search scores it, with its weighted terms, and rank the\n"
+    "                   layouts by it, lowest first\n"
+    "  --sort ID        order the layouts by figure ID (e.g. same_finger), best first, or\n"
+    "                   by cost (with --cost) (default: file order, or cost with --cost)\n"
     "  --keyboards K    draw the keyboards of the baseline and the first K layouts only\n"
     "                   (default 10; all: every one); the tables keep every layout\n"
     "  -h, --help       show this help and exit\n"
@@ -66,6 +72,7 @@ struct Options {
   std::optional<std::string> Json;
   std::optional<std::string> Graphml;
   std::optional<std::string> Sort;
+  std::optional<std::string> Cost;
   std::optional<std::string> Keyboards;
   bool Help = false;
   bool Version = false;
@@ -78,13 +85,9 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     const std::pair<std::string_view, std::optional<std::string>*> valued[] = {
-        {"-o", &options.Output},
-        {"--baseline", &options.Baseline},
-        {"--csv", &options.Csv},
-        {"--json", &options.Json},
-        {"--graphml", &options.Graphml},
-        {"--sort", &options.Sort},
-        {"--keyboards", &options.Keyboards},
+        {"-o", &options.Output},   {"--baseline", &options.Baseline},   {"--csv", &options.Csv},
+        {"--json", &options.Json}, {"--graphml", &options.Graphml},     {"--sort", &options.Sort},
+        {"--cost", &options.Cost}, {"--keyboards", &options.Keyboards},
     };
     const auto option = std::find_if(std::begin(valued), std::end(valued),
                                      [&](const auto& item) { return item.first == argument; });
@@ -151,12 +154,16 @@ std::optional<std::size_t> FindLayout(const std::vector<ReportEntry>& entries,
 
 // The order of the layouts by the figure with this id, best first (the value it is judged on:
 // per 100 kana, or the share for a share that is better higher; without a direction, lowest
-// first); unknown values last, ties in file order.
+// first), or by "cost", lowest first; unknown values last, ties in file order.
 std::vector<std::size_t> SortedOrder(const std::vector<LayoutView>& views, const std::string& id) {
   std::vector<std::size_t> order(views.size());
   std::vector<std::optional<double>> values;
   for (std::size_t i = 0; i < views.size(); ++i) {
     order[i] = i;
+    if (id == kSortByCost) {
+      values.push_back(views[i].Cost ? std::optional(views[i].Cost->Total) : std::nullopt);
+      continue;
+    }
     const Figure* figure = FindFigure(views[i], id);
     if (!figure || !figure->Known) {
       values.emplace_back();
@@ -202,13 +209,26 @@ int Report(const std::vector<std::string>& arguments, std::ostream& out, std::os
     out << kProgram << " " << KANANET_VERSION << "\n";
     return 0;
   }
-  if (options.Sort && !FigureOfName(*options.Sort)) {
+  if (options.Sort && *options.Sort == kSortByCost && !options.Cost) {
+    err << kProgram << ": --sort cost needs --cost SEARCH.toml\n";
+    return 2;
+  }
+  if (options.Sort && *options.Sort != kSortByCost && !FigureOfName(*options.Sort)) {
     err << kProgram << ": --sort " << *options.Sort << ": no such figure; the ids are";
     for (int figure = 0; figure < kFigureCount; ++figure) {
       err << " " << FigureIdName(figure);
     }
-    err << "\n";
+    err << " (and cost, with --cost)\n";
     return 2;
+  }
+  SearchSettings costSettings;
+  if (options.Cost) {
+    if (const std::optional<std::string> mistake =
+            LoadSearchFile(*options.Cost, kProgram, costSettings)) {
+      err << *mistake;
+      return 2;
+    }
+    options.Sort = options.Sort.value_or(std::string(kSortByCost));
   }
 
   std::string results;
@@ -274,6 +294,10 @@ int Report(const std::vector<std::string>& arguments, std::ostream& out, std::os
   context.Keyboards = !options.Keyboards            ? kDefaultKeyboards
                       : *options.Keyboards == "all" ? std::numeric_limits<std::size_t>::max()
                                                     : std::stoul(*options.Keyboards);
+  if (options.Cost) {
+    context.Cost = &costSettings;
+    context.CostFile = DisplayName(*options.Cost);
+  }
   WorkingDirectory workingDirectory;
   if (!working.empty()) {
     // One line, redrawn in place and cleared afterwards, only where a person watches.
@@ -307,7 +331,8 @@ int Report(const std::vector<std::string>& arguments, std::ostream& out, std::os
   const std::string source = DisplayName(directory.string());
   const fs::path output = options.Output ? fs::path(*options.Output) : directory / "report.html";
   const std::vector<LayoutView> views = ViewPage(entries, context);
-  const ExportInput exportInput{source, context.Working, &views, context.Baseline};
+  const ExportInput exportInput{source,           context.Working, &views,
+                                context.Baseline, context.Cost,    context.CostFile};
   // Each replaced whole, as kananet replaces its network files: a failed write leaves the old.
   std::vector<std::pair<std::optional<std::string>, std::string>> writes = {
       {output.string(), RenderReport(source, entries, failures, context)},

@@ -3,6 +3,7 @@
 // and starts it refuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -79,7 +80,8 @@ TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
   ASSERT_EQ(RunProgram(KANANET_BINARY, work.Path(), Arguments({"--check"})).ExitStatus, 0);
   ASSERT_EQ(RunProgram(KANANET_BINARY, work.Path()).ExitStatus, 0);
   const e2e::RunResult report =
-      RunProgram(KANANET_REPORT_BINARY, work.Path(), Arguments({".", "--json", "report.json"}));
+      RunProgram(KANANET_REPORT_BINARY, work.Path(),
+                 Arguments({".", "--json", "report.json", "--cost", "search.toml"}));
   ASSERT_EQ(report.ExitStatus, 0) << report.Err;
   const std::string json = work.ReadFile("report.json");
   const std::smatch kana = [&] {
@@ -91,7 +93,7 @@ TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
   const double perKana = 100.0 / std::stod(kana[1]);
   const std::size_t layout = json.find("\"name\": \"jis-kana-1\"");
   ASSERT_NE(layout, std::string::npos);
-  const std::regex figure("\\{\"id\": \"([a-z_.0-9]+)\"[^}]*?\"count\": ([0-9]+)");
+  const std::regex figure("\\{\"id\": \"([a-z_.0-9]+)\", \"label\"[^}]*?\"count\": ([0-9]+)");
   double cost = 0;
   int figures = 0;
   const std::string ofLayout = json.substr(layout, json.find("\"findings\"", layout) - layout);
@@ -110,25 +112,45 @@ TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
   EXPECT_EQ(TableValue(first.Out, "cost", 1), text);
   EXPECT_NE(work.ReadFile("found/jis-kana-1.txt").find(std::string("kananet-search: cost ") + text),
             std::string::npos);
+  // The report's own cost of each layout is the search's, and ranks the layouts, lowest first.
+  std::vector<double> totals;
+  const std::string costAt = "\"cost\": {\"total\": ";
+  for (std::size_t at = json.find("{\"name\": \"", json.find("\"layouts\""));
+       at != std::string::npos; at = json.find("{\"name\": \"", at + 1)) {
+    const std::size_t name = at + 10;
+    const std::string layoutName = json.substr(name, json.find('"', name) - name);
+    const std::size_t cost = json.find(costAt, at) + costAt.size();
+    totals.push_back(std::stod(json.substr(cost)));
+    if (layoutName == "jis-kana-1" || layoutName == "jis-kana") {
+      std::snprintf(text, sizeof text, "%.4f", totals.back());
+      EXPECT_EQ(TableValue(first.Out, "cost", layoutName == "jis-kana" ? 0 : 1), text);
+    }
+  }
+  EXPECT_EQ(totals.size(), 3u);
+  EXPECT_TRUE(std::is_sorted(totals.begin(), totals.end()));
 }
 
-// Mistakes in the search file name their line and stop with status 2; a start with check
-// errors is refused with status 1; nothing is written either way.
+// Mistakes in the search file name their line and stop with status 2, in kananet-report --cost
+// alike; a start with check errors is refused with status 1; nothing is written either way.
 TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
   const struct {
     const char* File;
     const char* Message;
+    bool OfTheLayout;  // a mistake only against the starting layout: the report takes the file
   } cases[] = {
-      {"[weights]\nsame_fingers = 1\n", "search.toml:2: error: unknown figure id"},
-      {"pin_keys = 5\n", "search.toml:1: error: pin_keys must be a string"},
-      {"\n\npin_keys = \"H\"\n", "search.toml:3: error: pin_keys: no entry"},
-      {"free_keys = \"a~\"\n", "search.toml:1: error: free_keys: '~' is not a key"},
-      {"[weights]\n\"same_hand_pairs.gap1\" = 1\n", "search.toml:2: error: same_hand_pairs.gap1"},
-      {"moves = [\"keys\", 3]\n", "search.toml:1: error: a move is"},
-      {"free_keys = \"abc\"\nfree_keys = \"d\"\n", "search.toml:2:"},
+      {"[weights]\nsame_fingers = 1\n", "search.toml:2: error: unknown figure id", false},
+      {"pin_keys = 5\n", "search.toml:1: error: pin_keys must be a string", false},
+      {"\n\npin_keys = \"H\"\n", "search.toml:3: error: pin_keys: no entry", true},
+      {"free_keys = \"a~\"\n", "search.toml:1: error: free_keys: '~' is not a key", false},
+      {"[weights]\n\"same_hand_pairs.gap1\" = 1\n", "search.toml:2: error: same_hand_pairs.gap1",
+       true},
+      {"moves = [\"keys\", 3]\n", "search.toml:1: error: a move is", false},
+      {"free_keys = \"abc\"\nfree_keys = \"d\"\n", "search.toml:2:", false},
   };
   TempDir work;
   CopyExample(work);
+  work.MakeDir("result");
+  ASSERT_EQ(RunProgram(KANANET_BINARY, work.Path()).ExitStatus, 0);
   for (const auto& example : cases) {
     work.WriteFile("search.toml", example.File);
     const e2e::RunResult result =
@@ -136,6 +158,12 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
                    Arguments({"layout/jis-kana.txt", "-c", "search.toml", "--rounds", "1"}));
     EXPECT_EQ(result.ExitStatus, 2) << example.File;
     EXPECT_NE(e2e::Utf8(result.Err).find(example.Message), std::string::npos) << result.Err;
+    const e2e::RunResult report =
+        RunProgram(KANANET_REPORT_BINARY, work.Path(), Arguments({".", "--cost", "search.toml"}));
+    EXPECT_EQ(report.ExitStatus, example.OfTheLayout ? 0 : 2) << report.Err;
+    EXPECT_EQ(report.Err, example.OfTheLayout ? "" : result.Err);
+    EXPECT_EQ(fs::exists(fs::path(work.Path()) / "result/report.html"), example.OfTheLayout);
+    fs::remove(fs::path(work.Path()) / "result/report.html");
   }
   work.WriteFile("layout/short.txt", "b\n0\n4\n0\nf\t" + e2e::Sjis("あ") + "\n");
   const e2e::RunResult refused = RunProgram(KANANET_SEARCH_BINARY, work.Path(),
