@@ -18,6 +18,7 @@
 #include "readers/layout.h"
 #include "readers/sample_text.h"
 #include "search/key_search.h"
+#include "search/layout_search.h"
 
 namespace kananet {
 namespace {
@@ -93,7 +94,8 @@ int Run(const std::string& directory, const std::string& name, int runs) {
   const Clock::time_point rounds = Clock::now();
   int done = 0;
   for (; SecondsSince(rounds) < 2; ++done) {
-    search::RunRound(problem, 1, static_cast<std::uint64_t>(done) + 1, candidates, stop, nullptr);
+    search::RunRound(problem, nullptr, 1, static_cast<std::uint64_t>(done) + 1, candidates, stop,
+                     nullptr);
   }
   std::printf("%-34s %8.1f ms per round, %.0f exchanges scored per second in rounds\n",
               "rounds of best-improvement", 1000 * SecondsSince(rounds) / done,

@@ -11,7 +11,7 @@ constexpr std::size_t kHeaderLines = 4;
 }  // namespace
 
 std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
-                            std::string_view remark) {
+                            const std::vector<std::string>& retyped, std::string_view remark) {
   const std::string lineEnd = startBytes.find("\r\n") != std::string_view::npos &&
                                       startBytes.find("\r\n") + 1 == startBytes.find('\n')
                                   ? "\r\n"
@@ -19,6 +19,7 @@ std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
   std::string file;
   std::size_t lines = 0;
   std::size_t position = 0;
+  std::size_t slot = 0;  // the entry of the line: every line after the header with a TAB
   while (position < startBytes.size()) {
     std::size_t end = startBytes.find('\n', position);
     end = end == std::string_view::npos ? startBytes.size() : end + 1;
@@ -29,7 +30,14 @@ std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
       continue;  // the remark of an earlier search, replaced below
     }
     const std::size_t tab = line.find('\t');
-    if (lines > kHeaderLines && tab != std::string::npos) {
+    if (lines > kHeaderLines && tab != std::string::npos && slot < retyped.size() &&
+        !retyped[slot].empty()) {
+      std::string keys;
+      for (const char key : retyped[slot]) {
+        keys += kKeyAlphabet[static_cast<std::uint8_t>(key)];
+      }
+      line.replace(0, tab, keys);
+    } else if (lines > kHeaderLines && tab != std::string::npos) {
       for (std::size_t i = 0; i < tab; ++i) {
         const std::uint8_t key = KeyIndexTable[static_cast<std::uint8_t>(line[i])];
         if (places[key] != key) {
@@ -37,6 +45,7 @@ std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
         }
       }
     }
+    slot += lines > kHeaderLines && tab != std::string::npos;
     file += line;
     if (lines == kHeaderLines) {
       if (!file.ends_with('\n')) {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "search/key_search.h"
 
@@ -14,9 +15,11 @@ namespace kananet::search {
 inline constexpr std::string_view kFoundMark = "kananet-search:";
 
 // startBytes with every key character of an entry line that names a key moved by places
-// replaced by the key's new character, and remark (without line end) as the line after the
-// four header lines. The bytes of the file are kept as they are, whatever their encoding.
+// replaced by the key's new character, the keys of each entry that retyped holds keys for
+// (KeyIndexes, by slot; empty: none) replaced by those, and remark (without line end) as the
+// line after the four header lines. The other bytes of the file are kept as they are, whatever
+// their encoding.
 std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
-                            std::string_view remark);
+                            const std::vector<std::string>& retyped, std::string_view remark);
 
 }  // namespace kananet::search

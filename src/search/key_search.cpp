@@ -1,16 +1,12 @@
 #include "search/key_search.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "codes/key_alphabet.h"
 
 namespace kananet::search {
 
 namespace {
-
-// Changes of cost smaller than this are rounding, not improvement.
-constexpr double kLeast = 1e-9;
 
 std::size_t At(int first, int second) {
   return static_cast<std::size_t>(first * 64 + second);
@@ -55,12 +51,16 @@ KeyProblem::KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys,
 }
 
 FigureCounts KeyProblem::FiguresAt(const Places& places) const {
+  return FiguresAt(start_, places);
+}
+
+FigureCounts KeyProblem::FiguresAt(const StrokeCounts& strokes, const Places& places) const {
   StrokeCounts moved{std::vector<std::uint64_t>(64), std::vector<std::uint64_t>(64 * 64)};
   for (int key = 0; key < 64; ++key) {
-    moved.Keys[places[static_cast<std::size_t>(key)]] = start_.Keys[static_cast<std::size_t>(key)];
+    moved.Keys[places[static_cast<std::size_t>(key)]] = strokes.Keys[static_cast<std::size_t>(key)];
     for (int second = 0; second < 64; ++second) {
       moved.Pairs[At(places[static_cast<std::size_t>(key)],
-                     places[static_cast<std::size_t>(second)])] = start_.Pairs[At(key, second)];
+                     places[static_cast<std::size_t>(second)])] = strokes.Pairs[At(key, second)];
     }
   }
   return FiguresOfStrokes(moved, leftHandLastKey_, countByKana_);
@@ -140,6 +140,17 @@ void KeyState::Exchange(int a, int b) {
   places_[occupant_[ub]] = static_cast<std::uint8_t>(b);
 }
 
+void KeyState::AddStrokes(int key, double count) {
+  strokes_[static_cast<std::size_t>(key)] += count;
+  cost_ += count * problem_.keyWeight_[static_cast<std::size_t>(key)];
+}
+
+void KeyState::AddPairs(int first, int second, double count) {
+  pairs_[At(first, second)] += count;
+  pairsT_[At(second, first)] += count;
+  cost_ += count * problem_.pairWeight_[At(first, second)];
+}
+
 std::vector<std::pair<int, int>> ExchangesTo(const Places& places) {
   // Fill the keys in order, each with the start key that ends there, by exchanging it with
   // the key that holds that start key now: a cycle of n keys takes n - 1 exchanges.
@@ -168,57 +179,6 @@ std::uint64_t Random::Next() {
   z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
   z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
   return z ^ (z >> 31);
-}
-
-RoundResult RunRound(const KeyProblem& problem, std::uint64_t seed, std::uint64_t round,
-                     std::atomic<std::uint64_t>& candidates, const std::atomic<bool>& stop,
-                     const std::function<void(const Places&)>& accepted) {
-  const std::vector<int>& keys = problem.FreeKeys();
-  Places start = StartPlaces();
-  if (round > 0) {
-    Random random(seed * 0x2545F4914F6CDD1Du ^ round);
-    std::vector<int> shuffled = keys;
-    for (std::size_t i = shuffled.size(); i > 1; --i) {
-      std::swap(shuffled[i - 1], shuffled[random.Below(i)]);
-    }
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-      start[static_cast<std::size_t>(keys[i])] = static_cast<std::uint8_t>(shuffled[i]);
-    }
-  }
-  KeyState state(problem, start);
-  RoundResult result;
-  std::uint64_t scored = 0;
-  for (;;) {
-    if (stop.load(std::memory_order_relaxed)) {
-      result.Whole = false;
-      break;
-    }
-    double best = -kLeast;
-    int bestA = -1, bestB = -1;
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-      for (std::size_t j = i + 1; j < keys.size(); ++j) {
-        const double delta = state.Delta(keys[i], keys[j]);
-        if (delta < best) {
-          best = delta;
-          bestA = keys[i];
-          bestB = keys[j];
-        }
-      }
-    }
-    scored += keys.size() * (keys.size() - 1) / 2;
-    if (bestA < 0) {
-      break;
-    }
-    state.Exchange(bestA, bestB);
-    if (accepted) {
-      accepted(state.PlacesNow());
-    }
-  }
-  candidates.fetch_add(scored, std::memory_order_relaxed);
-  result.At = state.PlacesNow();
-  result.Figures = problem.FiguresAt(result.At);
-  result.Cost = problem.CostOf(result.Figures);
-  return result;
 }
 
 }  // namespace kananet::search

@@ -4,9 +4,7 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "analysis/figures.h"
@@ -29,7 +27,14 @@ class KeyProblem {
   const StrokeCounts& Start() const { return start_; }
   // The figures and cost of the start with its keys moved to places.
   FigureCounts FiguresAt(const Places& places) const;
+  // The same for other strokes of the start's keys, such as those of its kana moved.
+  FigureCounts FiguresAt(const StrokeCounts& strokes, const Places& places) const;
   double CostOf(const FigureCounts& figures) const;
+  // The cost of one stroke of key, and of key second right after key first.
+  double KeyWeight(int key) const { return keyWeight_[static_cast<std::size_t>(key)]; }
+  double PairWeight(int first, int second) const {
+    return pairWeight_[static_cast<std::size_t>(first * 64 + second)];
+  }
 
  private:
   friend class KeyState;
@@ -52,7 +57,12 @@ class KeyState {
   // The change of cost when keys a and b exchange places.
   double Delta(int a, int b) const;
   void Exchange(int a, int b);
+  // Adds count strokes of key, or of key second right after key first, as when a kana takes
+  // other keys.
+  void AddStrokes(int key, double count);
+  void AddPairs(int first, int second, double count);
   const Places& PlacesNow() const { return places_; }
+  const KeyProblem& Problem() const { return problem_; }
   double Cost() const { return cost_; }  // kept by adding the changes
 
  private:
@@ -78,19 +88,5 @@ class Random {
  private:
   std::uint64_t state_;
 };
-
-// One round of the search: round 0 starts from the starting layout, the others from a random
-// arrangement of the free keys; each then takes the best exchange while one lowers the cost.
-// candidates counts the exchanges scored; stop, checked between steps, ends the round early
-// (not whole); accepted, when given, sees every layout the round moves to.
-struct RoundResult {
-  Places At{};
-  FigureCounts Figures{};
-  double Cost = 0;
-  bool Whole = true;
-};
-RoundResult RunRound(const KeyProblem& problem, std::uint64_t seed, std::uint64_t round,
-                     std::atomic<std::uint64_t>& candidates, const std::atomic<bool>& stop,
-                     const std::function<void(const Places&)>& accepted);
 
 }  // namespace kananet::search

@@ -19,6 +19,7 @@
 #include "analysis/piece_counts.h"
 #include "check/finding_text.h"
 #include "check/layout_check.h"
+#include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
 #include "codes/text_encoding.h"
 #include "cost/layout_cost.h"
@@ -29,6 +30,7 @@
 #include "readers/sample_text.h"
 #include "search/found_layout.h"
 #include "search/key_search.h"
+#include "search/layout_search.h"
 
 namespace kananet::search {
 
@@ -235,19 +237,6 @@ Places Settled(const Places& places, const std::array<bool, 64>& used) {
   return settled;
 }
 
-// The entries that can match, with their keys moved: those past them never match, so the
-// count of the shorter table is the count of the whole.
-std::vector<LayoutEntry> MovedTable(const std::vector<LayoutEntry>& table, std::size_t slots,
-                                    const Places& places) {
-  std::vector<LayoutEntry> moved(table.begin(), table.begin() + static_cast<std::ptrdiff_t>(slots));
-  for (std::size_t slot = 0; slot < slots; ++slot) {
-    for (char& key : moved[slot].Keys) {
-      key = static_cast<char>(places[static_cast<std::uint8_t>(key)]);
-    }
-  }
-  return moved;
-}
-
 // Whether figure is scored by the search: the gap classes only by strokes, class 0 only.
 bool Scored(int figure, bool countByKana) {
   return !IsGapFigure(figure) || (figure == kFigureGap0 && !countByKana);
@@ -263,6 +252,15 @@ void RequireSame(const FigureCounts& scored, const FigureCounts& counted, bool c
                           std::to_string(counted[at]));
     }
   }
+}
+
+// Shift_JIS text of KanaCodes, for the remark of a written layout.
+std::string KanaTextOf(const std::string& kana) {
+  std::string text;
+  for (const char code : kana) {
+    text += KanaText(static_cast<std::uint8_t>(code));
+  }
+  return text;
 }
 
 std::string Fixed(double value, int decimals) {
@@ -370,17 +368,11 @@ std::optional<int> ReadSettings(const Options& options, const Problem& problem,
   if (auto error = ResolveMovable(settings, problem.Table, problem.Slots, movable)) {
     return fail(*error);
   }
-  if (settings.MoveKana) {
-    Say("note: this version moves keys only; the kana keep their keys' order");
-  }
-  if (!settings.MoveKeys) {
-    return fail({0, "moves: nothing to move (this version moves keys)"});
-  }
   return std::nullopt;
 }
 
 struct Found {
-  Places At{};
+  Arrangement At{};
   FigureCounts Figures{};
   double Cost = 0;
 };
@@ -431,17 +423,29 @@ int Search(const Options& options) {
     throw InternalError("a kana of the text has no entry, yet the check passed");
   }
   const StrokeCounts strokes = StrokesOfPieces(pieces, problem.Table);
-  const KeyProblem keys(strokes, movable.Keys, settings.Weights, problem.Header.LeftHandLastKey,
-                        byKana, problem.Kana);
+  const KeyProblem keys(strokes, settings.MoveKeys ? movable.Keys : std::vector<int>{},
+                        settings.Weights, problem.Header.LeftHandLastKey, byKana, problem.Kana);
+  const std::optional<KanaUnits> units =
+      settings.MoveKana ? std::optional<KanaUnits>(std::in_place, problem.Table, problem.Slots,
+                                                   pieces, movable.PinnedEntries, movable.Keys)
+                        : std::nullopt;
+  const KanaUnits* kana = units ? &*units : nullptr;
   // Layouts that differ only in keys the text never strikes are one layout to the designer.
-  std::array<bool, 64> struck{};
-  for (std::size_t key = 0; key < struck.size(); ++key) {
-    struck[key] = strokes.Keys[key] > 0;
-  }
+  auto settled = [&](Arrangement at) {
+    const StrokeCounts moved = kana ? kana->StrokesOf(at.Holds) : StrokeCounts{};
+    std::array<bool, 64> struck{};
+    for (std::size_t key = 0; key < struck.size(); ++key) {
+      struck[key] = (kana ? moved : strokes).Keys[key] > 0;
+    }
+    at.At = Settled(at.At, struck);
+    return at;
+  };
 
-  auto countAt = [&](const Places& places, unsigned threads) {
+  // The entries that can match, with their keys moved: those past them never match, so the
+  // count of the shorter table is the count of the whole.
+  auto countAt = [&](const Arrangement& at, unsigned threads) {
     const std::optional<FigureCounts> counted =
-        CountFigures(problem.KanaCodes, MovedTable(problem.Table, problem.Slots, places),
+        CountFigures(problem.KanaCodes, TableAt(problem.Table, problem.Slots, kana, at),
                      problem.Header, threads);
     if (!counted) {
       throw InternalError("a moved layout no longer converts the text");
@@ -461,8 +465,8 @@ int Search(const Options& options) {
       begun + std::chrono::duration_cast<Clock::duration>(
                   std::chrono::duration<double>(options.Seconds.value_or(0)));
 
-  const std::function<void(const Places&)> verify = [&](const Places& places) {
-    RequireSame(keys.FiguresAt(places), countAt(places, 1), byKana, "--verify");
+  const std::function<void(const Arrangement&)> verify = [&](const Arrangement& at) {
+    RequireSame(FiguresAt(keys, kana, at), countAt(at, 1), byKana, "--verify");
   };
   auto work = [&] {
     try {
@@ -472,9 +476,9 @@ int Search(const Options& options) {
             (rounds == 0 && Clock::now() >= deadline)) {
           return;
         }
-        RoundResult result = RunRound(keys, options.Seed, round, candidates, stop,
+        RoundResult result = RunRound(keys, kana, options.Seed, round, candidates, stop,
                                       options.Verify ? verify : nullptr);
-        result.At = Settled(result.At, struck);
+        result.At = settled(result.At);
         best.Add(result);
         roundsDone.fetch_add(1);
       }
@@ -522,7 +526,7 @@ int Search(const Options& options) {
     throw InternalError(*failure);
   }
 
-  Found start{StartPlaces(), countAt(StartPlaces(), jobs), 0};
+  Found start{Arrangement{}, countAt(Arrangement{}, jobs), 0};
   start.Cost = CostOfLayout(start.Figures, settings, problem.Kana).Total;
   std::vector<Found> found;
   std::vector<std::string> names;
@@ -531,10 +535,24 @@ int Search(const Options& options) {
   const std::string stem = fs::path(options.Start).filename().string();
   for (const RoundResult& result : best.List()) {
     Found layout{result.At, countAt(result.At, jobs), 0};
-    RequireSame(keys.FiguresAt(result.At), layout.Figures, byKana, "the written layout");
+    RequireSame(FiguresAt(keys, kana, result.At), layout.Figures, byKana, "the written layout");
     layout.Cost = CostOfLayout(layout.Figures, settings, problem.Kana).Total;
     std::string moves;
-    for (const auto& [a, b] : ExchangesTo(result.At)) {
+    std::vector<std::string> retyped(problem.Slots);
+    if (kana) {
+      for (const auto& [u, w] : ExchangesTo(result.At.Holds)) {
+        moves += " " + KanaTextOf(kana->KanaOf(u)) + "<>" + KanaTextOf(kana->KanaOf(w));
+      }
+      const std::vector<LayoutEntry> moved = TableAt(problem.Table, problem.Slots, kana, result.At);
+      const std::vector<LayoutEntry> kept = kana->TableOf(kana->StartHolds());
+      const std::vector<LayoutEntry> typed = kana->TableOf(result.At.Holds);
+      for (std::size_t slot = 0; slot < problem.Slots; ++slot) {
+        if (typed[slot].Keys != kept[slot].Keys) {
+          retyped[slot] = moved[slot].Keys;
+        }
+      }
+    }
+    for (const auto& [a, b] : ExchangesTo(result.At.At)) {
       moves += std::string(" ") + kKeyAlphabet[static_cast<std::size_t>(a)] + "<>" +
                kKeyAlphabet[static_cast<std::size_t>(b)];
     }
@@ -546,7 +564,7 @@ int Search(const Options& options) {
          (stem.substr(0, stem.find('.')) + "-" + std::to_string(found.size() + 1) + ".txt"))
             .string();
     if (const int failed =
-            ReplaceFile(name, MovedLayoutFile(problem.StartBytes, result.At, remark))) {
+            ReplaceFile(name, MovedLayoutFile(problem.StartBytes, result.At.At, retyped, remark))) {
       Say("cannot write " + name + ": " + std::strerror(failed));
       return 1;
     }

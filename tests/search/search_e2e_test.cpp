@@ -53,7 +53,8 @@ TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
   CopyExample(work);
   work.WriteFile("search.toml",
                  "pin_keys = \"1234567890-^\\\\\"\npin_kana = \"、。ー\"\n"
-                 "[weights]\nsame_finger = 2\n\"row.home\" = -1\nrow_jumps = 0.5\n");
+                 "moves = [\"keys\", \"kana\"]\n[weights]\nsame_finger = 2\n\"row.home\" = "
+                 "-1\nrow_jumps = 0.5\n");
   const std::vector<std::string> common = {
       "layout/jis-kana.txt", "-c", "search.toml", "--seed", "3", "--rounds", "6", "--top", "3"};
   auto run = [&](const std::string& jobs, const std::string& output) {

@@ -1,0 +1,486 @@
+#include "search/layout_search.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "codes/key_alphabet.h"
+
+namespace kananet::search {
+
+namespace {
+
+// Changes of cost smaller than this are rounding, not improvement.
+constexpr double kLeast = 1e-9;
+
+// The hiragana's KanaCode from its code point, and the other way round.
+constexpr std::uint8_t KanaCodeOfHiragana(char32_t codePoint) {
+  return static_cast<std::uint8_t>(codePoint - 0x3041 + 7);
+}
+
+// The kana whose voiced, semi-voiced or small form code is; 0 for every other code.
+std::uint8_t PlainKana(std::uint8_t code) {
+  if (code == 5) {  // the katakana vu
+    return KanaCodeOfHiragana(0x3046);
+  }
+  if (code < 7 || code > 89) {
+    return 0;
+  }
+  const char32_t u = 0x3041 + (code - 7u);
+  switch (u) {
+    case 0x3041:
+    case 0x3043:
+    case 0x3045:
+    case 0x3047:
+    case 0x3049:  // small a i u e o
+    case 0x3063:
+    case 0x3083:
+    case 0x3085:
+    case 0x3087:  // small tsu ya yu yo
+      return KanaCodeOfHiragana(u + 1);
+    case 0x3065:
+    case 0x3067:
+    case 0x3069:  // du de do
+      return KanaCodeOfHiragana(u - 1);
+    default:
+      break;
+  }
+  if (u >= 0x304C && u <= 0x3062 && (u - 0x304C) % 2 == 0) {  // ga .. di
+    return KanaCodeOfHiragana(u - 1);
+  }
+  if (u >= 0x306F && u <= 0x307D && (u - 0x306F) % 3 != 0) {  // ba pa .. bo po
+    return KanaCodeOfHiragana(u - (u - 0x306F) % 3);
+  }
+  return 0;
+}
+
+// The kana that kana is a form of (its first kana voiced, semi-voiced or small), or empty.
+std::string PlainForm(const std::string& kana) {
+  if (kana.empty() || PlainKana(static_cast<std::uint8_t>(kana[0])) == 0) {
+    return "";
+  }
+  return static_cast<char>(PlainKana(static_cast<std::uint8_t>(kana[0]))) + kana.substr(1);
+}
+
+// A key sequence of up to kLongestMoved keys as one number, keys from 1, different for
+// different sequences.
+std::uint64_t CodeOf(const std::string& keys) {
+  std::uint64_t code = 0;
+  for (std::size_t i = keys.size(); i-- > 0;) {
+    code = code << 6 | (static_cast<std::uint8_t>(keys[i]) + 1u);
+  }
+  return code;
+}
+
+}  // namespace
+
+KanaUnits::KanaUnits(const std::vector<LayoutEntry>& table, std::size_t slots,
+                     const PieceCounts& pieces, const std::vector<bool>& pinned,
+                     const std::vector<int>& freeKeys)
+    : table_(table.begin(), table.begin() + static_cast<std::ptrdiff_t>(slots)),
+      pieces_(pieces),
+      counted_(slots) {
+  // The entries a first match can reach: no earlier entry's kana begins their own.
+  std::unordered_set<std::string> earlier;
+  std::unordered_map<std::string, std::size_t> slotOf;
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    const std::string& kana = table_[slot].Kana;
+    bool shadowed = kana.empty();
+    for (std::size_t length = 1; length <= kana.size() && !shadowed; ++length) {
+      shadowed = earlier.contains(kana.substr(0, length));
+    }
+    earlier.insert(kana);
+    const std::size_t keys = table_[slot].Keys.size();
+    counted_[slot] = !shadowed && keys > 0 && keys <= kLongestMoved;
+    if (counted_[slot]) {
+      slotOf.emplace(kana, slot);
+    }
+  }
+  std::array<bool, 64> free{};
+  for (const int key : freeKeys) {
+    free[static_cast<std::size_t>(key)] = true;
+  }
+  auto movable = [&](std::size_t slot) {
+    const std::string& keys = table_[slot].Keys;
+    return counted_[slot] && !pinned[slot] && std::all_of(keys.begin(), keys.end(), [&](char key) {
+             return free[static_cast<std::uint8_t>(key)];
+           });
+  };
+  // An entry typed as the keys of the kana it is a form of, with keys before or after, follows
+  // that kana; it never moves alone.
+  std::vector<std::size_t> leader(slots, slots);
+  std::vector<Follower> following(slots);
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    const auto plain = slotOf.find(PlainForm(table_[slot].Kana));
+    if (!counted_[slot] || pinned[slot] || plain == slotOf.end()) {
+      continue;
+    }
+    const std::string& own = table_[slot].Keys;
+    const std::string& its = table_[plain->second].Keys;
+    if (own.size() > its.size() && own.starts_with(its)) {
+      following[slot] = {static_cast<std::uint32_t>(slot), "", own.substr(its.size())};
+    } else if (own.size() > its.size() && own.ends_with(its)) {
+      following[slot] = {static_cast<std::uint32_t>(slot), own.substr(0, own.size() - its.size()),
+                         ""};
+    } else {
+      continue;
+    }
+    leader[slot] = plain->second;
+  }
+  std::vector<std::size_t> unitOf(slots, slots);
+  for (std::size_t slot = 0; slot < slots && units_.size() < 0xFFFF; ++slot) {
+    if (leader[slot] == slots && movable(slot)) {
+      unitOf[slot] = units_.size();
+      units_.push_back({static_cast<std::uint32_t>(slot), {}});
+    }
+  }
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    if (leader[slot] != slots && unitOf[leader[slot]] != slots) {
+      units_[unitOf[leader[slot]]].Followers.push_back(following[slot]);
+    }
+  }
+
+  afterStart_.assign(slots + 1, 0);
+  beforeStart_.assign(slots + 1, 0);
+  for (const PieceCounts::Follow& follow : pieces.Follows) {
+    ++afterStart_[follow.First + 1];
+    ++beforeStart_[follow.Second + 1];
+  }
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    afterStart_[slot + 1] += afterStart_[slot];
+    beforeStart_[slot + 1] += beforeStart_[slot];
+  }
+  after_.resize(pieces.Follows.size());
+  before_.resize(pieces.Follows.size());
+  std::vector<std::uint32_t> afterAt(afterStart_.begin(), afterStart_.end() - 1);
+  std::vector<std::uint32_t> beforeAt(beforeStart_.begin(), beforeStart_.end() - 1);
+  for (const PieceCounts::Follow& follow : pieces.Follows) {
+    after_[afterAt[follow.First]++] = {follow.Second, follow.Count};
+    before_[beforeAt[follow.Second]++] = {follow.First, follow.Count};
+  }
+}
+
+std::vector<std::uint16_t> KanaUnits::StartHolds() const {
+  std::vector<std::uint16_t> holds(units_.size());
+  for (std::size_t unit = 0; unit < holds.size(); ++unit) {
+    holds[unit] = static_cast<std::uint16_t>(unit);
+  }
+  return holds;
+}
+
+std::vector<LayoutEntry> KanaUnits::TableOf(const std::vector<std::uint16_t>& holds) const {
+  std::vector<LayoutEntry> table = table_;
+  for (std::size_t unit = 0; unit < units_.size(); ++unit) {
+    const std::string& keys = table_[units_[holds[unit]].Slot].Keys;
+    table[units_[unit].Slot].Keys = keys;
+    for (const Follower& follower : units_[unit].Followers) {
+      table[follower.Slot].Keys = follower.Before + keys + follower.After;
+    }
+  }
+  return table;
+}
+
+StrokeCounts KanaUnits::StrokesOf(const std::vector<std::uint16_t>& holds) const {
+  return StrokesOfPieces(pieces_, TableOf(holds));
+}
+
+LayoutState::LayoutState(const KeyProblem& keys, const KanaUnits* kana, const Places& places)
+    : keys_(keys, places), kana_(kana) {
+  if (kana == nullptr) {
+    return;
+  }
+  holds_ = kana->StartHolds();
+  const std::size_t slots = kana->table_.size();
+  now_.resize(slots);
+  first_.resize(slots);
+  last_.resize(slots);
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    const std::string& start = kana->table_[slot].Keys;
+    if (start.empty()) {
+      continue;
+    }
+    first_[slot] = places[static_cast<std::uint8_t>(start.front())];
+    last_[slot] = places[static_cast<std::uint8_t>(start.back())];
+    if (kana->counted_[slot]) {
+      ++taken_[CodeOf(start)];
+      now_[slot].Size = static_cast<std::uint8_t>(start.size());
+      for (std::size_t i = 0; i < start.size(); ++i) {
+        now_[slot].Keys[i] = places[static_cast<std::uint8_t>(start[i])];
+      }
+    }
+  }
+  for (std::size_t key = 0; key < places.size(); ++key) {
+    startKey_[places[key]] = static_cast<std::uint8_t>(key);
+  }
+}
+
+void LayoutState::ExchangeKeys(int a, int b) {
+  keys_.Exchange(a, b);
+  if (kana_ == nullptr) {
+    return;
+  }
+  auto moved = [a, b](std::uint8_t& key) {
+    key = key == a ? static_cast<std::uint8_t>(b) : key == b ? static_cast<std::uint8_t>(a) : key;
+  };
+  for (std::size_t slot = 0; slot < now_.size(); ++slot) {
+    moved(first_[slot]);
+    moved(last_[slot]);
+    for (std::size_t i = 0; i < now_[slot].Size; ++i) {
+      moved(now_[slot].Keys[i]);
+    }
+  }
+  std::swap(startKey_[static_cast<std::size_t>(a)], startKey_[static_cast<std::size_t>(b)]);
+}
+
+bool LayoutState::Changes(std::size_t u, std::size_t w, std::vector<Change>& changes) const {
+  changes.clear();
+  auto code = [this](const Sequence& keys) {
+    std::uint64_t value = 0;
+    for (std::size_t i = keys.Size; i-- > 0;) {
+      value = value << 6 | (startKey_[keys.Keys[i]] + 1u);
+    }
+    return value;
+  };
+  for (const auto& [mine, other] : {std::pair(u, w), std::pair(w, u)}) {
+    const KanaUnits::Unit& unit = kana_->units_[mine];
+    const Sequence& took = now_[kana_->units_[other].Slot];
+    changes.push_back({unit.Slot, now_[unit.Slot], took});
+    for (const KanaUnits::Follower& follower : unit.Followers) {
+      const Sequence& before = now_[follower.Slot];
+      const std::size_t size = follower.Before.size() + took.Size + follower.After.size();
+      if (size > kLongestMoved) {
+        return false;
+      }
+      Sequence after;
+      after.Size = static_cast<std::uint8_t>(size);
+      std::copy_n(before.Keys.begin(), follower.Before.size(), after.Keys.begin());
+      std::copy_n(took.Keys.begin(), took.Size, after.Keys.begin() + follower.Before.size());
+      std::copy_n(before.Keys.begin() + (before.Size - follower.After.size()),
+                  follower.After.size(), after.Keys.begin() + (size - follower.After.size()));
+      changes.push_back({follower.Slot, before, after});
+    }
+  }
+  for (Change& change : changes) {
+    change.CodeBefore = code(change.Before);
+    change.CodeAfter = code(change.After);
+  }
+  return true;
+}
+
+// Every sequence a move gives is typed by no other entry: a sequence that two entries of the
+// start share stays with them.
+bool LayoutState::Distinct(const std::vector<Change>& changes) const {
+  for (const Change& change : changes) {
+    const auto found = taken_.find(change.CodeAfter);
+    int count = found == taken_.end() ? 0 : found->second;
+    for (const Change& other : changes) {
+      count += (other.CodeAfter == change.CodeAfter) - (other.CodeBefore == change.CodeAfter);
+    }
+    if (count > 1) {
+      return false;
+    }
+  }
+  return true;
+}
+
+template <typename Add>
+void LayoutState::ForEachFollow(const std::vector<Change>& changes, Add add) const {
+  auto changed = [&changes](std::uint32_t slot) -> const Change* {
+    for (const Change& change : changes) {
+      if (change.Slot == slot) {
+        return &change;
+      }
+    }
+    return nullptr;
+  };
+  for (const Change& change : changes) {
+    for (std::uint32_t i = kana_->afterStart_[change.Slot]; i < kana_->afterStart_[change.Slot + 1];
+         ++i) {
+      const KanaUnits::Link& link = kana_->after_[i];
+      const Change* next = changed(link.Other);
+      add(change.Before.Back(), next ? next->Before.Front() : first_[link.Other],
+          change.After.Back(), next ? next->After.Front() : first_[link.Other], link.Count);
+    }
+    for (std::uint32_t i = kana_->beforeStart_[change.Slot];
+         i < kana_->beforeStart_[change.Slot + 1]; ++i) {
+      const KanaUnits::Link& link = kana_->before_[i];
+      if (changed(link.Other) == nullptr) {  // else counted among the follows after it
+        add(last_[link.Other], change.Before.Front(), last_[link.Other], change.After.Front(),
+            link.Count);
+      }
+    }
+  }
+}
+
+double LayoutState::SelfCost(const Sequence& keys) const {
+  const KeyProblem& problem = keys_.Problem();
+  double cost = problem.KeyWeight(keys.Keys[0]);
+  for (std::size_t i = 1; i < keys.Size; ++i) {
+    cost += problem.KeyWeight(keys.Keys[i]) + problem.PairWeight(keys.Keys[i - 1], keys.Keys[i]);
+  }
+  return cost;
+}
+
+std::optional<double> LayoutState::KanaDelta(std::size_t u, std::size_t w) const {
+  if (!Changes(u, w, scratch_) || !Distinct(scratch_)) {
+    return std::nullopt;
+  }
+  const KeyProblem& problem = keys_.Problem();
+  double delta = 0;
+  for (const Change& change : scratch_) {
+    delta += static_cast<double>(kana_->pieces_.Uses[change.Slot]) *
+             (SelfCost(change.After) - SelfCost(change.Before));
+  }
+  ForEachFollow(scratch_, [&](int from, int to, int fromAfter, int toAfter, std::uint64_t count) {
+    delta += static_cast<double>(count) *
+             (problem.PairWeight(fromAfter, toAfter) - problem.PairWeight(from, to));
+  });
+  return delta;
+}
+
+void LayoutState::ExchangeKana(std::size_t u, std::size_t w) {
+  Changes(u, w, scratch_);
+  for (const Change& change : scratch_) {
+    const auto uses = static_cast<double>(kana_->pieces_.Uses[change.Slot]);
+    for (const auto& [keys, sign] :
+         {std::pair(&change.Before, -1.0), std::pair(&change.After, 1.0)}) {
+      for (std::size_t i = 0; i < keys->Size; ++i) {
+        keys_.AddStrokes(keys->Keys[i], sign * uses);
+        if (i > 0) {
+          keys_.AddPairs(keys->Keys[i - 1], keys->Keys[i], sign * uses);
+        }
+      }
+    }
+  }
+  ForEachFollow(scratch_, [&](int from, int to, int fromAfter, int toAfter, std::uint64_t count) {
+    keys_.AddPairs(from, to, -static_cast<double>(count));
+    keys_.AddPairs(fromAfter, toAfter, static_cast<double>(count));
+  });
+  for (const Change& change : scratch_) {
+    --taken_[change.CodeBefore];
+  }
+  for (const Change& change : scratch_) {
+    ++taken_[change.CodeAfter];
+    now_[change.Slot] = change.After;
+    first_[change.Slot] = change.After.Front();
+    last_[change.Slot] = change.After.Back();
+  }
+  std::swap(holds_[u], holds_[w]);
+}
+
+RoundResult RunRound(const KeyProblem& problem, const KanaUnits* kana, std::uint64_t seed,
+                     std::uint64_t round, std::atomic<std::uint64_t>& candidates,
+                     const std::atomic<bool>& stop,
+                     const std::function<void(const Arrangement&)>& accepted) {
+  const std::vector<int>& keys = problem.FreeKeys();
+  const std::size_t units = kana != nullptr ? kana->Size() : 0;
+  Places start = StartPlaces();
+  Random random(seed * 0x2545F4914F6CDD1Du ^ round);
+  if (round > 0) {
+    std::vector<int> shuffled = keys;
+    for (std::size_t i = shuffled.size(); i > 1; --i) {
+      std::swap(shuffled[i - 1], shuffled[random.Below(i)]);
+    }
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      start[static_cast<std::size_t>(keys[i])] = static_cast<std::uint8_t>(shuffled[i]);
+    }
+  }
+  LayoutState state(problem, kana, start);
+  for (std::size_t i = round > 0 ? units : 0; i > 1; --i) {
+    const std::size_t j = random.Below(i);
+    if (j != i - 1 && state.KanaDelta(i - 1, j)) {
+      state.ExchangeKana(i - 1, j);
+    }
+  }
+  RoundResult result;
+  std::uint64_t scored = 0;
+  for (;;) {
+    if (stop.load(std::memory_order_relaxed)) {
+      result.Whole = false;
+      break;
+    }
+    double best = -kLeast;
+    int bestA = -1, bestB = -1;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      for (std::size_t j = i + 1; j < keys.size(); ++j) {
+        const double delta = state.KeyDelta(keys[i], keys[j]);
+        if (delta < best) {
+          best = delta;
+          bestA = keys[i];
+          bestB = keys[j];
+        }
+      }
+    }
+    std::size_t bestU = 0, bestW = 0;
+    for (std::size_t u = 0; u < units; ++u) {
+      for (std::size_t w = u + 1; w < units; ++w) {
+        const std::optional<double> delta = state.KanaDelta(u, w);
+        if (delta && *delta < best) {
+          best = *delta;
+          bestU = u;
+          bestW = w;
+          bestA = -1;
+        }
+      }
+    }
+    scored += keys.size() * (keys.size() - 1) / 2 + units * (units - 1) / 2;
+    if (bestA >= 0) {
+      state.ExchangeKeys(bestA, bestB);
+    } else if (bestU != bestW) {
+      state.ExchangeKana(bestU, bestW);
+    } else {
+      break;
+    }
+    if (accepted) {
+      accepted(state.Now());
+    }
+  }
+  candidates.fetch_add(scored, std::memory_order_relaxed);
+  result.At = state.Now();
+  result.Figures = FiguresAt(problem, kana, result.At);
+  result.Cost = problem.CostOf(result.Figures);
+  return result;
+}
+
+FigureCounts FiguresAt(const KeyProblem& keys, const KanaUnits* kana, const Arrangement& at) {
+  if (kana == nullptr || at.Holds.empty()) {
+    return keys.FiguresAt(at.At);
+  }
+  return keys.FiguresAt(kana->StrokesOf(at.Holds), at.At);
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> ExchangesTo(
+    const std::vector<std::uint16_t>& holds) {
+  // Give each unit in turn the keys it ends with, taking them from the unit that has them now.
+  std::vector<std::pair<std::size_t, std::size_t>> exchanges;
+  std::vector<std::size_t> now(holds.size()), holder(holds.size());
+  for (std::size_t unit = 0; unit < holds.size(); ++unit) {
+    now[unit] = holder[unit] = unit;
+  }
+  for (std::size_t unit = 0; unit < holds.size(); ++unit) {
+    if (now[unit] != holds[unit]) {
+      const std::size_t other = holder[holds[unit]];
+      exchanges.emplace_back(unit, other);
+      std::swap(now[unit], now[other]);
+      holder[now[unit]] = unit;
+      holder[now[other]] = other;
+    }
+  }
+  return exchanges;
+}
+
+std::vector<LayoutEntry> TableAt(const std::vector<LayoutEntry>& table, std::size_t slots,
+                                 const KanaUnits* kana, const Arrangement& at) {
+  std::vector<LayoutEntry> moved =
+      kana != nullptr && !at.Holds.empty()
+          ? kana->TableOf(at.Holds)
+          : std::vector<LayoutEntry>(table.begin(),
+                                     table.begin() + static_cast<std::ptrdiff_t>(slots));
+  for (LayoutEntry& entry : moved) {
+    for (char& key : entry.Keys) {
+      key = static_cast<char>(at.At[static_cast<std::uint8_t>(key)]);
+    }
+  }
+  return moved;
+}
+
+}  // namespace kananet::search
