@@ -17,6 +17,7 @@
 #include "cost/search_file.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
+#include "search/gap_windows.h"
 #include "search/key_search.h"
 #include "search/layout_search.h"
 
@@ -70,36 +71,61 @@ int Run(const std::string& directory, const std::string& name, int runs) {
       freeKeys.push_back(key);
     }
   }
-  const search::KeyProblem problem(strokes, freeKeys, DefaultSettings().Weights,
-                                   layout.Header.LeftHandLastKey, layout.Header.CountByKana != 0,
-                                   KanaOfStream(kanaCodes));
-  const search::KeyState state(problem, search::StartPlaces());
-  std::uint64_t scored = 0;
-  double sum = 0;
-  const Clock::time_point start = Clock::now();
-  while (SecondsSince(start) < 2) {
-    for (std::size_t i = 0; i < freeKeys.size(); ++i) {
-      for (std::size_t j = i + 1; j < freeKeys.size(); ++j) {
-        sum += state.Delta(freeKeys[i], freeKeys[j]);
-      }
+  // The default weights, then with gap classes 1 and 2+ weighted too (counted by strokes, keys
+  // moving), which the gap windows score.
+  const bool byKana = layout.Header.CountByKana != 0;
+  std::vector<double> windowsTimes;
+  search::GapWindows windows;
+  for (int run = 0; run < (byKana ? 0 : runs); ++run) {
+    const Clock::time_point start = Clock::now();
+    windows =
+        search::CountGapWindows(kanaCodes, layout.Table, layout.Header.BreakAfterPunctuation != 0);
+    windowsTimes.push_back(SecondsSince(start));
+  }
+  if (!byKana) {
+    std::printf("%-34s %8.1f ms  (%zu key triples, %zu key sets of runs)\n",
+                "gap windows counted (1 thread)", 1000 * Median(windowsTimes),
+                windows.Triples.size(), windows.Runs.size());
+  }
+  FigureWeights withGaps = DefaultSettings().Weights;
+  withGaps[kFigureGap1] = -0.1;
+  withGaps[kFigureGap2] = 0.1;
+  for (const bool gaps : {false, true}) {
+    if (gaps && byKana) {
+      break;
     }
-    scored += freeKeys.size() * (freeKeys.size() - 1) / 2;
-  }
-  std::printf("%-34s %8.0f per second on one core (%zu free keys; target 500,000)%s\n",
-              "key exchanges scored", static_cast<double>(scored) / SecondsSince(start),
-              freeKeys.size(), sum == 0.123 ? " " : "");
+    const search::KeyProblem problem(strokes, freeKeys, gaps ? withGaps : DefaultSettings().Weights,
+                                     layout.Header.LeftHandLastKey, byKana, KanaOfStream(kanaCodes),
+                                     gaps ? &windows : nullptr);
+    const char* const weights = gaps ? " (gap classes 1, 2+ weighted)" : "";
+    const search::KeyState state(problem, search::StartPlaces());
+    std::uint64_t scored = 0;
+    double sum = 0;
+    const Clock::time_point start = Clock::now();
+    while (SecondsSince(start) < 2) {
+      for (std::size_t i = 0; i < freeKeys.size(); ++i) {
+        for (std::size_t j = i + 1; j < freeKeys.size(); ++j) {
+          sum += state.Delta(freeKeys[i], freeKeys[j]);
+        }
+      }
+      scored += freeKeys.size() * (freeKeys.size() - 1) / 2;
+    }
+    std::printf("%-34s %8.0f per second on one core (%zu free keys; target 500,000)%s%s\n",
+                "key exchanges scored", static_cast<double>(scored) / SecondsSince(start),
+                freeKeys.size(), weights, sum == 0.123 ? " " : "");
 
-  std::atomic<std::uint64_t> candidates{0};
-  const std::atomic<bool> stop{false};
-  const Clock::time_point rounds = Clock::now();
-  int done = 0;
-  for (; SecondsSince(rounds) < 2; ++done) {
-    search::RunRound(problem, nullptr, 1, static_cast<std::uint64_t>(done) + 1, candidates, stop,
-                     nullptr);
+    std::atomic<std::uint64_t> candidates{0};
+    const std::atomic<bool> stop{false};
+    const Clock::time_point rounds = Clock::now();
+    int done = 0;
+    for (; SecondsSince(rounds) < 2; ++done) {
+      search::RunRound(problem, nullptr, 1, static_cast<std::uint64_t>(done) + 1, candidates, stop,
+                       nullptr);
+    }
+    std::printf("%-34s %8.1f ms per round, %.0f exchanges scored per second in rounds%s\n",
+                "rounds of best-improvement", 1000 * SecondsSince(rounds) / done,
+                static_cast<double>(candidates.load()) / SecondsSince(rounds), weights);
   }
-  std::printf("%-34s %8.1f ms per round, %.0f exchanges scored per second in rounds\n",
-              "rounds of best-improvement", 1000 * SecondsSince(rounds) / done,
-              static_cast<double>(candidates.load()) / SecondsSince(rounds));
   return 0;
 }
 

@@ -24,19 +24,26 @@ Places StartPlaces() {
 
 KeyProblem::KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys,
                        const FigureWeights& weights, int leftHandLastKey, bool countByKana,
-                       std::uint64_t kana)
+                       std::uint64_t kana, const GapWindows* windows)
     : start_(start),
       freeKeys_(std::move(freeKeys)),
       weights_(weights),
       leftHandLastKey_(leftHandLastKey),
       countByKana_(countByKana),
-      kana_(kana) {
+      kana_(kana),
+      windows_(countByKana ? nullptr : windows) {
   const double perKana = 100.0 / static_cast<double>(kana == 0 ? 1 : kana);
+  const double classTwoWeight = windows_ ? weights[kFigureGap2] : 0;
+  if (windows_) {
+    classOneWeight_ = (weights[kFigureGap1] - classTwoWeight) * perKana;
+    allPairsWeight_ = classTwoWeight * perKana;
+  }
   auto weightOf = [&](FigureMask figures) {
     double sum = 0;
     for (int figure = 0; figure < kFigureCount; ++figure) {
       if ((figures >> figure & 1) != 0 && !(countByKana && figure == kFigureGap0)) {
-        sum += weights[static_cast<std::size_t>(figure)];
+        sum += weights[static_cast<std::size_t>(figure)] -
+               (figure == kFigureGap0 ? classTwoWeight : 0);
       }
     }
     return sum * perKana;
@@ -51,7 +58,14 @@ KeyProblem::KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys,
 }
 
 FigureCounts KeyProblem::FiguresAt(const Places& places) const {
-  return FiguresAt(start_, places);
+  FigureCounts figures = FiguresAt(start_, places);
+  if (windows_) {
+    const GapPairs pairs = GapPairsAt(*windows_, leftHandLastKey_, places);
+    figures[kFigureGap1] = static_cast<std::uint64_t>(pairs.ClassOne);
+    figures[kFigureGap2] =
+        static_cast<std::uint64_t>(pairs.All - pairs.ClassOne) - figures[kFigureGap0];
+  }
+  return figures;
 }
 
 FigureCounts KeyProblem::FiguresAt(const StrokeCounts& strokes, const Places& places) const {
@@ -70,6 +84,9 @@ double KeyProblem::CostOf(const FigureCounts& figures) const {
   FigureWeights weights = weights_;
   if (countByKana_) {
     weights[kFigureGap0] = 0;
+  }
+  if (!windows_) {
+    weights[kFigureGap1] = weights[kFigureGap2] = 0;
   }
   return kananet::CostOf(figures, weights, kana_);
 }
@@ -91,6 +108,11 @@ KeyState::KeyState(const KeyProblem& problem, const Places& places)
                  places[static_cast<std::size_t>(first)])] = pairs_[at];
       cost_ += pairs_[at] * problem.pairWeight_[at];
     }
+  }
+  if (problem.windows_) {
+    gaps_.emplace(*problem.windows_, problem.freeKeys_, problem.leftHandLastKey_, places);
+    cost_ += static_cast<double>(gaps_->Now().ClassOne) * problem.classOneWeight_ +
+             static_cast<double>(gaps_->Now().All) * problem.allPairsWeight_;
   }
 }
 
@@ -120,11 +142,19 @@ double KeyState::Delta(int a, int b) const {
   delta += (strokes_[static_cast<std::size_t>(b)] - strokes_[static_cast<std::size_t>(a)]) *
            (problem_.keyWeight_[static_cast<std::size_t>(a)] -
             problem_.keyWeight_[static_cast<std::size_t>(b)]);
+  if (gaps_) {
+    const GapPairs pairs = gaps_->Delta(a, b);
+    delta += static_cast<double>(pairs.ClassOne) * problem_.classOneWeight_ +
+             static_cast<double>(pairs.All) * problem_.allPairsWeight_;
+  }
   return delta;
 }
 
 void KeyState::Exchange(int a, int b) {
   cost_ += Delta(a, b);
+  if (gaps_) {
+    gaps_->Exchange(a, b);
+  }
   const auto ua = static_cast<std::size_t>(a), ub = static_cast<std::size_t>(b);
   std::swap(strokes_[ua], strokes_[ub]);
   for (auto* table : {&pairs_, &pairsT_}) {

@@ -5,10 +5,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "analysis/figures.h"
 #include "analysis/piece_counts.h"
+#include "search/gap_windows.h"
 
 namespace kananet::search {
 
@@ -17,11 +19,14 @@ using Places = std::array<std::uint8_t, 64>;
 Places StartPlaces();
 
 // What the search needs of a problem: the starting layout's strokes, which keys may change
-// places, and each figure's weight per stroke of a key or pair of keys.
+// places, and each figure's weight per stroke of a key or pair of keys. With the start's gap
+// windows (when only keys move and gap class 1 or 2+ has a weight; by strokes only), the
+// figures and cost of places take in those classes too.
 class KeyProblem {
  public:
   KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys, const FigureWeights& weights,
-             int leftHandLastKey, bool countByKana, std::uint64_t kana);
+             int leftHandLastKey, bool countByKana, std::uint64_t kana,
+             const GapWindows* windows = nullptr);
 
   const std::vector<int>& FreeKeys() const { return freeKeys_; }
   const StrokeCounts& Start() const { return start_; }
@@ -44,6 +49,11 @@ class KeyProblem {
   int leftHandLastKey_;
   bool countByKana_;
   std::uint64_t kana_;
+  const GapWindows* windows_;
+  // Class 2+ is every same-hand pair less those of classes 0 and 1: its weight moves onto
+  // those two classes (less) and onto every same-hand pair (more).
+  double classOneWeight_ = 0;
+  double allPairsWeight_ = 0;
   std::array<double, 64> keyWeight_{};
   std::array<double, 64 * 64> pairWeight_{};   // [first * 64 + second]
   std::array<double, 64 * 64> pairWeightT_{};  // [second * 64 + first]
@@ -72,6 +82,7 @@ class KeyState {
   std::array<double, 64> strokes_{};
   std::array<double, 64 * 64> pairs_{};
   std::array<double, 64 * 64> pairsT_{};
+  std::optional<GapState> gaps_;
   double cost_ = 0;
 };
 

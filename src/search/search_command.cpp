@@ -238,16 +238,17 @@ Places Settled(const Places& places, const std::array<bool, 64>& used) {
   return settled;
 }
 
-// Whether figure is scored by the search: the gap classes only by strokes, class 0 only.
-bool Scored(int figure, bool countByKana) {
-  return !IsGapFigure(figure) || (figure == kFigureGap0 && !countByKana);
+// Whether figure is scored by the search: the gap classes only by strokes, classes 1 and 2+
+// only with the gap windows.
+bool Scored(int figure, bool countByKana, bool windows) {
+  return !IsGapFigure(figure) || (!countByKana && (figure == kFigureGap0 || windows));
 }
 
 void RequireSame(const FigureCounts& scored, const FigureCounts& counted, bool countByKana,
-                 std::string_view what) {
+                 bool windows, std::string_view what) {
   for (int figure = 0; figure < kFigureCount; ++figure) {
     const auto at = static_cast<std::size_t>(figure);
-    if (Scored(figure, countByKana) && scored[at] != counted[at]) {
+    if (Scored(figure, countByKana, windows) && scored[at] != counted[at]) {
       throw InternalError(std::string(what) + ": " + std::string(FigureIdName(figure)) +
                           " scored " + std::to_string(scored[at]) + " but counted " +
                           std::to_string(counted[at]));
@@ -359,11 +360,12 @@ std::optional<int> ReadSettings(const Options& options, const Problem& problem,
   const bool byKana = problem.Header.CountByKana != 0;
   for (int figure = 0; figure < kFigureCount; ++figure) {
     const auto at = static_cast<std::size_t>(figure);
-    if (settings.Weights[at] != 0 && !Scored(figure, byKana)) {
+    if (settings.Weights[at] != 0 && !Scored(figure, byKana, !settings.MoveKana)) {
       return fail({settings.WeightLines[at],
                    std::string(FigureIdName(figure)) +
                        " cannot be weighted yet: the search scores the gap classes only for a "
-                       "layout counted by strokes, and only class 0"});
+                       "layout counted by strokes, and classes 1 and 2+ only when only keys "
+                       "move"});
     }
   }
   if (auto error = ResolveMovable(settings, problem.Table, problem.Slots, movable)) {
@@ -424,8 +426,18 @@ int Search(const Options& options) {
     throw InternalError("a kana of the text has no entry, yet the check passed");
   }
   const StrokeCounts strokes = StrokesOfPieces(pieces, problem.Table);
+  // Gap classes 1 and 2+ need windows of more than two strokes, counted only when weighted
+  // (or verified) and only keys move.
+  const bool windowsNeeded =
+      !byKana && !settings.MoveKana &&
+      (settings.Weights[kFigureGap1] != 0 || settings.Weights[kFigureGap2] != 0 || options.Verify);
+  const GapWindows windows = windowsNeeded
+                                 ? CountGapWindows(problem.KanaCodes, problem.Table,
+                                                   problem.Header.BreakAfterPunctuation != 0)
+                                 : GapWindows();
   const KeyProblem keys(strokes, settings.MoveKeys ? movable.Keys : std::vector<int>{},
-                        settings.Weights, problem.Header.LeftHandLastKey, byKana, problem.Kana);
+                        settings.Weights, problem.Header.LeftHandLastKey, byKana, problem.Kana,
+                        windowsNeeded ? &windows : nullptr);
   const std::optional<KanaUnits> units =
       settings.MoveKana ? std::optional<KanaUnits>(std::in_place, problem.Table, problem.Slots,
                                                    pieces, movable.PinnedEntries, movable.Keys)
@@ -467,7 +479,7 @@ int Search(const Options& options) {
                   std::chrono::duration<double>(options.Seconds.value_or(0)));
 
   const std::function<void(const Arrangement&)> verify = [&](const Arrangement& at) {
-    RequireSame(FiguresAt(keys, kana, at), countAt(at, 1), byKana, "--verify");
+    RequireSame(FiguresAt(keys, kana, at), countAt(at, 1), byKana, windowsNeeded, "--verify");
   };
   auto work = [&] {
     try {
@@ -536,7 +548,8 @@ int Search(const Options& options) {
   const std::string stem = fs::path(options.Start).filename().string();
   for (const RoundResult& result : best.List()) {
     Found layout{result.At, countAt(result.At, jobs), 0};
-    RequireSame(FiguresAt(keys, kana, result.At), layout.Figures, byKana, "the written layout");
+    RequireSame(FiguresAt(keys, kana, result.At), layout.Figures, byKana, windowsNeeded,
+                "the written layout");
     layout.Cost = CostOfLayout(layout.Figures, settings, problem.Kana).Total;
     std::string moves;
     std::vector<std::string> retyped(problem.Slots);

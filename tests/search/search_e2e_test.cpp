@@ -69,6 +69,14 @@ TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
   ASSERT_EQ(first.ExitStatus, 0) << first.Err;
   const e2e::RunResult again = run("1", "again");
   ASSERT_EQ(again.ExitStatus, 0) << again.Err;
+  // Gap classes 1 and 2+ weighted, keys moving: every layout moved to counted again agrees.
+  work.WriteFile("gaps.toml",
+                 "[weights]\n\"same_hand_pairs.gap1\" = -1\n"
+                 "\"same_hand_pairs.gap2\" = 0.5\nsame_finger = 1\n");
+  const e2e::RunResult gaps = RunProgram(KANANET_SEARCH_BINARY, work.Path(),
+                                         Arguments({"layout/jis-kana.txt", "-c", "gaps.toml",
+                                                    "--rounds", "2", "--verify", "-o", "gaps"}));
+  EXPECT_EQ(gaps.ExitStatus, 0) << gaps.Err;
   EXPECT_EQ(first.Out, again.Out);
   ASSERT_EQ(work.List("found").size(), 3u);
   for (const std::string& name : work.List("found")) {
@@ -143,8 +151,8 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
       {"pin_keys = 5\n", "search.toml:1: error: pin_keys must be a string", false},
       {"\n\npin_keys = \"H\"\n", "search.toml:3: error: pin_keys: no entry", true},
       {"free_keys = \"a~\"\n", "search.toml:1: error: free_keys: '~' is not a key", false},
-      {"[weights]\n\"same_hand_pairs.gap1\" = 1\n", "search.toml:2: error: same_hand_pairs.gap1",
-       true},
+      {"moves = [\"kana\"]\n[weights]\n\"same_hand_pairs.gap1\" = 1\n",
+       "search.toml:3: error: same_hand_pairs.gap1", true},
       {"moves = [\"keys\", 3]\n", "search.toml:1: error: a move is", false},
       {"free_keys = \"abc\"\nfree_keys = \"d\"\n", "search.toml:2:", false},
   };
