@@ -1,6 +1,7 @@
 #include "search/layout_search.h"
 
 #include <algorithm>
+#include <cmath>
 #include <unordered_set>
 
 #include "codes/key_alphabet.h"
@@ -367,12 +368,9 @@ void LayoutState::ExchangeKana(std::size_t u, std::size_t w) {
   std::swap(holds_[u], holds_[w]);
 }
 
-RoundResult RunRound(const KeyProblem& problem, const KanaUnits* kana, std::uint64_t seed,
-                     std::uint64_t round, std::atomic<std::uint64_t>& candidates,
-                     const std::atomic<bool>& stop,
-                     const std::function<void(const Arrangement&)>& accepted) {
+LayoutState StartOfRound(const KeyProblem& problem, const KanaUnits* kana, std::uint64_t seed,
+                         std::uint64_t round) {
   const std::vector<int>& keys = problem.FreeKeys();
-  const std::size_t units = kana != nullptr ? kana->Size() : 0;
   Places start = StartPlaces();
   Random random(seed * 0x2545F4914F6CDD1Du ^ round);
   if (round > 0) {
@@ -385,17 +383,23 @@ RoundResult RunRound(const KeyProblem& problem, const KanaUnits* kana, std::uint
     }
   }
   LayoutState state(problem, kana, start);
-  for (std::size_t i = round > 0 ? units : 0; i > 1; --i) {
+  for (std::size_t i = round > 0 && kana != nullptr ? kana->Size() : 0; i > 1; --i) {
     const std::size_t j = random.Below(i);
     if (j != i - 1 && state.KanaDelta(i - 1, j)) {
       state.ExchangeKana(i - 1, j);
     }
   }
-  RoundResult result;
+  return state;
+}
+
+bool Improve(LayoutState& state, const std::vector<int>& keys, std::size_t units,
+             std::atomic<std::uint64_t>& candidates, const std::atomic<bool>& stop,
+             const std::function<void(const LayoutState&)>& accepted) {
   std::uint64_t scored = 0;
+  bool whole = true;
   for (;;) {
     if (stop.load(std::memory_order_relaxed)) {
-      result.Whole = false;
+      whole = false;
       break;
     }
     double best = -kLeast;
@@ -431,10 +435,92 @@ RoundResult RunRound(const KeyProblem& problem, const KanaUnits* kana, std::uint
       break;
     }
     if (accepted) {
-      accepted(state.Now());
+      accepted(state);
     }
   }
   candidates.fetch_add(scored, std::memory_order_relaxed);
+  return whole;
+}
+
+std::uint64_t AnnealingSteps(std::size_t keys, std::size_t units) {
+  return 50 * (keys * keys + units * units) / 2;
+}
+
+bool Anneal(LayoutState& state, const std::vector<int>& keys, std::size_t units, std::uint64_t seed,
+            std::uint64_t round, std::uint64_t steps, std::atomic<std::uint64_t>& candidates,
+            const std::atomic<bool>& stop,
+            const std::function<void(const LayoutState&)>& accepted) {
+  Random random(seed * 0x9E3779B97F4A7C15u + round);
+  const auto keyPairs = static_cast<double>(keys.size() * (keys.size() - 1) / 2);
+  const auto unitPairs = static_cast<double>(units * (units - 1) / 2);
+  if (keyPairs + unitPairs == 0) {
+    return true;
+  }
+  auto uniform = [&random] { return static_cast<double>(random.Next() >> 11) * 0x1.0p-53; };
+  struct Move {
+    bool Keys = true;
+    std::size_t A = 0, B = 0;
+  };
+  auto pick = [&] {
+    Move move;
+    move.Keys = uniform() * (keyPairs + unitPairs) < keyPairs;
+    const std::size_t size = move.Keys ? keys.size() : units;
+    move.A = random.Below(size);
+    move.B = (move.A + 1 + random.Below(size - 1)) % size;
+    return move;
+  };
+  auto delta = [&](const Move& move) -> std::optional<double> {
+    return move.Keys ? std::optional(state.KeyDelta(keys[move.A], keys[move.B]))
+                     : state.KanaDelta(move.A, move.B);
+  };
+  // The temperature falls geometrically from the mean rise of cost of random moves, where
+  // about a third of the typical rises are taken, to a thousandth of it, where nearly none is.
+  double rise = 0;
+  int rises = 0;
+  for (int i = 0; i < 200; ++i) {
+    if (const std::optional<double> change = delta(pick()); change && *change > 0) {
+      rise += *change;
+      ++rises;
+    }
+  }
+  const double hot = rises > 0 ? rise / rises : 1, cooling = std::log(1e-3);
+  bool whole = true;
+  std::uint64_t step = 0;
+  for (; step < steps; ++step) {
+    if (step % 4096 == 0 && stop.load(std::memory_order_relaxed)) {
+      whole = false;
+      break;
+    }
+    const double temperature =
+        hot * std::exp(cooling * static_cast<double>(step) / static_cast<double>(steps));
+    const Move move = pick();
+    const std::optional<double> change = delta(move);
+    if (change && (*change <= 0 || uniform() < std::exp(-*change / temperature))) {
+      if (move.Keys) {
+        state.ExchangeKeys(keys[move.A], keys[move.B]);
+      } else {
+        state.ExchangeKana(move.A, move.B);
+      }
+      if (accepted) {
+        accepted(state);
+      }
+    }
+  }
+  candidates.fetch_add(step + 200, std::memory_order_relaxed);
+  return whole;
+}
+
+RoundResult RunRound(const KeyProblem& problem, const KanaUnits* kana, std::uint64_t seed,
+                     std::uint64_t round, std::atomic<std::uint64_t>& candidates,
+                     const std::atomic<bool>& stop,
+                     const std::function<void(const LayoutState&)>& accepted) {
+  LayoutState state = StartOfRound(problem, kana, seed, round);
+  const std::vector<int>& keys = problem.FreeKeys();
+  const std::size_t units = kana != nullptr ? kana->Size() : 0;
+  RoundResult result;
+  result.Whole = Anneal(state, keys, units, seed, round, AnnealingSteps(keys.size(), units),
+                        candidates, stop, accepted) &&
+                 Improve(state, keys, units, candidates, stop, accepted);
   result.At = state.Now();
   result.Figures = FiguresAt(problem, kana, result.At);
   result.Cost = problem.CostOf(result.Figures);

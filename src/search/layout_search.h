@@ -118,11 +118,28 @@ class LayoutState {
   mutable std::vector<Change> scratch_;
 };
 
-// One round of the search: round 0 starts from the starting layout, the others from a random
-// arrangement of the free keys (and of the units, when kana move); each then takes the best
-// move while one lowers the cost. candidates counts the moves scored; stop, checked between
-// steps, ends the round early (not whole); accepted, when given, sees every layout the round
-// moves to.
+// Where a round of the search starts: round 0 from the starting layout, the others from a
+// random arrangement of the free keys (and of the units, when kana move).
+LayoutState StartOfRound(const KeyProblem& keys, const KanaUnits* kana, std::uint64_t seed,
+                         std::uint64_t round);
+
+// Takes the best move (an exchange of two of keys or of two of the first units) while one
+// lowers the cost. candidates counts the moves scored; stop, checked between steps, ends it
+// early (false); accepted, when given, sees every layout moved to.
+bool Improve(LayoutState& state, const std::vector<int>& keys, std::size_t units,
+             std::atomic<std::uint64_t>& candidates, const std::atomic<bool>& stop,
+             const std::function<void(const LayoutState&)>& accepted);
+
+// Simulated annealing: steps random exchanges of two of keys or of two of the first units, a
+// rise of cost taken with chance exp(-rise / T) as T falls, from the seed and round alone.
+bool Anneal(LayoutState& state, const std::vector<int>& keys, std::size_t units, std::uint64_t seed,
+            std::uint64_t round, std::uint64_t steps, std::atomic<std::uint64_t>& candidates,
+            const std::atomic<bool>& stop, const std::function<void(const LayoutState&)>& accepted);
+// The steps of a round's annealing for so many free keys and units: 50 per pair of each.
+std::uint64_t AnnealingSteps(std::size_t keys, std::size_t units);
+
+// One round of the search: from StartOfRound, annealed, then improved while a move lowers the
+// cost (the greedy polish).
 struct RoundResult {
   Arrangement At{};
   FigureCounts Figures{};
@@ -132,7 +149,7 @@ struct RoundResult {
 RoundResult RunRound(const KeyProblem& keys, const KanaUnits* kana, std::uint64_t seed,
                      std::uint64_t round, std::atomic<std::uint64_t>& candidates,
                      const std::atomic<bool>& stop,
-                     const std::function<void(const Arrangement&)>& accepted);
+                     const std::function<void(const LayoutState&)>& accepted);
 
 // The figures of the start moved to an arrangement, from the counts alone.
 FigureCounts FiguresAt(const KeyProblem& keys, const KanaUnits* kana, const Arrangement& at);

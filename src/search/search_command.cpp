@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -43,6 +44,8 @@ constexpr std::string_view kProgram = "kananet-search";
 constexpr std::uint64_t kDefaultRounds = 100;
 constexpr int kInterrupted = 130;
 constexpr int kInternalError = 70;
+// --verify checks one in so many layouts the rounds move to: the annealing moves to many.
+constexpr std::uint64_t kVerified = 64;
 
 constexpr std::string_view kUsage =
     "Usage: kananet-search layout/START.txt [-c SEARCH.toml] [--seed N]\n"
@@ -62,8 +65,9 @@ constexpr std::string_view kUsage =
     "  --jobs N       rounds searched side by side (default: every usable core)\n"
     "  -o DIR         write the layouts to DIR (default: found), as START-1.txt and on\n"
     "  --top K        how many different layouts to write (default: 5)\n"
-    "  --verify       count every layout the search moves to again from the text, and stop\n"
-    "                 with an internal error on any difference from its score\n"
+    "  --verify       check one in 64 layouts the search moves to and each round's end: the\n"
+    "                 cost its changes add up to against its counts, and its figures against\n"
+    "                 the text counted again; stop with an internal error on any difference\n"
     "  -h, --help     show this help and exit\n"
     "      --version  show the version and exit\n"
     "\n"
@@ -478,8 +482,22 @@ int Search(const Options& options) {
       begun + std::chrono::duration_cast<Clock::duration>(
                   std::chrono::duration<double>(options.Seconds.value_or(0)));
 
-  const std::function<void(const Arrangement&)> verify = [&](const Arrangement& at) {
-    RequireSame(FiguresAt(keys, kana, at), countAt(at, 1), byKana, windowsNeeded, "--verify");
+  // --verify: one in kVerified of the layouts the rounds move to costs what the changes add
+  // up to, as its counts score it, and has the figures the text counts; so has every round's
+  // end.
+  std::atomic<std::uint64_t> verified{0};
+  const std::function<void(const LayoutState&)> verify = [&](const LayoutState& state) {
+    if (verified.fetch_add(1) % kVerified != 0) {
+      return;
+    }
+    const Arrangement at = state.Now();
+    const FigureCounts scored = FiguresAt(keys, kana, at);
+    const double cost = keys.CostOf(scored);
+    if (std::abs(state.Cost() - cost) > 1e-6 * (1 + std::abs(cost))) {
+      throw InternalError("--verify: the changes add up to cost " + Fixed(state.Cost(), 9) +
+                          " but the counts give " + Fixed(cost, 9));
+    }
+    RequireSame(scored, countAt(at, 1), byKana, windowsNeeded, "--verify");
   };
   auto work = [&] {
     try {
@@ -491,6 +509,9 @@ int Search(const Options& options) {
         }
         RoundResult result = RunRound(keys, kana, options.Seed, round, candidates, stop,
                                       options.Verify ? verify : nullptr);
+        if (options.Verify) {
+          RequireSame(result.Figures, countAt(result.At, 1), byKana, windowsNeeded, "--verify");
+        }
         result.At = settled(result.At);
         best.Add(result);
         roundsDone.fetch_add(1);
