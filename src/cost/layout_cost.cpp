@@ -11,7 +11,33 @@ LayoutCost CostOfLayout(const FigureCounts& counts, const SearchSettings& settin
     cost.Terms[figure] = WeightedFigure(counts[figure], settings.Weights[figure], kana);
   }
   cost.Total = CostOf(counts, settings.Weights, kana);
+  if (HasFingerTargets(settings)) {
+    std::array<double, kFingerCount> fingers{};
+    for (int finger = 0; finger < kFingerCount; ++finger) {
+      fingers[static_cast<std::size_t>(finger)] =
+          static_cast<double>(counts[static_cast<std::size_t>(kFigureFingerFirst + finger)]);
+    }
+    cost.FingerTargets = FingerTargetCost(fingers, settings);
+    cost.Total += cost.FingerTargets;
+  }
   return cost;
+}
+
+double FingerTargetCost(const std::array<double, kFingerCount>& fingerStrokes,
+                        const SearchSettings& settings) {
+  double all = 0;
+  for (const double strokes : fingerStrokes) {
+    all += strokes;
+  }
+  double sum = 0;
+  for (std::size_t finger = 0; finger < fingerStrokes.size(); ++finger) {
+    if (settings.FingerTargets[finger]) {
+      const double share = all > 0 ? fingerStrokes[finger] / all : 0;
+      const double off = 100 * (share - *settings.FingerTargets[finger]);
+      sum += off * off;
+    }
+  }
+  return settings.FingerTargetWeight * sum;
 }
 
 }  // namespace kananet

@@ -3,6 +3,7 @@
 // both give the same number for the same layout.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -15,8 +16,21 @@ struct LayoutCost {
   FigureCounts Counts{};
   std::array<double, kFigureCount> PerHundredKana{};
   std::array<double, kFigureCount> Terms{};  // by figure; 0 for a figure of no weight
+  double FingerTargets = 0;                  // the term of the finger targets
   double Total = 0;
 };
+
+// The term of the finger targets: their weight times the sum, over the fingers with a target,
+// of the squared difference between the finger's share of all strokes and its target, in
+// percentage points. Squared, so that one finger far off costs more than several a little off.
+// fingerStrokes are the strokes of each finger, by Finger.
+double FingerTargetCost(const std::array<double, kFingerCount>& fingerStrokes,
+                        const SearchSettings& settings);
+inline bool HasFingerTargets(const SearchSettings& settings) {
+  return settings.FingerTargetWeight != 0 &&
+         std::any_of(settings.FingerTargets.begin(), settings.FingerTargets.end(),
+                     [](const std::optional<double>& target) { return target.has_value(); });
+}
 
 LayoutCost CostOfLayout(const FigureCounts& counts, const SearchSettings& settings,
                         std::uint64_t kana);

@@ -96,6 +96,36 @@ std::optional<SearchFileError> ReadWeights(const toml::node& node, SearchSetting
   return std::nullopt;
 }
 
+std::optional<SearchFileError> ReadFingerTargets(const toml::node& node, SearchSettings& settings) {
+  const auto* table = node.as_table();
+  if (!table) {
+    return At(node, "finger_targets must be a table of finger ids and shares, and a weight");
+  }
+  settings.FingerTargetsLine = LineOf(node);
+  settings.FingerTargetWeight = 1;
+  for (const auto& [key, value] : *table) {
+    const std::string name(key.str());
+    const std::optional<double> number = value.value<double>();
+    if (!number || !value.is_number()) {
+      return At(value, "finger_targets: " + name + " must be a number");
+    }
+    if (name == "weight") {
+      settings.FingerTargetWeight = *number;
+      continue;
+    }
+    const std::optional<int> figure = FigureOfName(name);
+    if (!figure || *figure < kFigureFingerFirst || *figure >= kFigureFingerFirst + kFingerCount) {
+      return At(value,
+                "finger_targets: \"" + name + "\" is not a finger id (finger.left_index ...)");
+    }
+    if (*number < 0 || *number > 1) {
+      return At(value, "finger_targets: the share of " + name + " must lie from 0 to 1");
+    }
+    settings.FingerTargets[static_cast<std::size_t>(*figure - kFigureFingerFirst)] = *number;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 SearchSettings DefaultSettings() {
@@ -139,6 +169,8 @@ std::optional<SearchFileError> ReadSearchFile(const std::string& text, SearchSet
       error = ReadMoves(value, settings);
     } else if (name == "weights") {
       error = ReadWeights(value, settings);
+    } else if (name == "finger_targets") {
+      error = ReadFingerTargets(value, settings);
     } else {
       error = At(value, "unknown setting \"" + std::string(name) + "\"");
     }

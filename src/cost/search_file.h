@@ -32,6 +32,11 @@ struct SearchSettings {
   bool MoveKana = false;
   std::array<double, kFigureCount> Weights{};
   std::array<std::size_t, kFigureCount> WeightLines{};
+  // [finger_targets]: a share of all strokes (0 to 1) for some fingers, by Finger, and the
+  // weight of the squared differences from them (see FingerTargetCost).
+  std::array<std::optional<double>, kFingerCount> FingerTargets{};
+  double FingerTargetWeight = 0;
+  std::size_t FingerTargetsLine = 0;
 };
 
 // The weights when no search file is given: the commented default file says why.

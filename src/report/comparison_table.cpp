@@ -122,6 +122,7 @@ std::string WeightText(double weight) {
 
 std::string CostSection(const std::vector<LayoutView>& views, const SearchSettings& settings,
                         const std::string& file) {
+  const bool targets = HasFingerTargets(settings);
   std::vector<int> weighted;
   for (int figure = 0; figure < kFigureCount; ++figure) {
     if (settings.Weights[static_cast<std::size_t>(figure)] != 0) {
@@ -133,19 +134,27 @@ std::string CostSection(const std::vector<LayoutView>& views, const SearchSettin
       "under <code>" +
       EscapeHtml(file) +
       "</code>, as kananet-search scores it: each weighted figure per 100 kana of the text "
-      "times its weight, summed. Lower is better.</p>\n<div class=\"table-box\"><table>\n"
+      "times its weight, summed" +
+      (targets ? ", and the squared differences of the fingers' shares from their targets, in "
+                 "percentage points, times their weight"
+               : "") +
+      ". Lower is better.</p>\n<div class=\"table-box\"><table>\n"
       "<thead><tr><th>Layout</th><th>Cost</th>";
   for (const int figure : weighted) {
     html += "<th>" + EscapeHtml(std::string(FigureIdName(figure))) + "<br>× " +
             WeightText(settings.Weights[static_cast<std::size_t>(figure)]) + "</th>";
+  }
+  if (targets) {
+    html += "<th>finger targets<br>× " + WeightText(settings.FingerTargetWeight) + "</th>";
   }
   html += "</tr></thead>\n<tbody>\n";
   for (std::size_t i = 0; i < views.size(); ++i) {
     const LayoutView& view = views[i];
     html += LayoutRowOpen(view) + "<td>" + LayoutNameHtml(view, i + 1) + "</td>";
     if (!view.Cost) {
-      html += "<td class=\"unknown-figure\" colspan=\"" + std::to_string(weighted.size() + 1) +
-              "\" title=\"" + EscapeHtml(view.CostUnknownWhy) + "\">–</td></tr>\n";
+      html += "<td class=\"unknown-figure\" colspan=\"" +
+              std::to_string(weighted.size() + 1 + targets) + "\" title=\"" +
+              EscapeHtml(view.CostUnknownWhy) + "\">–</td></tr>\n";
       continue;
     }
     html += "<td><b>" + Fixed(view.Cost->Total, 4) + "</b></td>";
@@ -154,6 +163,9 @@ std::string CostSection(const std::vector<LayoutView>& views, const SearchSettin
               EscapeHtml(Fixed(view.Cost->PerHundredKana[static_cast<std::size_t>(figure)], 2) +
                          " per 100 kana") +
               "\">" + Fixed(view.Cost->Terms[static_cast<std::size_t>(figure)], 4) + "</td>";
+    }
+    if (targets) {
+      html += "<td>" + Fixed(view.Cost->FingerTargets, 4) + "</td>";
     }
     html += "</tr>\n";
   }

@@ -85,6 +85,10 @@ std::string CostRows(const LayoutView& view, const SearchSettings& settings,
       }
     }
   }
+  if (view.Cost && HasFingerTargets(settings)) {
+    rows += layout + ",cost,finger_targets,,,,,,,,,,," + Number(settings.FingerTargetWeight) + "," +
+            Number(view.Cost->FingerTargets) + "\r\n";
+  }
   return rows + layout + ",cost,,,,,,,,,,,,," + (view.Cost ? Number(view.Cost->Total) : "") +
          "\r\n";
 }
@@ -105,6 +109,11 @@ std::string CostJson(const LayoutView& view, const SearchSettings& settings) {
               ", \"cost\": " + Number(view.Cost->Terms[at]) + "}";
       first = false;
     }
+  }
+  if (HasFingerTargets(settings)) {
+    json += std::string(first ? "" : ", ") +
+            "{\"id\": \"finger_targets\", \"weight\": " + Number(settings.FingerTargetWeight) +
+            ", \"cost\": " + Number(view.Cost->FingerTargets) + "}";
   }
   return json + "]}";
 }

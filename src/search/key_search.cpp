@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "codes/key_alphabet.h"
+#include "cost/layout_cost.h"
 
 namespace kananet::search {
 
@@ -24,14 +25,16 @@ Places StartPlaces() {
 
 KeyProblem::KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys,
                        const FigureWeights& weights, int leftHandLastKey, bool countByKana,
-                       std::uint64_t kana, const GapWindows* windows)
+                       std::uint64_t kana, const GapWindows* windows,
+                       const SearchSettings* fingerTargets)
     : start_(start),
       freeKeys_(std::move(freeKeys)),
       weights_(weights),
       leftHandLastKey_(leftHandLastKey),
       countByKana_(countByKana),
       kana_(kana),
-      windows_(countByKana ? nullptr : windows) {
+      windows_(countByKana ? nullptr : windows),
+      fingerTargets_(fingerTargets && HasFingerTargets(*fingerTargets) ? fingerTargets : nullptr) {
   const double perKana = 100.0 / static_cast<double>(kana == 0 ? 1 : kana);
   const double classTwoWeight = windows_ ? weights[kFigureGap2] : 0;
   if (windows_) {
@@ -88,7 +91,15 @@ double KeyProblem::CostOf(const FigureCounts& figures) const {
   if (!windows_) {
     weights[kFigureGap1] = weights[kFigureGap2] = 0;
   }
-  return kananet::CostOf(figures, weights, kana_);
+  double cost = kananet::CostOf(figures, weights, kana_);
+  if (fingerTargets_) {
+    std::array<double, kFingerCount> fingers{};
+    for (std::size_t finger = 0; finger < fingers.size(); ++finger) {
+      fingers[finger] = static_cast<double>(figures[kFigureFingerFirst + finger]);
+    }
+    cost += FingerTargetCost(fingers, *fingerTargets_);
+  }
+  return cost;
 }
 
 KeyState::KeyState(const KeyProblem& problem, const Places& places)
@@ -108,6 +119,14 @@ KeyState::KeyState(const KeyProblem& problem, const Places& places)
                  places[static_cast<std::size_t>(first)])] = pairs_[at];
       cost_ += pairs_[at] * problem.pairWeight_[at];
     }
+  }
+  if (problem.fingerTargets_) {
+    for (int key = 0; key < kKeyCount; ++key) {
+      fingers_[static_cast<std::size_t>(FingerOf(key, problem.leftHandLastKey_))] +=
+          strokes_[static_cast<std::size_t>(key)];
+    }
+    fingerCost_ = FingerTargetCost(fingers_, *problem.fingerTargets_);
+    cost_ += fingerCost_;
   }
   if (problem.windows_) {
     gaps_.emplace(*problem.windows_, problem.freeKeys_, problem.leftHandLastKey_, places);
@@ -142,6 +161,9 @@ double KeyState::Delta(int a, int b) const {
   delta += (strokes_[static_cast<std::size_t>(b)] - strokes_[static_cast<std::size_t>(a)]) *
            (problem_.keyWeight_[static_cast<std::size_t>(a)] -
             problem_.keyWeight_[static_cast<std::size_t>(b)]);
+  if (problem_.fingerTargets_) {
+    delta += FingerCostAfter(a, b) - fingerCost_;
+  }
   if (gaps_) {
     const GapPairs pairs = gaps_->Delta(a, b);
     delta += static_cast<double>(pairs.ClassOne) * problem_.classOneWeight_ +
@@ -150,8 +172,28 @@ double KeyState::Delta(int a, int b) const {
   return delta;
 }
 
+// The strokes by finger when keys a and b exchange places.
+std::array<double, kFingerCount> KeyState::FingersAfter(int a, int b) const {
+  std::array<double, kFingerCount> fingers = fingers_;
+  const auto from = static_cast<std::size_t>(FingerOf(a, problem_.leftHandLastKey_));
+  const auto to = static_cast<std::size_t>(FingerOf(b, problem_.leftHandLastKey_));
+  const double moved =
+      strokes_[static_cast<std::size_t>(b)] - strokes_[static_cast<std::size_t>(a)];
+  fingers[from] += moved;
+  fingers[to] -= moved;
+  return fingers;
+}
+
+double KeyState::FingerCostAfter(int a, int b) const {
+  return FingerTargetCost(FingersAfter(a, b), *problem_.fingerTargets_);
+}
+
 void KeyState::Exchange(int a, int b) {
   cost_ += Delta(a, b);
+  if (problem_.fingerTargets_) {
+    fingers_ = FingersAfter(a, b);
+    fingerCost_ = FingerTargetCost(fingers_, *problem_.fingerTargets_);
+  }
   if (gaps_) {
     gaps_->Exchange(a, b);
   }

@@ -10,6 +10,7 @@
 
 #include "analysis/figures.h"
 #include "analysis/piece_counts.h"
+#include "cost/search_file.h"
 #include "search/gap_windows.h"
 
 namespace kananet::search {
@@ -21,12 +22,13 @@ Places StartPlaces();
 // What the search needs of a problem: the starting layout's strokes, which keys may change
 // places, and each figure's weight per stroke of a key or pair of keys. With the start's gap
 // windows (when only keys move and gap class 1 or 2+ has a weight; by strokes only), the
-// figures and cost of places take in those classes too.
+// figures and cost of places take in those classes too. With finger targets (when only keys
+// move), the cost takes in their term.
 class KeyProblem {
  public:
   KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys, const FigureWeights& weights,
              int leftHandLastKey, bool countByKana, std::uint64_t kana,
-             const GapWindows* windows = nullptr);
+             const GapWindows* windows = nullptr, const SearchSettings* fingerTargets = nullptr);
 
   const std::vector<int>& FreeKeys() const { return freeKeys_; }
   const StrokeCounts& Start() const { return start_; }
@@ -50,6 +52,7 @@ class KeyProblem {
   bool countByKana_;
   std::uint64_t kana_;
   const GapWindows* windows_;
+  const SearchSettings* fingerTargets_;
   // Class 2+ is every same-hand pair less those of classes 0 and 1: its weight moves onto
   // those two classes (less) and onto every same-hand pair (more).
   double classOneWeight_ = 0;
@@ -82,7 +85,11 @@ class KeyState {
   std::array<double, 64> strokes_{};
   std::array<double, 64 * 64> pairs_{};
   std::array<double, 64 * 64> pairsT_{};
+  std::array<double, kFingerCount> FingersAfter(int a, int b) const;
+  double FingerCostAfter(int a, int b) const;
   std::optional<GapState> gaps_;
+  std::array<double, kFingerCount> fingers_{};  // strokes by finger, with finger targets
+  double fingerCost_ = 0;
   double cost_ = 0;
 };
 

@@ -154,6 +154,10 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
       {"moves = [\"kana\"]\n[weights]\n\"same_hand_pairs.gap1\" = 1\n",
        "search.toml:3: error: same_hand_pairs.gap1", true},
       {"moves = [\"keys\", 3]\n", "search.toml:1: error: a move is", false},
+      {"[finger_targets]\n\"finger.left_index\" = 2\n",
+       "search.toml:2: error: finger_targets: the share of finger.left_index", false},
+      {"moves = [\"kana\"]\n[finger_targets]\n\"finger.thumb\" = 0\n",
+       "search.toml:2: error: finger_targets cannot be used with kana moves", true},
       {"free_keys = \"abc\"\nfree_keys = \"d\"\n", "search.toml:2:", false},
   };
   TempDir work;

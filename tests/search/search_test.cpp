@@ -14,6 +14,7 @@
 #include "analysis/piece_counts.h"
 #include "codes/key_alphabet.h"
 #include "codes/keyboard.h"
+#include "cost/layout_cost.h"
 #include "cost/search_file.h"
 #include "search/key_search.h"
 #include "search/layout_search.h"
@@ -81,7 +82,8 @@ Places MovedPlaces(const Places& places, int a, int b) {
 // exchanging their keys with the kana that follow them) the change of cost, equal the batch's
 // count of the written layout, in both modes, with and without breaks after punctuation, for
 // several hand splits. Where only keys move (with every key free or every few), by strokes,
-// the gap classes 1 and 2+ are weighted and scored from the gap windows too.
+// the gap classes 1 and 2+ are weighted and scored from the gap windows too, and the cost has
+// finger targets.
 TEST(SearchTest, ScoresEqualTheCountOfTheMovedLayout) {
   const struct {
     unsigned Seed;
@@ -114,8 +116,16 @@ TEST(SearchTest, ScoresEqualTheCountOfTheMovedLayout) {
     for (int key = 1; key <= kKeysDrawn; key += keysOnly ? example.KeysOnlyFreeEvery : 1) {
       freeKeys.push_back(key);
     }
+    SearchSettings settings;  // and, where only keys move, targets for three fingers
+    settings.Weights = weights;
+    if (keysOnly) {
+      settings.FingerTargets[1] = 0.1;
+      settings.FingerTargets[3] = 0.25;
+      settings.FingerTargets[8] = 0.05;
+      settings.FingerTargetWeight = 0.01 * example.KeysOnlyFreeEvery;
+    }
     const KeyProblem keys(strokes, freeKeys, weights, example.LeftHandLastKey, example.ByKana,
-                          KanaOfStream(problem.Text), keysOnly ? &windows : nullptr);
+                          KanaOfStream(problem.Text), keysOnly ? &windows : nullptr, &settings);
     const std::size_t slots = MatchingSlots(problem.Table);
     const KanaUnits units(problem.Table, slots, pieces, std::vector<bool>(slots), freeKeys);
     ASSERT_GE(units.Size(), keysOnly ? 0u : 10u);
@@ -134,7 +144,7 @@ TEST(SearchTest, ScoresEqualTheCountOfTheMovedLayout) {
               << FigureIdName(figure) << " after " << step << " exchanges";
         }
       }
-      const double cost = CostOf(counted, weights, KanaOfStream(problem.Text));
+      const double cost = CostOfLayout(counted, settings, KanaOfStream(problem.Text)).Total;
       ASSERT_NEAR(state.Cost(), cost, 1e-9 * (1 + std::abs(cost))) << step;
       // No two entries that can match type the same keys unless they did at the start.
       for (std::size_t slot = 0; slot < slots; ++slot) {

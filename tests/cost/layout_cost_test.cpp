@@ -1,0 +1,41 @@
+// A layout's cost under search files, worked by hand: weighted figures per 100 kana, and
+// finger targets as squared differences of shares in percentage points.
+#include <gtest/gtest.h>
+
+#include "cost/layout_cost.h"
+#include "cost/search_file.h"
+
+namespace kananet {
+namespace {
+
+TEST(LayoutCostTest, WeighsFiguresAndFingerTargets) {
+  // 200 kana; 40 strokes: 30 of the left index finger, 10 of the right index; 8 same-finger.
+  FigureCounts counts{};
+  counts[kFigureFingerFirst + static_cast<int>(Finger::kLeftIndex)] = 30;
+  counts[kFigureFingerFirst + static_cast<int>(Finger::kRightIndex)] = 10;
+  counts[kFigureSameFinger] = 8;
+  const struct {
+    const char* File;
+    double FingerTargets;
+    double Total;
+  } cases[] = {
+      {"[weights]\nsame_finger = 2\n", 0, 2 * 4.0},
+      // left index 75 % against 50: 25 points off, squared 625; no weight given: 1.
+      {"[weights]\n[finger_targets]\n\"finger.left_index\" = 0.5\n", 625, 625},
+      // and the right index 25 % against 40: 15 points off, 225; both times 0.01.
+      {"[weights]\nsame_finger = 1\n[finger_targets]\nweight = 0.01\n"
+       "\"finger.left_index\" = 0.5\n\"finger.right_index\" = 0.4\n",
+       8.5, 4 + 8.5},
+      {"[weights]\n[finger_targets]\nweight = 0\n\"finger.left_index\" = 0.5\n", 0, 0},
+  };
+  for (const auto& example : cases) {
+    SearchSettings settings;
+    ASSERT_FALSE(ReadSearchFile(example.File, settings)) << example.File;
+    const LayoutCost cost = CostOfLayout(counts, settings, 200);
+    EXPECT_DOUBLE_EQ(cost.FingerTargets, example.FingerTargets) << example.File;
+    EXPECT_DOUBLE_EQ(cost.Total, example.Total) << example.File;
+  }
+}
+
+}  // namespace
+}  // namespace kananet
