@@ -160,6 +160,12 @@ KanaUnits::KanaUnits(const std::vector<LayoutEntry>& table, std::size_t slots,
   }
 }
 
+bool KanaUnits::LengthsDiffer() const {
+  return std::any_of(units_.begin(), units_.end(), [this](const Unit& unit) {
+    return table_[unit.Slot].Keys.size() != table_[units_[0].Slot].Keys.size();
+  });
+}
+
 std::vector<std::uint16_t> KanaUnits::StartHolds() const {
   std::vector<std::uint16_t> holds(units_.size());
   for (std::size_t unit = 0; unit < holds.size(); ++unit) {

@@ -41,6 +41,8 @@ class KanaUnits {
             const std::vector<bool>& pinned, const std::vector<int>& freeKeys);
 
   std::size_t Size() const { return units_.size(); }
+  // Whether two units' keys differ in length: then a kana move changes the strokes.
+  bool LengthsDiffer() const;
   std::vector<std::uint16_t> StartHolds() const;
   // The table's first slots entries with the keys of holds, start keys.
   std::vector<LayoutEntry> TableOf(const std::vector<std::uint16_t>& holds) const;

@@ -22,6 +22,7 @@
 #include "check/layout_check.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
+#include "codes/keyboard.h"
 #include "codes/text_encoding.h"
 #include "cost/layout_cost.h"
 #include "cost/search_file.h"
@@ -275,6 +276,27 @@ std::string Fixed(double value, int decimals) {
   return text;
 }
 
+// How much one more stroke in a run can lower the cost at most: the cheapest key's weights
+// and those of the cheapest pair of keys it adds. Key exchanges never change the strokes, but
+// a kana taking a longer key sequence does.
+double StrokeReward(const FigureWeights& weights, int leftHandLastKey) {
+  auto weightOf = [&weights](FigureMask figures) {
+    double sum = 0;
+    for (int figure = 0; figure < kFigureCount; ++figure) {
+      sum += (figures >> figure & 1) * weights[static_cast<std::size_t>(figure)];
+    }
+    return sum;
+  };
+  double key = INFINITY, pair = INFINITY;
+  for (int first = 1; first <= kKeysDrawn; ++first) {
+    key = std::min(key, weightOf(KeyFigures(first, leftHandLastKey)));
+    for (int second = 1; second <= kKeysDrawn; ++second) {
+      pair = std::min(pair, weightOf(PairFigures(first, second, leftHandLastKey)));
+    }
+  }
+  return -(key + pair);
+}
+
 std::string Cell(std::string text, std::size_t width) {
   return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
 }
@@ -452,6 +474,15 @@ int Search(const Options& options) {
                                                    pieces, movable.PinnedEntries, movable.Keys)
                         : std::nullopt;
   const KanaUnits* kana = units ? &*units : nullptr;
+  if (kana && kana->LengthsDiffer()) {
+    if (const double reward = StrokeReward(settings.Weights, problem.Header.LeftHandLastKey);
+        reward > 0) {
+      Say("note: with kana moving, these weights pay for typing more: one more stroke can lower "
+          "the cost by up to " +
+          Fixed(reward, 2) + " per 100 kana, so a kana may take longer keys; weigh strokes " +
+          "by more than " + Fixed(settings.Weights[kFigureStrokes] + reward, 2) + " to stop it");
+    }
+  }
   // Layouts that differ only in keys the text never strikes are one layout to the designer.
   auto settled = [&](Arrangement at) {
     const StrokeCounts moved = kana ? kana->StrokesOf(at.Holds) : StrokeCounts{};
