@@ -1,13 +1,14 @@
 // The UTF-8 to CP932 conversion on arbitrary bytes: cut into pieces at sizes drawn from the first
 // byte, it must give the same bytes as the whole text at once; MakeShiftJis must agree with the
-// detection and, for UTF-8, with that conversion, whole or cut into pieces; and CP932 to UTF-8
-// must give well-formed UTF-8.
+// detection and, for UTF-8, with that conversion, whole or cut into pieces as the readers cut a
+// large file; and CP932 to UTF-8 must give well-formed UTF-8.
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "codes/text_encoding.h"
 #include "fuzz_checks.h"
+#include "readers/text_file.h"
 
 using namespace kananet;
 using namespace kananet::fuzz;
@@ -36,12 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(encoding == DetectTextEncoding(text));
   FUZZ_CHECK(encoding == TextEncoding::kUtf8 ? file == whole : file == text);
   std::string inPieces(text);
-  FUZZ_CHECK(MakeShiftJis(inPieces, cuts % 8 + 2,
-                          [](std::size_t parts, const std::function<void(std::size_t)>& work) {
-                            for (std::size_t part = 0; part < parts; ++part) {
-                              work(part);
-                            }
-                          }) == encoding);
+  FUZZ_CHECK(MakeTextShiftJis(inPieces, cuts % 8 + 2, 1,
+                              [](std::size_t parts, const std::function<void(std::size_t)>& work) {
+                                for (std::size_t part = 0; part < parts; ++part) {
+                                  work(part);
+                                }
+                              }) == (encoding != TextEncoding::kUtf16));
   FUZZ_CHECK(inPieces == file);
 
   FUZZ_CHECK(IsWellFormedUtf8(ShiftJisTextToUtf8(text)));

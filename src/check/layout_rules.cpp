@@ -7,6 +7,7 @@
 #include "analysis/kana_lookup.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
+#include "codes/text_encoding.h"
 
 namespace kananet {
 

@@ -13,12 +13,6 @@ inline constexpr std::uint8_t kNotKana = 0;
 inline constexpr std::uint8_t kKanaComma = 1;
 inline constexpr std::uint8_t kKanaFullStop = 2;
 
-// How every reader cuts Shift_JIS text into characters: 0x00-0x7F and 0xA1-0xDF (half-width
-// katakana) are one-byte characters; every other byte starts a two-byte one, whatever follows.
-constexpr bool StartsTwoByteCharacter(std::uint8_t byte) {
-  return byte >= 0x80 && (byte < 0xA1 || byte > 0xDF);
-}
-
 // The KanaCode of the Shift_JIS character (lead, trail); 0 for every non-kana.
 std::uint8_t KanaCodeOf(std::uint8_t lead, std::uint8_t trail);
 

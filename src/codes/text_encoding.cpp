@@ -17,12 +17,15 @@ constexpr char32_t kByteOrderMark = 0xFEFF;
 constexpr std::uint16_t kSubstitute = 0x81AC;
 
 bool IsContinuation(std::uint8_t byte) {
-  return (byte & 0xC0) == 0x80;
+  return !BeginsUtf8Character(byte);
 }
 
-// Decodes the sequence at in[0..available). Returns its length and sets codePoint; returns 0 when
-// it is not well-formed UTF-8, and -1 when the available bytes are a proper start of a
-// well-formed sequence that the following bytes may complete.
+// The one UTF-8 decoder. Decodes the sequence at in[0..available): returns its length and sets
+// codePoint. Checked, it returns 0 when the sequence is not well-formed, and -1 when the
+// available bytes are a proper start of a well-formed sequence that the following bytes may
+// complete. Unchecked, for text already known to be well-formed, it reads the length from the
+// lead byte alone, so that its branches follow the text's characters and nothing else.
+template <bool kChecked>
 inline int Decode(const std::uint8_t* in, std::size_t available, char32_t& codePoint) {
   std::uint8_t lead = in[0];
   if (lead < 0x80) {
@@ -30,13 +33,24 @@ inline int Decode(const std::uint8_t* in, std::size_t available, char32_t& codeP
     return 1;
   }
   // The three-byte form of kana and kanji first, checked as a whole.
-  if ((lead & 0xF0) == 0xE0 && available >= 3) {
+  if ((lead & 0xF0) == 0xE0 && (!kChecked || available >= 3)) {
     std::uint8_t second = in[1];
     std::uint8_t third = in[2];
     codePoint = static_cast<char32_t>((lead & 0x0F) << 12 | (second & 0x3F) << 6 | (third & 0x3F));
+    if constexpr (!kChecked) {
+      return 3;
+    }
     bool wellFormed = IsContinuation(second) && IsContinuation(third) && codePoint >= 0x800 &&
                       (codePoint < 0xD800 || codePoint > 0xDFFF);
     return wellFormed ? 3 : 0;
+  }
+  if constexpr (!kChecked) {
+    int length = lead < 0xE0 ? 2 : 4;
+    codePoint = lead & (0x7F >> length);
+    for (int i = 1; i < length; ++i) {
+      codePoint = (codePoint << 6) | (in[i] & 0x3F);
+    }
+    return length;
   }
   int length;
   std::uint8_t secondLow = 0x80;
@@ -227,7 +241,7 @@ char* ConvertBytes(const std::uint8_t* in, std::size_t size, char* out, Progress
   consumed = 0;
   if (progress.atStart && position != end) {
     char32_t first;
-    int length = Decode(position, size, first);
+    int length = Decode<true>(position, size, first);
     if (length < 0 && !final) {
       return out;
     }
@@ -262,7 +276,7 @@ char* ConvertBytes(const std::uint8_t* in, std::size_t size, char* out, Progress
       break;
     }
     char32_t codePoint;
-    int length = Decode(position, static_cast<std::size_t>(end - position), codePoint);
+    int length = Decode<true>(position, static_cast<std::size_t>(end - position), codePoint);
     if (length < 0 && !final) {
       break;  // cut: completed by the next piece
     }
@@ -314,24 +328,12 @@ char* ConvertWellFormed(const std::uint8_t* in, std::size_t size, char* out) {
     if (position == end) {
       break;
     }
-    std::uint8_t lead = *position;
-    char32_t codePoint;
-    if (lead < 0x80) {
-      *out++ = static_cast<char>(lead);
-      ++position;
+    if (*position < 0x80) {
+      *out++ = static_cast<char>(*position++);  // U+0000 too, which the table has no form for
       continue;
     }
-    if (lead >= 0xE0 && lead < 0xF0) {
-      codePoint = static_cast<char32_t>((lead & 0x0F) << 12 | (position[1] & 0x3F) << 6 |
-                                        (position[2] & 0x3F));
-      position += 3;
-    } else if (lead < 0xE0) {
-      codePoint = static_cast<char32_t>((lead & 0x1F) << 6 | (position[1] & 0x3F));
-      position += 2;
-    } else {
-      codePoint = 0x110000;  // above the BMP: no CP932 form
-      position += 4;
-    }
+    char32_t codePoint;
+    position += Decode<false>(position, static_cast<std::size_t>(end - position), codePoint);
     if (end - position >= 3 && IsCombiningMark(position) && MayCompose(codePoint)) {
       char32_t composite = ComposeWithMark(codePoint, position);
       if (composite != codePoint) {
@@ -360,17 +362,27 @@ std::size_t AppendConverted(std::string_view bytes, Progress& progress, bool fin
   return consumed;
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
+}  // namespace
+
+TextEncoding DetectTextEncoding(std::string_view fileBytes) {
+  if (StartsUtf16(fileBytes)) {
+    return TextEncoding::kUtf16;
+  }
+  if (fileBytes.starts_with(kUtf8ByteOrderMark)) {
+    return TextEncoding::kUtf8;
+  }
+  Utf8Check check = CheckUtf8(fileBytes);
+  return check.WellFormed && check.HighByte ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
 }
 
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+bool IsWellFormedUtf8(std::string_view bytes) {
+  return CheckUtf8(bytes).WellFormed;
+}
 
-// Whether bytes is well-formed UTF-8; sets hasHighByte when it holds a byte from 0x80 up.
-bool ScanUtf8(std::string_view bytes, bool& hasHighByte) {
+Utf8Check CheckUtf8(std::string_view bytes) {
   const std::uint8_t* position = BytesOf(bytes);
   const std::uint8_t* const end = position + bytes.size();
-  hasHighByte = false;
+  Utf8Check check;
   while (position != end) {
     while (end - position >= 8 && AllAscii8(position)) {
       position += 8;
@@ -382,34 +394,16 @@ bool ScanUtf8(std::string_view bytes, bool& hasHighByte) {
       ++position;
       continue;
     }
-    hasHighByte = true;
+    check.HighByte = true;
     char32_t codePoint;
-    int length = Decode(position, static_cast<std::size_t>(end - position), codePoint);
+    int length = Decode<true>(position, static_cast<std::size_t>(end - position), codePoint);
     if (length <= 0) {
-      return false;
+      check.WellFormed = false;
+      break;
     }
     position += length;
   }
-  return true;
-}
-
-}  // namespace
-
-TextEncoding DetectTextEncoding(std::string_view fileBytes) {
-  if (StartsWith(fileBytes, "\xFF\xFE") || StartsWith(fileBytes, "\xFE\xFF")) {
-    return TextEncoding::kUtf16;
-  }
-  if (StartsWith(fileBytes, kUtf8Bom)) {
-    return TextEncoding::kUtf8;
-  }
-  bool hasHighByte;
-  return ScanUtf8(fileBytes, hasHighByte) && hasHighByte ? TextEncoding::kUtf8
-                                                         : TextEncoding::kShiftJis;
-}
-
-bool IsWellFormedUtf8(std::string_view bytes) {
-  bool hasHighByte;
-  return ScanUtf8(bytes, hasHighByte);
+  return check;
 }
 
 std::size_t Utf8SequenceLength(std::string_view text) {
@@ -417,8 +411,19 @@ std::size_t Utf8SequenceLength(std::string_view text) {
     return 0;
   }
   char32_t codePoint;
-  int length = Decode(BytesOf(text), text.size(), codePoint);
+  int length = Decode<true>(BytesOf(text), text.size(), codePoint);
   return length > 0 ? static_cast<std::size_t>(length) : 0;
+}
+
+char32_t NextCodePoint(std::string_view text, std::size_t& position) {
+  char32_t codePoint;
+  int length = Decode<true>(BytesOf(text) + position, text.size() - position, codePoint);
+  if (length <= 0) {
+    ++position;
+    return 0xFFFD;
+  }
+  position += static_cast<std::size_t>(length);
+  return codePoint;
 }
 
 struct Utf8ToShiftJis::State {
@@ -490,98 +495,27 @@ std::string ShiftJisTextToUtf8(std::string_view shiftJis) {
   return out;
 }
 
-namespace {
-
-// Where to cut text into up to parts pieces about evenly long, each cut at the first byte from
-// its place on that begins a piece: each piece's start, then the end.
-template <typename BeginsPiece>
-std::vector<std::size_t> CutWhere(std::string_view text, std::size_t parts,
-                                  BeginsPiece&& beginsPiece) {
-  std::vector<std::size_t> cuts{0};
-  for (std::size_t part = 1; part < parts; ++part) {
-    std::size_t cut = std::max(cuts.back() + 1, text.size() * part / parts);
-    while (cut < text.size() && !beginsPiece(static_cast<std::uint8_t>(text[cut]))) {
-      ++cut;
-    }
-    if (cut >= text.size()) {
-      break;
-    }
-    cuts.push_back(cut);
-  }
-  cuts.push_back(text.size());
-  return cuts;
-}
-
-}  // namespace
-
-std::size_t JoinPieces(char* bytes, const std::vector<std::size_t>& starts,
-                       const std::vector<std::size_t>& ends) {
-  std::size_t written = ends.empty() ? 0 : ends[0];
-  for (std::size_t piece = 1; piece < ends.size(); ++piece) {
-    std::size_t length = ends[piece] - starts[piece];
-    std::memmove(bytes + written, bytes + starts[piece], length);
-    written += length;
-  }
-  return written;
-}
-
-TextEncoding MakeShiftJis(std::string& fileBytes, std::size_t parts, const PartRunner& runParts) {
-  std::string_view text = fileBytes;
-  if (parts <= 1 || StartsWith(text, "\xFF\xFE") || StartsWith(text, "\xFE\xFF")) {
-    return MakeShiftJis(fileBytes);
-  }
-  std::vector<std::size_t> cuts =
-      CutWhere(text, parts, [](std::uint8_t byte) { return !IsContinuation(byte); });
-  std::size_t pieces = cuts.size() - 1;
-  std::vector<char> wellFormed(pieces);
-  std::vector<char> highByte(pieces);
-  runParts(pieces, [&](std::size_t piece) {
-    bool high;
-    wellFormed[piece] = ScanUtf8(text.substr(cuts[piece], cuts[piece + 1] - cuts[piece]), high);
-    highByte[piece] = high;
-  });
-  bool allWellFormed = std::all_of(wellFormed.begin(), wellFormed.end(), [](char b) { return b; });
-  bool anyHighByte = std::any_of(highByte.begin(), highByte.end(), [](char b) { return b; });
-  bool byteOrderMark = StartsWith(text, kUtf8Bom);
-  if (!byteOrderMark && !(allWellFormed && anyHighByte)) {
-    return TextEncoding::kShiftJis;
-  }
-  if (!allWellFormed) {
-    fileBytes = Utf8TextToShiftJis(text);  // a stray byte becomes two: a buffer of its own
-    return TextEncoding::kUtf8;
-  }
-  // Each piece in place over its own bytes, then the pieces moved together.
-  cuts = CutWhere(text, parts, [](std::uint8_t byte) { return byte < 0x80; });
-  pieces = cuts.size() - 1;
-  std::vector<std::size_t> ends(pieces);
-  char* bytes = fileBytes.data();
-  runParts(pieces, [&](std::size_t piece) {
-    char* start = bytes + cuts[piece];
-    ends[piece] =
-        static_cast<std::size_t>(ConvertWellFormed(reinterpret_cast<const std::uint8_t*>(start),
-                                                   cuts[piece + 1] - cuts[piece], start) -
-                                 bytes);
-  });
-  fileBytes.resize(JoinPieces(bytes, cuts, ends));
-  return TextEncoding::kUtf8;
-}
-
 TextEncoding MakeShiftJis(std::string& fileBytes) {
   TextEncoding encoding = DetectTextEncoding(fileBytes);
   if (encoding != TextEncoding::kUtf8) {
     return encoding;
   }
   std::string_view text = fileBytes;
-  if (StartsWith(text, kUtf8Bom) && !IsWellFormedUtf8(text.substr(kUtf8Bom.size()))) {
+  if (text.starts_with(kUtf8ByteOrderMark) &&
+      !IsWellFormedUtf8(text.substr(kUtf8ByteOrderMark.size()))) {
     // A stray byte becomes two: the conversion needs its own buffer.
     fileBytes = Utf8TextToShiftJis(text);
     return encoding;
   }
   // Well-formed: no character takes more bytes in CP932 than in UTF-8, so convert in place. (A
   // single pass into a second buffer measured slower: its fresh pages cost more than the check.)
-  char* last = ConvertWellFormed(BytesOf(fileBytes), fileBytes.size(), fileBytes.data());
-  fileBytes.resize(static_cast<std::size_t>(last - fileBytes.data()));
+  fileBytes.resize(ConvertWellFormedUtf8InPlace(fileBytes.data(), fileBytes.size()));
   return encoding;
+}
+
+std::size_t ConvertWellFormedUtf8InPlace(char* bytes, std::size_t size) {
+  return static_cast<std::size_t>(
+      ConvertWellFormed(reinterpret_cast<const std::uint8_t*>(bytes), size, bytes) - bytes);
 }
 
 }  // namespace kananet

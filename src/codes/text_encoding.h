@@ -4,13 +4,29 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace kananet {
+
+// How the readers cut Shift_JIS text into characters: 0x00-0x7F and 0xA1-0xDF (half-width
+// katakana) are one-byte characters; every other byte starts a two-byte one, whatever follows.
+constexpr bool StartsTwoByteCharacter(std::uint8_t byte) {
+  return byte >= 0x80 && (byte < 0xA1 || byte > 0xDF);
+}
+
+// Whether byte begins a two-byte character that Shift_JIS (CP932) defines: every byte above but
+// 0x80, 0xA0 and 0xFD-0xFF, which begin none. ShiftJisTextToUtf8 takes each of those as a byte
+// of its own, so text that it converts is cut by this test.
+constexpr bool IsShiftJisLeadByte(std::uint8_t byte) {
+  return StartsTwoByteCharacter(byte) && byte != 0x80 && byte != 0xA0 && byte <= 0xFC;
+}
+
+// Whether byte begins a UTF-8 sequence, or stands alone: any byte but a continuation byte.
+constexpr bool BeginsUtf8Character(std::uint8_t byte) {
+  return (byte & 0xC0) != 0x80;
+}
 
 enum class TextEncoding {
   kShiftJis,  // every file that is none of the others: read as it is
@@ -21,12 +37,30 @@ enum class TextEncoding {
 // The encoding of a whole file's bytes, by the rules above.
 TextEncoding DetectTextEncoding(std::string_view fileBytes);
 
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+// Whether bytes begin with a UTF-16 byte-order mark (FF FE or FE FF).
+constexpr bool StartsUtf16(std::string_view bytes) {
+  return bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+}
+
 // Whether bytes is well-formed UTF-8 (RFC 3629: no overlong forms, no surrogates, nothing above
 // U+10FFFF).
 bool IsWellFormedUtf8(std::string_view bytes);
 
+// What a look at bytes as UTF-8 finds.
+struct Utf8Check {
+  bool WellFormed = true;
+  bool HighByte = false;  // a byte from 0x80 up; always so when the bytes are not well-formed
+};
+Utf8Check CheckUtf8(std::string_view bytes);
+
 // Length of the well-formed UTF-8 sequence at the start of text, or 0 when there is none.
 std::size_t Utf8SequenceLength(std::string_view text);
+
+// The code point of the UTF-8 character at text[position], which moves past it; U+FFFD for a
+// byte that is not part of well-formed UTF-8, which is passed alone.
+char32_t NextCodePoint(std::string_view text, std::size_t& position);
 
 // Turns UTF-8 text into the CP932 bytes a Shift_JIS file with the same content holds, in pieces
 // of any size (a character may be split between two pieces). A leading byte-order mark is
@@ -65,21 +99,10 @@ std::string ShiftJisTextToUtf8(std::string_view shiftJis);
 // caller refuses the file.
 TextEncoding MakeShiftJis(std::string& fileBytes);
 
-// The pieces of a buffer converted in place, each written from its start on: piece k began at
-// starts[k] and its output ends at ends[k]. Moves each piece's output to follow the one before;
-// returns the length of them all.
-std::size_t JoinPieces(char* bytes, const std::vector<std::size_t>& starts,
-                       const std::vector<std::size_t>& ends);
-
-// Runs work(part) for every part below parts, one after another or side by side: how a caller
-// lends its threads to the conversion below, which starts none itself.
-using PartRunner =
-    std::function<void(std::size_t parts, const std::function<void(std::size_t)>& work)>;
-
-// MakeShiftJis with the UTF-8 check and the conversion cut into up to parts pieces, done by
-// runParts: the same bytes and the same answer whatever the number of pieces. The check's
-// pieces begin where a character begins, the conversion's before an ASCII byte, which neither
-// continues a character nor is a combining mark.
-TextEncoding MakeShiftJis(std::string& fileBytes, std::size_t parts, const PartRunner& runParts);
+// Converts well-formed UTF-8 in place to what Utf8TextToShiftJis gives for it (no character
+// takes more bytes in CP932 than in UTF-8); returns the length written. A byte-order mark at the
+// start is dropped. A piece of a text converts alone to its share of the whole text's bytes when
+// it begins before an ASCII byte, which neither continues a character nor is a combining mark.
+std::size_t ConvertWellFormedUtf8InPlace(char* bytes, std::size_t size);
 
 }  // namespace kananet

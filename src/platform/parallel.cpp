@@ -3,6 +3,7 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <thread>
 #include <vector>
@@ -34,6 +35,17 @@ unsigned UsableCores(unsigned maxJobs) {
     return 1;
   }
   return static_cast<unsigned>(std::clamp(CPU_COUNT(&cores), 1, static_cast<int>(maxJobs)));
+}
+
+std::size_t JoinPieces(char* bytes, const std::vector<std::size_t>& starts,
+                       const std::vector<std::size_t>& ends) {
+  std::size_t written = ends.empty() ? 0 : ends[0];
+  for (std::size_t piece = 1; piece < ends.size(); ++piece) {
+    std::size_t length = ends[piece] - starts[piece];
+    std::memmove(bytes + written, bytes + starts[piece], length);
+    written += length;
+  }
+  return written;
 }
 
 }  // namespace kananet

@@ -94,15 +94,10 @@ void AppendKanaStream(std::string fileBytes, std::string& kanaCodes, unsigned jo
                       std::size_t minBytesPerThread, std::vector<std::size_t>* lineEnds) {
   const std::size_t size = fileBytes.size();
   std::size_t parts = TextParts(size, jobs, minBytesPerThread);
-  std::vector<std::size_t> cuts{0};
-  for (std::size_t part = 1; part < parts; ++part) {
-    std::size_t lineEnd = fileBytes.find('\n', std::max(cuts.back(), size * part / parts));
-    if (lineEnd == std::string::npos || lineEnd + 1 >= size) {
-      break;
-    }
-    cuts.push_back(lineEnd + 1);
-  }
-  cuts.push_back(size);
+  std::vector<std::size_t> cuts = CutPieces(size, parts, [&](std::size_t place) {
+    std::size_t lineEnd = fileBytes.find('\n', place - 1);  // a piece begins after an LF
+    return lineEnd == std::string::npos ? size : lineEnd + 1;
+  });
   std::vector<std::size_t> ends(cuts.size() - 1);
   char* const bytes = fileBytes.data();
   // Each piece's line ends go to a place of their own, made here: a thread allocates nothing.

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/parallel.h"
+
 namespace kananet {
 
 // Below this many bytes per thread, reading a text on several threads costs more than it saves.
@@ -17,9 +19,12 @@ inline std::size_t TextParts(std::size_t size, unsigned jobs,
   return parts < jobs ? parts : jobs;
 }
 
-// Turns a text file's bytes into Shift_JIS as below, with up to jobs threads for a large file;
-// false, with the bytes left as they are, when the file is UTF-16.
-bool MakeTextShiftJis(std::string& fileBytes, unsigned jobs = 1);
+// Turns a text file's bytes into Shift_JIS as below, cut into up to jobs pieces (of at least
+// minBytesPerThread bytes) that runParts does on threads; false, with the bytes left as they
+// are, when the file is UTF-16.
+bool MakeTextShiftJis(std::string& fileBytes, unsigned jobs = 1,
+                      std::size_t minBytesPerThread = kMinTextBytesPerThread,
+                      const PartRunner& runParts = RunParts);
 
 // Ends the run for a text file that cannot be opened (error is the errno): first the line
 // "File is not exist." that scripts know, then one naming the file in the working directory,

@@ -13,19 +13,8 @@ namespace kananet::sample {
 
 namespace {
 
-constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
-
 bool IsContinuation(char byte) {
-  return (static_cast<std::uint8_t>(byte) & 0xC0) == 0x80;
-}
-
-bool HasHighByte(std::string_view bytes) {
-  for (char byte : bytes) {
-    if (static_cast<std::uint8_t>(byte) >= 0x80) {
-      return true;
-    }
-  }
-  return false;
+  return !BeginsUtf8Character(static_cast<std::uint8_t>(byte));
 }
 
 // The length of bytes without a UTF-8 sequence that may be cut at their end (and perhaps a byte
@@ -49,10 +38,6 @@ bool SoundMarkAt(std::string_view bytes, std::size_t at, bool shiftJis) {
   }
   return (byte(0) == 0xEF && byte(1) == 0xBE && (byte(2) == 0x9E || byte(2) == 0x9F)) ||
          (byte(0) == 0xE3 && byte(1) == 0x82 && (byte(2) == 0x99 || byte(2) == 0x9A));
-}
-
-bool StartsUtf16(std::string_view bytes) {
-  return bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
 }
 
 // Reads until bytes holds want more bytes or the input ends. Returns 0 or the errno; atEnd
@@ -132,12 +117,12 @@ int ScanInput(const std::string& path, InputScan& scan) {
         scan.Encoding = TextEncoding::kUtf16;
         return 0;
       }
-      marked = block.starts_with(kUtf8Mark);
+      marked = block.starts_with(kUtf8ByteOrderMark);
     }
     std::size_t checked = atEnd ? block.size() : CompleteUtf8Prefix(block);
-    std::string_view piece(block.data(), checked);
-    high = high || HasHighByte(piece);
-    scan.WellFormedUtf8 = scan.WellFormedUtf8 && IsWellFormedUtf8(piece);
+    Utf8Check check = CheckUtf8(std::string_view(block.data(), checked));
+    high = high || check.HighByte;
+    scan.WellFormedUtf8 = scan.WellFormedUtf8 && check.WellFormed;
     block.erase(0, checked);
     if (!scan.WellFormedUtf8 && !marked) {
       break;  // Shift_JIS: nothing more to learn
@@ -180,19 +165,20 @@ bool InputLines::Fill() {
     error_ = EILSEQ;
     return false;
   }
-  if (!decided_ && (HasHighByte(pending_) || (atStart_ && pending_.starts_with(kUtf8Mark)))) {
+  if (!decided_ &&
+      (CheckUtf8(pending_).HighByte || (atStart_ && pending_.starts_with(kUtf8ByteOrderMark)))) {
     // Standard input: this block decides, as a whole file would. A sequence cut at the block's
     // end does not count against UTF-8; whatever is not well-formed later becomes U+FFFD.
     std::string_view judged = pending_;
     judged = judged.substr(0, atEnd_ ? judged.size() : CompleteUtf8Prefix(judged));
-    bool utf8 = (atStart_ && pending_.starts_with(kUtf8Mark)) || IsWellFormedUtf8(judged);
+    bool utf8 = (atStart_ && pending_.starts_with(kUtf8ByteOrderMark)) || IsWellFormedUtf8(judged);
     scan_.Encoding = utf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
     scan_.WellFormedUtf8 = false;
     decided_ = true;
   }
   if (atStart_ && decided_ && scan_.Encoding == TextEncoding::kUtf8 &&
-      pending_.starts_with(kUtf8Mark)) {
-    consumed_ = kUtf8Mark.size();
+      pending_.starts_with(kUtf8ByteOrderMark)) {
+    consumed_ = kUtf8ByteOrderMark.size();
   }
   atStart_ = atStart_ && pending_.empty();
   return true;
@@ -208,7 +194,7 @@ std::size_t InputLines::CutPoint() const {
   if (decided_ && scan_.Encoding == TextEncoding::kShiftJis) {
     for (std::size_t p = 0; p < rest.size();) {
       auto lead = static_cast<std::uint8_t>(rest[p]);
-      std::size_t length = (lead >= 0x81 && lead <= 0x9F) || lead >= 0xE0 ? 2 : 1;
+      std::size_t length = IsShiftJisLeadByte(lead) ? 2 : 1;  // as ShiftJisTextToUtf8 reads it
       if (p + length > rest.size()) {
         break;
       }

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "codes/kana_code.h"
+#include "codes/text_encoding.h"
 
 namespace kananet::sample {
 
@@ -12,23 +13,6 @@ constexpr char32_t kCombiningVoiced = 0x3099;
 constexpr char32_t kCombiningSemiVoiced = 0x309A;
 constexpr char32_t kHalfWidthVoiced = 0xFF9E;
 constexpr char32_t kHalfWidthSemiVoiced = 0xFF9F;
-
-// The code point at text[position] of well-formed UTF-8; position moves past it.
-char32_t DecodeAt(std::string_view text, std::size_t& position) {
-  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-  std::uint8_t lead = byte(position);
-  if (lead < 0x80) {
-    ++position;
-    return lead;
-  }
-  std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-  char32_t c = lead & (0x7F >> length);
-  for (std::size_t i = 1; i < length && position + i < text.size(); ++i) {
-    c = (c << 6) | (byte(position + i) & 0x3F);
-  }
-  position += length;
-  return c;
-}
 
 // Full-width forms of U+FF61 to U+FF9D, in order.
 constexpr char16_t kFullWidth[] =
@@ -100,7 +84,7 @@ void NormalizeKana(std::string_view line, std::string& out) {
   std::size_t position = 0;
   while (position < line.size()) {
     std::size_t start = position;
-    char32_t c = DecodeAt(line, position);
+    char32_t c = NextCodePoint(line, position);
     if (c >= 0xFF61 && c <= 0xFF9D) {
       c = kFullWidth[c - 0xFF61];
     } else if (c == kHalfWidthVoiced || c == kHalfWidthSemiVoiced) {
@@ -111,7 +95,7 @@ void NormalizeKana(std::string_view line, std::string& out) {
     }
     if (position < line.size()) {
       std::size_t next = position;
-      char32_t mark = DecodeAt(line, next);
+      char32_t mark = NextCodePoint(line, next);
       char32_t composed = 0;
       if (mark == kCombiningVoiced || mark == kHalfWidthVoiced) {
         composed = VoicedOf(c);
@@ -130,7 +114,7 @@ void NormalizeKana(std::string_view line, std::string& out) {
 WordKind KindOfWord(std::string_view surface) {
   bool kana = false;
   for (std::size_t position = 0; position < surface.size();) {
-    char32_t c = DecodeAt(surface, position);
+    char32_t c = NextCodePoint(surface, position);
     if (NeedsReading(c)) {
       return WordKind::kNeedsReading;
     }
@@ -142,7 +126,7 @@ WordKind KindOfWord(std::string_view surface) {
 void AppendHiragana(std::string_view text, std::string& out) {
   for (std::size_t position = 0; position < text.size();) {
     std::size_t start = position;
-    char32_t c = DecodeAt(text, position);
+    char32_t c = NextCodePoint(text, position);
     if (c >= 0x30A1 && c <= 0x30F3) {
       c -= 0x60;
     } else if (c == 0x3094) {
@@ -197,7 +181,7 @@ std::optional<std::string_view> ReadingOfFeature(std::string_view feature) {
 
 bool IsAllKana(std::string_view text) {
   for (std::size_t p = 0; p < text.size();) {
-    if (!IsKana(DecodeAt(text, p))) {
+    if (!IsKana(NextCodePoint(text, p))) {
       return false;
     }
   }

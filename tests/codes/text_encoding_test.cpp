@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -108,38 +107,6 @@ TEST(TextEncodingTest, MapsUtf8ToShiftJisWholeInPiecesAndInPlace) {
   const std::string whole = Utf8TextToShiftJis(allText);
   for (int run = 0; run < 50; ++run) {
     ASSERT_EQ(ConvertInPieces(allText, random), whole);
-  }
-}
-
-// Cut into pieces, the check and the conversion give the whole text's answer and bytes: the
-// mapping cases one by one and together, with and without a byte-order mark, and files that
-// are not UTF-8.
-TEST(TextEncodingTest, MakeShiftJisInPiecesGivesTheWholeTextsAnswer) {
-  const PartRunner oneAfterAnother = [](std::size_t parts,
-                                        const std::function<void(std::size_t)>& work) {
-    for (std::size_t part = 0; part < parts; ++part) {
-      work(part);
-    }
-  };
-  std::vector<std::string> files = {Sjis("かな\r\nカナ\r\n"),
-                                    "\xFF\xFE"
-                                    "a"};
-  std::string allText;
-  for (const MappingCase& c : MappingCases()) {
-    files.push_back(c.utf8);
-    allText += c.utf8 + "\n";
-  }
-  files.push_back(allText);
-  files.push_back("\xEF\xBB\xBF" + allText);
-  files.push_back(allText.substr(0, allText.find("\xC0")));  // the well-formed part
-  for (const std::string& file : files) {
-    std::string whole = file;
-    TextEncoding wholeEncoding = MakeShiftJis(whole);
-    for (std::size_t parts : {2, 3, 7, 40}) {
-      std::string inPieces = file;
-      EXPECT_EQ(MakeShiftJis(inPieces, parts, oneAfterAnother), wholeEncoding) << file;
-      EXPECT_EQ(inPieces, whole) << file << " in " << parts << " pieces";
-    }
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "../test_support.h"
 
@@ -80,6 +81,26 @@ TEST(SampleTextTest, FirstByteDecidesTheCharacterLength) {
   EXPECT_EQ(StreamOf("\x82\r\n\x82\xA0"), "\xFF\x08   ");  // also with a CR LF line end
   EXPECT_EQ(StreamOf(Sjis("あい") + "\x82"), "\xFF\x08\x0A   ");
   EXPECT_EQ(StreamOf(Sjis("あい") + "\xFF"), "\xFF\x08\x0A   ");
+}
+
+// Cut into pieces on threads, the UTF-8 check and the conversion give the whole text's answer
+// and bytes: with and without a byte-order mark, with stray bytes, and files that are not UTF-8.
+TEST(SampleTextTest, TextMadeShiftJisInPiecesEqualsTheWhole) {
+  const std::string utf8 =
+      "ab\r\nあいうカナ、。ー―－ｶﾞ漢\r\nか\u3099は\u309Aウ\u3099\n\u301C\u2016"
+      "\U0001F600 x\u0101\n";
+  const std::string stray = "\xC0\xAF a\xED\xA0\x80\xFF\n";
+  for (const std::string& file :
+       {Sjis("かな\r\nカナ\r\n"), "\xFF\xFE"s + "a\n", utf8, "\xEF\xBB\xBF" + utf8,
+        utf8 + stray + utf8, "\xEF\xBB\xBF" + utf8 + stray}) {
+    std::string whole = file;
+    bool wholeRead = MakeTextShiftJis(whole);
+    for (unsigned parts : {2u, 3u, 7u, 40u}) {
+      std::string inPieces = file;
+      EXPECT_EQ(MakeTextShiftJis(inPieces, parts, 1), wholeRead) << file;
+      EXPECT_EQ(inPieces, whole) << file << " in " << parts << " pieces";
+    }
+  }
 }
 
 }  // namespace
