@@ -7,6 +7,7 @@
 
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
+#include "codes/text_encoding.h"
 #include "output/network_writer.h"
 #include "platform/directory.h"
 #include "platform/files.h"
@@ -33,17 +34,16 @@ std::string Hex(std::uint8_t byte) {
   return std::string("0x") + kDigits[byte >> 4] + kDigits[byte & 0xF];
 }
 
-// A character of the file as the message shows it: in quotes when it is printable ASCII, a
-// half-width katakana or a two-byte character with a Shift_JIS lead byte, else by its bytes;
-// none when there is no character.
+// A character of the file as the message shows it: in quotes when it is ASCII but a control
+// byte, a half-width katakana or a two-byte character with a Shift_JIS lead byte, else by its
+// bytes; none when there is no character.
 std::string Shown(std::string_view character, const char* none = "nothing") {
   if (character.empty()) {
     return none;
   }
   auto first = static_cast<std::uint8_t>(character.front());
-  bool readable = character.size() == 2
-                      ? (first >= 0x81 && first <= 0x9F) || (first >= 0xE0 && first <= 0xFC)
-                      : (first >= 0x20 && first < 0x7F) || (first >= 0xA1 && first <= 0xDF);
+  bool readable = character.size() == 2 ? IsShiftJisLeadByte(first)
+                                        : !IsControlByte(first) && !StartsTwoByteCharacter(first);
   if (readable) {
     std::string shown = "'";
     shown += character;

@@ -23,6 +23,12 @@ constexpr bool IsShiftJisLeadByte(std::uint8_t byte) {
   return StartsTwoByteCharacter(byte) && byte != 0x80 && byte != 0xA0 && byte <= 0xFC;
 }
 
+// Whether byte is a control character (below 0x20, and 0x7F), which the console and the page
+// never show as it is: it could move the cursor, end a line or start an escape sequence.
+constexpr bool IsControlByte(std::uint8_t byte) {
+  return byte < 0x20 || byte == 0x7F;
+}
+
 // Whether byte begins a UTF-8 sequence, or stands alone: any byte but a continuation byte.
 constexpr bool BeginsUtf8Character(std::uint8_t byte) {
   return (byte & 0xC0) != 0x80;

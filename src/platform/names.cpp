@@ -34,8 +34,8 @@ std::string ToCp932(std::string_view character) {
 }  // namespace
 
 std::string EscapedControlByte(char byte) {
-  auto code = static_cast<unsigned char>(byte);
-  if (code >= 0x20 && code != 0x7F) {
+  auto code = static_cast<std::uint8_t>(byte);
+  if (!IsControlByte(code)) {
     return {};
   }
   switch (byte) {

@@ -6,9 +6,9 @@
 
 namespace kananet {
 
-// A control byte (below 0x20, and 0x7F) of a name as the console and the page show it, so that a
-// name cannot move the cursor, end a line or send an escape sequence: "\t", "\n", "\r", or
-// "\x" and two hex digits ("\x1b"). Empty for any other byte.
+// A control byte (IsControlByte: below 0x20, and 0x7F) of a name as the console and the page
+// show it, so that a name cannot move the cursor, end a line or send an escape sequence: "\t",
+// "\n", "\r", or "\x" and two hex digits ("\x1b"). Empty for any other byte.
 std::string EscapedControlByte(char byte);
 
 // The name with its control bytes escaped as above; every other byte as it is.
