@@ -4,8 +4,6 @@
 #include <cmath>
 #include <unordered_set>
 
-#include "codes/key_alphabet.h"
-
 namespace kananet::search {
 
 namespace {
@@ -13,7 +11,7 @@ namespace {
 // Changes of cost smaller than this are rounding, not improvement.
 constexpr double kLeast = 1e-9;
 
-// The hiragana's KanaCode from its code point, and the other way round.
+// The KanaCode of a hiragana from its code point.
 constexpr std::uint8_t KanaCodeOfHiragana(char32_t codePoint) {
   return static_cast<std::uint8_t>(codePoint - 0x3041 + 7);
 }
