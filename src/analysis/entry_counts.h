@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/kana_lookup.h"
+#include "analysis/piece_counts.h"
 #include "analysis/statistics.h"
 #include "readers/layout.h"
 
@@ -37,15 +38,18 @@ struct UndefinedKana {
 // report: the uses of every slot a search can find, each kana without definition, and, when
 // there is none and they were asked for, the counts.
 struct LayoutCoverage {
-  bool Counted = false;  // Counts holds the layout's counts
-  LayoutCounts Counts;
-  std::vector<std::uint64_t> Uses;             // by slot, up to the last slot a search can find
+  bool Counted = false;        // Counts, ByStrokes and Pieces.Follows hold the layout's counts
+  LayoutCounts Counts;         // in the layout's own mode, as the batch writes them
+  PairCountTable ByStrokes{};  // the pairs counted by strokes, whatever the layout's mode
+  PieceCounts Pieces;          // Uses by slot, up to the last slot a search can find
   std::array<UndefinedKana, 256> Undefined{};  // by KanaCode
 
   bool HasUndefined() const;
 };
 
-// Without counts only the uses and the kana without definition are found, which is quicker.
+// With counts, the one walk over the text also counts the layout in its own mode and by
+// strokes, and the follows of its entries; without, it finds only the uses and the kana without
+// definition, which is quicker.
 LayoutCoverage CoverKanaStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
                                const LayoutHeaderValues& header, bool counts, unsigned jobs = 1,
                                std::size_t minBytesPerThread = kMinBytesPerThread);

@@ -1,7 +1,6 @@
 #include "analysis/piece_counts.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "analysis/entry_matcher.h"
 #include "codes/kana_code.h"
@@ -13,7 +12,6 @@ namespace {
 
 // Up to this many slots the follows are counted in a square table, beyond it in a map.
 constexpr std::size_t kDenseSlots = 1024;
-constexpr std::uint32_t kNone = static_cast<std::uint32_t>(-1);
 
 }  // namespace
 
@@ -25,73 +23,74 @@ bool EndsRun(const LayoutEntry& entry, bool breakAfterPunctuation) {
   return first == kKanaComma || first == kKanaFullStop;
 }
 
+FollowTally::FollowTally(const std::vector<LayoutEntry>& table, std::size_t slots,
+                         bool breakAfterPunctuation)
+    : slots_(slots), kinds_(slots), dense_(slots <= kDenseSlots) {
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    kinds_[slot] =
+        static_cast<std::uint8_t>((table[slot].Keys.empty() ? kKeyless : 0) |
+                                  (EndsRun(table[slot], breakAfterPunctuation) ? kEndsRun : 0));
+  }
+  square_.resize(dense_ ? slots * slots : 0);
+}
+
+void FollowTally::AddUp(const FollowTally& other) {
+  for (std::size_t i = 0; i < square_.size(); ++i) {
+    square_[i] += other.square_[i];
+  }
+  for (const auto& [pair, count] : other.sparse_) {
+    sparse_[pair] += count;
+  }
+}
+
+std::vector<PieceCounts::Follow> FollowTally::Follows() const {
+  std::vector<PieceCounts::Follow> follows;
+  if (dense_) {
+    for (std::size_t first = 0; first < slots_; ++first) {
+      for (std::size_t second = 0; second < slots_; ++second) {
+        if (square_[first * slots_ + second] != 0) {
+          follows.push_back({static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(second),
+                             square_[first * slots_ + second]});
+        }
+      }
+    }
+    return follows;
+  }
+  for (const auto& [pair, count] : sparse_) {
+    follows.push_back(
+        {static_cast<std::uint32_t>(pair >> 32), static_cast<std::uint32_t>(pair), count});
+  }
+  std::sort(follows.begin(), follows.end(), [](const auto& a, const auto& b) {
+    return std::pair(a.First, a.Second) < std::pair(b.First, b.Second);
+  });
+  return follows;
+}
+
 PieceCounts CountPieces(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
                         bool breakAfterPunctuation) {
   const EntryMatcher matcher(table);
   const std::size_t slots = matcher.RunBreakPiece();
   PieceCounts counts;
   counts.Uses.assign(slots, 0);
-  std::vector<bool> ends(slots), keyless(slots);
-  for (std::size_t slot = 0; slot < slots; ++slot) {
-    ends[slot] = EndsRun(table[slot], breakAfterPunctuation);
-    keyless[slot] = table[slot].Keys.empty();
-  }
-  const bool dense = slots <= kDenseSlots;
-  std::vector<std::uint64_t> square(dense ? slots * slots : 0);
-  std::unordered_map<std::uint64_t, std::uint64_t> sparse;
-
-  // The entry whose keys come last in each lane's run so far: lanes begin at RunBreaks, where
-  // a run begins too.
-  std::uint32_t previous[kLanes] = {kNone, kNone, kNone, kNone};
+  // Lanes begin at RunBreaks, where a run begins too.
+  FollowTally follows(table, slots, breakAfterPunctuation);
   const std::size_t missing =
       WalkMatches(matcher, kanaCodes, 0, kanaCodes.size(), true,
                   [&](std::size_t lane, std::size_t, EntryMatcher::Match match) -> std::size_t {
                     if (match.Piece == matcher.MissingPiece()) {
                       return 0;
                     }
-                    if (match.Piece == matcher.RunBreakPiece()) {
-                      previous[lane] = kNone;
-                      return match.Advance;
+                    if (match.Piece < slots) {
+                      ++counts.Uses[match.Piece];
                     }
-                    ++counts.Uses[match.Piece];
-                    if (!keyless[match.Piece]) {
-                      if (previous[lane] != kNone) {
-                        if (dense) {
-                          ++square[previous[lane] * slots + match.Piece];
-                        } else {
-                          ++sparse[std::uint64_t{previous[lane]} << 32 | match.Piece];
-                        }
-                      }
-                      previous[lane] = match.Piece;
-                    }
-                    if (ends[match.Piece]) {
-                      previous[lane] = kNone;
-                    }
+                    follows.Add(lane, match.Piece);
                     return match.Advance;
                   });
   if (missing != kNoSlot) {
     counts.Missing = missing;
     return counts;
   }
-  if (dense) {
-    for (std::size_t first = 0; first < slots; ++first) {
-      for (std::size_t second = 0; second < slots; ++second) {
-        if (square[first * slots + second] != 0) {
-          counts.Follows.push_back({static_cast<std::uint32_t>(first),
-                                    static_cast<std::uint32_t>(second),
-                                    square[first * slots + second]});
-        }
-      }
-    }
-  } else {
-    for (const auto& [pair, count] : sparse) {
-      counts.Follows.push_back(
-          {static_cast<std::uint32_t>(pair >> 32), static_cast<std::uint32_t>(pair), count});
-    }
-    std::sort(counts.Follows.begin(), counts.Follows.end(), [](const auto& a, const auto& b) {
-      return std::pair(a.First, a.Second) < std::pair(b.First, b.Second);
-    });
-  }
+  counts.Follows = follows.Follows();
   return counts;
 }
 

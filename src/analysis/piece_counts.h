@@ -7,8 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "analysis/entry_matcher.h"
 #include "analysis/figures.h"
 #include "readers/layout.h"
 
@@ -26,6 +28,52 @@ struct PieceCounts {
   // following it.
   std::vector<Follow> Follows;
   std::size_t Missing = static_cast<std::size_t>(-1);  // the first kana without definition
+};
+
+// The follows of a stretch of text that begins a run, counted as a walk meets its matched
+// entries, in up to kLanes lanes that each begin a run. Tallies of parts of one text add up.
+class FollowTally {
+ public:
+  FollowTally() = default;
+  // The pieces below slots are the table's slots; every other piece ends a run.
+  FollowTally(const std::vector<LayoutEntry>& table, std::size_t slots, bool breakAfterPunctuation);
+
+  [[gnu::always_inline]] void Add(std::size_t lane, std::uint32_t piece) {
+    std::uint32_t& previous = previous_[lane];
+    if (piece >= slots_) {
+      previous = kNone;
+      return;
+    }
+    if ((kinds_[piece] & kKeyless) == 0) {
+      if (previous != kNone) {
+        if (dense_) {
+          ++square_[previous * slots_ + piece];
+        } else {
+          ++sparse_[std::uint64_t{previous} << 32 | piece];
+        }
+      }
+      previous = piece;
+    }
+    if ((kinds_[piece] & kEndsRun) != 0) {
+      previous = kNone;
+    }
+  }
+
+  void AddUp(const FollowTally& other);
+  // By (First, Second), without the pairs never counted.
+  std::vector<PieceCounts::Follow> Follows() const;
+
+ private:
+  static constexpr std::uint32_t kNone = static_cast<std::uint32_t>(-1);
+  static constexpr std::uint8_t kKeyless = 1;
+  static constexpr std::uint8_t kEndsRun = 2;
+
+  std::size_t slots_ = 0;
+  std::vector<std::uint8_t> kinds_;  // by slot
+  std::uint32_t previous_[kLanes] = {kNone, kNone, kNone, kNone};
+  bool dense_ = true;
+  std::vector<std::uint64_t> square_;  // by first * slots_ + second, when dense_
+  std::unordered_map<std::uint64_t, std::uint64_t> sparse_;  // by first << 32 | second
 };
 
 // Counts the matched entries of kanaCodes with the table, as the count of the header's

@@ -4,6 +4,7 @@
 #include <map>
 #include <utility>
 
+#include "analysis/entry_counts.h"
 #include "check/layout_check.h"
 #include "output/network_writer.h"
 #include "platform/directory.h"
@@ -40,13 +41,18 @@ void LocateUndefinedKana(BatchCheck& batch) {
   }
 }
 
-// Checks every layout that was read, on up to jobs threads, each taking the next layout not
-// yet taken; a layout's result lands in its own place, so the order stays the batch's.
+// Checks every layout that was read, on up to jobs threads; a layout's result lands in its own
+// place, so the order stays the batch's. A text long enough for a part per thread is walked on
+// every thread, one layout after another, as the batch counts it: layouts of unequal cost then
+// keep every thread busy to the end. Otherwise each thread takes the next layout not yet taken
+// and walks the text whole.
 void CheckReadLayouts(const std::string* textCodes, std::vector<LayoutFile>& files,
                       std::vector<LayoutCheck>& layouts, unsigned jobs, bool keepLayouts) {
-  const LayoutChecker checker(textCodes, keepLayouts);
+  jobs = std::max(jobs, 1u);
+  const bool splitText = textCodes != nullptr && textCodes->size() / jobs >= kMinBytesPerThread;
+  const std::size_t threads = splitText ? 1 : std::min<std::size_t>(jobs, layouts.size());
+  const LayoutChecker checker(textCodes, keepLayouts, splitText ? jobs : 1);
   std::atomic<std::size_t> next = 0;
-  std::size_t threads = std::min<std::size_t>(std::max(jobs, 1u), layouts.size());
   std::vector<std::exception_ptr> failures(threads);
   RunParts(threads, [&](std::size_t thread) {
     try {

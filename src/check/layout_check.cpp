@@ -38,8 +38,8 @@ bool BatchCheck::HasError() const {
          });
 }
 
-LayoutChecker::LayoutChecker(const std::string* textCodes, bool keepCounts)
-    : textCodes_(textCodes), keepCounts_(keepCounts) {}
+LayoutChecker::LayoutChecker(const std::string* textCodes, bool keepCounts, unsigned jobs)
+    : textCodes_(textCodes), keepCounts_(keepCounts), jobs_(jobs) {}
 
 LayoutCheck LayoutChecker::CheckBytes(const std::string& name, std::string_view fileBytes) const {
   return Check(name, ReadLayout(std::string(fileBytes)));
@@ -59,7 +59,7 @@ LayoutCheck LayoutChecker::Check(const std::string& name,
   std::vector<Finding> notes;
   RulesCheck rules = CheckRules(definition, layout, warnings);
   if (textCodes_ != nullptr) {
-    CheckText(*textCodes_, definition, rules, keepCounts_, layout, errors, notes);
+    CheckText(*textCodes_, definition, rules, keepCounts_, jobs_, layout, errors, notes);
   }
 
   // An undefined kana names the lines that hold it without a TAB: the likely reason.

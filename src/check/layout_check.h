@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/entry_counts.h"
 #include "analysis/statistics.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
@@ -100,9 +101,10 @@ struct LayoutCheck {
   std::uint64_t Keystrokes = 0;  // over the kana that convert
   std::uint64_t Kana = 0;
   std::vector<Finding> Findings;  // in the order of the file's lines, file-wide ones first
-  // The layout's counts over the sample text, as the batch writes them; null when the text was
-  // not checked, has a kana without definition, or the checker does not keep counts.
-  std::shared_ptr<const LayoutCounts> Counts;
+  // The layout's coverage of the sample text with its counts, as the batch writes them; null
+  // when the text was not checked, has a kana without definition, or the checker does not keep
+  // counts.
+  std::shared_ptr<const LayoutCoverage> Coverage;
 
   int CountOf(Severity level) const;
 };
@@ -131,9 +133,10 @@ TextCheck ReadTextForCheck(const std::string& path, unsigned jobs = 1);
 
 // Checks layouts against one KanaStream (nullptr: no sample text, so no finding that needs
 // one), on any number of threads at once; with keepCounts, each check holds the layout's counts.
+// Each check walks the text on up to jobs threads.
 class LayoutChecker {
  public:
-  explicit LayoutChecker(const std::string* textCodes, bool keepCounts = false);
+  explicit LayoutChecker(const std::string* textCodes, bool keepCounts = false, unsigned jobs = 1);
 
   // A layout as read from the file of that name.
   LayoutCheck Check(const std::string& name, const LayoutDefinition& definition) const;
@@ -143,6 +146,7 @@ class LayoutChecker {
  private:
   const std::string* textCodes_;
   bool keepCounts_;
+  unsigned jobs_;
 };
 
 // The whole check of a working directory: the sample text and every layout file of

@@ -11,18 +11,16 @@
 namespace kananet {
 
 void CheckText(const std::string& stream, const LayoutDefinition& definition,
-               const RulesCheck& rules, bool keepCounts, LayoutCheck& layout,
+               const RulesCheck& rules, bool keepCounts, unsigned jobs, LayoutCheck& layout,
                std::vector<Finding>& errors, std::vector<Finding>& notes) {
   const std::vector<LayoutEntry>& table = definition.Table;
   const std::vector<bool>& shadowed = rules.Shadowed;
 
   // The batch's count, going on past each kana without definition; the tally of the counts only
   // when they are kept, as the walk is quicker without it.
-  LayoutCoverage tally = CoverKanaStream(stream, table, definition.Header, keepCounts);
-  tally.Uses.resize(shadowed.size(), 0);
-  if (tally.Counted) {
-    layout.Counts = std::make_shared<const LayoutCounts>(tally.Counts);
-  }
+  LayoutCoverage tally = CoverKanaStream(stream, table, definition.Header, keepCounts, jobs);
+  std::vector<std::uint64_t> slotUses = tally.Pieces.Uses;
+  slotUses.resize(shadowed.size(), 0);
   for (int code = 0; code < 256; ++code) {
     const UndefinedKana& undefined = tally.Undefined[code];
     if (undefined.Count != 0) {
@@ -43,7 +41,7 @@ void CheckText(const std::string& stream, const LayoutDefinition& definition,
   Finding unused;
   unused.Kind = FindingKind::kUnusedEntries;
   for (std::size_t slot = 0; slot < shadowed.size(); ++slot) {
-    std::uint64_t uses = tally.Uses[slot];
+    std::uint64_t uses = slotUses[slot];
     layout.Keystrokes += uses * table[slot].Keys.size();
     layout.Kana += uses * table[slot].Kana.size();
     if (IsUsable(table, shadowed, slot) && uses == 0) {
@@ -63,6 +61,9 @@ void CheckText(const std::string& stream, const LayoutDefinition& definition,
     notes.push_back(std::move(average));
   }
   layout.TextChecked = true;
+  if (tally.Counted) {
+    layout.Coverage = std::make_shared<const LayoutCoverage>(std::move(tally));
+  }
 }
 
 }  // namespace kananet

@@ -1,5 +1,6 @@
 #include "report/layout_details.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -48,23 +49,12 @@ void CollectKana(const std::vector<LayoutEntry>& table, std::size_t entryLines,
   }
 }
 
-// The layout's counts in its own mode, which the check made, and by strokes, counted once more
-// only for a layout counted by kana; null when a kana of the text has no definition (the batch
-// writes no file then).
-std::shared_ptr<const Recount> CountAgain(const std::string& kanaCodes,
-                                          const LayoutDefinition& layout,
-                                          const LayoutCounts& counts) {
+// The layout's counts in its own mode and by strokes, which the check's walk made.
+std::shared_ptr<const Recount> RecountOf(const LayoutCoverage& coverage) {
   auto recount = std::make_shared<Recount>();
-  recount->Keys = counts.Keys;
-  recount->OwnMode = counts.Pairs;
-  if (layout.Header.CountByKana == 0) {
-    recount->ByStrokes = counts.Pairs;
-    return recount;
-  }
-  LayoutHeaderValues byStrokes = layout.Header;
-  byStrokes.CountByKana = 0;
-  KeyCountTable keys;
-  CountKanaStream(kanaCodes, layout.Table, byStrokes, UsableCores(), keys, recount->ByStrokes);
+  recount->Keys = coverage.Counts.Keys;
+  recount->OwnMode = coverage.Counts.Pairs;
+  recount->ByStrokes = coverage.ByStrokes;
   return recount;
 }
 
@@ -116,13 +106,9 @@ WorkingDirectory ReadWorkingDirectory(
   if (batch.Text.Read) {
     working.Text.Read = true;
     working.Text.Bytes = batch.Text.Sample.FileBytes;
-    for (const char code : kanaCodes) {
-      if (static_cast<std::uint8_t>(code) == kRunBreak) {
-        ++working.Text.Runs;
-      } else {
-        ++working.Text.Kana;
-      }
-    }
+    working.Text.Runs = static_cast<std::uint64_t>(
+        std::count(kanaCodes.begin(), kanaCodes.end(), static_cast<char>(kRunBreak)));
+    working.Text.Kana = kanaCodes.size() - working.Text.Runs;
     working.Text.Kana -= std::min<std::uint64_t>(working.Text.Kana, kClosingZu);
   }
 
@@ -158,9 +144,10 @@ WorkingDirectory ReadWorkingDirectory(
     details.Header = Utf8Of(DescribeHeader(layout));
     const LayoutDefinition& definition = batch.Definitions[i];
     CollectKana(definition.Table, definition.EntryLines, details);
-    if (layout.Counts) {
-      details.Recounted = CountAgain(kanaCodes, definition, *layout.Counts);
-      details.Problems = FindProblemPairs(kanaCodes, definition.Table, definition.Header);
+    if (layout.Coverage) {
+      details.Recounted = RecountOf(*layout.Coverage);
+      details.Problems =
+          FindProblemPairs(layout.Coverage->Pieces, definition.Table, definition.Header);
     }
   }
   return working;

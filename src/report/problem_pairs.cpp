@@ -26,9 +26,8 @@ void AddPair(int first, int second, const std::string& kana, std::uint64_t count
 
 }  // namespace
 
-ProblemPairs FindProblemPairs(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+ProblemPairs FindProblemPairs(const PieceCounts& pieces, const std::vector<LayoutEntry>& table,
                               const LayoutHeaderValues& header, std::size_t shown) {
-  const PieceCounts pieces = CountPieces(kanaCodes, table, header.BreakAfterPunctuation != 0);
   const int leftHand = header.LeftHandLastKey;
   std::array<std::map<PairKey, std::uint64_t>, 3> tallies;
   const auto key = [](char code) { return static_cast<int>(static_cast<std::uint8_t>(code)); };

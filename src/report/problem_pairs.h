@@ -7,10 +7,10 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "analysis/figures.h"
+#include "analysis/piece_counts.h"
 #include "readers/layout.h"
 
 namespace kananet::report {
@@ -28,9 +28,10 @@ struct ProblemPair {
 };
 
 // For each of kProblemFigures, its heaviest kana pairs, heaviest first (ties by kana), at most
-// `shown`; the counts of one figure add up to at most its count.
+// `shown`, from the layout's matched entries counted over the text; the counts of one figure add
+// up to at most its count.
 using ProblemPairs = std::array<std::vector<ProblemPair>, kProblemFigures.size()>;
-ProblemPairs FindProblemPairs(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+ProblemPairs FindProblemPairs(const PieceCounts& pieces, const std::vector<LayoutEntry>& table,
                               const LayoutHeaderValues& header,
                               std::size_t shown = kProblemPairsShown);
 

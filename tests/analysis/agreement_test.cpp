@@ -11,10 +11,12 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "analysis/conversion.h"
 #include "analysis/entry_counts.h"
+#include "analysis/piece_counts.h"
 #include "analysis/statistics.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
@@ -220,6 +222,51 @@ TEST(AgreementTest, LayoutsCountedOnManyThreadsAtOnceGiveTheirOwnCounts) {
   for (std::size_t t = 0; t < together.size(); ++t) {
     EXPECT_EQ(together[t]->Counts.Keys, alone[t % 2].Counts.Keys) << "thread " << t;
     EXPECT_EQ(together[t]->Counts.Pairs, alone[t % 2].Counts.Pairs) << "thread " << t;
+  }
+}
+
+// The check's one walk with counts against the separate counts it stands in for: the layout's
+// own mode, by strokes, and the entries' follows (dense and, past 1,024 slots, sparse), on one
+// thread and cut into parts.
+TEST(AgreementTest, CoverageWithCountsEqualsTheSeparateCounts) {
+  std::mt19937 rng(9u);
+  // Entries without a RunBreak, so that the parts and lanes cut the text at its RunBreaks.
+  std::vector<int> kana = {kKanaComma, kKanaFullStop, 3, 8, 10, 12, 19, 21, 41, 73};
+  std::vector<int> text = kana;
+  text.push_back(kRunBreak);
+  std::string stream = RandomBytes(rng, 300000, text);
+  for (auto [entries, byKana, breaks, jobs] :
+       {std::tuple{150, 1, 1, 1u}, {150, 0, 0, 3u}, {150, 1, 0, 4u}, {2000, 1, 1, 3u}}) {
+    LayoutDefinition layout;
+    layout.Header = {20, breaks, 4, byKana};
+    for (int entry = 0; entry < entries; ++entry) {
+      layout.Table.push_back(
+          {RandomBytes(rng, 1 + rng() % 3, kana), RandomBytes(rng, rng() % 3, {3, 17, 30, 44})});
+    }
+    for (int code : kana) {
+      layout.Table.push_back({std::string(1, static_cast<char>(code)), "\x05"});
+    }
+    const LayoutCoverage coverage =
+        CoverKanaStream(stream, layout.Table, layout.Header, true, jobs, 4096);
+    ASSERT_TRUE(coverage.Counted) << entries;
+    LayoutCounts own, strokes;
+    LayoutHeaderValues byStrokes = layout.Header;
+    byStrokes.CountByKana = 0;
+    ASSERT_EQ(CountKanaStream(stream, layout.Table, layout.Header, 1, own.Keys, own.Pairs),
+              kNoSlot);
+    CountKanaStream(stream, layout.Table, byStrokes, 1, strokes.Keys, strokes.Pairs);
+    const PieceCounts pieces = CountPieces(stream, layout.Table, breaks != 0);
+    EXPECT_EQ(coverage.Counts.Keys, own.Keys) << entries;
+    EXPECT_EQ(coverage.Counts.Pairs, own.Pairs) << entries;
+    EXPECT_EQ(coverage.ByStrokes, strokes.Pairs) << entries;
+    EXPECT_EQ(coverage.Pieces.Uses, pieces.Uses) << entries;
+    ASSERT_EQ(coverage.Pieces.Follows.size(), pieces.Follows.size()) << entries;
+    for (std::size_t i = 0; i < pieces.Follows.size(); ++i) {
+      const PieceCounts::Follow& a = coverage.Pieces.Follows[i];
+      const PieceCounts::Follow& b = pieces.Follows[i];
+      ASSERT_EQ(std::tie(a.First, a.Second, a.Count), std::tie(b.First, b.Second, b.Count))
+          << entries << " follow " << i;
+    }
   }
 }
 
