@@ -19,7 +19,6 @@
 #include <string>
 #include <vector>
 
-#include "analysis/conversion.h"
 #include "analysis/entry_counts.h"
 #include "analysis/statistics.h"
 #include "codes/key_alphabet.h"
@@ -29,6 +28,7 @@
 #include "platform/working_directory.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
+#include "reference/key_stream.h"
 
 namespace kananet {
 namespace {

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "analysis/conversion.h"
 #include "analysis/statistics.h"
 #include "bench/corpus.h"
 #include "codes/key_alphabet.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
+#include "reference/key_stream.h"
 
 namespace kananet::bench {
 namespace {

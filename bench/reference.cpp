@@ -4,7 +4,7 @@
 // read and the network files written by the tool's own steps.
 #include <string>
 
-#include "analysis/conversion.h"
+#include "analysis/entry_counts.h"
 #include "analysis/statistics.h"
 #include "codes/key_alphabet.h"
 #include "output/network_writer.h"

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "analysis/conversion.h"
 #include "codes/key_alphabet.h"
 #include "fuzz_checks.h"
 #include "readers/layout.h"
+#include "reference/key_stream.h"
 #include "reference/plain_rules.h"
 
 using namespace kananet;

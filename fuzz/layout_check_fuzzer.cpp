@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <string>
 
-#include "analysis/conversion.h"
 #include "check/layout_check.h"
 #include "codes/key_alphabet.h"
 #include "fuzz_checks.h"
 #include "readers/sample_text.h"
+#include "reference/key_stream.h"
 
 using namespace kananet;
 using namespace kananet::fuzz;

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "analysis/conversion.h"
 #include "analysis/entry_counts.h"
 #include "analysis/statistics.h"
 #include "codes/key_alphabet.h"
@@ -18,6 +17,7 @@
 #include "output/network_writer.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
+#include "reference/key_stream.h"
 #include "reference/plain_rules.h"
 
 using namespace kananet;

@@ -10,6 +10,7 @@
 #include "analysis/gap_rules.h"
 #include "analysis/key_pieces.h"
 #include "analysis/piece_counts.h"
+#include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
 #include "platform/parallel.h"
 
@@ -470,6 +471,13 @@ LayoutCount ConvertAndTallyKanaStream(std::string_view kanaCodes, const LayoutDe
   count.Missing = CountKanaStream(kanaCodes, layout.Table, layout.Header, jobs, count.Counts.Keys,
                                   count.Counts.Pairs);
   return count;
+}
+
+std::string MissingDefinitionMessage(std::uint8_t kanaCode) {
+  // "「" kana "」の定義が不足しているようです." in Shift_JIS, ending in an ASCII full stop.
+  return "\x81\x75" + KanaText(kanaCode) +
+         "\x81\x76\x82\xcc\x92\xe8\x8b\x60\x82\xaa\x95\x73\x91\xab\x82\xb5\x82\xc4\x82\xa2\x82\xe9"
+         "\x82\xe6\x82\xa4\x82\xc5\x82\xb7.\n";
 }
 
 }  // namespace kananet

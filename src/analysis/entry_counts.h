@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -65,5 +66,8 @@ struct LayoutCount {
 // A function of its inputs alone, so that many threads may count different layouts at once.
 LayoutCount ConvertAndTallyKanaStream(std::string_view kanaCodes, const LayoutDefinition& layout,
                                       unsigned jobs = 1);
+
+// The console message for a kana without definition.
+std::string MissingDefinitionMessage(std::uint8_t kanaCode);
 
 }  // namespace kananet

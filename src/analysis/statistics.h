@@ -35,12 +35,4 @@ struct LayoutCounts {
 void FillCountTables(const std::uint32_t* cells, KeyCountTable& strokeCounts,
                      PairCountTable& pairTallies);
 
-// Count a KeyStream into the tables; both clear them first. Counters are 32-bit and wrap.
-// By strokes: the gap is the number of other-hand strokes since the hand's previous stroke.
-// By kana: the gap is the number of kana units since the unit of the hand's previous stroke.
-void CountByStrokes(std::string_view keyCodes, std::int32_t leftHandLastKey,
-                    KeyCountTable& strokeCounts, PairCountTable& pairTallies);
-void CountByKana(std::string_view keyCodes, std::int32_t leftHandLastKey,
-                 KeyCountTable& strokeCounts, PairCountTable& pairTallies);
-
 }  // namespace kananet

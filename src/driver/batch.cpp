@@ -5,7 +5,6 @@
 #include <new>
 #include <string>
 
-#include "analysis/conversion.h"
 #include "analysis/entry_counts.h"
 #include "driver/written_networks.h"
 #include "output/network_writer.h"

@@ -14,7 +14,6 @@
 #include <tuple>
 #include <vector>
 
-#include "analysis/conversion.h"
 #include "analysis/entry_counts.h"
 #include "analysis/piece_counts.h"
 #include "analysis/statistics.h"
@@ -22,6 +21,7 @@
 #include "codes/key_alphabet.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
+#include "reference/key_stream.h"
 #include "reference/plain_rules.h"
 
 namespace kananet {

@@ -1,7 +1,8 @@
 // Kana-to-keystroke conversion: first match in table order, the last searchable slot, the
 // UnitEnd and RunBreak markers, the message for a kana without definition, and the indexed
 // lookup checked against the plain scan on random tables.
-#include "analysis/conversion.h"
+#include "analysis/entry_counts.h"
+#include "reference/key_stream.h"
 
 #include <gtest/gtest.h>
 

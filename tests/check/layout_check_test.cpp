@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "../test_support.h"
-#include "analysis/conversion.h"
 #include "check/finding_text.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
 #include "codes/text_encoding.h"
 #include "platform/directory.h"
 #include "readers/sample_text.h"
+#include "reference/key_stream.h"
 #include "reference/plain_rules.h"
 
 namespace kananet {

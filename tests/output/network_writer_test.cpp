@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "analysis/conversion.h"
 #include "analysis/statistics.h"
 #include "codes/key_alphabet.h"
 #include "codes/number_format.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
+#include "reference/key_stream.h"
 
 namespace kananet {
 namespace {

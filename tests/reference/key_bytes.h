@@ -1,4 +1,5 @@
-// The bytes of a KeyStream: a buffer that grows without writing to the bytes it adds.
+// The bytes of a KeyStream: a buffer that grows without writing to the bytes it adds, for the
+// conversion to a KeyStream that the tests and the benchmark hold the one-pass count against.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,6 @@
-// Stroke statistics: same-hand pairs by gap class, counted in strokes of the other hand or in
-// kana units, and the totals both modes must keep.
-#include "analysis/statistics.h"
+// The tallies of a KeyStream: same-hand pairs by gap class, counted in strokes of the other hand or
+// in kana units, and the totals both modes must keep.
+#include "reference/key_stream.h"
 
 #include <gtest/gtest.h>
 

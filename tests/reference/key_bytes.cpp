@@ -1,4 +1,4 @@
-#include "analysis/key_bytes.h"
+#include "reference/key_bytes.h"
 
 #include <cstdlib>
 #include <cstring>
