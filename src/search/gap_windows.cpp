@@ -170,6 +170,7 @@ GapState::GapState(const GapWindows& windows, const std::vector<int>& freeKeys, 
         triplesOf_[keys[i]].push_back(at);
       }
     }
+    CountFlips(windows.Triples[at], 1);
   }
   // A key set whose hands no exchange can change is left out: it holds a key that never moves
   // on that hand, or more free keys than the other hand has places for.
@@ -222,19 +223,62 @@ std::int64_t GapState::PairsLost(const Term& term, int left) const {
   return term.Count * ((left > 0) + (term.BothHands && term.Size - left > 0));
 }
 
-// Calls visit(triple or term index, isTriple) once for each triple and each term on the edge
-// (or every term, with all) that holds the key at a or at b.
+void GapState::CountFlips(const GapWindows::Triple& triple, std::int64_t sign) {
+  const auto& keys = triple.Keys;
+  // The triple's value with the keys of flipped (bit i: keys[i]) on the other hand.
+  const auto value = [&](unsigned flipped) -> std::int64_t {
+    bool left[3];
+    for (int i = 0; i < 3; ++i) {
+      left[i] = Left(places_[keys[i]]) != ((flipped >> i & 1) != 0);
+    }
+    return Drawn(places_[keys[0]]) && Drawn(places_[keys[2]]) && left[0] == left[2] &&
+           left[1] != left[0];
+  };
+  // Bits of the positions each distinct free key holds.
+  unsigned positions[3] = {};
+  std::uint8_t distinct[3] = {};
+  int count = 0;
+  for (int i = 0; i < 3; ++i) {
+    if ((free_ >> keys[i] & 1) == 0) {
+      continue;
+    }
+    int j = 0;
+    while (j < count && distinct[j] != keys[i]) {
+      ++j;
+    }
+    distinct[j] = keys[i];
+    positions[j] |= 1u << i;
+    count = std::max(count, j + 1);
+  }
+  const std::int64_t weight = sign * static_cast<std::int64_t>(triple.Count);
+  const std::int64_t none = value(0);
+  for (int i = 0; i < count; ++i) {
+    flipOne_[distinct[i]] += weight * (value(positions[i]) - none);
+    for (int j = 0; j < count; ++j) {
+      if (j != i) {
+        flipBoth_[distinct[i] * 64u + distinct[j]] +=
+            weight *
+            (value(positions[i] | positions[j]) - value(positions[i]) - value(positions[j]) + none);
+      }
+    }
+  }
+}
+
+// Calls visit(triple or term index, isTriple) once for each triple (with triples) and each
+// term on the edge (or every term, with all) that holds the key at a or at b.
 template <typename Visit>
-void GapState::ForTermsOf(int a, int b, bool all, Visit&& visit) const {
+void GapState::ForTermsOf(int a, int b, bool all, bool triples, Visit&& visit) const {
   const std::uint8_t first = occupant_[static_cast<std::size_t>(a)];
   const std::uint8_t second = occupant_[static_cast<std::size_t>(b)];
-  for (const std::uint32_t at : triplesOf_[first]) {
-    visit(at, true);
-  }
-  for (const std::uint32_t at : triplesOf_[second]) {
-    const auto& keys = windows_.Triples[at].Keys;
-    if (keys[0] != first && keys[1] != first && keys[2] != first) {
+  if (triples) {
+    for (const std::uint32_t at : triplesOf_[first]) {
       visit(at, true);
+    }
+    for (const std::uint32_t at : triplesOf_[second]) {
+      const auto& keys = windows_.Triples[at].Keys;
+      if (keys[0] != first && keys[1] != first && keys[2] != first) {
+        visit(at, true);
+      }
     }
   }
   // A key set holding both keys keeps its hands.
@@ -258,18 +302,10 @@ GapPairs GapState::Delta(int a, int b) const {
   }
   const std::uint8_t first = occupant_[static_cast<std::size_t>(a)];
   const std::uint8_t second = occupant_[static_cast<std::size_t>(b)];
-  const auto placeOf = [&](std::uint8_t key) -> int {
-    return key == first ? b : key == second ? a : places_[key];
-  };
-  ForTermsOf(a, b, false, [&](std::uint32_t at, bool triple) {
-    if (triple) {
-      const GapWindows::Triple& t = windows_.Triples[at];
-      const int before =
-          ClassOne(places_[t.Keys[0]], places_[t.Keys[1]], places_[t.Keys[2]], leftHandLastKey_);
-      const int after =
-          ClassOne(placeOf(t.Keys[0]), placeOf(t.Keys[1]), placeOf(t.Keys[2]), leftHandLastKey_);
-      delta.ClassOne += static_cast<std::int64_t>(t.Count) * (after - before);
-    } else {
+  // Both keys go over to the other hand.
+  delta.ClassOne = flipOne_[first] + flipOne_[second] + flipBoth_[first * 64u + second];
+  ForTermsOf(a, b, false, false, [&](std::uint32_t at, bool) {
+    {
       const Term& term = terms_[at];
       const bool holdsFirst = (term.Keys >> first & 1) != 0;
       const int left = left_[at] + ((holdsFirst ? Left(a) : Left(b)) ? -1 : 1);
@@ -283,10 +319,14 @@ void GapState::Exchange(int a, int b) {
   const GapPairs delta = Delta(a, b);
   now_.ClassOne += delta.ClassOne;
   now_.All += delta.All;
+  std::vector<std::uint32_t> triples;
   if (Left(a) != Left(b)) {
     const std::uint8_t first = occupant_[static_cast<std::size_t>(a)];
-    ForTermsOf(a, b, true, [&](std::uint32_t at, bool triple) {
-      if (!triple) {
+    ForTermsOf(a, b, true, true, [&](std::uint32_t at, bool triple) {
+      if (triple) {
+        triples.push_back(at);
+        CountFlips(windows_.Triples[at], -1);
+      } else {
         const bool holdsFirst = (terms_[at].Keys >> first & 1) != 0;
         left_[at] =
             static_cast<std::uint8_t>(left_[at] + ((holdsFirst ? Left(a) : Left(b)) ? -1 : 1));
@@ -301,6 +341,9 @@ void GapState::Exchange(int a, int b) {
   std::swap(occupant_[static_cast<std::size_t>(a)], occupant_[static_cast<std::size_t>(b)]);
   places_[first] = static_cast<std::uint8_t>(b);
   places_[second] = static_cast<std::uint8_t>(a);
+  for (const std::uint32_t at : triples) {
+    CountFlips(windows_.Triples[at], 1);
+  }
 }
 
 }  // namespace kananet::search

@@ -85,7 +85,9 @@ class GapState {
   }
   void List(std::uint32_t term);
   template <typename Visit>
-  void ForTermsOf(int a, int b, bool all, Visit&& visit) const;
+  void ForTermsOf(int a, int b, bool all, bool triples, Visit&& visit) const;
+  // Adds sign times what the triple gives to flipOne_ and flipBoth_ at the places now.
+  void CountFlips(const GapWindows::Triple& triple, std::int64_t sign);
 
   const GapWindows& windows_;
   int leftHandLastKey_;
@@ -97,6 +99,11 @@ class GapState {
   std::array<std::vector<std::uint32_t>, 64> triplesOf_, termsOf_;  // by start key
   // By start key, the terms on the edge, and some that were once: they stay listed.
   std::array<std::vector<std::uint32_t>, 64> edgeOf_;
+  // The change of the class 1 pairs when one start key goes to the other hand, and what two
+  // keys going over together change besides, [first * 64 + second]: an exchange between the
+  // hands is both at once.
+  std::array<std::int64_t, 64> flipOne_{};
+  std::vector<std::int64_t> flipBoth_ = std::vector<std::int64_t>(64 * 64);
   GapPairs now_;
 };
 
