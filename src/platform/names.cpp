@@ -31,6 +31,26 @@ std::string ToCp932(std::string_view character) {
   return std::string(output, sizeof(output) - outLeft);
 }
 
+// The name character by character: a control byte escaped, each byte that is not part of
+// well-formed UTF-8 as "?", every other character as show gives it.
+template <typename ShowCharacter>
+std::string ShowName(std::string_view utf8Name, ShowCharacter&& show) {
+  std::string result;
+  result.reserve(utf8Name.size());
+  while (!utf8Name.empty()) {
+    std::size_t length = Utf8SequenceLength(utf8Name);
+    std::string escaped = length == 1 ? EscapedControlByte(utf8Name.front()) : std::string();
+    if (length == 0) {
+      result += '?';
+      length = 1;
+    } else {
+      result += escaped.empty() ? show(utf8Name.substr(0, length)) : escaped;
+    }
+    utf8Name.remove_prefix(length);
+  }
+  return result;
+}
+
 }  // namespace
 
 std::string EscapedControlByte(char byte) {
@@ -62,37 +82,14 @@ std::string EscapeControlBytes(std::string_view name) {
 }
 
 std::string ConsoleName(std::string_view utf8Name) {
-  std::string result;
-  result.reserve(utf8Name.size());
-  while (!utf8Name.empty()) {
-    std::size_t length = Utf8SequenceLength(utf8Name);
-    if (length == 1) {
-      std::string escaped = EscapedControlByte(utf8Name.front());
-      result += escaped.empty() ? std::string(1, utf8Name.front()) : escaped;
-    } else if (length == 0) {
-      result += '?';
-      length = 1;
-    } else {
-      std::string converted = ToCp932(utf8Name.substr(0, length));
-      result += converted.empty() ? std::string("?") : converted;
-    }
-    utf8Name.remove_prefix(length);
-  }
-  return result;
+  return ShowName(utf8Name, [](std::string_view character) {
+    std::string converted = character.size() == 1 ? std::string(character) : ToCp932(character);
+    return converted.empty() ? std::string("?") : converted;
+  });
 }
 
 std::string Utf8ConsoleName(std::string_view utf8Name) {
-  std::string result;
-  result.reserve(utf8Name.size());
-  while (!utf8Name.empty()) {
-    std::size_t length = Utf8SequenceLength(utf8Name);
-    std::string escaped = length == 1 ? EscapedControlByte(utf8Name.front()) : std::string();
-    result += length == 0       ? std::string_view("?")
-              : escaped.empty() ? utf8Name.substr(0, length)
-                                : std::string_view(escaped);
-    utf8Name.remove_prefix(length == 0 ? 1 : length);
-  }
-  return result;
+  return ShowName(utf8Name, [](std::string_view character) { return std::string(character); });
 }
 
 }  // namespace kananet
