@@ -117,18 +117,18 @@ void EntryMatcher::FillPairMatches(const std::vector<LayoutEntry>& table) {
       }
       kana[0] = static_cast<char>(first);
       kana[1] = static_cast<char>(second);
-      match = code != kRunBreak && lookup_.HasLongerEntries(code, static_cast<std::uint8_t>(second))
-                  ? LaterRow(kana, codeOf)
-                  : MatchOf(kana);
+      match = code != kRunBreak && lookup_.HasLongerEntries(kana) ? LaterRow(kana, codeOf)
+                                                                  : MatchOf(kana);
     }
   }
 }
 
-// The row by the next kana for kana, which a longer entry begins with.
+// The row by the next kana for kana, which a longer entry begins with; past the fourth kana,
+// or when the rows are full, where the trie goes on.
 std::uint32_t EntryMatcher::LaterRow(std::string& kana, const std::array<char, 256>& codeOf) {
   std::size_t row = laterMatches_.size() / laterWidth_;
   if (kana.size() >= 4 || laterMatches_.size() + laterWidth_ > kMaxLaterPlaces) {
-    return kLonger;
+    return PastRowsOf(kana);
   }
   laterMatches_.resize(laterMatches_.size() + laterWidth_);
   for (std::size_t column = 0; column < laterWidth_; ++column) {
@@ -138,6 +138,11 @@ std::uint32_t EntryMatcher::LaterRow(std::string& kana, const std::array<char, 2
     kana.pop_back();
   }
   return kLaterRow + static_cast<std::uint32_t>(row);
+}
+
+std::uint32_t EntryMatcher::PastRowsOf(std::string_view kana) {
+  pastRows_.push_back({lookup_.NodeOf(kana), lookup_.FindFirstMatch(kana, 0)});
+  return kPastRows + static_cast<std::uint32_t>(pastRows_.size() - 1);
 }
 
 }  // namespace kananet

@@ -51,9 +51,10 @@ template <typename Step>
   }
 }
 
-// Dense tables by the first two kana, and rows by the third and fourth where longer entries
-// begin, whose places hold the final match (piece and length) or the next row; matches of more
-// kana, and positions near the end of the stream, go through the KanaLookup.
+// The one table that finds the first match at a position: a dense table by the first two kana,
+// and rows by the third and fourth where longer entries begin, whose places hold the final
+// match (piece and length), the next row, or where the trie goes on past the fourth kana;
+// positions near the end of the stream go through the trie from its root.
 class EntryMatcher {
  public:
   struct Match {
@@ -93,10 +94,11 @@ class EntryMatcher {
 
  private:
   // A place of the tables: a piece and the kana it covers (at most four), kLaterRow + the row
-  // of laterMatches_ by the next kana when a longer entry may match, or kLonger when only the
-  // lookup can tell.
+  // of laterMatches_ by the next kana when a longer entry may match, kPastRows + the place in
+  // pastRows_ where the trie goes on, or kLonger for the walk from the trie's root.
   static constexpr std::uint32_t kLonger = 0xFFFFFFFF;
   static constexpr std::uint32_t kLaterRow = 0x80000000;
+  static constexpr std::uint32_t kPastRows = 0xC0000000;
   static constexpr int kAdvanceShift = 24;
   static constexpr std::uint32_t kPieceMask = (1u << kAdvanceShift) - 1;
   // The later rows stop at this many places (4 MB); past them the lookup decides.
@@ -109,23 +111,27 @@ class EntryMatcher {
   // is the place of the first two kana, or kLonger.
   [[gnu::always_inline]] Match FollowLonger(std::string_view kanaCodes, std::size_t p,
                                             std::uint32_t match) const {
-    if (match != kLonger && p + 3 < kanaCodes.size()) {
+    std::size_t next = p + 2;
+    if (match < kPastRows && p + 3 < kanaCodes.size()) {
       match = LaterMatch(match, kanaCodes[p + 2]);
-      if (match >= kLaterRow && match != kLonger) {
+      next = p + 3;
+      if (match >= kLaterRow && match < kPastRows) {
         match = LaterMatch(match, kanaCodes[p + 3]);
+        next = p + 4;
       }
     }
     if (match < kLaterRow) {
       return {match & kPieceMask, match >> kAdvanceShift};
     }
-    std::size_t piece =
-        PieceOf(static_cast<std::uint8_t>(kanaCodes[p]), lookup_.FindFirstMatch(kanaCodes, p));
+    std::size_t slot = kNoSlot;
+    if (match >= kPastRows && match != kLonger) {
+      const PastRows& past = pastRows_[match - kPastRows];
+      slot = lookup_.FindFrom(past.Node, past.Found, kanaCodes, next);
+    } else {
+      slot = lookup_.FindFirstMatch(kanaCodes, p);
+    }
+    std::size_t piece = PieceOf(static_cast<std::uint8_t>(kanaCodes[p]), slot);
     return {static_cast<std::uint32_t>(piece), advances_[piece]};
-  }
-
-  std::uint32_t LaterMatch(std::uint32_t row, char code) const {
-    return laterMatches_[(row - kLaterRow) * laterWidth_ +
-                         laterColumns_[static_cast<std::uint8_t>(code)]];
   }
 
   // The piece at a position that holds code and whose first match is slot.
@@ -139,6 +145,19 @@ class EntryMatcher {
   std::uint32_t MatchOf(std::string_view kana) const;
   void FillPairMatches(const std::vector<LayoutEntry>& table);
   std::uint32_t LaterRow(std::string& kana, const std::array<char, 256>& codeOf);
+  std::uint32_t PastRowsOf(std::string_view kana);
+
+  std::uint32_t LaterMatch(std::uint32_t row, char code) const {
+    return laterMatches_[(row - kLaterRow) * laterWidth_ +
+                         laterColumns_[static_cast<std::uint8_t>(code)]];
+  }
+
+  // Where the trie goes on past the rows: the node the kana so far lead to, and the first match
+  // among the entries that end on the way there.
+  struct PastRows {
+    KanaLookup::NodeId Node;
+    std::size_t Found;
+  };
 
   KanaLookup lookup_;
   std::size_t runBreak_;
@@ -149,6 +168,7 @@ class EntryMatcher {
   std::array<std::uint16_t, 256> laterColumns_{};
   std::size_t laterWidth_ = 1;
   std::vector<std::uint32_t> laterMatches_;  // rows of laterWidth_ places
+  std::vector<PastRows> pastRows_;
 };
 
 // What a walk does at each match: take(lane, position, match) returns how many KanaStream bytes

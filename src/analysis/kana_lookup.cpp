@@ -1,19 +1,9 @@
 #include "analysis/kana_lookup.h"
 
 #include <algorithm>
-#include <limits>
 #include <new>
 
-#include "analysis/branchless.h"
-
 namespace kananet {
-
-namespace {
-
-constexpr std::uint32_t kNoNode = 0;
-constexpr std::uint32_t kRoot = 1;
-
-}  // namespace
 
 // The first match at a position is the earliest entry among those whose kana the stream
 // begins with, which are the entries on the trie path that the stream spells. Entries that
@@ -38,45 +28,19 @@ KanaLookup::KanaLookup(const std::vector<LayoutEntry>& table) : nodes_(2), edges
       node = AddChild(node, static_cast<std::uint8_t>(kana[depth]));
     }
     nodes_[node].Slot = slot;
-    longestKana_ = std::max(longestKana_, kana.size());
   }
-  FillDenseTables();
+  // What a walk reads of a child goes into its edge.
+  for (Edge& edge : edges_) {
+    if (edge.Key != kNoEdge) {
+      const Node& child = nodes_[edge.Child];
+      edge.Slot = child.Slot == kNoSlot ? kNoSlot32 : static_cast<std::uint32_t>(child.Slot);
+      edge.ChildHasChildren = child.HasChildren;
+    }
+  }
+  FillPairs();
 }
 
-// Rows of children for the nodes with children from the second level on, up to a limit that
-// bounds the memory of a huge table (the nodes past it, and the root and the first level, which
-// the pair answers cover, keep their children in the hashed edges only); then the answers for
-// the first two kana.
-void KanaLookup::FillDenseTables() {
-  constexpr std::size_t kMaxRows = 4096;
-  std::size_t rows = 1;
-  for (Node& node : nodes_) {
-    if (!node.HasChildren) {
-      node.Row = kEmptyRow;
-    } else if (node.Depth >= 2 && rows < kMaxRows) {
-      node.Row = static_cast<std::uint32_t>(rows++);
-    }
-  }
-  // Only the codes that a row holds a child for get a column, so that rows stay short: a
-  // layout's kana use far fewer than 256 codes.
-  columns_.fill(0);
-  rowWidth_ = 1;
-  for (const Edge& edge : edges_) {
-    std::uint32_t row = nodes_[edge.Key >> 8].Row;
-    if (edge.Key != kNoEdge && row != kHashedRow && row != kEmptyRow &&
-        columns_[edge.Key & 0xFF] == 0) {
-      columns_[edge.Key & 0xFF] = static_cast<std::uint16_t>(rowWidth_++);
-    }
-  }
-  rows_.assign(rows * rowWidth_, Step{});
-  for (const Edge& edge : edges_) {
-    std::uint32_t row = nodes_[edge.Key >> 8].Row;
-    if (edge.Key != kNoEdge && row != kHashedRow) {
-      rows_[row * rowWidth_ + columns_[edge.Key & 0xFF]] = StepOf(edge.Child);
-    }
-  }
-
-  pairs_ = PairColumns{};
+void KanaLookup::FillPairs() {
   for (const Edge& edge : edges_) {
     if (edge.Key == kNoEdge) {
       continue;
@@ -89,45 +53,23 @@ void KanaLookup::FillDenseTables() {
       pairs_.Second[code] = static_cast<std::uint16_t>(pairs_.SecondCount++);
     }
   }
-  singleAnswers_.assign(kCodes, kNoSlot);
-  pairAnswers_.assign(pairs_.Size(), Step{});
-  for (std::size_t first = 0; first < kCodes; ++first) {
-    NodeId firstNode = ChildOf(kRoot, static_cast<std::uint8_t>(first));
-    if (firstNode == kNoNode) {
-      continue;
-    }
-    std::uint32_t firstSlot = StepOf(firstNode).Slot;
-    singleAnswers_[first] = nodes_[firstNode].Slot;
-    for (std::size_t second = 0; second < kCodes; ++second) {
-      NodeId secondNode = nodes_[firstNode].HasChildren
-                              ? ChildOf(firstNode, static_cast<std::uint8_t>(second))
-                              : kNoNode;
-      Step answer = StepOf(secondNode);
-      answer.Slot = std::min(answer.Slot, firstSlot);
-      pairAnswers_[pairs_.Index(static_cast<std::uint8_t>(first),
-                                static_cast<std::uint8_t>(second))] = answer;
-    }
+}
+
+KanaLookup::NodeId KanaLookup::NodeOf(std::string_view kana) const {
+  NodeId node = kRoot;
+  for (std::size_t i = 0; i < kana.size() && node != kNoNode; ++i) {
+    node = nodes_[node].HasChildren ? ChildOf(node, static_cast<std::uint8_t>(kana[i])) : kNoNode;
   }
+  return node;
 }
 
 bool KanaLookup::HasLongerEntries(std::string_view kana) const {
-  NodeId node = kRoot;
-  for (char code : kana) {
-    node = ChildOf(node, static_cast<std::uint8_t>(code));
-    if (node == kNoNode) {
-      return false;
-    }
-  }
-  return nodes_[node].HasChildren;
-}
-
-// Only the construction looks for children by node: the hashed edges hold every link.
-KanaLookup::NodeId KanaLookup::ChildOf(NodeId node, std::uint8_t code) const {
-  return edges_[EdgePlace(node, code)].Child;
+  NodeId node = NodeOf(kana);
+  return node != kNoNode && nodes_[node].HasChildren;
 }
 
 KanaLookup::NodeId KanaLookup::AddChild(NodeId node, std::uint8_t code) {
-  if (nodes_.size() >= kHashedNode) {
+  if (nodes_.size() >= std::numeric_limits<NodeId>::max()) {
     throw std::bad_alloc();
   }
   auto child = static_cast<NodeId>(nodes_.size());
