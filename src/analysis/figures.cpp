@@ -1,6 +1,7 @@
 #include "analysis/figures.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -209,6 +210,24 @@ std::uint64_t KanaOfStream(std::string_view kanaCodes) {
     kana += static_cast<std::uint8_t>(code) != kRunBreak;
   }
   return kana - std::min<std::uint64_t>(kana, 3);
+}
+
+double StrokeReward(const FigureWeights& weights, int leftHandLastKey) {
+  auto weightOf = [&weights](FigureMask figures) {
+    double sum = 0;
+    for (int figure = 0; figure < kFigureCount; ++figure) {
+      sum += (figures >> figure & 1) * weights[static_cast<std::size_t>(figure)];
+    }
+    return sum;
+  };
+  double key = INFINITY, pair = INFINITY;
+  for (int first = 1; first <= kKeysDrawn; ++first) {
+    key = std::min(key, weightOf(KeyFigures(first, leftHandLastKey)));
+    for (int second = 1; second <= kKeysDrawn; ++second) {
+      pair = std::min(pair, weightOf(PairFigures(first, second, leftHandLastKey)));
+    }
+  }
+  return -(key + pair);
 }
 
 }  // namespace kananet

@@ -118,6 +118,11 @@ inline double WeightedFigure(std::uint64_t count, double weight, std::uint64_t k
 }
 double CostOf(const FigureCounts& counts, const FigureWeights& weights, std::uint64_t kana);
 
+// How much one more stroke in a run can lower a cost at most, per 100 kana: the cheapest key's
+// weights and those of the cheapest pair of keys it adds. Positive when the weights pay for
+// typing more. Key exchanges never change the strokes; a kana taking a longer key sequence does.
+double StrokeReward(const FigureWeights& weights, int leftHandLastKey);
+
 // The kana of a KanaStream that the figures are per 100 of: every byte but RunBreaks, without
 // the three closing bytes.
 std::uint64_t KanaOfStream(std::string_view kanaCodes);

@@ -134,7 +134,7 @@ SearchSettings DefaultSettings() {
       {kFigureSameFinger, 1.0},      {kFigureRowJumps, 0.5},        {kFigureAlternation, -0.2},
       {kFigureInwardRolls, -0.2},    {kFigureRowNumber, 0.5},       {kFigureRowBottom, 0.2},
       {kFigureRowHome, -0.2},        {kFigureFingerFirst + 0, 0.3}, {kFigureFingerFirst + 8, 0.3},
-      {kFigureFingerFirst + 1, 0.1}, {kFigureFingerFirst + 7, 0.1},
+      {kFigureFingerFirst + 1, 0.1}, {kFigureFingerFirst + 7, 0.1}, {kFigureStrokes, 0.5},
   };
   for (const auto& [figure, weight] : weights) {
     settings.Weights[static_cast<std::size_t>(figure)] = weight;

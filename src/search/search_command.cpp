@@ -276,27 +276,6 @@ std::string Fixed(double value, int decimals) {
   return text;
 }
 
-// How much one more stroke in a run can lower the cost at most: the cheapest key's weights
-// and those of the cheapest pair of keys it adds. Key exchanges never change the strokes, but
-// a kana taking a longer key sequence does.
-double StrokeReward(const FigureWeights& weights, int leftHandLastKey) {
-  auto weightOf = [&weights](FigureMask figures) {
-    double sum = 0;
-    for (int figure = 0; figure < kFigureCount; ++figure) {
-      sum += (figures >> figure & 1) * weights[static_cast<std::size_t>(figure)];
-    }
-    return sum;
-  };
-  double key = INFINITY, pair = INFINITY;
-  for (int first = 1; first <= kKeysDrawn; ++first) {
-    key = std::min(key, weightOf(KeyFigures(first, leftHandLastKey)));
-    for (int second = 1; second <= kKeysDrawn; ++second) {
-      pair = std::min(pair, weightOf(PairFigures(first, second, leftHandLastKey)));
-    }
-  }
-  return -(key + pair);
-}
-
 std::string Cell(std::string text, std::size_t width) {
   return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
 }

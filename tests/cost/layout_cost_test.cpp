@@ -2,6 +2,9 @@
 // finger targets as squared differences of shares in percentage points.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "cost/layout_cost.h"
 #include "cost/search_file.h"
 
@@ -34,6 +37,20 @@ TEST(LayoutCostTest, WeighsFiguresAndFingerTargets) {
     const LayoutCost cost = CostOfLayout(counts, settings, 200);
     EXPECT_DOUBLE_EQ(cost.FingerTargets, example.FingerTargets) << example.File;
     EXPECT_DOUBLE_EQ(cost.Total, example.Total) << example.File;
+  }
+}
+
+// A layout that types each kana in more strokes must not look better for it: the default
+// weights (which the example file repeats) charge each stroke more than it can earn.
+TEST(LayoutCostTest, TheDefaultWeightsAreTheExampleFileAndPayForNoStroke) {
+  std::ifstream file(KANANET_SOURCE_DIR "/examples/search.toml");
+  std::stringstream text;
+  text << file.rdbuf();
+  SearchSettings example;
+  ASSERT_FALSE(ReadSearchFile(text.str(), example));
+  EXPECT_EQ(example.Weights, DefaultSettings().Weights);
+  for (const int leftHandLastKey : {0, 20, 27, 40, 55}) {
+    EXPECT_LT(StrokeReward(DefaultSettings().Weights, leftHandLastKey), 0) << leftHandLastKey;
   }
 }
 
