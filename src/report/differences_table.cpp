@@ -14,9 +14,11 @@ std::string Signed(double difference, int digits) {
   if (std::abs(shown) < unit / 2) {
     return "±" + Fixed(0, digits);
   }
-  return (shown > 0 ? "+" : "-") +
-         (digits == 0 ? Grouped(static_cast<std::uint64_t>(std::llround(std::abs(shown))))
-                      : Fixed(std::abs(shown), digits));
+  // Built by appending: g++ 12 warns falsely (-Wrestrict) on a literal plus a temporary string.
+  std::string text(shown > 0 ? "+" : "-");
+  text += digits == 0 ? Grouped(static_cast<std::uint64_t>(std::llround(std::abs(shown))))
+                      : Fixed(std::abs(shown), digits);
+  return text;
 }
 
 std::string DifferenceCell(const Figure& figure, const Figure& base, bool sameMode) {

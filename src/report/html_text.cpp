@@ -63,7 +63,7 @@ std::string PercentHtml(const Count& part, const Count& whole) {
 
 std::string KeyText(const Network& network, int key) {
   const std::string& label = network.Keys[key].Label;
-  return label.empty() ? "[" + std::string(1, KeyName(key)) + "]" : label;
+  return label.empty() ? std::string{'[', KeyName(key), ']'} : label;
 }
 
 std::string KeyDescription(const Network& network, int key) {
