@@ -62,7 +62,7 @@ TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
     std::vector<std::string> arguments = common;
     arguments.insert(arguments.end(), {"--jobs", jobs, "-o", output});
     if (jobs == "1") {
-      arguments.push_back("--verify");  // every layout moved to counted again: the same files
+      arguments.push_back("--verify");  // every layout moved to scored again: the same files
     }
     return RunProgram(KANANET_SEARCH_BINARY, work.Path(), Arguments(arguments));
   };
