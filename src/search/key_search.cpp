@@ -34,7 +34,8 @@ KeyProblem::KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys,
       countByKana_(countByKana),
       kana_(kana),
       windows_(countByKana ? nullptr : windows),
-      fingerTargets_(fingerTargets && HasFingerTargets(*fingerTargets) ? fingerTargets : nullptr) {
+      fingerTargets_(fingerTargets && kananet::HasFingerTargets(*fingerTargets) ? fingerTargets
+                                                                                : nullptr) {
   const double perKana = 100.0 / static_cast<double>(kana == 0 ? 1 : kana);
   const double classTwoWeight = windows_ ? weights[kFigureGap2] : 0;
   if (windows_) {
@@ -53,6 +54,8 @@ KeyProblem::KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys,
   };
   for (int key = 0; key < kKeyCount; ++key) {
     keyWeight_[static_cast<std::size_t>(key)] = weightOf(KeyFigures(key, leftHandLastKey));
+    fingerAt_[static_cast<std::size_t>(key)] =
+        static_cast<std::uint8_t>(FingerOf(key, leftHandLastKey));
     for (int second = 0; second < kKeyCount; ++second) {
       pairWeight_[At(key, second)] = pairWeightT_[At(second, key)] =
           weightOf(PairFigures(key, second, leftHandLastKey));
@@ -122,8 +125,7 @@ KeyState::KeyState(const KeyProblem& problem, const Places& places)
   }
   if (problem.fingerTargets_) {
     for (int key = 0; key < kKeyCount; ++key) {
-      fingers_[static_cast<std::size_t>(FingerOf(key, problem.leftHandLastKey_))] +=
-          strokes_[static_cast<std::size_t>(key)];
+      fingers_[problem.FingerAt(key)] += strokes_[static_cast<std::size_t>(key)];
     }
     fingerCost_ = FingerTargetCost(fingers_, *problem.fingerTargets_);
     cost_ += fingerCost_;
@@ -175,8 +177,7 @@ double KeyState::Delta(int a, int b) const {
 // The strokes by finger when keys a and b exchange places.
 std::array<double, kFingerCount> KeyState::FingersAfter(int a, int b) const {
   std::array<double, kFingerCount> fingers = fingers_;
-  const auto from = static_cast<std::size_t>(FingerOf(a, problem_.leftHandLastKey_));
-  const auto to = static_cast<std::size_t>(FingerOf(b, problem_.leftHandLastKey_));
+  const std::size_t from = problem_.FingerAt(a), to = problem_.FingerAt(b);
   const double moved =
       strokes_[static_cast<std::size_t>(b)] - strokes_[static_cast<std::size_t>(a)];
   fingers[from] += moved;
@@ -212,9 +213,27 @@ void KeyState::Exchange(int a, int b) {
   places_[occupant_[ub]] = static_cast<std::uint8_t>(b);
 }
 
+double KeyState::FingerDelta(const std::array<double, kFingerCount>& moved) const {
+  if (!problem_.fingerTargets_) {
+    return 0;
+  }
+  std::array<double, kFingerCount> fingers = fingers_;
+  for (std::size_t finger = 0; finger < fingers.size(); ++finger) {
+    fingers[finger] += moved[finger];
+  }
+  return FingerTargetCost(fingers, *problem_.fingerTargets_) - fingerCost_;
+}
+
 void KeyState::AddStrokes(int key, double count) {
   strokes_[static_cast<std::size_t>(key)] += count;
   cost_ += count * problem_.keyWeight_[static_cast<std::size_t>(key)];
+  if (problem_.fingerTargets_ && key < kKeyCount) {
+    // The finger targets' term is no sum over strokes: it is worked out again.
+    fingers_[problem_.FingerAt(key)] += count;
+    const double fingerCost = FingerTargetCost(fingers_, *problem_.fingerTargets_);
+    cost_ += fingerCost - fingerCost_;
+    fingerCost_ = fingerCost;
+  }
 }
 
 void KeyState::AddPairs(int first, int second, double count) {

@@ -22,8 +22,8 @@ Places StartPlaces();
 // What the search needs of a problem: the starting layout's strokes, which keys may change
 // places, and each figure's weight per stroke of a key or pair of keys. With the start's gap
 // windows (when only keys move and gap class 1 or 2+ has a weight; by strokes only), the
-// figures and cost of places take in those classes too. With finger targets (when only keys
-// move), the cost takes in their term.
+// figures and cost of places take in those classes too. With finger targets, the cost takes in
+// their term.
 class KeyProblem {
  public:
   KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys, const FigureWeights& weights,
@@ -42,6 +42,9 @@ class KeyProblem {
   double PairWeight(int first, int second) const {
     return pairWeight_[static_cast<std::size_t>(first * 64 + second)];
   }
+  bool HasFingerTargets() const { return fingerTargets_ != nullptr; }
+  // The finger that strikes key, as an index of strokes by finger.
+  std::size_t FingerAt(int key) const { return fingerAt_[static_cast<std::size_t>(key)]; }
 
  private:
   friend class KeyState;
@@ -58,6 +61,7 @@ class KeyProblem {
   double classOneWeight_ = 0;
   double allPairsWeight_ = 0;
   std::array<double, 64> keyWeight_{};
+  std::array<std::uint8_t, 64> fingerAt_{};
   std::array<double, 64 * 64> pairWeight_{};   // [first * 64 + second]
   std::array<double, 64 * 64> pairWeightT_{};  // [second * 64 + first]
 };
@@ -70,6 +74,8 @@ class KeyState {
   // The change of cost when keys a and b exchange places.
   double Delta(int a, int b) const;
   void Exchange(int a, int b);
+  // The change of the finger targets' term when the strokes by finger change by moved.
+  double FingerDelta(const std::array<double, kFingerCount>& moved) const;
   // Adds count strokes of key, or of key second right after key first, as when a kana takes
   // other keys.
   void AddStrokes(int key, double count);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <unordered_set>
 
+#include "codes/key_alphabet.h"
+
 namespace kananet::search {
 
 namespace {
@@ -339,6 +341,22 @@ std::optional<double> LayoutState::KanaDelta(std::size_t u, std::size_t w) const
     delta += static_cast<double>(count) *
              (problem.PairWeight(fromAfter, toAfter) - problem.PairWeight(from, to));
   });
+  if (problem.HasFingerTargets()) {
+    // Each changed entry's strokes move from the fingers of its keys before to those after.
+    std::array<double, kFingerCount> moved{};
+    for (const Change& change : scratch_) {
+      const auto uses = static_cast<double>(kana_->pieces_.Uses[change.Slot]);
+      for (const auto& [keys, sign] :
+           {std::pair(&change.Before, -uses), std::pair(&change.After, uses)}) {
+        for (std::size_t i = 0; i < keys->Size; ++i) {
+          if (keys->Keys[i] < kKeyCount) {
+            moved[problem.FingerAt(keys->Keys[i])] += sign;
+          }
+        }
+      }
+    }
+    delta += keys_.FingerDelta(moved);
+  }
   return delta;
 }
 

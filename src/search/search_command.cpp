@@ -374,10 +374,6 @@ std::optional<int> ReadSettings(const Options& options, const Problem& problem,
                        "move"});
     }
   }
-  if (settings.MoveKana && HasFingerTargets(settings)) {
-    return fail({settings.FingerTargetsLine,
-                 "finger_targets cannot be used with kana moves yet: use moves = [\"keys\"]"});
-  }
   if (auto error = ResolveMovable(settings, problem.Table, problem.Slots, movable)) {
     return fail(*error);
   }
@@ -447,8 +443,7 @@ int Search(const Options& options) {
                                  : GapWindows();
   const KeyProblem keys(strokes, settings.MoveKeys ? movable.Keys : std::vector<int>{},
                         settings.Weights, problem.Header.LeftHandLastKey, byKana, problem.Kana,
-                        windowsNeeded ? &windows : nullptr,
-                        settings.MoveKana ? nullptr : &settings);
+                        windowsNeeded ? &windows : nullptr, &settings);
   const std::optional<KanaUnits> units =
       settings.MoveKana ? std::optional<KanaUnits>(std::in_place, problem.Table, problem.Slots,
                                                    pieces, movable.PinnedEntries, movable.Keys)

@@ -72,14 +72,21 @@ TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
             std::string::npos);
   const e2e::RunResult again = run("1", "again");
   ASSERT_EQ(again.ExitStatus, 0) << again.Err;
-  // Gap classes 1 and 2+ weighted, keys moving: every layout moved to counted again agrees.
+  // Gap classes 1 and 2+ weighted, keys moving, and finger targets, kana moving too: every
+  // layout moved to counted again agrees.
   work.WriteFile("gaps.toml",
                  "[weights]\n\"same_hand_pairs.gap1\" = -1\n"
                  "\"same_hand_pairs.gap2\" = 0.5\nsame_finger = 1\n");
-  const e2e::RunResult gaps = RunProgram(KANANET_SEARCH_BINARY, work.Path(),
-                                         Arguments({"layout/jis-kana.txt", "-c", "gaps.toml",
-                                                    "--rounds", "2", "--verify", "-o", "gaps"}));
-  EXPECT_EQ(gaps.ExitStatus, 0) << gaps.Err;
+  work.WriteFile("fingers.toml",
+                 "moves = [\"keys\", \"kana\"]\n[finger_targets]\n"
+                 "weight = 0.05\n\"finger.left_index\" = 0.15\n");
+  for (const std::string name : {"gaps", "fingers"}) {
+    const e2e::RunResult verified =
+        RunProgram(KANANET_SEARCH_BINARY, work.Path(),
+                   Arguments({"layout/jis-kana.txt", "-c", name + ".toml", "--rounds", "2",
+                              "--verify", "-o", name}));
+    EXPECT_EQ(verified.ExitStatus, 0) << name << verified.Err;
+  }
   EXPECT_EQ(first.Out, again.Out);
   ASSERT_EQ(work.List("found").size(), 3u);
   for (const std::string& name : work.List("found")) {
@@ -159,8 +166,6 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
       {"moves = [\"keys\", 3]\n", "search.toml:1: error: a move is", false},
       {"[finger_targets]\n\"finger.left_index\" = 2\n",
        "search.toml:2: error: finger_targets: the share of finger.left_index", false},
-      {"moves = [\"kana\"]\n[finger_targets]\n\"finger.thumb\" = 0\n",
-       "search.toml:2: error: finger_targets cannot be used with kana moves", true},
       {"free_keys = \"abc\"\nfree_keys = \"d\"\n", "search.toml:2:", false},
   };
   TempDir work;
