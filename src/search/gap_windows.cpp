@@ -64,6 +64,15 @@ std::vector<GapWindows::KeySet> Listed(const KeySetCounts& counts) {
   return sets;
 }
 
+// The number of keys in a set. std::popcount is a library call where the build does not assume
+// the processor's own instruction, and the search counts keys for every set it looks at again.
+int KeysIn(std::uint64_t keys) {
+  keys -= keys >> 1 & 0x5555555555555555u;
+  keys = (keys & 0x3333333333333333u) + (keys >> 2 & 0x3333333333333333u);
+  keys = (keys + (keys >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<int>((keys * 0x0101010101010101u) >> 56);
+}
+
 bool Drawn(int place) {
   return place >= 1 && place <= kKeysDrawn;
 }
@@ -151,57 +160,71 @@ GapPairs GapPairsAt(const GapWindows& windows, int leftHandLastKey,
 
 GapState::GapState(const GapWindows& windows, const std::vector<int>& freeKeys, int leftHandLastKey,
                    const std::array<std::uint8_t, 64>& places)
-    : windows_(windows), leftHandLastKey_(leftHandLastKey), places_(places) {
+    : leftHandLastKey_(leftHandLastKey), places_(places) {
+  std::uint64_t fixedLeft = 0, fixedRight = 0;
   for (std::size_t key = 0; key < places.size(); ++key) {
     occupant_[places[key]] = static_cast<std::uint8_t>(key);
+    (Left(places[key]) ? leftKeys_ : fixedRight) |= std::uint64_t{1} << key;
   }
   now_ = GapPairsAt(windows, leftHandLastKey, places);
-  std::uint64_t& free = free_;
   int freeLeft = 0;
   for (const int key : freeKeys) {
-    free |= std::uint64_t{1} << key;
+    free_ |= std::uint64_t{1} << key;
     freeLeft += Left(key);
   }
   const int freeRight = static_cast<int>(freeKeys.size()) - freeLeft;
-  for (std::uint32_t at = 0; at < windows.Triples.size(); ++at) {
-    const auto& keys = windows.Triples[at].Keys;
-    for (int i = 0; i < 3; ++i) {
-      if ((free >> keys[i] & 1) != 0 && std::find(keys, keys + i, keys[i]) == keys + i) {
-        triplesOf_[keys[i]].push_back(at);
+  fixedLeft = leftKeys_ & ~free_;
+  fixedRight &= ~free_;
+
+  const auto sign = [this](int key) -> std::int64_t {
+    return (leftKeys_ >> key & 1) != 0 ? 1 : -1;
+  };
+  for (const GapWindows::Triple& triple : windows.Triples) {
+    const auto& keys = triple.Keys;
+    if (!Drawn(places_[keys[0]]) || !Drawn(places_[keys[2]])) {
+      continue;
+    }
+    // (1 - xy + xz - yz) / 4: a pair of one key twice is a constant.
+    const auto weight = static_cast<std::int64_t>(triple.Count);
+    static constexpr struct { int I, J, Factor; } kPairs[] = {{0, 1, -1}, {0, 2, 1}, {1, 2, -1}};
+    for (const auto [i, j, factor] : kPairs) {
+      if (keys[i] != keys[j]) {
+        coupling_[keys[i] * 64u + keys[j]] += factor * weight;
+        coupling_[keys[j] * 64u + keys[i]] += factor * weight;
       }
     }
-    CountFlips(windows.Triples[at], 1);
   }
-  // A key set whose hands no exchange can change is left out: it holds a key that never moves
-  // on that hand, or more free keys than the other hand has places for.
-  auto add = [&](const GapWindows::KeySet& set, bool bothHands) {
-    bool fixedLeft = false, fixedRight = false;
-    for (int key = 0; key < kKeyCount; ++key) {
-      if ((set.Keys >> key & 1) != 0 && (free >> key & 1) == 0) {
-        (Left(places_[static_cast<std::size_t>(key)]) ? fixedLeft : fixedRight) = true;
-      }
+  for (int key = 0; key < 64; ++key) {
+    for (int other = 0; other < 64; ++other) {
+      field_[static_cast<std::size_t>(key)] +=
+          coupling_[static_cast<std::size_t>(key * 64 + other)] * sign(other);
     }
-    const int freeCount = std::popcount(set.Keys & free);
-    const bool leftKnown = fixedLeft || freeCount == 0 || freeCount > freeRight;
-    const bool rightKnown = fixedRight || freeCount == 0 || freeCount > freeLeft;
-    if (leftKnown && (rightKnown || !bothHands)) {
+  }
+
+  // A key set whose hands no exchange can change is left out: on each hand it holds a key
+  // that never moves there, or more free keys than the other hand has places for.
+  const auto add = [&](const GapWindows::KeySet& set, bool bothHands) {
+    const int freeCount = KeysIn(set.Keys & free_);
+    const bool leftKnown = (set.Keys & fixedLeft) != 0 || freeCount == 0 || freeCount > freeRight;
+    const bool rightKnown =
+        !bothHands || (set.Keys & fixedRight) != 0 || freeCount == 0 || freeCount > freeLeft;
+    if (leftKnown && rightKnown) {
       return;
     }
     const auto index = static_cast<std::uint32_t>(terms_.size());
-    std::uint8_t left = 0;
-    for (int key = 0; key < kKeyCount; ++key) {
-      if ((set.Keys >> key & 1) != 0) {
-        left += Left(places_[static_cast<std::size_t>(key)]);
-        if ((free >> key & 1) != 0) {
-          termsOf_[static_cast<std::size_t>(key)].push_back(index);
-        }
-      }
-    }
-    terms_.push_back({set.Keys, static_cast<std::int64_t>(set.Count),
-                      static_cast<std::uint8_t>(std::popcount(set.Keys)), bothHands});
-    left_.push_back(left);
-    if (OnEdge(terms_.back(), left)) {
+    const Term term{set.Keys,
+                    static_cast<std::int64_t>(set.Count),
+                    0,
+                    static_cast<std::uint8_t>(KeysIn(set.Keys)),
+                    static_cast<std::uint8_t>((leftKnown ? 0 : 1) | (rightKnown ? 0 : 2)),
+                    bothHands,
+                    false};
+    terms_.push_back(term);
+    if (const int distance = Distance(term.Keys, term.Size, term.Sides); distance <= 0) {
       List(index);
+    } else {
+      terms_[index].Due = true;
+      CheckLater({term.Keys, index, term.Size, term.Sides}, distance);
     }
   };
   for (const GapWindows::KeySet& run : windows.Runs) {
@@ -212,87 +235,39 @@ GapState::GapState(const GapWindows& windows, const std::vector<int>& freeKeys, 
   }
 }
 
+int GapState::Distance(std::uint64_t keys, int size, int sides) const {
+  const int left = KeysIn(keys & leftKeys_);
+  return std::min((sides & 1) != 0 ? left : 64, (sides & 2) != 0 ? size - left : 64) - 1;
+}
+
 void GapState::List(std::uint32_t term) {
-  terms_[term].Listed = true;
-  for (std::uint64_t keys = terms_[term].Keys & free_; keys != 0; keys &= keys - 1) {
-    edgeOf_[static_cast<std::size_t>(std::countr_zero(keys))].push_back(term);
+  Term& listed = terms_[term];
+  for (std::uint64_t keys = listed.Keys & free_ & ~listed.Listed; keys != 0; keys &= keys - 1) {
+    edgeOf_[static_cast<std::size_t>(std::countr_zero(keys))].push_back(
+        {listed.Keys, listed.Count, term, listed.Size, listed.Sides, listed.BothHands});
   }
+  listed.Listed = listed.Keys & free_;
 }
 
-std::int64_t GapState::PairsLost(const Term& term, int left) const {
-  return term.Count * ((left > 0) + (term.BothHands && term.Size - left > 0));
+void GapState::CheckLater(const Waiting& waiting, int distance) {
+  due_[(exchanges_ + static_cast<std::uint64_t>(distance)) % kDueSlots].push_back(waiting);
 }
 
-void GapState::CountFlips(const GapWindows::Triple& triple, std::int64_t sign) {
-  const auto& keys = triple.Keys;
-  // The triple's value with the keys of flipped (bit i: keys[i]) on the other hand.
-  const auto value = [&](unsigned flipped) -> std::int64_t {
-    bool left[3];
-    for (int i = 0; i < 3; ++i) {
-      left[i] = Left(places_[keys[i]]) != ((flipped >> i & 1) != 0);
+void GapState::Prune(int key) {
+  std::vector<Edge>& edges = edgeOf_[static_cast<std::size_t>(key)];
+  std::erase_if(edges, [&](const Edge& edge) {
+    const int distance = Distance(edge.Keys, edge.Size, edge.Sides);
+    if (distance <= 0) {
+      return false;
     }
-    return Drawn(places_[keys[0]]) && Drawn(places_[keys[2]]) && left[0] == left[2] &&
-           left[1] != left[0];
-  };
-  // Bits of the positions each distinct free key holds.
-  unsigned positions[3] = {};
-  std::uint8_t distinct[3] = {};
-  int count = 0;
-  for (int i = 0; i < 3; ++i) {
-    if ((free_ >> keys[i] & 1) == 0) {
-      continue;
+    Term& term = terms_[edge.Term];
+    term.Listed &= ~(std::uint64_t{1} << key);
+    if (!term.Due) {
+      term.Due = true;
+      CheckLater({edge.Keys, edge.Term, edge.Size, edge.Sides}, distance);
     }
-    int j = 0;
-    while (j < count && distinct[j] != keys[i]) {
-      ++j;
-    }
-    distinct[j] = keys[i];
-    positions[j] |= 1u << i;
-    count = std::max(count, j + 1);
-  }
-  const std::int64_t weight = sign * static_cast<std::int64_t>(triple.Count);
-  const std::int64_t none = value(0);
-  for (int i = 0; i < count; ++i) {
-    flipOne_[distinct[i]] += weight * (value(positions[i]) - none);
-    for (int j = 0; j < count; ++j) {
-      if (j != i) {
-        flipBoth_[distinct[i] * 64u + distinct[j]] +=
-            weight *
-            (value(positions[i] | positions[j]) - value(positions[i]) - value(positions[j]) + none);
-      }
-    }
-  }
-}
-
-// Calls visit(triple or term index, isTriple) once for each triple (with triples) and each
-// term on the edge (or every term, with all) that holds the key at a or at b.
-template <typename Visit>
-void GapState::ForTermsOf(int a, int b, bool all, bool triples, Visit&& visit) const {
-  const std::uint8_t first = occupant_[static_cast<std::size_t>(a)];
-  const std::uint8_t second = occupant_[static_cast<std::size_t>(b)];
-  if (triples) {
-    for (const std::uint32_t at : triplesOf_[first]) {
-      visit(at, true);
-    }
-    for (const std::uint32_t at : triplesOf_[second]) {
-      const auto& keys = windows_.Triples[at].Keys;
-      if (keys[0] != first && keys[1] != first && keys[2] != first) {
-        visit(at, true);
-      }
-    }
-  }
-  // A key set holding both keys keeps its hands.
-  const auto& terms = all ? termsOf_ : edgeOf_;
-  for (const std::uint32_t at : terms[first]) {
-    if ((terms_[at].Keys >> second & 1) == 0 && (all || OnEdge(terms_[at], left_[at]))) {
-      visit(at, false);
-    }
-  }
-  for (const std::uint32_t at : terms[second]) {
-    if ((terms_[at].Keys >> first & 1) == 0 && (all || OnEdge(terms_[at], left_[at]))) {
-      visit(at, false);
-    }
-  }
+    return true;
+  });
 }
 
 GapPairs GapState::Delta(int a, int b) const {
@@ -302,48 +277,58 @@ GapPairs GapState::Delta(int a, int b) const {
   }
   const std::uint8_t first = occupant_[static_cast<std::size_t>(a)];
   const std::uint8_t second = occupant_[static_cast<std::size_t>(b)];
-  // Both keys go over to the other hand.
-  delta.ClassOne = flipOne_[first] + flipOne_[second] + flipBoth_[first * 64u + second];
-  ForTermsOf(a, b, false, false, [&](std::uint32_t at, bool) {
-    {
-      const Term& term = terms_[at];
-      const bool holdsFirst = (term.Keys >> first & 1) != 0;
-      const int left = left_[at] + ((holdsFirst ? Left(a) : Left(b)) ? -1 : 1);
-      delta.All -= PairsLost(term, left) - PairsLost(term, left_[at]);
+  // Both keys go over to the other hand: the class 1 pairs change by four times
+  // -2 x field(x) - 2 y field(y) + 4 xy weight(x, y), and xy is -1.
+  const std::int64_t changed = (leftKeys_ >> first & 1) != 0 ? field_[second] - field_[first]
+                                                             : field_[first] - field_[second];
+  delta.ClassOne = (2 * changed - 4 * coupling_[first * 64u + second]) / 4;
+  // Each set on the edge that holds one of the keys; a set that holds both, or is off the
+  // edge, keeps its hands and adds nothing.
+  const std::uint64_t before = leftKeys_;
+  const std::uint64_t after = before ^ (std::uint64_t{1} << first | std::uint64_t{1} << second);
+  const auto lost = [](const Edge& edge, std::uint64_t left) -> std::int64_t {
+    return ((edge.Keys & left) != 0) + (edge.BothHands && (edge.Keys & ~left) != 0);
+  };
+  for (const std::uint8_t key : {first, second}) {
+    for (const Edge& edge : edgeOf_[key]) {
+      delta.All -= edge.Count * (lost(edge, after) - lost(edge, before));
     }
-  });
+  }
   return delta;
 }
 
 void GapState::Exchange(int a, int b) {
-  const GapPairs delta = Delta(a, b);
-  now_.ClassOne += delta.ClassOne;
-  now_.All += delta.All;
-  std::vector<std::uint32_t> triples;
-  if (Left(a) != Left(b)) {
-    const std::uint8_t first = occupant_[static_cast<std::size_t>(a)];
-    ForTermsOf(a, b, true, true, [&](std::uint32_t at, bool triple) {
-      if (triple) {
-        triples.push_back(at);
-        CountFlips(windows_.Triples[at], -1);
-      } else {
-        const bool holdsFirst = (terms_[at].Keys >> first & 1) != 0;
-        left_[at] =
-            static_cast<std::uint8_t>(left_[at] + ((holdsFirst ? Left(a) : Left(b)) ? -1 : 1));
-        if (!terms_[at].Listed && OnEdge(terms_[at], left_[at])) {
-          List(at);
-        }
-      }
-    });
-  }
   const std::uint8_t first = occupant_[static_cast<std::size_t>(a)];
   const std::uint8_t second = occupant_[static_cast<std::size_t>(b)];
+  if (Left(a) != Left(b)) {
+    const GapPairs delta = Delta(a, b);
+    now_.ClassOne += delta.ClassOne;
+    now_.All += delta.All;
+    const std::int64_t firstSign = (leftKeys_ >> first & 1) != 0 ? 1 : -1;
+    const std::int64_t* firstRow = &coupling_[first * 64u];
+    const std::int64_t* secondRow = &coupling_[second * 64u];
+    for (std::size_t key = 0; key < 64; ++key) {
+      field_[key] -= 2 * firstSign * (firstRow[key] - secondRow[key]);
+    }
+    leftKeys_ ^= std::uint64_t{1} << first | std::uint64_t{1} << second;
+    ++exchanges_;
+    Prune(first);
+    Prune(second);
+    // The terms due now: on the edge they are listed, else looked at again when they can be.
+    std::swap(dueNow_, due_[exchanges_ % kDueSlots]);
+    for (const Waiting& waiting : dueNow_) {
+      if (const int distance = Distance(waiting.Keys, waiting.Size, waiting.Sides); distance > 0) {
+        CheckLater(waiting, distance);
+      } else {
+        terms_[waiting.Term].Due = false;
+        List(waiting.Term);
+      }
+    }
+    dueNow_.clear();
+  }
   std::swap(occupant_[static_cast<std::size_t>(a)], occupant_[static_cast<std::size_t>(b)]);
   places_[first] = static_cast<std::uint8_t>(b);
   places_[second] = static_cast<std::uint8_t>(a);
-  for (const std::uint32_t at : triples) {
-    CountFlips(windows_.Triples[at], 1);
-  }
 }
 
 }  // namespace kananet::search

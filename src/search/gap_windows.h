@@ -56,10 +56,24 @@ GapPairs GapPairsAt(const GapWindows& windows, int leftHandLastKey,
                     const std::array<std::uint8_t, 64>& places);
 
 // The gap pairs of one layout of the search, and their changes when the keys at two places
-// exchange. Only an exchange between the hands changes them; it touches the triples that hold
-// one of the two keys, and the key sets that hold one of them and have at most one key on a
-// hand (a set with two or more on each hand uses both hands whichever one key moves). Sets
-// whose hands no exchange can change, given the keys that never move, are left out.
+// exchange. Only an exchange between the hands changes them, and it flips the hands of both
+// keys. The free keys are keys of the drawn keyboard (the space key never moves), so a triple's
+// drawn ends never change.
+//
+// Class 1: with each start key's sign +1 on the left hand and -1 on the right, a triple of drawn
+// ends x, y, z gives a class 1 pair when x and z have one sign and y the other, that is
+// (1 - xy + xz - yz) / 4 of the signs. The class 1 pairs are therefore a constant plus a sum
+// over pairs of keys of a weight times their signs' product, and flipping two keys changes it
+// by their fields (each key's weights times the signs of the keys it pairs with) and their own
+// pair's weight: an exchange is scored in a few steps and taken in one pass over the keys.
+//
+// The key sets: a set loses a pair for each hand it uses, so an exchange changes it only when
+// it holds one of the two keys and one of its hands has at most one key (it is on the edge).
+// Sets whose hands no exchange can change, given the keys that never move, are left out. A set
+// with k keys on a hand that it may lose is at least k - 1 exchanges from the edge, since an
+// exchange moves at most one of its keys over: each set is either in the edge lists of all its
+// free keys, or due to be looked at again when enough exchanges have passed to bring it there.
+// Sets that leave the edge drop out of the moved keys' lists, so the lists stay short.
 class GapState {
  public:
   GapState(const GapWindows& windows, const std::vector<int>& freeKeys, int leftHandLastKey,
@@ -73,37 +87,52 @@ class GapState {
   struct Term {
     std::uint64_t Keys;
     std::int64_t Count;
+    std::uint64_t Listed = 0;  // the free keys in whose edge lists it stands
     std::uint8_t Size;
-    bool BothHands;  // a run: counts its hands; else a space's neighbours: their left hand only
-    bool Listed = false;  // in the edge lists of its keys
+    std::uint8_t Sides;  // the hands it may lose: bit 0 the left, bit 1 the right
+    bool BothHands;      // a run: counts its hands; else a space's neighbours: their left hand only
+    bool Due = false;    // waiting in due_
   };
+  // A term in an edge list, with what scoring and pruning read of it.
+  struct Edge {
+    std::uint64_t Keys;
+    std::int64_t Count;
+    std::uint32_t Term;
+    std::uint8_t Size;
+    std::uint8_t Sides;
+    bool BothHands;
+  };
+  // A term waiting in due_, with what its distance takes.
+  struct Waiting {
+    std::uint64_t Keys;
+    std::uint32_t Term;
+    std::uint8_t Size;
+    std::uint8_t Sides;
+  };
+  static constexpr std::size_t kDueSlots = 64;  // more than any set's distance from the edge
   bool Left(int place) const { return place <= leftHandLastKey_; }
-  std::int64_t PairsLost(const Term& term, int left) const;
-  // Whether moving one key of the term to the other hand can change the pairs it loses.
-  bool OnEdge(const Term& term, int left) const {
-    return left <= 1 || (term.BothHands && term.Size - left <= 1);
-  }
+  // How many exchanges at least until a set can be on the edge; 0 on it.
+  int Distance(std::uint64_t keys, int size, int sides) const;
   void List(std::uint32_t term);
-  template <typename Visit>
-  void ForTermsOf(int a, int b, bool all, bool triples, Visit&& visit) const;
-  // Adds sign times what the triple gives to flipOne_ and flipBoth_ at the places now.
-  void CountFlips(const GapWindows::Triple& triple, std::int64_t sign);
+  void CheckLater(const Waiting& waiting, int distance);
+  // Drops from key's edge list the terms that left the edge.
+  void Prune(int key);
 
-  const GapWindows& windows_;
   int leftHandLastKey_;
   std::array<std::uint8_t, 64> places_;
   std::array<std::uint8_t, 64> occupant_{};
-  std::vector<Term> terms_;
-  std::vector<std::uint8_t> left_;  // by term: how many of its keys are left-hand keys now
   std::uint64_t free_ = 0;
-  std::array<std::vector<std::uint32_t>, 64> triplesOf_, termsOf_;  // by start key
-  // By start key, the terms on the edge, and some that were once: they stay listed.
-  std::array<std::vector<std::uint32_t>, 64> edgeOf_;
-  // The change of the class 1 pairs when one start key goes to the other hand, and what two
-  // keys going over together change besides, [first * 64 + second]: an exchange between the
-  // hands is both at once.
-  std::array<std::int64_t, 64> flipOne_{};
-  std::vector<std::int64_t> flipBoth_ = std::vector<std::int64_t>(64 * 64);
+  std::uint64_t leftKeys_ = 0;  // the start keys on the left hand now
+  // Class 1: four times the weight of each pair of start keys [x * 64 + y], and each key's
+  // field, the sum of its weights times the other keys' signs.
+  std::vector<std::int64_t> coupling_ = std::vector<std::int64_t>(64 * 64);
+  std::array<std::int64_t, 64> field_{};
+  std::vector<Term> terms_;
+  std::array<std::vector<Edge>, 64> edgeOf_;  // by start key
+  // Terms to look at again, by the count of exchanges between the hands when they are due.
+  std::array<std::vector<Waiting>, kDueSlots> due_;
+  std::vector<Waiting> dueNow_;
+  std::uint64_t exchanges_ = 0;  // exchanges between the hands so far
   GapPairs now_;
 };
 
