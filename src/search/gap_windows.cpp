@@ -73,6 +73,28 @@ int KeysIn(std::uint64_t keys) {
   return static_cast<int>((keys * 0x0101010101010101u) >> 56);
 }
 
+// Adds 1 to the bit-sliced counts of the terms in more, and takes 1 from those in less.
+void Count(std::uint64_t (&counts)[6], std::uint64_t more, std::uint64_t less) {
+  for (std::uint64_t& bit : counts) {
+    const std::uint64_t carry = bit & more, borrow = ~bit & less;
+    bit ^= more | less;
+    more = carry;
+    less = borrow;
+  }
+}
+
+// Turns a square of 64 by 64 bits: bit j of word i goes to bit i of word j.
+void Transpose(std::array<std::uint64_t, 64>& words) {
+  std::uint64_t mask = 0x00000000FFFFFFFFu;
+  for (int width = 32; width != 0; width >>= 1, mask ^= mask << width) {
+    for (int i = 0; i < 64; i = ((i | width) + 1) & ~width) {
+      const std::uint64_t swapped = (words[i] >> width ^ words[i | width]) & mask;
+      words[i | width] ^= swapped;
+      words[i] ^= swapped << width;
+    }
+  }
+}
+
 bool Drawn(int place) {
   return place >= 1 && place <= kKeysDrawn;
 }
@@ -211,21 +233,10 @@ GapState::GapState(const GapWindows& windows, const std::vector<int>& freeKeys, 
     if (leftKnown && rightKnown) {
       return;
     }
-    const auto index = static_cast<std::uint32_t>(terms_.size());
-    const Term term{set.Keys,
-                    static_cast<std::int64_t>(set.Count),
-                    0,
-                    static_cast<std::uint8_t>(KeysIn(set.Keys)),
-                    static_cast<std::uint8_t>((leftKnown ? 0 : 1) | (rightKnown ? 0 : 2)),
-                    bothHands,
-                    false};
-    terms_.push_back(term);
-    if (const int distance = Distance(term.Keys, term.Size, term.Sides); distance <= 0) {
-      List(index);
-    } else {
-      terms_[index].Due = true;
-      CheckLater({term.Keys, index, term.Size, term.Sides}, distance);
-    }
+    terms_.push_back({set.Keys, static_cast<std::int64_t>(set.Count), 0,
+                      static_cast<std::uint8_t>(KeysIn(set.Keys)),
+                      static_cast<std::uint8_t>((leftKnown ? 0 : 1) | (rightKnown ? 0 : 2)),
+                      bothHands});
   };
   for (const GapWindows::KeySet& run : windows.Runs) {
     add(run, true);
@@ -233,11 +244,42 @@ GapState::GapState(const GapWindows& windows, const std::vector<int>& freeKeys, 
   for (const GapWindows::KeySet& between : windows.SpaceNeighbours) {
     add(between, false);
   }
+  // The counts and the holders of the keys, 64 terms at a time: the holders are the terms' free
+  // keys turned by a quarter, a key to a word.
+  const std::size_t words = (terms_.size() + 63) / 64;
+  counts_.resize(words);
+  for (std::uint64_t keys = free_; keys != 0; keys &= keys - 1) {
+    holders_[static_cast<std::size_t>(std::countr_zero(keys))].resize(words);
+  }
+  for (std::size_t word = 0; word < words; ++word) {
+    std::array<std::uint64_t, 64> block{};
+    Counts& counts = counts_[word];
+    for (std::size_t i = 0; i < 64 && word * 64 + i < terms_.size(); ++i) {
+      const Term& term = terms_[word * 64 + i];
+      block[i] = term.Keys & free_;
+      const int left = KeysIn(block[i] & leftKeys_), right = KeysIn(block[i]) - left;
+      const std::uint64_t bit = std::uint64_t{1} << i;
+      for (int place = 0; place < 6; ++place) {
+        counts.Left[place] |= (left >> place & 1) != 0 ? bit : 0;
+        counts.Right[place] |= (right >> place & 1) != 0 ? bit : 0;
+      }
+      counts.LeftSide |= (term.Sides & 1) != 0 ? bit : 0;
+      counts.RightSide |= (term.Sides & 2) != 0 ? bit : 0;
+      if (OnEdge(term.Keys, term.Size, term.Sides)) {
+        List(static_cast<std::uint32_t>(word * 64 + i));
+      }
+    }
+    Transpose(block);
+    for (std::uint64_t keys = free_; keys != 0; keys &= keys - 1) {
+      const auto key = static_cast<std::size_t>(std::countr_zero(keys));
+      holders_[key][word] = block[key];
+    }
+  }
 }
 
-int GapState::Distance(std::uint64_t keys, int size, int sides) const {
+bool GapState::OnEdge(std::uint64_t keys, int size, int sides) const {
   const int left = KeysIn(keys & leftKeys_);
-  return std::min((sides & 1) != 0 ? left : 64, (sides & 2) != 0 ? size - left : 64) - 1;
+  return ((sides & 1) != 0 && left <= 1) || ((sides & 2) != 0 && size - left <= 1);
 }
 
 void GapState::List(std::uint32_t term) {
@@ -249,23 +291,13 @@ void GapState::List(std::uint32_t term) {
   listed.Listed = listed.Keys & free_;
 }
 
-void GapState::CheckLater(const Waiting& waiting, int distance) {
-  due_[(exchanges_ + static_cast<std::uint64_t>(distance)) % kDueSlots].push_back(waiting);
-}
-
 void GapState::Prune(int key) {
   std::vector<Edge>& edges = edgeOf_[static_cast<std::size_t>(key)];
   std::erase_if(edges, [&](const Edge& edge) {
-    const int distance = Distance(edge.Keys, edge.Size, edge.Sides);
-    if (distance <= 0) {
+    if (OnEdge(edge.Keys, edge.Size, edge.Sides)) {
       return false;
     }
-    Term& term = terms_[edge.Term];
-    term.Listed &= ~(std::uint64_t{1} << key);
-    if (!term.Due) {
-      term.Due = true;
-      CheckLater({edge.Keys, edge.Term, edge.Size, edge.Sides}, distance);
-    }
+    terms_[edge.Term].Listed &= ~(std::uint64_t{1} << key);
     return true;
   });
 }
@@ -311,20 +343,33 @@ void GapState::Exchange(int a, int b) {
       field_[key] -= 2 * firstSign * (firstRow[key] - secondRow[key]);
     }
     leftKeys_ ^= std::uint64_t{1} << first | std::uint64_t{1} << second;
-    ++exchanges_;
-    Prune(first);
-    Prune(second);
-    // The terms due now: on the edge they are listed, else looked at again when they can be.
-    std::swap(dueNow_, due_[exchanges_ % kDueSlots]);
-    for (const Waiting& waiting : dueNow_) {
-      if (const int distance = Distance(waiting.Keys, waiting.Size, waiting.Sides); distance > 0) {
-        CheckLater(waiting, distance);
-      } else {
-        terms_[waiting.Term].Due = false;
-        List(waiting.Term);
+    // The sets that hold the key going to the right hand and not the other have one key fewer
+    // on the left, and those that hold only the other one more; those that reach the edge are
+    // listed.
+    const std::vector<std::uint64_t>& goingRight = holders_[firstSign > 0 ? first : second];
+    const std::vector<std::uint64_t>& goingLeft = holders_[firstSign > 0 ? second : first];
+    for (std::size_t word = 0; word < counts_.size(); ++word) {
+      const std::uint64_t fewer = goingRight[word] & ~goingLeft[word];
+      const std::uint64_t more = goingLeft[word] & ~goingRight[word];
+      Counts& counts = counts_[word];
+      Count(counts.Left, more, fewer);
+      Count(counts.Right, fewer, more);
+      std::uint64_t twoLeft = 0, twoRight = 0;  // at least two keys on the hand
+      for (int place = 1; place < 6; ++place) {
+        twoLeft |= counts.Left[place];
+        twoRight |= counts.Right[place];
+      }
+      for (std::uint64_t edge =
+               (fewer | more) & ((counts.LeftSide & ~twoLeft) | (counts.RightSide & ~twoRight));
+           edge != 0; edge &= edge - 1) {
+        const auto term = static_cast<std::uint32_t>(word * 64 + std::countr_zero(edge));
+        if (terms_[term].Listed != (terms_[term].Keys & free_)) {
+          List(term);
+        }
       }
     }
-    dueNow_.clear();
+    Prune(first);
+    Prune(second);
   }
   std::swap(occupant_[static_cast<std::size_t>(a)], occupant_[static_cast<std::size_t>(b)]);
   places_[first] = static_cast<std::uint8_t>(b);

@@ -69,11 +69,11 @@ GapPairs GapPairsAt(const GapWindows& windows, int leftHandLastKey,
 //
 // The key sets: a set loses a pair for each hand it uses, so an exchange changes it only when
 // it holds one of the two keys and one of its hands has at most one key (it is on the edge).
-// Sets whose hands no exchange can change, given the keys that never move, are left out. A set
-// with k keys on a hand that it may lose is at least k - 1 exchanges from the edge, since an
-// exchange moves at most one of its keys over: each set is either in the edge lists of all its
-// free keys, or due to be looked at again when enough exchanges have passed to bring it there.
-// Sets that leave the edge drop out of the moved keys' lists, so the lists stay short.
+// Sets whose hands no exchange can change, given the keys that never move, are left out. Each
+// free key lists the sets on the edge that hold it. The number of each set's keys on each hand
+// is kept for 64 sets at once, a bit of each count in a word, so an exchange updates them all in
+// a pass of bit operations and lists the sets it brings to the edge; sets that leave the edge
+// drop out of the moved keys' lists, so the lists stay short.
 class GapState {
  public:
   GapState(const GapWindows& windows, const std::vector<int>& freeKeys, int leftHandLastKey,
@@ -91,7 +91,6 @@ class GapState {
     std::uint8_t Size;
     std::uint8_t Sides;  // the hands it may lose: bit 0 the left, bit 1 the right
     bool BothHands;      // a run: counts its hands; else a space's neighbours: their left hand only
-    bool Due = false;    // waiting in due_
   };
   // A term in an edge list, with what scoring and pruning read of it.
   struct Edge {
@@ -102,19 +101,18 @@ class GapState {
     std::uint8_t Sides;
     bool BothHands;
   };
-  // A term waiting in due_, with what its distance takes.
-  struct Waiting {
-    std::uint64_t Keys;
-    std::uint32_t Term;
-    std::uint8_t Size;
-    std::uint8_t Sides;
+  // For 64 terms, bit i for term i: the number of their free keys on each hand (bit b of the
+  // counts in Left[b] and Right[b]), and the terms that may lose each hand. Only free keys count: a
+  // set that holds a key that never moves on a hand never loses that hand.
+  struct Counts {
+    std::uint64_t Left[6], Right[6];
+    std::uint64_t LeftSide, RightSide;
   };
-  static constexpr std::size_t kDueSlots = 64;  // more than any set's distance from the edge
   bool Left(int place) const { return place <= leftHandLastKey_; }
-  // How many exchanges at least until a set can be on the edge; 0 on it.
-  int Distance(std::uint64_t keys, int size, int sides) const;
+  // Whether a set of size keys that may lose the hands of sides has at most one key on one of
+  // them now.
+  bool OnEdge(std::uint64_t keys, int size, int sides) const;
   void List(std::uint32_t term);
-  void CheckLater(const Waiting& waiting, int distance);
   // Drops from key's edge list the terms that left the edge.
   void Prune(int key);
 
@@ -129,10 +127,9 @@ class GapState {
   std::array<std::int64_t, 64> field_{};
   std::vector<Term> terms_;
   std::array<std::vector<Edge>, 64> edgeOf_;  // by start key
-  // Terms to look at again, by the count of exchanges between the hands when they are due.
-  std::array<std::vector<Waiting>, kDueSlots> due_;
-  std::vector<Waiting> dueNow_;
-  std::uint64_t exchanges_ = 0;  // exchanges between the hands so far
+  std::vector<Counts> counts_;                // by 64 terms
+  // By free start key, the terms that hold it: bit i of word w for term 64 w + i.
+  std::array<std::vector<std::uint64_t>, 64> holders_;
   GapPairs now_;
 };
 
