@@ -2,14 +2,17 @@
 # Renders a report in headless Chromium and checks what a person would see: a screenshot that is
 # not blank, one SVG keyboard per network file, key letters and kana that no box or line covers,
 # and no message on the page's console; and that networkx reads the GraphML files, where it is
-# installed.
-# Usage: browser_check.sh REPORT_PROGRAM NETWORK_DIR WORK_DIR
+# installed. Given the main program and the bundled example, also the Cost table of the example's
+# page with --cost: shown, every layout's cost known, the layouts ranked by it.
+# Usage: browser_check.sh REPORT_PROGRAM NETWORK_DIR WORK_DIR [KANANET_PROGRAM EXAMPLE_DIR]
 # Exits 77 (skipped) when no Chromium is installed.
 set -eu
 
 program=$1
 networks=$2
 work=$3
+kananet=${4:-}
+example=${5:-}
 
 browser=${CHROMIUM:-}
 if [ -z "$browser" ]; then
@@ -128,6 +131,28 @@ for path in sorted(pathlib.Path(sys.argv[1]).glob("*.graphml")):
 EOF
 else
   echo "networkx not installed: the GraphML files are not read back"
+fi
+
+# Strokes paid for: romaji, of more strokes, costs less and ranks first, against the names' order.
+if [ -n "$kananet" ]; then
+  mkdir -p "$work/example/result"
+  cp -r "$example/kanasample.txt" "$example/layout" "$work/example/"
+  printf '[weights]\nstrokes = -1\nsame_finger = 1\n' >"$work/example/cost.toml"
+  (cd "$work/example" && "$kananet" >/dev/null && "$program" . --cost cost.toml >/dev/null)
+  cat >"$work/example/result/probe.js" <<'EOF'
+const rows = [...document.querySelectorAll("section.cost tbody tr")];
+const costs = rows.map((row) => parseFloat(row.cells[1].innerText));
+const shown = rows.every((row) => row.getBoundingClientRect().height > 0);
+const ranked = costs.every((cost, i) => !isNaN(cost) && (i === 0 || costs[i - 1] <= cost));
+document.title = "cost " + rows.map((row) => row.cells[0].innerText).join(",") +
+  (shown && ranked ? " ranked" : " not shown or not ranked: " + costs.join(","));
+EOF
+  sed 's|</body>|<script src="probe.js"></script></body>|' "$work/example/result/report.html" \
+    >"$work/example/result/probe.html"
+  browse profile-cost --window-size=$width,$height --dump-dom \
+    "file://$work/example/result/probe.html" >"$work/cost-dom.html" 2>/dev/null
+  grep -q '<title>cost romaji,jis-kana ranked</title>' "$work/cost-dom.html" ||
+    fail "the Cost table: $(grep -o '<title>[^<]*' "$work/cost-dom.html")"
 fi
 
 if grep ':CONSOLE' "$work/page.log"; then
