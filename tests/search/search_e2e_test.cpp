@@ -78,8 +78,8 @@ TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
                  "[weights]\n\"same_hand_pairs.gap1\" = -1\n"
                  "\"same_hand_pairs.gap2\" = 0.5\nsame_finger = 1\n");
   work.WriteFile("fingers.toml",
-                 "moves = [\"keys\", \"kana\"]\n[finger_targets]\n"
-                 "weight = 0.05\n\"finger.left_index\" = 0.15\n");
+                 "free_keys = \"qwertasdfgzxcvbL0\"\nmoves = [\"keys\", \"kana\"]\n"
+                 "[finger_targets]\nweight = 0.05\n\"finger.left_index\" = 0.15\n");
   for (const std::string name : {"gaps", "fingers"}) {
     const e2e::RunResult verified =
         RunProgram(KANANET_SEARCH_BINARY, work.Path(),
