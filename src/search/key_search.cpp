@@ -23,31 +23,48 @@ Places StartPlaces() {
   return places;
 }
 
+std::vector<std::string> KeysAt(std::vector<std::string> keys, const Places& places) {
+  for (std::string& unit : keys) {
+    for (char& key : unit) {
+      key = static_cast<char>(places[static_cast<std::uint8_t>(key)]);
+    }
+  }
+  return keys;
+}
+
 KeyProblem::KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys,
                        const FigureWeights& weights, int leftHandLastKey, bool countByKana,
                        std::uint64_t kana, const GapWindows* windows,
-                       const SearchSettings* fingerTargets)
+                       const SearchSettings* fingerTargets, const UnitWindows* units)
     : start_(start),
       freeKeys_(std::move(freeKeys)),
       weights_(weights),
       leftHandLastKey_(leftHandLastKey),
       countByKana_(countByKana),
       kana_(kana),
-      windows_(countByKana ? nullptr : windows),
+      windows_(windows),
       fingerTargets_(fingerTargets && kananet::HasFingerTargets(*fingerTargets) ? fingerTargets
-                                                                                : nullptr) {
+                                                                                : nullptr),
+      units_(countByKana ? units : nullptr) {
   const double perKana = 100.0 / static_cast<double>(kana == 0 ? 1 : kana);
+  if (countByKana && !units_) {
+    windows_ = nullptr;
+  }
   const double classTwoWeight = windows_ ? weights[kFigureGap2] : 0;
   if (windows_) {
-    classOneWeight_ = (weights[kFigureGap1] - classTwoWeight) * perKana;
+    classOneWeight_ = countByKana ? 0 : (weights[kFigureGap1] - classTwoWeight) * perKana;
     allPairsWeight_ = classTwoWeight * perKana;
+  }
+  if (units_) {
+    unitZeroWeight_ = (weights[kFigureGap0] - classTwoWeight) * perKana;
+    unitOneWeight_ = (weights[kFigureGap1] - classTwoWeight) * perKana;
   }
   auto weightOf = [&](FigureMask figures) {
     double sum = 0;
     for (int figure = 0; figure < kFigureCount; ++figure) {
       if ((figures >> figure & 1) != 0 && !(countByKana && figure == kFigureGap0)) {
         sum += weights[static_cast<std::size_t>(figure)] -
-               (figure == kFigureGap0 ? classTwoWeight : 0);
+               (figure == kFigureGap0 && !countByKana ? classTwoWeight : 0);
       }
     }
     return sum * perKana;
@@ -65,7 +82,9 @@ KeyProblem::KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys,
 
 FigureCounts KeyProblem::FiguresAt(const Places& places) const {
   FigureCounts figures = FiguresAt(start_, places);
-  if (windows_) {
+  if (units_) {
+    UnitGapsInto(figures, KeysAt(units_->StartKeys, places), places);
+  } else if (windows_) {
     const GapPairs pairs = GapPairsAt(*windows_, leftHandLastKey_, places);
     figures[kFigureGap1] = static_cast<std::uint64_t>(pairs.ClassOne);
     figures[kFigureGap2] =
@@ -86,13 +105,27 @@ FigureCounts KeyProblem::FiguresAt(const StrokeCounts& strokes, const Places& pl
   return FiguresOfStrokes(moved, leftHandLastKey_, countByKana_);
 }
 
+void KeyProblem::UnitGapsInto(FigureCounts& figures, const std::vector<std::string>& keys,
+                              const Places& places) const {
+  const UnitGapPairs pairs = UnitGapPairsAt(*units_, keys, leftHandLastKey_);
+  figures[kFigureGap0] = static_cast<std::uint64_t>(pairs.ClassZero);
+  figures[kFigureGap1] = static_cast<std::uint64_t>(pairs.ClassOne);
+  if (windows_) {
+    figures[kFigureGap2] = static_cast<std::uint64_t>(
+        GapPairsAt(*windows_, leftHandLastKey_, places).All - pairs.ClassZero - pairs.ClassOne);
+  }
+}
+
 double KeyProblem::CostOf(const FigureCounts& figures) const {
   FigureWeights weights = weights_;
-  if (countByKana_) {
-    weights[kFigureGap0] = 0;
+  if (countByKana_ && !units_) {
+    weights[kFigureGap0] = weights[kFigureGap1] = 0;
   }
   if (!windows_) {
-    weights[kFigureGap1] = weights[kFigureGap2] = 0;
+    weights[kFigureGap2] = 0;
+    if (!countByKana_) {
+      weights[kFigureGap1] = 0;
+    }
   }
   double cost = kananet::CostOf(figures, weights, kana_);
   if (fingerTargets_) {
@@ -135,6 +168,11 @@ KeyState::KeyState(const KeyProblem& problem, const Places& places)
     cost_ += static_cast<double>(gaps_->Now().ClassOne) * problem.classOneWeight_ +
              static_cast<double>(gaps_->Now().All) * problem.allPairsWeight_;
   }
+  if (problem.unitZeroWeight_ != 0 || problem.unitOneWeight_ != 0) {
+    units_.emplace(*problem.units_, KeysAt(problem.units_->StartKeys, places),
+                   problem.leftHandLastKey_, problem.unitZeroWeight_, problem.unitOneWeight_);
+    cost_ += units_->Cost();
+  }
 }
 
 double KeyState::Delta(int a, int b) const {
@@ -171,6 +209,9 @@ double KeyState::Delta(int a, int b) const {
     delta += static_cast<double>(pairs.ClassOne) * problem_.classOneWeight_ +
              static_cast<double>(pairs.All) * problem_.allPairsWeight_;
   }
+  if (units_) {
+    delta += units_->KeyDelta(a, b);
+  }
   return delta;
 }
 
@@ -197,6 +238,9 @@ void KeyState::Exchange(int a, int b) {
   }
   if (gaps_) {
     gaps_->Exchange(a, b);
+  }
+  if (units_) {
+    units_->ExchangeKeys(a, b);
   }
   const auto ua = static_cast<std::size_t>(a), ub = static_cast<std::size_t>(b);
   std::swap(strokes_[ua], strokes_[ub]);
@@ -240,6 +284,14 @@ void KeyState::AddPairs(int first, int second, double count) {
   pairs_[At(first, second)] += count;
   pairsT_[At(second, first)] += count;
   cost_ += count * problem_.pairWeight_[At(first, second)];
+}
+
+void KeyState::Retype(const std::vector<Retyped>& retyped) {
+  if (units_) {
+    const double before = units_->Cost();
+    units_->Retype(retyped);
+    cost_ += units_->Cost() - before;
+  }
 }
 
 std::vector<std::pair<int, int>> ExchangesTo(const Places& places) {

@@ -6,29 +6,36 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "analysis/figures.h"
 #include "analysis/piece_counts.h"
 #include "cost/search_file.h"
 #include "search/gap_windows.h"
+#include "search/unit_gaps.h"
 
 namespace kananet::search {
 
 // Where each key of the starting layout is now: Place[start key] = key.
 using Places = std::array<std::uint8_t, 64>;
 Places StartPlaces();
+// Each slot's keys with the start key k at places[k].
+std::vector<std::string> KeysAt(std::vector<std::string> keys, const Places& places);
 
 // What the search needs of a problem: the starting layout's strokes, which keys may change
 // places, and each figure's weight per stroke of a key or pair of keys. With the start's gap
-// windows (when only keys move and gap class 1 or 2+ has a weight; by strokes only), the
-// figures and cost of places take in those classes too. With finger targets, the cost takes in
+// windows (when only keys move and gap class 1 or 2+ has a weight), the figures and cost of
+// places take in those classes too: counted by kana, only every same-hand pair from them, and
+// the classes 0 and 1 from the unit windows, which a layout counted by kana needs for any
+// weight on its gap classes. With finger targets, the cost takes in
 // their term.
 class KeyProblem {
  public:
   KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys, const FigureWeights& weights,
              int leftHandLastKey, bool countByKana, std::uint64_t kana,
-             const GapWindows* windows = nullptr, const SearchSettings* fingerTargets = nullptr);
+             const GapWindows* windows = nullptr, const SearchSettings* fingerTargets = nullptr,
+             const UnitWindows* units = nullptr);
 
   const std::vector<int>& FreeKeys() const { return freeKeys_; }
   const StrokeCounts& Start() const { return start_; }
@@ -37,6 +44,12 @@ class KeyProblem {
   // The same for other strokes of the start's keys, such as those of its kana moved.
   FigureCounts FiguresAt(const StrokeCounts& strokes, const Places& places) const;
   double CostOf(const FigureCounts& figures) const;
+  // Whether the cost takes in the gap classes of a layout counted by kana.
+  bool HasUnitGaps() const { return units_ != nullptr; }
+  // Sets the gap classes of a layout counted by kana, whose slots type keys, with the start
+  // keys at places.
+  void UnitGapsInto(FigureCounts& figures, const std::vector<std::string>& keys,
+                    const Places& places) const;
   // The cost of one stroke of key, and of key second right after key first.
   double KeyWeight(int key) const { return keyWeight_[static_cast<std::size_t>(key)]; }
   double PairWeight(int first, int second) const {
@@ -56,10 +69,15 @@ class KeyProblem {
   std::uint64_t kana_;
   const GapWindows* windows_;
   const SearchSettings* fingerTargets_;
+  const UnitWindows* units_;
   // Class 2+ is every same-hand pair less those of classes 0 and 1: its weight moves onto
   // those two classes (less) and onto every same-hand pair (more).
   double classOneWeight_ = 0;
   double allPairsWeight_ = 0;
+  // Counted by kana, the weights of classes 0 and 1 less that of class 2+, which goes on every
+  // same-hand pair.
+  double unitZeroWeight_ = 0;
+  double unitOneWeight_ = 0;
   std::array<double, 64> keyWeight_{};
   std::array<std::uint8_t, 64> fingerAt_{};
   std::array<double, 64 * 64> pairWeight_{};   // [first * 64 + second]
@@ -80,6 +98,12 @@ class KeyState {
   // other keys.
   void AddStrokes(int key, double count);
   void AddPairs(int first, int second, double count);
+  // The change of cost when units retype (their keys by place), and taking it; with no gap
+  // classes counted by kana, nothing.
+  double RetypeDelta(const std::vector<Retyped>& retyped) const {
+    return units_ ? units_->Delta(retyped) : 0;
+  }
+  void Retype(const std::vector<Retyped>& retyped);
   const Places& PlacesNow() const { return places_; }
   const KeyProblem& Problem() const { return problem_; }
   double Cost() const { return cost_; }  // kept by adding the changes
@@ -94,6 +118,7 @@ class KeyState {
   std::array<double, kFingerCount> FingersAfter(int a, int b) const;
   double FingerCostAfter(int a, int b) const;
   std::optional<GapState> gaps_;
+  std::optional<UnitGapState> units_;
   std::array<double, kFingerCount> fingers_{};  // strokes by finger, with finger targets
   double fingerCost_ = 0;
   double cost_ = 0;

@@ -357,7 +357,18 @@ std::optional<double> LayoutState::KanaDelta(std::size_t u, std::size_t w) const
     }
     delta += keys_.FingerDelta(moved);
   }
+  if (problem.HasUnitGaps()) {
+    delta += keys_.RetypeDelta(RetypedOf(scratch_));
+  }
   return delta;
+}
+
+const std::vector<Retyped>& LayoutState::RetypedOf(const std::vector<Change>& changes) const {
+  retyped_.clear();
+  for (const Change& change : changes) {
+    retyped_.push_back({change.Slot, change.After.Keys.data(), change.After.Size});
+  }
+  return retyped_;
 }
 
 void LayoutState::ExchangeKana(std::size_t u, std::size_t w) {
@@ -378,6 +389,9 @@ void LayoutState::ExchangeKana(std::size_t u, std::size_t w) {
     keys_.AddPairs(from, to, -static_cast<double>(count));
     keys_.AddPairs(fromAfter, toAfter, static_cast<double>(count));
   });
+  if (keys_.Problem().HasUnitGaps()) {
+    keys_.Retype(RetypedOf(scratch_));
+  }
   for (const Change& change : scratch_) {
     --taken_[change.CodeBefore];
   }
@@ -553,7 +567,15 @@ FigureCounts FiguresAt(const KeyProblem& keys, const KanaUnits* kana, const Arra
   if (kana == nullptr || at.Holds.empty()) {
     return keys.FiguresAt(at.At);
   }
-  return keys.FiguresAt(kana->StrokesOf(at.Holds), at.At);
+  FigureCounts figures = keys.FiguresAt(kana->StrokesOf(at.Holds), at.At);
+  if (keys.HasUnitGaps()) {
+    std::vector<std::string> typed;
+    for (const LayoutEntry& entry : kana->TableOf(at.Holds)) {
+      typed.push_back(entry.Keys);
+    }
+    keys.UnitGapsInto(figures, KeysAt(std::move(typed), at.At), at.At);
+  }
+  return figures;
 }
 
 std::vector<std::pair<std::size_t, std::size_t>> ExchangesTo(

@@ -117,7 +117,11 @@ class LayoutState {
   std::vector<std::uint8_t> first_, last_;        // the first and last key of every entry now
   Places startKey_{};                             // the start key now at each key
   std::unordered_map<std::uint64_t, int> taken_;  // the start keys of the counted entries
+  // The changes as units retyped, for the gap classes counted by kana.
+  const std::vector<Retyped>& RetypedOf(const std::vector<Change>& changes) const;
+
   mutable std::vector<Change> scratch_;
+  mutable std::vector<Retyped> retyped_;
 };
 
 // Where a round of the search starts: round 0 from the starting layout, the others from a

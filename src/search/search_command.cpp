@@ -244,17 +244,24 @@ Places Settled(const Places& places, const std::array<bool, 64>& used) {
   return settled;
 }
 
-// Whether figure is scored by the search: the gap classes only by strokes, classes 1 and 2+
-// only with the gap windows.
-bool Scored(int figure, bool countByKana, bool windows) {
-  return !IsGapFigure(figure) || (!countByKana && (figure == kFigureGap0 || windows));
+// Whether figure is scored by the search. Counted by strokes, gap class 0 always is, classes 1
+// and 2+ with the gap windows, which need only keys to move. Counted by kana, classes 0 and 1
+// are with the unit windows, and class 2+ with both.
+bool Scored(int figure, bool countByKana, bool windows, bool units) {
+  if (!IsGapFigure(figure)) {
+    return true;
+  }
+  if (!countByKana) {
+    return figure == kFigureGap0 || windows;
+  }
+  return units && (figure != kFigureGap2 || windows);
 }
 
 void RequireSame(const FigureCounts& scored, const FigureCounts& counted, bool countByKana,
-                 bool windows, std::string_view what) {
+                 bool windows, bool units, std::string_view what) {
   for (int figure = 0; figure < kFigureCount; ++figure) {
     const auto at = static_cast<std::size_t>(figure);
-    if (Scored(figure, countByKana, windows) && scored[at] != counted[at]) {
+    if (Scored(figure, countByKana, windows, units) && scored[at] != counted[at]) {
       throw InternalError(std::string(what) + ": " + std::string(FigureIdName(figure)) +
                           " scored " + std::to_string(scored[at]) + " but counted " +
                           std::to_string(counted[at]));
@@ -366,12 +373,11 @@ std::optional<int> ReadSettings(const Options& options, const Problem& problem,
   const bool byKana = problem.Header.CountByKana != 0;
   for (int figure = 0; figure < kFigureCount; ++figure) {
     const auto at = static_cast<std::size_t>(figure);
-    if (settings.Weights[at] != 0 && !Scored(figure, byKana, !settings.MoveKana)) {
+    if (settings.Weights[at] != 0 && !Scored(figure, byKana, !settings.MoveKana, true)) {
       return fail({settings.WeightLines[at],
                    std::string(FigureIdName(figure)) +
-                       " cannot be weighted yet: the search scores the gap classes only for a "
-                       "layout counted by strokes, and classes 1 and 2+ only when only keys "
-                       "move"});
+                       " cannot be weighted yet when kana move: the search scores it only "
+                       "when only keys move (moves = [\"keys\"])"});
     }
   }
   if (auto error = ResolveMovable(settings, problem.Table, problem.Slots, movable)) {
@@ -432,18 +438,26 @@ int Search(const Options& options) {
     throw InternalError("a kana of the text has no entry, yet the check passed");
   }
   const StrokeCounts strokes = StrokesOfPieces(pieces, problem.Table);
-  // Gap classes 1 and 2+ need windows of more than two strokes, counted only when weighted
-  // (or verified) and only keys move.
+  // Gap classes 1 and 2+ by strokes need windows of more than two strokes, and class 2+ by
+  // kana every same-hand pair from them, counted only when weighted (or verified) and only keys
+  // move. Counted by kana, the gap classes need the windows of units.
+  const auto weighted = [&settings](int figure) {
+    return settings.Weights[static_cast<std::size_t>(figure)] != 0;
+  };
   const bool windowsNeeded =
-      !byKana && !settings.MoveKana &&
-      (settings.Weights[kFigureGap1] != 0 || settings.Weights[kFigureGap2] != 0 || options.Verify);
-  const GapWindows windows = windowsNeeded
-                                 ? CountGapWindows(problem.KanaCodes, problem.Table,
-                                                   problem.Header.BreakAfterPunctuation != 0)
-                                 : GapWindows();
+      !settings.MoveKana &&
+      (weighted(kFigureGap2) || (!byKana && weighted(kFigureGap1)) || options.Verify);
+  const bool unitsNeeded = byKana && (weighted(kFigureGap0) || weighted(kFigureGap1) ||
+                                      weighted(kFigureGap2) || options.Verify);
+  const bool breaks = problem.Header.BreakAfterPunctuation != 0;
+  const GapWindows windows =
+      windowsNeeded ? CountGapWindows(problem.KanaCodes, problem.Table, breaks) : GapWindows();
+  const UnitWindows unitWindows =
+      unitsNeeded ? CountUnitWindows(problem.KanaCodes, problem.Table, breaks) : UnitWindows();
   const KeyProblem keys(strokes, settings.MoveKeys ? movable.Keys : std::vector<int>{},
                         settings.Weights, problem.Header.LeftHandLastKey, byKana, problem.Kana,
-                        windowsNeeded ? &windows : nullptr, &settings);
+                        windowsNeeded ? &windows : nullptr, &settings,
+                        unitsNeeded ? &unitWindows : nullptr);
   const std::optional<KanaUnits> units =
       settings.MoveKana ? std::optional<KanaUnits>(std::in_place, problem.Table, problem.Slots,
                                                    pieces, movable.PinnedEntries, movable.Keys)
@@ -506,7 +520,7 @@ int Search(const Options& options) {
                           " but the counts give " + Fixed(cost, 9));
     }
     if (verified.fetch_add(1) % kVerified == 0) {
-      RequireSame(scored, countAt(at, 1), byKana, windowsNeeded, "--verify");
+      RequireSame(scored, countAt(at, 1), byKana, windowsNeeded, unitsNeeded, "--verify");
     }
   };
   auto work = [&] {
@@ -520,7 +534,8 @@ int Search(const Options& options) {
         RoundResult result = RunRound(keys, kana, options.Seed, round, candidates, stop,
                                       options.Verify ? verify : nullptr);
         if (options.Verify) {
-          RequireSame(result.Figures, countAt(result.At, 1), byKana, windowsNeeded, "--verify");
+          RequireSame(result.Figures, countAt(result.At, 1), byKana, windowsNeeded, unitsNeeded,
+                      "--verify");
         }
         result.At = settled(result.At);
         best.Add(result);
@@ -580,7 +595,7 @@ int Search(const Options& options) {
   for (const RoundResult& result : best.List()) {
     Found layout{result.At, countAt(result.At, jobs), 0};
     RequireSame(FiguresAt(keys, kana, result.At), layout.Figures, byKana, windowsNeeded,
-                "the written layout");
+                unitsNeeded, "the written layout");
     layout.Cost = CostOfLayout(layout.Figures, settings, problem.Kana).Total;
     std::string moves;
     std::vector<std::string> retyped(problem.Slots);

@@ -87,6 +87,16 @@ TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
                               "--verify", "-o", name}));
     EXPECT_EQ(verified.ExitStatus, 0) << name << verified.Err;
   }
+  // All three classes of a layout counted by kana weighted: the same.
+  work.WriteFile("kana-gaps.toml",
+                 "free_keys = \"asdfjkl;\"\nmoves = [\"keys\"]\n[weights]\n"
+                 "\"same_hand_pairs.gap0\" = 1\n\"same_hand_pairs.gap1\" = -1\n"
+                 "\"same_hand_pairs.gap2\" = 0.5\n");
+  const e2e::RunResult kanaGaps =
+      RunProgram(KANANET_SEARCH_BINARY, work.Path(),
+                 Arguments({"layout/romaji.txt", "-c", "kana-gaps.toml", "--rounds", "2",
+                            "--verify", "-o", "kana-gaps"}));
+  EXPECT_EQ(kanaGaps.ExitStatus, 0) << kanaGaps.Err;
   EXPECT_EQ(first.Out, again.Out);
   ASSERT_EQ(work.List("found").size(), 3u);
   for (const std::string& name : work.List("found")) {

@@ -1,0 +1,620 @@
+#include "search/unit_gaps.h"
+
+#include <algorithm>
+#include <tuple>
+
+#include "analysis/entry_matcher.h"
+#include "analysis/piece_counts.h"
+#include "codes/keyboard.h"
+
+namespace kananet::search {
+
+namespace {
+
+// Counts by a 63-bit key, in one flat table: the text's windows of units are counted millions
+// of times over a few hundred thousand keys.
+class CountTable {
+ public:
+  CountTable() : cells_(std::size_t{1} << 12) {}
+
+  void Add(std::uint64_t key) {
+    Cell* cell = Find(key);
+    if (cell->Key == kEmpty) {
+      cell->Key = key;
+      if (++used_ * 2 > cells_.size()) {
+        Grow();
+        cell = Find(key);
+      }
+    }
+    ++cell->Count;
+  }
+
+  template <typename Visit>
+  void ForEach(Visit&& visit) const {
+    for (const Cell& cell : cells_) {
+      if (cell.Key != kEmpty) {
+        visit(cell.Key, cell.Count);
+      }
+    }
+  }
+
+ private:
+  static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
+  struct Cell {
+    std::uint64_t Key = kEmpty;
+    std::uint64_t Count = 0;
+  };
+
+  Cell* Find(std::uint64_t key) {
+    const std::size_t mask = cells_.size() - 1;
+    std::size_t at = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> 20) & mask;
+    while (cells_[at].Key != kEmpty && cells_[at].Key != key) {
+      at = (at + 1) & mask;
+    }
+    return &cells_[at];
+  }
+
+  void Grow() {
+    std::vector<Cell> old(cells_.size() * 2);
+    old.swap(cells_);
+    for (const Cell& cell : old) {
+      if (cell.Key != kEmpty) {
+        *Find(cell.Key) = cell;
+      }
+    }
+  }
+
+  std::vector<Cell> cells_;
+  std::size_t used_ = 0;
+};
+
+constexpr int kUnitBits = 21;  // a table has fewer slots than this many bits count
+
+std::uint64_t Pack(std::uint64_t first, std::uint64_t last) {
+  return first << kUnitBits | last;
+}
+
+std::uint64_t Pack(std::uint64_t first, std::uint64_t last, std::uint64_t middle) {
+  return Pack(first, last) << kUnitBits | middle;
+}
+
+bool Drawn(int key) {
+  return key >= 1 && key <= kKeysDrawn;
+}
+
+}  // namespace
+
+UnitWindows CountUnitWindows(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+                             bool breakAfterPunctuation) {
+  const EntryMatcher matcher(table);
+  UnitWindows windows;
+  windows.Slots = matcher.RunBreakPiece();
+  const auto start = static_cast<std::uint32_t>(windows.Slots);
+  std::vector<bool> ends(windows.Slots);
+  for (std::size_t slot = 0; slot < windows.Slots; ++slot) {
+    ends[slot] = EndsRun(table[slot], breakAfterPunctuation);
+    windows.StartKeys.push_back(table[slot].Keys);
+  }
+  CountTable next, between;
+  struct Before {
+    std::uint32_t Two, One;  // the units two before and right before; start at a run's start
+  };
+  Before lanes[kLanes];
+  std::fill(std::begin(lanes), std::end(lanes), Before{start, start});
+  WalkMatches(matcher, kanaCodes, 0, kanaCodes.size(), true,
+              [&](std::size_t lane, std::size_t, EntryMatcher::Match match) -> std::size_t {
+                if (match.Piece == matcher.MissingPiece()) {
+                  return 0;
+                }
+                Before& before = lanes[lane];
+                if (match.Piece == matcher.RunBreakPiece()) {
+                  before = {start, start};
+                  return match.Advance;
+                }
+                next.Add(Pack(before.One, match.Piece));
+                if (before.One != start) {
+                  between.Add(Pack(before.Two, match.Piece, before.One));
+                }
+                before = ends[match.Piece] ? Before{start, start} : Before{before.One, match.Piece};
+                return match.Advance;
+              });
+  // The outer pairs: those right after each other, and those with one unit between them.
+  const std::uint64_t unitMask = (std::uint64_t{1} << kUnitBits) - 1;
+  std::vector<std::uint64_t> outers;
+  next.ForEach([&](std::uint64_t key, std::uint64_t) { outers.push_back(key); });
+  between.ForEach([&](std::uint64_t key, std::uint64_t) { outers.push_back(key >> kUnitBits); });
+  std::sort(outers.begin(), outers.end());
+  outers.erase(std::unique(outers.begin(), outers.end()), outers.end());
+  auto indexOf = [&outers](std::uint64_t key) {
+    return static_cast<std::uint32_t>(std::lower_bound(outers.begin(), outers.end(), key) -
+                                      outers.begin());
+  };
+  for (const std::uint64_t key : outers) {
+    windows.Outers.push_back({static_cast<std::uint32_t>(key >> kUnitBits),
+                              static_cast<std::uint32_t>(key & unitMask), 0});
+  }
+  next.ForEach(
+      [&](std::uint64_t key, std::uint64_t count) { windows.Outers[indexOf(key)].Next = count; });
+  between.ForEach([&](std::uint64_t key, std::uint64_t count) {
+    windows.Betweens.push_back(
+        {indexOf(key >> kUnitBits), static_cast<std::uint32_t>(key & unitMask), count});
+  });
+  std::sort(windows.Betweens.begin(), windows.Betweens.end(), [](const auto& a, const auto& b) {
+    return a.Middle != b.Middle ? a.Middle < b.Middle : a.Outer < b.Outer;
+  });
+  return windows;
+}
+
+namespace {
+
+using Features = UnitFeatures;
+
+// A run's start: both hands struck, and no drawn key, before it.
+constexpr Features kRunStart{3, 0, 0, {}};
+
+template <typename Key>
+Features FeaturesOf(std::size_t size, int leftHandLastKey, Key&& key) {
+  Features features;
+  bool lastDrawn[2] = {false, false};
+  for (std::size_t i = 0; i < size; ++i) {
+    const int stroke = key(i);
+    const int hand = stroke > leftHandLastKey ? 1 : 0;
+    const bool drawn = Drawn(stroke);
+    if ((features.Uses >> hand & 1) == 0) {
+      features.FirstDrawn |= static_cast<std::uint8_t>(drawn << hand);
+    } else if (lastDrawn[hand] && drawn) {
+      ++features.Within[static_cast<std::size_t>(hand)];
+    }
+    features.Uses |= static_cast<std::uint8_t>(1 << hand);
+    lastDrawn[hand] = drawn;
+  }
+  features.LastDrawn = static_cast<std::uint8_t>(lastDrawn[0] | lastDrawn[1] << 1);
+  return features;
+}
+
+Features FeaturesOf(std::string_view keys, int leftHandLastKey) {
+  return FeaturesOf(keys.size(), leftHandLastKey,
+                    [keys](std::size_t i) { return static_cast<std::uint8_t>(keys[i]); });
+}
+
+// The pairs of hand that the unit last makes with the unit first before it.
+int PairsOf(const Features& first, const Features& last, int hand) {
+  return ((first.LastDrawn & last.FirstDrawn) >> hand & 1) +
+         (first.Uses >> hand & 1) * last.Within[static_cast<std::size_t>(hand)];
+}
+
+std::vector<Features> FeaturesOfAll(const UnitWindows& windows,
+                                    const std::vector<std::string>& keys, int leftHandLastKey) {
+  std::vector<Features> features(windows.Slots + 1, kRunStart);
+  for (std::size_t slot = 0; slot < windows.Slots; ++slot) {
+    features[slot] = FeaturesOf(keys[slot], leftHandLastKey);
+  }
+  return features;
+}
+
+}  // namespace
+
+UnitGapPairs UnitGapPairsAt(const UnitWindows& windows, const std::vector<std::string>& keys,
+                            int leftHandLastKey) {
+  const std::vector<Features> features = FeaturesOfAll(windows, keys, leftHandLastKey);
+  UnitGapPairs pairs;
+  for (const UnitWindows::Outer& outer : windows.Outers) {
+    for (int hand = 0; hand < 2; ++hand) {
+      pairs.ClassZero += static_cast<std::int64_t>(outer.Next) *
+                         PairsOf(features[outer.First], features[outer.Last], hand);
+    }
+  }
+  for (const UnitWindows::Between& through : windows.Betweens) {
+    const UnitWindows::Outer& outer = windows.Outers[through.Outer];
+    for (int hand = 0; hand < 2; ++hand) {
+      if ((features[through.Middle].Uses >> hand & 1) == 0) {
+        pairs.ClassOne += static_cast<std::int64_t>(through.Count) *
+                          PairsOf(features[outer.First], features[outer.Last], hand);
+      }
+    }
+  }
+  return pairs;
+}
+
+namespace {
+
+int Bit(std::uint8_t bits, int hand) {
+  return bits >> hand & 1;
+}
+
+// Sorts count items by what keyOf gives (a tuple whose first is a unit below units).
+template <typename KeyOf>
+UnitIndex IndexBy(std::size_t count, std::size_t units, KeyOf&& keyOf) {
+  UnitIndex index;
+  index.Items.resize(count);
+  for (std::uint32_t item = 0; item < count; ++item) {
+    index.Items[item] = item;
+  }
+  std::sort(index.Items.begin(), index.Items.end(),
+            [&keyOf](std::uint32_t a, std::uint32_t b) { return keyOf(a) < keyOf(b); });
+  index.Start.assign(units + 1, 0);
+  for (std::uint32_t item = 0; item < count; ++item) {
+    ++index.Start[std::get<0>(keyOf(item)) + 1];
+  }
+  for (std::size_t unit = 0; unit < units; ++unit) {
+    index.Start[unit + 1] += index.Start[unit];
+  }
+  return index;
+}
+
+// The items of [from, to), sorted by what keyOf gives, for which it gives value.
+template <typename KeyOf>
+std::pair<const std::uint32_t*, const std::uint32_t*> Equal(const std::uint32_t* from,
+                                                            const std::uint32_t* to,
+                                                            std::uint32_t value, KeyOf&& keyOf) {
+  const std::uint32_t* first =
+      std::partition_point(from, to, [&](std::uint32_t item) { return keyOf(item) < value; });
+  return {first, std::partition_point(first, to,
+                                      [&](std::uint32_t item) { return keyOf(item) <= value; })};
+}
+
+}  // namespace
+
+UnitGapState::UnitGapState(const UnitWindows& windows, const std::vector<std::string>& keys,
+                           int leftHandLastKey, double classZeroWeight, double classOneWeight)
+    : leftHandLastKey_(leftHandLastKey),
+      classZero_(classZeroWeight),
+      classOne_(classOneWeight),
+      keys_(keys),
+      features_(FeaturesOfAll(windows, keys, leftHandLastKey)) {
+  const std::size_t units = windows.Slots + 1;
+  termsStart_.assign(units + 1, 0);
+  for (const UnitWindows::Outer& outer : windows.Outers) {  // sorted by (First, Last)
+    terms_.push_back({outer.First, outer.Last, static_cast<std::int64_t>(outer.Next), {0, 0}});
+    ++termsStart_[outer.First + 1];
+  }
+  for (std::size_t unit = 0; unit < units; ++unit) {
+    termsStart_[unit + 1] += termsStart_[unit];
+  }
+  for (const UnitWindows::Between& through : windows.Betweens) {
+    Term& term = terms_[through.Outer];
+    const auto count = static_cast<std::int64_t>(through.Count);
+    windows_.push_back({term.First, through.Middle, term.Last, through.Outer, count});
+    for (int hand = 0; hand < 2; ++hand) {
+      if (Bit(features_[through.Middle].Uses, hand) == 0) {
+        term.Apart[static_cast<std::size_t>(hand)] += count;
+      }
+    }
+  }
+  termsByLast_ = IndexBy(terms_.size(), units, [this](std::uint32_t t) {
+    return std::tuple(terms_[t].Last, terms_[t].First);
+  });
+  byMiddle_ = IndexBy(windows_.size(), units, [this](std::uint32_t w) {
+    return std::tuple(windows_[w].Middle, windows_[w].Last, windows_[w].First);
+  });
+  byFirst_ = IndexBy(windows_.size(), units, [this](std::uint32_t w) {
+    return std::tuple(windows_[w].First, windows_[w].Middle, windows_[w].Last);
+  });
+  byLast_ = IndexBy(windows_.size(), units, [this](std::uint32_t w) {
+    return std::tuple(windows_[w].Last, windows_[w].Middle, windows_[w].First);
+  });
+  sums_.resize(units);
+  middleSums_.resize(units);
+  for (const Term& term : terms_) {
+    AddToSums(term, features_[term.First], features_[term.Last], 1);
+    AddPairs(term.Next, term.Apart, features_[term.First], features_[term.Last], 1, now_);
+  }
+  for (const Window& window : windows_) {
+    for (int hand = 0; hand < 2; ++hand) {
+      middleSums_[window.Middle][static_cast<std::size_t>(hand)] +=
+          window.Count * PairsOf(features_[window.First], features_[window.Last], hand);
+    }
+  }
+  for (std::uint32_t slot = 0; slot < windows.Slots; ++slot) {
+    SetKeys(slot, keys_[slot]);
+  }
+  unitStamp_.resize(units);
+  newFeatures_.resize(units);
+  termStamp_.resize(terms_.size());
+}
+
+double UnitGapState::Cost() const {
+  return CostOf(now_);
+}
+
+void UnitGapState::AddPairs(std::int64_t next, const std::array<std::int64_t, 2>& apart,
+                            const UnitFeatures& first, const UnitFeatures& last, std::int64_t sign,
+                            UnitGapPairs& pairs) const {
+  for (int hand = 0; hand < 2; ++hand) {
+    if (const int made = PairsOf(first, last, hand); made != 0) {
+      pairs.ClassZero += sign * next * made;
+      pairs.ClassOne += sign * apart[static_cast<std::size_t>(hand)] * made;
+    }
+  }
+}
+
+void UnitGapState::AddToSums(const Term& term, const UnitFeatures& first, const UnitFeatures& last,
+                             std::int64_t sign) {
+  auto add = [&term, sign](Sum& sum, std::size_t hand, int feature) {
+    if (feature != 0) {
+      sum.Next[hand] += sign * term.Next * feature;
+      sum.Apart[hand] += sign * term.Apart[hand] * feature;
+    }
+  };
+  for (int hand = 0; hand < 2; ++hand) {
+    const auto h = static_cast<std::size_t>(hand);
+    add(sums_[term.Last][kLastOfFirst], h, Bit(first.LastDrawn, hand));
+    add(sums_[term.Last][kUseOfFirst], h, Bit(first.Uses, hand));
+    add(sums_[term.First][kFirstOfLast], h, Bit(last.FirstDrawn, hand));
+    add(sums_[term.First][kWithinOfLast], h, last.Within[h]);
+  }
+}
+
+template <typename Visit>
+void UnitGapState::ForWindowsAround(std::uint32_t middle, Visit&& visit) const {
+  const std::uint32_t* begin = byMiddle_.Items.data() + byMiddle_.Start[middle];
+  const std::uint32_t* end = byMiddle_.Items.data() + byMiddle_.Start[middle + 1];
+  if (static_cast<std::size_t>(end - begin) <= 16 * changedUnits_.size()) {
+    for (const std::uint32_t* at = begin; at < end; ++at) {
+      const Window& window = windows_[*at];
+      if (Retyping(window.First) || Retyping(window.Last)) {
+        visit(window);
+      }
+    }
+    return;
+  }
+  // By the retyped units: the windows ending at one, then those beginning at one and ending
+  // at a unit not retyped.
+  for (const std::uint32_t last : changedUnits_) {
+    const auto [from, to] =
+        Equal(begin, end, last, [this](std::uint32_t w) { return windows_[w].Last; });
+    for (const std::uint32_t* at = from; at < to; ++at) {
+      visit(windows_[*at]);
+    }
+  }
+  for (const std::uint32_t first : changedUnits_) {
+    const auto [from, to] = Equal(byFirst_.Items.data() + byFirst_.Start[first],
+                                  byFirst_.Items.data() + byFirst_.Start[first + 1], middle,
+                                  [this](std::uint32_t w) { return windows_[w].Middle; });
+    for (const std::uint32_t* at = from; at < to; ++at) {
+      if (!Retyping(windows_[*at].Last)) {
+        visit(windows_[*at]);
+      }
+    }
+  }
+}
+
+void UnitGapState::Begin() const {
+  if (++stamp_ == 0) {
+    std::fill(unitStamp_.begin(), unitStamp_.end(), 0);
+    stamp_ = 1;
+  }
+  changedUnits_.clear();
+}
+
+void UnitGapState::Mark(std::uint32_t unit, const UnitFeatures& features) const {
+  if (features == features_[unit]) {
+    return;
+  }
+  if (unitStamp_[unit] != stamp_) {
+    unitStamp_[unit] = stamp_;
+    changedUnits_.push_back(unit);
+  }
+  newFeatures_[unit] = features;
+}
+
+UnitGapPairs UnitGapState::Change() const {
+  UnitGapPairs change;
+  auto changeOf = [](int before, int after) { return after - before; };
+  // Each retyped unit's features' change times the sums of its terms.
+  for (const std::uint32_t unit : changedUnits_) {
+    const UnitFeatures& before = Before(unit);
+    const UnitFeatures& after = After(unit);
+    const auto& sums = sums_[unit];
+    for (int hand = 0; hand < 2; ++hand) {
+      const auto h = static_cast<std::size_t>(hand);
+      const std::int64_t byFeature[kSums] = {
+          changeOf(Bit(before.FirstDrawn, hand), Bit(after.FirstDrawn, hand)),
+          changeOf(before.Within[h], after.Within[h]),
+          changeOf(Bit(before.LastDrawn, hand), Bit(after.LastDrawn, hand)),
+          changeOf(Bit(before.Uses, hand), Bit(after.Uses, hand))};
+      for (std::size_t sum = 0; sum < kSums; ++sum) {
+        change.ClassZero += byFeature[sum] * sums[sum].Next[h];
+        change.ClassOne += byFeature[sum] * sums[sum].Apart[h];
+      }
+    }
+  }
+  // The terms between two retyped units: what the two changes make together.
+  for (const std::uint32_t first : changedUnits_) {
+    auto cross = [&](const Term& term) {
+      const UnitFeatures &oldFirst = Before(term.First), &newFirst = After(term.First);
+      const UnitFeatures &oldLast = Before(term.Last), &newLast = After(term.Last);
+      for (int hand = 0; hand < 2; ++hand) {
+        const auto h = static_cast<std::size_t>(hand);
+        const std::int64_t both =
+            changeOf(Bit(oldFirst.LastDrawn, hand), Bit(newFirst.LastDrawn, hand)) *
+                changeOf(Bit(oldLast.FirstDrawn, hand), Bit(newLast.FirstDrawn, hand)) +
+            changeOf(Bit(oldFirst.Uses, hand), Bit(newFirst.Uses, hand)) *
+                changeOf(oldLast.Within[h], newLast.Within[h]);
+        change.ClassZero += term.Next * both;
+        change.ClassOne += term.Apart[h] * both;
+      }
+    };
+    const std::uint32_t from = termsStart_[first], to = termsStart_[first + 1];
+    if (to - from <= 8 * changedUnits_.size()) {
+      for (std::uint32_t t = from; t < to; ++t) {
+        if (Retyping(terms_[t].Last)) {
+          cross(terms_[t]);
+        }
+      }
+      continue;
+    }
+    for (const std::uint32_t last : changedUnits_) {
+      const auto found =
+          std::partition_point(terms_.begin() + from, terms_.begin() + to,
+                               [last](const Term& term) { return term.Last < last; });
+      if (found != terms_.begin() + to && found->Last == last) {
+        cross(*found);
+      }
+    }
+  }
+  // A unit that takes up or gives up a hand changes how often the units around it are apart.
+  for (const std::uint32_t middle : changedUnits_) {
+    const std::uint8_t before = Before(middle).Uses, after = After(middle).Uses;
+    if (before == after) {
+      continue;
+    }
+    std::array<int, 2> taken{};
+    for (int hand = 0; hand < 2; ++hand) {
+      taken[static_cast<std::size_t>(hand)] = changeOf(Bit(before, hand), Bit(after, hand));
+      change.ClassOne -= taken[static_cast<std::size_t>(hand)] *
+                         middleSums_[middle][static_cast<std::size_t>(hand)];
+    }
+    ForWindowsAround(middle, [&](const Window& window) {
+      for (int hand = 0; hand < 2; ++hand) {
+        if (const int took = taken[static_cast<std::size_t>(hand)]; took != 0) {
+          change.ClassOne -= took * window.Count *
+                             (PairsOf(After(window.First), After(window.Last), hand) -
+                              PairsOf(Before(window.First), Before(window.Last), hand));
+        }
+      }
+    });
+  }
+  change_ = change;
+  return change;
+}
+
+void UnitGapState::Apply() {
+  // The terms whose counts or ends change: their shares of the sums are taken out, changed
+  // and put in again.
+  if (++termRound_ == 0) {
+    std::fill(termStamp_.begin(), termStamp_.end(), 0);
+    termRound_ = 1;
+  }
+  affected_.clear();
+  auto affect = [this](std::uint32_t term) {
+    if (termStamp_[term] != termRound_) {
+      termStamp_[term] = termRound_;
+      affected_.push_back(term);
+    }
+  };
+  for (const std::uint32_t unit : changedUnits_) {
+    for (std::uint32_t t = termsStart_[unit]; t < termsStart_[unit + 1]; ++t) {
+      affect(t);
+    }
+    for (std::uint32_t at = termsByLast_.Start[unit]; at < termsByLast_.Start[unit + 1]; ++at) {
+      affect(termsByLast_.Items[at]);
+    }
+    if (Before(unit).Uses != After(unit).Uses) {
+      for (std::uint32_t at = byMiddle_.Start[unit]; at < byMiddle_.Start[unit + 1]; ++at) {
+        affect(windows_[byMiddle_.Items[at]].Term);
+      }
+    }
+  }
+  for (const std::uint32_t t : affected_) {
+    AddToSums(terms_[t], Before(terms_[t].First), Before(terms_[t].Last), -1);
+  }
+  for (const std::uint32_t unit : changedUnits_) {
+    const std::uint8_t before = Before(unit).Uses, after = After(unit).Uses;
+    for (std::uint32_t at = byMiddle_.Start[unit];
+         before != after && at < byMiddle_.Start[unit + 1]; ++at) {
+      const Window& window = windows_[byMiddle_.Items[at]];
+      for (int hand = 0; hand < 2; ++hand) {
+        terms_[window.Term].Apart[static_cast<std::size_t>(hand)] -=
+            (Bit(after, hand) - Bit(before, hand)) * window.Count;
+      }
+    }
+    // The windows around the unit: their pairs by middle.
+    auto around = [this](const Window& window) {
+      for (int hand = 0; hand < 2; ++hand) {
+        middleSums_[window.Middle][static_cast<std::size_t>(hand)] +=
+            window.Count * (PairsOf(After(window.First), After(window.Last), hand) -
+                            PairsOf(Before(window.First), Before(window.Last), hand));
+      }
+    };
+    for (std::uint32_t at = byFirst_.Start[unit]; at < byFirst_.Start[unit + 1]; ++at) {
+      around(windows_[byFirst_.Items[at]]);
+    }
+    for (std::uint32_t at = byLast_.Start[unit]; at < byLast_.Start[unit + 1]; ++at) {
+      if (!Retyping(windows_[byLast_.Items[at]].First)) {
+        around(windows_[byLast_.Items[at]]);
+      }
+    }
+  }
+  for (const std::uint32_t t : affected_) {
+    AddToSums(terms_[t], After(terms_[t].First), After(terms_[t].Last), 1);
+  }
+  for (const std::uint32_t unit : changedUnits_) {
+    features_[unit] = newFeatures_[unit];
+  }
+  now_.ClassZero += change_.ClassZero;
+  now_.ClassOne += change_.ClassOne;
+  changedUnits_.clear();
+}
+
+double UnitGapState::KeyDelta(int a, int b) const {
+  if ((a <= leftHandLastKey_) == (b <= leftHandLastKey_) && Drawn(a) == Drawn(b)) {
+    return 0;  // every unit keeps its hands and drawn keys
+  }
+  Begin();
+  for (const int key : {a, b}) {
+    for (const std::uint32_t slot : slotsOf_[static_cast<std::size_t>(key)]) {
+      const std::string& keys = keys_[slot];
+      Mark(slot, FeaturesOf(keys.size(), leftHandLastKey_, [&](std::size_t i) {
+             const int stroke = static_cast<std::uint8_t>(keys[i]);
+             return stroke == a ? b : stroke == b ? a : stroke;
+           }));
+    }
+  }
+  return CostOf(Change());
+}
+
+void UnitGapState::ExchangeKeys(int a, int b) {
+  if ((a <= leftHandLastKey_) != (b <= leftHandLastKey_) || Drawn(a) != Drawn(b)) {
+    KeyDelta(a, b);
+    Apply();
+  }
+  const auto ua = static_cast<std::size_t>(a), ub = static_cast<std::size_t>(b);
+  auto exchange = [&](std::uint32_t slot) {
+    for (char& stroke : keys_[slot]) {
+      const auto was = static_cast<std::uint8_t>(stroke);
+      stroke = static_cast<char>(was == ua ? ub : was == ub ? ua : was);
+    }
+  };
+  for (const std::uint32_t slot : slotsOf_[ua]) {
+    exchange(slot);
+  }
+  for (const std::uint32_t slot : slotsOf_[ub]) {
+    if (std::find(slotsOf_[ua].begin(), slotsOf_[ua].end(), slot) == slotsOf_[ua].end()) {
+      exchange(slot);
+    }
+  }
+  std::swap(slotsOf_[ua], slotsOf_[ub]);
+}
+
+double UnitGapState::Delta(const std::vector<Retyped>& retyped) const {
+  Begin();
+  for (const Retyped& unit : retyped) {
+    Mark(unit.Slot,
+         FeaturesOf(unit.Size, leftHandLastKey_, [&unit](std::size_t i) { return unit.Keys[i]; }));
+  }
+  return CostOf(Change());
+}
+
+void UnitGapState::Retype(const std::vector<Retyped>& retyped) {
+  Delta(retyped);
+  Apply();
+  for (const Retyped& unit : retyped) {
+    SetKeys(unit.Slot, std::string(unit.Keys, unit.Keys + unit.Size));
+  }
+}
+
+void UnitGapState::SetKeys(std::uint32_t slot, std::string keys) {
+  for (const char stroke : keys_[slot]) {
+    std::erase(slotsOf_[static_cast<std::uint8_t>(stroke)], slot);
+  }
+  keys_[slot] = std::move(keys);
+  for (const char stroke : keys_[slot]) {
+    auto& slots = slotsOf_[static_cast<std::uint8_t>(stroke)];
+    if (std::find(slots.begin(), slots.end(), slot) == slots.end()) {
+      slots.push_back(slot);
+    }
+  }
+}
+
+}  // namespace kananet::search

@@ -1,0 +1,179 @@
+// The same-hand pairs at gap classes 0 and 1 of a layout counted by kana, for any keys of its
+// entries, from the text's matched entries counted once.
+//
+// Counted by kana, a stroke's pair with its hand's stroke before it takes the class of how many
+// units (matched entries, those without keys too) went by before the stroke's own unit since the
+// hand last struck: 0 when it struck in the unit right before (or the unit begins the run), 1
+// when it struck in the one before that but not in between (or the run began there), else 2+.
+// So a pair of classes 0 or 1 lies inside its unit or reaches one or two units back: with o
+// the unit two before and r the stroke's own, the pairs of hand h are
+//   class 0, o right before r:  Last_h(o) * First_h(r) + Uses_h(o) * Within_h(r)
+//   class 1, q between them:    (1 - Uses_h(q)) * (the same of o and r)
+// where Uses_h is whether the unit strikes with h, First_h and Last_h whether its first and last
+// strokes of h are drawn keys, and Within_h how many pairs of drawn keys of h it holds itself. A
+// run's start is a unit that uses both hands with no drawn key. Class 2+ is every same-hand pair
+// less these (GapPairs::All).
+//
+// The features of a unit depend only on its keys, so a move that retypes a few units (two keys
+// exchanged between the hands, or two kana exchanging keys) changes only the terms of those
+// units and, where a retyped unit is the middle of three, the weight of the outer two.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "readers/layout.h"
+
+namespace kananet::search {
+
+struct UnitWindows {
+  // Two units of a run, the first of them possibly the run's start (Slots), and how often the
+  // second comes right after the first.
+  struct Outer {
+    std::uint32_t First = 0;
+    std::uint32_t Last = 0;
+    std::uint64_t Next = 0;
+  };
+  // How often the units of Outer come with Middle between them.
+  struct Between {
+    std::uint32_t Outer = 0;
+    std::uint32_t Middle = 0;
+    std::uint64_t Count = 0;
+  };
+  std::size_t Slots = 0;
+  std::vector<std::string> StartKeys;  // by slot
+  std::vector<Outer> Outers;
+  std::vector<Between> Betweens;
+};
+
+// Counts the matched entries of kanaCodes with the table (its first slots entries can match) as
+// a layout that breaks after punctuation or not would match them.
+UnitWindows CountUnitWindows(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+                             bool breakAfterPunctuation);
+
+struct UnitGapPairs {
+  std::int64_t ClassZero = 0;
+  std::int64_t ClassOne = 0;
+};
+// The pairs of drawn keys at classes 0 and 1 when each slot types keys[slot].
+UnitGapPairs UnitGapPairsAt(const UnitWindows& windows, const std::vector<std::string>& keys,
+                            int leftHandLastKey);
+
+// A unit typed with other keys.
+struct Retyped {
+  std::uint32_t Slot = 0;
+  const std::uint8_t* Keys = nullptr;
+  std::size_t Size = 0;
+};
+
+// What the pairs of a unit need of its keys, by hand (bit 0 the left, bit 1 the right):
+// whether it strikes with the hand, whether its first and last strokes of the hand are drawn
+// keys, and how many pairs of drawn keys of the hand it holds itself.
+struct UnitFeatures {
+  std::uint8_t Uses = 0;
+  std::uint8_t FirstDrawn = 0;
+  std::uint8_t LastDrawn = 0;
+  std::array<std::uint16_t, 2> Within{};
+  friend bool operator==(const UnitFeatures&, const UnitFeatures&) = default;
+};
+
+// Terms or windows sorted by one of their units, with where each unit's part begins.
+struct UnitIndex {
+  std::vector<std::uint32_t> Items;
+  std::vector<std::uint32_t> Start;  // by unit, and one past the last
+};
+
+// The weighted class 0 and 1 pairs of one layout of the search, and their changes.
+//
+// The pairs are kept as counts, so the cost never drifts. A move's change is worked out from
+// sums kept by unit: for each unit and hand, what its terms as the later unit weigh the drawn
+// last strokes and the use of the hand of the earlier units, and as the earlier unit the drawn
+// first strokes and the pairs within of the later ones. So the terms of a retyped unit change
+// by its own features' change times these sums; only terms between two retyped units, and
+// windows whose middle unit takes up or gives up a hand, are looked at one by one.
+class UnitGapState {
+ public:
+  UnitGapState(const UnitWindows& windows, const std::vector<std::string>& keys,
+               int leftHandLastKey, double classZeroWeight, double classOneWeight);
+
+  // The change of cost when the keys a and b exchange places in every unit.
+  double KeyDelta(int a, int b) const;
+  void ExchangeKeys(int a, int b);
+  // The change of cost when the units retype, each slot once.
+  double Delta(const std::vector<Retyped>& retyped) const;
+  void Retype(const std::vector<Retyped>& retyped);
+  double Cost() const;
+  UnitGapPairs Now() const { return now_; }
+
+ private:
+  // Two units of the windows: how often the later comes right after the earlier (Next), and
+  // by hand how often with a unit between that does not use the hand (Apart).
+  struct Term {
+    std::uint32_t First = 0, Last = 0;
+    std::int64_t Next = 0;
+    std::array<std::int64_t, 2> Apart{};
+  };
+  struct Window {
+    std::uint32_t First = 0, Middle = 0, Last = 0, Term = 0;
+    std::int64_t Count = 0;
+  };
+  // A sum over terms of Next and of Apart, each times a feature of the other unit, by hand.
+  struct Sum {
+    std::array<std::int64_t, 2> Next{}, Apart{};
+  };
+  enum : std::size_t { kLastOfFirst, kUseOfFirst, kFirstOfLast, kWithinOfLast, kSums };
+
+  const UnitFeatures& Before(std::uint32_t unit) const { return features_[unit]; }
+  const UnitFeatures& After(std::uint32_t unit) const {
+    return unitStamp_[unit] == stamp_ ? newFeatures_[unit] : features_[unit];
+  }
+  bool Retyping(std::uint32_t unit) const { return unitStamp_[unit] == stamp_; }
+  // Adds what the term with the counts next and apart gives at the features of its ends.
+  void AddPairs(std::int64_t next, const std::array<std::int64_t, 2>& apart,
+                const UnitFeatures& first, const UnitFeatures& last, std::int64_t sign,
+                UnitGapPairs& pairs) const;
+  // Adds the sums' terms of the term, its counts and the features of its ends, times sign.
+  void AddToSums(const Term& term, const UnitFeatures& first, const UnitFeatures& last,
+                 std::int64_t sign);
+  // Calls visit(window) once for each window with middle unit whose first or last is retyped.
+  template <typename Visit>
+  void ForWindowsAround(std::uint32_t middle, Visit&& visit) const;
+  // A move: Begin, then Mark each unit it retypes; Change gives the change of the pairs, Apply
+  // takes it.
+  void Begin() const;
+  void Mark(std::uint32_t unit, const UnitFeatures& features) const;
+  UnitGapPairs Change() const;
+  void Apply();
+  double CostOf(const UnitGapPairs& pairs) const {
+    return classZero_ * static_cast<double>(pairs.ClassZero) +
+           classOne_ * static_cast<double>(pairs.ClassOne);
+  }
+  void SetKeys(std::uint32_t slot, std::string keys);
+
+  int leftHandLastKey_;
+  double classZero_, classOne_;
+  std::vector<std::string> keys_;       // by slot, now
+  std::vector<UnitFeatures> features_;  // by unit, the run's start last
+  std::vector<Term> terms_;             // by (First, Last)
+  std::vector<Window> windows_;
+  UnitIndex termsByLast_, byMiddle_, byFirst_, byLast_;  // windows by middle, first, last unit
+  std::vector<std::uint32_t> termsStart_;                // terms_ by First
+  std::vector<std::array<Sum, kSums>> sums_;             // by unit
+  std::vector<std::array<std::int64_t, 2>> middleSums_;  // by unit: its windows' pairs, by hand
+  std::array<std::vector<std::uint32_t>, 64> slotsOf_;   // by key: the slots that strike it
+  UnitGapPairs now_;
+  // A move's scratch: the units it retypes with their new features.
+  mutable std::uint32_t stamp_ = 0;
+  mutable std::vector<std::uint32_t> unitStamp_;
+  mutable std::vector<UnitFeatures> newFeatures_;
+  mutable std::vector<std::uint32_t> changedUnits_;
+  mutable UnitGapPairs change_;
+  // Apply's: the terms it changes.
+  std::uint32_t termRound_ = 0;
+  std::vector<std::uint32_t> termStamp_, affected_;
+};
+
+}  // namespace kananet::search
