@@ -26,6 +26,7 @@
 #include "search/gap_windows.h"
 #include "search/key_search.h"
 #include "search/layout_search.h"
+#include "search/unit_gaps.h"
 
 namespace kananet {
 namespace {
@@ -169,33 +170,43 @@ int Run(const std::string& directory, const std::string& name, int runs, int see
       freeKeys.push_back(key);
     }
   }
-  // The default weights, then with gap classes 1 and 2+ weighted too (counted by strokes, keys
-  // moving), which the gap windows score.
+  // The default weights, then with the gap classes weighted too (keys moving), which the gap
+  // windows score, and counted by kana the unit windows as well.
   const bool byKana = layout.Header.CountByKana != 0;
-  std::vector<double> windowsTimes;
+  const bool breaks = layout.Header.BreakAfterPunctuation != 0;
+  std::vector<double> windowsTimes, unitTimes;
   search::GapWindows windows;
-  for (int run = 0; run < (byKana ? 0 : runs); ++run) {
-    const Clock::time_point start = Clock::now();
-    windows =
-        search::CountGapWindows(kanaCodes, layout.Table, layout.Header.BreakAfterPunctuation != 0);
+  search::UnitWindows unitWindows;
+  for (int run = 0; run < runs; ++run) {
+    Clock::time_point start = Clock::now();
+    windows = search::CountGapWindows(kanaCodes, layout.Table, breaks);
     windowsTimes.push_back(SecondsSince(start));
+    start = Clock::now();
+    unitWindows =
+        byKana ? search::CountUnitWindows(kanaCodes, layout.Table, breaks) : search::UnitWindows();
+    unitTimes.push_back(SecondsSince(start));
   }
-  if (!byKana) {
-    std::printf("%-34s %8.1f ms  (%zu key triples, %zu key sets of runs)\n",
-                "gap windows counted (1 thread)", 1000 * Median(windowsTimes),
-                windows.Triples.size(), windows.Runs.size());
+  std::printf("%-34s %8.1f ms  (%zu key triples, %zu key sets of runs)\n",
+              "gap windows counted (1 thread)", 1000 * Median(windowsTimes), windows.Triples.size(),
+              windows.Runs.size());
+  if (byKana) {
+    std::printf("%-34s %8.1f ms  (%.2fx the count; %zu pairs of units, %zu windows of three)\n",
+                "unit windows counted (1 thread)", 1000 * Median(unitTimes),
+                Median(unitTimes) / Median(counts), unitWindows.Outers.size(),
+                unitWindows.Betweens.size());
   }
   FigureWeights withGaps = DefaultSettings().Weights;
+  withGaps[kFigureGap0] = byKana ? 0.1 : 0;
   withGaps[kFigureGap1] = -0.1;
   withGaps[kFigureGap2] = 0.1;
   for (const bool gaps : {false, true}) {
-    if (gaps && byKana) {
-      break;
-    }
     const search::KeyProblem problem(strokes, freeKeys, gaps ? withGaps : DefaultSettings().Weights,
                                      layout.Header.LeftHandLastKey, byKana, KanaOfStream(kanaCodes),
-                                     gaps ? &windows : nullptr);
-    const char* const weights = gaps ? " (gap classes 1, 2+ weighted)" : "";
+                                     gaps ? &windows : nullptr, nullptr,
+                                     gaps ? &unitWindows : nullptr);
+    const char* const weights = !gaps    ? ""
+                                : byKana ? " (gap classes 0, 1, 2+ weighted)"
+                                         : " (gap classes 1, 2+ weighted)";
     const search::KeyState state(problem, search::StartPlaces());
     std::uint64_t scored = 0;
     double sum = 0;
@@ -236,28 +247,50 @@ int Run(const std::string& directory, const std::string& name, int runs, int see
                 "rounds of annealing and polish", 1000 * SecondsSince(annealing) / done,
                 static_cast<double>(annealed.load()) / SecondsSince(annealing), weights);
   }
-  const search::KeyProblem problem(strokes, freeKeys, DefaultSettings().Weights,
-                                   layout.Header.LeftHandLastKey, byKana, KanaOfStream(kanaCodes));
   const std::size_t slots = MatchingSlots(layout.Table);
   const search::KanaUnits units(layout.Table, slots, pieces, std::vector<bool>(slots), freeKeys);
-  const search::LayoutState withKana(problem, &units, search::StartPlaces());
-  std::uint64_t kanaScored = 0, kanaMade = 0;
-  double sum = 0;
-  const Clock::time_point kana = Clock::now();
-  while (SecondsSince(kana) < 2) {
-    for (std::size_t u = 0; u < units.Size(); ++u) {
-      for (std::size_t w = u + 1; w < units.Size(); ++w) {
-        const std::optional<double> delta = withKana.KanaDelta(u, w);
-        kanaMade += delta.has_value();
-        sum += delta.value_or(0);
+  // Kana exchanges, and rounds where keys and kana move; counted by kana, also with gap classes
+  // 0 and 1 weighted, which the unit windows score.
+  FigureWeights kanaGaps = withGaps;
+  kanaGaps[kFigureGap2] = 0;
+  for (const bool gaps : {false, byKana}) {
+    const search::KeyProblem moving(strokes, freeKeys, gaps ? kanaGaps : DefaultSettings().Weights,
+                                    layout.Header.LeftHandLastKey, byKana, KanaOfStream(kanaCodes),
+                                    nullptr, nullptr, gaps ? &unitWindows : nullptr);
+    const char* const weights = gaps ? " (gap classes 0, 1 weighted)" : "";
+    const search::LayoutState withKana(moving, &units, search::StartPlaces());
+    std::uint64_t kanaScored = 0, kanaMade = 0;
+    double sum = 0;
+    const Clock::time_point kana = Clock::now();
+    while (SecondsSince(kana) < 2) {
+      for (std::size_t u = 0; u < units.Size(); ++u) {
+        for (std::size_t w = u + 1; w < units.Size(); ++w) {
+          const std::optional<double> delta = withKana.KanaDelta(u, w);
+          kanaMade += delta.has_value();
+          sum += delta.value_or(0);
+        }
       }
+      kanaScored += units.Size() * (units.Size() - 1) / 2;
     }
-    kanaScored += units.Size() * (units.Size() - 1) / 2;
+    std::printf(
+        "%-34s %8.0f per second on one core (%zu kana that move; %.0f %% may be made)%s%s\n",
+        "kana exchanges scored", static_cast<double>(kanaScored) / SecondsSince(kana), units.Size(),
+        100.0 * static_cast<double>(kanaMade) / static_cast<double>(kanaScored), weights,
+        sum == 0.123 ? " " : "");
+    std::atomic<std::uint64_t> annealed{0};
+    const std::atomic<bool> stop{false};
+    const Clock::time_point annealing = Clock::now();
+    int done = 0;
+    for (; SecondsSince(annealing) < 2; ++done) {
+      search::RunRound(moving, &units, 1, static_cast<std::uint64_t>(done) + 1, annealed, stop,
+                       nullptr);
+    }
+    std::printf("%-34s %8.1f ms per round, %.0f exchanges scored per second in rounds%s\n",
+                "rounds, keys and kana moving", 1000 * SecondsSince(annealing) / done,
+                static_cast<double>(annealed.load()) / SecondsSince(annealing), weights);
   }
-  std::printf("%-34s %8.0f per second on one core (%zu kana that move; %.0f %% may be made)%s\n",
-              "kana exchanges scored", static_cast<double>(kanaScored) / SecondsSince(kana),
-              units.Size(), 100.0 * static_cast<double>(kanaMade) / static_cast<double>(kanaScored),
-              sum == 0.123 ? " " : "");
+  const search::KeyProblem problem(strokes, freeKeys, DefaultSettings().Weights,
+                                   layout.Header.LeftHandLastKey, byKana, KanaOfStream(kanaCodes));
 
   const std::uint64_t steps = search::AnnealingSteps(freeKeys.size(), units.Size());
   const std::vector<Method> methods = {
