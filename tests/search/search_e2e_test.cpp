@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -19,9 +20,12 @@ namespace fs = std::filesystem;
 using e2e::RunProgram;
 using e2e::TempDir;
 
+// The time limit guards against a hang only: the verified runs take minutes under the
+// sanitizers on a busy machine.
 e2e::RunOptions Arguments(std::vector<std::string> arguments) {
   e2e::RunOptions options;
   options.Arguments = std::move(arguments);
+  options.Timeout = std::chrono::minutes(5);
   return options;
 }
 
