@@ -243,14 +243,13 @@ UnitIndex IndexBy(std::size_t count, std::size_t units, KeyOf&& keyOf) {
 }
 
 // The items of [from, to), sorted by what keyOf gives, for which it gives value.
-template <typename KeyOf>
-std::pair<const std::uint32_t*, const std::uint32_t*> Equal(const std::uint32_t* from,
-                                                            const std::uint32_t* to,
-                                                            std::uint32_t value, KeyOf&& keyOf) {
-  const std::uint32_t* first =
-      std::partition_point(from, to, [&](std::uint32_t item) { return keyOf(item) < value; });
-  return {first, std::partition_point(first, to,
-                                      [&](std::uint32_t item) { return keyOf(item) <= value; })};
+template <typename Item, typename KeyOf>
+std::pair<const Item*, const Item*> Equal(const Item* from, const Item* to, std::uint32_t value,
+                                          KeyOf&& keyOf) {
+  const Item* first =
+      std::partition_point(from, to, [&](const Item& item) { return keyOf(item) < value; });
+  return {first,
+          std::partition_point(first, to, [&](const Item& item) { return keyOf(item) <= value; })};
 }
 
 }  // namespace
@@ -271,10 +270,11 @@ UnitGapState::UnitGapState(const UnitWindows& windows, const std::vector<std::st
   for (std::size_t unit = 0; unit < units; ++unit) {
     termsStart_[unit + 1] += termsStart_[unit];
   }
+  std::vector<Window> all;
   for (const UnitWindows::Between& through : windows.Betweens) {
     Term& term = terms_[through.Outer];
     const auto count = static_cast<std::int64_t>(through.Count);
-    windows_.push_back({term.First, through.Middle, term.Last, through.Outer, count});
+    all.push_back({term.First, through.Middle, term.Last, through.Outer, count});
     for (int hand = 0; hand < 2; ++hand) {
       if (Bit(features_[through.Middle].Uses, hand) == 0) {
         term.Apart[static_cast<std::size_t>(hand)] += count;
@@ -284,22 +284,30 @@ UnitGapState::UnitGapState(const UnitWindows& windows, const std::vector<std::st
   termsByLast_ = IndexBy(terms_.size(), units, [this](std::uint32_t t) {
     return std::tuple(terms_[t].Last, terms_[t].First);
   });
-  byMiddle_ = IndexBy(windows_.size(), units, [this](std::uint32_t w) {
-    return std::tuple(windows_[w].Middle, windows_[w].Last, windows_[w].First);
-  });
-  byFirst_ = IndexBy(windows_.size(), units, [this](std::uint32_t w) {
-    return std::tuple(windows_[w].First, windows_[w].Middle, windows_[w].Last);
-  });
-  byLast_ = IndexBy(windows_.size(), units, [this](std::uint32_t w) {
-    return std::tuple(windows_[w].Last, windows_[w].Middle, windows_[w].First);
-  });
+  auto sortedBy = [&all, units](auto keyOf) {
+    WindowsBy by;
+    by.Items = all;
+    std::sort(by.Items.begin(), by.Items.end(),
+              [&keyOf](const Window& a, const Window& b) { return keyOf(a) < keyOf(b); });
+    by.Start.assign(units + 1, 0);
+    for (const Window& window : by.Items) {
+      ++by.Start[std::get<0>(keyOf(window)) + 1];
+    }
+    for (std::size_t unit = 0; unit < units; ++unit) {
+      by.Start[unit + 1] += by.Start[unit];
+    }
+    return by;
+  };
+  byMiddle_ = sortedBy([](const Window& w) { return std::tuple(w.Middle, w.Last, w.First); });
+  byFirst_ = sortedBy([](const Window& w) { return std::tuple(w.First, w.Middle, w.Last); });
+  byLast_ = sortedBy([](const Window& w) { return std::tuple(w.Last, w.Middle, w.First); });
   sums_.resize(units);
   middleSums_.resize(units);
   for (const Term& term : terms_) {
     AddToSums(term, features_[term.First], features_[term.Last], 1);
     AddPairs(term.Next, term.Apart, features_[term.First], features_[term.Last], 1, now_);
   }
-  for (const Window& window : windows_) {
+  for (const Window& window : all) {
     for (int hand = 0; hand < 2; ++hand) {
       middleSums_[window.Middle][static_cast<std::size_t>(hand)] +=
           window.Count * PairsOf(features_[window.First], features_[window.Last], hand);
@@ -347,13 +355,12 @@ void UnitGapState::AddToSums(const Term& term, const UnitFeatures& first, const 
 
 template <typename Visit>
 void UnitGapState::ForWindowsAround(std::uint32_t middle, Visit&& visit) const {
-  const std::uint32_t* begin = byMiddle_.Items.data() + byMiddle_.Start[middle];
-  const std::uint32_t* end = byMiddle_.Items.data() + byMiddle_.Start[middle + 1];
+  const Window* begin = byMiddle_.Begin(middle);
+  const Window* end = byMiddle_.End(middle);
   if (static_cast<std::size_t>(end - begin) <= 16 * changedUnits_.size()) {
-    for (const std::uint32_t* at = begin; at < end; ++at) {
-      const Window& window = windows_[*at];
-      if (Retyping(window.First) || Retyping(window.Last)) {
-        visit(window);
+    for (const Window* window = begin; window < end; ++window) {
+      if (Retyping(window->First) || Retyping(window->Last)) {
+        visit(*window);
       }
     }
     return;
@@ -361,19 +368,17 @@ void UnitGapState::ForWindowsAround(std::uint32_t middle, Visit&& visit) const {
   // By the retyped units: the windows ending at one, then those beginning at one and ending
   // at a unit not retyped.
   for (const std::uint32_t last : changedUnits_) {
-    const auto [from, to] =
-        Equal(begin, end, last, [this](std::uint32_t w) { return windows_[w].Last; });
-    for (const std::uint32_t* at = from; at < to; ++at) {
-      visit(windows_[*at]);
+    const auto [from, to] = Equal(begin, end, last, [](const Window& w) { return w.Last; });
+    for (const Window* window = from; window < to; ++window) {
+      visit(*window);
     }
   }
   for (const std::uint32_t first : changedUnits_) {
-    const auto [from, to] = Equal(byFirst_.Items.data() + byFirst_.Start[first],
-                                  byFirst_.Items.data() + byFirst_.Start[first + 1], middle,
-                                  [this](std::uint32_t w) { return windows_[w].Middle; });
-    for (const std::uint32_t* at = from; at < to; ++at) {
-      if (!Retyping(windows_[*at].Last)) {
-        visit(windows_[*at]);
+    const auto [from, to] = Equal(byFirst_.Begin(first), byFirst_.End(first), middle,
+                                  [](const Window& w) { return w.Middle; });
+    for (const Window* window = from; window < to; ++window) {
+      if (!Retyping(window->Last)) {
+        visit(*window);
       }
     }
   }
@@ -421,6 +426,9 @@ UnitGapPairs UnitGapState::Change() const {
   }
   // The terms between two retyped units: what the two changes make together.
   for (const std::uint32_t first : changedUnits_) {
+    if (!ChangesAsFirst(first)) {
+      continue;
+    }
     auto cross = [&](const Term& term) {
       const UnitFeatures &oldFirst = Before(term.First), &newFirst = After(term.First);
       const UnitFeatures &oldLast = Before(term.Last), &newLast = After(term.Last);
@@ -480,8 +488,8 @@ UnitGapPairs UnitGapState::Change() const {
 }
 
 void UnitGapState::Apply() {
-  // The terms whose counts or ends change: their shares of the sums are taken out, changed
-  // and put in again.
+  // The terms with a retyped unit: their shares of the sums are taken out, changed and put in
+  // again.
   if (++termRound_ == 0) {
     std::fill(termStamp_.begin(), termStamp_.end(), 0);
     termRound_ = 1;
@@ -494,29 +502,41 @@ void UnitGapState::Apply() {
     }
   };
   for (const std::uint32_t unit : changedUnits_) {
-    for (std::uint32_t t = termsStart_[unit]; t < termsStart_[unit + 1]; ++t) {
+    for (std::uint32_t t = termsStart_[unit]; ChangesAsFirst(unit) && t < termsStart_[unit + 1];
+         ++t) {
       affect(t);
     }
-    for (std::uint32_t at = termsByLast_.Start[unit]; at < termsByLast_.Start[unit + 1]; ++at) {
+    for (std::uint32_t at = termsByLast_.Start[unit];
+         ChangesAsLast(unit) && at < termsByLast_.Start[unit + 1]; ++at) {
       affect(termsByLast_.Items[at]);
-    }
-    if (Before(unit).Uses != After(unit).Uses) {
-      for (std::uint32_t at = byMiddle_.Start[unit]; at < byMiddle_.Start[unit + 1]; ++at) {
-        affect(windows_[byMiddle_.Items[at]].Term);
-      }
     }
   }
   for (const std::uint32_t t : affected_) {
     AddToSums(terms_[t], Before(terms_[t].First), Before(terms_[t].Last), -1);
   }
   for (const std::uint32_t unit : changedUnits_) {
+    // A unit that takes up or gives up a hand changes how often the units around it are apart;
+    // the sums of a term not taken out above change by that alone.
     const std::uint8_t before = Before(unit).Uses, after = After(unit).Uses;
-    for (std::uint32_t at = byMiddle_.Start[unit];
-         before != after && at < byMiddle_.Start[unit + 1]; ++at) {
-      const Window& window = windows_[byMiddle_.Items[at]];
+    for (const Window* at = byMiddle_.Begin(unit); before != after && at < byMiddle_.End(unit);
+         ++at) {
+      const Window& window = *at;
+      const bool kept = !ChangesAsFirst(window.First) && !ChangesAsLast(window.Last);
       for (int hand = 0; hand < 2; ++hand) {
-        terms_[window.Term].Apart[static_cast<std::size_t>(hand)] -=
-            (Bit(after, hand) - Bit(before, hand)) * window.Count;
+        const auto h = static_cast<std::size_t>(hand);
+        const std::int64_t apart = (Bit(before, hand) - Bit(after, hand)) * window.Count;
+        if (apart == 0) {
+          continue;
+        }
+        terms_[window.Term].Apart[h] += apart;
+        if (kept) {
+          const UnitFeatures& first = features_[window.First];
+          const UnitFeatures& last = features_[window.Last];
+          sums_[window.Last][kLastOfFirst].Apart[h] += apart * Bit(first.LastDrawn, hand);
+          sums_[window.Last][kUseOfFirst].Apart[h] += apart * Bit(first.Uses, hand);
+          sums_[window.First][kFirstOfLast].Apart[h] += apart * Bit(last.FirstDrawn, hand);
+          sums_[window.First][kWithinOfLast].Apart[h] += apart * last.Within[h];
+        }
       }
     }
     // The windows around the unit: their pairs by middle.
@@ -527,12 +547,14 @@ void UnitGapState::Apply() {
                             PairsOf(Before(window.First), Before(window.Last), hand));
       }
     };
-    for (std::uint32_t at = byFirst_.Start[unit]; at < byFirst_.Start[unit + 1]; ++at) {
-      around(windows_[byFirst_.Items[at]]);
+    for (const Window* at = byFirst_.Begin(unit); ChangesAsFirst(unit) && at < byFirst_.End(unit);
+         ++at) {
+      around(*at);
     }
-    for (std::uint32_t at = byLast_.Start[unit]; at < byLast_.Start[unit + 1]; ++at) {
-      if (!Retyping(windows_[byLast_.Items[at]].First)) {
-        around(windows_[byLast_.Items[at]]);
+    for (const Window* at = byLast_.Begin(unit); ChangesAsLast(unit) && at < byLast_.End(unit);
+         ++at) {
+      if (!ChangesAsFirst(at->First)) {
+        around(*at);
       }
     }
   }

@@ -131,6 +131,16 @@ class UnitGapState {
     return unitStamp_[unit] == stamp_ ? newFeatures_[unit] : features_[unit];
   }
   bool Retyping(std::uint32_t unit) const { return unitStamp_[unit] == stamp_; }
+  // Whether a retyped unit changes what it gives the units after it (its last drawn strokes
+  // and hands), and the units before it (its first drawn strokes and pairs within).
+  bool ChangesAsFirst(std::uint32_t unit) const {
+    return Retyping(unit) && (Before(unit).LastDrawn != After(unit).LastDrawn ||
+                              Before(unit).Uses != After(unit).Uses);
+  }
+  bool ChangesAsLast(std::uint32_t unit) const {
+    return Retyping(unit) && (Before(unit).FirstDrawn != After(unit).FirstDrawn ||
+                              Before(unit).Within != After(unit).Within);
+  }
   // Adds what the term with the counts next and apart gives at the features of its ends.
   void AddPairs(std::int64_t next, const std::array<std::int64_t, 2>& apart,
                 const UnitFeatures& first, const UnitFeatures& last, std::int64_t sign,
@@ -158,10 +168,18 @@ class UnitGapState {
   std::vector<std::string> keys_;       // by slot, now
   std::vector<UnitFeatures> features_;  // by unit, the run's start last
   std::vector<Term> terms_;             // by (First, Last)
-  std::vector<Window> windows_;
-  UnitIndex termsByLast_, byMiddle_, byFirst_, byLast_;  // windows by middle, first, last unit
-  std::vector<std::uint32_t> termsStart_;                // terms_ by First
-  std::vector<std::array<Sum, kSums>> sums_;             // by unit
+  // The windows sorted by one of their units, each a copy, so that a unit's windows lie
+  // together in memory.
+  struct WindowsBy {
+    std::vector<Window> Items;
+    std::vector<std::uint32_t> Start;  // by unit, and one past the last
+    const Window* Begin(std::uint32_t unit) const { return Items.data() + Start[unit]; }
+    const Window* End(std::uint32_t unit) const { return Items.data() + Start[unit + 1]; }
+  };
+  UnitIndex termsByLast_;
+  WindowsBy byMiddle_, byFirst_, byLast_;     // by middle, last, first; first, middle, last; ...
+  std::vector<std::uint32_t> termsStart_;     // terms_ by First
+  std::vector<std::array<Sum, kSums>> sums_;  // by unit
   std::vector<std::array<std::int64_t, 2>> middleSums_;  // by unit: its windows' pairs, by hand
   std::array<std::vector<std::uint32_t>, 64> slotsOf_;   // by key: the slots that strike it
   UnitGapPairs now_;
