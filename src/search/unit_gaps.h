@@ -5,10 +5,11 @@
 // units (matched entries, those without keys too) went by before the stroke's own unit since the
 // hand last struck: 0 when it struck in the unit right before (or the unit begins the run), 1
 // when it struck in the one before that but not in between (or the run began there), else 2+.
-// So a pair of classes 0 or 1 lies inside its unit or reaches one or two units back: with o
-// the unit two before and r the stroke's own, the pairs of hand h are
+// So a pair of class 0 or 1 lies inside the stroke's unit r or reaches back to the unit o right
+// before r (class 0) or to the one before that, past a unit q (class 1). The pairs of hand h
+// that r makes, with what came before it, are
 //   class 0, o right before r:  Last_h(o) * First_h(r) + Uses_h(o) * Within_h(r)
-//   class 1, q between them:    (1 - Uses_h(q)) * (the same of o and r)
+//   class 1, o, q, r in a row:  (1 - Uses_h(q)) * (the same of o and r)
 // where Uses_h is whether the unit strikes with h, First_h and Last_h whether its first and last
 // strokes of h are drawn keys, and Within_h how many pairs of drawn keys of h it holds itself. A
 // run's start is a unit that uses both hands with no drawn key. Class 2+ is every same-hand pair
@@ -106,7 +107,6 @@ class UnitGapState {
   double Delta(const std::vector<Retyped>& retyped) const;
   void Retype(const std::vector<Retyped>& retyped);
   double Cost() const;
-  UnitGapPairs Now() const { return now_; }
 
  private:
   // Two units of the windows: how often the later comes right after the earlier (Next), and
