@@ -193,7 +193,7 @@ int Run(const std::string& directory, const std::string& name, int runs, int see
     std::printf("%-34s %8.1f ms  (%.2fx the count; %zu pairs of units, %zu windows of three)\n",
                 "unit windows counted (1 thread)", 1000 * Median(unitTimes),
                 Median(unitTimes) / Median(counts), unitWindows.Outers.size(),
-                unitWindows.Betweens.size());
+                unitWindows.Windows.size());
   }
   FigureWeights withGaps = DefaultSettings().Weights;
   withGaps[kFigureGap0] = byKana ? 0.1 : 0;

@@ -21,7 +21,7 @@ class CountTable {
     Cell* cell = Find(key);
     if (cell->Key == kEmpty) {
       cell->Key = key;
-      if (++used_ * 2 > cells_.size()) {
+      if (++used_ * 4 > cells_.size() * 3) {
         Grow();
         cell = Find(key);
       }
@@ -82,6 +82,74 @@ bool Drawn(int key) {
   return key >= 1 && key <= kKeysDrawn;
 }
 
+int Bit(std::uint8_t bits, int hand) {
+  return bits >> hand & 1;
+}
+
+// Sorts count items by what keyOf gives: a Pack whose first unit is below units. The keys are
+// sorted beside the items, not looked up while sorting, which matters with millions of items.
+template <typename KeyOf>
+UnitIndex IndexBy(std::size_t count, std::size_t units, KeyOf&& keyOf) {
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed(count);
+  for (std::uint32_t item = 0; item < count; ++item) {
+    keyed[item] = {keyOf(item), item};
+  }
+  std::sort(keyed.begin(), keyed.end());
+  UnitIndex index;
+  index.Items.resize(count);
+  index.Start.assign(units + 1, 0);
+  for (std::size_t at = 0; at < count; ++at) {
+    index.Items[at] = keyed[at].second;
+    ++index.Start[(keyed[at].first >> (2 * kUnitBits)) + 1];
+  }
+  for (std::size_t unit = 0; unit < units; ++unit) {
+    index.Start[unit + 1] += index.Start[unit];
+  }
+  return index;
+}
+
+// The items of [from, to), sorted by what keyOf gives, for which it gives value.
+template <typename Item, typename KeyOf>
+std::pair<const Item*, const Item*> Equal(const Item* from, const Item* to, std::uint32_t value,
+                                          KeyOf&& keyOf) {
+  const Item* first =
+      std::partition_point(from, to, [&](const Item& item) { return keyOf(item) < value; });
+  return {first,
+          std::partition_point(first, to, [&](const Item& item) { return keyOf(item) <= value; })};
+}
+
+// Sorts the windows by their middle units and indexes them and the terms by their units.
+void IndexWindows(UnitWindows& windows) {
+  const std::size_t units = windows.Slots + 1;
+  auto startsOf = [units](const auto& items, auto unitOf) {
+    std::vector<std::uint32_t> start(units + 1, 0);
+    for (const auto& item : items) {
+      ++start[unitOf(item) + 1];
+    }
+    for (std::size_t unit = 0; unit < units; ++unit) {
+      start[unit + 1] += start[unit];
+    }
+    return start;
+  };
+  std::sort(windows.Windows.begin(), windows.Windows.end(), [](const auto& a, const auto& b) {
+    return Pack(a.Middle, a.Last, a.First) < Pack(b.Middle, b.Last, b.First);
+  });
+  windows.OutersStart = startsOf(windows.Outers, [](const auto& outer) { return outer.First; });
+  windows.WindowsStart =
+      startsOf(windows.Windows, [](const auto& window) { return window.Middle; });
+  const auto& outers = windows.Outers;
+  const auto& all = windows.Windows;
+  windows.OutersByLast = IndexBy(outers.size(), units, [&outers](std::uint32_t t) {
+    return Pack(outers[t].Last, outers[t].First, 0);
+  });
+  windows.ByFirst = IndexBy(all.size(), units, [&all](std::uint32_t w) {
+    return Pack(all[w].First, all[w].Middle, all[w].Last);
+  });
+  windows.ByLast = IndexBy(all.size(), units, [&all](std::uint32_t w) {
+    return Pack(all[w].Last, all[w].Middle, all[w].First);
+  });
+}
+
 }  // namespace
 
 UnitWindows CountUnitWindows(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
@@ -118,30 +186,35 @@ UnitWindows CountUnitWindows(std::string_view kanaCodes, const std::vector<Layou
                 before = ends[match.Piece] ? Before{start, start} : Before{before.One, match.Piece};
                 return match.Advance;
               });
-  // The outer pairs: those right after each other, and those with one unit between them.
+  // The outer pairs, those right after each other and those with one unit between them, in
+  // order, each with its windows: the two counts sorted and walked side by side.
   const std::uint64_t unitMask = (std::uint64_t{1} << kUnitBits) - 1;
-  std::vector<std::uint64_t> outers;
-  next.ForEach([&](std::uint64_t key, std::uint64_t) { outers.push_back(key); });
-  between.ForEach([&](std::uint64_t key, std::uint64_t) { outers.push_back(key >> kUnitBits); });
-  std::sort(outers.begin(), outers.end());
-  outers.erase(std::unique(outers.begin(), outers.end()), outers.end());
-  auto indexOf = [&outers](std::uint64_t key) {
-    return static_cast<std::uint32_t>(std::lower_bound(outers.begin(), outers.end(), key) -
-                                      outers.begin());
+  auto sorted = [](CountTable& table) {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> counts;
+    table.ForEach(
+        [&counts](std::uint64_t key, std::uint64_t count) { counts.emplace_back(key, count); });
+    table = CountTable();
+    std::sort(counts.begin(), counts.end());
+    return counts;
   };
-  for (const std::uint64_t key : outers) {
-    windows.Outers.push_back({static_cast<std::uint32_t>(key >> kUnitBits),
-                              static_cast<std::uint32_t>(key & unitMask), 0});
+  const auto nexts = sorted(next);
+  const auto betweens = sorted(between);
+  std::size_t i = 0, j = 0;
+  while (i < nexts.size() || j < betweens.size()) {
+    const std::uint64_t pair =
+        std::min(i < nexts.size() ? nexts[i].first : ~std::uint64_t{0},
+                 j < betweens.size() ? betweens[j].first >> kUnitBits : ~std::uint64_t{0});
+    const auto outer = static_cast<std::uint32_t>(windows.Outers.size());
+    const auto first = static_cast<std::uint32_t>(pair >> kUnitBits);
+    const auto last = static_cast<std::uint32_t>(pair & unitMask);
+    windows.Outers.push_back(
+        {first, last, i < nexts.size() && nexts[i].first == pair ? nexts[i++].second : 0});
+    for (; j < betweens.size() && betweens[j].first >> kUnitBits == pair; ++j) {
+      windows.Windows.push_back({first, static_cast<std::uint32_t>(betweens[j].first & unitMask),
+                                 last, outer, betweens[j].second});
+    }
   }
-  next.ForEach(
-      [&](std::uint64_t key, std::uint64_t count) { windows.Outers[indexOf(key)].Next = count; });
-  between.ForEach([&](std::uint64_t key, std::uint64_t count) {
-    windows.Betweens.push_back(
-        {indexOf(key >> kUnitBits), static_cast<std::uint32_t>(key & unitMask), count});
-  });
-  std::sort(windows.Betweens.begin(), windows.Betweens.end(), [](const auto& a, const auto& b) {
-    return a.Middle != b.Middle ? a.Middle < b.Middle : a.Outer < b.Outer;
-  });
+  IndexWindows(windows);
   return windows;
 }
 
@@ -204,113 +277,48 @@ UnitGapPairs UnitGapPairsAt(const UnitWindows& windows, const std::vector<std::s
                          PairsOf(features[outer.First], features[outer.Last], hand);
     }
   }
-  for (const UnitWindows::Between& through : windows.Betweens) {
-    const UnitWindows::Outer& outer = windows.Outers[through.Outer];
+  for (const UnitWindows::Window& window : windows.Windows) {
     for (int hand = 0; hand < 2; ++hand) {
-      if ((features[through.Middle].Uses >> hand & 1) == 0) {
-        pairs.ClassOne += static_cast<std::int64_t>(through.Count) *
-                          PairsOf(features[outer.First], features[outer.Last], hand);
+      if ((features[window.Middle].Uses >> hand & 1) == 0) {
+        pairs.ClassOne += static_cast<std::int64_t>(window.Count) *
+                          PairsOf(features[window.First], features[window.Last], hand);
       }
     }
   }
   return pairs;
 }
 
-namespace {
-
-int Bit(std::uint8_t bits, int hand) {
-  return bits >> hand & 1;
-}
-
-// Sorts count items by what keyOf gives (a tuple whose first is a unit below units).
-template <typename KeyOf>
-UnitIndex IndexBy(std::size_t count, std::size_t units, KeyOf&& keyOf) {
-  UnitIndex index;
-  index.Items.resize(count);
-  for (std::uint32_t item = 0; item < count; ++item) {
-    index.Items[item] = item;
-  }
-  std::sort(index.Items.begin(), index.Items.end(),
-            [&keyOf](std::uint32_t a, std::uint32_t b) { return keyOf(a) < keyOf(b); });
-  index.Start.assign(units + 1, 0);
-  for (std::uint32_t item = 0; item < count; ++item) {
-    ++index.Start[std::get<0>(keyOf(item)) + 1];
-  }
-  for (std::size_t unit = 0; unit < units; ++unit) {
-    index.Start[unit + 1] += index.Start[unit];
-  }
-  return index;
-}
-
-// The items of [from, to), sorted by what keyOf gives, for which it gives value.
-template <typename Item, typename KeyOf>
-std::pair<const Item*, const Item*> Equal(const Item* from, const Item* to, std::uint32_t value,
-                                          KeyOf&& keyOf) {
-  const Item* first =
-      std::partition_point(from, to, [&](const Item& item) { return keyOf(item) < value; });
-  return {first,
-          std::partition_point(first, to, [&](const Item& item) { return keyOf(item) <= value; })};
-}
-
-}  // namespace
-
 UnitGapState::UnitGapState(const UnitWindows& windows, const std::vector<std::string>& keys,
                            int leftHandLastKey, double classZeroWeight, double classOneWeight)
-    : leftHandLastKey_(leftHandLastKey),
+    : windows_(windows),
+      leftHandLastKey_(leftHandLastKey),
       classZero_(classZeroWeight),
       classOne_(classOneWeight),
       keys_(keys),
-      features_(FeaturesOfAll(windows, keys, leftHandLastKey)) {
+      features_(FeaturesOfAll(windows, keys, leftHandLastKey)),
+      apart_(windows.Outers.size()) {
   const std::size_t units = windows.Slots + 1;
-  termsStart_.assign(units + 1, 0);
-  for (const UnitWindows::Outer& outer : windows.Outers) {  // sorted by (First, Last)
-    terms_.push_back({outer.First, outer.Last, static_cast<std::int64_t>(outer.Next), {0, 0}});
-    ++termsStart_[outer.First + 1];
-  }
-  for (std::size_t unit = 0; unit < units; ++unit) {
-    termsStart_[unit + 1] += termsStart_[unit];
-  }
-  std::vector<Window> all;
-  for (const UnitWindows::Between& through : windows.Betweens) {
-    Term& term = terms_[through.Outer];
-    const auto count = static_cast<std::int64_t>(through.Count);
-    all.push_back({term.First, through.Middle, term.Last, through.Outer, count});
+  for (const Window& window : windows.Windows) {
     for (int hand = 0; hand < 2; ++hand) {
-      if (Bit(features_[through.Middle].Uses, hand) == 0) {
-        term.Apart[static_cast<std::size_t>(hand)] += count;
+      if (Bit(features_[window.Middle].Uses, hand) == 0) {
+        apart_[window.Outer][static_cast<std::size_t>(hand)] +=
+            static_cast<std::int64_t>(window.Count);
       }
     }
   }
-  termsByLast_ = IndexBy(terms_.size(), units, [this](std::uint32_t t) {
-    return std::tuple(terms_[t].Last, terms_[t].First);
-  });
-  auto sortedBy = [&all, units](auto keyOf) {
-    WindowsBy by;
-    by.Items = all;
-    std::sort(by.Items.begin(), by.Items.end(),
-              [&keyOf](const Window& a, const Window& b) { return keyOf(a) < keyOf(b); });
-    by.Start.assign(units + 1, 0);
-    for (const Window& window : by.Items) {
-      ++by.Start[std::get<0>(keyOf(window)) + 1];
-    }
-    for (std::size_t unit = 0; unit < units; ++unit) {
-      by.Start[unit + 1] += by.Start[unit];
-    }
-    return by;
-  };
-  byMiddle_ = sortedBy([](const Window& w) { return std::tuple(w.Middle, w.Last, w.First); });
-  byFirst_ = sortedBy([](const Window& w) { return std::tuple(w.First, w.Middle, w.Last); });
-  byLast_ = sortedBy([](const Window& w) { return std::tuple(w.Last, w.Middle, w.First); });
   sums_.resize(units);
   middleSums_.resize(units);
-  for (const Term& term : terms_) {
-    AddToSums(term, features_[term.First], features_[term.Last], 1);
-    AddPairs(term.Next, term.Apart, features_[term.First], features_[term.Last], 1, now_);
+  for (std::uint32_t t = 0; t < windows.Outers.size(); ++t) {
+    const Outer& outer = windows.Outers[t];
+    AddToSums(t, features_[outer.First], features_[outer.Last], 1);
+    AddPairs(static_cast<std::int64_t>(outer.Next), apart_[t], features_[outer.First],
+             features_[outer.Last], 1, now_);
   }
-  for (const Window& window : all) {
+  for (const Window& window : windows.Windows) {
     for (int hand = 0; hand < 2; ++hand) {
       middleSums_[window.Middle][static_cast<std::size_t>(hand)] +=
-          window.Count * PairsOf(features_[window.First], features_[window.Last], hand);
+          static_cast<std::int64_t>(window.Count) *
+          PairsOf(features_[window.First], features_[window.Last], hand);
     }
   }
   for (std::uint32_t slot = 0; slot < windows.Slots; ++slot) {
@@ -318,7 +326,7 @@ UnitGapState::UnitGapState(const UnitWindows& windows, const std::vector<std::st
   }
   unitStamp_.resize(units);
   newFeatures_.resize(units);
-  termStamp_.resize(terms_.size());
+  termStamp_.resize(windows.Outers.size());
 }
 
 double UnitGapState::Cost() const {
@@ -336,27 +344,30 @@ void UnitGapState::AddPairs(std::int64_t next, const std::array<std::int64_t, 2>
   }
 }
 
-void UnitGapState::AddToSums(const Term& term, const UnitFeatures& first, const UnitFeatures& last,
-                             std::int64_t sign) {
-  auto add = [&term, sign](Sum& sum, std::size_t hand, int feature) {
+void UnitGapState::AddToSums(std::uint32_t term, const UnitFeatures& first,
+                             const UnitFeatures& last, std::int64_t sign) {
+  const Outer& outer = windows_.Outers[term];
+  const auto next = static_cast<std::int64_t>(outer.Next);
+  const auto& apart = apart_[term];
+  auto add = [&](Sum& sum, std::size_t hand, int feature) {
     if (feature != 0) {
-      sum.Next[hand] += sign * term.Next * feature;
-      sum.Apart[hand] += sign * term.Apart[hand] * feature;
+      sum.Next[hand] += sign * next * feature;
+      sum.Apart[hand] += sign * apart[hand] * feature;
     }
   };
   for (int hand = 0; hand < 2; ++hand) {
     const auto h = static_cast<std::size_t>(hand);
-    add(sums_[term.Last][kLastOfFirst], h, Bit(first.LastDrawn, hand));
-    add(sums_[term.Last][kUseOfFirst], h, Bit(first.Uses, hand));
-    add(sums_[term.First][kFirstOfLast], h, Bit(last.FirstDrawn, hand));
-    add(sums_[term.First][kWithinOfLast], h, last.Within[h]);
+    add(sums_[outer.Last][kLastOfFirst], h, Bit(first.LastDrawn, hand));
+    add(sums_[outer.Last][kUseOfFirst], h, Bit(first.Uses, hand));
+    add(sums_[outer.First][kFirstOfLast], h, Bit(last.FirstDrawn, hand));
+    add(sums_[outer.First][kWithinOfLast], h, last.Within[h]);
   }
 }
 
 template <typename Visit>
 void UnitGapState::ForWindowsAround(std::uint32_t middle, Visit&& visit) const {
-  const Window* begin = byMiddle_.Begin(middle);
-  const Window* end = byMiddle_.End(middle);
+  const Window* begin = windows_.Windows.data() + windows_.WindowsStart[middle];
+  const Window* end = windows_.Windows.data() + windows_.WindowsStart[middle + 1];
   if (static_cast<std::size_t>(end - begin) <= 16 * changedUnits_.size()) {
     for (const Window* window = begin; window < end; ++window) {
       if (Retyping(window->First) || Retyping(window->Last)) {
@@ -373,12 +384,14 @@ void UnitGapState::ForWindowsAround(std::uint32_t middle, Visit&& visit) const {
       visit(*window);
     }
   }
+  const UnitIndex& byFirst = windows_.ByFirst;
   for (const std::uint32_t first : changedUnits_) {
-    const auto [from, to] = Equal(byFirst_.Begin(first), byFirst_.End(first), middle,
-                                  [](const Window& w) { return w.Middle; });
-    for (const Window* window = from; window < to; ++window) {
-      if (!Retyping(window->Last)) {
-        visit(*window);
+    const auto [from, to] = Equal(byFirst.Items.data() + byFirst.Start[first],
+                                  byFirst.Items.data() + byFirst.Start[first + 1], middle,
+                                  [this](std::uint32_t w) { return windows_.Windows[w].Middle; });
+    for (const std::uint32_t* at = from; at < to; ++at) {
+      if (!Retyping(windows_.Windows[*at].Last)) {
+        visit(windows_.Windows[*at]);
       }
     }
   }
@@ -425,13 +438,15 @@ UnitGapPairs UnitGapState::Change() const {
     }
   }
   // The terms between two retyped units: what the two changes make together.
+  const auto& outers = windows_.Outers;
   for (const std::uint32_t first : changedUnits_) {
     if (!ChangesAsFirst(first)) {
       continue;
     }
-    auto cross = [&](const Term& term) {
-      const UnitFeatures &oldFirst = Before(term.First), &newFirst = After(term.First);
-      const UnitFeatures &oldLast = Before(term.Last), &newLast = After(term.Last);
+    auto cross = [&](std::uint32_t term) {
+      const Outer& outer = outers[term];
+      const UnitFeatures &oldFirst = Before(outer.First), &newFirst = After(outer.First);
+      const UnitFeatures &oldLast = Before(outer.Last), &newLast = After(outer.Last);
       for (int hand = 0; hand < 2; ++hand) {
         const auto h = static_cast<std::size_t>(hand);
         const std::int64_t both =
@@ -439,25 +454,25 @@ UnitGapPairs UnitGapState::Change() const {
                 changeOf(Bit(oldLast.FirstDrawn, hand), Bit(newLast.FirstDrawn, hand)) +
             changeOf(Bit(oldFirst.Uses, hand), Bit(newFirst.Uses, hand)) *
                 changeOf(oldLast.Within[h], newLast.Within[h]);
-        change.ClassZero += term.Next * both;
-        change.ClassOne += term.Apart[h] * both;
+        change.ClassZero += static_cast<std::int64_t>(outer.Next) * both;
+        change.ClassOne += apart_[term][h] * both;
       }
     };
-    const std::uint32_t from = termsStart_[first], to = termsStart_[first + 1];
+    const std::uint32_t from = windows_.OutersStart[first], to = windows_.OutersStart[first + 1];
     if (to - from <= 8 * changedUnits_.size()) {
       for (std::uint32_t t = from; t < to; ++t) {
-        if (Retyping(terms_[t].Last)) {
-          cross(terms_[t]);
+        if (Retyping(outers[t].Last)) {
+          cross(t);
         }
       }
       continue;
     }
     for (const std::uint32_t last : changedUnits_) {
       const auto found =
-          std::partition_point(terms_.begin() + from, terms_.begin() + to,
-                               [last](const Term& term) { return term.Last < last; });
-      if (found != terms_.begin() + to && found->Last == last) {
-        cross(*found);
+          std::partition_point(outers.begin() + from, outers.begin() + to,
+                               [last](const Outer& outer) { return outer.Last < last; });
+      if (found != outers.begin() + to && found->Last == last) {
+        cross(static_cast<std::uint32_t>(found - outers.begin()));
       }
     }
   }
@@ -476,7 +491,7 @@ UnitGapPairs UnitGapState::Change() const {
     ForWindowsAround(middle, [&](const Window& window) {
       for (int hand = 0; hand < 2; ++hand) {
         if (const int took = taken[static_cast<std::size_t>(hand)]; took != 0) {
-          change.ClassOne -= took * window.Count *
+          change.ClassOne -= took * static_cast<std::int64_t>(window.Count) *
                              (PairsOf(After(window.First), After(window.Last), hand) -
                               PairsOf(Before(window.First), Before(window.Last), hand));
         }
@@ -501,34 +516,38 @@ void UnitGapState::Apply() {
       affected_.push_back(term);
     }
   };
+  const UnitIndex& byLast = windows_.OutersByLast;
   for (const std::uint32_t unit : changedUnits_) {
-    for (std::uint32_t t = termsStart_[unit]; ChangesAsFirst(unit) && t < termsStart_[unit + 1];
-         ++t) {
+    for (std::uint32_t t = windows_.OutersStart[unit];
+         ChangesAsFirst(unit) && t < windows_.OutersStart[unit + 1]; ++t) {
       affect(t);
     }
-    for (std::uint32_t at = termsByLast_.Start[unit];
-         ChangesAsLast(unit) && at < termsByLast_.Start[unit + 1]; ++at) {
-      affect(termsByLast_.Items[at]);
+    for (std::uint32_t at = byLast.Start[unit]; ChangesAsLast(unit) && at < byLast.Start[unit + 1];
+         ++at) {
+      affect(byLast.Items[at]);
     }
   }
+  const auto& outers = windows_.Outers;
   for (const std::uint32_t t : affected_) {
-    AddToSums(terms_[t], Before(terms_[t].First), Before(terms_[t].Last), -1);
+    AddToSums(t, Before(outers[t].First), Before(outers[t].Last), -1);
   }
+  const auto& all = windows_.Windows;
   for (const std::uint32_t unit : changedUnits_) {
     // A unit that takes up or gives up a hand changes how often the units around it are apart;
     // the sums of a term not taken out above change by that alone.
     const std::uint8_t before = Before(unit).Uses, after = After(unit).Uses;
-    for (const Window* at = byMiddle_.Begin(unit); before != after && at < byMiddle_.End(unit);
-         ++at) {
-      const Window& window = *at;
+    for (std::uint32_t at = windows_.WindowsStart[unit];
+         before != after && at < windows_.WindowsStart[unit + 1]; ++at) {
+      const Window& window = all[at];
       const bool kept = !ChangesAsFirst(window.First) && !ChangesAsLast(window.Last);
       for (int hand = 0; hand < 2; ++hand) {
         const auto h = static_cast<std::size_t>(hand);
-        const std::int64_t apart = (Bit(before, hand) - Bit(after, hand)) * window.Count;
+        const std::int64_t apart =
+            (Bit(before, hand) - Bit(after, hand)) * static_cast<std::int64_t>(window.Count);
         if (apart == 0) {
           continue;
         }
-        terms_[window.Term].Apart[h] += apart;
+        apart_[window.Outer][h] += apart;
         if (kept) {
           const UnitFeatures& first = features_[window.First];
           const UnitFeatures& last = features_[window.Last];
@@ -543,23 +562,26 @@ void UnitGapState::Apply() {
     auto around = [this](const Window& window) {
       for (int hand = 0; hand < 2; ++hand) {
         middleSums_[window.Middle][static_cast<std::size_t>(hand)] +=
-            window.Count * (PairsOf(After(window.First), After(window.Last), hand) -
-                            PairsOf(Before(window.First), Before(window.Last), hand));
+            static_cast<std::int64_t>(window.Count) *
+            (PairsOf(After(window.First), After(window.Last), hand) -
+             PairsOf(Before(window.First), Before(window.Last), hand));
       }
     };
-    for (const Window* at = byFirst_.Begin(unit); ChangesAsFirst(unit) && at < byFirst_.End(unit);
-         ++at) {
-      around(*at);
+    const UnitIndex& byFirst = windows_.ByFirst;
+    for (std::uint32_t at = byFirst.Start[unit];
+         ChangesAsFirst(unit) && at < byFirst.Start[unit + 1]; ++at) {
+      around(all[byFirst.Items[at]]);
     }
-    for (const Window* at = byLast_.Begin(unit); ChangesAsLast(unit) && at < byLast_.End(unit);
-         ++at) {
-      if (!ChangesAsFirst(at->First)) {
-        around(*at);
+    const UnitIndex& windowsByLast = windows_.ByLast;
+    for (std::uint32_t at = windowsByLast.Start[unit];
+         ChangesAsLast(unit) && at < windowsByLast.Start[unit + 1]; ++at) {
+      if (!ChangesAsFirst(all[windowsByLast.Items[at]].First)) {
+        around(all[windowsByLast.Items[at]]);
       }
     }
   }
   for (const std::uint32_t t : affected_) {
-    AddToSums(terms_[t], After(terms_[t].First), After(terms_[t].Last), 1);
+    AddToSums(t, After(outers[t].First), After(outers[t].Last), 1);
   }
   for (const std::uint32_t unit : changedUnits_) {
     features_[unit] = newFeatures_[unit];

@@ -30,6 +30,14 @@
 
 namespace kananet::search {
 
+// Terms or windows sorted by one of their units, with where each unit's part begins.
+struct UnitIndex {
+  std::vector<std::uint32_t> Items;
+  std::vector<std::uint32_t> Start;  // by unit, and one past the last
+};
+
+// The text's units counted once, and indexed for the search: every layout of a search, on
+// every thread, reads the same.
 struct UnitWindows {
   // Two units of a run, the first of them possibly the run's start (Slots), and how often the
   // second comes right after the first.
@@ -38,16 +46,18 @@ struct UnitWindows {
     std::uint32_t Last = 0;
     std::uint64_t Next = 0;
   };
-  // How often the units of Outer come with Middle between them.
-  struct Between {
-    std::uint32_t Outer = 0;
-    std::uint32_t Middle = 0;
+  // Three units in a row, and how often; Outer is the index of the first and last in Outers.
+  struct Window {
+    std::uint32_t First = 0, Middle = 0, Last = 0, Outer = 0;
     std::uint64_t Count = 0;
   };
   std::size_t Slots = 0;
-  std::vector<std::string> StartKeys;  // by slot
-  std::vector<Outer> Outers;
-  std::vector<Between> Betweens;
+  std::vector<std::string> StartKeys;                    // by slot
+  std::vector<Outer> Outers;                             // by (First, Last)
+  std::vector<Window> Windows;                           // by (Middle, Last, First)
+  std::vector<std::uint32_t> OutersStart, WindowsStart;  // by First, by Middle
+  UnitIndex OutersByLast;                                // by (Last, First)
+  UnitIndex ByFirst, ByLast;  // Windows by (First, Middle, Last), (Last, Middle, First)
 };
 
 // Counts the matched entries of kanaCodes with the table (its first slots entries can match) as
@@ -81,12 +91,6 @@ struct UnitFeatures {
   friend bool operator==(const UnitFeatures&, const UnitFeatures&) = default;
 };
 
-// Terms or windows sorted by one of their units, with where each unit's part begins.
-struct UnitIndex {
-  std::vector<std::uint32_t> Items;
-  std::vector<std::uint32_t> Start;  // by unit, and one past the last
-};
-
 // The weighted class 0 and 1 pairs of one layout of the search, and their changes.
 //
 // The pairs are kept as counts, so the cost never drifts. A move's change is worked out from
@@ -109,18 +113,11 @@ class UnitGapState {
   double Cost() const;
 
  private:
-  // Two units of the windows: how often the later comes right after the earlier (Next), and
-  // by hand how often with a unit between that does not use the hand (Apart).
-  struct Term {
-    std::uint32_t First = 0, Last = 0;
-    std::int64_t Next = 0;
-    std::array<std::int64_t, 2> Apart{};
-  };
-  struct Window {
-    std::uint32_t First = 0, Middle = 0, Last = 0, Term = 0;
-    std::int64_t Count = 0;
-  };
-  // A sum over terms of Next and of Apart, each times a feature of the other unit, by hand.
+  using Outer = UnitWindows::Outer;
+  using Window = UnitWindows::Window;
+  // A sum over terms (pairs of outer units) of how often the later comes right after the
+  // earlier (Next) and, by hand, with a unit between that does not use the hand (Apart), each
+  // times a feature of the other unit.
   struct Sum {
     std::array<std::int64_t, 2> Next{}, Apart{};
   };
@@ -146,7 +143,7 @@ class UnitGapState {
                 const UnitFeatures& first, const UnitFeatures& last, std::int64_t sign,
                 UnitGapPairs& pairs) const;
   // Adds the sums' terms of the term, its counts and the features of its ends, times sign.
-  void AddToSums(const Term& term, const UnitFeatures& first, const UnitFeatures& last,
+  void AddToSums(std::uint32_t term, const UnitFeatures& first, const UnitFeatures& last,
                  std::int64_t sign);
   // Calls visit(window) once for each window with middle unit whose first or last is retyped.
   template <typename Visit>
@@ -163,23 +160,15 @@ class UnitGapState {
   }
   void SetKeys(std::uint32_t slot, std::string keys);
 
+  const UnitWindows& windows_;
   int leftHandLastKey_;
   double classZero_, classOne_;
   std::vector<std::string> keys_;       // by slot, now
   std::vector<UnitFeatures> features_;  // by unit, the run's start last
-  std::vector<Term> terms_;             // by (First, Last)
-  // The windows sorted by one of their units, each a copy, so that a unit's windows lie
-  // together in memory.
-  struct WindowsBy {
-    std::vector<Window> Items;
-    std::vector<std::uint32_t> Start;  // by unit, and one past the last
-    const Window* Begin(std::uint32_t unit) const { return Items.data() + Start[unit]; }
-    const Window* End(std::uint32_t unit) const { return Items.data() + Start[unit + 1]; }
-  };
-  UnitIndex termsByLast_;
-  WindowsBy byMiddle_, byFirst_, byLast_;     // by middle, last, first; first, middle, last; ...
-  std::vector<std::uint32_t> termsStart_;     // terms_ by First
-  std::vector<std::array<Sum, kSums>> sums_;  // by unit
+  // By term (UnitWindows::Outers): by hand, how often its units come with a unit between that
+  // does not use the hand, with the features now.
+  std::vector<std::array<std::int64_t, 2>> apart_;
+  std::vector<std::array<Sum, kSums>> sums_;             // by unit
   std::vector<std::array<std::int64_t, 2>> middleSums_;  // by unit: its windows' pairs, by hand
   std::array<std::vector<std::uint32_t>, 64> slotsOf_;   // by key: the slots that strike it
   UnitGapPairs now_;
