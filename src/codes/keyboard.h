@@ -10,6 +10,11 @@ inline constexpr int kKeysDrawn = 55;  // keys 1..55; key 0 has no place on the 
 inline constexpr int kKeyRows = 4;     // number, top, home and bottom row
 inline constexpr int kKeyColumns = 14;
 
+// Whether a key has a place on the keyboard: pairs with any other key are no figure.
+inline constexpr bool IsDrawnKey(int key) {
+  return key >= 1 && key <= kKeysDrawn;
+}
+
 // Vertex positions of key 1..55 in band (gap class) 0..2; rowCount scales the vertical spread
 // (the network files use the layout's RowCount, the report's drawing four).
 double KeyX(int key);

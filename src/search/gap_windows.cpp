@@ -95,14 +95,10 @@ void Transpose(std::array<std::uint64_t, 64>& words) {
   }
 }
 
-bool Drawn(int place) {
-  return place >= 1 && place <= kKeysDrawn;
-}
-
 // Whether the three places, struck in a row, make a pair of drawn keys at class 1.
 bool ClassOne(int first, int middle, int last, int leftHandLastKey) {
   const bool left = first <= leftHandLastKey;
-  return Drawn(first) && Drawn(last) && left == (last <= leftHandLastKey) &&
+  return IsDrawnKey(first) && IsDrawnKey(last) && left == (last <= leftHandLastKey) &&
          left != (middle <= leftHandLastKey);
 }
 
@@ -203,7 +199,7 @@ GapState::GapState(const GapWindows& windows, const std::vector<int>& freeKeys, 
   };
   for (const GapWindows::Triple& triple : windows.Triples) {
     const auto& keys = triple.Keys;
-    if (!Drawn(places_[keys[0]]) || !Drawn(places_[keys[2]])) {
+    if (!IsDrawnKey(places_[keys[0]]) || !IsDrawnKey(places_[keys[2]])) {
       continue;
     }
     // (1 - xy + xz - yz) / 4: a pair of one key twice is a constant.

@@ -78,10 +78,6 @@ std::uint64_t Pack(std::uint64_t first, std::uint64_t last, std::uint64_t middle
   return Pack(first, last) << kUnitBits | middle;
 }
 
-bool Drawn(int key) {
-  return key >= 1 && key <= kKeysDrawn;
-}
-
 int Bit(std::uint8_t bits, int hand) {
   return bits >> hand & 1;
 }
@@ -232,7 +228,7 @@ Features FeaturesOf(std::size_t size, int leftHandLastKey, Key&& key) {
   for (std::size_t i = 0; i < size; ++i) {
     const int stroke = key(i);
     const int hand = stroke > leftHandLastKey ? 1 : 0;
-    const bool drawn = Drawn(stroke);
+    const bool drawn = IsDrawnKey(stroke);
     if ((features.Uses >> hand & 1) == 0) {
       features.FirstDrawn |= static_cast<std::uint8_t>(drawn << hand);
     } else if (lastDrawn[hand] && drawn) {
@@ -592,7 +588,7 @@ void UnitGapState::Apply() {
 }
 
 double UnitGapState::KeyDelta(int a, int b) const {
-  if ((a <= leftHandLastKey_) == (b <= leftHandLastKey_) && Drawn(a) == Drawn(b)) {
+  if ((a <= leftHandLastKey_) == (b <= leftHandLastKey_) && IsDrawnKey(a) == IsDrawnKey(b)) {
     return 0;  // every unit keeps its hands and drawn keys
   }
   Begin();
@@ -609,7 +605,7 @@ double UnitGapState::KeyDelta(int a, int b) const {
 }
 
 void UnitGapState::ExchangeKeys(int a, int b) {
-  if ((a <= leftHandLastKey_) != (b <= leftHandLastKey_) || Drawn(a) != Drawn(b)) {
+  if ((a <= leftHandLastKey_) != (b <= leftHandLastKey_) || IsDrawnKey(a) != IsDrawnKey(b)) {
     KeyDelta(a, b);
     Apply();
   }
