@@ -176,6 +176,10 @@ KeyState::KeyState(const KeyProblem& problem, const Places& places)
 }
 
 double KeyState::Delta(int a, int b) const {
+  return DeltaOfKeys(a, b) + (units_ ? units_->KeyDelta(a, b) : 0);
+}
+
+double KeyState::DeltaOfKeys(int a, int b) const {
   const double* weightA = &problem_.pairWeight_[At(a, 0)];
   const double* weightB = &problem_.pairWeight_[At(b, 0)];
   const double* weightTA = &problem_.pairWeightT_[At(a, 0)];
@@ -209,9 +213,6 @@ double KeyState::Delta(int a, int b) const {
     delta += static_cast<double>(pairs.ClassOne) * problem_.classOneWeight_ +
              static_cast<double>(pairs.All) * problem_.allPairsWeight_;
   }
-  if (units_) {
-    delta += units_->KeyDelta(a, b);
-  }
   return delta;
 }
 
@@ -231,7 +232,7 @@ double KeyState::FingerCostAfter(int a, int b) const {
 }
 
 void KeyState::Exchange(int a, int b) {
-  cost_ += Delta(a, b);
+  cost_ += DeltaOfKeys(a, b);
   if (problem_.fingerTargets_) {
     fingers_ = FingersAfter(a, b);
     fingerCost_ = FingerTargetCost(fingers_, *problem_.fingerTargets_);
@@ -240,7 +241,7 @@ void KeyState::Exchange(int a, int b) {
     gaps_->Exchange(a, b);
   }
   if (units_) {
-    units_->ExchangeKeys(a, b);
+    cost_ += units_->ExchangeKeys(a, b);
   }
   const auto ua = static_cast<std::size_t>(a), ub = static_cast<std::size_t>(b);
   std::swap(strokes_[ua], strokes_[ub]);

@@ -115,6 +115,9 @@ class KeyState {
   std::array<double, 64> strokes_{};
   std::array<double, 64 * 64> pairs_{};
   std::array<double, 64 * 64> pairsT_{};
+  // The change of cost when keys a and b exchange places, but for the gap classes counted by
+  // kana, whose state gives its change as it takes the exchange.
+  double DeltaOfKeys(int a, int b) const;
   std::array<double, kFingerCount> FingersAfter(int a, int b) const;
   double FingerCostAfter(int a, int b) const;
   std::optional<GapState> gaps_;

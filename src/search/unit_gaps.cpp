@@ -588,10 +588,10 @@ void UnitGapState::Apply() {
 }
 
 double UnitGapState::KeyDelta(int a, int b) const {
+  Begin();
   if ((a <= leftHandLastKey_) == (b <= leftHandLastKey_) && IsDrawnKey(a) == IsDrawnKey(b)) {
     return 0;  // every unit keeps its hands and drawn keys
   }
-  Begin();
   for (const int key : {a, b}) {
     for (const std::uint32_t slot : slotsOf_[static_cast<std::size_t>(key)]) {
       const std::string& keys = keys_[slot];
@@ -604,9 +604,9 @@ double UnitGapState::KeyDelta(int a, int b) const {
   return CostOf(Change());
 }
 
-void UnitGapState::ExchangeKeys(int a, int b) {
-  if ((a <= leftHandLastKey_) != (b <= leftHandLastKey_) || IsDrawnKey(a) != IsDrawnKey(b)) {
-    KeyDelta(a, b);
+double UnitGapState::ExchangeKeys(int a, int b) {
+  const double change = KeyDelta(a, b);
+  if (!changedUnits_.empty()) {  // else no unit changes its features
     Apply();
   }
   const auto ua = static_cast<std::size_t>(a), ub = static_cast<std::size_t>(b);
@@ -625,6 +625,7 @@ void UnitGapState::ExchangeKeys(int a, int b) {
     }
   }
   std::swap(slotsOf_[ua], slotsOf_[ub]);
+  return change;
 }
 
 double UnitGapState::Delta(const std::vector<Retyped>& retyped) const {

@@ -106,7 +106,8 @@ class UnitGapState {
 
   // The change of cost when the keys a and b exchange places in every unit.
   double KeyDelta(int a, int b) const;
-  void ExchangeKeys(int a, int b);
+  // Takes the exchange and gives its change of cost.
+  double ExchangeKeys(int a, int b);
   // The change of cost when the units retype, each slot once.
   double Delta(const std::vector<Retyped>& retyped) const;
   void Retype(const std::vector<Retyped>& retyped);
