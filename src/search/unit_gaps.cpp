@@ -104,16 +104,6 @@ UnitIndex IndexBy(std::size_t count, std::size_t units, KeyOf&& keyOf) {
   return index;
 }
 
-// The items of [from, to), sorted by what keyOf gives, for which it gives value.
-template <typename Item, typename KeyOf>
-std::pair<const Item*, const Item*> Equal(const Item* from, const Item* to, std::uint32_t value,
-                                          KeyOf&& keyOf) {
-  const Item* first =
-      std::partition_point(from, to, [&](const Item& item) { return keyOf(item) < value; });
-  return {first,
-          std::partition_point(first, to, [&](const Item& item) { return keyOf(item) <= value; })};
-}
-
 // Sorts the windows by their middle units and indexes them and the terms by their units.
 void IndexWindows(UnitWindows& windows) {
   const std::size_t units = windows.Slots + 1;
@@ -138,11 +128,33 @@ void IndexWindows(UnitWindows& windows) {
   windows.OutersByLast = IndexBy(outers.size(), units, [&outers](std::uint32_t t) {
     return Pack(outers[t].Last, outers[t].First, 0);
   });
-  windows.ByFirst = IndexBy(all.size(), units, [&all](std::uint32_t w) {
-    return Pack(all[w].First, all[w].Middle, all[w].Last);
-  });
+  for (const std::uint32_t w : IndexBy(all.size(), units, [&all](std::uint32_t w) {
+                                 return Pack(all[w].First, all[w].Middle, all[w].Last);
+                               }).Items) {
+    windows.ByFirst.push_back({all[w].Last, w});
+  }
   windows.ByLast = IndexBy(all.size(), units, [&all](std::uint32_t w) {
     return Pack(all[w].Last, all[w].Middle, all[w].First);
+  });
+  // A window's middle comes right after its first, and its last right after its middle, so
+  // both pairs are terms; walked in the terms' order, each term's windows follow each other.
+  auto startsByTerm = [&outers](std::size_t count, auto pairOf) {
+    std::vector<std::uint32_t> start(outers.size() + 1);
+    std::uint32_t at = 0;
+    for (std::size_t t = 0; t < outers.size(); ++t) {
+      start[t] = at;
+      while (at < count && pairOf(at) == Pack(outers[t].First, outers[t].Last)) {
+        ++at;
+      }
+    }
+    start[outers.size()] = at;
+    return start;
+  };
+  windows.WindowsAfter = startsByTerm(
+      all.size(), [&all](std::uint32_t w) { return Pack(all[w].Middle, all[w].Last); });
+  const auto& byFirst = windows.ByFirst;
+  windows.WindowsBefore = startsByTerm(all.size(), [&all, &byFirst](std::uint32_t at) {
+    return Pack(all[byFirst[at].Window].First, all[byFirst[at].Window].Middle);
   });
 }
 
@@ -360,35 +372,28 @@ void UnitGapState::AddToSums(std::uint32_t term, const UnitFeatures& first,
   }
 }
 
+// A term list is walked whole while it is short beside the retyped units; else each retyped
+// unit's term is searched for, which costs a few dozen steps of the walk.
+constexpr std::size_t kWalkPerRetyped = 32;
+
 template <typename Visit>
-void UnitGapState::ForWindowsAround(std::uint32_t middle, Visit&& visit) const {
-  const Window* begin = windows_.Windows.data() + windows_.WindowsStart[middle];
-  const Window* end = windows_.Windows.data() + windows_.WindowsStart[middle + 1];
-  if (static_cast<std::size_t>(end - begin) <= 16 * changedUnits_.size()) {
-    for (const Window* window = begin; window < end; ++window) {
-      if (Retyping(window->First) || Retyping(window->Last)) {
-        visit(*window);
+void UnitGapState::ForTermsFrom(std::uint32_t first, Visit&& visit) const {
+  const auto& outers = windows_.Outers;
+  const std::uint32_t from = windows_.OutersStart[first], to = windows_.OutersStart[first + 1];
+  if (to - from <= kWalkPerRetyped * changedUnits_.size()) {
+    for (std::uint32_t t = from; t < to; ++t) {
+      if (Retyping(outers[t].Last)) {
+        visit(t);
       }
     }
     return;
   }
-  // By the retyped units: the windows ending at one, then those beginning at one and ending
-  // at a unit not retyped.
   for (const std::uint32_t last : changedUnits_) {
-    const auto [from, to] = Equal(begin, end, last, [](const Window& w) { return w.Last; });
-    for (const Window* window = from; window < to; ++window) {
-      visit(*window);
-    }
-  }
-  const UnitIndex& byFirst = windows_.ByFirst;
-  for (const std::uint32_t first : changedUnits_) {
-    const auto [from, to] = Equal(byFirst.Items.data() + byFirst.Start[first],
-                                  byFirst.Items.data() + byFirst.Start[first + 1], middle,
-                                  [this](std::uint32_t w) { return windows_.Windows[w].Middle; });
-    for (const std::uint32_t* at = from; at < to; ++at) {
-      if (!Retyping(windows_.Windows[*at].Last)) {
-        visit(windows_.Windows[*at]);
-      }
+    const auto found =
+        std::partition_point(outers.begin() + from, outers.begin() + to,
+                             [last](const Outer& outer) { return outer.Last < last; });
+    if (found != outers.begin() + to && found->Last == last) {
+      visit(static_cast<std::uint32_t>(found - outers.begin()));
     }
   }
 }
@@ -433,64 +438,106 @@ UnitGapPairs UnitGapState::Change() const {
       }
     }
   }
-  // The terms between two retyped units: what the two changes make together.
+  // A unit that takes up or gives up a hand changes how often the units around it are apart:
+  // by hand, +1 where it takes the hand up, -1 where it gives it up.
+  auto taken = [&](std::uint32_t unit) {
+    const std::uint8_t before = Before(unit).Uses, after = After(unit).Uses;
+    return std::array<int, 2>{changeOf(Bit(before, 0), Bit(after, 0)),
+                              changeOf(Bit(before, 1), Bit(after, 1))};
+  };
+  for (const std::uint32_t middle : changedUnits_) {
+    const std::array<int, 2> took = taken(middle);
+    change.ClassOne -= took[0] * middleSums_[middle][0] + took[1] * middleSums_[middle][1];
+  }
   const auto& outers = windows_.Outers;
+  const auto& all = windows_.Windows;
+  // What the changes of the two units of a term make together.
+  auto cross = [&](std::uint32_t term) {
+    const Outer& outer = outers[term];
+    const UnitFeatures &oldFirst = Before(outer.First), &newFirst = After(outer.First);
+    const UnitFeatures &oldLast = Before(outer.Last), &newLast = After(outer.Last);
+    for (int hand = 0; hand < 2; ++hand) {
+      const auto h = static_cast<std::size_t>(hand);
+      const std::int64_t both =
+          changeOf(Bit(oldFirst.LastDrawn, hand), Bit(newFirst.LastDrawn, hand)) *
+              changeOf(Bit(oldLast.FirstDrawn, hand), Bit(newLast.FirstDrawn, hand)) +
+          changeOf(Bit(oldFirst.Uses, hand), Bit(newFirst.Uses, hand)) *
+              changeOf(oldLast.Within[h], newLast.Within[h]);
+      change.ClassZero += static_cast<std::int64_t>(outer.Next) * both;
+      change.ClassOne += apart_[term][h] * both;
+    }
+  };
+  // The windows whose middle and last units are the term's, the middle taking up or giving up
+  // a hand. Where the first is kept, the change of a window's pairs is the first's features
+  // times the last's change, worked out once for the term.
+  auto windowsAfter = [&](std::uint32_t t, const std::array<int, 2>& took) {
+    const UnitFeatures &lastBefore = Before(outers[t].Last), &lastAfter = After(outers[t].Last);
+    std::array<std::int64_t, 2> byLastDrawn{}, byUse{};
+    for (int hand = 0; hand < 2; ++hand) {
+      const auto h = static_cast<std::size_t>(hand);
+      byLastDrawn[h] =
+          took[h] * changeOf(Bit(lastBefore.FirstDrawn, hand), Bit(lastAfter.FirstDrawn, hand));
+      byUse[h] = took[h] * changeOf(lastBefore.Within[h], lastAfter.Within[h]);
+    }
+    std::int64_t pairs = 0;
+    for (std::uint32_t w = windows_.WindowsAfter[t]; w < windows_.WindowsAfter[t + 1]; ++w) {
+      const Window& window = all[w];
+      const UnitFeatures& first = features_[window.First];
+      std::int64_t made = 0;
+      if (Retyping(window.First)) {
+        for (int hand = 0; hand < 2; ++hand) {
+          made += took[static_cast<std::size_t>(hand)] *
+                  (PairsOf(newFeatures_[window.First], lastAfter, hand) -
+                   PairsOf(first, lastBefore, hand));
+        }
+      } else {
+        made = Bit(first.LastDrawn, 0) * byLastDrawn[0] + Bit(first.Uses, 0) * byUse[0] +
+               Bit(first.LastDrawn, 1) * byLastDrawn[1] + Bit(first.Uses, 1) * byUse[1];
+      }
+      pairs += made * static_cast<std::int64_t>(window.Count);
+    }
+    change.ClassOne -= pairs;
+  };
+  // The windows whose first and middle units are the term's, the middle taking up or giving up
+  // a hand, and whose last is kept: the last's features times the first's change.
+  auto windowsBefore = [&](std::uint32_t t, const std::array<int, 2>& took) {
+    const UnitFeatures &firstBefore = Before(outers[t].First), &firstAfter = After(outers[t].First);
+    std::array<std::int64_t, 2> byFirstDrawn{}, byWithin{};
+    for (int hand = 0; hand < 2; ++hand) {
+      const auto h = static_cast<std::size_t>(hand);
+      byFirstDrawn[h] =
+          took[h] * changeOf(Bit(firstBefore.LastDrawn, hand), Bit(firstAfter.LastDrawn, hand));
+      byWithin[h] = took[h] * changeOf(Bit(firstBefore.Uses, hand), Bit(firstAfter.Uses, hand));
+    }
+    std::int64_t pairs = 0;
+    const auto& byFirst = windows_.ByFirst;
+    for (std::uint32_t at = windows_.WindowsBefore[t]; at < windows_.WindowsBefore[t + 1]; ++at) {
+      if (!Retyping(byFirst[at].Last)) {
+        const UnitFeatures& last = features_[byFirst[at].Last];
+        pairs += static_cast<std::int64_t>(all[byFirst[at].Window].Count) *
+                 (Bit(last.FirstDrawn, 0) * byFirstDrawn[0] + last.Within[0] * byWithin[0] +
+                  Bit(last.FirstDrawn, 1) * byFirstDrawn[1] + last.Within[1] * byWithin[1]);
+      }
+    }
+    change.ClassOne -= pairs;
+  };
+  // Every term between two retyped units, found from its first, which changes what it gives
+  // the units after it (else the term and its windows change with the last alone, through the
+  // sums, or not at all).
   for (const std::uint32_t first : changedUnits_) {
     if (!ChangesAsFirst(first)) {
       continue;
     }
-    auto cross = [&](std::uint32_t term) {
-      const Outer& outer = outers[term];
-      const UnitFeatures &oldFirst = Before(outer.First), &newFirst = After(outer.First);
-      const UnitFeatures &oldLast = Before(outer.Last), &newLast = After(outer.Last);
-      for (int hand = 0; hand < 2; ++hand) {
-        const auto h = static_cast<std::size_t>(hand);
-        const std::int64_t both =
-            changeOf(Bit(oldFirst.LastDrawn, hand), Bit(newFirst.LastDrawn, hand)) *
-                changeOf(Bit(oldLast.FirstDrawn, hand), Bit(newLast.FirstDrawn, hand)) +
-            changeOf(Bit(oldFirst.Uses, hand), Bit(newFirst.Uses, hand)) *
-                changeOf(oldLast.Within[h], newLast.Within[h]);
-        change.ClassZero += static_cast<std::int64_t>(outer.Next) * both;
-        change.ClassOne += apart_[term][h] * both;
+    const std::array<int, 2> firstTook = taken(first);
+    const bool firstTakes = firstTook[0] != 0 || firstTook[1] != 0;
+    ForTermsFrom(first, [&](std::uint32_t t) {
+      cross(t);
+      if (firstTakes) {
+        windowsAfter(t, firstTook);
       }
-    };
-    const std::uint32_t from = windows_.OutersStart[first], to = windows_.OutersStart[first + 1];
-    if (to - from <= 8 * changedUnits_.size()) {
-      for (std::uint32_t t = from; t < to; ++t) {
-        if (Retyping(outers[t].Last)) {
-          cross(t);
-        }
-      }
-      continue;
-    }
-    for (const std::uint32_t last : changedUnits_) {
-      const auto found =
-          std::partition_point(outers.begin() + from, outers.begin() + to,
-                               [last](const Outer& outer) { return outer.Last < last; });
-      if (found != outers.begin() + to && found->Last == last) {
-        cross(static_cast<std::uint32_t>(found - outers.begin()));
-      }
-    }
-  }
-  // A unit that takes up or gives up a hand changes how often the units around it are apart.
-  for (const std::uint32_t middle : changedUnits_) {
-    const std::uint8_t before = Before(middle).Uses, after = After(middle).Uses;
-    if (before == after) {
-      continue;
-    }
-    std::array<int, 2> taken{};
-    for (int hand = 0; hand < 2; ++hand) {
-      taken[static_cast<std::size_t>(hand)] = changeOf(Bit(before, hand), Bit(after, hand));
-      change.ClassOne -= taken[static_cast<std::size_t>(hand)] *
-                         middleSums_[middle][static_cast<std::size_t>(hand)];
-    }
-    ForWindowsAround(middle, [&](const Window& window) {
-      for (int hand = 0; hand < 2; ++hand) {
-        if (const int took = taken[static_cast<std::size_t>(hand)]; took != 0) {
-          change.ClassOne -= took * static_cast<std::int64_t>(window.Count) *
-                             (PairsOf(After(window.First), After(window.Last), hand) -
-                              PairsOf(Before(window.First), Before(window.Last), hand));
-        }
+      if (const std::array<int, 2> lastTook = taken(outers[t].Last);
+          lastTook[0] != 0 || lastTook[1] != 0) {
+        windowsBefore(t, lastTook);
       }
     });
   }
@@ -563,10 +610,11 @@ void UnitGapState::Apply() {
              PairsOf(Before(window.First), Before(window.Last), hand));
       }
     };
-    const UnitIndex& byFirst = windows_.ByFirst;
-    for (std::uint32_t at = byFirst.Start[unit];
-         ChangesAsFirst(unit) && at < byFirst.Start[unit + 1]; ++at) {
-      around(all[byFirst.Items[at]]);
+    const std::uint32_t firstTerm = windows_.OutersStart[unit];
+    const std::uint32_t pastTerms = windows_.OutersStart[unit + 1];
+    for (std::uint32_t at = windows_.WindowsBefore[firstTerm];
+         ChangesAsFirst(unit) && at < windows_.WindowsBefore[pastTerms]; ++at) {
+      around(all[windows_.ByFirst[at].Window]);
     }
     const UnitIndex& windowsByLast = windows_.ByLast;
     for (std::uint32_t at = windowsByLast.Start[unit];

@@ -57,7 +57,18 @@ struct UnitWindows {
   std::vector<Window> Windows;                           // by (Middle, Last, First)
   std::vector<std::uint32_t> OutersStart, WindowsStart;  // by First, by Middle
   UnitIndex OutersByLast;                                // by (Last, First)
-  UnitIndex ByFirst, ByLast;  // Windows by (First, Middle, Last), (Last, Middle, First)
+  UnitIndex ByLast;                                      // Windows by (Last, Middle, First)
+  // Windows by (First, Middle, Last), each with its last unit, which is read for many windows
+  // that are then passed over.
+  struct Ahead {
+    std::uint32_t Last = 0, Window = 0;
+  };
+  std::vector<Ahead> ByFirst;
+  // By term, and one past the last: where the windows whose middle and last units are the
+  // term's first and last begin in Windows, and where those whose first and middle units are
+  // its first and last begin in ByFirst. Both orders follow the terms' own, so a term's
+  // windows are found without a search.
+  std::vector<std::uint32_t> WindowsAfter, WindowsBefore;
 };
 
 // Counts the matched entries of kanaCodes with the table (its first slots entries can match) as
@@ -146,9 +157,9 @@ class UnitGapState {
   // Adds the sums' terms of the term, its counts and the features of its ends, times sign.
   void AddToSums(std::uint32_t term, const UnitFeatures& first, const UnitFeatures& last,
                  std::int64_t sign);
-  // Calls visit(window) once for each window with middle unit whose first or last is retyped.
+  // Calls visit(term) for each term beginning at first whose last unit is retyped.
   template <typename Visit>
-  void ForWindowsAround(std::uint32_t middle, Visit&& visit) const;
+  void ForTermsFrom(std::uint32_t first, Visit&& visit) const;
   // A move: Begin, then Mark each unit it retypes; Change gives the change of the pairs, Apply
   // takes it.
   void Begin() const;
