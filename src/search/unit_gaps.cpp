@@ -579,48 +579,79 @@ void UnitGapState::Apply() {
     // A unit that takes up or gives up a hand changes how often the units around it are apart;
     // the sums of a term not taken out above change by that alone.
     const std::uint8_t before = Before(unit).Uses, after = After(unit).Uses;
+    const std::array<std::int64_t, 2> apartBy = {Bit(before, 0) - Bit(after, 0),
+                                                 Bit(before, 1) - Bit(after, 1)};
     for (std::uint32_t at = windows_.WindowsStart[unit];
          before != after && at < windows_.WindowsStart[unit + 1]; ++at) {
       const Window& window = all[at];
-      const bool kept = !ChangesAsFirst(window.First) && !ChangesAsLast(window.Last);
+      const auto count = static_cast<std::int64_t>(window.Count);
+      const std::array<std::int64_t, 2> apart = {apartBy[0] * count, apartBy[1] * count};
+      apart_[window.Outer][0] += apart[0];
+      apart_[window.Outer][1] += apart[1];
+      if (ChangesAsFirst(window.First) || ChangesAsLast(window.Last)) {
+        continue;
+      }
+      const UnitFeatures& first = features_[window.First];
+      const UnitFeatures& last = features_[window.Last];
+      auto& firstSums = sums_[window.First];
+      auto& lastSums = sums_[window.Last];
       for (int hand = 0; hand < 2; ++hand) {
         const auto h = static_cast<std::size_t>(hand);
-        const std::int64_t apart =
-            (Bit(before, hand) - Bit(after, hand)) * static_cast<std::int64_t>(window.Count);
-        if (apart == 0) {
-          continue;
+        lastSums[kLastOfFirst].Apart[h] += apart[h] * Bit(first.LastDrawn, hand);
+        lastSums[kUseOfFirst].Apart[h] += apart[h] * Bit(first.Uses, hand);
+        firstSums[kFirstOfLast].Apart[h] += apart[h] * Bit(last.FirstDrawn, hand);
+        firstSums[kWithinOfLast].Apart[h] += apart[h] * last.Within[h];
+      }
+    }
+    // The windows around the unit: their pairs by middle. Where the unit is the first and the
+    // last is kept, or the unit the last and the first keeps its last strokes and hands, a
+    // window's pairs change by the other's features times the unit's change.
+    const UnitFeatures &was = Before(unit), &now = After(unit);
+    if (ChangesAsFirst(unit)) {
+      const std::array<int, 2> byFirstDrawn = {Bit(now.LastDrawn, 0) - Bit(was.LastDrawn, 0),
+                                               Bit(now.LastDrawn, 1) - Bit(was.LastDrawn, 1)};
+      const std::array<int, 2> byWithin = {Bit(now.Uses, 0) - Bit(was.Uses, 0),
+                                           Bit(now.Uses, 1) - Bit(was.Uses, 1)};
+      for (std::uint32_t t = windows_.OutersStart[unit]; t < windows_.OutersStart[unit + 1]; ++t) {
+        std::array<std::int64_t, 2> pairs{};
+        for (std::uint32_t at = windows_.WindowsBefore[t]; at < windows_.WindowsBefore[t + 1];
+             ++at) {
+          const UnitWindows::Ahead ahead = windows_.ByFirst[at];
+          const auto count = static_cast<std::int64_t>(all[ahead.Window].Count);
+          const UnitFeatures& last = features_[ahead.Last];
+          if (Retyping(ahead.Last)) {
+            for (int hand = 0; hand < 2; ++hand) {
+              pairs[static_cast<std::size_t>(hand)] +=
+                  count * (PairsOf(now, newFeatures_[ahead.Last], hand) - PairsOf(was, last, hand));
+            }
+          } else {
+            for (std::size_t h = 0; h < 2; ++h) {
+              pairs[h] += count * (Bit(last.FirstDrawn, static_cast<int>(h)) * byFirstDrawn[h] +
+                                   last.Within[h] * byWithin[h]);
+            }
+          }
         }
-        apart_[window.Outer][h] += apart;
-        if (kept) {
+        middleSums_[outers[t].Last][0] += pairs[0];
+        middleSums_[outers[t].Last][1] += pairs[1];
+      }
+    }
+    if (ChangesAsLast(unit)) {
+      const std::array<int, 2> byLastDrawn = {Bit(now.FirstDrawn, 0) - Bit(was.FirstDrawn, 0),
+                                              Bit(now.FirstDrawn, 1) - Bit(was.FirstDrawn, 1)};
+      const std::array<int, 2> byUse = {now.Within[0] - was.Within[0],
+                                        now.Within[1] - was.Within[1]};
+      const UnitIndex& windowsByLast = windows_.ByLast;
+      for (std::uint32_t at = windowsByLast.Start[unit]; at < windowsByLast.Start[unit + 1]; ++at) {
+        const Window& window = all[windowsByLast.Items[at]];
+        if (!ChangesAsFirst(window.First)) {
           const UnitFeatures& first = features_[window.First];
-          const UnitFeatures& last = features_[window.Last];
-          sums_[window.Last][kLastOfFirst].Apart[h] += apart * Bit(first.LastDrawn, hand);
-          sums_[window.Last][kUseOfFirst].Apart[h] += apart * Bit(first.Uses, hand);
-          sums_[window.First][kFirstOfLast].Apart[h] += apart * Bit(last.FirstDrawn, hand);
-          sums_[window.First][kWithinOfLast].Apart[h] += apart * last.Within[h];
+          for (std::size_t h = 0; h < 2; ++h) {
+            middleSums_[window.Middle][h] +=
+                static_cast<std::int64_t>(window.Count) *
+                (Bit(first.LastDrawn, static_cast<int>(h)) * byLastDrawn[h] +
+                 Bit(first.Uses, static_cast<int>(h)) * byUse[h]);
+          }
         }
-      }
-    }
-    // The windows around the unit: their pairs by middle.
-    auto around = [this](const Window& window) {
-      for (int hand = 0; hand < 2; ++hand) {
-        middleSums_[window.Middle][static_cast<std::size_t>(hand)] +=
-            static_cast<std::int64_t>(window.Count) *
-            (PairsOf(After(window.First), After(window.Last), hand) -
-             PairsOf(Before(window.First), Before(window.Last), hand));
-      }
-    };
-    const std::uint32_t firstTerm = windows_.OutersStart[unit];
-    const std::uint32_t pastTerms = windows_.OutersStart[unit + 1];
-    for (std::uint32_t at = windows_.WindowsBefore[firstTerm];
-         ChangesAsFirst(unit) && at < windows_.WindowsBefore[pastTerms]; ++at) {
-      around(all[windows_.ByFirst[at].Window]);
-    }
-    const UnitIndex& windowsByLast = windows_.ByLast;
-    for (std::uint32_t at = windowsByLast.Start[unit];
-         ChangesAsLast(unit) && at < windowsByLast.Start[unit + 1]; ++at) {
-      if (!ChangesAsFirst(all[windowsByLast.Items[at]].First)) {
-        around(all[windowsByLast.Items[at]]);
       }
     }
   }
