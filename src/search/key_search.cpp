@@ -45,18 +45,18 @@ KeyProblem::KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys,
       windows_(windows),
       fingerTargets_(fingerTargets && kananet::HasFingerTargets(*fingerTargets) ? fingerTargets
                                                                                 : nullptr),
-      units_(countByKana ? units : nullptr) {
+      units_(units && units->ByStrokes != countByKana ? units : nullptr) {
   const double perKana = 100.0 / static_cast<double>(kana == 0 ? 1 : kana);
   if (countByKana && !units_) {
     windows_ = nullptr;
   }
   const double classTwoWeight = windows_ ? weights[kFigureGap2] : 0;
   if (windows_) {
-    classOneWeight_ = countByKana ? 0 : (weights[kFigureGap1] - classTwoWeight) * perKana;
+    classOneWeight_ = countByKana || units_ ? 0 : (weights[kFigureGap1] - classTwoWeight) * perKana;
     allPairsWeight_ = classTwoWeight * perKana;
   }
   if (units_) {
-    unitZeroWeight_ = (weights[kFigureGap0] - classTwoWeight) * perKana;
+    unitZeroWeight_ = countByKana ? (weights[kFigureGap0] - classTwoWeight) * perKana : 0;
     unitOneWeight_ = (weights[kFigureGap1] - classTwoWeight) * perKana;
   }
   auto weightOf = [&](FigureMask figures) {
@@ -108,11 +108,15 @@ FigureCounts KeyProblem::FiguresAt(const StrokeCounts& strokes, const Places& pl
 void KeyProblem::UnitGapsInto(FigureCounts& figures, const std::vector<std::string>& keys,
                               const Places& places) const {
   const UnitGapPairs pairs = UnitGapPairsAt(*units_, keys, leftHandLastKey_);
-  figures[kFigureGap0] = static_cast<std::uint64_t>(pairs.ClassZero);
+  if (countByKana_) {
+    figures[kFigureGap0] = static_cast<std::uint64_t>(pairs.ClassZero);
+  }
   figures[kFigureGap1] = static_cast<std::uint64_t>(pairs.ClassOne);
   if (windows_) {
-    figures[kFigureGap2] = static_cast<std::uint64_t>(
-        GapPairsAt(*windows_, leftHandLastKey_, places).All - pairs.ClassZero - pairs.ClassOne);
+    figures[kFigureGap2] =
+        static_cast<std::uint64_t>(GapPairsAt(*windows_, leftHandLastKey_, places).All -
+                                   pairs.ClassOne) -
+        figures[kFigureGap0];
   }
 }
 
@@ -123,7 +127,7 @@ double KeyProblem::CostOf(const FigureCounts& figures) const {
   }
   if (!windows_) {
     weights[kFigureGap2] = 0;
-    if (!countByKana_) {
+    if (!countByKana_ && !units_) {
       weights[kFigureGap1] = 0;
     }
   }

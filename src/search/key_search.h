@@ -28,8 +28,8 @@ std::vector<std::string> KeysAt(std::vector<std::string> keys, const Places& pla
 // windows (when only keys move and gap class 1 or 2+ has a weight), the figures and cost of
 // places take in those classes too: counted by kana, only every same-hand pair from them, and
 // the classes 0 and 1 from the unit windows, which a layout counted by kana needs for any
-// weight on its gap classes. With finger targets, the cost takes in
-// their term.
+// weight on its gap classes. Counted by strokes, unit windows counted so (where kana move)
+// give class 1 in place of the gap windows. With finger targets, the cost takes in their term.
 class KeyProblem {
  public:
   KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys, const FigureWeights& weights,
@@ -44,10 +44,10 @@ class KeyProblem {
   // The same for other strokes of the start's keys, such as those of its kana moved.
   FigureCounts FiguresAt(const StrokeCounts& strokes, const Places& places) const;
   double CostOf(const FigureCounts& figures) const;
-  // Whether the cost takes in the gap classes of a layout counted by kana.
+  // Whether the cost takes in gap classes from the unit windows.
   bool HasUnitGaps() const { return units_ != nullptr; }
-  // Sets the gap classes of a layout counted by kana, whose slots type keys, with the start
-  // keys at places.
+  // Sets the gap classes from the unit windows of a layout whose slots type keys, with the
+  // start keys at places.
   void UnitGapsInto(FigureCounts& figures, const std::vector<std::string>& keys,
                     const Places& places) const;
   // The cost of one stroke of key, and of key second right after key first.
@@ -74,8 +74,8 @@ class KeyProblem {
   // those two classes (less) and onto every same-hand pair (more).
   double classOneWeight_ = 0;
   double allPairsWeight_ = 0;
-  // Counted by kana, the weights of classes 0 and 1 less that of class 2+, which goes on every
-  // same-hand pair.
+  // The weights of the classes from the unit windows (0 and 1 counted by kana, 1 by strokes)
+  // less that of class 2+, which goes on every same-hand pair.
   double unitZeroWeight_ = 0;
   double unitOneWeight_ = 0;
   std::array<double, 64> keyWeight_{};
@@ -99,7 +99,7 @@ class KeyState {
   void AddStrokes(int key, double count);
   void AddPairs(int first, int second, double count);
   // The change of cost when units retype (their keys by place), and taking it; with no gap
-  // classes counted by kana, nothing.
+  // classes from the unit windows, nothing.
   double RetypeDelta(const std::vector<Retyped>& retyped) const {
     return units_ ? units_->Delta(retyped) : 0;
   }

@@ -117,7 +117,7 @@ class LayoutState {
   std::vector<std::uint8_t> first_, last_;        // the first and last key of every entry now
   Places startKey_{};                             // the start key now at each key
   std::unordered_map<std::uint64_t, int> taken_;  // the start keys of the counted entries
-  // The changes as units retyped, for the gap classes counted by kana.
+  // The changes as units retyped, for the gap classes from the unit windows.
   const std::vector<Retyped>& RetypedOf(const std::vector<Change>& changes) const;
 
   mutable std::vector<Change> scratch_;

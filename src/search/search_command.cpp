@@ -245,14 +245,14 @@ Places Settled(const Places& places, const std::array<bool, 64>& used) {
 }
 
 // Whether figure is scored by the search. Counted by strokes, gap class 0 always is, classes 1
-// and 2+ with the gap windows, which need only keys to move. Counted by kana, classes 0 and 1
-// are with the unit windows, and class 2+ with both.
+// and 2+ with the gap windows, which need only keys to move, and class 1 with the unit windows.
+// Counted by kana, classes 0 and 1 are with the unit windows, and class 2+ with both.
 bool Scored(int figure, bool countByKana, bool windows, bool units) {
   if (!IsGapFigure(figure)) {
     return true;
   }
   if (!countByKana) {
-    return figure == kFigureGap0 || windows;
+    return figure == kFigureGap0 || windows || (units && figure == kFigureGap1);
   }
   return units && (figure != kFigureGap2 || windows);
 }
@@ -440,20 +440,23 @@ int Search(const Options& options) {
   const StrokeCounts strokes = StrokesOfPieces(pieces, problem.Table);
   // Gap classes 1 and 2+ by strokes need windows of more than two strokes, and class 2+ by
   // kana every same-hand pair from them, counted only when weighted (or verified) and only keys
-  // move. Counted by kana, the gap classes need the windows of units.
+  // move. Counted by kana, the gap classes need the windows of units; by strokes, class 1 needs
+  // the windows of units with keys when kana move.
   const auto weighted = [&settings](int figure) {
     return settings.Weights[static_cast<std::size_t>(figure)] != 0;
   };
   const bool windowsNeeded =
       !settings.MoveKana &&
       (weighted(kFigureGap2) || (!byKana && weighted(kFigureGap1)) || options.Verify);
-  const bool unitsNeeded = byKana && (weighted(kFigureGap0) || weighted(kFigureGap1) ||
-                                      weighted(kFigureGap2) || options.Verify);
+  const bool unitsNeeded = byKana ? weighted(kFigureGap0) || weighted(kFigureGap1) ||
+                                        weighted(kFigureGap2) || options.Verify
+                                  : settings.MoveKana && (weighted(kFigureGap1) || options.Verify);
   const bool breaks = problem.Header.BreakAfterPunctuation != 0;
   const GapWindows windows =
       windowsNeeded ? CountGapWindows(problem.KanaCodes, problem.Table, breaks) : GapWindows();
   const UnitWindows unitWindows =
-      unitsNeeded ? CountUnitWindows(problem.KanaCodes, problem.Table, breaks) : UnitWindows();
+      unitsNeeded ? CountUnitWindows(problem.KanaCodes, problem.Table, breaks, byKana)
+                  : UnitWindows();
   const KeyProblem keys(strokes, settings.MoveKeys ? movable.Keys : std::vector<int>{},
                         settings.Weights, problem.Header.LeftHandLastKey, byKana, problem.Kana,
                         windowsNeeded ? &windows : nullptr, &settings,

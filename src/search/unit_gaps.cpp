@@ -161,10 +161,11 @@ void IndexWindows(UnitWindows& windows) {
 }  // namespace
 
 UnitWindows CountUnitWindows(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
-                             bool breakAfterPunctuation) {
+                             bool breakAfterPunctuation, bool countByKana) {
   const EntryMatcher matcher(table);
   UnitWindows windows;
   windows.Slots = matcher.RunBreakPiece();
+  windows.ByStrokes = !countByKana;
   const auto start = static_cast<std::uint32_t>(windows.Slots);
   std::vector<bool> ends(windows.Slots);
   for (std::size_t slot = 0; slot < windows.Slots; ++slot) {
@@ -185,6 +186,12 @@ UnitWindows CountUnitWindows(std::string_view kanaCodes, const std::vector<Layou
                 Before& before = lanes[lane];
                 if (match.Piece == matcher.RunBreakPiece()) {
                   before = {start, start};
+                  return match.Advance;
+                }
+                if (!countByKana && table[match.Piece].Keys.empty()) {  // strikes nothing
+                  if (ends[match.Piece]) {
+                    before = {start, start};
+                  }
                   return match.Advance;
                 }
                 next.Add(Pack(before.One, match.Piece));
@@ -230,45 +237,110 @@ namespace {
 
 using Features = UnitFeatures;
 
-// A run's start: both hands struck, and no drawn key, before it.
-constexpr Features kRunStart{3, 0, 0, {}};
+// The products of the features, as the header tells them.
+enum : std::size_t { kLastFirst, kUsesWithin, kLastBounce = 1, kBouncedFirst, kOneInner };
+
+// Whether each product is counted with Next, and with Apart.
+constexpr std::array<std::int64_t, kUnitProducts> kByKanaNext{1, 1, 0, 0};
+constexpr std::array<std::int64_t, kUnitProducts> kByKanaApart{1, 1, 0, 0};
+constexpr std::array<std::int64_t, kUnitProducts> kByStrokesNext{0, 1, 1, 1};
+constexpr std::array<std::int64_t, kUnitProducts> kByStrokesApart{1, 0, 0, 0};
+
+// A run's start: counted by kana, both hands struck and no drawn key before it; by strokes, no
+// stroke (but one term before each unit, which counts the pairs inside it).
+constexpr Features RunStart(bool byStrokes) {
+  Features features;
+  features.AsFirst[byStrokes ? kOneInner : kUsesWithin] = {1, 1};
+  return features;
+}
 
 template <typename Key>
-Features FeaturesOf(std::size_t size, int leftHandLastKey, Key&& key) {
-  Features features;
+Features FeaturesByKana(std::size_t size, int leftHandLastKey, Key&& key) {
+  std::uint8_t uses = 0, first = 0;
   bool lastDrawn[2] = {false, false};
+  std::array<std::uint16_t, 2> within{};
   for (std::size_t i = 0; i < size; ++i) {
     const int stroke = key(i);
     const int hand = stroke > leftHandLastKey ? 1 : 0;
     const bool drawn = IsDrawnKey(stroke);
-    if ((features.Uses >> hand & 1) == 0) {
-      features.FirstDrawn |= static_cast<std::uint8_t>(drawn << hand);
+    if ((uses >> hand & 1) == 0) {
+      first |= static_cast<std::uint8_t>(drawn << hand);
     } else if (lastDrawn[hand] && drawn) {
-      ++features.Within[static_cast<std::size_t>(hand)];
+      ++within[static_cast<std::size_t>(hand)];
     }
-    features.Uses |= static_cast<std::uint8_t>(1 << hand);
+    uses |= static_cast<std::uint8_t>(1 << hand);
     lastDrawn[hand] = drawn;
   }
-  features.LastDrawn = static_cast<std::uint8_t>(lastDrawn[0] | lastDrawn[1] << 1);
+  Features features;
+  features.Through = static_cast<std::uint8_t>(~uses & 3);
+  for (std::size_t hand = 0; hand < 2; ++hand) {
+    features.AsFirst[kLastFirst][hand] = lastDrawn[hand];
+    features.AsLast[kLastFirst][hand] = first >> hand & 1;
+    features.AsFirst[kUsesWithin][hand] = uses >> hand & 1;
+  }
+  features.AsLast[kUsesWithin] = within;
   return features;
 }
 
-Features FeaturesOf(std::string_view keys, int leftHandLastKey) {
-  return FeaturesOf(keys.size(), leftHandLastKey,
+template <typename Key>
+Features FeaturesByStrokes(std::size_t size, int leftHandLastKey, Key&& key) {
+  Features features;
+  if (size == 0) {
+    return features;
+  }
+  const auto handOf = [&](std::size_t i) { return key(i) > leftHandLastKey ? 1 : 0; };
+  // Whether stroke i is a drawn key of hand.
+  const auto drawn = [&](std::size_t i, int hand) {
+    return IsDrawnKey(key(i)) && handOf(i) == hand;
+  };
+  for (int hand = 0; hand < 2; ++hand) {
+    const auto h = static_cast<std::size_t>(hand);
+    features.AsFirst[kLastFirst][h] = features.AsFirst[kLastBounce][h] = drawn(size - 1, hand);
+    features.AsLast[kLastFirst][h] = features.AsLast[kBouncedFirst][h] = drawn(0, hand);
+    features.AsFirst[kOneInner][h] = 1;
+    if (size >= 2) {
+      features.AsFirst[kBouncedFirst][h] = drawn(size - 2, hand) && handOf(size - 1) != hand;
+      features.AsLast[kLastBounce][h] = handOf(0) != hand && drawn(1, hand);
+    }
+  }
+  for (std::size_t i = 0; i + 2 < size; ++i) {
+    const int hand = handOf(i);
+    if (drawn(i, hand) && handOf(i + 1) != hand && drawn(i + 2, hand)) {
+      ++features.AsLast[kOneInner][static_cast<std::size_t>(hand)];
+    }
+  }
+  features.Through = size == 1 ? static_cast<std::uint8_t>(1 << (1 - handOf(0))) : 0;
+  return features;
+}
+
+template <typename Key>
+Features FeaturesOf(bool byStrokes, std::size_t size, int leftHandLastKey, Key&& key) {
+  return byStrokes ? FeaturesByStrokes(size, leftHandLastKey, key)
+                   : FeaturesByKana(size, leftHandLastKey, key);
+}
+
+Features FeaturesOf(bool byStrokes, std::string_view keys, int leftHandLastKey) {
+  return FeaturesOf(byStrokes, keys.size(), leftHandLastKey,
                     [keys](std::size_t i) { return static_cast<std::uint8_t>(keys[i]); });
 }
 
-// The pairs of hand that the unit last makes with the unit first before it.
-int PairsOf(const Features& first, const Features& last, int hand) {
-  return ((first.LastDrawn & last.FirstDrawn) >> hand & 1) +
-         (first.Uses >> hand & 1) * last.Within[static_cast<std::size_t>(hand)];
+// The pairs of hand that the unit last makes with the unit first before it, by the products
+// counted with: the products' sums.
+std::int64_t PairsOf(const Features& first, const Features& last, int hand,
+                     const std::array<std::int64_t, kUnitProducts>& with) {
+  const auto h = static_cast<std::size_t>(hand);
+  std::int64_t pairs = 0;
+  for (std::size_t product = 0; product < kUnitProducts; ++product) {
+    pairs += with[product] * first.AsFirst[product][h] * last.AsLast[product][h];
+  }
+  return pairs;
 }
 
 std::vector<Features> FeaturesOfAll(const UnitWindows& windows,
                                     const std::vector<std::string>& keys, int leftHandLastKey) {
-  std::vector<Features> features(windows.Slots + 1, kRunStart);
+  std::vector<Features> features(windows.Slots + 1, RunStart(windows.ByStrokes));
   for (std::size_t slot = 0; slot < windows.Slots; ++slot) {
-    features[slot] = FeaturesOf(keys[slot], leftHandLastKey);
+    features[slot] = FeaturesOf(windows.ByStrokes, keys[slot], leftHandLastKey);
   }
   return features;
 }
@@ -278,18 +350,21 @@ std::vector<Features> FeaturesOfAll(const UnitWindows& windows,
 UnitGapPairs UnitGapPairsAt(const UnitWindows& windows, const std::vector<std::string>& keys,
                             int leftHandLastKey) {
   const std::vector<Features> features = FeaturesOfAll(windows, keys, leftHandLastKey);
+  const auto& next = windows.ByStrokes ? kByStrokesNext : kByKanaNext;
+  const auto& apart = windows.ByStrokes ? kByStrokesApart : kByKanaApart;
   UnitGapPairs pairs;
+  std::int64_t& nextPairs = windows.ByStrokes ? pairs.ClassOne : pairs.ClassZero;
   for (const UnitWindows::Outer& outer : windows.Outers) {
     for (int hand = 0; hand < 2; ++hand) {
-      pairs.ClassZero += static_cast<std::int64_t>(outer.Next) *
-                         PairsOf(features[outer.First], features[outer.Last], hand);
+      nextPairs += static_cast<std::int64_t>(outer.Next) *
+                   PairsOf(features[outer.First], features[outer.Last], hand, next);
     }
   }
   for (const UnitWindows::Window& window : windows.Windows) {
     for (int hand = 0; hand < 2; ++hand) {
-      if ((features[window.Middle].Uses >> hand & 1) == 0) {
+      if ((features[window.Middle].Through >> hand & 1) != 0) {
         pairs.ClassOne += static_cast<std::int64_t>(window.Count) *
-                          PairsOf(features[window.First], features[window.Last], hand);
+                          PairsOf(features[window.First], features[window.Last], hand, apart);
       }
     }
   }
@@ -300,15 +375,17 @@ UnitGapState::UnitGapState(const UnitWindows& windows, const std::vector<std::st
                            int leftHandLastKey, double classZeroWeight, double classOneWeight)
     : windows_(windows),
       leftHandLastKey_(leftHandLastKey),
-      classZero_(classZeroWeight),
-      classOne_(classOneWeight),
+      nextWeight_(windows.ByStrokes ? classOneWeight : classZeroWeight),
+      apartWeight_(classOneWeight),
+      withNext_(windows.ByStrokes ? kByStrokesNext : kByKanaNext),
+      withApart_(windows.ByStrokes ? kByStrokesApart : kByKanaApart),
       keys_(keys),
       features_(FeaturesOfAll(windows, keys, leftHandLastKey)),
       apart_(windows.Outers.size()) {
   const std::size_t units = windows.Slots + 1;
   for (const Window& window : windows.Windows) {
     for (int hand = 0; hand < 2; ++hand) {
-      if (Bit(features_[window.Middle].Uses, hand) == 0) {
+      if (Bit(features_[window.Middle].Through, hand) != 0) {
         apart_[window.Outer][static_cast<std::size_t>(hand)] +=
             static_cast<std::int64_t>(window.Count);
       }
@@ -326,7 +403,7 @@ UnitGapState::UnitGapState(const UnitWindows& windows, const std::vector<std::st
     for (int hand = 0; hand < 2; ++hand) {
       middleSums_[window.Middle][static_cast<std::size_t>(hand)] +=
           static_cast<std::int64_t>(window.Count) *
-          PairsOf(features_[window.First], features_[window.Last], hand);
+          PairsOf(features_[window.First], features_[window.Last], hand, withApart_);
     }
   }
   for (std::uint32_t slot = 0; slot < windows.Slots; ++slot) {
@@ -343,12 +420,11 @@ double UnitGapState::Cost() const {
 
 void UnitGapState::AddPairs(std::int64_t next, const std::array<std::int64_t, 2>& apart,
                             const UnitFeatures& first, const UnitFeatures& last, std::int64_t sign,
-                            UnitGapPairs& pairs) const {
+                            Pairs& pairs) const {
   for (int hand = 0; hand < 2; ++hand) {
-    if (const int made = PairsOf(first, last, hand); made != 0) {
-      pairs.ClassZero += sign * next * made;
-      pairs.ClassOne += sign * apart[static_cast<std::size_t>(hand)] * made;
-    }
+    pairs.Next += sign * next * PairsOf(first, last, hand, withNext_);
+    pairs.Apart +=
+        sign * apart[static_cast<std::size_t>(hand)] * PairsOf(first, last, hand, withApart_);
   }
 }
 
@@ -357,18 +433,30 @@ void UnitGapState::AddToSums(std::uint32_t term, const UnitFeatures& first,
   const Outer& outer = windows_.Outers[term];
   const auto next = static_cast<std::int64_t>(outer.Next);
   const auto& apart = apart_[term];
-  auto add = [&](Sum& sum, std::size_t hand, int feature) {
+  auto add = [&](Sum& sum, std::size_t product, std::size_t hand, std::int64_t feature) {
     if (feature != 0) {
-      sum.Next[hand] += sign * next * feature;
-      sum.Apart[hand] += sign * apart[hand] * feature;
+      sum.Next[hand] += sign * withNext_[product] * next * feature;
+      sum.Apart[hand] += sign * withApart_[product] * apart[hand] * feature;
     }
   };
-  for (int hand = 0; hand < 2; ++hand) {
-    const auto h = static_cast<std::size_t>(hand);
-    add(sums_[outer.Last][kLastOfFirst], h, Bit(first.LastDrawn, hand));
-    add(sums_[outer.Last][kUseOfFirst], h, Bit(first.Uses, hand));
-    add(sums_[outer.First][kFirstOfLast], h, Bit(last.FirstDrawn, hand));
-    add(sums_[outer.First][kWithinOfLast], h, last.Within[h]);
+  for (std::size_t product = 0; product < kUnitProducts; ++product) {
+    for (std::size_t hand = 0; hand < 2; ++hand) {
+      add(sums_[outer.First][product], product, hand, last.AsLast[product][hand]);
+      add(sums_[outer.Last][kUnitProducts + product], product, hand, first.AsFirst[product][hand]);
+    }
+  }
+}
+
+void UnitGapState::AddApart(const Window& window, const std::array<std::int64_t, 2>& apart) {
+  const UnitFeatures& first = features_[window.First];
+  const UnitFeatures& last = features_[window.Last];
+  for (std::size_t product = 0; product < kUnitProducts; ++product) {
+    for (std::size_t hand = 0; hand < 2; ++hand) {
+      const std::int64_t added = withApart_[product] * apart[hand];
+      sums_[window.First][product].Apart[hand] += added * last.AsLast[product][hand];
+      sums_[window.Last][kUnitProducts + product].Apart[hand] +=
+          added * first.AsFirst[product][hand];
+    }
   }
 }
 
@@ -417,37 +505,64 @@ void UnitGapState::Mark(std::uint32_t unit, const UnitFeatures& features) const 
   newFeatures_[unit] = features;
 }
 
-UnitGapPairs UnitGapState::Change() const {
-  UnitGapPairs change;
-  auto changeOf = [](int before, int after) { return after - before; };
+namespace {
+
+using ProductFeatures = decltype(UnitFeatures::AsFirst);
+using ByProduct = std::array<std::array<std::int64_t, 2>, kUnitProducts>;
+
+// By product and hand: with times scale (by hand) times the change of the features.
+ByProduct Changed(const ProductFeatures& was, const ProductFeatures& now,
+                  const std::array<std::int64_t, kUnitProducts>& with,
+                  const std::array<std::int64_t, 2>& scale) {
+  ByProduct changed{};
+  for (std::size_t product = 0; product < kUnitProducts; ++product) {
+    for (std::size_t hand = 0; hand < 2; ++hand) {
+      changed[product][hand] =
+          with[product] * scale[hand] * (now[product][hand] - was[product][hand]);
+    }
+  }
+  return changed;
+}
+
+// The features of hand times the coefficients, summed over the products.
+std::int64_t Times(const ProductFeatures& features, const ByProduct& by, std::size_t hand) {
+  std::int64_t sum = 0;
+  for (std::size_t product = 0; product < kUnitProducts; ++product) {
+    sum += features[product][hand] * by[product][hand];
+  }
+  return sum;
+}
+
+}  // namespace
+
+UnitGapState::Pairs UnitGapState::Change() const {
+  Pairs change;
   // Each retyped unit's features' change times the sums of its terms.
   for (const std::uint32_t unit : changedUnits_) {
     const UnitFeatures& before = Before(unit);
     const UnitFeatures& after = After(unit);
-    const auto& sums = sums_[unit];
-    for (int hand = 0; hand < 2; ++hand) {
-      const auto h = static_cast<std::size_t>(hand);
-      const std::int64_t byFeature[kSums] = {
-          changeOf(Bit(before.FirstDrawn, hand), Bit(after.FirstDrawn, hand)),
-          changeOf(before.Within[h], after.Within[h]),
-          changeOf(Bit(before.LastDrawn, hand), Bit(after.LastDrawn, hand)),
-          changeOf(Bit(before.Uses, hand), Bit(after.Uses, hand))};
-      for (std::size_t sum = 0; sum < kSums; ++sum) {
-        change.ClassZero += byFeature[sum] * sums[sum].Next[h];
-        change.ClassOne += byFeature[sum] * sums[sum].Apart[h];
+    const Sums& sums = sums_[unit];
+    for (std::size_t product = 0; product < kUnitProducts; ++product) {
+      for (std::size_t hand = 0; hand < 2; ++hand) {
+        const std::int64_t asFirst = after.AsFirst[product][hand] - before.AsFirst[product][hand];
+        const std::int64_t asLast = after.AsLast[product][hand] - before.AsLast[product][hand];
+        const Sum& ofFirst = sums[product];
+        const Sum& ofLast = sums[kUnitProducts + product];
+        change.Next += asFirst * ofFirst.Next[hand] + asLast * ofLast.Next[hand];
+        change.Apart += asFirst * ofFirst.Apart[hand] + asLast * ofLast.Apart[hand];
       }
     }
   }
-  // A unit that takes up or gives up a hand changes how often the units around it are apart:
-  // by hand, +1 where it takes the hand up, -1 where it gives it up.
-  auto taken = [&](std::uint32_t unit) {
-    const std::uint8_t before = Before(unit).Uses, after = After(unit).Uses;
-    return std::array<int, 2>{changeOf(Bit(before, 0), Bit(after, 0)),
-                              changeOf(Bit(before, 1), Bit(after, 1))};
+  // A unit that changes the hands it lets through changes how often the units around it are
+  // apart: by hand, +1 where it now lets the hand through, -1 where it no longer does.
+  auto through = [&](std::uint32_t unit) {
+    const std::uint8_t before = Before(unit).Through, after = After(unit).Through;
+    return std::array<std::int64_t, 2>{Bit(after, 0) - Bit(before, 0),
+                                       Bit(after, 1) - Bit(before, 1)};
   };
   for (const std::uint32_t middle : changedUnits_) {
-    const std::array<int, 2> took = taken(middle);
-    change.ClassOne -= took[0] * middleSums_[middle][0] + took[1] * middleSums_[middle][1];
+    const std::array<std::int64_t, 2> more = through(middle);
+    change.Apart += more[0] * middleSums_[middle][0] + more[1] * middleSums_[middle][1];
   }
   const auto& outers = windows_.Outers;
   const auto& all = windows_.Windows;
@@ -456,88 +571,71 @@ UnitGapPairs UnitGapState::Change() const {
     const Outer& outer = outers[term];
     const UnitFeatures &oldFirst = Before(outer.First), &newFirst = After(outer.First);
     const UnitFeatures &oldLast = Before(outer.Last), &newLast = After(outer.Last);
-    for (int hand = 0; hand < 2; ++hand) {
-      const auto h = static_cast<std::size_t>(hand);
-      const std::int64_t both =
-          changeOf(Bit(oldFirst.LastDrawn, hand), Bit(newFirst.LastDrawn, hand)) *
-              changeOf(Bit(oldLast.FirstDrawn, hand), Bit(newLast.FirstDrawn, hand)) +
-          changeOf(Bit(oldFirst.Uses, hand), Bit(newFirst.Uses, hand)) *
-              changeOf(oldLast.Within[h], newLast.Within[h]);
-      change.ClassZero += static_cast<std::int64_t>(outer.Next) * both;
-      change.ClassOne += apart_[term][h] * both;
+    for (std::size_t product = 0; product < kUnitProducts; ++product) {
+      for (std::size_t hand = 0; hand < 2; ++hand) {
+        const std::int64_t both =
+            (newFirst.AsFirst[product][hand] - oldFirst.AsFirst[product][hand]) *
+            (newLast.AsLast[product][hand] - oldLast.AsLast[product][hand]);
+        change.Next += withNext_[product] * static_cast<std::int64_t>(outer.Next) * both;
+        change.Apart += withApart_[product] * apart_[term][hand] * both;
+      }
     }
   };
-  // The windows whose middle and last units are the term's, the middle taking up or giving up
-  // a hand. Where the first is kept, the change of a window's pairs is the first's features
-  // times the last's change, worked out once for the term.
-  auto windowsAfter = [&](std::uint32_t t, const std::array<int, 2>& took) {
+  // The windows whose middle and last units are the term's, the middle changing the hands it
+  // lets through. Where the first is kept, the change of a window's pairs is the first's
+  // features times the last's change, worked out once for the term.
+  auto windowsAfter = [&](std::uint32_t t, const std::array<std::int64_t, 2>& more) {
     const UnitFeatures &lastBefore = Before(outers[t].Last), &lastAfter = After(outers[t].Last);
-    std::array<std::int64_t, 2> byLastDrawn{}, byUse{};
-    for (int hand = 0; hand < 2; ++hand) {
-      const auto h = static_cast<std::size_t>(hand);
-      byLastDrawn[h] =
-          took[h] * changeOf(Bit(lastBefore.FirstDrawn, hand), Bit(lastAfter.FirstDrawn, hand));
-      byUse[h] = took[h] * changeOf(lastBefore.Within[h], lastAfter.Within[h]);
-    }
+    const ByProduct by = Changed(lastBefore.AsLast, lastAfter.AsLast, withApart_, more);
     std::int64_t pairs = 0;
     for (std::uint32_t w = windows_.WindowsAfter[t]; w < windows_.WindowsAfter[t + 1]; ++w) {
       const Window& window = all[w];
       const UnitFeatures& first = features_[window.First];
       std::int64_t made = 0;
-      if (Retyping(window.First)) {
-        for (int hand = 0; hand < 2; ++hand) {
-          made += took[static_cast<std::size_t>(hand)] *
-                  (PairsOf(newFeatures_[window.First], lastAfter, hand) -
-                   PairsOf(first, lastBefore, hand));
-        }
-      } else {
-        made = Bit(first.LastDrawn, 0) * byLastDrawn[0] + Bit(first.Uses, 0) * byUse[0] +
-               Bit(first.LastDrawn, 1) * byLastDrawn[1] + Bit(first.Uses, 1) * byUse[1];
+      for (int hand = 0; hand < 2; ++hand) {
+        const auto h = static_cast<std::size_t>(hand);
+        made += Retyping(window.First)
+                    ? more[h] * (PairsOf(newFeatures_[window.First], lastAfter, hand, withApart_) -
+                                 PairsOf(first, lastBefore, hand, withApart_))
+                    : Times(first.AsFirst, by, h);
       }
       pairs += made * static_cast<std::int64_t>(window.Count);
     }
-    change.ClassOne -= pairs;
+    change.Apart += pairs;
   };
-  // The windows whose first and middle units are the term's, the middle taking up or giving up
-  // a hand, and whose last is kept: the last's features times the first's change.
-  auto windowsBefore = [&](std::uint32_t t, const std::array<int, 2>& took) {
+  // The windows whose first and middle units are the term's, the middle changing the hands it
+  // lets through, and whose last is kept: the last's features times the first's change.
+  auto windowsBefore = [&](std::uint32_t t, const std::array<std::int64_t, 2>& more) {
     const UnitFeatures &firstBefore = Before(outers[t].First), &firstAfter = After(outers[t].First);
-    std::array<std::int64_t, 2> byFirstDrawn{}, byWithin{};
-    for (int hand = 0; hand < 2; ++hand) {
-      const auto h = static_cast<std::size_t>(hand);
-      byFirstDrawn[h] =
-          took[h] * changeOf(Bit(firstBefore.LastDrawn, hand), Bit(firstAfter.LastDrawn, hand));
-      byWithin[h] = took[h] * changeOf(Bit(firstBefore.Uses, hand), Bit(firstAfter.Uses, hand));
-    }
+    const ByProduct by = Changed(firstBefore.AsFirst, firstAfter.AsFirst, withApart_, more);
     std::int64_t pairs = 0;
     const auto& byFirst = windows_.ByFirst;
     for (std::uint32_t at = windows_.WindowsBefore[t]; at < windows_.WindowsBefore[t + 1]; ++at) {
       if (!Retyping(byFirst[at].Last)) {
         const UnitFeatures& last = features_[byFirst[at].Last];
         pairs += static_cast<std::int64_t>(all[byFirst[at].Window].Count) *
-                 (Bit(last.FirstDrawn, 0) * byFirstDrawn[0] + last.Within[0] * byWithin[0] +
-                  Bit(last.FirstDrawn, 1) * byFirstDrawn[1] + last.Within[1] * byWithin[1]);
+                 (Times(last.AsLast, by, 0) + Times(last.AsLast, by, 1));
       }
     }
-    change.ClassOne -= pairs;
+    change.Apart += pairs;
   };
   // Every term between two retyped units, found from its first, which changes what it gives
-  // the units after it (else the term and its windows change with the last alone, through the
-  // sums, or not at all).
+  // the units after it or the hands it lets through (else the term and its windows change with
+  // the last alone, through the sums, or not at all).
   for (const std::uint32_t first : changedUnits_) {
-    if (!ChangesAsFirst(first)) {
+    const std::array<std::int64_t, 2> firstMore = through(first);
+    const bool firstLets = firstMore[0] != 0 || firstMore[1] != 0;
+    if (!ChangesAsFirst(first) && !firstLets) {
       continue;
     }
-    const std::array<int, 2> firstTook = taken(first);
-    const bool firstTakes = firstTook[0] != 0 || firstTook[1] != 0;
     ForTermsFrom(first, [&](std::uint32_t t) {
       cross(t);
-      if (firstTakes) {
-        windowsAfter(t, firstTook);
+      if (firstLets) {
+        windowsAfter(t, firstMore);
       }
-      if (const std::array<int, 2> lastTook = taken(outers[t].Last);
-          lastTook[0] != 0 || lastTook[1] != 0) {
-        windowsBefore(t, lastTook);
+      if (const std::array<std::int64_t, 2> lastMore = through(outers[t].Last);
+          lastMore[0] != 0 || lastMore[1] != 0) {
+        windowsBefore(t, lastMore);
       }
     });
   }
@@ -576,11 +674,11 @@ void UnitGapState::Apply() {
   }
   const auto& all = windows_.Windows;
   for (const std::uint32_t unit : changedUnits_) {
-    // A unit that takes up or gives up a hand changes how often the units around it are apart;
-    // the sums of a term not taken out above change by that alone.
-    const std::uint8_t before = Before(unit).Uses, after = After(unit).Uses;
-    const std::array<std::int64_t, 2> apartBy = {Bit(before, 0) - Bit(after, 0),
-                                                 Bit(before, 1) - Bit(after, 1)};
+    // A unit that changes the hands it lets through changes how often the units around it are
+    // apart; the sums of a term not taken out above change by that alone.
+    const std::uint8_t before = Before(unit).Through, after = After(unit).Through;
+    const std::array<std::int64_t, 2> apartBy = {Bit(after, 0) - Bit(before, 0),
+                                                 Bit(after, 1) - Bit(before, 1)};
     for (std::uint32_t at = windows_.WindowsStart[unit];
          before != after && at < windows_.WindowsStart[unit + 1]; ++at) {
       const Window& window = all[at];
@@ -588,30 +686,16 @@ void UnitGapState::Apply() {
       const std::array<std::int64_t, 2> apart = {apartBy[0] * count, apartBy[1] * count};
       apart_[window.Outer][0] += apart[0];
       apart_[window.Outer][1] += apart[1];
-      if (ChangesAsFirst(window.First) || ChangesAsLast(window.Last)) {
-        continue;
-      }
-      const UnitFeatures& first = features_[window.First];
-      const UnitFeatures& last = features_[window.Last];
-      auto& firstSums = sums_[window.First];
-      auto& lastSums = sums_[window.Last];
-      for (int hand = 0; hand < 2; ++hand) {
-        const auto h = static_cast<std::size_t>(hand);
-        lastSums[kLastOfFirst].Apart[h] += apart[h] * Bit(first.LastDrawn, hand);
-        lastSums[kUseOfFirst].Apart[h] += apart[h] * Bit(first.Uses, hand);
-        firstSums[kFirstOfLast].Apart[h] += apart[h] * Bit(last.FirstDrawn, hand);
-        firstSums[kWithinOfLast].Apart[h] += apart[h] * last.Within[h];
+      if (!ChangesAsFirst(window.First) && !ChangesAsLast(window.Last)) {
+        AddApart(window, apart);
       }
     }
     // The windows around the unit: their pairs by middle. Where the unit is the first and the
-    // last is kept, or the unit the last and the first keeps its last strokes and hands, a
-    // window's pairs change by the other's features times the unit's change.
+    // last is kept, or the unit the last and the first keeps what it gives the units after it,
+    // a window's pairs change by the other's features times the unit's change.
     const UnitFeatures &was = Before(unit), &now = After(unit);
     if (ChangesAsFirst(unit)) {
-      const std::array<int, 2> byFirstDrawn = {Bit(now.LastDrawn, 0) - Bit(was.LastDrawn, 0),
-                                               Bit(now.LastDrawn, 1) - Bit(was.LastDrawn, 1)};
-      const std::array<int, 2> byWithin = {Bit(now.Uses, 0) - Bit(was.Uses, 0),
-                                           Bit(now.Uses, 1) - Bit(was.Uses, 1)};
+      const ByProduct by = Changed(was.AsFirst, now.AsFirst, withApart_, {1, 1});
       for (std::uint32_t t = windows_.OutersStart[unit]; t < windows_.OutersStart[unit + 1]; ++t) {
         std::array<std::int64_t, 2> pairs{};
         for (std::uint32_t at = windows_.WindowsBefore[t]; at < windows_.WindowsBefore[t + 1];
@@ -619,16 +703,12 @@ void UnitGapState::Apply() {
           const UnitWindows::Ahead ahead = windows_.ByFirst[at];
           const auto count = static_cast<std::int64_t>(all[ahead.Window].Count);
           const UnitFeatures& last = features_[ahead.Last];
-          if (Retyping(ahead.Last)) {
-            for (int hand = 0; hand < 2; ++hand) {
-              pairs[static_cast<std::size_t>(hand)] +=
-                  count * (PairsOf(now, newFeatures_[ahead.Last], hand) - PairsOf(was, last, hand));
-            }
-          } else {
-            for (std::size_t h = 0; h < 2; ++h) {
-              pairs[h] += count * (Bit(last.FirstDrawn, static_cast<int>(h)) * byFirstDrawn[h] +
-                                   last.Within[h] * byWithin[h]);
-            }
+          for (int hand = 0; hand < 2; ++hand) {
+            const auto h = static_cast<std::size_t>(hand);
+            pairs[h] += count * (Retyping(ahead.Last)
+                                     ? PairsOf(now, newFeatures_[ahead.Last], hand, withApart_) -
+                                           PairsOf(was, last, hand, withApart_)
+                                     : Times(last.AsLast, by, h));
           }
         }
         middleSums_[outers[t].Last][0] += pairs[0];
@@ -636,10 +716,7 @@ void UnitGapState::Apply() {
       }
     }
     if (ChangesAsLast(unit)) {
-      const std::array<int, 2> byLastDrawn = {Bit(now.FirstDrawn, 0) - Bit(was.FirstDrawn, 0),
-                                              Bit(now.FirstDrawn, 1) - Bit(was.FirstDrawn, 1)};
-      const std::array<int, 2> byUse = {now.Within[0] - was.Within[0],
-                                        now.Within[1] - was.Within[1]};
+      const ByProduct by = Changed(was.AsLast, now.AsLast, withApart_, {1, 1});
       const UnitIndex& windowsByLast = windows_.ByLast;
       for (std::uint32_t at = windowsByLast.Start[unit]; at < windowsByLast.Start[unit + 1]; ++at) {
         const Window& window = all[windowsByLast.Items[at]];
@@ -647,9 +724,7 @@ void UnitGapState::Apply() {
           const UnitFeatures& first = features_[window.First];
           for (std::size_t h = 0; h < 2; ++h) {
             middleSums_[window.Middle][h] +=
-                static_cast<std::int64_t>(window.Count) *
-                (Bit(first.LastDrawn, static_cast<int>(h)) * byLastDrawn[h] +
-                 Bit(first.Uses, static_cast<int>(h)) * byUse[h]);
+                static_cast<std::int64_t>(window.Count) * Times(first.AsFirst, by, h);
           }
         }
       }
@@ -661,8 +736,8 @@ void UnitGapState::Apply() {
   for (const std::uint32_t unit : changedUnits_) {
     features_[unit] = newFeatures_[unit];
   }
-  now_.ClassZero += change_.ClassZero;
-  now_.ClassOne += change_.ClassOne;
+  now_.Next += change_.Next;
+  now_.Apart += change_.Apart;
   changedUnits_.clear();
 }
 
@@ -674,7 +749,7 @@ double UnitGapState::KeyDelta(int a, int b) const {
   for (const int key : {a, b}) {
     for (const std::uint32_t slot : slotsOf_[static_cast<std::size_t>(key)]) {
       const std::string& keys = keys_[slot];
-      Mark(slot, FeaturesOf(keys.size(), leftHandLastKey_, [&](std::size_t i) {
+      Mark(slot, FeaturesOf(windows_.ByStrokes, keys.size(), leftHandLastKey_, [&](std::size_t i) {
              const int stroke = static_cast<std::uint8_t>(keys[i]);
              return stroke == a ? b : stroke == b ? a : stroke;
            }));
@@ -710,8 +785,8 @@ double UnitGapState::ExchangeKeys(int a, int b) {
 double UnitGapState::Delta(const std::vector<Retyped>& retyped) const {
   Begin();
   for (const Retyped& unit : retyped) {
-    Mark(unit.Slot,
-         FeaturesOf(unit.Size, leftHandLastKey_, [&unit](std::size_t i) { return unit.Keys[i]; }));
+    Mark(unit.Slot, FeaturesOf(windows_.ByStrokes, unit.Size, leftHandLastKey_,
+                               [&unit](std::size_t i) { return unit.Keys[i]; }));
   }
   return CostOf(Change());
 }

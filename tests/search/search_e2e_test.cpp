@@ -76,13 +76,14 @@ TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
             std::string::npos);
   const e2e::RunResult again = run("1", "again");
   ASSERT_EQ(again.ExitStatus, 0) << again.Err;
-  // Gap classes 1 and 2+ weighted, keys moving, and finger targets, kana moving too: every
-  // layout moved to counted again agrees.
+  // Gap classes 1 and 2+ weighted, keys moving, and finger targets with class 1, kana moving
+  // too: every layout moved to counted again agrees.
   work.WriteFile("gaps.toml",
                  "[weights]\n\"same_hand_pairs.gap1\" = -1\n"
                  "\"same_hand_pairs.gap2\" = 0.5\nsame_finger = 1\n");
   work.WriteFile("fingers.toml",
                  "free_keys = \"qwertasdfgzxcvbL0\"\nmoves = [\"keys\", \"kana\"]\n"
+                 "[weights]\n\"same_hand_pairs.gap1\" = -1\n"
                  "[finger_targets]\nweight = 0.05\n\"finger.left_index\" = 0.15\n");
   for (const std::string name : {"gaps", "fingers"}) {
     const e2e::RunResult verified =
@@ -175,8 +176,8 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
       {"pin_keys = 5\n", "search.toml:1: error: pin_keys must be a string", false},
       {"\n\npin_keys = \"H\"\n", "search.toml:3: error: pin_keys: no entry", true},
       {"free_keys = \"a~\"\n", "search.toml:1: error: free_keys: '~' is not a key", false},
-      {"moves = [\"kana\"]\n[weights]\n\"same_hand_pairs.gap1\" = 1\n",
-       "search.toml:3: error: same_hand_pairs.gap1", true},
+      {"moves = [\"kana\"]\n[weights]\n\"same_hand_pairs.gap2\" = 1\n",
+       "search.toml:3: error: same_hand_pairs.gap2", true},
       {"moves = [\"keys\", 3]\n", "search.toml:1: error: a move is", false},
       {"[finger_targets]\n\"finger.left_index\" = 2\n",
        "search.toml:2: error: finger_targets: the share of finger.left_index", false},

@@ -107,11 +107,9 @@ TEST(SearchTest, ScoresEqualTheCountOfTheMovedLayout) {
     const StrokeCounts strokes = StrokesOfPieces(pieces, problem.Table);
     const bool keysOnly = example.KeysOnlyFreeEvery != 0;
     const GapWindows windows = CountGapWindows(problem.Text, problem.Table, example.Breaks);
-    const UnitWindows unitWindows = CountUnitWindows(problem.Text, problem.Table, example.Breaks);
-    const auto weighable = [&](int figure) {
-      return !IsGapFigure(figure) || keysOnly ||
-             figure == (example.ByKana ? kFigureGap1 : kFigureGap0) || figure == kFigureGap0;
-    };
+    const UnitWindows unitWindows =
+        CountUnitWindows(problem.Text, problem.Table, example.Breaks, example.ByKana);
+    const auto weighable = [&](int figure) { return keysOnly || figure != kFigureGap2; };
     FigureWeights weights{};
     std::mt19937 rng(example.Seed);
     std::mt19937 weightRng(example.Seed);  // the moves below do not depend on what is weighed
@@ -133,14 +131,14 @@ TEST(SearchTest, ScoresEqualTheCountOfTheMovedLayout) {
     }
     const KeyProblem keys(strokes, freeKeys, weights, example.LeftHandLastKey, example.ByKana,
                           KanaOfStream(problem.Text), keysOnly ? &windows : nullptr, &settings,
-                          &unitWindows);
+                          example.ByKana || !keysOnly ? &unitWindows : nullptr);
     const std::size_t slots = MatchingSlots(problem.Table);
     const KanaUnits units(problem.Table, slots, pieces, std::vector<bool>(slots), freeKeys);
     ASSERT_GE(units.Size(), keysOnly ? 0u : 10u);
     const KanaUnits* kana = keysOnly ? nullptr : &units;
     LayoutState state(keys, kana, StartPlaces());
     int kanaMoves = 0;
-    for (int step = 0; step <= 50; ++step) {
+    for (int step = 0; step <= 70; ++step) {
       const Arrangement at = state.Now();
       const std::vector<LayoutEntry> written = TableAt(problem.Table, slots, kana, at);
       const FigureCounts counted = *CountFigures(problem.Text, written, problem.Header, 1);
