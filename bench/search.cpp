@@ -42,6 +42,24 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
+// How many exchanges of two free keys delta scores per second, for 2 seconds.
+template <typename Delta>
+double KeyExchangesPerSecond(const std::vector<int>& freeKeys, Delta&& delta) {
+  std::uint64_t scored = 0;
+  double sum = 0;
+  const Clock::time_point start = Clock::now();
+  while (SecondsSince(start) < 2) {
+    for (std::size_t i = 0; i < freeKeys.size(); ++i) {
+      for (std::size_t j = i + 1; j < freeKeys.size(); ++j) {
+        sum += delta(freeKeys[i], freeKeys[j]);
+      }
+    }
+    scored += freeKeys.size() * (freeKeys.size() - 1) / 2;
+  }
+  const double perSecond = static_cast<double>(scored) / SecondsSince(start);
+  return sum == 0.123 ? perSecond + 1e-9 : perSecond;  // the sum is used, so it is worked out
+}
+
 // The methods, each searching rounds for one seed: a round of best-improvement from a random
 // start (no annealing steps), or an anneal of steps and its greedy polish, as kananet-search
 // searches.
@@ -182,19 +200,16 @@ int Run(const std::string& directory, const std::string& name, int runs, int see
     windows = search::CountGapWindows(kanaCodes, layout.Table, breaks);
     windowsTimes.push_back(SecondsSince(start));
     start = Clock::now();
-    unitWindows =
-        byKana ? search::CountUnitWindows(kanaCodes, layout.Table, breaks) : search::UnitWindows();
+    unitWindows = search::CountUnitWindows(kanaCodes, layout.Table, breaks, byKana);
     unitTimes.push_back(SecondsSince(start));
   }
   std::printf("%-34s %8.1f ms  (%zu key triples, %zu key sets of runs)\n",
               "gap windows counted (1 thread)", 1000 * Median(windowsTimes), windows.Triples.size(),
               windows.Runs.size());
-  if (byKana) {
-    std::printf("%-34s %8.1f ms  (%.2fx the count; %zu pairs of units, %zu windows of three)\n",
-                "unit windows counted (1 thread)", 1000 * Median(unitTimes),
-                Median(unitTimes) / Median(counts), unitWindows.Outers.size(),
-                unitWindows.Windows.size());
-  }
+  std::printf("%-34s %8.1f ms  (%.2fx the count; %zu pairs of units, %zu windows of three)\n",
+              "unit windows counted (1 thread)", 1000 * Median(unitTimes),
+              Median(unitTimes) / Median(counts), unitWindows.Outers.size(),
+              unitWindows.Windows.size());
   FigureWeights withGaps = DefaultSettings().Weights;
   withGaps[kFigureGap0] = byKana ? 0.1 : 0;
   withGaps[kFigureGap1] = -0.1;
@@ -203,25 +218,15 @@ int Run(const std::string& directory, const std::string& name, int runs, int see
     const search::KeyProblem problem(strokes, freeKeys, gaps ? withGaps : DefaultSettings().Weights,
                                      layout.Header.LeftHandLastKey, byKana, KanaOfStream(kanaCodes),
                                      gaps ? &windows : nullptr, nullptr,
-                                     gaps ? &unitWindows : nullptr);
+                                     gaps && byKana ? &unitWindows : nullptr);
     const char* const weights = !gaps    ? ""
                                 : byKana ? " (gap classes 0, 1, 2+ weighted)"
                                          : " (gap classes 1, 2+ weighted)";
     const search::KeyState state(problem, search::StartPlaces());
-    std::uint64_t scored = 0;
-    double sum = 0;
-    const Clock::time_point start = Clock::now();
-    while (SecondsSince(start) < 2) {
-      for (std::size_t i = 0; i < freeKeys.size(); ++i) {
-        for (std::size_t j = i + 1; j < freeKeys.size(); ++j) {
-          sum += state.Delta(freeKeys[i], freeKeys[j]);
-        }
-      }
-      scored += freeKeys.size() * (freeKeys.size() - 1) / 2;
-    }
-    std::printf("%-34s %8.0f per second on one core (%zu free keys; target 500,000)%s%s\n",
-                "key exchanges scored", static_cast<double>(scored) / SecondsSince(start),
-                freeKeys.size(), weights, sum == 0.123 ? " " : "");
+    std::printf("%-34s %8.0f per second on one core (%zu free keys; target 500,000)%s\n",
+                "key exchanges scored",
+                KeyExchangesPerSecond(freeKeys, [&](int a, int b) { return state.Delta(a, b); }),
+                freeKeys.size(), weights);
 
     std::atomic<std::uint64_t> candidates{0};
     const std::atomic<bool> stop{false};
@@ -249,15 +254,17 @@ int Run(const std::string& directory, const std::string& name, int runs, int see
   }
   const std::size_t slots = MatchingSlots(layout.Table);
   const search::KanaUnits units(layout.Table, slots, pieces, std::vector<bool>(slots), freeKeys);
-  // Kana exchanges, and rounds where keys and kana move; counted by kana, also with gap classes
-  // 0 and 1 weighted, which the unit windows score.
+  // Kana exchanges, and rounds where keys and kana move; also with gap classes 0 and 1 (counted
+  // by kana) or 1 (by strokes) weighted, which the unit windows score.
   FigureWeights kanaGaps = withGaps;
   kanaGaps[kFigureGap2] = 0;
-  for (const bool gaps : {false, byKana}) {
+  for (const bool gaps : {false, true}) {
     const search::KeyProblem moving(strokes, freeKeys, gaps ? kanaGaps : DefaultSettings().Weights,
                                     layout.Header.LeftHandLastKey, byKana, KanaOfStream(kanaCodes),
                                     nullptr, nullptr, gaps ? &unitWindows : nullptr);
-    const char* const weights = gaps ? " (gap classes 0, 1 weighted)" : "";
+    const char* const weights = !gaps    ? ""
+                                : byKana ? " (gap classes 0, 1 weighted)"
+                                         : " (gap class 1 weighted)";
     const search::LayoutState withKana(moving, &units, search::StartPlaces());
     std::uint64_t kanaScored = 0, kanaMade = 0;
     double sum = 0;
@@ -277,6 +284,11 @@ int Run(const std::string& directory, const std::string& name, int runs, int see
         "kana exchanges scored", static_cast<double>(kanaScored) / SecondsSince(kana), units.Size(),
         100.0 * static_cast<double>(kanaMade) / static_cast<double>(kanaScored), weights,
         sum == 0.123 ? " " : "");
+    // Key exchanges where kana may move too: the gap classes come from the units' windows.
+    std::printf(
+        "%-34s %8.0f per second on one core%s\n", "key exchanges scored, kana moving",
+        KeyExchangesPerSecond(freeKeys, [&](int a, int b) { return withKana.KeyDelta(a, b); }),
+        weights);
     std::atomic<std::uint64_t> annealed{0};
     const std::atomic<bool> stop{false};
     const Clock::time_point annealing = Clock::now();
