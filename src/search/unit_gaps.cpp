@@ -29,22 +29,22 @@ class CountTable {
     ++cell->Count;
   }
 
-  template <typename Visit>
-  void ForEach(Visit&& visit) const {
-    for (const Cell& cell : cells_) {
-      if (cell.Key != kEmpty) {
-        visit(cell.Key, cell.Count);
-      }
-    }
-  }
-
- private:
   static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
   struct Cell {
     std::uint64_t Key = kEmpty;
     std::uint64_t Count = 0;
   };
 
+  // The keys and their counts sorted by key, in the table's own cells, which it gives up: with
+  // millions of keys, a copy would double the memory the count needs.
+  std::vector<Cell> Sorted() && {
+    std::erase_if(cells_, [](const Cell& cell) { return cell.Key == kEmpty; });
+    std::sort(cells_.begin(), cells_.end(),
+              [](const Cell& a, const Cell& b) { return a.Key < b.Key; });
+    return std::move(cells_);
+  }
+
+ private:
   Cell* Find(std::uint64_t key) {
     const std::size_t mask = cells_.size() - 1;
     std::size_t at = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> 20) & mask;
@@ -204,31 +204,26 @@ UnitWindows CountUnitWindows(std::string_view kanaCodes, const std::vector<Layou
   // The outer pairs, those right after each other and those with one unit between them, in
   // order, each with its windows: the two counts sorted and walked side by side.
   const std::uint64_t unitMask = (std::uint64_t{1} << kUnitBits) - 1;
-  auto sorted = [](CountTable& table) {
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> counts;
-    table.ForEach(
-        [&counts](std::uint64_t key, std::uint64_t count) { counts.emplace_back(key, count); });
-    table = CountTable();
-    std::sort(counts.begin(), counts.end());
-    return counts;
-  };
-  const auto nexts = sorted(next);
-  const auto betweens = sorted(between);
-  std::size_t i = 0, j = 0;
-  while (i < nexts.size() || j < betweens.size()) {
-    const std::uint64_t pair =
-        std::min(i < nexts.size() ? nexts[i].first : ~std::uint64_t{0},
-                 j < betweens.size() ? betweens[j].first >> kUnitBits : ~std::uint64_t{0});
-    const auto outer = static_cast<std::uint32_t>(windows.Outers.size());
-    const auto first = static_cast<std::uint32_t>(pair >> kUnitBits);
-    const auto last = static_cast<std::uint32_t>(pair & unitMask);
-    windows.Outers.push_back(
-        {first, last, i < nexts.size() && nexts[i].first == pair ? nexts[i++].second : 0});
-    for (; j < betweens.size() && betweens[j].first >> kUnitBits == pair; ++j) {
-      windows.Windows.push_back({first, static_cast<std::uint32_t>(betweens[j].first & unitMask),
-                                 last, outer, betweens[j].second});
+  {
+    const std::vector<CountTable::Cell> nexts = std::move(next).Sorted();
+    const std::vector<CountTable::Cell> betweens = std::move(between).Sorted();
+    windows.Windows.reserve(betweens.size());
+    std::size_t i = 0, j = 0;
+    while (i < nexts.size() || j < betweens.size()) {
+      const std::uint64_t pair =
+          std::min(i < nexts.size() ? nexts[i].Key : ~std::uint64_t{0},
+                   j < betweens.size() ? betweens[j].Key >> kUnitBits : ~std::uint64_t{0});
+      const auto outer = static_cast<std::uint32_t>(windows.Outers.size());
+      const auto first = static_cast<std::uint32_t>(pair >> kUnitBits);
+      const auto last = static_cast<std::uint32_t>(pair & unitMask);
+      windows.Outers.push_back(
+          {first, last, i < nexts.size() && nexts[i].Key == pair ? nexts[i++].Count : 0});
+      for (; j < betweens.size() && betweens[j].Key >> kUnitBits == pair; ++j) {
+        windows.Windows.push_back({first, static_cast<std::uint32_t>(betweens[j].Key & unitMask),
+                                   last, outer, betweens[j].Count});
+      }
     }
-  }
+  }  // the counts are given up before the windows are indexed
   IndexWindows(windows);
   return windows;
 }
