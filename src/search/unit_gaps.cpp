@@ -321,11 +321,12 @@ Features FeaturesOf(bool byStrokes, std::string_view keys, int leftHandLastKey) 
 
 // The pairs of hand that the unit last makes with the unit first before it, by the products
 // counted with: the products' sums.
+template <std::size_t Products = kUnitProducts>
 std::int64_t PairsOf(const Features& first, const Features& last, int hand,
                      const std::array<std::int64_t, kUnitProducts>& with) {
   const auto h = static_cast<std::size_t>(hand);
   std::int64_t pairs = 0;
-  for (std::size_t product = 0; product < kUnitProducts; ++product) {
+  for (std::size_t product = 0; product < Products; ++product) {
     pairs += with[product] * first.AsFirst[product][h] * last.AsLast[product][h];
   }
   return pairs;
@@ -390,7 +391,7 @@ UnitGapState::UnitGapState(const UnitWindows& windows, const std::vector<std::st
   middleSums_.resize(units);
   for (std::uint32_t t = 0; t < windows.Outers.size(); ++t) {
     const Outer& outer = windows.Outers[t];
-    AddToSums(t, features_[outer.First], features_[outer.Last], 1);
+    AddToSums<kUnitProducts>(t, features_[outer.First], features_[outer.Last], 1);
     AddPairs(static_cast<std::int64_t>(outer.Next), apart_[t], features_[outer.First],
              features_[outer.Last], 1, now_);
   }
@@ -423,6 +424,7 @@ void UnitGapState::AddPairs(std::int64_t next, const std::array<std::int64_t, 2>
   }
 }
 
+template <std::size_t Products>
 void UnitGapState::AddToSums(std::uint32_t term, const UnitFeatures& first,
                              const UnitFeatures& last, std::int64_t sign) {
   const Outer& outer = windows_.Outers[term];
@@ -434,7 +436,7 @@ void UnitGapState::AddToSums(std::uint32_t term, const UnitFeatures& first,
       sum.Apart[hand] += sign * withApart_[product] * apart[hand] * feature;
     }
   };
-  for (std::size_t product = 0; product < kUnitProducts; ++product) {
+  for (std::size_t product = 0; product < Products; ++product) {
     for (std::size_t hand = 0; hand < 2; ++hand) {
       add(sums_[outer.First][product], product, hand, last.AsLast[product][hand]);
       add(sums_[outer.Last][kUnitProducts + product], product, hand, first.AsFirst[product][hand]);
@@ -442,10 +444,11 @@ void UnitGapState::AddToSums(std::uint32_t term, const UnitFeatures& first,
   }
 }
 
+template <std::size_t Products>
 void UnitGapState::AddApart(const Window& window, const std::array<std::int64_t, 2>& apart) {
   const UnitFeatures& first = features_[window.First];
   const UnitFeatures& last = features_[window.Last];
-  for (std::size_t product = 0; product < kUnitProducts; ++product) {
+  for (std::size_t product = 0; product < Products; ++product) {
     for (std::size_t hand = 0; hand < 2; ++hand) {
       const std::int64_t added = withApart_[product] * apart[hand];
       sums_[window.First][product].Apart[hand] += added * last.AsLast[product][hand];
@@ -506,11 +509,12 @@ using ProductFeatures = decltype(UnitFeatures::AsFirst);
 using ByProduct = std::array<std::array<std::int64_t, 2>, kUnitProducts>;
 
 // By product and hand: with times scale (by hand) times the change of the features.
+template <std::size_t Products>
 ByProduct Changed(const ProductFeatures& was, const ProductFeatures& now,
                   const std::array<std::int64_t, kUnitProducts>& with,
                   const std::array<std::int64_t, 2>& scale) {
   ByProduct changed{};
-  for (std::size_t product = 0; product < kUnitProducts; ++product) {
+  for (std::size_t product = 0; product < Products; ++product) {
     for (std::size_t hand = 0; hand < 2; ++hand) {
       changed[product][hand] =
           with[product] * scale[hand] * (now[product][hand] - was[product][hand]);
@@ -520,9 +524,10 @@ ByProduct Changed(const ProductFeatures& was, const ProductFeatures& now,
 }
 
 // The features of hand times the coefficients, summed over the products.
+template <std::size_t Products>
 std::int64_t Times(const ProductFeatures& features, const ByProduct& by, std::size_t hand) {
   std::int64_t sum = 0;
-  for (std::size_t product = 0; product < kUnitProducts; ++product) {
+  for (std::size_t product = 0; product < Products; ++product) {
     sum += features[product][hand] * by[product][hand];
   }
   return sum;
@@ -530,14 +535,15 @@ std::int64_t Times(const ProductFeatures& features, const ByProduct& by, std::si
 
 }  // namespace
 
-UnitGapState::Pairs UnitGapState::Change() const {
+template <std::size_t Products>
+UnitGapState::Pairs UnitGapState::ChangeOf() const {
   Pairs change;
   // Each retyped unit's features' change times the sums of its terms.
   for (const std::uint32_t unit : changedUnits_) {
     const UnitFeatures& before = Before(unit);
     const UnitFeatures& after = After(unit);
     const Sums& sums = sums_[unit];
-    for (std::size_t product = 0; product < kUnitProducts; ++product) {
+    for (std::size_t product = 0; product < Products; ++product) {
       for (std::size_t hand = 0; hand < 2; ++hand) {
         const std::int64_t asFirst = after.AsFirst[product][hand] - before.AsFirst[product][hand];
         const std::int64_t asLast = after.AsLast[product][hand] - before.AsLast[product][hand];
@@ -566,7 +572,7 @@ UnitGapState::Pairs UnitGapState::Change() const {
     const Outer& outer = outers[term];
     const UnitFeatures &oldFirst = Before(outer.First), &newFirst = After(outer.First);
     const UnitFeatures &oldLast = Before(outer.Last), &newLast = After(outer.Last);
-    for (std::size_t product = 0; product < kUnitProducts; ++product) {
+    for (std::size_t product = 0; product < Products; ++product) {
       for (std::size_t hand = 0; hand < 2; ++hand) {
         const std::int64_t both =
             (newFirst.AsFirst[product][hand] - oldFirst.AsFirst[product][hand]) *
@@ -581,7 +587,7 @@ UnitGapState::Pairs UnitGapState::Change() const {
   // features times the last's change, worked out once for the term.
   auto windowsAfter = [&](std::uint32_t t, const std::array<std::int64_t, 2>& more) {
     const UnitFeatures &lastBefore = Before(outers[t].Last), &lastAfter = After(outers[t].Last);
-    const ByProduct by = Changed(lastBefore.AsLast, lastAfter.AsLast, withApart_, more);
+    const ByProduct by = Changed<Products>(lastBefore.AsLast, lastAfter.AsLast, withApart_, more);
     std::int64_t pairs = 0;
     for (std::uint32_t w = windows_.WindowsAfter[t]; w < windows_.WindowsAfter[t + 1]; ++w) {
       const Window& window = all[w];
@@ -590,9 +596,10 @@ UnitGapState::Pairs UnitGapState::Change() const {
       for (int hand = 0; hand < 2; ++hand) {
         const auto h = static_cast<std::size_t>(hand);
         made += Retyping(window.First)
-                    ? more[h] * (PairsOf(newFeatures_[window.First], lastAfter, hand, withApart_) -
-                                 PairsOf(first, lastBefore, hand, withApart_))
-                    : Times(first.AsFirst, by, h);
+                    ? more[h] * (PairsOf<Products>(newFeatures_[window.First], lastAfter, hand,
+                                                   withApart_) -
+                                 PairsOf<Products>(first, lastBefore, hand, withApart_))
+                    : Times<Products>(first.AsFirst, by, h);
       }
       pairs += made * static_cast<std::int64_t>(window.Count);
     }
@@ -602,14 +609,15 @@ UnitGapState::Pairs UnitGapState::Change() const {
   // lets through, and whose last is kept: the last's features times the first's change.
   auto windowsBefore = [&](std::uint32_t t, const std::array<std::int64_t, 2>& more) {
     const UnitFeatures &firstBefore = Before(outers[t].First), &firstAfter = After(outers[t].First);
-    const ByProduct by = Changed(firstBefore.AsFirst, firstAfter.AsFirst, withApart_, more);
+    const ByProduct by =
+        Changed<Products>(firstBefore.AsFirst, firstAfter.AsFirst, withApart_, more);
     std::int64_t pairs = 0;
     const auto& byFirst = windows_.ByFirst;
     for (std::uint32_t at = windows_.WindowsBefore[t]; at < windows_.WindowsBefore[t + 1]; ++at) {
       if (!Retyping(byFirst[at].Last)) {
         const UnitFeatures& last = features_[byFirst[at].Last];
         pairs += static_cast<std::int64_t>(all[byFirst[at].Window].Count) *
-                 (Times(last.AsLast, by, 0) + Times(last.AsLast, by, 1));
+                 (Times<Products>(last.AsLast, by, 0) + Times<Products>(last.AsLast, by, 1));
       }
     }
     change.Apart += pairs;
@@ -638,7 +646,8 @@ UnitGapState::Pairs UnitGapState::Change() const {
   return change;
 }
 
-void UnitGapState::Apply() {
+template <std::size_t Products>
+void UnitGapState::ApplyOf() {
   // The terms with a retyped unit: their shares of the sums are taken out, changed and put in
   // again.
   if (++termRound_ == 0) {
@@ -665,7 +674,7 @@ void UnitGapState::Apply() {
   }
   const auto& outers = windows_.Outers;
   for (const std::uint32_t t : affected_) {
-    AddToSums(t, Before(outers[t].First), Before(outers[t].Last), -1);
+    AddToSums<Products>(t, Before(outers[t].First), Before(outers[t].Last), -1);
   }
   const auto& all = windows_.Windows;
   for (const std::uint32_t unit : changedUnits_) {
@@ -682,7 +691,7 @@ void UnitGapState::Apply() {
       apart_[window.Outer][0] += apart[0];
       apart_[window.Outer][1] += apart[1];
       if (!ChangesAsFirst(window.First) && !ChangesAsLast(window.Last)) {
-        AddApart(window, apart);
+        AddApart<Products>(window, apart);
       }
     }
     // The windows around the unit: their pairs by middle. Where the unit is the first and the
@@ -690,7 +699,7 @@ void UnitGapState::Apply() {
     // a window's pairs change by the other's features times the unit's change.
     const UnitFeatures &was = Before(unit), &now = After(unit);
     if (ChangesAsFirst(unit)) {
-      const ByProduct by = Changed(was.AsFirst, now.AsFirst, withApart_, {1, 1});
+      const ByProduct by = Changed<Products>(was.AsFirst, now.AsFirst, withApart_, {1, 1});
       for (std::uint32_t t = windows_.OutersStart[unit]; t < windows_.OutersStart[unit + 1]; ++t) {
         std::array<std::int64_t, 2> pairs{};
         for (std::uint32_t at = windows_.WindowsBefore[t]; at < windows_.WindowsBefore[t + 1];
@@ -700,10 +709,11 @@ void UnitGapState::Apply() {
           const UnitFeatures& last = features_[ahead.Last];
           for (int hand = 0; hand < 2; ++hand) {
             const auto h = static_cast<std::size_t>(hand);
-            pairs[h] += count * (Retyping(ahead.Last)
-                                     ? PairsOf(now, newFeatures_[ahead.Last], hand, withApart_) -
-                                           PairsOf(was, last, hand, withApart_)
-                                     : Times(last.AsLast, by, h));
+            pairs[h] +=
+                count * (Retyping(ahead.Last)
+                             ? PairsOf<Products>(now, newFeatures_[ahead.Last], hand, withApart_) -
+                                   PairsOf<Products>(was, last, hand, withApart_)
+                             : Times<Products>(last.AsLast, by, h));
           }
         }
         middleSums_[outers[t].Last][0] += pairs[0];
@@ -711,7 +721,7 @@ void UnitGapState::Apply() {
       }
     }
     if (ChangesAsLast(unit)) {
-      const ByProduct by = Changed(was.AsLast, now.AsLast, withApart_, {1, 1});
+      const ByProduct by = Changed<Products>(was.AsLast, now.AsLast, withApart_, {1, 1});
       const UnitIndex& windowsByLast = windows_.ByLast;
       for (std::uint32_t at = windowsByLast.Start[unit]; at < windowsByLast.Start[unit + 1]; ++at) {
         const Window& window = all[windowsByLast.Items[at]];
@@ -719,14 +729,14 @@ void UnitGapState::Apply() {
           const UnitFeatures& first = features_[window.First];
           for (std::size_t h = 0; h < 2; ++h) {
             middleSums_[window.Middle][h] +=
-                static_cast<std::int64_t>(window.Count) * Times(first.AsFirst, by, h);
+                static_cast<std::int64_t>(window.Count) * Times<Products>(first.AsFirst, by, h);
           }
         }
       }
     }
   }
   for (const std::uint32_t t : affected_) {
-    AddToSums(t, After(outers[t].First), After(outers[t].Last), 1);
+    AddToSums<Products>(t, After(outers[t].First), After(outers[t].Last), 1);
   }
   for (const std::uint32_t unit : changedUnits_) {
     features_[unit] = newFeatures_[unit];
@@ -734,6 +744,21 @@ void UnitGapState::Apply() {
   now_.Next += change_.Next;
   now_.Apart += change_.Apart;
   changedUnits_.clear();
+}
+
+// Counted by kana, only the first products are used.
+constexpr std::size_t kByKanaProducts = 2;
+
+UnitGapState::Pairs UnitGapState::Change() const {
+  return windows_.ByStrokes ? ChangeOf<kUnitProducts>() : ChangeOf<kByKanaProducts>();
+}
+
+void UnitGapState::Apply() {
+  if (windows_.ByStrokes) {
+    ApplyOf<kUnitProducts>();
+  } else {
+    ApplyOf<kByKanaProducts>();
+  }
 }
 
 double UnitGapState::KeyDelta(int a, int b) const {

@@ -179,9 +179,11 @@ class UnitGapState {
                 const UnitFeatures& first, const UnitFeatures& last, std::int64_t sign,
                 Pairs& pairs) const;
   // Adds the sums' terms of the term, its counts and the features of its ends, times sign.
+  template <std::size_t Products>
   void AddToSums(std::uint32_t term, const UnitFeatures& first, const UnitFeatures& last,
                  std::int64_t sign);
   // Adds apart, by hand, to the Apart sums of a term whose ends keep their features.
+  template <std::size_t Products>
   void AddApart(const Window& window, const std::array<std::int64_t, 2>& apart);
   // Calls visit(term) for each term beginning at first whose last unit is retyped.
   template <typename Visit>
@@ -192,6 +194,11 @@ class UnitGapState {
   void Mark(std::uint32_t unit, const UnitFeatures& features) const;
   Pairs Change() const;
   void Apply();
+  // The same with the first Products products, those the counting mode uses.
+  template <std::size_t Products>
+  Pairs ChangeOf() const;
+  template <std::size_t Products>
+  void ApplyOf();
   double CostOf(const Pairs& pairs) const {
     return nextWeight_ * static_cast<double>(pairs.Next) +
            apartWeight_ * static_cast<double>(pairs.Apart);
