@@ -38,9 +38,8 @@ void FollowTally::AddUp(const FollowTally& other) {
   for (std::size_t i = 0; i < square_.size(); ++i) {
     square_[i] += other.square_[i];
   }
-  for (const auto& [pair, count] : other.sparse_) {
-    sparse_[pair] += count;
-  }
+  other.sparse_.ForEach(
+      [this](std::uint64_t pair, std::uint64_t count) { sparse_.Add(pair, count); });
 }
 
 std::vector<PieceCounts::Follow> FollowTally::Follows() const {
@@ -56,10 +55,10 @@ std::vector<PieceCounts::Follow> FollowTally::Follows() const {
     }
     return follows;
   }
-  for (const auto& [pair, count] : sparse_) {
+  sparse_.ForEach([&follows](std::uint64_t pair, std::uint64_t count) {
     follows.push_back(
         {static_cast<std::uint32_t>(pair >> 32), static_cast<std::uint32_t>(pair), count});
-  }
+  });
   std::sort(follows.begin(), follows.end(), [](const auto& a, const auto& b) {
     return std::pair(a.First, a.Second) < std::pair(b.First, b.Second);
   });

@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "analysis/count_table.h"
 #include "analysis/entry_matcher.h"
 #include "analysis/figures.h"
 #include "readers/layout.h"
@@ -49,7 +49,7 @@ class FollowTally {
         if (dense_) {
           ++square_[previous * slots_ + piece];
         } else {
-          ++sparse_[std::uint64_t{previous} << 32 | piece];
+          sparse_.Add(std::uint64_t{previous} << 32 | piece);
         }
       }
       previous = piece;
@@ -73,7 +73,7 @@ class FollowTally {
   std::uint32_t previous_[kLanes] = {kNone, kNone, kNone, kNone};
   bool dense_ = true;
   std::vector<std::uint64_t> square_;  // by first * slots_ + second, when dense_
-  std::unordered_map<std::uint64_t, std::uint64_t> sparse_;  // by first << 32 | second
+  CountTable sparse_;                  // by first << 32 | second
 };
 
 // Counts the matched entries of kanaCodes with the table, as the count of the header's

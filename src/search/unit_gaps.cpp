@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "analysis/count_table.h"
 #include "analysis/entry_matcher.h"
 #include "analysis/piece_counts.h"
 #include "codes/keyboard.h"
@@ -10,63 +11,6 @@
 namespace kananet::search {
 
 namespace {
-
-// Counts by a 63-bit key, in one flat table: the text's windows of units are counted millions
-// of times over a few hundred thousand keys.
-class CountTable {
- public:
-  CountTable() : cells_(std::size_t{1} << 12) {}
-
-  void Add(std::uint64_t key) {
-    Cell* cell = Find(key);
-    if (cell->Key == kEmpty) {
-      cell->Key = key;
-      if (++used_ * 4 > cells_.size() * 3) {
-        Grow();
-        cell = Find(key);
-      }
-    }
-    ++cell->Count;
-  }
-
-  static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
-  struct Cell {
-    std::uint64_t Key = kEmpty;
-    std::uint64_t Count = 0;
-  };
-
-  // The keys and their counts sorted by key, in the table's own cells, which it gives up: with
-  // millions of keys, a copy would double the memory the count needs.
-  std::vector<Cell> Sorted() && {
-    std::erase_if(cells_, [](const Cell& cell) { return cell.Key == kEmpty; });
-    std::sort(cells_.begin(), cells_.end(),
-              [](const Cell& a, const Cell& b) { return a.Key < b.Key; });
-    return std::move(cells_);
-  }
-
- private:
-  Cell* Find(std::uint64_t key) {
-    const std::size_t mask = cells_.size() - 1;
-    std::size_t at = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> 20) & mask;
-    while (cells_[at].Key != kEmpty && cells_[at].Key != key) {
-      at = (at + 1) & mask;
-    }
-    return &cells_[at];
-  }
-
-  void Grow() {
-    std::vector<Cell> old(cells_.size() * 2);
-    old.swap(cells_);
-    for (const Cell& cell : old) {
-      if (cell.Key != kEmpty) {
-        *Find(cell.Key) = cell;
-      }
-    }
-  }
-
-  std::vector<Cell> cells_;
-  std::size_t used_ = 0;
-};
 
 constexpr int kUnitBits = 21;  // a table has fewer slots than this many bits count
 
