@@ -26,7 +26,8 @@
 // Bounce_h whether it begins with a stroke of the other hand and then a drawn key of h, Bounced_h
 // whether it ends with a drawn key of h and then a stroke of the other hand, Inner_h how many
 // class 1 pairs of h it holds itself, and Single_h whether it is one stroke of the other hand.
-// A run's start is a unit of no strokes.
+// A run's start is a unit of no strokes, and the term of it and the run's first unit counts
+// that unit's Inner pairs like every other term before a unit.
 //
 // Both are sums, over pairs of units o before r, of products of a feature of o and one of r,
 // each product counted with how often r comes right after o (Next), with how often a unit that
