@@ -24,6 +24,7 @@
 #include "readers/layout.h"
 #include "readers/sample_text.h"
 #include "search/gap_windows.h"
+#include "search/hand_sets.h"
 #include "search/key_search.h"
 #include "search/layout_search.h"
 #include "search/unit_gaps.h"
@@ -255,16 +256,33 @@ int Run(const std::string& directory, const std::string& name, int runs, int see
   const std::size_t slots = MatchingSlots(layout.Table);
   const search::KanaUnits units(layout.Table, slots, pieces, std::vector<bool>(slots), freeKeys);
   // Kana exchanges, and rounds where keys and kana move; also with gap classes 0 and 1 (counted
-  // by kana) or 1 (by strokes) weighted, which the unit windows score.
+  // by kana) or 1 (by strokes) weighted, which the unit windows score, and then class 2+ too,
+  // which takes every same-hand pair from the hand sets.
   FigureWeights kanaGaps = withGaps;
   kanaGaps[kFigureGap2] = 0;
-  for (const bool gaps : {false, true}) {
-    const search::KeyProblem moving(strokes, freeKeys, gaps ? kanaGaps : DefaultSettings().Weights,
+  std::vector<double> handTimes;
+  search::HandSets hands;
+  for (int run = 0; run < runs; ++run) {
+    const Clock::time_point start = Clock::now();
+    hands = search::CountHandSets(kanaCodes, layout.Table, breaks, units.Shapes());
+    handTimes.push_back(SecondsSince(start));
+  }
+  std::printf("%-34s %8.1f ms  (%.2fx the count; %zu sets of runs and stretches)\n",
+              "hand sets counted (1 thread)", 1000 * Median(handTimes),
+              Median(handTimes) / Median(counts), hands.Sets.size());
+  for (const int gaps : {0, 1, 2}) {
+    const search::KeyProblem moving(strokes, freeKeys,
+                                    gaps == 0   ? DefaultSettings().Weights
+                                    : gaps == 1 ? kanaGaps
+                                                : withGaps,
                                     layout.Header.LeftHandLastKey, byKana, KanaOfStream(kanaCodes),
-                                    nullptr, nullptr, gaps ? &unitWindows : nullptr);
-    const char* const weights = !gaps    ? ""
-                                : byKana ? " (gap classes 0, 1 weighted)"
-                                         : " (gap class 1 weighted)";
+                                    nullptr, nullptr, gaps != 0 ? &unitWindows : nullptr,
+                                    gaps == 2 ? &hands : nullptr);
+    const char* const weights = gaps == 0   ? ""
+                                : gaps == 2 ? (byKana ? " (gap classes 0, 1, 2+ weighted)"
+                                                      : " (gap classes 1, 2+ weighted)")
+                                : byKana    ? " (gap classes 0, 1 weighted)"
+                                            : " (gap class 1 weighted)";
     const search::LayoutState withKana(moving, &units, search::StartPlaces());
     std::uint64_t kanaScored = 0, kanaMade = 0;
     double sum = 0;

@@ -4,10 +4,9 @@
 #include <bit>
 #include <unordered_map>
 
-#include "analysis/entry_matcher.h"
-#include "analysis/piece_counts.h"
 #include "codes/key_alphabet.h"
 #include "codes/keyboard.h"
+#include "search/matched_runs.h"
 
 namespace kananet::search {
 
@@ -106,38 +105,19 @@ bool ClassOne(int first, int middle, int last, int leftHandLastKey) {
 
 GapWindows CountGapWindows(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
                            bool breakAfterPunctuation) {
-  const EntryMatcher matcher(table);
-  const std::size_t slots = matcher.RunBreakPiece();
-  std::vector<bool> ends(slots);
-  for (std::size_t slot = 0; slot < slots; ++slot) {
-    ends[slot] = EndsRun(table[slot], breakAfterPunctuation);
-  }
   GapWindows windows;
   std::vector<std::uint64_t> triples(std::size_t{kKeyCount} * kKeyCount * kKeyCount);
   KeySetCounts runs, neighbours;
   RunSoFar lanes[kLanes];
-  WalkMatches(matcher, kanaCodes, 0, kanaCodes.size(), true,
-              [&](std::size_t lane, std::size_t, EntryMatcher::Match match) -> std::size_t {
-                if (match.Piece == matcher.MissingPiece()) {
-                  return 0;
-                }
-                RunSoFar& run = lanes[lane];
-                if (match.Piece == matcher.RunBreakPiece()) {
-                  run.End(windows, runs, neighbours);
-                  return match.Advance;
-                }
-                for (const char key : table[match.Piece].Keys) {
-                  run.Strike(static_cast<std::uint8_t>(key), triples, neighbours);
-                  ++windows.Strokes;
-                }
-                if (ends[match.Piece]) {
-                  run.End(windows, runs, neighbours);
-                }
-                return match.Advance;
-              });
-  for (RunSoFar& run : lanes) {
-    run.End(windows, runs, neighbours);
-  }
+  ForEachMatchedEntry(
+      kanaCodes, table, breakAfterPunctuation,
+      [&](std::size_t lane, std::size_t slot) {
+        for (const char key : table[slot].Keys) {
+          lanes[lane].Strike(static_cast<std::uint8_t>(key), triples, neighbours);
+          ++windows.Strokes;
+        }
+      },
+      [&](std::size_t lane) { lanes[lane].End(windows, runs, neighbours); });
   for (std::size_t at = 0; at < triples.size(); ++at) {
     if (triples[at] != 0) {
       windows.Triples.push_back({{static_cast<std::uint8_t>(at / (kKeyCount * kKeyCount)),

@@ -35,7 +35,8 @@ std::vector<std::string> KeysAt(std::vector<std::string> keys, const Places& pla
 KeyProblem::KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys,
                        const FigureWeights& weights, int leftHandLastKey, bool countByKana,
                        std::uint64_t kana, const GapWindows* windows,
-                       const SearchSettings* fingerTargets, const UnitWindows* units)
+                       const SearchSettings* fingerTargets, const UnitWindows* units,
+                       const HandSets* hands)
     : start_(start),
       freeKeys_(std::move(freeKeys)),
       weights_(weights),
@@ -45,13 +46,14 @@ KeyProblem::KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys,
       windows_(windows),
       fingerTargets_(fingerTargets && kananet::HasFingerTargets(*fingerTargets) ? fingerTargets
                                                                                 : nullptr),
-      units_(units && units->ByStrokes != countByKana ? units : nullptr) {
+      units_(units && units->ByStrokes != countByKana ? units : nullptr),
+      hands_(units_ ? hands : nullptr) {
   const double perKana = 100.0 / static_cast<double>(kana == 0 ? 1 : kana);
   if (countByKana && !units_) {
     windows_ = nullptr;
   }
-  const double classTwoWeight = windows_ ? weights[kFigureGap2] : 0;
-  if (windows_) {
+  const double classTwoWeight = windows_ || hands_ ? weights[kFigureGap2] : 0;
+  if (windows_ || hands_) {
     classOneWeight_ = countByKana || units_ ? 0 : (weights[kFigureGap1] - classTwoWeight) * perKana;
     allPairsWeight_ = classTwoWeight * perKana;
   }
@@ -112,11 +114,10 @@ void KeyProblem::UnitGapsInto(FigureCounts& figures, const std::vector<std::stri
     figures[kFigureGap0] = static_cast<std::uint64_t>(pairs.ClassZero);
   }
   figures[kFigureGap1] = static_cast<std::uint64_t>(pairs.ClassOne);
-  if (windows_) {
-    figures[kFigureGap2] =
-        static_cast<std::uint64_t>(GapPairsAt(*windows_, leftHandLastKey_, places).All -
-                                   pairs.ClassOne) -
-        figures[kFigureGap0];
+  if (windows_ || hands_) {
+    const std::int64_t all = windows_ ? GapPairsAt(*windows_, leftHandLastKey_, places).All
+                                      : AllPairsAt(*hands_, keys, places, leftHandLastKey_);
+    figures[kFigureGap2] = static_cast<std::uint64_t>(all - pairs.ClassOne) - figures[kFigureGap0];
   }
 }
 
@@ -125,7 +126,7 @@ double KeyProblem::CostOf(const FigureCounts& figures) const {
   if (countByKana_ && !units_) {
     weights[kFigureGap0] = weights[kFigureGap1] = 0;
   }
-  if (!windows_) {
+  if (!windows_ && !hands_) {
     weights[kFigureGap2] = 0;
     if (!countByKana_ && !units_) {
       weights[kFigureGap1] = 0;
@@ -177,6 +178,10 @@ KeyState::KeyState(const KeyProblem& problem, const Places& places)
                    problem.leftHandLastKey_, problem.unitZeroWeight_, problem.unitOneWeight_);
     cost_ += units_->Cost();
   }
+  if (problem.hands_ && problem.allPairsWeight_ != 0) {
+    hands_.emplace(*problem.hands_, problem.freeKeys_, problem.leftHandLastKey_, places);
+    cost_ += static_cast<double>(hands_->Now()) * problem.allPairsWeight_;
+  }
 }
 
 double KeyState::Delta(int a, int b) const {
@@ -217,6 +222,9 @@ double KeyState::DeltaOfKeys(int a, int b) const {
     delta += static_cast<double>(pairs.ClassOne) * problem_.classOneWeight_ +
              static_cast<double>(pairs.All) * problem_.allPairsWeight_;
   }
+  if (hands_) {
+    delta += static_cast<double>(hands_->KeyDelta(a, b)) * problem_.allPairsWeight_;
+  }
   return delta;
 }
 
@@ -243,6 +251,9 @@ void KeyState::Exchange(int a, int b) {
   }
   if (gaps_) {
     gaps_->Exchange(a, b);
+  }
+  if (hands_) {
+    hands_->ExchangeKeys(a, b);
   }
   if (units_) {
     cost_ += units_->ExchangeKeys(a, b);
@@ -291,11 +302,21 @@ void KeyState::AddPairs(int first, int second, double count) {
   cost_ += count * problem_.pairWeight_[At(first, second)];
 }
 
+double KeyState::RetypeDelta(const std::vector<Retyped>& retyped) const {
+  return (units_ ? units_->Delta(retyped) : 0) +
+         (hands_ ? static_cast<double>(hands_->Delta(retyped)) * problem_.allPairsWeight_ : 0);
+}
+
 void KeyState::Retype(const std::vector<Retyped>& retyped) {
   if (units_) {
     const double before = units_->Cost();
     units_->Retype(retyped);
     cost_ += units_->Cost() - before;
+  }
+  if (hands_) {
+    const std::int64_t before = hands_->Now();
+    hands_->Retype(retyped);
+    cost_ += static_cast<double>(hands_->Now() - before) * problem_.allPairsWeight_;
   }
 }
 

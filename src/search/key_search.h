@@ -13,6 +13,7 @@
 #include "analysis/piece_counts.h"
 #include "cost/search_file.h"
 #include "search/gap_windows.h"
+#include "search/hand_sets.h"
 #include "search/unit_gaps.h"
 
 namespace kananet::search {
@@ -29,13 +30,14 @@ std::vector<std::string> KeysAt(std::vector<std::string> keys, const Places& pla
 // places take in those classes too: counted by kana, only every same-hand pair from them, and
 // the classes 0 and 1 from the unit windows, which a layout counted by kana needs for any
 // weight on its gap classes. Counted by strokes, unit windows counted so (where kana move)
-// give class 1 in place of the gap windows. With finger targets, the cost takes in their term.
+// give class 1 in place of the gap windows. Where kana move, every same-hand pair comes from the
+// hand sets, beside the unit windows. With finger targets, the cost takes in their term.
 class KeyProblem {
  public:
   KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys, const FigureWeights& weights,
              int leftHandLastKey, bool countByKana, std::uint64_t kana,
              const GapWindows* windows = nullptr, const SearchSettings* fingerTargets = nullptr,
-             const UnitWindows* units = nullptr);
+             const UnitWindows* units = nullptr, const HandSets* hands = nullptr);
 
   const std::vector<int>& FreeKeys() const { return freeKeys_; }
   const StrokeCounts& Start() const { return start_; }
@@ -70,6 +72,7 @@ class KeyProblem {
   const GapWindows* windows_;
   const SearchSettings* fingerTargets_;
   const UnitWindows* units_;
+  const HandSets* hands_;
   // Class 2+ is every same-hand pair less those of classes 0 and 1: its weight moves onto
   // those two classes (less) and onto every same-hand pair (more).
   double classOneWeight_ = 0;
@@ -100,9 +103,7 @@ class KeyState {
   void AddPairs(int first, int second, double count);
   // The change of cost when units retype (their keys by place), and taking it; with no gap
   // classes from the unit windows, nothing.
-  double RetypeDelta(const std::vector<Retyped>& retyped) const {
-    return units_ ? units_->Delta(retyped) : 0;
-  }
+  double RetypeDelta(const std::vector<Retyped>& retyped) const;
   void Retype(const std::vector<Retyped>& retyped);
   const Places& PlacesNow() const { return places_; }
   const KeyProblem& Problem() const { return problem_; }
@@ -122,6 +123,7 @@ class KeyState {
   double FingerCostAfter(int a, int b) const;
   std::optional<GapState> gaps_;
   std::optional<UnitGapState> units_;
+  std::optional<HandSetState> hands_;
   std::array<double, kFingerCount> fingers_{};  // strokes by finger, with finger targets
   double fingerCost_ = 0;
   double cost_ = 0;

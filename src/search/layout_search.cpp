@@ -186,6 +186,20 @@ std::vector<LayoutEntry> KanaUnits::TableOf(const std::vector<std::uint16_t>& ho
   return table;
 }
 
+std::vector<SlotShape> KanaUnits::Shapes() const {
+  std::vector<SlotShape> shapes(table_.size());
+  for (std::size_t slot = 0; slot < table_.size(); ++slot) {
+    shapes[slot].Before = table_[slot].Keys;
+  }
+  for (std::size_t unit = 0; unit < units_.size(); ++unit) {
+    shapes[units_[unit].Slot] = {"", "", static_cast<std::int32_t>(unit)};
+    for (const Follower& follower : units_[unit].Followers) {
+      shapes[follower.Slot] = {follower.Before, follower.After, static_cast<std::int32_t>(unit)};
+    }
+  }
+  return shapes;
+}
+
 StrokeCounts KanaUnits::StrokesOf(const std::vector<std::uint16_t>& holds) const {
   return StrokesOfPieces(pieces_, TableOf(holds));
 }

@@ -47,6 +47,9 @@ class KanaUnits {
   // The table's first slots entries with the keys of holds, start keys.
   std::vector<LayoutEntry> TableOf(const std::vector<std::uint16_t>& holds) const;
   StrokeCounts StrokesOf(const std::vector<std::uint16_t>& holds) const;
+  // What each slot strikes: a unit's keys (those it holds now) for the units and the entries
+  // that follow them, start keys for every other slot.
+  std::vector<SlotShape> Shapes() const;
   // The kana of a unit, KanaCodes.
   const std::string& KanaOf(std::size_t unit) const { return table_[units_[unit].Slot].Kana; }
 

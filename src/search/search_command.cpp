@@ -245,8 +245,9 @@ Places Settled(const Places& places, const std::array<bool, 64>& used) {
 }
 
 // Whether figure is scored by the search. Counted by strokes, gap class 0 always is, classes 1
-// and 2+ with the gap windows, which need only keys to move, and class 1 with the unit windows.
-// Counted by kana, classes 0 and 1 are with the unit windows, and class 2+ with both.
+// and 2+ with the gap windows (which need only keys to move), and class 1 with the unit windows.
+// Counted by kana, classes 0 and 1 are with the unit windows, and class 2+ with both. Where
+// kana move, the hand sets stand for the gap windows in class 2+ (every same-hand pair).
 bool Scored(int figure, bool countByKana, bool windows, bool units) {
   if (!IsGapFigure(figure)) {
     return true;
@@ -370,16 +371,6 @@ std::optional<int> ReadSettings(const Options& options, const Problem& problem,
       return 2;
     }
   }
-  const bool byKana = problem.Header.CountByKana != 0;
-  for (int figure = 0; figure < kFigureCount; ++figure) {
-    const auto at = static_cast<std::size_t>(figure);
-    if (settings.Weights[at] != 0 && !Scored(figure, byKana, !settings.MoveKana, true)) {
-      return fail({settings.WeightLines[at],
-                   std::string(FigureIdName(figure)) +
-                       " cannot be weighted yet when kana move: the search scores it only "
-                       "when only keys move (moves = [\"keys\"])"});
-    }
-  }
   if (auto error = ResolveMovable(settings, problem.Table, problem.Slots, movable)) {
     return fail(*error);
   }
@@ -440,8 +431,9 @@ int Search(const Options& options) {
   const StrokeCounts strokes = StrokesOfPieces(pieces, problem.Table);
   // Gap classes 1 and 2+ by strokes need windows of more than two strokes, and class 2+ by
   // kana every same-hand pair from them, counted only when weighted (or verified) and only keys
-  // move. Counted by kana, the gap classes need the windows of units; by strokes, class 1 needs
-  // the windows of units with keys when kana move.
+  // move. Counted by kana, the gap classes need the windows of units; by strokes, classes 1 and
+  // 2+ need the windows of units with keys when kana move. Where kana move, class 2+ takes
+  // every same-hand pair from the hand sets.
   const auto weighted = [&settings](int figure) {
     return settings.Weights[static_cast<std::size_t>(figure)] != 0;
   };
@@ -450,21 +442,26 @@ int Search(const Options& options) {
       (weighted(kFigureGap2) || (!byKana && weighted(kFigureGap1)) || options.Verify);
   const bool unitsNeeded = byKana ? weighted(kFigureGap0) || weighted(kFigureGap1) ||
                                         weighted(kFigureGap2) || options.Verify
-                                  : settings.MoveKana && (weighted(kFigureGap1) || options.Verify);
+                                  : settings.MoveKana && (weighted(kFigureGap1) ||
+                                                          weighted(kFigureGap2) || options.Verify);
+  const bool handsNeeded = settings.MoveKana && (weighted(kFigureGap2) || options.Verify);
   const bool breaks = problem.Header.BreakAfterPunctuation != 0;
   const GapWindows windows =
       windowsNeeded ? CountGapWindows(problem.KanaCodes, problem.Table, breaks) : GapWindows();
   const UnitWindows unitWindows =
       unitsNeeded ? CountUnitWindows(problem.KanaCodes, problem.Table, breaks, byKana)
                   : UnitWindows();
-  const KeyProblem keys(strokes, settings.MoveKeys ? movable.Keys : std::vector<int>{},
-                        settings.Weights, problem.Header.LeftHandLastKey, byKana, problem.Kana,
-                        windowsNeeded ? &windows : nullptr, &settings,
-                        unitsNeeded ? &unitWindows : nullptr);
   const std::optional<KanaUnits> units =
       settings.MoveKana ? std::optional<KanaUnits>(std::in_place, problem.Table, problem.Slots,
                                                    pieces, movable.PinnedEntries, movable.Keys)
                         : std::nullopt;
+  const HandSets hands =
+      handsNeeded ? CountHandSets(problem.KanaCodes, problem.Table, breaks, units->Shapes())
+                  : HandSets();
+  const KeyProblem keys(strokes, settings.MoveKeys ? movable.Keys : std::vector<int>{},
+                        settings.Weights, problem.Header.LeftHandLastKey, byKana, problem.Kana,
+                        windowsNeeded ? &windows : nullptr, &settings,
+                        unitsNeeded ? &unitWindows : nullptr, handsNeeded ? &hands : nullptr);
   const KanaUnits* kana = units ? &*units : nullptr;
   if (kana && kana->LengthsDiffer()) {
     if (const double reward = StrokeReward(settings.Weights, problem.Header.LeftHandLastKey);
@@ -523,7 +520,8 @@ int Search(const Options& options) {
                           " but the counts give " + Fixed(cost, 9));
     }
     if (verified.fetch_add(1) % kVerified == 0) {
-      RequireSame(scored, countAt(at, 1), byKana, windowsNeeded, unitsNeeded, "--verify");
+      RequireSame(scored, countAt(at, 1), byKana, windowsNeeded || handsNeeded, unitsNeeded,
+                  "--verify");
     }
   };
   auto work = [&] {
@@ -537,8 +535,8 @@ int Search(const Options& options) {
         RoundResult result = RunRound(keys, kana, options.Seed, round, candidates, stop,
                                       options.Verify ? verify : nullptr);
         if (options.Verify) {
-          RequireSame(result.Figures, countAt(result.At, 1), byKana, windowsNeeded, unitsNeeded,
-                      "--verify");
+          RequireSame(result.Figures, countAt(result.At, 1), byKana, windowsNeeded || handsNeeded,
+                      unitsNeeded, "--verify");
         }
         result.At = settled(result.At);
         best.Add(result);
@@ -597,8 +595,8 @@ int Search(const Options& options) {
   const std::string stem = fs::path(options.Start).filename().string();
   for (const RoundResult& result : best.List()) {
     Found layout{result.At, countAt(result.At, jobs), 0};
-    RequireSame(FiguresAt(keys, kana, result.At), layout.Figures, byKana, windowsNeeded,
-                unitsNeeded, "the written layout");
+    RequireSame(FiguresAt(keys, kana, result.At), layout.Figures, byKana,
+                windowsNeeded || handsNeeded, unitsNeeded, "the written layout");
     layout.Cost = CostOfLayout(layout.Figures, settings, problem.Kana).Total;
     std::string moves;
     std::vector<std::string> retyped(problem.Slots);

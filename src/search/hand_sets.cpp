@@ -1,0 +1,461 @@
+#include "search/hand_sets.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <unordered_map>
+
+#include "analysis/entry_matcher.h"
+#include "search/matched_runs.h"
+
+namespace kananet::search {
+
+namespace {
+
+using SetCounts = std::unordered_map<std::string, std::uint64_t>;
+
+// What a lane knows of the run it is in: its members, and those since the last space stroke.
+struct RunSoFar {
+  std::vector<std::uint32_t> Members, SinceSpace;
+  std::uint64_t Spaces = 0;
+
+  static void Add(SetCounts& counts, std::vector<std::uint32_t>& members) {
+    std::sort(members.begin(), members.end());
+    members.erase(std::unique(members.begin(), members.end()), members.end());
+    if (!members.empty()) {  // a stretch of no key holds no left-hand key
+      std::string packed(members.size() * sizeof(std::uint32_t), '\0');
+      std::memcpy(packed.data(), members.data(), packed.size());
+      ++counts[packed];
+    }
+    members.clear();
+  }
+
+  void Strike(std::uint8_t key, SetCounts& stretches) {
+    Members.push_back(key);
+    if (key == 0) {
+      Add(stretches, SinceSpace);  // first space: the keys before it; else those between
+      ++Spaces;
+    } else {
+      SinceSpace.push_back(key);
+    }
+  }
+
+  void Unit(std::uint32_t member) {
+    Members.push_back(member);
+    SinceSpace.push_back(member);
+  }
+
+  void End(HandSets& sets, SetCounts& runs, SetCounts& stretches) {
+    Add(runs, Members);
+    if (Spaces > 0) {
+      Add(stretches, SinceSpace);  // the keys after the last space stroke
+      sets.SpacePairs += Spaces - 1;
+    }
+    SinceSpace.clear();
+    Spaces = 0;
+  }
+};
+
+void Listed(const SetCounts& counts, bool bothHands, HandSets& sets) {
+  std::vector<std::pair<std::string, std::uint64_t>> sorted(counts.begin(), counts.end());
+  std::sort(sorted.begin(), sorted.end());
+  for (const auto& [packed, count] : sorted) {
+    HandSets::Set set;
+    set.Begin = static_cast<std::uint32_t>(sets.Members.size());
+    set.End = set.Begin + static_cast<std::uint32_t>(packed.size() / sizeof(std::uint32_t));
+    set.Count = count;
+    set.BothHands = bothHands;
+    sets.Members.resize(set.End);
+    std::memcpy(sets.Members.data() + set.Begin, packed.data(), packed.size());
+    sets.Sets.push_back(set);
+  }
+}
+
+std::uint64_t KeysOf(std::string_view keys) {
+  std::uint64_t mask = 0;
+  for (const char key : keys) {
+    mask |= std::uint64_t{1} << static_cast<std::uint8_t>(key);
+  }
+  return mask;
+}
+
+// The hands a set of keys by place uses: bit 0 the left, bit 1 the right.
+std::uint8_t HandsOfPlaces(std::string_view keys, int leftHandLastKey) {
+  std::uint8_t hands = 0;
+  for (const char key : keys) {
+    hands |= static_cast<std::uint8_t>(static_cast<std::uint8_t>(key) > leftHandLastKey ? 2 : 1);
+  }
+  return hands;
+}
+
+std::int64_t Lost(std::uint8_t uses, bool bothHands) {
+  return (uses & 1) + (bothHands ? uses >> 1 & 1 : 0);
+}
+
+}  // namespace
+
+HandSets CountHandSets(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+                       bool breakAfterPunctuation, const std::vector<SlotShape>& shapes) {
+  const std::size_t slots = MatchingSlots(table);
+  HandSets sets;
+  sets.UnitOfSlot.assign(slots, -1);
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    const SlotShape& shape = shapes[slot];
+    if (shape.Unit >= 0 && shape.Before.empty() && shape.After.empty()) {
+      const auto unit = static_cast<std::size_t>(shape.Unit);
+      if (sets.UnitSlots.size() <= unit) {
+        sets.UnitSlots.resize(unit + 1);
+        sets.UnitStartKeys.resize(unit + 1);
+      }
+      sets.UnitSlots[unit] = static_cast<std::uint32_t>(slot);
+      sets.UnitStartKeys[unit] = table[slot].Keys;
+      sets.UnitOfSlot[slot] = shape.Unit;
+    }
+  }
+  sets.UnitUses.assign(sets.UnitSlots.size(), 0);
+  SetCounts runs, stretches;
+  RunSoFar lanes[kLanes];
+  ForEachMatchedEntry(
+      kanaCodes, table, breakAfterPunctuation,
+      [&](std::size_t lane, std::size_t slot) {
+        const SlotShape& shape = shapes[slot];
+        for (const char key : shape.Before) {
+          lanes[lane].Strike(static_cast<std::uint8_t>(key), stretches);
+        }
+        if (shape.Unit >= 0) {
+          lanes[lane].Unit(HandSets::kUnitMembers + static_cast<std::uint32_t>(shape.Unit));
+          ++sets.UnitUses[static_cast<std::size_t>(shape.Unit)];
+        }
+        for (const char key : shape.After) {
+          lanes[lane].Strike(static_cast<std::uint8_t>(key), stretches);
+        }
+        sets.FixedStrokes += shape.Before.size() + shape.After.size();
+      },
+      [&](std::size_t lane) { lanes[lane].End(sets, runs, stretches); });
+  Listed(runs, true, sets);
+  Listed(stretches, false, sets);
+  return sets;
+}
+
+std::int64_t AllPairsAt(const HandSets& sets, const std::vector<std::string>& keys,
+                        const std::array<std::uint8_t, 64>& places, int leftHandLastKey) {
+  auto strokes = static_cast<std::int64_t>(sets.FixedStrokes);
+  for (std::size_t unit = 0; unit < sets.UnitSlots.size(); ++unit) {
+    strokes += static_cast<std::int64_t>(sets.UnitUses[unit] * keys[sets.UnitSlots[unit]].size());
+  }
+  std::int64_t lost = static_cast<std::int64_t>(sets.SpacePairs);
+  for (const HandSets::Set& set : sets.Sets) {
+    std::uint8_t uses = 0;
+    for (std::uint32_t at = set.Begin; at < set.End; ++at) {
+      const std::uint32_t member = sets.Members[at];
+      uses |= member < HandSets::kUnitMembers
+                  ? (places[member] > leftHandLastKey ? 2 : 1)
+                  : HandsOfPlaces(keys[sets.UnitSlots[member - HandSets::kUnitMembers]],
+                                  leftHandLastKey);
+    }
+    lost += static_cast<std::int64_t>(set.Count) * Lost(uses, set.BothHands);
+  }
+  return strokes - lost;
+}
+
+HandSetState::HandSetState(const HandSets& sets, const std::vector<int>& freeKeys,
+                           int leftHandLastKey, const std::array<std::uint8_t, 64>& places)
+    : sets_(sets), leftHandLastKey_(leftHandLastKey) {
+  for (const int key : freeKeys) {
+    free_ |= std::uint64_t{1} << key;
+  }
+  for (std::size_t key = 0; key < places.size(); ++key) {
+    occupant_[places[key]] = static_cast<std::uint8_t>(key);
+    leftKeys_ |= static_cast<std::uint64_t>(places[key] <= leftHandLastKey) << key;
+  }
+  const std::size_t units = sets.UnitSlots.size();
+  const std::size_t members = HandSets::kUnitMembers + units;
+  keys_.resize(members);
+  for (std::uint32_t key = 0; key < HandSets::kUnitMembers; ++key) {
+    keys_[key] = std::uint64_t{1} << key;
+  }
+  strokes_ = static_cast<std::int64_t>(sets.FixedStrokes);
+  lengths_.resize(units);
+  for (std::size_t unit = 0; unit < units; ++unit) {
+    const std::uint64_t keys = KeysOf(sets.UnitStartKeys[unit]);
+    keys_[HandSets::kUnitMembers + unit] = keys;
+    for (std::uint64_t rest = keys; rest != 0; rest &= rest - 1) {
+      unitsWith_[static_cast<std::size_t>(std::countr_zero(rest))].push_back(
+          static_cast<std::uint32_t>(unit));
+    }
+    lengths_[unit] = static_cast<std::uint8_t>(sets.UnitStartKeys[unit].size());
+    strokes_ += static_cast<std::int64_t>(sets.UnitUses[unit] * lengths_[unit]);
+  }
+  const std::size_t count = sets.Sets.size();
+  pairs_.assign(count, {kNone, kNone, kNone, kNone});
+  pairedIn_.resize(2 * members);
+  listBound_.assign(2 * members, 64);
+  watched_.assign(count, 0);
+  uses_.assign(count, 0);
+  watchedBy_.resize(members);
+  memberStamp_.assign(members, 0);
+  setStamp_.assign(count, 0);
+  keysAfter_.assign(members, 0);
+  now_ = strokes_ - static_cast<std::int64_t>(sets.SpacePairs);
+  for (std::uint32_t set = 0; set < count; ++set) {
+    const HandSets::Set& counted = sets.Sets[set];
+    now_ -= static_cast<std::int64_t>(counted.Count) *
+            Lost(UsesOf(set, leftKeys_, [this](std::uint32_t m) { return keys_[m]; }),
+                 counted.BothHands);
+    Settle(set);
+  }
+}
+
+bool HandSetState::Holds(std::uint32_t first, std::uint32_t second, int hand) const {
+  const std::uint64_t a = HandKeys(first, hand);
+  if (first == second) {  // a key that never moves
+    return first < HandSets::kUnitMembers && a != 0 && (a & free_) == 0;
+  }
+  const std::uint64_t b = HandKeys(second, hand);
+  return a != 0 && b != 0 && !(a == b && (a & (a - 1)) == 0);
+}
+
+bool HandSetState::FindPair(std::uint32_t set, int hand) {
+  const HandSets::Set& counted = sets_.Sets[set];
+  const std::uint32_t size = counted.End - counted.Begin;
+  // The pair lasts longest with members of two keys or more on the hand: a key exchange leaves such
+  // a member the hand. The scan starts at a place of its own for each set, so that among equals the
+  // pairs spread over the members.
+  const std::uint32_t offset = static_cast<std::uint32_t>((set * 2654435761u) >> 7) % size;
+  auto best = [&](std::uint32_t other) {
+    std::uint32_t found = kNone;
+    for (std::uint32_t i = 0; i < size; ++i) {
+      const std::uint32_t member = sets_.Members[counted.Begin + (i + offset) % size];
+      const std::uint64_t keys = HandKeys(member, hand);
+      if (keys == 0 || member == other) {
+        continue;
+      }
+      if (other == kNone ? Holds(member, member, hand) : !Holds(other, member, hand)) {
+        if (other == kNone) {
+          return member;
+        }
+        continue;
+      }
+      if ((keys & (keys - 1)) != 0) {
+        return member;
+      }
+      found = found == kNone ? member : found;
+    }
+    return found;
+  };
+  const std::uint32_t first = best(kNone);
+  const std::uint32_t second = first == kNone || Holds(first, first, hand) ? first : best(first);
+  if (second == kNone) {
+    return false;
+  }
+  // A member of the old pair is still listed with it; a key that never moves needs no list.
+  std::uint32_t* pair = &pairs_[set][static_cast<std::size_t>(hand) * 2];
+  const std::uint32_t old[2] = {pair[0], pair[1]};
+  pair[0] = first;
+  pair[1] = second;
+  if (first != second) {
+    for (const std::uint32_t paired : {first, second}) {
+      if (paired != old[0] && paired != old[1]) {
+        List(paired * 2 + static_cast<std::uint32_t>(hand), set);
+      }
+    }
+  }
+  return true;
+}
+
+void HandSetState::List(std::uint32_t list, std::uint32_t set) {
+  std::vector<std::uint32_t>& sets = pairedIn_[list];
+  sets.push_back(set);
+  // Old pairs leave a list when its member's pairs are looked at again; a list that grows
+  // past twice what it held when last cleared is cleared of them at once.
+  if (sets.size() > listBound_[list]) {
+    const std::uint32_t member = list / 2;
+    const std::size_t hand = list % 2;
+    std::erase_if(sets, [&](std::uint32_t held) {
+      return watched_[held] != 0 ||
+             (pairs_[held][hand * 2] != member && pairs_[held][hand * 2 + 1] != member);
+    });
+    listBound_[list] = static_cast<std::uint32_t>(2 * sets.size() + 64);
+  }
+}
+
+void HandSetState::Settle(std::uint32_t set) {
+  const HandSets::Set& counted = sets_.Sets[set];
+  for (int hand = 0; hand < (counted.BothHands ? 2 : 1); ++hand) {
+    const std::uint32_t* pair = &pairs_[set][static_cast<std::size_t>(hand) * 2];
+    if ((pair[0] == kNone || !Holds(pair[0], pair[1], hand)) && !FindPair(set, hand)) {
+      watched_[set] = 1;
+      uses_[set] = UsesOf(set, leftKeys_, [this](std::uint32_t m) { return keys_[m]; });
+      for (std::uint32_t at = counted.Begin; at < counted.End; ++at) {
+        watchedBy_[sets_.Members[at]].push_back(set);
+      }
+      return;
+    }
+  }
+}
+
+template <typename KeysOf>
+std::uint8_t HandSetState::UsesOf(std::uint32_t set, std::uint64_t left, KeysOf&& keysOf) const {
+  const HandSets::Set& counted = sets_.Sets[set];
+  std::uint64_t keys = 0;
+  for (std::uint32_t at = counted.Begin; at < counted.End; ++at) {
+    keys |= keysOf(sets_.Members[at]);
+  }
+  return static_cast<std::uint8_t>(((keys & left) != 0) | ((keys & ~left) != 0) << 1);
+}
+
+bool HandSetState::MarkKeys(int a, int b) const {
+  const bool leftA = a <= leftHandLastKey_, leftB = b <= leftHandLastKey_;
+  ++stamp_;
+  changed_.clear();
+  newLengths_.clear();
+  strokesChange_ = 0;
+  if (leftA == leftB) {
+    return false;
+  }
+  auto mark = [this](std::uint32_t member) {
+    if (memberStamp_[member] != stamp_) {
+      memberStamp_[member] = stamp_;
+      keysAfter_[member] = keys_[member];
+      changed_.push_back(member);
+    }
+  };
+  for (const std::uint8_t key :
+       {occupant_[static_cast<std::size_t>(a)], occupant_[static_cast<std::size_t>(b)]}) {
+    mark(key);
+    for (const std::uint32_t unit : unitsWith_[key]) {
+      mark(HandSets::kUnitMembers + unit);
+    }
+  }
+  return true;
+}
+
+void HandSetState::MarkRetyped(const std::vector<Retyped>& retyped) const {
+  ++stamp_;
+  changed_.clear();
+  newLengths_.clear();
+  strokesChange_ = 0;
+  for (const Retyped& slot : retyped) {
+    const std::int32_t unit = sets_.UnitOfSlot[slot.Slot];
+    if (unit < 0) {
+      continue;
+    }
+    const std::uint32_t member = HandSets::kUnitMembers + static_cast<std::uint32_t>(unit);
+    std::uint64_t keys = 0;
+    for (std::size_t i = 0; i < slot.Size; ++i) {
+      keys |= std::uint64_t{1} << occupant_[slot.Keys[i]];
+    }
+    memberStamp_[member] = stamp_;
+    keysAfter_[member] = keys;
+    changed_.push_back(member);
+    newLengths_.emplace_back(unit, static_cast<std::uint8_t>(slot.Size));
+    strokesChange_ += static_cast<std::int64_t>(sets_.UnitUses[static_cast<std::size_t>(unit)]) *
+                      (static_cast<std::int64_t>(slot.Size) -
+                       static_cast<std::int64_t>(lengths_[static_cast<std::size_t>(unit)]));
+  }
+}
+
+std::int64_t HandSetState::Change(std::uint64_t left) const {
+  std::int64_t change = strokesChange_;
+  const auto after = [this](std::uint32_t member) {
+    return memberStamp_[member] == stamp_ ? keysAfter_[member] : keys_[member];
+  };
+  for (const std::uint32_t member : changed_) {
+    for (const std::uint32_t set : watchedBy_[member]) {
+      if (setStamp_[set] == stamp_) {
+        continue;
+      }
+      setStamp_[set] = stamp_;
+      const HandSets::Set& counted = sets_.Sets[set];
+      change -=
+          static_cast<std::int64_t>(counted.Count) *
+          (Lost(UsesOf(set, left, after), counted.BothHands) - Lost(uses_[set], counted.BothHands));
+    }
+  }
+  return change;
+}
+
+void HandSetState::Take(std::uint64_t left) {
+  now_ += Change(left);
+  strokes_ += strokesChange_;
+  // The members take their keys, and the units their places in the lists by key.
+  for (const std::uint32_t member : changed_) {
+    if (member >= HandSets::kUnitMembers && keysAfter_[member] != keys_[member]) {
+      const std::uint32_t unit = member - HandSets::kUnitMembers;
+      for (std::uint64_t rest = keys_[member]; rest != 0; rest &= rest - 1) {
+        std::erase(unitsWith_[static_cast<std::size_t>(std::countr_zero(rest))], unit);
+      }
+      for (std::uint64_t rest = keysAfter_[member]; rest != 0; rest &= rest - 1) {
+        unitsWith_[static_cast<std::size_t>(std::countr_zero(rest))].push_back(unit);
+      }
+    }
+  }
+  for (const auto& [unit, length] : newLengths_) {
+    lengths_[unit] = length;
+  }
+  for (const std::uint32_t member : changed_) {
+    keys_[member] = keysAfter_[member];
+  }
+  leftKeys_ = left;
+  // The watched sets that hold a changed member take their hands; the pairs of the changed
+  // members are looked at again, and a set whose pair no longer holds finds another.
+  std::vector<std::uint32_t>& settle = settle_;
+  settle.clear();
+  for (const std::uint32_t member : changed_) {
+    for (const std::uint32_t set : watchedBy_[member]) {
+      uses_[set] = UsesOf(set, leftKeys_, [this](std::uint32_t m) { return keys_[m]; });
+    }
+    // A pair breaks only where one of its members has at most one key left on the hand.
+    for (int hand = 0; hand < 2; ++hand) {
+      if (const std::uint64_t keys = HandKeys(member, hand); (keys & (keys - 1)) != 0) {
+        continue;
+      }
+      std::erase_if(pairedIn_[member * 2 + static_cast<std::uint32_t>(hand)],
+                    [&](std::uint32_t set) {
+                      const std::uint32_t* pair = &pairs_[set][static_cast<std::size_t>(hand) * 2];
+                      if (watched_[set] != 0 || (pair[0] != member && pair[1] != member)) {
+                        return true;  // an old pair
+                      }
+                      if (!Holds(pair[0], pair[1], hand)) {
+                        settle.push_back(set);
+                      }
+                      return false;
+                    });
+    }
+  }
+  for (const std::uint32_t set : settle) {
+    if (watched_[set] == 0) {
+      Settle(set);
+    }
+  }
+}
+
+std::int64_t HandSetState::KeyDelta(int a, int b) const {
+  if (!MarkKeys(a, b)) {
+    return 0;
+  }
+  const std::uint64_t left =
+      leftKeys_ ^ (std::uint64_t{1} << occupant_[static_cast<std::size_t>(a)] |
+                   std::uint64_t{1} << occupant_[static_cast<std::size_t>(b)]);
+  return Change(left);
+}
+
+void HandSetState::ExchangeKeys(int a, int b) {
+  if (MarkKeys(a, b)) {
+    Take(leftKeys_ ^ (std::uint64_t{1} << occupant_[static_cast<std::size_t>(a)] |
+                      std::uint64_t{1} << occupant_[static_cast<std::size_t>(b)]));
+  }
+  std::swap(occupant_[static_cast<std::size_t>(a)], occupant_[static_cast<std::size_t>(b)]);
+}
+
+std::int64_t HandSetState::Delta(const std::vector<Retyped>& retyped) const {
+  MarkRetyped(retyped);
+  return Change(leftKeys_);
+}
+
+void HandSetState::Retype(const std::vector<Retyped>& retyped) {
+  MarkRetyped(retyped);
+  Take(leftKeys_);
+}
+
+}  // namespace kananet::search

@@ -1,0 +1,140 @@
+// Every same-hand pair of a layout whose kana move as well as its keys, for any keys of its
+// entries and places of its keys, from the text's runs counted once.
+//
+// Within a run every stroke of a hand but its first makes a pair with that hand's stroke before
+// it, and pairs with the space key (key 0, the left hand's, never moved) are no figure, so the
+// pairs are the strokes, less the hands each run uses, less one for each space stroke after a
+// run's first, less the left-hand neighbours of the space strokes: one for each stretch of keys
+// struck between two space strokes, or between one and the run's ends, that holds a left-hand
+// key. What a run or stretch strikes is a set of members: the keys a unit (a kana that moves)
+// holds now, struck by the unit and the entries that follow it, and the start keys of every other
+// key struck, which only key exchanges move. A set uses a hand when one of its members does.
+//
+// A move changes the keys of a few members: a kana exchange those of its two units, a key
+// exchange the hands of its two keys and so of the units that strike them. A set keeps a hand
+// through any one move when two of its members that use the hand could not both lose it: they
+// differ (a kana exchange changes only one of them, or gives each the other's keys) and they are
+// not both struck on that hand with the same single key (a key exchange takes one key from the
+// hand); or it holds a key on that hand that never moves. Each set keeps such a pair for each
+// hand it may lose, and a move looks again only at the sets whose pairs it touched. A set for
+// which no pair can be found is watched: listed by each of its members and looked at whole when
+// a move changes one of them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "readers/layout.h"
+#include "search/unit_gaps.h"
+
+namespace kananet::search {
+
+// What a slot strikes: the keys its unit holds now (Unit, or -1 when it moves with no unit)
+// between fixed start keys, Before and After; with no unit, Before holds all its keys.
+struct SlotShape {
+  std::string Before, After;
+  std::int32_t Unit = -1;
+};
+
+struct HandSets {
+  // Members below kUnitMembers are start keys; kUnitMembers + u holds the keys of unit u.
+  static constexpr std::uint32_t kUnitMembers = 64;
+  struct Set {
+    std::uint32_t Begin = 0, End = 0;  // its members in Members, sorted
+    std::uint64_t Count = 0;
+    bool BothHands = true;  // a run: counts its hands; else a stretch: its left hand only
+  };
+  std::vector<std::uint32_t> Members;
+  std::vector<Set> Sets;
+  std::uint64_t FixedStrokes = 0;  // every stroke but those of the units' keys
+  std::uint64_t SpacePairs = 0;    // every space stroke after a run's first
+  // By unit: its slot, its start keys, and how often the text strikes its keys.
+  std::vector<std::uint32_t> UnitSlots;
+  std::vector<std::string> UnitStartKeys;
+  std::vector<std::uint64_t> UnitUses;
+  std::vector<std::int32_t> UnitOfSlot;  // by slot: the unit it is, or -1 (followers too)
+};
+
+// Counts the matched entries of kanaCodes with the table as a layout that breaks after
+// punctuation or not would, each slot struck as its shape (by slot of the table's first ones).
+HandSets CountHandSets(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+                       bool breakAfterPunctuation, const std::vector<SlotShape>& shapes);
+
+// Every same-hand pair of drawn keys when each slot types keys[slot] (by place) and the start key
+// k is at places[k].
+std::int64_t AllPairsAt(const HandSets& sets, const std::vector<std::string>& keys,
+                        const std::array<std::uint8_t, 64>& places, int leftHandLastKey);
+
+// Every same-hand pair of one layout of the search, and its changes by key and kana exchanges;
+// it starts with each unit holding its own keys.
+class HandSetState {
+ public:
+  HandSetState(const HandSets& sets, const std::vector<int>& freeKeys, int leftHandLastKey,
+               const std::array<std::uint8_t, 64>& places);
+
+  std::int64_t KeyDelta(int a, int b) const;
+  void ExchangeKeys(int a, int b);
+  // The units retype (keys by place); slots that are no unit are left to their units.
+  std::int64_t Delta(const std::vector<Retyped>& retyped) const;
+  // A retyping is two units exchanging their keys, as a kana exchange.
+  void Retype(const std::vector<Retyped>& retyped);
+  std::int64_t Now() const { return now_; }
+
+ private:
+  static constexpr std::uint32_t kNone = ~std::uint32_t{0};
+  // The keys of a member on a hand (0 the left) when the left hand's start keys are left.
+  static std::uint64_t HandKeys(std::uint64_t keys, std::uint64_t left, int hand) {
+    return hand == 0 ? keys & left : keys & ~left;
+  }
+  std::uint64_t HandKeys(std::uint32_t member, int hand) const {
+    return HandKeys(keys_[member], leftKeys_, hand);
+  }
+  // Whether the pair keeps the hand through any one move.
+  bool Holds(std::uint32_t first, std::uint32_t second, int hand) const;
+  // Finds a pair for each hand the set may lose, or watches it.
+  void Settle(std::uint32_t set);
+  bool FindPair(std::uint32_t set, int hand);
+  // Lists the set in pairedIn_[list] (member * 2 + hand).
+  void List(std::uint32_t list, std::uint32_t set);
+  // The hands a set uses, with the members' keys given by keysOf and left the left hand's keys.
+  template <typename KeysOf>
+  std::uint8_t UsesOf(std::uint32_t set, std::uint64_t left, KeysOf&& keysOf) const;
+  // The change of the pairs when the members marked in the scratch change their keys and left
+  // is the left hand's keys after.
+  std::int64_t Change(std::uint64_t left) const;
+  // Marks the members a key exchange changes, or a retyping; false when nothing changes.
+  bool MarkKeys(int a, int b) const;
+  void MarkRetyped(const std::vector<Retyped>& retyped) const;
+  // Takes the marked change: members' keys, the unit lists, and the pairs of the sets touched.
+  void Take(std::uint64_t left);
+
+  const HandSets& sets_;
+  int leftHandLastKey_;
+  std::uint64_t free_ = 0;
+  std::uint64_t leftKeys_ = 0;                            // the start keys on the left hand now
+  std::array<std::uint8_t, 64> occupant_{};               // the start key at each key
+  std::vector<std::uint64_t> keys_;                       // by member: its start keys now
+  std::vector<std::uint8_t> lengths_;                     // by unit: how many keys it holds now
+  std::array<std::vector<std::uint32_t>, 64> unitsWith_;  // by start key: the units holding it
+  std::vector<std::array<std::uint32_t, 4>> pairs_;       // by set: a pair for each hand
+  std::vector<std::vector<std::uint32_t>> pairedIn_;      // by member * 2 + hand: the sets
+  std::vector<std::uint32_t> listBound_;               // the same: the size at which it is cleared
+  std::vector<std::uint8_t> watched_;                  // by set
+  std::vector<std::uint8_t> uses_;                     // by watched set: its hands now
+  std::vector<std::vector<std::uint32_t>> watchedBy_;  // by member: the watched sets
+  std::int64_t strokes_ = 0;
+  std::int64_t now_ = 0;
+  // A move's scratch: the changed members with their keys after, and the sets looked at.
+  mutable std::uint32_t stamp_ = 0;
+  mutable std::vector<std::uint32_t> memberStamp_, setStamp_;
+  mutable std::vector<std::uint64_t> keysAfter_;
+  mutable std::vector<std::uint32_t> changed_;
+  mutable std::vector<std::pair<std::uint32_t, std::uint8_t>> newLengths_;  // by unit
+  mutable std::int64_t strokesChange_ = 0;
+  std::vector<std::uint32_t> settle_;  // Take's: the sets whose pairs no longer hold
+};
+
+}  // namespace kananet::search
