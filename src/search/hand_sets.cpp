@@ -224,8 +224,9 @@ bool HandSetState::FindPair(std::uint32_t set, int hand) {
   const std::uint32_t offset = static_cast<std::uint32_t>((set * 2654435761u) >> 7) % size;
   auto best = [&](std::uint32_t other) {
     std::uint32_t found = kNone;
-    for (std::uint32_t i = 0; i < size; ++i) {
-      const std::uint32_t member = sets_.Members[counted.Begin + (i + offset) % size];
+    const std::uint32_t* members = &sets_.Members[counted.Begin];
+    for (std::uint32_t i = 0, at = offset; i < size; ++i, at = at + 1 == size ? 0 : at + 1) {
+      const std::uint32_t member = members[at];
       const std::uint64_t keys = HandKeys(member, hand);
       if (keys == 0 || member == other) {
         continue;
