@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
-#include <unordered_map>
 
 #include "analysis/entry_matcher.h"
 #include "search/matched_runs.h"
@@ -12,7 +10,77 @@ namespace kananet::search {
 
 namespace {
 
-using SetCounts = std::unordered_map<std::string, std::uint64_t>;
+// The sets of members counted, each kept once: a flat table of their hashes over the sets,
+// whose members lie one after another. Millions of runs are looked up.
+class SetCounts {
+ public:
+  // Counts the set of members (sorted, each once).
+  void Add(const std::vector<std::uint32_t>& members) {
+    std::uint64_t hash = members.size();
+    for (const std::uint32_t member : members) {
+      hash = (hash ^ member) * 0x9E3779B97F4A7C15u;
+      hash ^= hash >> 29;
+    }
+    const std::size_t mask = cells_.size() - 1;
+    for (std::size_t at = static_cast<std::size_t>(hash >> 20) & mask;; at = (at + 1) & mask) {
+      Cell& cell = cells_[at];
+      if (cell.Set == kEmpty) {
+        cell = {hash, static_cast<std::uint32_t>(sets_.size())};
+        sets_.push_back({static_cast<std::uint32_t>(members_.size()),
+                         static_cast<std::uint32_t>(members_.size() + members.size()), 1});
+        members_.insert(members_.end(), members.begin(), members.end());
+        if (sets_.size() * 4 > cells_.size() * 3) {
+          Grow();
+        }
+        return;
+      }
+      const HandSets::Set& set = sets_[cell.Set];
+      if (cell.Hash == hash && set.End - set.Begin == members.size() &&
+          std::equal(members.begin(), members.end(), members_.begin() + set.Begin)) {
+        ++sets_[cell.Set].Count;
+        return;
+      }
+    }
+  }
+
+  // Adds the sets to sets, as runs or as stretches.
+  void ListInto(bool bothHands, HandSets& sets) const {
+    const auto offset = static_cast<std::uint32_t>(sets.Members.size());
+    sets.Members.insert(sets.Members.end(), members_.begin(), members_.end());
+    for (HandSets::Set set : sets_) {
+      set.Begin += offset;
+      set.End += offset;
+      set.BothHands = bothHands;
+      sets.Sets.push_back(set);
+    }
+  }
+
+ private:
+  static constexpr std::uint32_t kEmpty = ~std::uint32_t{0};
+  struct Cell {
+    std::uint64_t Hash = 0;
+    std::uint32_t Set = kEmpty;
+  };
+
+  void Grow() {
+    std::vector<Cell> old(cells_.size() * 2);
+    old.swap(cells_);
+    const std::size_t mask = cells_.size() - 1;
+    for (const Cell& cell : old) {
+      if (cell.Set != kEmpty) {
+        std::size_t at = static_cast<std::size_t>(cell.Hash >> 20) & mask;
+        while (cells_[at].Set != kEmpty) {
+          at = (at + 1) & mask;
+        }
+        cells_[at] = cell;
+      }
+    }
+  }
+
+  std::vector<Cell> cells_ = std::vector<Cell>(std::size_t{1} << 12);
+  std::vector<HandSets::Set> sets_;
+  std::vector<std::uint32_t> members_;
+};
 
 // What a lane knows of the run it is in: its members, and those since the last space stroke.
 struct RunSoFar {
@@ -23,9 +91,7 @@ struct RunSoFar {
     std::sort(members.begin(), members.end());
     members.erase(std::unique(members.begin(), members.end()), members.end());
     if (!members.empty()) {  // a stretch of no key holds no left-hand key
-      std::string packed(members.size() * sizeof(std::uint32_t), '\0');
-      std::memcpy(packed.data(), members.data(), packed.size());
-      ++counts[packed];
+      counts.Add(members);
     }
     members.clear();
   }
@@ -55,21 +121,6 @@ struct RunSoFar {
     Spaces = 0;
   }
 };
-
-void Listed(const SetCounts& counts, bool bothHands, HandSets& sets) {
-  std::vector<std::pair<std::string, std::uint64_t>> sorted(counts.begin(), counts.end());
-  std::sort(sorted.begin(), sorted.end());
-  for (const auto& [packed, count] : sorted) {
-    HandSets::Set set;
-    set.Begin = static_cast<std::uint32_t>(sets.Members.size());
-    set.End = set.Begin + static_cast<std::uint32_t>(packed.size() / sizeof(std::uint32_t));
-    set.Count = count;
-    set.BothHands = bothHands;
-    sets.Members.resize(set.End);
-    std::memcpy(sets.Members.data() + set.Begin, packed.data(), packed.size());
-    sets.Sets.push_back(set);
-  }
-}
 
 std::uint64_t KeysOf(std::string_view keys) {
   std::uint64_t mask = 0;
@@ -132,8 +183,8 @@ HandSets CountHandSets(std::string_view kanaCodes, const std::vector<LayoutEntry
         sets.FixedStrokes += shape.Before.size() + shape.After.size();
       },
       [&](std::size_t lane) { lanes[lane].End(sets, runs, stretches); });
-  Listed(runs, true, sets);
-  Listed(stretches, false, sets);
+  runs.ListInto(true, sets);
+  stretches.ListInto(false, sets);
   return sets;
 }
 
