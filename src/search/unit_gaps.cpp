@@ -180,10 +180,18 @@ using Features = UnitFeatures;
 enum : std::size_t { kLastFirst, kUsesWithin, kLastBounce = 1, kBouncedFirst, kOneInner };
 
 // Whether each product is counted with Next, and with Apart.
-constexpr std::array<std::int64_t, kUnitProducts> kByKanaNext{1, 1, 0, 0};
-constexpr std::array<std::int64_t, kUnitProducts> kByKanaApart{1, 1, 0, 0};
-constexpr std::array<std::int64_t, kUnitProducts> kByStrokesNext{0, 1, 1, 1};
-constexpr std::array<std::int64_t, kUnitProducts> kByStrokesApart{1, 0, 0, 0};
+// The products a counting mode uses (Count), which of them are counted with Next and with
+// Apart, and how many are counted with Apart, all of those first.
+struct ByKana {
+  static constexpr std::size_t Count = 2, Apart = 2;
+  static constexpr std::array<std::int64_t, kUnitProducts> WithNext{1, 1, 0, 0};
+  static constexpr std::array<std::int64_t, kUnitProducts> WithApart{1, 1, 0, 0};
+};
+struct ByStrokes {
+  static constexpr std::size_t Count = 4, Apart = 1;
+  static constexpr std::array<std::int64_t, kUnitProducts> WithNext{0, 1, 1, 1};
+  static constexpr std::array<std::int64_t, kUnitProducts> WithApart{1, 0, 0, 0};
+};
 
 // A run's start: counted by kana, both hands struck and no drawn key before it; by strokes, no
 // stroke (but one term before each unit, which counts the pairs inside it).
@@ -290,8 +298,8 @@ std::vector<Features> FeaturesOfAll(const UnitWindows& windows,
 UnitGapPairs UnitGapPairsAt(const UnitWindows& windows, const std::vector<std::string>& keys,
                             int leftHandLastKey) {
   const std::vector<Features> features = FeaturesOfAll(windows, keys, leftHandLastKey);
-  const auto& next = windows.ByStrokes ? kByStrokesNext : kByKanaNext;
-  const auto& apart = windows.ByStrokes ? kByStrokesApart : kByKanaApart;
+  const auto& next = windows.ByStrokes ? ByStrokes::WithNext : ByKana::WithNext;
+  const auto& apart = windows.ByStrokes ? ByStrokes::WithApart : ByKana::WithApart;
   UnitGapPairs pairs;
   std::int64_t& nextPairs = windows.ByStrokes ? pairs.ClassOne : pairs.ClassZero;
   for (const UnitWindows::Outer& outer : windows.Outers) {
@@ -317,8 +325,8 @@ UnitGapState::UnitGapState(const UnitWindows& windows, const std::vector<std::st
       leftHandLastKey_(leftHandLastKey),
       nextWeight_(windows.ByStrokes ? classOneWeight : classZeroWeight),
       apartWeight_(classOneWeight),
-      withNext_(windows.ByStrokes ? kByStrokesNext : kByKanaNext),
-      withApart_(windows.ByStrokes ? kByStrokesApart : kByKanaApart),
+      withNext_(windows.ByStrokes ? ByStrokes::WithNext : ByKana::WithNext),
+      withApart_(windows.ByStrokes ? ByStrokes::WithApart : ByKana::WithApart),
       keys_(keys),
       features_(FeaturesOfAll(windows, keys, leftHandLastKey)),
       apart_(windows.Outers.size()) {
@@ -335,7 +343,11 @@ UnitGapState::UnitGapState(const UnitWindows& windows, const std::vector<std::st
   middleSums_.resize(units);
   for (std::uint32_t t = 0; t < windows.Outers.size(); ++t) {
     const Outer& outer = windows.Outers[t];
-    AddToSums<kUnitProducts>(t, features_[outer.First], features_[outer.Last], 1);
+    if (windows.ByStrokes) {
+      AddToSums<ByStrokes>(t, features_[outer.First], features_[outer.Last], 1);
+    } else {
+      AddToSums<ByKana>(t, features_[outer.First], features_[outer.Last], 1);
+    }
     AddPairs(static_cast<std::int64_t>(outer.Next), apart_[t], features_[outer.First],
              features_[outer.Last], 1, now_);
   }
@@ -368,7 +380,7 @@ void UnitGapState::AddPairs(std::int64_t next, const std::array<std::int64_t, 2>
   }
 }
 
-template <std::size_t Products>
+template <typename Mode>
 void UnitGapState::AddToSums(std::uint32_t term, const UnitFeatures& first,
                              const UnitFeatures& last, std::int64_t sign) {
   const Outer& outer = windows_.Outers[term];
@@ -376,11 +388,11 @@ void UnitGapState::AddToSums(std::uint32_t term, const UnitFeatures& first,
   const auto& apart = apart_[term];
   auto add = [&](Sum& sum, std::size_t product, std::size_t hand, std::int64_t feature) {
     if (feature != 0) {
-      sum.Next[hand] += sign * withNext_[product] * next * feature;
-      sum.Apart[hand] += sign * withApart_[product] * apart[hand] * feature;
+      sum.Next[hand] += sign * Mode::WithNext[product] * next * feature;
+      sum.Apart[hand] += sign * Mode::WithApart[product] * apart[hand] * feature;
     }
   };
-  for (std::size_t product = 0; product < Products; ++product) {
+  for (std::size_t product = 0; product < Mode::Count; ++product) {
     for (std::size_t hand = 0; hand < 2; ++hand) {
       add(sums_[outer.First][product], product, hand, last.AsLast[product][hand]);
       add(sums_[outer.Last][kUnitProducts + product], product, hand, first.AsFirst[product][hand]);
@@ -388,13 +400,13 @@ void UnitGapState::AddToSums(std::uint32_t term, const UnitFeatures& first,
   }
 }
 
-template <std::size_t Products>
+template <typename Mode>
 void UnitGapState::AddApart(const Window& window, const std::array<std::int64_t, 2>& apart) {
   const UnitFeatures& first = features_[window.First];
   const UnitFeatures& last = features_[window.Last];
-  for (std::size_t product = 0; product < Products; ++product) {
+  for (std::size_t product = 0; product < Mode::Apart; ++product) {
     for (std::size_t hand = 0; hand < 2; ++hand) {
-      const std::int64_t added = withApart_[product] * apart[hand];
+      const std::int64_t added = Mode::WithApart[product] * apart[hand];
       sums_[window.First][product].Apart[hand] += added * last.AsLast[product][hand];
       sums_[window.Last][kUnitProducts + product].Apart[hand] +=
           added * first.AsFirst[product][hand];
@@ -479,7 +491,7 @@ std::int64_t Times(const ProductFeatures& features, const ByProduct& by, std::si
 
 }  // namespace
 
-template <std::size_t Products>
+template <typename Mode>
 UnitGapState::Pairs UnitGapState::ChangeOf() const {
   Pairs change;
   // Each retyped unit's features' change times the sums of its terms.
@@ -487,7 +499,7 @@ UnitGapState::Pairs UnitGapState::ChangeOf() const {
     const UnitFeatures& before = Before(unit);
     const UnitFeatures& after = After(unit);
     const Sums& sums = sums_[unit];
-    for (std::size_t product = 0; product < Products; ++product) {
+    for (std::size_t product = 0; product < Mode::Count; ++product) {
       for (std::size_t hand = 0; hand < 2; ++hand) {
         const std::int64_t asFirst = after.AsFirst[product][hand] - before.AsFirst[product][hand];
         const std::int64_t asLast = after.AsLast[product][hand] - before.AsLast[product][hand];
@@ -516,13 +528,13 @@ UnitGapState::Pairs UnitGapState::ChangeOf() const {
     const Outer& outer = outers[term];
     const UnitFeatures &oldFirst = Before(outer.First), &newFirst = After(outer.First);
     const UnitFeatures &oldLast = Before(outer.Last), &newLast = After(outer.Last);
-    for (std::size_t product = 0; product < Products; ++product) {
+    for (std::size_t product = 0; product < Mode::Count; ++product) {
       for (std::size_t hand = 0; hand < 2; ++hand) {
         const std::int64_t both =
             (newFirst.AsFirst[product][hand] - oldFirst.AsFirst[product][hand]) *
             (newLast.AsLast[product][hand] - oldLast.AsLast[product][hand]);
-        change.Next += withNext_[product] * static_cast<std::int64_t>(outer.Next) * both;
-        change.Apart += withApart_[product] * apart_[term][hand] * both;
+        change.Next += Mode::WithNext[product] * static_cast<std::int64_t>(outer.Next) * both;
+        change.Apart += Mode::WithApart[product] * apart_[term][hand] * both;
       }
     }
   };
@@ -531,7 +543,8 @@ UnitGapState::Pairs UnitGapState::ChangeOf() const {
   // features times the last's change, worked out once for the term.
   auto windowsAfter = [&](std::uint32_t t, const std::array<std::int64_t, 2>& more) {
     const UnitFeatures &lastBefore = Before(outers[t].Last), &lastAfter = After(outers[t].Last);
-    const ByProduct by = Changed<Products>(lastBefore.AsLast, lastAfter.AsLast, withApart_, more);
+    const ByProduct by =
+        Changed<Mode::Apart>(lastBefore.AsLast, lastAfter.AsLast, Mode::WithApart, more);
     std::int64_t pairs = 0;
     for (std::uint32_t w = windows_.WindowsAfter[t]; w < windows_.WindowsAfter[t + 1]; ++w) {
       const Window& window = all[w];
@@ -540,10 +553,10 @@ UnitGapState::Pairs UnitGapState::ChangeOf() const {
       for (int hand = 0; hand < 2; ++hand) {
         const auto h = static_cast<std::size_t>(hand);
         made += Retyping(window.First)
-                    ? more[h] * (PairsOf<Products>(newFeatures_[window.First], lastAfter, hand,
-                                                   withApart_) -
-                                 PairsOf<Products>(first, lastBefore, hand, withApart_))
-                    : Times<Products>(first.AsFirst, by, h);
+                    ? more[h] * (PairsOf<Mode::Apart>(newFeatures_[window.First], lastAfter, hand,
+                                                      Mode::WithApart) -
+                                 PairsOf<Mode::Apart>(first, lastBefore, hand, Mode::WithApart))
+                    : Times<Mode::Apart>(first.AsFirst, by, h);
       }
       pairs += made * static_cast<std::int64_t>(window.Count);
     }
@@ -554,14 +567,14 @@ UnitGapState::Pairs UnitGapState::ChangeOf() const {
   auto windowsBefore = [&](std::uint32_t t, const std::array<std::int64_t, 2>& more) {
     const UnitFeatures &firstBefore = Before(outers[t].First), &firstAfter = After(outers[t].First);
     const ByProduct by =
-        Changed<Products>(firstBefore.AsFirst, firstAfter.AsFirst, withApart_, more);
+        Changed<Mode::Apart>(firstBefore.AsFirst, firstAfter.AsFirst, Mode::WithApart, more);
     std::int64_t pairs = 0;
     const auto& byFirst = windows_.ByFirst;
     for (std::uint32_t at = windows_.WindowsBefore[t]; at < windows_.WindowsBefore[t + 1]; ++at) {
       if (!Retyping(byFirst[at].Last)) {
         const UnitFeatures& last = features_[byFirst[at].Last];
         pairs += static_cast<std::int64_t>(all[byFirst[at].Window].Count) *
-                 (Times<Products>(last.AsLast, by, 0) + Times<Products>(last.AsLast, by, 1));
+                 (Times<Mode::Apart>(last.AsLast, by, 0) + Times<Mode::Apart>(last.AsLast, by, 1));
       }
     }
     change.Apart += pairs;
@@ -590,7 +603,7 @@ UnitGapState::Pairs UnitGapState::ChangeOf() const {
   return change;
 }
 
-template <std::size_t Products>
+template <typename Mode>
 void UnitGapState::ApplyOf() {
   // The terms with a retyped unit: their shares of the sums are taken out, changed and put in
   // again.
@@ -618,7 +631,7 @@ void UnitGapState::ApplyOf() {
   }
   const auto& outers = windows_.Outers;
   for (const std::uint32_t t : affected_) {
-    AddToSums<Products>(t, Before(outers[t].First), Before(outers[t].Last), -1);
+    AddToSums<Mode>(t, Before(outers[t].First), Before(outers[t].Last), -1);
   }
   const auto& all = windows_.Windows;
   for (const std::uint32_t unit : changedUnits_) {
@@ -635,7 +648,7 @@ void UnitGapState::ApplyOf() {
       apart_[window.Outer][0] += apart[0];
       apart_[window.Outer][1] += apart[1];
       if (!ChangesAsFirst(window.First) && !ChangesAsLast(window.Last)) {
-        AddApart<Products>(window, apart);
+        AddApart<Mode>(window, apart);
       }
     }
     // The windows around the unit: their pairs by middle. Where the unit is the first and the
@@ -643,7 +656,7 @@ void UnitGapState::ApplyOf() {
     // a window's pairs change by the other's features times the unit's change.
     const UnitFeatures &was = Before(unit), &now = After(unit);
     if (ChangesAsFirst(unit)) {
-      const ByProduct by = Changed<Products>(was.AsFirst, now.AsFirst, withApart_, {1, 1});
+      const ByProduct by = Changed<Mode::Apart>(was.AsFirst, now.AsFirst, Mode::WithApart, {1, 1});
       for (std::uint32_t t = windows_.OutersStart[unit]; t < windows_.OutersStart[unit + 1]; ++t) {
         std::array<std::int64_t, 2> pairs{};
         for (std::uint32_t at = windows_.WindowsBefore[t]; at < windows_.WindowsBefore[t + 1];
@@ -653,11 +666,11 @@ void UnitGapState::ApplyOf() {
           const UnitFeatures& last = features_[ahead.Last];
           for (int hand = 0; hand < 2; ++hand) {
             const auto h = static_cast<std::size_t>(hand);
-            pairs[h] +=
-                count * (Retyping(ahead.Last)
-                             ? PairsOf<Products>(now, newFeatures_[ahead.Last], hand, withApart_) -
-                                   PairsOf<Products>(was, last, hand, withApart_)
-                             : Times<Products>(last.AsLast, by, h));
+            pairs[h] += count * (Retyping(ahead.Last)
+                                     ? PairsOf<Mode::Apart>(now, newFeatures_[ahead.Last], hand,
+                                                            Mode::WithApart) -
+                                           PairsOf<Mode::Apart>(was, last, hand, Mode::WithApart)
+                                     : Times<Mode::Apart>(last.AsLast, by, h));
           }
         }
         middleSums_[outers[t].Last][0] += pairs[0];
@@ -665,7 +678,7 @@ void UnitGapState::ApplyOf() {
       }
     }
     if (ChangesAsLast(unit)) {
-      const ByProduct by = Changed<Products>(was.AsLast, now.AsLast, withApart_, {1, 1});
+      const ByProduct by = Changed<Mode::Apart>(was.AsLast, now.AsLast, Mode::WithApart, {1, 1});
       const UnitIndex& windowsByLast = windows_.ByLast;
       for (std::uint32_t at = windowsByLast.Start[unit]; at < windowsByLast.Start[unit + 1]; ++at) {
         const Window& window = all[windowsByLast.Items[at]];
@@ -673,14 +686,14 @@ void UnitGapState::ApplyOf() {
           const UnitFeatures& first = features_[window.First];
           for (std::size_t h = 0; h < 2; ++h) {
             middleSums_[window.Middle][h] +=
-                static_cast<std::int64_t>(window.Count) * Times<Products>(first.AsFirst, by, h);
+                static_cast<std::int64_t>(window.Count) * Times<Mode::Apart>(first.AsFirst, by, h);
           }
         }
       }
     }
   }
   for (const std::uint32_t t : affected_) {
-    AddToSums<Products>(t, After(outers[t].First), After(outers[t].Last), 1);
+    AddToSums<Mode>(t, After(outers[t].First), After(outers[t].Last), 1);
   }
   for (const std::uint32_t unit : changedUnits_) {
     features_[unit] = newFeatures_[unit];
@@ -690,18 +703,15 @@ void UnitGapState::ApplyOf() {
   changedUnits_.clear();
 }
 
-// Counted by kana, only the first products are used.
-constexpr std::size_t kByKanaProducts = 2;
-
 UnitGapState::Pairs UnitGapState::Change() const {
-  return windows_.ByStrokes ? ChangeOf<kUnitProducts>() : ChangeOf<kByKanaProducts>();
+  return windows_.ByStrokes ? ChangeOf<ByStrokes>() : ChangeOf<ByKana>();
 }
 
 void UnitGapState::Apply() {
   if (windows_.ByStrokes) {
-    ApplyOf<kUnitProducts>();
+    ApplyOf<ByStrokes>();
   } else {
-    ApplyOf<kByKanaProducts>();
+    ApplyOf<ByKana>();
   }
 }
 

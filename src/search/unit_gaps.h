@@ -180,11 +180,11 @@ class UnitGapState {
                 const UnitFeatures& first, const UnitFeatures& last, std::int64_t sign,
                 Pairs& pairs) const;
   // Adds the sums' terms of the term, its counts and the features of its ends, times sign.
-  template <std::size_t Products>
+  template <typename Mode>
   void AddToSums(std::uint32_t term, const UnitFeatures& first, const UnitFeatures& last,
                  std::int64_t sign);
   // Adds apart, by hand, to the Apart sums of a term whose ends keep their features.
-  template <std::size_t Products>
+  template <typename Mode>
   void AddApart(const Window& window, const std::array<std::int64_t, 2>& apart);
   // Calls visit(term) for each term beginning at first whose last unit is retyped.
   template <typename Visit>
@@ -195,10 +195,10 @@ class UnitGapState {
   void Mark(std::uint32_t unit, const UnitFeatures& features) const;
   Pairs Change() const;
   void Apply();
-  // The same with the first Products products, those the counting mode uses.
-  template <std::size_t Products>
+  // The same with the products of a counting mode known to the compiler.
+  template <typename Mode>
   Pairs ChangeOf() const;
-  template <std::size_t Products>
+  template <typename Mode>
   void ApplyOf();
   double CostOf(const Pairs& pairs) const {
     return nextWeight_ * static_cast<double>(pairs.Next) +
