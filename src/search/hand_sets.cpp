@@ -43,10 +43,16 @@ class SetCounts {
     }
   }
 
-  // Adds the sets to sets, as runs or as stretches.
-  void ListInto(bool bothHands, HandSets& sets) const {
+  // Moves the sets to sets, as runs or as stretches.
+  void ListInto(bool bothHands, HandSets& sets) {
     const auto offset = static_cast<std::uint32_t>(sets.Members.size());
-    sets.Members.insert(sets.Members.end(), members_.begin(), members_.end());
+    cells_ = std::vector<Cell>();
+    if (sets.Members.empty()) {
+      sets.Members = std::move(members_);
+    } else {
+      sets.Members.insert(sets.Members.end(), members_.begin(), members_.end());
+    }
+    members_ = std::vector<std::uint32_t>();
     for (HandSets::Set set : sets_) {
       set.Begin += offset;
       set.End += offset;
