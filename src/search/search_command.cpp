@@ -577,6 +577,9 @@ int Search(const Options& options) {
     }
     progress.Show(line);
   }
+  // Out of time (or done): a round still running ends at its next step and keeps where it got
+  // to, as on Ctrl-C, so --time is kept however long a round takes.
+  stop.store(true);
   for (std::thread& thread : threads) {
     thread.join();
   }

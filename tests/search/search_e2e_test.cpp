@@ -104,6 +104,17 @@ TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
                               "--verify", "-o", "kana-gaps"}));
     EXPECT_EQ(kanaGaps.ExitStatus, 0) << moves << kanaGaps.Err;
   }
+  // --time holds however long a round takes: a round of this search takes half a minute, and
+  // the one-second search ends it where it got to (the bound leaves room for a busy machine).
+  work.WriteFile("slow.toml",
+                 "moves = [\"keys\", \"kana\"]\n[weights]\n\"same_hand_pairs.gap2\" = 0.5\n");
+  const auto began = std::chrono::steady_clock::now();
+  const e2e::RunResult timed = RunProgram(KANANET_SEARCH_BINARY, work.Path(),
+                                          Arguments({"layout/romaji.txt", "-c", "slow.toml",
+                                                     "--time", "1", "--jobs", "1", "-o", "timed"}));
+  EXPECT_EQ(timed.ExitStatus, 0) << timed.Err;
+  EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(15));
+  EXPECT_EQ(work.List("timed").size(), 1u);
   EXPECT_EQ(first.Out, again.Out);
   ASSERT_EQ(work.List("found").size(), 3u);
   for (const std::string& name : work.List("found")) {
