@@ -5,8 +5,8 @@
 
 #include "analysis/count_table.h"
 #include "analysis/entry_matcher.h"
-#include "analysis/piece_counts.h"
 #include "codes/keyboard.h"
+#include "search/matched_runs.h"
 
 namespace kananet::search {
 
@@ -106,14 +106,11 @@ void IndexWindows(UnitWindows& windows) {
 
 UnitWindows CountUnitWindows(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
                              bool breakAfterPunctuation, bool countByKana) {
-  const EntryMatcher matcher(table);
   UnitWindows windows;
-  windows.Slots = matcher.RunBreakPiece();
+  windows.Slots = MatchingSlots(table);
   windows.ByStrokes = !countByKana;
   const auto start = static_cast<std::uint32_t>(windows.Slots);
-  std::vector<bool> ends(windows.Slots);
   for (std::size_t slot = 0; slot < windows.Slots; ++slot) {
-    ends[slot] = EndsRun(table[slot], breakAfterPunctuation);
     windows.StartKeys.push_back(table[slot].Keys);
   }
   CountTable next, between;
@@ -122,29 +119,23 @@ UnitWindows CountUnitWindows(std::string_view kanaCodes, const std::vector<Layou
   };
   Before lanes[kLanes];
   std::fill(std::begin(lanes), std::end(lanes), Before{start, start});
-  WalkMatches(matcher, kanaCodes, 0, kanaCodes.size(), true,
-              [&](std::size_t lane, std::size_t, EntryMatcher::Match match) -> std::size_t {
-                if (match.Piece == matcher.MissingPiece()) {
-                  return 0;
-                }
-                Before& before = lanes[lane];
-                if (match.Piece == matcher.RunBreakPiece()) {
-                  before = {start, start};
-                  return match.Advance;
-                }
-                if (!countByKana && table[match.Piece].Keys.empty()) {  // strikes nothing
-                  if (ends[match.Piece]) {
-                    before = {start, start};
-                  }
-                  return match.Advance;
-                }
-                next.Add(Pack(before.One, match.Piece));
-                if (before.One != start) {
-                  between.Add(Pack(before.Two, match.Piece, before.One));
-                }
-                before = ends[match.Piece] ? Before{start, start} : Before{before.One, match.Piece};
-                return match.Advance;
-              });
+  ForEachMatchedEntry(
+      kanaCodes, table, breakAfterPunctuation,
+      [&](std::size_t lane, std::size_t slot) {
+        if (!countByKana && table[slot].Keys.empty()) {
+          return;  // strikes nothing
+        }
+        Before& before = lanes[lane];
+        const auto unit = static_cast<std::uint32_t>(slot);
+        next.Add(Pack(before.One, unit));
+        if (before.One != start) {
+          between.Add(Pack(before.Two, unit, before.One));
+        }
+        before = {before.One, unit};
+      },
+      [&](std::size_t lane) {
+        lanes[lane] = {start, start};
+      });
   // The outer pairs, those right after each other and those with one unit between them, in
   // order, each with its windows: the two counts sorted and walked side by side.
   const std::uint64_t unitMask = (std::uint64_t{1} << kUnitBits) - 1;
