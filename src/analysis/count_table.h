@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -58,9 +59,13 @@ class CountTable {
  private:
   static constexpr std::size_t kFirstSize = std::size_t{1} << 12;
 
+  // A cell by the top bits of the key times an odd constant: they depend on every bit of the
+  // key, where the low bits of the product depend only on the key's low bits, which would
+  // crowd keys that differ only in a high field (a unit packed above two others) into a run of
+  // cells.
   Cell* Find(std::uint64_t key) {
     const std::size_t mask = cells_.size() - 1;
-    std::size_t at = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> 20) & mask;
+    std::size_t at = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> shift_);
     while (cells_[at].Key != kEmpty && cells_[at].Key != key) {
       at = (at + 1) & mask;
     }
@@ -70,6 +75,7 @@ class CountTable {
   [[gnu::noinline]] void Grow() {
     std::vector<Cell> old(std::max(kFirstSize, cells_.size() * 2));
     old.swap(cells_);
+    shift_ = 64 - std::countr_zero(cells_.size());
     for (const Cell& cell : old) {
       if (cell.Key != kEmpty) {
         *Find(cell.Key) = cell;
@@ -79,6 +85,7 @@ class CountTable {
 
   std::vector<Cell> cells_;
   std::size_t used_ = 0;
+  int shift_ = 64;  // 64 less the bits of a cell's index, set by Grow before any Find
 };
 
 }  // namespace kananet
