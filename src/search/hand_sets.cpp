@@ -10,120 +10,166 @@ namespace kananet::search {
 
 namespace {
 
+// The members of a run or of a stretch gathered so far, each once, in the order first struck,
+// with a hash that does not depend on that order: a bit by member says whether it is in, so a
+// run's members need no sorting to be compared with a set counted before, and come out sorted
+// from the bits when the set is new.
+class Gathered {
+ public:
+  explicit Gathered(std::size_t members) : bits_((members + 63) / 64), members_(members) {}
+
+  // Without a branch on whether the member is new: a run strikes its members over and over,
+  // in no order a processor could foresee.
+  void Add(std::uint32_t member) {
+    std::uint64_t& word = bits_[member / 64];
+    const std::uint64_t bit = std::uint64_t{1} << member % 64;
+    const bool added = (word & bit) == 0;
+    word |= bit;
+    members_[size_] = member;
+    size_ += added;
+    // Any fixed odd multiplier spreads the members; the sum keeps the order out of the hash.
+    std::uint64_t mixed = (member + std::uint64_t{1}) * 0x9E3779B97F4A7C15u;
+    mixed ^= mixed >> 32;
+    hash_ += mixed * 0xD6E8FEB86659FD93u & (std::uint64_t{0} - added);
+  }
+  bool Holds(std::uint32_t member) const { return (bits_[member / 64] >> member % 64 & 1) != 0; }
+  std::size_t Size() const { return size_; }
+  std::uint64_t Hash() const { return hash_ ^ size_ * 0xBF58476D1CE4E5B9u; }
+  // Appends the members to sorted, in order.
+  void AppendSorted(std::vector<std::uint32_t>& sorted) const {
+    for (std::size_t word = 0; word < bits_.size(); ++word) {
+      for (std::uint64_t bits = bits_[word]; bits != 0; bits &= bits - 1) {
+        sorted.push_back(static_cast<std::uint32_t>(word * 64 + std::countr_zero(bits)));
+      }
+    }
+  }
+
+  void Clear() {
+    for (std::size_t at = 0; at < size_; ++at) {
+      bits_[members_[at] / 64] = 0;
+    }
+    size_ = 0;
+    hash_ = 0;
+  }
+
+ private:
+  std::vector<std::uint64_t> bits_;
+  std::vector<std::uint32_t> members_;  // room for every member once
+  std::size_t size_ = 0;
+  std::uint64_t hash_ = 0;
+};
+
 // The sets of members counted, each kept once: a flat table of their hashes over the sets,
-// whose members lie one after another. Millions of runs are looked up.
+// whose members lie one after another, sorted, in a store shared with other counts. Millions of
+// runs are looked up; most were counted before, and are found by testing the stored members in
+// the gathered ones' bits.
 class SetCounts {
  public:
-  // Counts the set of members (sorted, each once).
-  void Add(const std::vector<std::uint32_t>& members) {
-    std::uint64_t hash = members.size();
-    for (const std::uint32_t member : members) {
-      hash = (hash ^ member) * 0x9E3779B97F4A7C15u;
-      hash ^= hash >> 29;
+  explicit SetCounts(std::vector<std::uint32_t>& members) : members_(members) {}
+
+  // Counts the gathered set of members, if it has any, and clears it.
+  void Add(Gathered& gathered) {
+    if (gathered.Size() == 0) {  // a stretch of no key holds no left-hand key
+      return;
     }
-    const std::size_t mask = cells_.size() - 1;
-    for (std::size_t at = static_cast<std::size_t>(hash >> 20) & mask;; at = (at + 1) & mask) {
+    std::uint64_t hash = gathered.Hash();
+    hash = (hash ^ hash >> 31) * 0x9E3779B97F4A7C15u;
+    for (std::size_t at = static_cast<std::size_t>(hash >> shift_);; at = (at + 1) & mask_) {
       Cell& cell = cells_[at];
       if (cell.Set == kEmpty) {
         cell = {hash, static_cast<std::uint32_t>(sets_.size())};
         sets_.push_back({static_cast<std::uint32_t>(members_.size()),
-                         static_cast<std::uint32_t>(members_.size() + members.size()), 1});
-        members_.insert(members_.end(), members.begin(), members.end());
+                         static_cast<std::uint32_t>(members_.size() + gathered.Size()), 1});
+        gathered.AppendSorted(members_);
         if (sets_.size() * 4 > cells_.size() * 3) {
           Grow();
         }
-        return;
+        break;
       }
-      const HandSets::Set& set = sets_[cell.Set];
-      if (cell.Hash == hash && set.End - set.Begin == members.size() &&
-          std::equal(members.begin(), members.end(), members_.begin() + set.Begin)) {
-        ++sets_[cell.Set].Count;
-        return;
+      if (cell.Hash == hash) {
+        const HandSets::Set& set = sets_[cell.Set];
+        if (set.End - set.Begin == gathered.Size() &&
+            std::all_of(members_.begin() + set.Begin, members_.begin() + set.End,
+                        [&gathered](std::uint32_t member) { return gathered.Holds(member); })) {
+          ++sets_[cell.Set].Count;
+          break;
+        }
       }
     }
+    gathered.Clear();
   }
 
   // Moves the sets to sets, as runs or as stretches.
   void ListInto(bool bothHands, HandSets& sets) {
-    const auto offset = static_cast<std::uint32_t>(sets.Members.size());
     cells_ = std::vector<Cell>();
-    if (sets.Members.empty()) {
-      sets.Members = std::move(members_);
-    } else {
-      sets.Members.insert(sets.Members.end(), members_.begin(), members_.end());
-    }
-    members_ = std::vector<std::uint32_t>();
     for (HandSets::Set set : sets_) {
-      set.Begin += offset;
-      set.End += offset;
       set.BothHands = bothHands;
       sets.Sets.push_back(set);
     }
+    sets_ = std::vector<HandSets::Set>();
   }
 
  private:
   static constexpr std::uint32_t kEmpty = ~std::uint32_t{0};
+  static constexpr int kFirstBits = 12;
   struct Cell {
     std::uint64_t Hash = 0;
     std::uint32_t Set = kEmpty;
   };
 
+  // The cells are found by the hash's top bits.
   void Grow() {
     std::vector<Cell> old(cells_.size() * 2);
     old.swap(cells_);
-    const std::size_t mask = cells_.size() - 1;
+    --shift_;
+    mask_ = cells_.size() - 1;
     for (const Cell& cell : old) {
       if (cell.Set != kEmpty) {
-        std::size_t at = static_cast<std::size_t>(cell.Hash >> 20) & mask;
+        std::size_t at = static_cast<std::size_t>(cell.Hash >> shift_);
         while (cells_[at].Set != kEmpty) {
-          at = (at + 1) & mask;
+          at = (at + 1) & mask_;
         }
         cells_[at] = cell;
       }
     }
   }
 
-  std::vector<Cell> cells_ = std::vector<Cell>(std::size_t{1} << 12);
+  std::vector<Cell> cells_ = std::vector<Cell>(std::size_t{1} << kFirstBits);
+  int shift_ = 64 - kFirstBits;
+  std::size_t mask_ = (std::size_t{1} << kFirstBits) - 1;
   std::vector<HandSets::Set> sets_;
-  std::vector<std::uint32_t> members_;
+  std::vector<std::uint32_t>& members_;
 };
 
 // What a lane knows of the run it is in: its members, and those since the last space stroke.
 struct RunSoFar {
-  std::vector<std::uint32_t> Members, SinceSpace;
+  Gathered Members, SinceSpace;
   std::uint64_t Spaces = 0;
 
-  static void Add(SetCounts& counts, std::vector<std::uint32_t>& members) {
-    std::sort(members.begin(), members.end());
-    members.erase(std::unique(members.begin(), members.end()), members.end());
-    if (!members.empty()) {  // a stretch of no key holds no left-hand key
-      counts.Add(members);
-    }
-    members.clear();
-  }
+  explicit RunSoFar(std::size_t members) : Members(members), SinceSpace(members) {}
 
   void Strike(std::uint8_t key, SetCounts& stretches) {
-    Members.push_back(key);
+    Members.Add(key);
     if (key == 0) {
-      Add(stretches, SinceSpace);  // first space: the keys before it; else those between
+      stretches.Add(SinceSpace);  // first space: the keys before it; else those between
       ++Spaces;
     } else {
-      SinceSpace.push_back(key);
+      SinceSpace.Add(key);
     }
   }
 
   void Unit(std::uint32_t member) {
-    Members.push_back(member);
-    SinceSpace.push_back(member);
+    Members.Add(member);
+    SinceSpace.Add(member);
   }
 
   void End(HandSets& sets, SetCounts& runs, SetCounts& stretches) {
-    Add(runs, Members);
+    runs.Add(Members);
     if (Spaces > 0) {
-      Add(stretches, SinceSpace);  // the keys after the last space stroke
+      stretches.Add(SinceSpace);  // the keys after the last space stroke
       sets.SpacePairs += Spaces - 1;
     }
-    SinceSpace.clear();
+    SinceSpace.Clear();
     Spaces = 0;
   }
 };
@@ -170,8 +216,14 @@ HandSets CountHandSets(std::string_view kanaCodes, const std::vector<LayoutEntry
     }
   }
   sets.UnitUses.assign(sets.UnitSlots.size(), 0);
-  SetCounts runs, stretches;
-  RunSoFar lanes[kLanes];
+  // The members of the sets go straight to their place. Room for one per four bytes of text
+  // (more than measured texts need, and untouched room costs no memory) spares the copies of
+  // growing.
+  sets.Members.reserve(kanaCodes.size() / 4);
+  SetCounts runs(sets.Members), stretches(sets.Members);
+  const std::size_t members = HandSets::kUnitMembers + sets.UnitSlots.size();
+  RunSoFar lanes[kLanes] = {RunSoFar(members), RunSoFar(members), RunSoFar(members),
+                            RunSoFar(members)};
   ForEachMatchedEntry(
       kanaCodes, table, breakAfterPunctuation,
       [&](std::size_t lane, std::size_t slot) {
