@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <unordered_map>
 
+#include "analysis/count_table.h"
 #include "codes/key_alphabet.h"
 #include "codes/keyboard.h"
 #include "search/matched_runs.h"
@@ -12,7 +12,48 @@ namespace kananet::search {
 
 namespace {
 
-using KeySetCounts = std::unordered_map<std::uint64_t, std::uint64_t>;
+// The triples of keys struck in a row, by (first * kKeyCount + middle) * kKeyCount + last.
+// Counts of 32 bits keep the table in the processor's nearer cache, which every stroke visits
+// somewhere; they go into the full counts before any could overflow.
+class TripleCounts {
+ public:
+  void Add(std::size_t triple) { ++counts_[triple]; }
+  // Called after each entry's strokes, at most a few at a time.
+  void Struck(std::uint64_t strokes) {
+    if (strokes - added_ >= kAddEvery) {
+      AddUp();
+      added_ = strokes;
+    }
+  }
+  std::vector<GapWindows::Triple> Listed() {
+    AddUp();
+    std::vector<GapWindows::Triple> triples;
+    for (std::size_t at = 0; at < totals_.size(); ++at) {
+      if (totals_[at] != 0) {
+        triples.push_back({{static_cast<std::uint8_t>(at / (kKeyCount * kKeyCount)),
+                            static_cast<std::uint8_t>(at / kKeyCount % kKeyCount),
+                            static_cast<std::uint8_t>(at % kKeyCount)},
+                           totals_[at]});
+      }
+    }
+    return triples;
+  }
+
+ private:
+  static constexpr std::size_t kSize = std::size_t{kKeyCount} * kKeyCount * kKeyCount;
+  static constexpr std::uint64_t kAddEvery = std::uint64_t{1} << 31;
+
+  void AddUp() {
+    for (std::size_t at = 0; at < kSize; ++at) {
+      totals_[at] += counts_[at];
+      counts_[at] = 0;
+    }
+  }
+
+  std::vector<std::uint32_t> counts_ = std::vector<std::uint32_t>(kSize);
+  std::vector<std::uint64_t> totals_ = std::vector<std::uint64_t>(kSize);
+  std::uint64_t added_ = 0;  // the strokes when the counts were last added up
+};
 
 // What a lane knows of the run it is in.
 struct RunSoFar {
@@ -22,19 +63,19 @@ struct RunSoFar {
   std::uint64_t Spaces = 0;
   bool Struck = false;
 
-  void Strike(int key, std::vector<std::uint64_t>& triples, KeySetCounts& neighbours) {
+  void Strike(int key, TripleCounts& triples, CountTable& neighbours) {
     if (Before[0] >= 0) {
-      ++triples[(static_cast<std::size_t>(Before[0]) * kKeyCount +
-                 static_cast<std::size_t>(Before[1])) *
-                    kKeyCount +
-                static_cast<std::size_t>(key)];
+      triples.Add(
+          (static_cast<std::size_t>(Before[0]) * kKeyCount + static_cast<std::size_t>(Before[1])) *
+              kKeyCount +
+          static_cast<std::size_t>(key));
     }
     Before[0] = Before[1];
     Before[1] = key;
     Struck = true;
     Keys |= std::uint64_t{1} << key;
     if (key == 0) {
-      ++neighbours[SinceSpace];  // first space: the keys before it; else the keys between
+      neighbours.Add(SinceSpace);  // first space: the keys before it; else the keys between
       ++Spaces;
       SinceSpace = 0;
     } else {
@@ -42,24 +83,25 @@ struct RunSoFar {
     }
   }
 
-  void End(GapWindows& windows, KeySetCounts& runs, KeySetCounts& neighbours) {
+  void End(GapWindows& windows, CountTable& runs, CountTable& neighbours) {
     if (Struck) {
-      ++runs[Keys];
+      runs.Add(Keys);
     }
     if (Spaces > 0) {
-      ++neighbours[SinceSpace];  // the keys after the last space stroke
+      neighbours.Add(SinceSpace);  // the keys after the last space stroke
       windows.SpacePairs += Spaces - 1;
     }
     *this = RunSoFar();
   }
 };
 
-std::vector<GapWindows::KeySet> Listed(const KeySetCounts& counts) {
+// The key sets in order. There are fewer keys than 64, so no set is the table's empty key.
+static_assert(kKeyCount < 64);
+std::vector<GapWindows::KeySet> Listed(CountTable& counts) {
   std::vector<GapWindows::KeySet> sets;
-  for (const auto& [keys, count] : counts) {
-    sets.push_back({keys, count});
+  for (const CountTable::Cell& cell : std::move(counts).Sorted()) {
+    sets.push_back({cell.Key, cell.Count});
   }
-  std::sort(sets.begin(), sets.end(), [](const auto& a, const auto& b) { return a.Keys < b.Keys; });
   return sets;
 }
 
@@ -106,8 +148,8 @@ bool ClassOne(int first, int middle, int last, int leftHandLastKey) {
 GapWindows CountGapWindows(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
                            bool breakAfterPunctuation) {
   GapWindows windows;
-  std::vector<std::uint64_t> triples(std::size_t{kKeyCount} * kKeyCount * kKeyCount);
-  KeySetCounts runs, neighbours;
+  TripleCounts triples;
+  CountTable runs, neighbours;
   RunSoFar lanes[kLanes];
   ForEachMatchedEntry(
       kanaCodes, table, breakAfterPunctuation,
@@ -116,16 +158,10 @@ GapWindows CountGapWindows(std::string_view kanaCodes, const std::vector<LayoutE
           lanes[lane].Strike(static_cast<std::uint8_t>(key), triples, neighbours);
           ++windows.Strokes;
         }
+        triples.Struck(windows.Strokes);
       },
       [&](std::size_t lane) { lanes[lane].End(windows, runs, neighbours); });
-  for (std::size_t at = 0; at < triples.size(); ++at) {
-    if (triples[at] != 0) {
-      windows.Triples.push_back({{static_cast<std::uint8_t>(at / (kKeyCount * kKeyCount)),
-                                  static_cast<std::uint8_t>(at / kKeyCount % kKeyCount),
-                                  static_cast<std::uint8_t>(at % kKeyCount)},
-                                 triples[at]});
-    }
-  }
+  windows.Triples = triples.Listed();
   windows.Runs = Listed(runs);
   windows.SpaceNeighbours = Listed(neighbours);
   return windows;
