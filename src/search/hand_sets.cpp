@@ -142,25 +142,30 @@ class SetCounts {
 };
 
 // What a lane knows of the run it is in: its members, and those since the last space stroke.
+// Where no slot strikes the space key, no stretch is ever counted and none is gathered.
 struct RunSoFar {
   Gathered Members, SinceSpace;
   std::uint64_t Spaces = 0;
+  bool Stretches;
 
-  explicit RunSoFar(std::size_t members) : Members(members), SinceSpace(members) {}
+  RunSoFar(std::size_t members, bool stretches)
+      : Members(members), SinceSpace(stretches ? members : 0), Stretches(stretches) {}
 
   void Strike(std::uint8_t key, SetCounts& stretches) {
     Members.Add(key);
     if (key == 0) {
       stretches.Add(SinceSpace);  // first space: the keys before it; else those between
       ++Spaces;
-    } else {
+    } else if (Stretches) {
       SinceSpace.Add(key);
     }
   }
 
   void Unit(std::uint32_t member) {
     Members.Add(member);
-    SinceSpace.Add(member);
+    if (Stretches) {
+      SinceSpace.Add(member);
+    }
   }
 
   void End(HandSets& sets, SetCounts& runs, SetCounts& stretches) {
@@ -222,8 +227,13 @@ HandSets CountHandSets(std::string_view kanaCodes, const std::vector<LayoutEntry
   sets.Members.reserve(kanaCodes.size() / 4);
   SetCounts runs(sets.Members), stretches(sets.Members);
   const std::size_t members = HandSets::kUnitMembers + sets.UnitSlots.size();
-  RunSoFar lanes[kLanes] = {RunSoFar(members), RunSoFar(members), RunSoFar(members),
-                            RunSoFar(members)};
+  const bool spaces =
+      std::any_of(shapes.begin(), shapes.begin() + slots, [](const SlotShape& shape) {
+        return shape.Before.find('\0') != std::string::npos ||
+               shape.After.find('\0') != std::string::npos;
+      });
+  RunSoFar lanes[kLanes] = {RunSoFar(members, spaces), RunSoFar(members, spaces),
+                            RunSoFar(members, spaces), RunSoFar(members, spaces)};
   ForEachMatchedEntry(
       kanaCodes, table, breakAfterPunctuation,
       [&](std::size_t lane, std::size_t slot) {
