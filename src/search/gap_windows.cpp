@@ -4,6 +4,7 @@
 #include <bit>
 
 #include "analysis/count_table.h"
+#include "analysis/entry_matcher.h"
 #include "codes/key_alphabet.h"
 #include "codes/keyboard.h"
 #include "search/matched_runs.h"
@@ -12,64 +13,67 @@ namespace kananet::search {
 
 namespace {
 
-// The triples of keys struck in a row, by (first * kKeyCount + middle) * kKeyCount + last.
-// Counts of 32 bits keep the table in the processor's nearer cache, which every stroke visits
-// somewhere; they go into the full counts before any could overflow.
+// A key's place in the triples, kNoKey standing for no stroke (before a run's first two).
+constexpr int kNoKey = kKeyCount;
+constexpr std::size_t kTripleKeys = kKeyCount + 1;
+
+// The triples of keys struck in a row, by (first * kTripleKeys + middle) * kTripleKeys + last.
+// Those with no stroke among them are counted like the others, so that a lane counts without
+// branching on them, and are left out at the end.
 class TripleCounts {
  public:
-  void Add(std::size_t triple) { ++counts_[triple]; }
-  // Called after each entry's strokes, at most a few at a time.
-  void Struck(std::uint64_t strokes) {
-    if (strokes - added_ >= kAddEvery) {
-      AddUp();
-      added_ = strokes;
-    }
+  static std::size_t Of(int first, int middle, int last) {
+    return (static_cast<std::size_t>(first) * kTripleKeys + static_cast<std::size_t>(middle)) *
+               kTripleKeys +
+           static_cast<std::size_t>(last);
   }
-  std::vector<GapWindows::Triple> Listed() {
-    AddUp();
+  void Add(std::size_t triple, std::uint64_t count = 1) { counts_[triple] += count; }
+  std::vector<GapWindows::Triple> Listed() const {
     std::vector<GapWindows::Triple> triples;
-    for (std::size_t at = 0; at < totals_.size(); ++at) {
-      if (totals_[at] != 0) {
-        triples.push_back({{static_cast<std::uint8_t>(at / (kKeyCount * kKeyCount)),
-                            static_cast<std::uint8_t>(at / kKeyCount % kKeyCount),
-                            static_cast<std::uint8_t>(at % kKeyCount)},
-                           totals_[at]});
+    for (std::size_t at = 0; at < counts_.size(); ++at) {
+      const std::size_t keys[3] = {at / (kTripleKeys * kTripleKeys), at / kTripleKeys % kTripleKeys,
+                                   at % kTripleKeys};
+      if (counts_[at] != 0 && keys[0] != kNoKey && keys[1] != kNoKey && keys[2] != kNoKey) {
+        triples.push_back({{static_cast<std::uint8_t>(keys[0]), static_cast<std::uint8_t>(keys[1]),
+                            static_cast<std::uint8_t>(keys[2])},
+                           counts_[at]});
       }
     }
     return triples;
   }
 
  private:
-  static constexpr std::size_t kSize = std::size_t{kKeyCount} * kKeyCount * kKeyCount;
-  static constexpr std::uint64_t kAddEvery = std::uint64_t{1} << 31;
+  std::vector<std::uint64_t> counts_ =
+      std::vector<std::uint64_t>(kTripleKeys * kTripleKeys * kTripleKeys);
+};
 
-  void AddUp() {
-    for (std::size_t at = 0; at < kSize; ++at) {
-      totals_[at] += counts_[at];
-      counts_[at] = 0;
-    }
-  }
-
-  std::vector<std::uint32_t> counts_ = std::vector<std::uint32_t>(kSize);
-  std::vector<std::uint64_t> totals_ = std::vector<std::uint64_t>(kSize);
-  std::uint64_t added_ = 0;  // the strokes when the counts were last added up
+// What a lane strikes for an entry. Its triples within itself are the same at every use, so
+// only its uses are counted (Uses, by the walk) and its own triples added once at the end; a
+// lane counts each use's two triples that reach back before it, and takes its last two keys.
+struct EntryKeys {
+  int First = kNoKey, Second = kNoKey;  // its first two keys
+  int Last[2] = {kNoKey, kNoKey};       // its last two keys, the latest last
+  // All ones where it strikes two keys or more, one, or none: the lane's last two keys after it
+  // are chosen by them without a branch.
+  int Two = 0, One = 0, None = 0;
+  std::size_t Size = 0;
+  std::uint64_t Set = 0;
+  bool Space = false;  // it strikes the space key: struck stroke by stroke
+  const char* Keys = nullptr;
+  std::vector<std::size_t> Inner;  // its own triples, when not struck stroke by stroke
+  std::uint64_t Uses = 0;
 };
 
 // What a lane knows of the run it is in.
 struct RunSoFar {
-  int Before[2] = {-1, -1};  // the last two keys struck, the latest last; -1 for none
+  int Before[2] = {kNoKey, kNoKey};  // the last two keys struck, the latest last
   std::uint64_t Keys = 0;
   std::uint64_t SinceSpace = 0;  // the keys struck since the last space stroke, or the start
   std::uint64_t Spaces = 0;
   bool Struck = false;
 
   void Strike(int key, TripleCounts& triples, CountTable& neighbours) {
-    if (Before[0] >= 0) {
-      triples.Add(
-          (static_cast<std::size_t>(Before[0]) * kKeyCount + static_cast<std::size_t>(Before[1])) *
-              kKeyCount +
-          static_cast<std::size_t>(key));
-    }
+    triples.Add(TripleCounts::Of(Before[0], Before[1], key));
     Before[0] = Before[1];
     Before[1] = key;
     Struck = true;
@@ -81,6 +85,27 @@ struct RunSoFar {
     } else {
       SinceSpace |= std::uint64_t{1} << key;
     }
+  }
+
+  // An entry's strokes. Without a space stroke among them, its keys join the run's sets at once,
+  // and the lane goes on without a branch on its keys: entries of one, two and three keys follow
+  // each other in no order a processor could foresee.
+  void StrikeAll(EntryKeys& entry, TripleCounts& triples, CountTable& neighbours) {
+    ++entry.Uses;
+    if (entry.Space) {
+      for (std::size_t at = 0; at < entry.Size; ++at) {
+        Strike(static_cast<std::uint8_t>(entry.Keys[at]), triples, neighbours);
+      }
+      return;
+    }
+    const int first = Before[0], second = Before[1];
+    triples.Add(TripleCounts::Of(first, second, entry.First));
+    triples.Add(TripleCounts::Of(second, entry.First, entry.Second));
+    Before[0] = (entry.Last[0] & entry.Two) | (second & entry.One) | (first & entry.None);
+    Before[1] = (entry.Last[1] & ~entry.None) | (second & entry.None);
+    Keys |= entry.Set;
+    SinceSpace |= entry.Set;
+    Struck |= entry.Size != 0;
   }
 
   void End(GapWindows& windows, CountTable& runs, CountTable& neighbours) {
@@ -150,17 +175,42 @@ GapWindows CountGapWindows(std::string_view kanaCodes, const std::vector<LayoutE
   GapWindows windows;
   TripleCounts triples;
   CountTable runs, neighbours;
+  std::vector<EntryKeys> entries(MatchingSlots(table));
+  for (std::size_t slot = 0; slot < entries.size(); ++slot) {
+    EntryKeys& entry = entries[slot];
+    const std::string& keys = table[slot].Keys;
+    std::vector<int> struck(keys.begin(), keys.end());
+    for (int& key : struck) {
+      key = static_cast<std::uint8_t>(key);
+      entry.Set |= std::uint64_t{1} << key;
+    }
+    entry.Keys = keys.data();
+    entry.Size = keys.size();
+    entry.Space = (entry.Set & 1) != 0;
+    entry.First = !struck.empty() ? struck[0] : kNoKey;
+    entry.Second = struck.size() > 1 ? struck[1] : kNoKey;
+    entry.Last[0] = struck.size() > 1 ? struck[struck.size() - 2] : kNoKey;
+    entry.Last[1] = !struck.empty() ? struck.back() : kNoKey;
+    entry.Two = struck.size() > 1 ? -1 : 0;
+    entry.One = struck.size() == 1 ? -1 : 0;
+    entry.None = struck.empty() ? -1 : 0;
+    for (std::size_t at = 2; at < struck.size() && !entry.Space; ++at) {
+      entry.Inner.push_back(TripleCounts::Of(struck[at - 2], struck[at - 1], struck[at]));
+    }
+  }
   RunSoFar lanes[kLanes];
   ForEachMatchedEntry(
       kanaCodes, table, breakAfterPunctuation,
       [&](std::size_t lane, std::size_t slot) {
-        for (const char key : table[slot].Keys) {
-          lanes[lane].Strike(static_cast<std::uint8_t>(key), triples, neighbours);
-          ++windows.Strokes;
-        }
-        triples.Struck(windows.Strokes);
+        lanes[lane].StrikeAll(entries[slot], triples, neighbours);
       },
       [&](std::size_t lane) { lanes[lane].End(windows, runs, neighbours); });
+  for (const EntryKeys& entry : entries) {
+    for (const std::size_t triple : entry.Inner) {
+      triples.Add(triple, entry.Uses);
+    }
+    windows.Strokes += entry.Uses * entry.Size;
+  }
   windows.Triples = triples.Listed();
   windows.Runs = Listed(runs);
   windows.SpaceNeighbours = Listed(neighbours);
