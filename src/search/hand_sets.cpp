@@ -310,17 +310,16 @@ HandSetState::HandSetState(const HandSets& sets, const std::vector<int>& freeKey
   pairedIn_.resize(2 * members);
   listBound_.assign(2 * members, 64);
   watched_.assign(count, 0);
-  uses_.assign(count, 0);
+  users_.assign(count, {0, 0});
   watchedBy_.resize(members);
   memberStamp_.assign(members, 0);
   setStamp_.assign(count, 0);
+  usersChange_.assign(count, {0, 0});
   keysAfter_.assign(members, 0);
   now_ = strokes_ - static_cast<std::int64_t>(sets.SpacePairs);
   for (std::uint32_t set = 0; set < count; ++set) {
     const HandSets::Set& counted = sets.Sets[set];
-    now_ -= static_cast<std::int64_t>(counted.Count) *
-            Lost(UsesOf(set, leftKeys_, [this](std::uint32_t m) { return keys_[m]; }),
-                 counted.BothHands);
+    now_ -= static_cast<std::int64_t>(counted.Count) * Lost(UsesNow(set), counted.BothHands);
     Settle(set);
   }
 }
@@ -405,23 +404,25 @@ void HandSetState::Settle(std::uint32_t set) {
     const std::uint32_t* pair = &pairs_[set][static_cast<std::size_t>(hand) * 2];
     if ((pair[0] == kNone || !Holds(pair[0], pair[1], hand)) && !FindPair(set, hand)) {
       watched_[set] = 1;
-      uses_[set] = UsesOf(set, leftKeys_, [this](std::uint32_t m) { return keys_[m]; });
       for (std::uint32_t at = counted.Begin; at < counted.End; ++at) {
-        watchedBy_[sets_.Members[at]].push_back(set);
+        const std::uint32_t member = sets_.Members[at];
+        const std::uint8_t hands = HandsOf(keys_[member], leftKeys_);
+        users_[set][0] += hands & 1;
+        users_[set][1] += hands >> 1;
+        watchedBy_[member].push_back(set);
       }
       return;
     }
   }
 }
 
-template <typename KeysOf>
-std::uint8_t HandSetState::UsesOf(std::uint32_t set, std::uint64_t left, KeysOf&& keysOf) const {
+std::uint8_t HandSetState::UsesNow(std::uint32_t set) const {
   const HandSets::Set& counted = sets_.Sets[set];
   std::uint64_t keys = 0;
   for (std::uint32_t at = counted.Begin; at < counted.End; ++at) {
-    keys |= keysOf(sets_.Members[at]);
+    keys |= keys_[sets_.Members[at]];
   }
-  return static_cast<std::uint8_t>(((keys & left) != 0) | ((keys & ~left) != 0) << 1);
+  return HandsOf(keys, leftKeys_);
 }
 
 bool HandSetState::MarkKeys(int a, int b) const {
@@ -477,20 +478,37 @@ void HandSetState::MarkRetyped(const std::vector<Retyped>& retyped) const {
 
 std::int64_t HandSetState::Change(std::uint64_t left) const {
   std::int64_t change = strokesChange_;
-  const auto after = [this](std::uint32_t member) {
-    return memberStamp_[member] == stamp_ ? keysAfter_[member] : keys_[member];
-  };
+  // Only a member that takes up or leaves a hand changes what its watched sets use: the change
+  // of each such set's users by hand is summed first, as two changed members may share a set.
+  touched_.clear();
   for (const std::uint32_t member : changed_) {
-    for (const std::uint32_t set : watchedBy_[member]) {
-      if (setStamp_[set] == stamp_) {
-        continue;
-      }
-      setStamp_[set] = stamp_;
-      const HandSets::Set& counted = sets_.Sets[set];
-      change -=
-          static_cast<std::int64_t>(counted.Count) *
-          (Lost(UsesOf(set, left, after), counted.BothHands) - Lost(uses_[set], counted.BothHands));
+    const std::uint8_t before = HandsOf(keys_[member], leftKeys_);
+    const std::uint8_t after = HandsOf(keysAfter_[member], left);
+    if (before == after) {
+      continue;
     }
+    const int leftMoved = (after & 1) - (before & 1), rightMoved = (after >> 1) - (before >> 1);
+    for (const std::uint32_t set : watchedBy_[member]) {
+      if (setStamp_[set] != stamp_) {
+        setStamp_[set] = stamp_;
+        usersChange_[set] = {0, 0};
+        touched_.push_back(set);
+      }
+      usersChange_[set][0] += leftMoved;
+      usersChange_[set][1] += rightMoved;
+    }
+  }
+  for (const std::uint32_t set : touched_) {
+    const std::array<std::uint32_t, 2>& users = users_[set];
+    const std::array<std::int32_t, 2>& moved = usersChange_[set];
+    const auto uses = [](std::int64_t leftUsers, std::int64_t rightUsers) {
+      return static_cast<std::uint8_t>((leftUsers > 0) | (rightUsers > 0) << 1);
+    };
+    const HandSets::Set& counted = sets_.Sets[set];
+    change -= static_cast<std::int64_t>(counted.Count) *
+              (Lost(uses(std::int64_t{users[0]} + moved[0], std::int64_t{users[1]} + moved[1]),
+                    counted.BothHands) -
+               Lost(uses(users[0], users[1]), counted.BothHands));
   }
   return change;
 }
@@ -521,10 +539,13 @@ void HandSetState::Take(std::uint64_t left) {
   // members are looked at again, and a set whose pair no longer holds finds another.
   std::vector<std::uint32_t>& settle = settle_;
   settle.clear();
-  for (const std::uint32_t member : changed_) {
-    for (const std::uint32_t set : watchedBy_[member]) {
-      uses_[set] = UsesOf(set, leftKeys_, [this](std::uint32_t m) { return keys_[m]; });
+  for (const std::uint32_t set : touched_) {
+    for (std::size_t hand = 0; hand < 2; ++hand) {
+      users_[set][hand] = static_cast<std::uint32_t>(static_cast<std::int64_t>(users_[set][hand]) +
+                                                     usersChange_[set][hand]);
     }
+  }
+  for (const std::uint32_t member : changed_) {
     // A pair breaks only where one of its members has at most one key left on the hand.
     for (int hand = 0; hand < 2; ++hand) {
       if (const std::uint64_t keys = HandKeys(member, hand); (keys & (keys - 1)) != 0) {

@@ -17,8 +17,8 @@
 // not both struck on that hand with the same single key (a key exchange takes one key from the
 // hand); or it holds a key on that hand that never moves. Each set keeps such a pair for each
 // hand it may lose, and a move looks again only at the sets whose pairs it touched. A set for
-// which no pair can be found is watched: listed by each of its members and looked at whole when
-// a move changes one of them.
+// which no pair can be found is watched: listed by each of its members, it keeps how many of them
+// use each hand, and a move that makes a member take up or leave a hand changes those counts.
 #pragma once
 
 #include <array>
@@ -89,6 +89,10 @@ class HandSetState {
   static std::uint64_t HandKeys(std::uint64_t keys, std::uint64_t left, int hand) {
     return hand == 0 ? keys & left : keys & ~left;
   }
+  // The hands a member's keys use: bit 0 the left, bit 1 the right.
+  static std::uint8_t HandsOf(std::uint64_t keys, std::uint64_t left) {
+    return static_cast<std::uint8_t>(((keys & left) != 0) | ((keys & ~left) != 0) << 1);
+  }
   std::uint64_t HandKeys(std::uint32_t member, int hand) const {
     return HandKeys(keys_[member], leftKeys_, hand);
   }
@@ -99,9 +103,8 @@ class HandSetState {
   bool FindPair(std::uint32_t set, int hand);
   // Lists the set in pairedIn_[list] (member * 2 + hand).
   void List(std::uint32_t list, std::uint32_t set);
-  // The hands a set uses, with the members' keys given by keysOf and left the left hand's keys.
-  template <typename KeysOf>
-  std::uint8_t UsesOf(std::uint32_t set, std::uint64_t left, KeysOf&& keysOf) const;
+  // The hands a set uses now.
+  std::uint8_t UsesNow(std::uint32_t set) const;
   // The change of the pairs when the members marked in the scratch change their keys and left
   // is the left hand's keys after.
   std::int64_t Change(std::uint64_t left) const;
@@ -123,7 +126,7 @@ class HandSetState {
   std::vector<std::vector<std::uint32_t>> pairedIn_;      // by member * 2 + hand: the sets
   std::vector<std::uint32_t> listBound_;               // the same: the size at which it is cleared
   std::vector<std::uint8_t> watched_;                  // by set
-  std::vector<std::uint8_t> uses_;                     // by watched set: its hands now
+  std::vector<std::array<std::uint32_t, 2>> users_;    // by watched set: its members by hand
   std::vector<std::vector<std::uint32_t>> watchedBy_;  // by member: the watched sets
   std::int64_t strokes_ = 0;
   std::int64_t now_ = 0;
@@ -133,6 +136,8 @@ class HandSetState {
   mutable std::vector<std::uint64_t> keysAfter_;
   mutable std::vector<std::uint32_t> changed_;
   mutable std::vector<std::pair<std::uint32_t, std::uint8_t>> newLengths_;  // by unit
+  mutable std::vector<std::uint32_t> touched_;  // the watched sets whose users change
+  mutable std::vector<std::array<std::int32_t, 2>> usersChange_;  // by set
   mutable std::int64_t strokesChange_ = 0;
   std::vector<std::uint32_t> settle_;  // Take's: the sets whose pairs no longer hold
 };
