@@ -306,15 +306,16 @@ HandSetState::HandSetState(const HandSets& sets, const std::vector<int>& freeKey
     strokes_ += static_cast<std::int64_t>(sets.UnitUses[unit] * lengths_[unit]);
   }
   const std::size_t count = sets.Sets.size();
-  pairs_.assign(count, {kNone, kNone, kNone, kNone});
+  pairs_.resize(count);
+  for (std::uint32_t set = 0; set < count; ++set) {
+    if (!sets.Sets[set].BothHands) {
+      pairs_[set].Of[1][0] = kOneHand;  // a stretch counts its left hand only
+    }
+  }
   pairedIn_.resize(2 * members);
   listBound_.assign(2 * members, 64);
-  watched_.assign(count, 0);
-  users_.assign(count, {0, 0});
   watchedBy_.resize(members);
   memberStamp_.assign(members, 0);
-  setStamp_.assign(count, 0);
-  usersChange_.assign(count, {0, 0});
   keysAfter_.assign(members, 0);
   now_ = strokes_ - static_cast<std::int64_t>(sets.SpacePairs);
   for (std::uint32_t set = 0; set < count; ++set) {
@@ -333,50 +334,74 @@ bool HandSetState::Holds(std::uint32_t first, std::uint32_t second, int hand) co
   return a != 0 && b != 0 && !(a == b && (a & (a - 1)) == 0);
 }
 
+bool HandSetState::Repair(std::uint32_t set, int hand) {
+  std::uint32_t* pair = pairs_[set].Of[hand];
+  // The first two of the pair and its spares that hold together, the pair's own first.
+  for (int first = 0; first < 3; ++first) {
+    for (int second = first + 1; second < 4; ++second) {
+      if (pair[first] == kNone || pair[second] == kNone ||
+          !Holds(pair[first], pair[second], hand)) {
+        continue;
+      }
+      const std::uint32_t old[4] = {pair[0], pair[1], pair[2], pair[3]};
+      std::uint32_t* spare = pair + 2;
+      pair[0] = old[first];
+      pair[1] = old[second];
+      pair[2] = pair[3] = kNone;
+      for (int other = 0; other < 4; ++other) {
+        if (other != first && other != second && old[other] != kNone &&
+            HandKeys(old[other], hand) != 0) {
+          *spare++ = old[other];
+        }
+      }
+      for (const int paired : {first, second}) {
+        if (paired >= 2) {  // a spare is listed once it pairs
+          List(old[paired] * 2 + static_cast<std::uint32_t>(hand), set);
+        }
+      }
+      return true;
+    }
+  }
+  return false;
+}
+
 bool HandSetState::FindPair(std::uint32_t set, int hand) {
   const HandSets::Set& counted = sets_.Sets[set];
+  const std::uint32_t* members = &sets_.Members[counted.Begin];
   const std::uint32_t size = counted.End - counted.Begin;
-  // The pair lasts longest with members of two keys or more on the hand: a key exchange leaves such
-  // a member the hand. The scan starts at a place of its own for each set, so that among equals the
-  // pairs spread over the members.
-  const std::uint32_t offset = static_cast<std::uint32_t>((set * 2654435761u) >> 7) % size;
-  auto best = [&](std::uint32_t other) {
-    std::uint32_t found = kNone;
-    const std::uint32_t* members = &sets_.Members[counted.Begin];
-    for (std::uint32_t i = 0, at = offset; i < size; ++i, at = at + 1 == size ? 0 : at + 1) {
-      const std::uint32_t member = members[at];
-      const std::uint64_t keys = HandKeys(member, hand);
-      if (keys == 0 || member == other) {
-        continue;
-      }
-      if (other == kNone ? Holds(member, member, hand) : !Holds(other, member, hand)) {
-        if (other == kNone) {
-          return member;
-        }
-        continue;
-      }
-      if ((keys & (keys - 1)) != 0) {
-        return member;
-      }
-      found = found == kNone ? member : found;
+  std::uint32_t* pair = pairs_[set].Of[hand];
+  // A key on the hand that never moves is a pair that lasts, so only a set's first look finds
+  // one; the start keys come first.
+  std::uint32_t found[4] = {kNone, kNone, kNone, kNone};
+  for (std::uint32_t at = 0; pair[0] == kNone && at < size && members[at] < HandSets::kUnitMembers;
+       ++at) {
+    if (Holds(members[at], members[at], hand)) {
+      pair[0] = pair[1] = members[at];
+      return true;
     }
-    return found;
-  };
-  const std::uint32_t first = best(kNone);
-  const std::uint32_t second = first == kNone || Holds(first, first, hand) ? first : best(first);
-  if (second == kNone) {
+  }
+  // Else the first two members from a place of the set's own that hold together, and the next
+  // two on the hand as spares, to pair without a scan when the pair breaks: taking the first
+  // found keeps the scan short, and starting at its own place spreads the pairs over the
+  // members, so that no member holds most of them.
+  const std::uint32_t offset = static_cast<std::uint32_t>((set * 2654435761u) >> 7) % size;
+  int got = 0;
+  for (std::uint32_t i = 0, at = offset; i < size && got < 4;
+       ++i, at = at + 1 == size ? 0 : at + 1) {
+    const std::uint32_t member = members[at];
+    if (HandKeys(member, hand) != 0 && (got != 1 || Holds(found[0], member, hand))) {
+      found[got++] = member;
+    }
+  }
+  if (got < 2) {
     return false;
   }
-  // A member of the old pair is still listed with it; a key that never moves needs no list.
-  std::uint32_t* pair = &pairs_[set][static_cast<std::size_t>(hand) * 2];
+  // A member of the old pair is still listed with it.
   const std::uint32_t old[2] = {pair[0], pair[1]};
-  pair[0] = first;
-  pair[1] = second;
-  if (first != second) {
-    for (const std::uint32_t paired : {first, second}) {
-      if (paired != old[0] && paired != old[1]) {
-        List(paired * 2 + static_cast<std::uint32_t>(hand), set);
-      }
+  std::copy(found, found + 4, pair);
+  for (const std::uint32_t paired : {found[0], found[1]}) {
+    if (paired != old[0] && paired != old[1]) {
+      List(paired * 2 + static_cast<std::uint32_t>(hand), set);
     }
   }
   return true;
@@ -391,25 +416,32 @@ void HandSetState::List(std::uint32_t list, std::uint32_t set) {
     const std::uint32_t member = list / 2;
     const std::size_t hand = list % 2;
     std::erase_if(sets, [&](std::uint32_t held) {
-      return watched_[held] != 0 ||
-             (pairs_[held][hand * 2] != member && pairs_[held][hand * 2 + 1] != member);
+      const std::uint32_t* pair = pairs_[held].Of[hand];
+      return pair[0] != member && pair[1] != member;
     });
     listBound_[list] = static_cast<std::uint32_t>(2 * sets.size() + 64);
   }
 }
 
 void HandSetState::Settle(std::uint32_t set) {
-  const HandSets::Set& counted = sets_.Sets[set];
-  for (int hand = 0; hand < (counted.BothHands ? 2 : 1); ++hand) {
-    const std::uint32_t* pair = &pairs_[set][static_cast<std::size_t>(hand) * 2];
-    if ((pair[0] == kNone || !Holds(pair[0], pair[1], hand)) && !FindPair(set, hand)) {
-      watched_[set] = 1;
+  for (int hand = 0; hand < 2; ++hand) {
+    const std::uint32_t* pair = pairs_[set].Of[hand];
+    if (pair[0] == kOneHand || (pair[0] != kNone && Holds(pair[0], pair[1], hand))) {
+      continue;
+    }
+    if ((pair[0] == kNone || !Repair(set, hand)) && !FindPair(set, hand)) {
+      const HandSets::Set& counted = sets_.Sets[set];
+      pairs_[set] = {{{kWatched, kWatched, kNone, kNone}, {kWatched, kWatched, kNone, kNone}}};
+      Watched& watched = watchedSets_.emplace_back();
+      watched.Count = static_cast<std::int64_t>(counted.Count);
+      watched.BothHands = counted.BothHands;
+      const auto index = static_cast<std::uint32_t>(watchedSets_.size() - 1);
       for (std::uint32_t at = counted.Begin; at < counted.End; ++at) {
         const std::uint32_t member = sets_.Members[at];
         const std::uint8_t hands = HandsOf(keys_[member], leftKeys_);
-        users_[set][0] += hands & 1;
-        users_[set][1] += hands >> 1;
-        watchedBy_[member].push_back(set);
+        watched.Users[0] += hands & 1;
+        watched.Users[1] += hands >> 1;
+        watchedBy_[member].push_back(index);
       }
       return;
     }
@@ -488,27 +520,26 @@ std::int64_t HandSetState::Change(std::uint64_t left) const {
       continue;
     }
     const int leftMoved = (after & 1) - (before & 1), rightMoved = (after >> 1) - (before >> 1);
-    for (const std::uint32_t set : watchedBy_[member]) {
-      if (setStamp_[set] != stamp_) {
-        setStamp_[set] = stamp_;
-        usersChange_[set] = {0, 0};
-        touched_.push_back(set);
+    for (const std::uint32_t index : watchedBy_[member]) {
+      const Watched& watched = watchedSets_[index];
+      if (watched.Stamp != stamp_) {
+        watched.Stamp = stamp_;
+        watched.Change = {0, 0};
+        touched_.push_back(index);
       }
-      usersChange_[set][0] += leftMoved;
-      usersChange_[set][1] += rightMoved;
+      watched.Change[0] += leftMoved;
+      watched.Change[1] += rightMoved;
     }
   }
-  for (const std::uint32_t set : touched_) {
-    const std::array<std::uint32_t, 2>& users = users_[set];
-    const std::array<std::int32_t, 2>& moved = usersChange_[set];
+  for (const std::uint32_t index : touched_) {
+    const Watched& watched = watchedSets_[index];
     const auto uses = [](std::int64_t leftUsers, std::int64_t rightUsers) {
       return static_cast<std::uint8_t>((leftUsers > 0) | (rightUsers > 0) << 1);
     };
-    const HandSets::Set& counted = sets_.Sets[set];
-    change -= static_cast<std::int64_t>(counted.Count) *
-              (Lost(uses(std::int64_t{users[0]} + moved[0], std::int64_t{users[1]} + moved[1]),
-                    counted.BothHands) -
-               Lost(uses(users[0], users[1]), counted.BothHands));
+    change -= watched.Count * (Lost(uses(std::int64_t{watched.Users[0]} + watched.Change[0],
+                                         std::int64_t{watched.Users[1]} + watched.Change[1]),
+                                    watched.BothHands) -
+                               Lost(uses(watched.Users[0], watched.Users[1]), watched.BothHands));
   }
   return change;
 }
@@ -539,10 +570,11 @@ void HandSetState::Take(std::uint64_t left) {
   // members are looked at again, and a set whose pair no longer holds finds another.
   std::vector<std::uint32_t>& settle = settle_;
   settle.clear();
-  for (const std::uint32_t set : touched_) {
+  for (const std::uint32_t index : touched_) {
+    Watched& watched = watchedSets_[index];
     for (std::size_t hand = 0; hand < 2; ++hand) {
-      users_[set][hand] = static_cast<std::uint32_t>(static_cast<std::int64_t>(users_[set][hand]) +
-                                                     usersChange_[set][hand]);
+      watched.Users[hand] = static_cast<std::uint32_t>(
+          static_cast<std::int64_t>(watched.Users[hand]) + watched.Change[hand]);
     }
   }
   for (const std::uint32_t member : changed_) {
@@ -553,9 +585,9 @@ void HandSetState::Take(std::uint64_t left) {
       }
       std::erase_if(pairedIn_[member * 2 + static_cast<std::uint32_t>(hand)],
                     [&](std::uint32_t set) {
-                      const std::uint32_t* pair = &pairs_[set][static_cast<std::size_t>(hand) * 2];
-                      if (watched_[set] != 0 || (pair[0] != member && pair[1] != member)) {
-                        return true;  // an old pair
+                      const std::uint32_t* pair = pairs_[set].Of[hand];
+                      if (pair[0] != member && pair[1] != member) {
+                        return true;  // an old pair, or the set is watched now
                       }
                       if (!Holds(pair[0], pair[1], hand)) {
                         settle.push_back(set);
@@ -565,7 +597,7 @@ void HandSetState::Take(std::uint64_t left) {
     }
   }
   for (const std::uint32_t set : settle) {
-    if (watched_[set] == 0) {
+    if (pairs_[set].Of[0][0] != kWatched) {
       Settle(set);
     }
   }

@@ -16,9 +16,11 @@
 // differ (a kana exchange changes only one of them, or gives each the other's keys) and they are
 // not both struck on that hand with the same single key (a key exchange takes one key from the
 // hand); or it holds a key on that hand that never moves. Each set keeps such a pair for each
-// hand it may lose, and a move looks again only at the sets whose pairs it touched. A set for
-// which no pair can be found is watched: listed by each of its members, it keeps how many of them
-// use each hand, and a move that makes a member take up or leave a hand changes those counts.
+// hand it may lose, with two more members on the hand as spares, so that a broken pair is most
+// often mended without reading the set; a move looks again only at the sets whose pairs it
+// touched. A set for which no pair can be found is watched: listed by each of its members, it
+// keeps how many of them use each hand, and a move that makes a member take up or leave a hand
+// changes those counts.
 #pragma once
 
 #include <array>
@@ -85,6 +87,7 @@ class HandSetState {
 
  private:
   static constexpr std::uint32_t kNone = ~std::uint32_t{0};
+  static constexpr std::uint32_t kOneHand = kNone - 1, kWatched = kNone - 2;
   // The keys of a member on a hand (0 the left) when the left hand's start keys are left.
   static std::uint64_t HandKeys(std::uint64_t keys, std::uint64_t left, int hand) {
     return hand == 0 ? keys & left : keys & ~left;
@@ -101,6 +104,8 @@ class HandSetState {
   // Finds a pair for each hand the set may lose, or watches it.
   void Settle(std::uint32_t set);
   bool FindPair(std::uint32_t set, int hand);
+  // Pairs the set from the members its pair and spares keep, when two of them hold.
+  bool Repair(std::uint32_t set, int hand);
   // Lists the set in pairedIn_[list] (member * 2 + hand).
   void List(std::uint32_t list, std::uint32_t set);
   // The hands a set uses now.
@@ -122,22 +127,34 @@ class HandSetState {
   std::vector<std::uint64_t> keys_;                       // by member: its start keys now
   std::vector<std::uint8_t> lengths_;                     // by unit: how many keys it holds now
   std::array<std::vector<std::uint32_t>, 64> unitsWith_;  // by start key: the units holding it
-  std::vector<std::array<std::uint32_t, 4>> pairs_;       // by set: a pair for each hand
-  std::vector<std::vector<std::uint32_t>> pairedIn_;      // by member * 2 + hand: the sets
-  std::vector<std::uint32_t> listBound_;               // the same: the size at which it is cleared
-  std::vector<std::uint8_t> watched_;                  // by set
-  std::vector<std::array<std::uint32_t, 2>> users_;    // by watched set: its members by hand
-  std::vector<std::vector<std::uint32_t>> watchedBy_;  // by member: the watched sets
+  // By set and hand: a pair, then up to two spares, which are not listed and may no longer be
+  // on the hand; kOneHand for the right hand of a stretch, kWatched for both of a watched set.
+  struct alignas(32) Pairs {
+    std::uint32_t Of[2][4] = {{kNone, kNone, kNone, kNone}, {kNone, kNone, kNone, kNone}};
+  };
+  std::vector<Pairs> pairs_;
+  std::vector<std::vector<std::uint32_t>> pairedIn_;  // by member * 2 + hand: the sets it pairs
+  std::vector<std::uint32_t> listBound_;              // the same: the size at which it is cleared
+  // The watched sets, side by side in the order they were first watched, so that a move's
+  // look at them stays in the cache: each set's count, its members by hand, and a move's change.
+  struct Watched {
+    std::int64_t Count = 0;
+    std::array<std::uint32_t, 2> Users{};
+    bool BothHands = true;
+    mutable std::uint32_t Stamp = 0;
+    mutable std::array<std::int32_t, 2> Change{};
+  };
+  std::vector<Watched> watchedSets_;
+  std::vector<std::vector<std::uint32_t>> watchedBy_;  // by member: its watched sets' indices
   std::int64_t strokes_ = 0;
   std::int64_t now_ = 0;
   // A move's scratch: the changed members with their keys after, and the sets looked at.
   mutable std::uint32_t stamp_ = 0;
-  mutable std::vector<std::uint32_t> memberStamp_, setStamp_;
+  mutable std::vector<std::uint32_t> memberStamp_;
   mutable std::vector<std::uint64_t> keysAfter_;
   mutable std::vector<std::uint32_t> changed_;
   mutable std::vector<std::pair<std::uint32_t, std::uint8_t>> newLengths_;  // by unit
   mutable std::vector<std::uint32_t> touched_;  // the watched sets whose users change
-  mutable std::vector<std::array<std::int32_t, 2>> usersChange_;  // by set
   mutable std::int64_t strokesChange_ = 0;
   std::vector<std::uint32_t> settle_;  // Take's: the sets whose pairs no longer hold
 };
