@@ -337,24 +337,25 @@ bool HandSetState::Holds(std::uint32_t first, std::uint32_t second, int hand) co
 bool HandSetState::Repair(std::uint32_t set, int hand) {
   std::uint32_t* pair = pairs_[set].Of[hand];
   // The first two of the pair and its spares that hold together, the pair's own first.
-  for (int first = 0; first < 3; ++first) {
-    for (int second = first + 1; second < 4; ++second) {
+  for (std::size_t first = 0; first + 1 < kKept; ++first) {
+    for (std::size_t second = first + 1; second < kKept; ++second) {
       if (pair[first] == kNone || pair[second] == kNone ||
           !Holds(pair[first], pair[second], hand)) {
         continue;
       }
-      const std::uint32_t old[4] = {pair[0], pair[1], pair[2], pair[3]};
-      std::uint32_t* spare = pair + 2;
+      std::uint32_t old[kKept];
+      std::copy(pair, pair + kKept, old);
+      std::fill(pair, pair + kKept, kNone);
       pair[0] = old[first];
       pair[1] = old[second];
-      pair[2] = pair[3] = kNone;
-      for (int other = 0; other < 4; ++other) {
+      std::uint32_t* spare = pair + 2;
+      for (std::size_t other = 0; other < kKept; ++other) {
         if (other != first && other != second && old[other] != kNone &&
             HandKeys(old[other], hand) != 0) {
           *spare++ = old[other];
         }
       }
-      for (const int paired : {first, second}) {
+      for (const std::size_t paired : {first, second}) {
         if (paired >= 2) {  // a spare is listed once it pairs
           List(old[paired] * 2 + static_cast<std::uint32_t>(hand), set);
         }
@@ -372,7 +373,8 @@ bool HandSetState::FindPair(std::uint32_t set, int hand) {
   std::uint32_t* pair = pairs_[set].Of[hand];
   // A key on the hand that never moves is a pair that lasts, so only a set's first look finds
   // one; the start keys come first.
-  std::uint32_t found[4] = {kNone, kNone, kNone, kNone};
+  std::uint32_t found[kKept];
+  std::fill(found, found + kKept, kNone);
   for (std::uint32_t at = 0; pair[0] == kNone && at < size && members[at] < HandSets::kUnitMembers;
        ++at) {
     if (Holds(members[at], members[at], hand)) {
@@ -381,12 +383,12 @@ bool HandSetState::FindPair(std::uint32_t set, int hand) {
     }
   }
   // Else the first two members from a place of the set's own that hold together, and the next
-  // two on the hand as spares, to pair without a scan when the pair breaks: taking the first
+  // ones on the hand as spares, to pair without a scan when the pair breaks: taking the first
   // found keeps the scan short, and starting at its own place spreads the pairs over the
   // members, so that no member holds most of them.
   const std::uint32_t offset = static_cast<std::uint32_t>((set * 2654435761u) >> 7) % size;
-  int got = 0;
-  for (std::uint32_t i = 0, at = offset; i < size && got < 4;
+  std::size_t got = 0;
+  for (std::uint32_t i = 0, at = offset; i < size && got < kKept;
        ++i, at = at + 1 == size ? 0 : at + 1) {
     const std::uint32_t member = members[at];
     if (HandKeys(member, hand) != 0 && (got != 1 || Holds(found[0], member, hand))) {
@@ -398,7 +400,7 @@ bool HandSetState::FindPair(std::uint32_t set, int hand) {
   }
   // A member of the old pair is still listed with it.
   const std::uint32_t old[2] = {pair[0], pair[1]};
-  std::copy(found, found + 4, pair);
+  std::copy(found, found + kKept, pair);
   for (const std::uint32_t paired : {found[0], found[1]}) {
     if (paired != old[0] && paired != old[1]) {
       List(paired * 2 + static_cast<std::uint32_t>(hand), set);
@@ -431,7 +433,10 @@ void HandSetState::Settle(std::uint32_t set) {
     }
     if ((pair[0] == kNone || !Repair(set, hand)) && !FindPair(set, hand)) {
       const HandSets::Set& counted = sets_.Sets[set];
-      pairs_[set] = {{{kWatched, kWatched, kNone, kNone}, {kWatched, kWatched, kNone, kNone}}};
+      for (std::uint32_t* kept : pairs_[set].Of) {
+        std::fill(kept, kept + kKept, kNone);
+        kept[0] = kept[1] = kWatched;
+      }
       Watched& watched = watchedSets_.emplace_back();
       watched.Count = static_cast<std::int64_t>(counted.Count);
       watched.BothHands = counted.BothHands;

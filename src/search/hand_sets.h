@@ -23,6 +23,7 @@
 // changes those counts.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -129,8 +130,10 @@ class HandSetState {
   std::array<std::vector<std::uint32_t>, 64> unitsWith_;  // by start key: the units holding it
   // By set and hand: a pair, then up to two spares, which are not listed and may no longer be
   // on the hand; kOneHand for the right hand of a stretch, kWatched for both of a watched set.
-  struct alignas(32) Pairs {
-    std::uint32_t Of[2][4] = {{kNone, kNone, kNone, kNone}, {kNone, kNone, kNone, kNone}};
+  static constexpr std::size_t kKept = 8;  // a pair and its spares, a cache line a set
+  struct alignas(64) Pairs {
+    Pairs() { std::fill(&Of[0][0], &Of[0][0] + 2 * kKept, kNone); }
+    std::uint32_t Of[2][kKept];
   };
   std::vector<Pairs> pairs_;
   std::vector<std::vector<std::uint32_t>> pairedIn_;  // by member * 2 + hand: the sets it pairs
