@@ -59,6 +59,8 @@ class Gathered {
   std::uint64_t hash_ = 0;
 };
 
+constexpr std::size_t kReadAhead = 8;  // sets whose pairs are read ahead in a list
+
 // The sets of members counted, each kept once: a flat table of their hashes over the sets,
 // whose members lie one after another, sorted, in a store shared with other counts. Millions of
 // runs are looked up; most were counted before, and are found by testing the stored members in
@@ -588,17 +590,24 @@ void HandSetState::Take(std::uint64_t left) {
       if (const std::uint64_t keys = HandKeys(member, hand); (keys & (keys - 1)) != 0) {
         continue;
       }
-      std::erase_if(pairedIn_[member * 2 + static_cast<std::uint32_t>(hand)],
-                    [&](std::uint32_t set) {
-                      const std::uint32_t* pair = pairs_[set].Of[hand];
-                      if (pair[0] != member && pair[1] != member) {
-                        return true;  // an old pair, or the set is watched now
-                      }
-                      if (!Holds(pair[0], pair[1], hand)) {
-                        settle.push_back(set);
-                      }
-                      return false;
-                    });
+      // The sets' pairs are read ahead: they lie all over memory, and the list is long.
+      std::vector<std::uint32_t>& list = pairedIn_[member * 2 + static_cast<std::uint32_t>(hand)];
+      std::size_t kept = 0;
+      for (std::size_t at = 0; at < list.size(); ++at) {
+        if (at + kReadAhead < list.size()) {
+          __builtin_prefetch(&pairs_[list[at + kReadAhead]]);
+        }
+        const std::uint32_t set = list[at];
+        const std::uint32_t* pair = pairs_[set].Of[hand];
+        if (pair[0] != member && pair[1] != member) {
+          continue;  // an old pair, or the set is watched now
+        }
+        if (!Holds(pair[0], pair[1], hand)) {
+          settle.push_back(set);
+        }
+        list[kept++] = set;
+      }
+      list.resize(kept);
     }
   }
   for (const std::uint32_t set : settle) {
