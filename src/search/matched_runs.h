@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -19,7 +20,7 @@ void ForEachMatchedEntry(std::string_view kanaCodes, const std::vector<LayoutEnt
                          bool breakAfterPunctuation, Entry&& entry, End&& end) {
   const EntryMatcher matcher(table);
   const std::size_t slots = matcher.RunBreakPiece();
-  std::vector<bool> ends(slots);
+  std::vector<std::uint8_t> ends(slots);  // bytes, read at every entry, not packed bits
   for (std::size_t slot = 0; slot < slots; ++slot) {
     ends[slot] = EndsRun(table[slot], breakAfterPunctuation);
   }
