@@ -8,7 +8,9 @@
 #include <cmath>
 #include <csignal>
 #include <cstring>
+#include <exception>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -33,6 +35,7 @@
 #include "search/found_layout.h"
 #include "search/key_search.h"
 #include "search/layout_search.h"
+#include "search/text_counts.h"
 
 namespace kananet::search {
 
@@ -423,12 +426,6 @@ int Search(const Options& options) {
     return *status;
   }
   const bool byKana = problem.Header.CountByKana != 0;
-  const PieceCounts pieces =
-      CountPieces(problem.KanaCodes, problem.Table, problem.Header.BreakAfterPunctuation != 0);
-  if (pieces.Missing != static_cast<std::size_t>(-1)) {
-    throw InternalError("a kana of the text has no entry, yet the check passed");
-  }
-  const StrokeCounts strokes = StrokesOfPieces(pieces, problem.Table);
   // Gap classes 1 and 2+ by strokes need windows of more than two strokes, and class 2+ by
   // kana every same-hand pair from them, counted only when weighted (or verified) and only keys
   // move. Counted by kana, the gap classes need the windows of units; by strokes, classes 1 and
@@ -446,18 +443,22 @@ int Search(const Options& options) {
                                                           weighted(kFigureGap2) || options.Verify);
   const bool handsNeeded = settings.MoveKana && (weighted(kFigureGap2) || options.Verify);
   const bool breaks = problem.Header.BreakAfterPunctuation != 0;
-  const GapWindows windows =
-      windowsNeeded ? CountGapWindows(problem.KanaCodes, problem.Table, breaks) : GapWindows();
-  const UnitWindows unitWindows =
-      unitsNeeded ? CountUnitWindows(problem.KanaCodes, problem.Table, breaks, byKana)
-                  : UnitWindows();
-  const std::optional<KanaUnits> units =
-      settings.MoveKana ? std::optional<KanaUnits>(std::in_place, problem.Table, problem.Slots,
-                                                   pieces, movable.PinnedEntries, movable.Keys)
-                        : std::nullopt;
-  const HandSets hands =
-      handsNeeded ? CountHandSets(problem.KanaCodes, problem.Table, breaks, units->Shapes())
-                  : HandSets();
+  CountsNeeded needed;
+  needed.GapWindows = windowsNeeded;
+  needed.UnitWindows = unitsNeeded;
+  needed.KanaUnits = settings.MoveKana;
+  needed.HandSets = handsNeeded;
+  const TextCounts counted = CountText(problem.KanaCodes, problem.Table, problem.Slots, byKana,
+                                       breaks, needed, movable.PinnedEntries, movable.Keys, jobs);
+  const PieceCounts& pieces = counted.Pieces;
+  const GapWindows& windows = counted.Windows;
+  const UnitWindows& unitWindows = counted.Units;
+  const std::optional<KanaUnits>& units = counted.Kana;
+  const HandSets& hands = counted.Hands;
+  if (pieces.Missing != static_cast<std::size_t>(-1)) {
+    throw InternalError("a kana of the text has no entry, yet the check passed");
+  }
+  const StrokeCounts strokes = StrokesOfPieces(pieces, problem.Table);
   const KeyProblem keys(strokes, settings.MoveKeys ? movable.Keys : std::vector<int>{},
                         settings.Weights, problem.Header.LeftHandLastKey, byKana, problem.Kana,
                         windowsNeeded ? &windows : nullptr, &settings,
