@@ -27,6 +27,7 @@
 #include "search/hand_sets.h"
 #include "search/key_search.h"
 #include "search/layout_search.h"
+#include "search/text_counts.h"
 #include "search/unit_gaps.h"
 
 namespace kananet {
@@ -204,9 +205,9 @@ int Run(const std::string& directory, const std::string& name, int runs, int see
     unitWindows = search::CountUnitWindows(kanaCodes, layout.Table, breaks, byKana);
     unitTimes.push_back(SecondsSince(start));
   }
-  std::printf("%-34s %8.1f ms  (%zu key triples, %zu key sets of runs)\n",
-              "gap windows counted (1 thread)", 1000 * Median(windowsTimes), windows.Triples.size(),
-              windows.Runs.size());
+  std::printf("%-34s %8.1f ms  (%.2fx the count; %zu key triples, %zu key sets of runs)\n",
+              "gap windows counted (1 thread)", 1000 * Median(windowsTimes),
+              Median(windowsTimes) / Median(counts), windows.Triples.size(), windows.Runs.size());
   std::printf("%-34s %8.1f ms  (%.2fx the count; %zu pairs of units, %zu windows of three)\n",
               "unit windows counted (1 thread)", 1000 * Median(unitTimes),
               Median(unitTimes) / Median(counts), unitWindows.Outers.size(),
@@ -270,6 +271,28 @@ int Run(const std::string& directory, const std::string& name, int runs, int see
   std::printf("%-34s %8.1f ms  (%.2fx the count; %zu sets of runs and stretches)\n",
               "hand sets counted (1 thread)", 1000 * Median(handTimes),
               Median(handTimes) / Median(counts), hands.Sets.size());
+  // All that a search with every gap class weighted counts before it searches, keys moving and
+  // then kana too, on one thread and side by side on two.
+  for (const bool kanaMoving : {false, true}) {
+    search::CountsNeeded needed;
+    needed.GapWindows = !kanaMoving;
+    needed.UnitWindows = byKana || kanaMoving;
+    needed.KanaUnits = needed.HandSets = kanaMoving;
+    for (const unsigned jobs : {1u, 2u}) {
+      std::vector<double> times;
+      for (int run = 0; run < runs; ++run) {
+        const Clock::time_point start = Clock::now();
+        const search::TextCounts all =
+            search::CountText(kanaCodes, layout.Table, slots, byKana, breaks, needed,
+                              std::vector<bool>(slots), freeKeys, jobs);
+        times.push_back(SecondsSince(start));
+      }
+      std::printf("%-34s %8.1f ms  (%.2fx the count; %s, gap classes weighted)\n",
+                  jobs == 1 ? "the search's counts (1 thread)" : "the search's counts (2 threads)",
+                  1000 * Median(times), Median(times) / Median(counts),
+                  kanaMoving ? "keys and kana moving" : "keys moving");
+    }
+  }
   for (const int gaps : {0, 1, 2}) {
     const search::KeyProblem moving(strokes, freeKeys,
                                     gaps == 0   ? DefaultSettings().Weights
