@@ -440,6 +440,7 @@ void HandSetState::Settle(std::uint32_t set) {
         kept[0] = kept[1] = kWatched;
       }
       Watched& watched = watchedSets_.emplace_back();
+      watched.Set = set;
       watched.Count = static_cast<std::int64_t>(counted.Count);
       watched.BothHands = counted.BothHands;
       const auto index = static_cast<std::uint32_t>(watchedSets_.size() - 1);
@@ -451,6 +452,37 @@ void HandSetState::Settle(std::uint32_t set) {
         watchedBy_[member].push_back(index);
       }
       return;
+    }
+  }
+}
+
+void HandSetState::Unwatch(std::uint32_t index) {
+  Watched& watched = watchedSets_[index];
+  const Pairs was = pairs_[watched.Set];
+  pairs_[watched.Set] = Pairs();
+  if (!watched.BothHands) {
+    pairs_[watched.Set].Of[1][0] = kOneHand;
+  }
+  for (int hand = 0; hand < 2; ++hand) {
+    if (pairs_[watched.Set].Of[hand][0] != kOneHand && !FindPair(watched.Set, hand)) {
+      pairs_[watched.Set] = was;  // a pair found for the other hand is an old one in its lists
+      return;
+    }
+  }
+  watched.Count = 0;  // it changes nothing from now on, wherever it is still listed
+  ++unwatched_;
+}
+
+void HandSetState::ListWatched() {
+  std::erase_if(watchedSets_, [](const Watched& watched) { return watched.Count == 0; });
+  unwatched_ = 0;
+  for (std::vector<std::uint32_t>& list : watchedBy_) {
+    list.clear();
+  }
+  for (std::uint32_t index = 0; index < watchedSets_.size(); ++index) {
+    const HandSets::Set& counted = sets_.Sets[watchedSets_[index].Set];
+    for (std::uint32_t at = counted.Begin; at < counted.End; ++at) {
+      watchedBy_[sets_.Members[at]].push_back(index);
     }
   }
 }
@@ -577,12 +609,29 @@ void HandSetState::Take(std::uint64_t left) {
   // members are looked at again, and a set whose pair no longer holds finds another.
   std::vector<std::uint32_t>& settle = settle_;
   settle.clear();
+  // A watched set that comes to have two members on each hand it counts may be paired again,
+  // and leaves the lists of its members as they change; a set watched only for a while would
+  // otherwise be looked at by every move of its members to the end of the round.
+  const auto pairable = [](const Watched& watched, std::int64_t left, std::int64_t right) {
+    return left >= 2 && (!watched.BothHands || right >= 2);
+  };
   for (const std::uint32_t index : touched_) {
     Watched& watched = watchedSets_[index];
+    const bool before = pairable(watched, watched.Users[0], watched.Users[1]);
     for (std::size_t hand = 0; hand < 2; ++hand) {
       watched.Users[hand] = static_cast<std::uint32_t>(
           static_cast<std::int64_t>(watched.Users[hand]) + watched.Change[hand]);
     }
+    if (watched.Count != 0 && !before && pairable(watched, watched.Users[0], watched.Users[1])) {
+      Unwatch(index);
+    }
+  }
+  for (const std::uint32_t member : changed_) {
+    std::erase_if(watchedBy_[member],
+                  [this](std::uint32_t index) { return watchedSets_[index].Count == 0; });
+  }
+  if (unwatched_ > 4096 && unwatched_ > watchedSets_.size() / 2) {
+    ListWatched();
   }
   for (const std::uint32_t member : changed_) {
     // A pair breaks only where one of its members has at most one key left on the hand.

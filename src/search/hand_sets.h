@@ -109,6 +109,10 @@ class HandSetState {
   bool Repair(std::uint32_t set, int hand);
   // Lists the set in pairedIn_[list] (member * 2 + hand).
   void List(std::uint32_t list, std::uint32_t set);
+  // Pairs the watched set again if it can; then it is no longer watched.
+  void Unwatch(std::uint32_t index);
+  // Lists the sets still watched afresh, without those paired again.
+  void ListWatched();
   // The hands a set uses now.
   std::uint8_t UsesNow(std::uint32_t set) const;
   // The change of the pairs when the members marked in the scratch change their keys and left
@@ -141,13 +145,15 @@ class HandSetState {
   // The watched sets, side by side in the order they were first watched, so that a move's
   // look at them stays in the cache: each set's count, its members by hand, and a move's change.
   struct Watched {
-    std::int64_t Count = 0;
+    std::uint32_t Set = 0;
+    std::int64_t Count = 0;  // 0 once the set is paired again
     std::array<std::uint32_t, 2> Users{};
     bool BothHands = true;
     mutable std::uint32_t Stamp = 0;
     mutable std::array<std::int32_t, 2> Change{};
   };
   std::vector<Watched> watchedSets_;
+  std::size_t unwatched_ = 0;                          // those paired again
   std::vector<std::vector<std::uint32_t>> watchedBy_;  // by member: its watched sets' indices
   std::int64_t strokes_ = 0;
   std::int64_t now_ = 0;
