@@ -388,7 +388,7 @@ bool HandSetState::FindPair(std::uint32_t set, int hand) {
   // ones on the hand as spares, to pair without a scan when the pair breaks: taking the first
   // found keeps the scan short, and starting at its own place spreads the pairs over the
   // members, so that no member holds most of them.
-  const std::uint32_t offset = static_cast<std::uint32_t>((set * 2654435761u) >> 7) % size;
+  const std::uint32_t offset = ScanStart(set, counted);
   std::size_t got = 0;
   for (std::uint32_t i = 0, at = offset; i < size && got < kKept;
        ++i, at = at + 1 == size ? 0 : at + 1) {
@@ -425,6 +425,19 @@ void HandSetState::List(std::uint32_t list, std::uint32_t set) {
     });
     listBound_[list] = static_cast<std::uint32_t>(2 * sets.size() + 64);
   }
+}
+
+bool HandSetState::Mend(std::uint32_t set) {
+  for (int hand = 0; hand < 2; ++hand) {
+    const std::uint32_t* pair = pairs_[set].Of[hand];
+    if (pair[0] == kOneHand || (pair[0] != kNone && Holds(pair[0], pair[1], hand))) {
+      continue;
+    }
+    if (pair[0] == kNone || !Repair(set, hand)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 void HandSetState::Settle(std::uint32_t set) {
@@ -659,9 +672,26 @@ void HandSetState::Take(std::uint64_t left) {
       list.resize(kept);
     }
   }
+  // The sets that cannot be mended from what they keep are looked at whole, their places and
+  // members read ahead.
+  std::vector<std::uint32_t>& scan = scan_;
+  scan.clear();
   for (const std::uint32_t set : settle) {
-    if (pairs_[set].Of[0][0] != kWatched) {
-      Settle(set);
+    if (pairs_[set].Of[0][0] != kWatched && !Mend(set)) {
+      scan.push_back(set);
+    }
+  }
+  for (std::size_t at = 0; at < scan.size(); ++at) {
+    if (at + 2 * kReadAhead < scan.size()) {
+      __builtin_prefetch(&sets_.Sets[scan[at + 2 * kReadAhead]]);
+    }
+    if (at + kReadAhead < scan.size()) {
+      const std::uint32_t ahead = scan[at + kReadAhead];
+      const HandSets::Set& counted = sets_.Sets[ahead];
+      __builtin_prefetch(&sets_.Members[counted.Begin + ScanStart(ahead, counted)]);
+    }
+    if (pairs_[scan[at]].Of[0][0] != kWatched) {
+      Settle(scan[at]);
     }
   }
 }

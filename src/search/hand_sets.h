@@ -105,6 +105,12 @@ class HandSetState {
   // Finds a pair for each hand the set may lose, or watches it.
   void Settle(std::uint32_t set);
   bool FindPair(std::uint32_t set, int hand);
+  // Pairs each hand from what the set keeps; false when a hand needs a look at the set.
+  bool Mend(std::uint32_t set);
+  // Where a look at the set's members starts: a place of its own.
+  static std::uint32_t ScanStart(std::uint32_t set, const HandSets::Set& counted) {
+    return static_cast<std::uint32_t>((set * 2654435761u) >> 7) % (counted.End - counted.Begin);
+  }
   // Pairs the set from the members its pair and spares keep, when two of them hold.
   bool Repair(std::uint32_t set, int hand);
   // Lists the set in pairedIn_[list] (member * 2 + hand).
@@ -166,6 +172,7 @@ class HandSetState {
   mutable std::vector<std::uint32_t> touched_;  // the watched sets whose users change
   mutable std::int64_t strokesChange_ = 0;
   std::vector<std::uint32_t> settle_;  // Take's: the sets whose pairs no longer hold
+  std::vector<std::uint32_t> scan_;    // and those of them looked at whole
 };
 
 }  // namespace kananet::search
