@@ -1,6 +1,7 @@
-// Counts by a 64-bit key in one flat table, with open addressing: the text's pairs and windows
-// of matched entries are counted tens of millions of times over up to a few million keys, where
-// a node-based map spends most of its time allocating and chasing pointers.
+// Counts by a key in one flat table, with open addressing: the text's pairs and windows of
+// matched entries are counted tens of millions of times over up to a few million keys, where a
+// node-based map spends most of its time allocating and chasing pointers. Where keys and counts
+// are known to fit 32 bits, cells of half the size keep more of the table in the nearer caches.
 #pragma once
 
 #include <algorithm>
@@ -12,16 +13,17 @@
 
 namespace kananet {
 
-class CountTable {
+template <typename KeyType, typename CountType>
+class BasicCountTable {
  public:
   // The one key that cannot be counted: it marks an empty cell.
-  static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
+  static constexpr KeyType kEmpty = static_cast<KeyType>(~KeyType{0});
   struct Cell {
-    std::uint64_t Key = kEmpty;
-    std::uint64_t Count = 0;
+    KeyType Key = kEmpty;
+    CountType Count = 0;
   };
 
-  [[gnu::always_inline]] void Add(std::uint64_t key, std::uint64_t count = 1) {
+  [[gnu::always_inline]] void Add(KeyType key, CountType count = 1) {
     if (cells_.empty()) {
       Grow();
     }
@@ -63,9 +65,9 @@ class CountTable {
   // key, where the low bits of the product depend only on the key's low bits, which would
   // crowd keys that differ only in a high field (a unit packed above two others) into a run of
   // cells.
-  Cell* Find(std::uint64_t key) {
+  Cell* Find(KeyType key) {
     const std::size_t mask = cells_.size() - 1;
-    std::size_t at = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> shift_);
+    std::size_t at = static_cast<std::size_t>((key * std::uint64_t{0x9E3779B97F4A7C15u}) >> shift_);
     while (cells_[at].Key != kEmpty && cells_[at].Key != key) {
       at = (at + 1) & mask;
     }
@@ -87,5 +89,7 @@ class CountTable {
   std::size_t used_ = 0;
   int shift_ = 64;  // 64 less the bits of a cell's index, set by Grow before any Find
 };
+
+using CountTable = BasicCountTable<std::uint64_t, std::uint64_t>;
 
 }  // namespace kananet
