@@ -104,9 +104,13 @@ class SetCounts {
   // Moves the sets to sets, as runs or as stretches.
   void ListInto(bool bothHands, HandSets& sets) {
     cells_ = std::vector<Cell>();
-    for (HandSets::Set set : sets_) {
+    for (HandSets::Set& set : sets_) {
       set.BothHands = bothHands;
-      sets.Sets.push_back(set);
+    }
+    if (sets.Sets.empty()) {
+      sets.Sets = std::move(sets_);  // not copied: there may be millions
+    } else {
+      sets.Sets.insert(sets.Sets.end(), sets_.begin(), sets_.end());
     }
     sets_ = std::vector<HandSets::Set>();
   }
