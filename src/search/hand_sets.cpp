@@ -624,8 +624,6 @@ void HandSetState::Take(std::uint64_t left) {
   leftKeys_ = left;
   // The watched sets that hold a changed member take their hands; the pairs of the changed
   // members are looked at again, and a set whose pair no longer holds finds another.
-  std::vector<std::uint32_t>& settle = settle_;
-  settle.clear();
   // A watched set that comes to have two members on each hand it counts may be paired again,
   // and leaves the lists of its members as they change; a set watched only for a while would
   // otherwise be looked at by every move of its members to the end of the round.
@@ -650,13 +648,16 @@ void HandSetState::Take(std::uint64_t left) {
   if (unwatched_ > 4096 && unwatched_ > watchedSets_.size() / 2) {
     ListWatched();
   }
+  scan_.clear();
   for (const std::uint32_t member : changed_) {
     // A pair breaks only where one of its members has at most one key left on the hand.
     for (int hand = 0; hand < 2; ++hand) {
       if (const std::uint64_t keys = HandKeys(member, hand); (keys & (keys - 1)) != 0) {
         continue;
       }
-      // The sets' pairs are read ahead: they lie all over memory, and the list is long.
+      // The sets' pairs are read ahead: they lie all over memory, and the list is long. A broken
+      // pair is mended from the spares at once, while they are at hand; the sets that cannot be
+      // are looked at whole below.
       std::vector<std::uint32_t>& list = pairedIn_[member * 2 + static_cast<std::uint32_t>(hand)];
       std::size_t kept = 0;
       for (std::size_t at = 0; at < list.size(); ++at) {
@@ -668,23 +669,16 @@ void HandSetState::Take(std::uint64_t left) {
         if (pair[0] != member && pair[1] != member) {
           continue;  // an old pair, or the set is watched now
         }
-        if (!Holds(pair[0], pair[1], hand)) {
-          settle.push_back(set);
+        if (!Holds(pair[0], pair[1], hand) && !Mend(set)) {
+          scan_.push_back(set);
         }
         list[kept++] = set;
       }
       list.resize(kept);
     }
   }
-  // The sets that cannot be mended from what they keep are looked at whole, their places and
-  // members read ahead.
-  std::vector<std::uint32_t>& scan = scan_;
-  scan.clear();
-  for (const std::uint32_t set : settle) {
-    if (pairs_[set].Of[0][0] != kWatched && !Mend(set)) {
-      scan.push_back(set);
-    }
-  }
+  // Their places and members are read ahead.
+  const std::vector<std::uint32_t>& scan = scan_;
   for (std::size_t at = 0; at < scan.size(); ++at) {
     if (at + 2 * kReadAhead < scan.size()) {
       __builtin_prefetch(&sets_.Sets[scan[at + 2 * kReadAhead]]);

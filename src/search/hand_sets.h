@@ -171,8 +171,7 @@ class HandSetState {
   mutable std::vector<std::pair<std::uint32_t, std::uint8_t>> newLengths_;  // by unit
   mutable std::vector<std::uint32_t> touched_;  // the watched sets whose users change
   mutable std::int64_t strokesChange_ = 0;
-  std::vector<std::uint32_t> settle_;  // Take's: the sets whose pairs no longer hold
-  std::vector<std::uint32_t> scan_;    // and those of them looked at whole
+  std::vector<std::uint32_t> scan_;  // Take's: the sets whose pairs are found by looking at them
 };
 
 }  // namespace kananet::search
