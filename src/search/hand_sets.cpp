@@ -312,6 +312,9 @@ HandSetState::HandSetState(const HandSets& sets, const std::vector<int>& freeKey
     strokes_ += static_cast<std::int64_t>(sets.UnitUses[unit] * lengths_[unit]);
   }
   const std::size_t count = sets.Sets.size();
+  for (const std::uint32_t member : sets.Members) {
+    struck_ |= member < HandSets::kUnitMembers ? std::uint64_t{1} << member : 0;
+  }
   pairs_.resize(count);
   for (std::uint32_t set = 0; set < count; ++set) {
     if (!sets.Sets[set].BothHands) {
@@ -329,6 +332,20 @@ HandSetState::HandSetState(const HandSets& sets, const std::vector<int>& freeKey
     now_ -= static_cast<std::int64_t>(counted.Count) * Lost(UsesNow(set), counted.BothHands);
     Settle(set);
   }
+}
+
+bool HandSetState::AloneOn(std::uint32_t member, std::uint64_t key, int hand) const {
+  const auto start = static_cast<std::size_t>(std::countr_zero(key));
+  if ((struck_ & key) != 0 && member != start) {
+    return false;
+  }
+  for (const std::uint32_t unit : unitsWith_[start]) {
+    if (HandSets::kUnitMembers + unit != member &&
+        HandKeys(HandSets::kUnitMembers + unit, hand) == key) {
+      return false;
+    }
+  }
+  return true;
 }
 
 bool HandSetState::Holds(std::uint32_t first, std::uint32_t second, int hand) const {
@@ -650,9 +667,11 @@ void HandSetState::Take(std::uint64_t left) {
   }
   scan_.clear();
   for (const std::uint32_t member : changed_) {
-    // A pair breaks only where one of its members has at most one key left on the hand.
+    // A pair breaks only where one of its members has no key left on the hand, or its one key
+    // there is the other's only one too.
     for (int hand = 0; hand < 2; ++hand) {
-      if (const std::uint64_t keys = HandKeys(member, hand); (keys & (keys - 1)) != 0) {
+      if (const std::uint64_t keys = HandKeys(member, hand);
+          (keys & (keys - 1)) != 0 || (keys != 0 && AloneOn(member, keys, hand))) {
         continue;
       }
       // The sets' pairs are read ahead: they lie all over memory, and the list is long. A broken

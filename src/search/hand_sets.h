@@ -100,6 +100,8 @@ class HandSetState {
   std::uint64_t HandKeys(std::uint32_t member, int hand) const {
     return HandKeys(keys_[member], leftKeys_, hand);
   }
+  // Whether no other member has key (one key, on the hand) as its only key there.
+  bool AloneOn(std::uint32_t member, std::uint64_t key, int hand) const;
   // Whether the pair keeps the hand through any one move.
   bool Holds(std::uint32_t first, std::uint32_t second, int hand) const;
   // Finds a pair for each hand the set may lose, or watches it.
@@ -133,10 +135,11 @@ class HandSetState {
   const HandSets& sets_;
   int leftHandLastKey_;
   std::uint64_t free_ = 0;
-  std::uint64_t leftKeys_ = 0;                            // the start keys on the left hand now
-  std::array<std::uint8_t, 64> occupant_{};               // the start key at each key
-  std::vector<std::uint64_t> keys_;                       // by member: its start keys now
-  std::vector<std::uint8_t> lengths_;                     // by unit: how many keys it holds now
+  std::uint64_t struck_ = 0;                 // the start keys that are members of a set
+  std::uint64_t leftKeys_ = 0;               // the start keys on the left hand now
+  std::array<std::uint8_t, 64> occupant_{};  // the start key at each key
+  std::vector<std::uint64_t> keys_;          // by member: its start keys now
+  std::vector<std::uint8_t> lengths_;        // by unit: how many keys it holds now
   std::array<std::vector<std::uint32_t>, 64> unitsWith_;  // by start key: the units holding it
   // By set and hand: a pair, then up to two spares, which are not listed and may no longer be
   // on the hand; kOneHand for the right hand of a stretch, kWatched for both of a watched set.
