@@ -20,68 +20,87 @@ std::uint64_t Pack(std::uint64_t first, std::uint64_t last) {
   return first << kUnitBits | last;
 }
 
-std::uint64_t Pack(std::uint64_t first, std::uint64_t last, std::uint64_t middle) {
-  return Pack(first, last) << kUnitBits | middle;
-}
-
 int Bit(std::uint8_t bits, int hand) {
   return bits >> hand & 1;
 }
 
-// Sorts count items by what keyOf gives: a Pack whose first unit is below units. The keys are
-// sorted beside the items, not looked up while sorting, which matters with millions of items.
-template <typename KeyOf>
-UnitIndex IndexBy(std::size_t count, std::size_t units, KeyOf&& keyOf) {
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed(count);
-  for (std::uint32_t item = 0; item < count; ++item) {
-    keyed[item] = {keyOf(item), item};
-  }
-  std::sort(keyed.begin(), keyed.end());
+// The items of order stably sorted by unitOf(item), a unit below units, in one counting pass,
+// with where each unit's part begins: items in order by the rest of a key come out in order by
+// the whole key, with no comparison sort of millions of items.
+template <typename UnitOf>
+UnitIndex StablyBy(const std::vector<std::uint32_t>& order, std::size_t units, UnitOf&& unitOf) {
   UnitIndex index;
-  index.Items.resize(count);
   index.Start.assign(units + 1, 0);
-  for (std::size_t at = 0; at < count; ++at) {
-    index.Items[at] = keyed[at].second;
-    ++index.Start[(keyed[at].first >> (2 * kUnitBits)) + 1];
+  for (const std::uint32_t item : order) {
+    ++index.Start[unitOf(item) + 1];
   }
   for (std::size_t unit = 0; unit < units; ++unit) {
     index.Start[unit + 1] += index.Start[unit];
   }
+  std::vector<std::uint32_t> next(index.Start.begin(), index.Start.end() - 1);
+  index.Items.resize(order.size());
+  for (const std::uint32_t item : order) {
+    index.Items[next[unitOf(item)]++] = item;
+  }
   return index;
 }
 
-// Sorts the windows by their middle units and indexes them and the terms by their units.
+// 0, 1, ... count - 1.
+std::vector<std::uint32_t> InOrder(std::size_t count) {
+  std::vector<std::uint32_t> items(count);
+  for (std::size_t at = 0; at < count; ++at) {
+    items[at] = static_cast<std::uint32_t>(at);
+  }
+  return items;
+}
+
+// Puts at each place of items the item that was at from[place], in place, cycle by cycle.
+template <typename Item>
+void Permute(std::vector<Item>& items, const std::vector<std::uint32_t>& from) {
+  std::vector<bool> placed(items.size());
+  for (std::size_t start = 0; start < items.size(); ++start) {
+    if (placed[start]) {
+      continue;
+    }
+    const Item held = items[start];
+    for (std::size_t at = start;;) {
+      placed[at] = true;
+      const std::size_t source = from[at];
+      if (source == start) {
+        items[at] = held;
+        break;
+      }
+      items[at] = items[source];
+      at = source;
+    }
+  }
+}
+
+// Sorts the windows by their middle units and indexes them and the terms by their units. The
+// terms come in order by (First, Last), and the windows by (First, Last, Middle), so each order
+// wanted is one or two stable passes by a unit away.
 void IndexWindows(UnitWindows& windows) {
   const std::size_t units = windows.Slots + 1;
-  auto startsOf = [units](const auto& items, auto unitOf) {
-    std::vector<std::uint32_t> start(units + 1, 0);
-    for (const auto& item : items) {
-      ++start[unitOf(item) + 1];
-    }
-    for (std::size_t unit = 0; unit < units; ++unit) {
-      start[unit + 1] += start[unit];
-    }
-    return start;
-  };
-  std::sort(windows.Windows.begin(), windows.Windows.end(), [](const auto& a, const auto& b) {
-    return Pack(a.Middle, a.Last, a.First) < Pack(b.Middle, b.Last, b.First);
-  });
-  windows.OutersStart = startsOf(windows.Outers, [](const auto& outer) { return outer.First; });
-  windows.WindowsStart =
-      startsOf(windows.Windows, [](const auto& window) { return window.Middle; });
   const auto& outers = windows.Outers;
-  const auto& all = windows.Windows;
-  windows.OutersByLast = IndexBy(outers.size(), units, [&outers](std::uint32_t t) {
-    return Pack(outers[t].Last, outers[t].First, 0);
-  });
-  for (const std::uint32_t w : IndexBy(all.size(), units, [&all](std::uint32_t w) {
-                                 return Pack(all[w].First, all[w].Middle, all[w].Last);
-                               }).Items) {
+  auto& all = windows.Windows;
+  {
+    const UnitIndex byMiddle = StablyBy(
+        StablyBy(InOrder(all.size()), units, [&all](std::uint32_t w) { return all[w].Last; }).Items,
+        units, [&all](std::uint32_t w) { return all[w].Middle; });
+    Permute(all, byMiddle.Items);
+    windows.WindowsStart = byMiddle.Start;
+  }
+  windows.OutersStart = StablyBy(InOrder(outers.size()), units, [&outers](std::uint32_t t) {
+                          return outers[t].First;
+                        }).Start;
+  windows.OutersByLast = StablyBy(InOrder(outers.size()), units,
+                                  [&outers](std::uint32_t t) { return outers[t].Last; });
+  const std::vector<std::uint32_t> sorted = InOrder(all.size());
+  for (const std::uint32_t w :
+       StablyBy(sorted, units, [&all](std::uint32_t w) { return all[w].First; }).Items) {
     windows.ByFirst.push_back({all[w].Last, w});
   }
-  windows.ByLast = IndexBy(all.size(), units, [&all](std::uint32_t w) {
-    return Pack(all[w].Last, all[w].Middle, all[w].First);
-  });
+  windows.ByLast = StablyBy(sorted, units, [&all](std::uint32_t w) { return all[w].Last; });
   // A window's middle comes right after its first, and its last right after its middle, so
   // both pairs are terms; walked in the terms' order, each term's windows follow each other.
   auto startsByTerm = [&outers](std::size_t count, auto pairOf) {
