@@ -16,7 +16,7 @@ namespace {
 // from the bits when the set is new.
 class Gathered {
  public:
-  explicit Gathered(std::size_t members) : bits_((members + 63) / 64), members_(members) {}
+  explicit Gathered(std::size_t members) : bits_((members + 63) / 64), members_(members + 1) {}
 
   // Without a branch on whether the member is new: a run strikes its members over and over,
   // in no order a processor could foresee.
@@ -54,7 +54,9 @@ class Gathered {
 
  private:
   std::vector<std::uint64_t> bits_;
-  std::vector<std::uint32_t> members_;  // room for every member once
+  // Room for every member once, and the one more place Add writes to before it knows whether
+  // the member is new.
+  std::vector<std::uint32_t> members_;
   std::size_t size_ = 0;
   std::uint64_t hash_ = 0;
 };
