@@ -130,7 +130,11 @@ void CountWindows(std::string_view kanaCodes, const std::vector<LayoutEntry>& ta
                   bool breakAfterPunctuation, bool countByKana, int bits, UnitWindows& windows) {
   using Key = decltype(Table::Cell::Key);
   const auto start = static_cast<Key>(windows.Slots);
-  Table next, between;
+  // The windows of three, and how often each unit begins a run: every other pair of units right
+  // after each other is the middle and last of windows, and is added up from them at the end
+  // rather than counted at every entry.
+  Table between;
+  std::vector<std::uint64_t> firsts(windows.Slots);
   struct Before {
     Key Two, One;  // the units two before and right before; start at a run's start
   };
@@ -144,11 +148,11 @@ void CountWindows(std::string_view kanaCodes, const std::vector<LayoutEntry>& ta
         }
         Before& before = lanes[lane];
         const auto unit = static_cast<Key>(slot);
-        const auto pair = static_cast<Key>(before.One << bits | unit);
-        next.Add(pair);
         if (before.One != start) {
           between.Add(
               static_cast<Key>((static_cast<Key>(before.Two << bits) | unit) << bits | before.One));
+        } else {
+          ++firsts[slot];
         }
         before = {before.One, unit};
       },
@@ -158,8 +162,19 @@ void CountWindows(std::string_view kanaCodes, const std::vector<LayoutEntry>& ta
   // The outer pairs, those right after each other and those with one unit between them, in
   // order, each with its windows: the two counts sorted and walked side by side.
   const std::uint64_t unitMask = (std::uint64_t{1} << bits) - 1;
-  const std::vector<typename Table::Cell> nexts = std::move(next).Sorted();
   const std::vector<typename Table::Cell> betweens = std::move(between).Sorted();
+  Table next;
+  for (std::size_t unit = 0; unit < firsts.size(); ++unit) {
+    if (firsts[unit] != 0) {
+      next.Add(static_cast<Key>(start << bits | unit),
+               static_cast<decltype(Table::Cell::Count)>(firsts[unit]));
+    }
+  }
+  for (const typename Table::Cell& window : betweens) {
+    next.Add(static_cast<Key>((window.Key & unitMask) << bits | (window.Key >> bits & unitMask)),
+             window.Count);
+  }
+  const std::vector<typename Table::Cell> nexts = std::move(next).Sorted();
   windows.Windows.reserve(betweens.size());
   std::size_t i = 0, j = 0;
   while (i < nexts.size() || j < betweens.size()) {
