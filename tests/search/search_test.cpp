@@ -55,7 +55,7 @@ Problem RandomProblem(unsigned seed, bool byKana, bool breaks, int leftHandLastK
     problem.Table[slot++] = {std::string(1, code), keys};
   }
   problem.Table[slot - 1].Keys = "";     // a kana typed with no keys
-  problem.Table[slot - 2].Keys += '\0';  // and one that ends on the space key
+  problem.Table[slot - 6].Keys += '\0';  // and one that ends on the space key
   problem.Table[4 + 3 + 10].Keys = problem.Table[4 + 3 + 9].Keys + std::string("\0\x2d", 2);
   problem.Table[4 + 3 + 12].Keys = '\x04' + problem.Table[4 + 3 + 11].Keys;
   while (problem.Text.size() < kana) {
