@@ -690,8 +690,12 @@ void HandSetState::Take(std::uint64_t left) {
         if (pair[0] != member && pair[1] != member) {
           continue;  // an old pair, or the set is watched now
         }
-        if (!Holds(pair[0], pair[1], hand) && !Mend(set)) {
-          scan_.push_back(set);
+        if (!Holds(pair[0], pair[1], hand)) {
+          if (!Mend(set)) {
+            scan_.push_back(set);
+          } else if (pair[0] != member && pair[1] != member) {
+            continue;  // mended without the member
+          }
         }
         list[kept++] = set;
       }
