@@ -532,9 +532,21 @@ std::uint8_t HandSetState::UsesNow(std::uint32_t set) const {
   return HandsOf(keys, leftKeys_);
 }
 
+void HandSetState::NextStamp() const {
+  // A round may score more moves than a stamp counts: when it comes round again, the old stamps
+  // are cleared, so that none is taken for the new move's.
+  if (++stamp_ == 0) {
+    std::fill(memberStamp_.begin(), memberStamp_.end(), 0);
+    for (const Watched& watched : watchedSets_) {
+      watched.Stamp = 0;
+    }
+    stamp_ = 1;
+  }
+}
+
 bool HandSetState::MarkKeys(int a, int b) const {
   const bool leftA = a <= leftHandLastKey_, leftB = b <= leftHandLastKey_;
-  ++stamp_;
+  NextStamp();
   changed_.clear();
   newLengths_.clear();
   strokesChange_ = 0;
@@ -559,7 +571,7 @@ bool HandSetState::MarkKeys(int a, int b) const {
 }
 
 void HandSetState::MarkRetyped(const std::vector<Retyped>& retyped) const {
-  ++stamp_;
+  NextStamp();
   changed_.clear();
   newLengths_.clear();
   strokesChange_ = 0;

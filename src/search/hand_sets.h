@@ -126,6 +126,8 @@ class HandSetState {
   // The change of the pairs when the members marked in the scratch change their keys and left
   // is the left hand's keys after.
   std::int64_t Change(std::uint64_t left) const;
+  // Starts a move's scratch.
+  void NextStamp() const;
   // Marks the members a key exchange changes, or a retyping; false when nothing changes.
   bool MarkKeys(int a, int b) const;
   void MarkRetyped(const std::vector<Retyped>& retyped) const;
@@ -167,7 +169,9 @@ class HandSetState {
   std::int64_t strokes_ = 0;
   std::int64_t now_ = 0;
   // A move's scratch: the changed members with their keys after, and the sets looked at.
-  mutable std::uint32_t stamp_ = 0;
+  // It starts a little before it comes round, so that every state passes that early on, and the
+  // tests with it.
+  mutable std::uint32_t stamp_ = ~std::uint32_t{0} - 64;
   mutable std::vector<std::uint32_t> memberStamp_;
   mutable std::vector<std::uint64_t> keysAfter_;
   mutable std::vector<std::uint32_t> changed_;
