@@ -438,10 +438,13 @@ void HandSetState::List(std::uint32_t list, std::uint32_t set) {
   std::vector<std::uint32_t>& sets = pairedIn_[list];
   sets.push_back(set);
   // Old pairs leave a list when its member's pairs are looked at again; a list that grows
-  // past twice what it held when last cleared is cleared of them at once.
+  // past twice what it held when last cleared is cleared of them at once, and of the sets it
+  // holds twice: a member that leaves a pair and comes back is listed again.
   if (sets.size() > listBound_[list]) {
     const std::uint32_t member = list / 2;
     const std::size_t hand = list % 2;
+    std::sort(sets.begin(), sets.end());
+    sets.erase(std::unique(sets.begin(), sets.end()), sets.end());
     std::erase_if(sets, [&](std::uint32_t held) {
       const std::uint32_t* pair = pairs_[held].Of[hand];
       return pair[0] != member && pair[1] != member;
@@ -712,6 +715,9 @@ void HandSetState::Take(std::uint64_t left) {
         list[kept++] = set;
       }
       list.resize(kept);
+      if (list.capacity() > 4 * kept + 1024) {
+        list.shrink_to_fit();  // a list that held a kana's pairs on the hand it left
+      }
     }
   }
   // Their places and members are read ahead.
