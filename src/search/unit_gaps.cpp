@@ -96,9 +96,10 @@ void IndexWindows(UnitWindows& windows) {
   windows.OutersByLast = StablyBy(InOrder(outers.size()), units,
                                   [&outers](std::uint32_t t) { return outers[t].Last; });
   const std::vector<std::uint32_t> sorted = InOrder(all.size());
-  for (const std::uint32_t w :
-       StablyBy(sorted, units, [&all](std::uint32_t w) { return all[w].First; }).Items) {
-    windows.ByFirst.push_back({all[w].Last, w});
+  const UnitIndex byFirst =
+      StablyBy(sorted, units, [&all](std::uint32_t w) { return all[w].First; });
+  for (const std::uint32_t w : byFirst.Items) {
+    windows.ByFirst.push_back({all[w].Last, all[w].Count});
   }
   windows.ByLast = StablyBy(sorted, units, [&all](std::uint32_t w) { return all[w].Last; });
   // A window's middle comes right after its first, and its last right after its middle, so
@@ -117,9 +118,8 @@ void IndexWindows(UnitWindows& windows) {
   };
   windows.WindowsAfter = startsByTerm(
       all.size(), [&all](std::uint32_t w) { return Pack(all[w].Middle, all[w].Last); });
-  const auto& byFirst = windows.ByFirst;
   windows.WindowsBefore = startsByTerm(all.size(), [&all, &byFirst](std::uint32_t at) {
-    return Pack(all[byFirst[at].Window].First, all[byFirst[at].Window].Middle);
+    return Pack(all[byFirst.Items[at]].First, all[byFirst.Items[at]].Middle);
   });
 }
 
@@ -618,7 +618,7 @@ UnitGapState::Pairs UnitGapState::ChangeOf() const {
     for (std::uint32_t at = windows_.WindowsBefore[t]; at < windows_.WindowsBefore[t + 1]; ++at) {
       if (!Retyping(byFirst[at].Last)) {
         const UnitFeatures& last = features_[byFirst[at].Last];
-        pairs += static_cast<std::int64_t>(all[byFirst[at].Window].Count) *
+        pairs += static_cast<std::int64_t>(byFirst[at].Count) *
                  (Times<Mode::Apart>(last.AsLast, by, 0) + Times<Mode::Apart>(last.AsLast, by, 1));
       }
     }
@@ -707,7 +707,7 @@ void UnitGapState::ApplyOf() {
         for (std::uint32_t at = windows_.WindowsBefore[t]; at < windows_.WindowsBefore[t + 1];
              ++at) {
           const UnitWindows::Ahead ahead = windows_.ByFirst[at];
-          const auto count = static_cast<std::int64_t>(all[ahead.Window].Count);
+          const auto count = static_cast<std::int64_t>(ahead.Count);
           const UnitFeatures& last = features_[ahead.Last];
           for (int hand = 0; hand < 2; ++hand) {
             const auto h = static_cast<std::size_t>(hand);

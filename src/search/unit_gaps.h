@@ -76,10 +76,11 @@ struct UnitWindows {
   std::vector<std::uint32_t> OutersStart, WindowsStart;  // by First, by Middle
   UnitIndex OutersByLast;                                // by (Last, First)
   UnitIndex ByLast;                                      // Windows by (Last, Middle, First)
-  // Windows by (First, Middle, Last), each with its last unit, which is read for many windows
-  // that are then passed over.
+  // Windows by (First, Middle, Last), each with its last unit and its count: a move reads
+  // these for many windows in a row, so they sit together rather than behind the window's index.
   struct Ahead {
-    std::uint32_t Last = 0, Window = 0;
+    std::uint32_t Last = 0;
+    std::uint64_t Count = 0;
   };
   std::vector<Ahead> ByFirst;
   // By term, and one past the last: where the windows whose middle and last units are the
