@@ -4,6 +4,7 @@
 #include <bit>
 
 #include "analysis/entry_matcher.h"
+#include "platform/files.h"
 #include "search/matched_runs.h"
 
 namespace kananet::search {
@@ -231,8 +232,10 @@ HandSets CountHandSets(std::string_view kanaCodes, const std::vector<LayoutEntry
   sets.UnitUses.assign(sets.UnitSlots.size(), 0);
   // The members of the sets go straight to their place. Room for one per four bytes of text
   // (more than measured texts need, and untouched room costs no memory) spares the copies of
-  // growing.
+  // growing. Millions of members are written to fresh memory, in huge pages where the kernel
+  // can.
   sets.Members.reserve(kanaCodes.size() / 4);
+  AdviseLargeBuffer(sets.Members.data(), sets.Members.capacity() * sizeof(std::uint32_t));
   SetCounts runs(sets.Members), stretches(sets.Members);
   const std::size_t members = HandSets::kUnitMembers + sets.UnitSlots.size();
   const bool spaces =
