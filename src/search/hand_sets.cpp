@@ -679,6 +679,9 @@ void HandSetState::Take(std::uint64_t left) {
     }
   }
   for (const std::uint32_t member : changed_) {
+    if (unwatched_ == 0) {
+      break;  // no set has been paired again since the lists were made
+    }
     std::erase_if(watchedBy_[member],
                   [this](std::uint32_t index) { return watchedSets_[index].Count == 0; });
   }
