@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -18,56 +20,205 @@ namespace kananet {
 
 namespace {
 
-// No key uses it; what is counted there is dropped.
-constexpr std::uint32_t kDroppedColumn = kKeySlots - 1;
 constexpr std::uint8_t kNoState = 0xFF;
 
 std::uint32_t PairCell(std::uint32_t gap, std::uint32_t previous, std::uint32_t key) {
   return (gap * kKeySlots + previous) * kKeySlots + key;
 }
 
-// The tally's rules for one layout.
-struct TallyRules {
-  std::int32_t LeftHandLastKey = 0;
-  bool ByKana = false;
+// The keys one hand presses in one action, numbered. A key alone is its own number, so a layout
+// whose every action is one key (each file without keys pressed together) numbers them as keys;
+// the hand parts of two or more keys take the numbers from kKeySlots on. The last number of
+// Slots() is none: its counters are dropped.
+class HandParts {
+ public:
+  // Beyond this many numbers the tally's open counters (Slots() squared, times four) would take
+  // more memory than a layout is worth.
+  static constexpr std::size_t kMaxSlots = 1024;
 
-  ByteKind KindOf(std::uint8_t byte) const { return KindOfByte(byte, LeftHandLastKey, ByKana); }
-  GapState After(GapState state, ByteKind kind) const {
-    return ByKana ? AfterByKana(state, kind) : AfterByStrokes(state, kind);
+  std::size_t Slots() const { return kKeySlots + multiple_.size() + (multiple_.empty() ? 0 : 1); }
+  std::uint32_t None() const { return static_cast<std::uint32_t>(Slots() - 1); }
+
+  std::uint32_t Number(std::string_view keys) {
+    if (keys.size() == 1) {
+      return static_cast<std::uint8_t>(keys.front());
+    }
+    auto [found, isNew] = numbers_.try_emplace(std::string(keys), 0);
+    if (isNew) {
+      if (Slots() + 1 > kMaxSlots) {
+        throw std::length_error("more sets of keys one hand presses together than can be counted");
+      }
+      found->second = static_cast<std::uint32_t>(kKeySlots + multiple_.size());
+      multiple_.push_back(found->first);
+    }
+    return found->second;
   }
+
+  std::string_view KeysOf(std::uint32_t number) const {
+    if (number < kKeySlots) {
+      return {kSingles.data() + number, 1};
+    }
+    return multiple_[number - kKeySlots];
+  }
+
+ private:
+  static constexpr std::array<char, kKeySlots> kSingles = [] {
+    std::array<char, kKeySlots> singles{};
+    for (std::size_t key = 0; key < kKeySlots; ++key) {
+      singles[key] = static_cast<char>(key);
+    }
+    return singles;
+  }();
+
+  std::map<std::string, std::uint32_t> numbers_;
+  std::vector<std::string> multiple_;
 };
 
-// What the tally does over the KeyStream bytes of one piece from a gap state. Every stroke adds
-// one to the pair counter of its gap class, its hand's previous key and itself. Only the first
-// stroke of each hand ahead of any RunBreak in the piece takes its previous key from before the
-// piece: that counter is open, known but for the previous key. Every other counter is fixed by
-// the piece and the state, and goes to addFixed.
+// The KeyStream bytes of a piece as the tally takes them: actions, each with the number of each
+// hand's part (or none), the ends of units (counting by kana) and the RunBreaks.
+struct Step {
+  ByteKind Kind = NotCounted;  // LeftStroke stands for an action of either hand or both
+  std::uint32_t Part[2] = {0, 0};
+};
+
+// The tally's rules for one layout, and its pieces as steps.
+class TallyRules {
+ public:
+  TallyRules(const KeyPieces& pieces, const LayoutHeaderValues& header)
+      : leftHandLastKey_(header.LeftHandLastKey),
+        byKana_(header.CountByKana != 0),
+        chords_(header.Chords) {
+    std::vector<std::vector<Step>> steps(pieces.Count());
+    for (std::size_t piece = 0; piece < pieces.Count(); ++piece) {
+      steps[piece] = StepsOf({pieces.BytesOf(pieces[piece]), pieces[piece].Length}, piece);
+    }
+    const std::uint32_t none = parts_.None();
+    for (std::size_t piece = 0; piece < pieces.Count(); ++piece) {
+      starts_.push_back(steps_.size());
+      for (Step step : steps[piece]) {
+        for (std::uint32_t& part : step.Part) {
+          part = part == kNoPart ? none : part;
+        }
+        steps_.push_back(step);
+      }
+    }
+    starts_.push_back(steps_.size());
+  }
+
+  std::int32_t LeftHandLastKey() const { return leftHandLastKey_; }
+  bool ByKana() const { return byKana_; }
+  const HandParts& Parts() const { return parts_; }
+  const Step* Begin(std::size_t piece) const { return steps_.data() + starts_[piece]; }
+  const Step* End(std::size_t piece) const { return steps_.data() + starts_[piece + 1]; }
+  // How many actions a piece has, and how many of them are chords (two keys or more).
+  std::uint64_t Actions(std::size_t piece) const { return actions_[piece]; }
+  std::uint64_t Chords(std::size_t piece) const { return chordActions_[piece]; }
+
+ private:
+  static constexpr std::uint32_t kNoPart = static_cast<std::uint32_t>(-1);
+
+  std::vector<Step> StepsOf(std::string_view bytes, std::size_t piece) {
+    actions_.push_back(0);
+    chordActions_.push_back(0);
+    std::vector<Step> steps;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      const auto byte = static_cast<std::uint8_t>(bytes[i]);
+      const ByteKind kind = KindOfByte(byte, leftHandLastKey_, byKana_, chords_);
+      if (kind == EndOfUnit || kind == BreakOfRun) {
+        steps.push_back({kind, {kNoPart, kNoPart}});
+      }
+      if (kind != LeftStroke && kind != RightStroke) {
+        continue;
+      }
+      std::string hands[2];
+      hands[HandOfKey(byte, leftHandLastKey_)] += static_cast<char>(byte);
+      for (; i + 2 < bytes.size() && IsJoinedKey(bytes[i + 1], bytes[i + 2]); i += 2) {
+        const auto joined = static_cast<std::uint8_t>(bytes[i + 2]);
+        hands[HandOfKey(joined, leftHandLastKey_)] += static_cast<char>(joined);
+      }
+      Step step{LeftStroke, {kNoPart, kNoPart}};
+      for (int hand : {kLeft, kRight}) {
+        if (!hands[hand].empty()) {
+          std::sort(hands[hand].begin(), hands[hand].end(), [](char a, char b) {
+            return static_cast<std::uint8_t>(a) < static_cast<std::uint8_t>(b);
+          });
+          step.Part[hand] = parts_.Number(hands[hand]);
+        }
+      }
+      ++actions_[piece];
+      chordActions_[piece] += hands[kLeft].size() + hands[kRight].size() > 1;
+      steps.push_back(step);
+    }
+    return steps;
+  }
+
+  // A kKeyJoin followed by a key: that key belongs to the action of the key before.
+  bool IsJoinedKey(char join, char key) const {
+    const ByteKind kind =
+        KindOfByte(static_cast<std::uint8_t>(key), leftHandLastKey_, byKana_, chords_);
+    return KindOfByte(static_cast<std::uint8_t>(join), leftHandLastKey_, byKana_, chords_) ==
+               Joins &&
+           (kind == LeftStroke || kind == RightStroke);
+  }
+
+  std::int32_t leftHandLastKey_;
+  bool byKana_;
+  bool chords_;
+  HandParts parts_;
+  std::vector<Step> steps_;
+  std::vector<std::size_t> starts_;  // by piece, then the end
+  std::vector<std::uint64_t> actions_, chordActions_;
+};
+
+// What the tally does over the actions of one piece from a gap state. Every stroke adds one to
+// the pair counter of its gap class, the key it pairs with in its hand's previous action and
+// itself. Only the first action of each hand ahead of any RunBreak in the piece takes its hand's
+// previous action from before the piece: its counters are open, known but for that action, and
+// are kept as one counter of the previous part, the gap class and the hand's part. Every other
+// counter is fixed by the piece and the state, and goes to addFixed.
 struct PieceWalk {
   GapState End;
-  std::uint32_t Open[2] = {kDroppedColumn, kDroppedColumn};  // the cell with previous key 0
-  int Last[2] = {-1, -1};  // each hand's previous key after the piece; -1: the one before it
+  std::uint32_t OpenGap[2] = {0, 0};
+  std::uint32_t OpenPart[2] = {0, 0};  // none when the hand has no open counter
+  std::int64_t Last[2] = {-1, -1};     // each hand's part after the piece; -1: the one before it
 };
 
 template <typename AddFixed>
-PieceWalk Walk(std::string_view bytes, GapState state, const TallyRules& rules,
-               AddFixed&& addFixed) {
+PieceWalk Walk(std::size_t piece, GapState state, const TallyRules& rules, AddFixed&& addFixed) {
+  const HandParts& parts = rules.Parts();
   PieceWalk walk;
-  for (char character : bytes) {
-    auto byte = static_cast<std::uint8_t>(character);
-    ByteKind kind = rules.KindOf(byte);
-    if (kind == LeftStroke || kind == RightStroke) {
-      int hand = kind == RightStroke ? kRight : kLeft;
+  walk.OpenPart[kLeft] = walk.OpenPart[kRight] = parts.None();
+  for (const Step* step = rules.Begin(piece); step != rules.End(piece); ++step) {
+    if (step->Kind == BreakOfRun) {
+      walk.Last[kLeft] = walk.Last[kRight] = 0;
+      state = GapState{};
+      continue;
+    }
+    if (step->Kind == EndOfUnit) {
+      state = AfterByKana(state, EndOfUnit);
+      continue;
+    }
+    bool struck[2] = {false, false};
+    for (int hand : {kLeft, kRight}) {
+      const std::uint32_t part = step->Part[hand];
+      if (part == parts.None()) {
+        continue;
+      }
+      struck[hand] = true;
       auto gap = static_cast<std::uint32_t>(state.Gap[hand]);
       if (walk.Last[hand] < 0) {
-        walk.Open[hand] = PairCell(gap, 0, byte);
+        walk.OpenGap[hand] = gap;
+        walk.OpenPart[hand] = part;
       } else {
-        addFixed(PairCell(gap, static_cast<std::uint32_t>(walk.Last[hand]), byte));
+        const std::string_view previous = parts.KeysOf(static_cast<std::uint32_t>(walk.Last[hand]));
+        for (const char key : parts.KeysOf(part)) {
+          const auto stroke = static_cast<std::uint8_t>(key);
+          addFixed(PairCell(gap, PairedKey(stroke, previous, rules.LeftHandLastKey()), stroke));
+        }
       }
-      walk.Last[hand] = byte;
-    } else if (kind == BreakOfRun) {
-      walk.Last[kLeft] = walk.Last[kRight] = 0;
+      walk.Last[hand] = part;
     }
-    state = rules.After(state, kind);
+    state = AfterAction(state, struck, rules.ByKana());
   }
   walk.End = state;
   return walk;
@@ -80,37 +231,54 @@ struct ModeCounts {
   std::vector<std::uint32_t> Uses;  // by state * pieces + piece
 };
 
+// The widths of the numbers in a piece's code: a part number with its gap class, and the place
+// of a row of open counters. Narrow when every part is one key, wide when a hand presses keys
+// together, so that the files without them are counted with the narrower code they always were.
+struct NarrowParts {
+  using GapPart = std::uint8_t;
+  using Row = std::uint16_t;
+};
+struct WideParts {
+  using GapPart = std::uint16_t;
+  using Row = std::uint32_t;
+};
+
 // The tally of one layout in one counting mode as one step per matched entry. At the start of a
-// piece the tally's state is its gap state and each hand's previous key. Few gap states occur
+// piece the tally's state is its gap state and each hand's previous part. Few gap states occur
 // there: by strokes only the two counters change, and by kana every piece ends its unit (or its
 // run), which clears both hands' marks, so there are at most 9. What a piece does to the state
 // is therefore a small table: the state after it, which fits in a register, and the places of
-// its open counters, for each state it may start in; how it changes the previous keys does not
+// its open counters, for each state it may start in; how it changes the previous parts does not
 // depend on the state. Counting is then three counters per matched entry, the two open ones
 // and the piece's uses in its state, and the state follows by shifts alone, with no load from
 // memory on the path from one entry to the next. The fixed counters follow from the uses at
-// the end.
+// the end, and the open ones from their previous part's keys paired with their part's.
+template <typename Width>
 class ModeTally {
  private:
+  using GapPart = typename Width::GapPart;
+  using Row = typename Width::Row;
+
   // What a piece does, by the state it starts in.
   static constexpr std::size_t kMaxStates = 16;  // 4 bits of Next each
   struct PieceCode {
     std::uint64_t Next = 0;  // the state after it: 4 bits per state
-    // Each hand's open counter: its gap class * kKeySlots + its key, by state.
-    std::uint8_t GapKeys[2][kMaxStates] = {};
+    // Each hand's open counter: its gap class * Slots() + its part, by state.
+    GapPart GapParts[2][kMaxStates] = {};
     // 0 when the piece's fixed counters are the same whatever state it starts in (always so
-    // by strokes, where a hand's second stroke in a piece has its gap from the piece alone):
+    // by strokes, where a hand's second action in a piece has its gap from the piece alone):
     // its uses are then counted as if in the start state, so that they stay in few places.
     std::uint8_t StateMask = 0;
-    // Each hand's previous key's row after the piece: (the row before & Keep) | Set.
-    std::uint16_t Keep[2] = {};
-    std::uint16_t Set[2] = {};
+    // Each hand's previous part's row after the piece: (the row before & Keep) | Set.
+    Row Keep[2] = {};
+    Row Set[2] = {};
   };
 
  public:
   ModeTally(const std::vector<LayoutEntry>& table, const LayoutHeaderValues& header)
       : pieces_(table, header.CountByKana != 0, header.BreakAfterPunctuation != 0),
-        rules_{header.LeftHandLastKey, header.CountByKana != 0} {
+        rules_(pieces_, header),
+        slots_(rules_.Parts().Slots()) {
     std::array<std::uint8_t, 36> index;
     index.fill(kNoState);
     states_.push_back(GapState{});
@@ -118,7 +286,7 @@ class ModeTally {
     auto ignore = [](std::uint32_t) {};
     for (std::size_t state = 0; state < states_.size(); ++state) {
       for (std::size_t piece = 0; piece < pieces_.Count(); ++piece) {
-        GapState end = Walk(BytesOf(piece), states_[state], rules_, ignore).End;
+        GapState end = Walk(piece, states_[state], rules_, ignore).End;
         if (index[end.Number()] == kNoState) {
           if (states_.size() == kMaxStates) {
             throw std::logic_error("more gap states between entries than the count provides for");
@@ -132,23 +300,22 @@ class ModeTally {
     for (std::size_t piece = 0; piece < pieces_.Count(); ++piece) {
       PieceCode& code = codes_[piece];
       std::vector<std::uint32_t> fixedFromStart;
-      Walk(BytesOf(piece), states_[0], rules_,
-           [&](std::uint32_t cell) { fixedFromStart.push_back(cell); });
+      Walk(piece, states_[0], rules_, [&](std::uint32_t cell) { fixedFromStart.push_back(cell); });
       for (std::size_t state = 0; state < states_.size(); ++state) {
         std::vector<std::uint32_t> fixed;
-        PieceWalk walk = Walk(BytesOf(piece), states_[state], rules_,
-                              [&](std::uint32_t cell) { fixed.push_back(cell); });
+        PieceWalk walk =
+            Walk(piece, states_[state], rules_, [&](std::uint32_t cell) { fixed.push_back(cell); });
         if (fixed != fixedFromStart) {
           code.StateMask = 0xF;
         }
         code.Next |= std::uint64_t{index[walk.End.Number()]} << (4 * state);
         for (int hand : {kLeft, kRight}) {
-          code.GapKeys[hand][state] = static_cast<std::uint8_t>(
-              walk.Open[hand] / kPairPlaneCells * kKeySlots + walk.Open[hand] % kKeySlots);
+          code.GapParts[hand][state] =
+              static_cast<GapPart>(walk.OpenGap[hand] * slots_ + walk.OpenPart[hand]);
           if (state == 0 && walk.Last[hand] < 0) {
-            code.Keep[hand] = kOpenRows - 1;
+            code.Keep[hand] = static_cast<Row>(~Row{0});
           } else if (state == 0) {
-            code.Set[hand] = static_cast<std::uint16_t>(walk.Last[hand] * kOpenRow);
+            code.Set[hand] = static_cast<Row>(walk.Last[hand] * OpenRow());
           }
         }
       }
@@ -156,24 +323,24 @@ class ModeTally {
   }
 
   ModeCounts Empty() const {
-    return {std::vector<std::uint32_t>(kPairCells),
+    return {std::vector<std::uint32_t>(slots_ * OpenRow()),
             std::vector<std::uint32_t>(codes_.size() * states_.size())};
   }
 
   // The counting of one matched entry: its two open counters and its uses in the state it
-  // starts in; then the state and the previous keys after it.
+  // starts in; then the state and the previous parts after it.
   struct Tally {
     std::uint32_t* Open = nullptr;
     std::uint32_t* Uses = nullptr;
     const PieceCode* Codes = nullptr;
     std::size_t PieceCount = 0;
     std::uint64_t State = 0;
-    std::uint32_t Previous[2] = {0, 0};  // each hand's previous key's row of the open counters
+    std::uint32_t Previous[2] = {0, 0};  // each hand's previous part's row of the open counters
 
     [[gnu::always_inline]] void Add(std::uint32_t piece) {
       const PieceCode& code = Codes[piece];
-      ++Open[Previous[kLeft] + code.GapKeys[kLeft][State]];
-      ++Open[Previous[kRight] + code.GapKeys[kRight][State]];
+      ++Open[Previous[kLeft] + code.GapParts[kLeft][State]];
+      ++Open[Previous[kRight] + code.GapParts[kRight][State]];
       ++Uses[(State & code.StateMask) * PieceCount + piece];
       Previous[kLeft] = (Previous[kLeft] & code.Keep[kLeft]) | code.Set[kLeft];
       Previous[kRight] = (Previous[kRight] & code.Keep[kRight]) | code.Set[kRight];
@@ -187,42 +354,49 @@ class ModeTally {
   }
 
   // The tables from the parts' counts summed (32-bit sums wrap, so their order does not
-  // matter): the open counters, plus each piece's fixed counters as often as it was used.
-  void Finish(const ModeCounts& total, KeyCountTable& strokeCounts,
-              PairCountTable& pairTallies) const {
+  // matter): the open counters, each for the keys of its part paired with its previous part's,
+  // plus each piece's fixed counters as often as it was used; and the actions and chords.
+  void Finish(const ModeCounts& total, LayoutCounts& counts) const {
     std::vector<std::uint32_t> cells(kPairCells);
-    for (std::uint32_t cell = 0; cell < kPairCells; ++cell) {
-      cells[cell] = total.Open[OpenPlace(cell)];
+    const HandParts& parts = rules_.Parts();
+    for (std::uint32_t previous = 0; previous < parts.None(); ++previous) {
+      for (std::uint32_t gap = 0; gap < kGapPlanes; ++gap) {
+        const std::uint32_t* row = &total.Open[previous * OpenRow() + gap * slots_];
+        for (std::uint32_t part = 0; part < parts.None(); ++part) {
+          if (row[part] == 0) {
+            continue;
+          }
+          for (const char key : parts.KeysOf(part)) {
+            const auto stroke = static_cast<std::uint8_t>(key);
+            cells[PairCell(gap, PairedKey(stroke, parts.KeysOf(previous), rules_.LeftHandLastKey()),
+                           stroke)] += row[part];
+          }
+        }
+      }
     }
+    counts.Actions = counts.Chords = 0;
     for (std::size_t piece = 0; piece < codes_.size(); ++piece) {
       for (std::size_t state = 0; state < states_.size(); ++state) {
         std::uint32_t uses = total.Uses[state * codes_.size() + piece];
         if (uses != 0) {
-          Walk(BytesOf(piece), states_[state], rules_,
-               [&](std::uint32_t cell) { cells[cell] += uses; });
+          Walk(piece, states_[state], rules_, [&](std::uint32_t cell) { cells[cell] += uses; });
+          counts.Actions += uses * rules_.Actions(piece);
+          counts.Chords += uses * rules_.Chords(piece);
         }
       }
     }
-    FillCountTables(cells.data(), strokeCounts, pairTallies);
+    FillCountTables(cells.data(), counts.Keys, counts.Pairs);
   }
 
  private:
-  // The open counters are kept by the hand's previous key first, then gap class and key, so
-  // that a counter's place is the previous key's row plus one byte that the piece and the state
-  // fix.
-  static constexpr std::uint32_t kOpenRow = kGapPlanes * kKeySlots;
-  static constexpr std::uint32_t kOpenRows = kKeySlots * kOpenRow;
-  static std::uint32_t OpenPlace(std::uint32_t cell) {
-    return cell / kKeySlots % kKeySlots * kOpenRow + cell / kPairPlaneCells * kKeySlots +
-           cell % kKeySlots;
-  }
-
-  std::string_view BytesOf(std::size_t piece) const {
-    return {pieces_.BytesOf(pieces_[piece]), pieces_[piece].Length};
-  }
+  // The open counters are kept by the hand's previous part first, then gap class and part, so
+  // that a counter's place is the previous part's row plus a number that the piece and the
+  // state fix.
+  std::size_t OpenRow() const { return kGapPlanes * slots_; }
 
   KeyPieces pieces_;
   TallyRules rules_;
+  std::size_t slots_;
   std::vector<GapState> states_;  // [0] is the zero state, a run's start
   std::vector<PieceCode> codes_;  // by piece
 };
@@ -260,7 +434,10 @@ LayoutHeaderValues ByStrokes(LayoutHeaderValues header) {
 
 // The conversion and the tally of one layout, one matched entry at a time: the matcher's walk
 // with what each part's work does per match.
+template <typename Width>
 class EntryCounter {
+  using Tally = typename ModeTally<Width>::Tally;
+
  public:
   EntryCounter(const std::vector<LayoutEntry>& table, const LayoutHeaderValues& header,
                PartWork work)
@@ -289,8 +466,8 @@ class EntryCounter {
   }
 
   std::size_t MatchingSlots() const { return matcher_.RunBreakPiece(); }
-  const ModeTally& Own() const { return own_; }
-  const ModeTally* Strokes() const { return strokes_ ? &*strokes_ : nullptr; }
+  const ModeTally<Width>& Own() const { return own_; }
+  const ModeTally<Width>* Strokes() const { return strokes_ ? &*strokes_ : nullptr; }
 
   // Where parts may begin: at RunBreaks of the KanaStream, about evenly apart, at most jobs
   // parts and each at least minBytes long. A RunBreak in an entry's kana would let a match
@@ -326,8 +503,8 @@ class EntryCounter {
   // same counters; lane 0 goes on with the tally of the blocks.
   std::size_t CountPart(std::string_view kanaCodes, std::size_t begin, std::size_t end,
                         PartCounts& part) const {
-    ModeTally::Tally tallies[kLanes];
-    for (ModeTally::Tally& tally : tallies) {
+    Tally tallies[kLanes];
+    for (Tally& tally : tallies) {
       tally = own_.Into(part.Own);
     }
     // A kana without definition is tallied too, harmlessly: its advance of 0 ends the walk, and
@@ -348,8 +525,8 @@ class EntryCounter {
   template <bool kCount, bool kStrokes>
   void CoverPart(std::string_view kanaCodes, std::size_t begin, std::size_t end,
                  PartCounts& part) const {
-    ModeTally::Tally own[kLanes];
-    ModeTally::Tally strokes[kLanes];
+    Tally own[kLanes];
+    Tally strokes[kLanes];
     for (std::size_t lane = 0; lane < kLanes; ++lane) {
       if constexpr (kCount) {
         own[lane] = own_.Into(part.Own);
@@ -384,14 +561,15 @@ class EntryCounter {
   }
 
   EntryMatcher matcher_;
-  ModeTally own_;
+  ModeTally<Width> own_;
   PartWork work_;
-  std::optional<ModeTally> strokes_;  // by strokes beside a layout that counts by kana
+  std::optional<ModeTally<Width>> strokes_;  // by strokes beside a layout that counts by kana
   FollowTally follows_;
 };
 
 // The parts of kanaCodes counted (or covered) on up to jobs threads, then summed into the first.
-std::vector<PartCounts> CountParts(const EntryCounter& counter, std::string_view kanaCodes,
+template <typename Width>
+std::vector<PartCounts> CountParts(const EntryCounter<Width>& counter, std::string_view kanaCodes,
                                    unsigned jobs, std::size_t minBytesPerThread) {
   const std::vector<std::size_t> bounds = counter.PartBounds(kanaCodes, jobs, minBytesPerThread);
   // Everything the threads write is made here, so a thread neither allocates nor throws.
@@ -419,21 +597,96 @@ std::vector<PartCounts> CountParts(const EntryCounter& counter, std::string_view
   return parts;
 }
 
-}  // namespace
+// Whether a hand presses two keys or more together in an action of the table, so that the
+// tally numbers the hands' parts beyond the keys.
+bool HandPressesKeysTogether(const std::vector<LayoutEntry>& table,
+                             const LayoutHeaderValues& header) {
+  if (!header.Chords) {
+    return false;
+  }
+  for (const LayoutEntry& entry : table) {
+    const std::string& keys = entry.Keys;
+    bool hands[2] = {false, false};
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      const auto key = static_cast<std::uint8_t>(keys[i]);
+      if (key == kKeyJoin) {
+        continue;
+      }
+      if (i == 0 || static_cast<std::uint8_t>(keys[i - 1]) != kKeyJoin) {
+        hands[kLeft] = hands[kRight] = false;
+      }
+      bool& pressed = hands[HandOfKey(key, header.LeftHandLastKey)];
+      if (pressed) {
+        return true;
+      }
+      pressed = true;
+    }
+  }
+  return false;
+}
 
-std::size_t CountKanaStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
-                            const LayoutHeaderValues& header, unsigned jobs,
-                            KeyCountTable& strokeCounts, PairCountTable& pairTallies,
-                            std::size_t minBytesPerThread) {
-  const EntryCounter counter(table, header, PartWork::kCount);
+template <typename Width>
+std::size_t CountWith(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+                      const LayoutHeaderValues& header, unsigned jobs, LayoutCounts& counts,
+                      std::size_t minBytesPerThread) {
+  const EntryCounter<Width> counter(table, header, PartWork::kCount);
   std::vector<PartCounts> parts = CountParts(counter, kanaCodes, jobs, minBytesPerThread);
   for (const PartCounts& part : parts) {
     if (part.Missing != kNoSlot) {
       return part.Missing;
     }
   }
-  counter.Own().Finish(parts[0].Own, strokeCounts, pairTallies);
+  counter.Own().Finish(parts[0].Own, counts);
   return kNoSlot;
+}
+
+template <typename Width>
+LayoutCoverage CoverWith(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+                         const LayoutHeaderValues& header, bool counts, unsigned jobs,
+                         std::size_t minBytesPerThread) {
+  const EntryCounter<Width> counter(table, header,
+                                    counts ? PartWork::kCoverAndCount : PartWork::kCover);
+  std::vector<PartCounts> parts = CountParts(counter, kanaCodes, jobs, minBytesPerThread);
+  LayoutCoverage coverage;
+  coverage.Undefined = parts[0].Undefined;
+  coverage.Pieces.Uses.assign(
+      parts[0].PieceUses.begin(),
+      parts[0].PieceUses.begin() + static_cast<std::ptrdiff_t>(counter.MatchingSlots()));
+  coverage.Counted = counts && !coverage.HasUndefined();
+  if (coverage.Counted) {
+    counter.Own().Finish(parts[0].Own, coverage.Counts);
+    if (counter.Strokes() != nullptr) {
+      LayoutCounts strokes;
+      counter.Strokes()->Finish(parts[0].Strokes, strokes);
+      coverage.ByStrokes = strokes.Pairs;
+    } else {
+      coverage.ByStrokes = coverage.Counts.Pairs;
+    }
+    coverage.Pieces.Follows = parts[0].Follows.Follows();
+  }
+  return coverage;
+}
+
+}  // namespace
+
+std::size_t CountKanaStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+                            const LayoutHeaderValues& header, unsigned jobs, LayoutCounts& counts,
+                            std::size_t minBytesPerThread) {
+  return HandPressesKeysTogether(table, header)
+             ? CountWith<WideParts>(kanaCodes, table, header, jobs, counts, minBytesPerThread)
+             : CountWith<NarrowParts>(kanaCodes, table, header, jobs, counts, minBytesPerThread);
+}
+
+std::size_t CountKanaStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+                            const LayoutHeaderValues& header, unsigned jobs,
+                            KeyCountTable& strokeCounts, PairCountTable& pairTallies,
+                            std::size_t minBytesPerThread) {
+  auto counts = std::make_unique<LayoutCounts>();
+  const std::size_t missing =
+      CountKanaStream(kanaCodes, table, header, jobs, *counts, minBytesPerThread);
+  strokeCounts = counts->Keys;
+  pairTallies = counts->Pairs;
+  return missing;
 }
 
 bool LayoutCoverage::HasUndefined() const {
@@ -444,32 +697,15 @@ bool LayoutCoverage::HasUndefined() const {
 LayoutCoverage CoverKanaStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
                                const LayoutHeaderValues& header, bool counts, unsigned jobs,
                                std::size_t minBytesPerThread) {
-  const EntryCounter counter(table, header, counts ? PartWork::kCoverAndCount : PartWork::kCover);
-  std::vector<PartCounts> parts = CountParts(counter, kanaCodes, jobs, minBytesPerThread);
-  LayoutCoverage coverage;
-  coverage.Undefined = parts[0].Undefined;
-  coverage.Pieces.Uses.assign(
-      parts[0].PieceUses.begin(),
-      parts[0].PieceUses.begin() + static_cast<std::ptrdiff_t>(counter.MatchingSlots()));
-  coverage.Counted = counts && !coverage.HasUndefined();
-  if (coverage.Counted) {
-    counter.Own().Finish(parts[0].Own, coverage.Counts.Keys, coverage.Counts.Pairs);
-    if (counter.Strokes() != nullptr) {
-      KeyCountTable keys;
-      counter.Strokes()->Finish(parts[0].Strokes, keys, coverage.ByStrokes);
-    } else {
-      coverage.ByStrokes = coverage.Counts.Pairs;
-    }
-    coverage.Pieces.Follows = parts[0].Follows.Follows();
-  }
-  return coverage;
+  return HandPressesKeysTogether(table, header)
+             ? CoverWith<WideParts>(kanaCodes, table, header, counts, jobs, minBytesPerThread)
+             : CoverWith<NarrowParts>(kanaCodes, table, header, counts, jobs, minBytesPerThread);
 }
 
 LayoutCount ConvertAndTallyKanaStream(std::string_view kanaCodes, const LayoutDefinition& layout,
                                       unsigned jobs) {
   LayoutCount count;
-  count.Missing = CountKanaStream(kanaCodes, layout.Table, layout.Header, jobs, count.Counts.Keys,
-                                  count.Counts.Pairs);
+  count.Missing = CountKanaStream(kanaCodes, layout.Table, layout.Header, jobs, count.Counts);
   return count;
 }
 

@@ -25,6 +25,9 @@ inline constexpr std::size_t kMinBytesPerThread = std::size_t{1} << 18;
 // minBytesPerThread bytes). Returns kNoSlot, or the first position of kanaCodes whose kana has
 // no definition; the tables are then left unspecified.
 std::size_t CountKanaStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
+                            const LayoutHeaderValues& header, unsigned jobs, LayoutCounts& counts,
+                            std::size_t minBytesPerThread = kMinBytesPerThread);
+std::size_t CountKanaStream(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
                             const LayoutHeaderValues& header, unsigned jobs,
                             KeyCountTable& strokeCounts, PairCountTable& pairTallies,
                             std::size_t minBytesPerThread = kMinBytesPerThread);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -68,7 +69,7 @@ constexpr FigureMask Bit(int figure) {
 }  // namespace
 
 Finger FingerOf(int key, int leftHandLastKey) {
-  if (key <= 0) {
+  if (key <= 0 || IsThumbKey(key)) {
     return Finger::kThumb;
   }
   const int column = ColumnOf(key);
@@ -82,6 +83,24 @@ Finger FingerOf(int key, int leftHandLastKey) {
          : column == 8 ? Finger::kRightMiddle
          : column == 9 ? Finger::kRightRing
                        : Finger::kRightLittle;
+}
+
+std::uint8_t PairedKey(std::uint8_t key, std::string_view previous, int leftHandLastKey) {
+  if (previous.size() == 1 || previous.find(static_cast<char>(key)) != std::string_view::npos) {
+    return previous.size() == 1 ? static_cast<std::uint8_t>(previous.front()) : key;
+  }
+  const int finger = DistanceFromIndex(FingerOf(key, leftHandLastKey));
+  std::uint8_t paired = 0;
+  int nearest = kFingerCount;
+  for (const char other : previous) {  // ascending, so the first of the nearest is the lowest
+    const auto candidate = static_cast<std::uint8_t>(other);
+    const int distance = std::abs(DistanceFromIndex(FingerOf(candidate, leftHandLastKey)) - finger);
+    if (distance < nearest) {
+      nearest = distance;
+      paired = candidate;
+    }
+  }
+  return paired;
 }
 
 std::string_view FingerName(Finger finger) {

@@ -35,6 +35,13 @@ inline constexpr int kFingerCount = 9;
 Finger FingerOf(int key, int leftHandLastKey);
 std::string_view FingerName(Finger finger);
 
+// Keys pressed together: which key of a hand's previous action (its keys on that hand, in
+// ascending order) a key of the hand's next action pairs with. The key itself when the hand
+// presses it in both (a repeat); otherwise the key whose finger lies nearest to its own, the
+// same finger first (a same-finger pair), the lower key of two as near. Every stroke thus makes
+// exactly one pair, as a key struck alone does with the key before it.
+std::uint8_t PairedKey(std::uint8_t key, std::string_view previous, int leftHandLastKey);
+
 // The row of a drawn key (1..55): 0 number, 1 top, 2 home, 3 bottom.
 inline int RowOfKey(int key) {
   return (key - 1) % 4;

@@ -13,16 +13,30 @@ inline constexpr int kLeft = 0;
 inline constexpr int kRight = 1;
 
 // What a byte of the KeyStream is to the tallies.
-enum ByteKind : std::uint8_t { LeftStroke, RightStroke, EndOfUnit, BreakOfRun, NotCounted };
+enum ByteKind : std::uint8_t { LeftStroke, RightStroke, EndOfUnit, BreakOfRun, NotCounted, Joins };
 
-// A key is a left-hand key when it is at most leftHandLastKey, so key 0 always is. A UnitEnd
-// counts only when counting by kana; any other byte that is not a key is passed over.
-inline ByteKind KindOfByte(std::uint8_t byte, std::int32_t leftHandLastKey, bool unitEndCounts) {
-  if (byte < kKeyCount) {
-    return static_cast<std::int32_t>(byte) > leftHandLastKey ? RightStroke : LeftStroke;
+// A key is a left-hand key when it is at most leftHandLastKey, so key 0 always is; each thumb
+// key has its own hand.
+inline int HandOfKey(int key, std::int32_t leftHandLastKey) {
+  if (IsThumbKey(key)) {
+    return key == kLeftThumbKey ? kLeft : kRight;
+  }
+  return key > leftHandLastKey ? kRight : kLeft;
+}
+
+// A UnitEnd counts only when counting by kana. The thumb keys are keys, and a kKeyJoin joins
+// the keys on both sides of it into one action, only in a file with keys pressed together. Any
+// other byte that is not a key is passed over.
+inline ByteKind KindOfByte(std::uint8_t byte, std::int32_t leftHandLastKey, bool unitEndCounts,
+                           bool chords = false) {
+  if (byte < (chords ? kKeyCountWithThumbs : kKeyCount)) {
+    return HandOfKey(byte, leftHandLastKey) == kRight ? RightStroke : LeftStroke;
   }
   if (byte == kRunBreak) {
     return BreakOfRun;
+  }
+  if (chords && byte == kKeyJoin) {
+    return Joins;
   }
   return unitEndCounts && byte == kUnitEnd ? EndOfUnit : NotCounted;
 }
@@ -82,6 +96,20 @@ inline GapState AfterByKana(GapState state, ByteKind kind) {
     default:
       return state;
   }
+}
+
+// After an action, a set of keys pressed together, that the hands with struck set took part in:
+// by strokes a hand that took part is at 0 and the other one up, as after a single stroke; by
+// kana a hand that took part has struck in the unit.
+inline GapState AfterAction(GapState state, const bool struck[2], bool byKana) {
+  for (int hand : {kLeft, kRight}) {
+    if (byKana) {
+      state.Struck[hand] = state.Struck[hand] || struck[hand];
+    } else {
+      state.Gap[hand] = struck[hand] ? 0 : OneMore(state.Gap[hand]);
+    }
+  }
+  return state;
 }
 
 }  // namespace kananet

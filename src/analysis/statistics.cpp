@@ -11,7 +11,7 @@ void FillCountTables(const std::uint32_t* cells, KeyCountTable& strokeCounts,
     for (std::size_t previous = 0; previous < kKeySlots; ++previous) {
       for (std::size_t key = 0; key < kKeySlots; ++key) {
         std::uint32_t count =
-            key < kKeyCount ? cells[(gap * kKeySlots + previous) * kKeySlots + key] : 0;
+            key < kKeyCountWithThumbs ? cells[(gap * kKeySlots + previous) * kKeySlots + key] : 0;
         pairTallies[gap][previous][key] = count;
         strokeCounts[key] += count;
       }

@@ -27,6 +27,10 @@ using PairCountTable =
 struct LayoutCounts {
   KeyCountTable Keys{};
   PairCountTable Pairs{};
+  // Actions: the sets of keys pressed together, a key struck alone being one; chords: the
+  // actions of two keys or more.
+  std::uint64_t Actions = 0;
+  std::uint64_t Chords = 0;
 };
 
 // The tables from every pair counter, by (gap class * kKeySlots + previous key) * kKeySlots

@@ -1,5 +1,6 @@
 #include "readers/layout.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "codes/kana_code.h"
@@ -63,15 +64,61 @@ void ReadKana(std::string_view part, std::string& kana) {
   }
 }
 
-void ReadKeys(std::string_view part, std::string& keys) {
+// The keys part of a file with keys pressed together: '+' joins the keys on both sides of it
+// into one action, and the thumb keys have their own indexes. A '+' with no key on one side
+// joins nothing (the check names it).
+void ReadChordKeys(std::string_view part, std::string& keys) {
+  std::string action;
+  auto endAction = [&] {
+    std::sort(action.begin(), action.end(), [](char a, char b) {
+      return static_cast<std::uint8_t>(a) < static_cast<std::uint8_t>(b);
+    });
+    for (std::size_t i = 0; i < action.size(); ++i) {
+      if (i > 0) {
+        keys += static_cast<char>(kKeyJoin);
+      }
+      keys += action[i];
+    }
+    action.clear();
+  };
+  bool joins = false;
+  for (char character : part) {
+    if (character == '+') {
+      joins = true;
+      continue;
+    }
+    if (!joins) {
+      endAction();
+    }
+    action += static_cast<char>(ChordKeyIndex(character));
+    joins = false;
+  }
+  endAction();
+}
+
+void ReadKeys(std::string_view part, bool chords, std::string& keys) {
   keys.clear();
+  if (chords) {
+    ReadChordKeys(part, keys);
+    return;
+  }
   for (char character : part) {
     keys += static_cast<char>(KeyIndexTable[static_cast<std::uint8_t>(character)]);
   }
 }
 
+bool HasChordsLine(std::string_view bytes, const std::vector<LayoutLine>& lines) {
+  for (std::size_t i = kHeaderLineCount; i < lines.size(); ++i) {
+    if (bytes.substr(lines[i].Start, lines[i].Length) == kChordsLine) {
+      return true;
+    }
+  }
+  return false;
+}
+
 LayoutHeaderValues HeaderOf(std::string_view bytes, const std::vector<LayoutLine>& lines) {
   LayoutHeaderValues header;
+  header.Chords = HasChordsLine(bytes, lines);
   header.LeftHandLastKey = KeyIndexTable[FirstByte(HeaderLine(bytes, lines, 0))];
   header.BreakAfterPunctuation = KeyIndexTable[FirstByte(HeaderLine(bytes, lines, 1))];
   header.RowCount = DigitValue(HeaderLine(bytes, lines, 2));
@@ -93,7 +140,8 @@ std::vector<LayoutEntryLine> EntryLinesOf(std::string_view bytes,
 
 // Stores the entry lines into the slots of table there are, resetting the others.
 void FillTable(std::string_view bytes, const std::vector<LayoutLine>& lines,
-               const std::vector<LayoutEntryLine>& entries, std::vector<LayoutEntry>& table) {
+               const std::vector<LayoutEntryLine>& entries, bool chords,
+               std::vector<LayoutEntry>& table) {
   for (std::size_t slot = 0; slot < table.size(); ++slot) {
     if (slot >= entries.size()) {
       table[slot].Kana.clear();
@@ -103,7 +151,7 @@ void FillTable(std::string_view bytes, const std::vector<LayoutLine>& lines,
     std::string_view line =
         bytes.substr(lines[entries[slot].Line].Start, lines[entries[slot].Line].Length);
     ReadKana(line.substr(entries[slot].Tab + 1), table[slot].Kana);
-    ReadKeys(line.substr(0, entries[slot].Tab), table[slot].Keys);
+    ReadKeys(line.substr(0, entries[slot].Tab), chords, table[slot].Keys);
   }
 }
 
@@ -114,7 +162,7 @@ std::size_t FillLayout(std::string_view fileBytes, LayoutHeaderValues& header,
   std::vector<LayoutLine> lines = SplitLines(fileBytes);
   std::vector<LayoutEntryLine> entries = EntryLinesOf(fileBytes, lines);
   header = HeaderOf(fileBytes, lines);
-  FillTable(fileBytes, lines, entries, table);
+  FillTable(fileBytes, lines, entries, header.Chords, table);
   return entries.size();
 }
 
@@ -126,7 +174,7 @@ LayoutDefinition ReadLayout(std::string fileBytes) {
   layout.Header = HeaderOf(layout.Bytes, layout.Lines);
   layout.EntryLines = layout.Entries.size();
   layout.Table.resize(std::min(layout.EntryLines, kLayoutTableSlots));
-  FillTable(layout.Bytes, layout.Lines, layout.Entries, layout.Table);
+  FillTable(layout.Bytes, layout.Lines, layout.Entries, layout.Header.Chords, layout.Table);
   return layout;
 }
 

@@ -17,11 +17,20 @@ struct LayoutHeaderValues {
   std::int32_t BreakAfterPunctuation = 0;  // nonzero: a RunBreak follows 、 and 。
   std::int32_t RowCount = 0;               // scales the vertical placement of the keys
   std::int32_t CountByKana = 0;            // nonzero: gaps are counted in kana units
+  // The file has a line "%chords" after the header: '+' joins keys pressed together into one
+  // action, and '<' and '>' are the thumb keys. Without it the file reads as it always has.
+  bool Chords = false;
 };
+
+// The line that opts a layout file in to keys pressed together.
+inline constexpr std::string_view kChordsLine = "%chords";
 
 struct LayoutEntry {
   std::string Kana;  // KanaCodes typed by this entry, in text order
-  std::string Keys;  // KeyIndexes to strike, in order
+  // KeyIndexes to strike, in order. In a file with keys pressed together, the keys of one action
+  // stand in ascending order with a kKeyJoin between each two, so that the same action written
+  // in another order gives the same bytes.
+  std::string Keys;
 };
 
 // The most entry lines a table holds; the lines past them are counted but not stored.

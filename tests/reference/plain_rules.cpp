@@ -1,8 +1,10 @@
 #include "reference/plain_rules.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <unordered_map>
 
+#include "analysis/figures.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
 
@@ -94,8 +96,36 @@ PlainConversion ConvertByScan(std::string_view kanaCodes, const std::vector<Layo
   return result;
 }
 
+namespace {
+
+int FingerPlace(int key, std::int32_t leftHandLastKey) {
+  const int finger = static_cast<int>(FingerOf(key, leftHandLastKey));
+  const int thumb = static_cast<int>(Finger::kThumb);
+  return finger < thumb ? thumb - finger : finger - thumb;  // 0 for a thumb, 4 for a little finger
+}
+
+int PairedWith(int key, const std::string& previous, std::int32_t leftHandLastKey) {
+  if (previous.find(static_cast<char>(key)) != std::string::npos) {
+    return key;
+  }
+  int best = -1;
+  for (char other : previous) {
+    int candidate = static_cast<std::uint8_t>(other);
+    auto distance = [&](int from) {
+      return std::abs(FingerPlace(from, leftHandLastKey) - FingerPlace(key, leftHandLastKey));
+    };
+    if (best < 0 || distance(candidate) < distance(best) ||
+        (distance(candidate) == distance(best) && candidate < best)) {
+      best = candidate;
+    }
+  }
+  return best;
+}
+
+}  // namespace
+
 void PlainTally(std::string_view keyCodes, std::int32_t leftHandLastKey, bool byKana,
-                KeyCountTable& strokeCounts, PairCountTable& pairTallies) {
+                KeyCountTable& strokeCounts, PairCountTable& pairTallies, bool chords) {
   strokeCounts.fill(0);
   for (auto& plane : pairTallies) {
     for (auto& row : plane) {
@@ -103,12 +133,16 @@ void PlainTally(std::string_view keyCodes, std::int32_t leftHandLastKey, bool by
     }
   }
   struct Hand {
-    int Previous = 0;
+    std::string Previous = std::string(1, '\0');
     int Gap = 0;
     bool Struck = false;
   } hands[2];
-  for (char character : keyCodes) {
-    int byte = static_cast<std::uint8_t>(character);
+  auto isKey = [&](std::size_t i) {
+    return i < keyCodes.size() &&
+           static_cast<std::uint8_t>(keyCodes[i]) < (chords ? kKeyCountWithThumbs : kKeyCount);
+  };
+  for (std::size_t i = 0; i < keyCodes.size(); ++i) {
+    int byte = static_cast<std::uint8_t>(keyCodes[i]);
     if (byte == kRunBreak) {
       hands[0] = hands[1] = Hand{};
     } else if (byte == kUnitEnd && byKana) {
@@ -116,15 +150,33 @@ void PlainTally(std::string_view keyCodes, std::int32_t leftHandLastKey, bool by
         hand.Gap = hand.Struck ? 0 : std::min(hand.Gap + 1, 2);
         hand.Struck = false;
       }
-    } else if (byte < kKeyCount) {
-      int h = byte <= leftHandLastKey ? 0 : 1;
-      ++strokeCounts[byte];
-      ++pairTallies[hands[h].Gap][hands[h].Previous][byte];
-      hands[h].Previous = byte;
-      hands[h].Struck = true;
-      if (!byKana) {
-        hands[h].Gap = 0;
-        hands[1 - h].Gap = std::min(hands[1 - h].Gap + 1, 2);
+    } else if (isKey(i)) {
+      std::string pressed[2];
+      for (std::size_t k = i;; k += 2) {  // this key and every key joined to it: one action
+        int key = static_cast<std::uint8_t>(keyCodes[k]);
+        bool left = key == kLeftThumbKey || (key != kRightThumbKey && key <= leftHandLastKey);
+        pressed[left ? 0 : 1] += static_cast<char>(key);
+        i = k;
+        if (!chords || !isKey(k + 2) || static_cast<std::uint8_t>(keyCodes[k + 1]) != kKeyJoin) {
+          break;
+        }
+      }
+      for (int h = 0; h < 2; ++h) {
+        std::sort(pressed[h].begin(), pressed[h].end());
+        for (char key : pressed[h]) {
+          int k = static_cast<std::uint8_t>(key);
+          ++strokeCounts[k];
+          ++pairTallies[hands[h].Gap][PairedWith(k, hands[h].Previous, leftHandLastKey)][k];
+        }
+      }
+      for (int h = 0; h < 2; ++h) {
+        if (!pressed[h].empty()) {
+          hands[h].Previous = pressed[h];
+          hands[h].Struck = true;
+        }
+        if (!byKana) {
+          hands[h].Gap = pressed[h].empty() ? std::min(hands[h].Gap + 1, 2) : 0;
+        }
       }
     }
   }

@@ -39,7 +39,11 @@ PlainConversion ConvertByScan(std::string_view kanaCodes, const std::vector<Layo
 // Both tallies: each hand's previous key and gap counter, reset at a RunBreak; by strokes a
 // stroke clears its own hand's counter and raises the other's, by kana each UnitEnd clears the
 // counter of a hand that struck in the unit and raises the other's. Clears the tables first.
+// With chords, keys joined by kKeyJoin are one action, the thumb keys are keys, and each hand's
+// previous keys are those it pressed in its last action: a key pairs with itself when the hand
+// pressed it then too, else with the one of them whose finger is nearest its own, the lowest
+// on a tie; by strokes an action clears the counter of each hand in it and raises the other's.
 void PlainTally(std::string_view keyCodes, std::int32_t leftHandLastKey, bool byKana,
-                KeyCountTable& strokeCounts, PairCountTable& pairTallies);
+                KeyCountTable& strokeCounts, PairCountTable& pairTallies, bool chords = false);
 
 }  // namespace kananet::reference
