@@ -7,6 +7,7 @@
 #include <string>
 
 #include "analysis/entry_counts.h"
+#include "analysis/gap_rules.h"
 #include "analysis/kana_lookup.h"
 
 #include "codes/key_alphabet.h"
@@ -46,6 +47,8 @@ constexpr std::array<std::string_view, kFigureCount> kFigureIds = {
     "inward_rolls",
     "outward_rolls",
     "row_jumps",
+    "actions",
+    "chords",
 };
 
 constexpr int kTopRow = 1;
@@ -121,20 +124,23 @@ std::optional<int> FigureOfName(std::string_view name) {
 }
 
 FigureMask KeyFigures(int key, int leftHandLastKey) {
-  FigureMask figures = Bit(kFigureFingerFirst + static_cast<int>(FingerOf(key, leftHandLastKey)));
-  if (key >= 1 && key <= kKeysDrawn) {
+  FigureMask figures = Bit(kFigureFingerFirst + static_cast<int>(FingerOf(key, leftHandLastKey))) |
+                       Bit(kFigureActions);
+  if (IsFigureKey(key)) {
     figures |= Bit(kFigureStrokes) |
-               Bit(key <= leftHandLastKey ? kFigureHandLeft : kFigureHandRight) |
-               Bit(kFigureRowNumber + RowOfKey(key));
+               Bit(HandOfKey(key, leftHandLastKey) == kLeft ? kFigureHandLeft : kFigureHandRight);
+  }
+  if (IsDrawnKey(key)) {
+    figures |= Bit(kFigureRowNumber + RowOfKey(key));
   }
   return figures;
 }
 
 FigureMask PairFigures(int first, int second, int leftHandLastKey) {
-  if ((first <= leftHandLastKey) != (second <= leftHandLastKey)) {
+  if (HandOfKey(first, leftHandLastKey) != HandOfKey(second, leftHandLastKey)) {
     return Bit(kFigureAlternation);
   }
-  if (first < 1 || second < 1 || first > kKeysDrawn || second > kKeysDrawn) {
+  if (!IsFigureKey(first) || !IsFigureKey(second)) {
     return 0;
   }
   FigureMask figures = Bit(kFigureGap0);
@@ -149,7 +155,7 @@ FigureMask PairFigures(int first, int second, int leftHandLastKey) {
   } else {
     figures |= Bit(kFigureOutwardRolls);
   }
-  if (RowOfKey(first) != RowOfKey(second) &&
+  if (IsDrawnKey(first) && IsDrawnKey(second) && RowOfKey(first) != RowOfKey(second) &&
       RowOfKey(first) + RowOfKey(second) == kTopRow + kBottomRow) {
     figures |= Bit(kFigureRowJumps);
   }
@@ -162,16 +168,19 @@ FigureCounts FiguresOfCounts(const KeyCountTable& keys, const PairCountTable& ow
   auto add = [&counts](FigureMask figures, std::uint64_t count) {
     AddToFigures(figures, count, counts);
   };
-  for (int key = 0; key < kKeyCount; ++key) {
+  for (int key = 0; key < kKeyCountWithThumbs; ++key) {
     add(KeyFigures(key, leftHandLastKey), keys[static_cast<std::size_t>(key)]);
   }
-  // Counted by strokes, a pair at gap class 0 of two drawn keys is two strokes of one hand one
-  // right after the other (key 0 stands for the space key and the start of a run alike), and a
-  // stroke is at gap class 1 or 2 exactly when the stroke right before it is of the other hand.
-  for (int first = 1; first <= kKeysDrawn; ++first) {
-    for (int second = 1; second <= kKeysDrawn; ++second) {
-      add(PairFigures(first, second, leftHandLastKey) & ~Bit(kFigureGap0),
-          byStrokes[0][static_cast<std::size_t>(first)][static_cast<std::size_t>(second)]);
+  // Counted by strokes, a pair at gap class 0 of two keys of figures is two strokes of one hand
+  // one right after the other (key 0 stands for the space key and the start of a run alike),
+  // and a stroke is at gap class 1 or 2 exactly when the stroke right before it is of the other
+  // hand; with keys pressed together, when the action right before it has no key of its hand.
+  for (int first = 1; first < kKeyCountWithThumbs; ++first) {
+    for (int second = 1; second < kKeyCountWithThumbs; ++second) {
+      if (IsFigureKey(first) && IsFigureKey(second)) {
+        add(PairFigures(first, second, leftHandLastKey) & ~Bit(kFigureGap0),
+            byStrokes[0][static_cast<std::size_t>(first)][static_cast<std::size_t>(second)]);
+      }
     }
   }
   for (int gap = 1; gap <= 2; ++gap) {
@@ -181,11 +190,12 @@ FigureCounts FiguresOfCounts(const KeyCountTable& keys, const PairCountTable& ow
       }
     }
   }
-  // The gap classes in the layout's own mode: pairs of drawn keys of one hand.
+  // The gap classes in the layout's own mode: pairs of keys of figures of one hand.
   for (int gap = 0; gap < 3; ++gap) {
-    for (int first = 1; first <= kKeysDrawn; ++first) {
-      for (int second = 1; second <= kKeysDrawn; ++second) {
-        if ((first <= leftHandLastKey) == (second <= leftHandLastKey)) {
+    for (int first = 1; first < kKeyCountWithThumbs; ++first) {
+      for (int second = 1; second < kKeyCountWithThumbs; ++second) {
+        if (IsFigureKey(first) && IsFigureKey(second) &&
+            HandOfKey(first, leftHandLastKey) == HandOfKey(second, leftHandLastKey)) {
           counts[static_cast<std::size_t>(kFigureGap0 + gap)] +=
               ownMode[static_cast<std::size_t>(gap)][static_cast<std::size_t>(first)]
                      [static_cast<std::size_t>(second)];
@@ -196,23 +206,30 @@ FigureCounts FiguresOfCounts(const KeyCountTable& keys, const PairCountTable& ow
   return counts;
 }
 
+FigureCounts FiguresOfCounts(const LayoutCounts& own, const PairCountTable& byStrokes,
+                             int leftHandLastKey) {
+  FigureCounts counts = FiguresOfCounts(own.Keys, own.Pairs, byStrokes, leftHandLastKey);
+  counts[kFigureActions] = own.Actions;
+  counts[kFigureChords] = own.Chords;
+  return counts;
+}
+
 std::optional<FigureCounts> CountFigures(std::string_view kanaCodes,
                                          const std::vector<LayoutEntry>& table,
                                          const LayoutHeaderValues& header, unsigned jobs) {
-  auto keys = std::make_unique<KeyCountTable>();
-  auto ownMode = std::make_unique<PairCountTable>();
-  auto byStrokes = std::make_unique<PairCountTable>();
-  if (CountKanaStream(kanaCodes, table, header, jobs, *keys, *ownMode) != kNoSlot) {
+  auto own = std::make_unique<LayoutCounts>();
+  auto byStrokes = std::make_unique<LayoutCounts>();
+  if (CountKanaStream(kanaCodes, table, header, jobs, *own) != kNoSlot) {
     return std::nullopt;
   }
   if (header.CountByKana != 0) {
     LayoutHeaderValues strokesHeader = header;
     strokesHeader.CountByKana = 0;
-    CountKanaStream(kanaCodes, table, strokesHeader, jobs, *keys, *byStrokes);
+    CountKanaStream(kanaCodes, table, strokesHeader, jobs, *byStrokes);
   } else {
-    *byStrokes = *ownMode;
+    byStrokes->Pairs = own->Pairs;
   }
-  return FiguresOfCounts(*keys, *ownMode, *byStrokes, header.LeftHandLastKey);
+  return FiguresOfCounts(*own, byStrokes->Pairs, header.LeftHandLastKey);
 }
 
 double CostOf(const FigureCounts& counts, const FigureWeights& weights, std::uint64_t kana) {

@@ -67,6 +67,8 @@ enum FigureId : int {
   kFigureInwardRolls,
   kFigureOutwardRolls,
   kFigureRowJumps,
+  kFigureActions,  // keys pressed together count once; a key struck alone is an action
+  kFigureChords,   // actions of two keys or more
   kFigureCount,
 };
 
@@ -83,9 +85,16 @@ using FigureCounts = std::array<std::uint64_t, kFigureCount>;
 using FigureMask = std::uint32_t;
 static_assert(kFigureCount <= 32);
 
-// The figures one stroke of key (0..55) counts in: strokes, hands and rows count the drawn
-// keys (1..55), fingers every key.
+// The figures one stroke of key (0..57) counts in: strokes and hands count the drawn keys
+// (1..55) and the thumb keys, rows the drawn keys, fingers every key. Every stroke is an action
+// too, as it is in a file without keys pressed together; a chord file's actions and chords are
+// counted by its count (LayoutCounts).
 FigureMask KeyFigures(int key, int leftHandLastKey);
+
+// Whether pairs with the key are figures: a drawn key or a thumb key.
+inline bool IsFigureKey(int key) {
+  return (key >= 1 && key <= 55) || key == 56 || key == 57;
+}
 
 // The figures two strokes one right after the other in a run, first then second (0..55),
 // count in when counted by strokes. Two hands: alternation. One hand, both drawn keys: the
@@ -108,6 +117,9 @@ inline void AddToFigures(FigureMask figures, std::uint64_t count, FigureCounts& 
 // strokes) for the figures of stroke pairs.
 FigureCounts FiguresOfCounts(const KeyCountTable& keys, const PairCountTable& ownMode,
                              const PairCountTable& byStrokes, int leftHandLastKey);
+// The same from a layout's count in its own mode, with its actions and chords as counted.
+FigureCounts FiguresOfCounts(const LayoutCounts& own, const PairCountTable& byStrokes,
+                             int leftHandLastKey);
 
 // Counts kanaCodes with the table and header as the batch does, in the layout's own mode and
 // by strokes, with up to jobs threads, and gives the figures; nothing when a kana has no

@@ -1,5 +1,7 @@
 #include "codes/keyboard.h"
 
+#include "codes/key_alphabet.h"
+
 namespace kananet {
 
 namespace {
@@ -30,15 +32,32 @@ double KeyX(int key) {
   return x;
 }
 
+namespace {
+
 // Down, a band is a third of the height and a row 1/(3 rowCount) of it, the first row an eighth
 // of a band's rows below the band's top; three rows sit 1/24 higher instead.
-double KeyY(int key, int band, std::int32_t rowCount) {
-  int row = (key - 1) % 4;
+double RowY(double row, int band, std::int32_t rowCount) {
   double t = row / static_cast<double>(3 * rowCount) + band / 3.0;
   if (rowCount == 3) {
     return t - 1.0 / 24;
   }
   return 1 / static_cast<double>(8 * rowCount) + t;
+}
+
+}  // namespace
+
+double KeyY(int key, int band, std::int32_t rowCount) {
+  return RowY((key - 1) % 4, band, rowCount);
+}
+
+double ThumbX(int key) {
+  constexpr int kUnderLeftThumb = 20;   // 'v'
+  constexpr int kUnderRightThumb = 36;  // ','
+  return KeyX(key == kLeftThumbKey ? kUnderLeftThumb : kUnderRightThumb);
+}
+
+double ThumbY(int band, std::int32_t rowCount) {
+  return RowY(3.5, band, rowCount);
 }
 
 }  // namespace kananet

@@ -20,4 +20,10 @@ inline constexpr bool IsDrawnKey(int key) {
 double KeyX(int key);
 double KeyY(int key, int band, std::int32_t rowCount);
 
+// The thumb keys of a file with keys pressed together: half a row below the bottom row, the
+// left one ('<') under the fourth column's bottom key and the right one ('>') under the eighth's,
+// either side of the space bar.
+double ThumbX(int key);
+double ThumbY(int band, std::int32_t rowCount);
+
 }  // namespace kananet

@@ -18,8 +18,8 @@ constexpr std::size_t kNoLabel = static_cast<std::size_t>(-1);
 
 // For each key, the first slot below LayoutSearchSlots whose keys are that key alone, or that
 // key followed by key 0. Its first kana labels the key's stroke vertices.
-std::array<std::size_t, kKeysDrawn + 1> LabelSlots(const std::vector<LayoutEntry>& table) {
-  std::array<std::size_t, kKeysDrawn + 1> slots;
+std::array<std::size_t, kKeyCountWithThumbs> LabelSlots(const std::vector<LayoutEntry>& table) {
+  std::array<std::size_t, kKeyCountWithThumbs> slots;
   slots.fill(kNoLabel);
   std::size_t searchable = table.size() < kLayoutSearchSlots ? table.size() : kLayoutSearchSlots;
   for (std::size_t slot = 0; slot < searchable; ++slot) {
@@ -28,7 +28,7 @@ std::array<std::size_t, kKeysDrawn + 1> LabelSlots(const std::vector<LayoutEntry
       continue;
     }
     auto key = static_cast<std::uint8_t>(keys[0]);
-    if (key >= 1 && key <= kKeysDrawn && slots[key] == kNoLabel) {
+    if (key >= 1 && key < kKeyCountWithThumbs && slots[key] == kNoLabel) {
       slots[key] = slot;
     }
   }
@@ -65,28 +65,43 @@ void AppendVertex(std::string& out, int number, std::string_view label, double x
   out += kLineEnd;
 }
 
-// Edges of one hand's keys first..last at one gap class, each unordered pair once.
+void AppendEdge(std::string& out, int first, int second, std::uint32_t weight) {
+  if (weight == 0) {
+    return;
+  }
+  out += std::to_string(first);
+  out += ' ';
+  out += std::to_string(second);
+  out += ' ';
+  AppendNumber(out, weight);
+  out += kLineEnd;
+}
+
+// Edges of one hand's keys first..last at one gap class, each unordered pair once; in a file
+// with keys pressed together, then those of the hand's thumb key with each of them.
 void AppendEdges(std::string& out, const PairCountTable& pairTallies, int gapClass, int first,
-                 int last) {
+                 int last, int thumb) {
   const int offset = kKeysDrawn * gapClass;
   const auto& plane = pairTallies[gapClass];
   for (int i = first; i < last; ++i) {
     for (int j = i + 1; j <= last; ++j) {
-      std::uint32_t weight = plane[i][j] + plane[j][i];
-      if (weight == 0) {
-        continue;
-      }
-      out += std::to_string(i + offset);
-      out += ' ';
-      out += std::to_string(j + offset);
-      out += ' ';
-      AppendNumber(out, weight);
-      out += kLineEnd;
+      AppendEdge(out, i + offset, j + offset, plane[i][j] + plane[j][i]);
     }
+  }
+  if (thumb < 0) {
+    return;
+  }
+  for (int i = first; i <= last; ++i) {
+    AppendEdge(out, i + offset, ThumbVertex(thumb, gapClass, false),
+               plane[i][thumb] + plane[thumb][i]);
   }
 }
 
 }  // namespace
+
+int ThumbVertex(int key, int band, bool repeat) {
+  return kNetworkVertices + (repeat ? 2 * kGapClasses : 0) + 2 * band + (key - kLeftThumbKey) + 1;
+}
 
 std::string OutputNameOf(std::string_view layoutName) {
   return std::string(layoutName.substr(0, layoutName.find('.'))) + ".net";
@@ -98,12 +113,13 @@ std::string BuildKeyboardNetwork(const std::vector<LayoutEntry>& table,
                                  const PairCountTable& pairTallies) {
   std::string out;
   out.reserve(64 * 1024);
-  out += "*Vertices 330";
+  out += "*Vertices ";
+  out += std::to_string(header.Chords ? kChordNetworkVertices : kNetworkVertices);
   out += kLineEnd;
 
   const auto labelSlots = LabelSlots(table);
-  std::array<std::string, kKeysDrawn + 1> labels;
-  for (int key = 1; key <= kKeysDrawn; ++key) {
+  std::array<std::string, kKeyCountWithThumbs> labels;
+  for (int key = 1; key < kKeyCountWithThumbs; ++key) {
     labels[key] = LabelOf(table, labelSlots[key]);
   }
   for (int band = 0; band < kGapClasses; ++band) {
@@ -118,6 +134,19 @@ std::string BuildKeyboardNetwork(const std::vector<LayoutEntry>& table,
                    " ic OliveGreen");
     }
   }
+  // The thumb keys of a file with keys pressed together follow the 330 vertices of the others:
+  // each thumb key's stroke vertices, then its repeat vertices, band by band.
+  for (bool repeat : {false, true}) {
+    for (int band = 0; header.Chords && band < kGapClasses; ++band) {
+      for (int key : {kLeftThumbKey, kRightThumbKey}) {
+        const auto count = repeat ? pairTallies[band][key][key] : strokeCounts[key];
+        AppendVertex(out, ThumbVertex(key, band, repeat), repeat ? "" : labels[key], ThumbX(key),
+                     ThumbY(band, header.RowCount),
+                     (repeat ? 2 : 1) * std::sqrt(static_cast<double>(count)),
+                     repeat ? " ic OliveGreen" : " ic Blue");
+      }
+    }
+  }
 
   out += "*Edges";
   out += kLineEnd;
@@ -126,8 +155,9 @@ std::string BuildKeyboardNetwork(const std::vector<LayoutEntry>& table,
                  : header.LeftHandLastKey > kKeysDrawn ? kKeysDrawn
                                                        : header.LeftHandLastKey;
   for (int gapClass = 0; gapClass < kGapClasses; ++gapClass) {
-    AppendEdges(out, pairTallies, gapClass, 1, lastLeft);
-    AppendEdges(out, pairTallies, gapClass, lastLeft + 1, kKeysDrawn);
+    AppendEdges(out, pairTallies, gapClass, 1, lastLeft, header.Chords ? kLeftThumbKey : -1);
+    AppendEdges(out, pairTallies, gapClass, lastLeft + 1, kKeysDrawn,
+                header.Chords ? kRightThumbKey : -1);
   }
   return out;
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/entry_counts.h"
 #include "analysis/statistics.h"
 #include "codes/key_alphabet.h"
 #include "codes/number_format.h"
@@ -273,6 +274,37 @@ TEST(NetworkWriterTest, FromSampleTextAndLayoutFileToNetwork) {
             "235 \"\" 0.267857 0.53125 0.5 box x_fact 2.82843 y_fact 2.82843 ic OliveGreen");
   EXPECT_EQ(lines[332], "70 74 1");
   EXPECT_EQ(lines[333], "86 98 1");
+}
+
+// A file with keys pressed together: the thumb keys' vertices follow the 330 others, stroke
+// vertices then repeat vertices band by band, and their edges follow each hand's. か is <+f,
+// な >+j, に < alone and ず s (ring finger); the text かなにか and ずずず.
+TEST(NetworkWriterTest, ThumbKeysOfAChordFileFollowTheOtherVertices) {
+  std::string kana;
+  AppendKanaStream("\x82\xa9\x82\xc8\x82\xc9\x82\xa9\r\n", kana);
+  LayoutDefinition layout =
+      ReadLayout("b\n \n4\n0\n%chords\n<+f\t\x82\xa9\n>+j\t\x82\xc8\n<\t\x82\xc9\ns\t\x82\xb8\n");
+  LayoutCount count = ConvertAndTallyKanaStream(kana, layout);
+  ASSERT_EQ(count.Missing, kNoSlot);
+  std::string network =
+      BuildKeyboardNetwork(layout.Table, layout.Header, count.Counts.Keys, count.Counts.Pairs);
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < network.size();) {
+    std::size_t end = network.find("\r\n", start);
+    lines.push_back(network.substr(start, end - start));
+    start = end + 2;
+  }
+  ASSERT_EQ(lines.size(), 1u + 342 + 1 + 2);
+  EXPECT_EQ(lines[0], "*Vertices 342");
+  EXPECT_EQ(lines[331],
+            "331 \"\x82\xc9\" 0.375 0.322917 0.5 box x_fact 1.73205 y_fact 1.73205 ic Blue");
+  EXPECT_EQ(lines[332], "332 \"\" 0.660714 0.322917 0.5 box x_fact 1 y_fact 1 ic Blue");
+  EXPECT_EQ(lines[337], "337 \"\" 0.375 0.322917 0.5 box x_fact 2 y_fact 2 ic OliveGreen");
+  EXPECT_EQ(lines[343], "*Edges");
+  // In band 0: s after the chord <+f pairs with f (the nearer finger), and the second <+f
+  // after < alone pairs both its keys with <.
+  EXPECT_EQ(lines[344], "11 19 1");
+  EXPECT_EQ(lines[345], "19 331 1");
 }
 
 }  // namespace
