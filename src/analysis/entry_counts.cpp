@@ -32,10 +32,6 @@ std::uint32_t PairCell(std::uint32_t gap, std::uint32_t previous, std::uint32_t 
 // Slots() is none: its counters are dropped.
 class HandParts {
  public:
-  // Beyond this many numbers the tally's open counters (Slots() squared, times four) would take
-  // more memory than a layout is worth.
-  static constexpr std::size_t kMaxSlots = 1024;
-
   std::size_t Slots() const { return kKeySlots + multiple_.size() + (multiple_.empty() ? 0 : 1); }
   std::uint32_t None() const { return static_cast<std::uint32_t>(Slots() - 1); }
 
@@ -45,7 +41,7 @@ class HandParts {
     }
     auto [found, isNew] = numbers_.try_emplace(std::string(keys), 0);
     if (isNew) {
-      if (Slots() + 1 > kMaxSlots) {
+      if (multiple_.size() == kMaxHandParts) {
         throw std::length_error("more sets of keys one hand presses together than can be counted");
       }
       found->second = static_cast<std::uint32_t>(kKeySlots + multiple_.size());

@@ -17,6 +17,11 @@
 
 namespace kananet {
 
+// The most sets of keys that one hand presses together (in a file with keys pressed together) a
+// layout's count takes: it numbers each beyond the keys, and its tables grow with the square of
+// the numbers. A layout with more stops the count with std::length_error.
+inline constexpr std::size_t kMaxHandParts = 1024 - 64 - 1;
+
 // Below this many KanaStream bytes per thread, starting a thread costs more than it saves.
 inline constexpr std::size_t kMinBytesPerThread = std::size_t{1} << 18;
 

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "analysis/figures.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
 #include "codes/text_encoding.h"
@@ -217,6 +218,18 @@ std::string DescribeFinding(const Finding& f) {
              "'.'";
     case FindingKind::kUndefinedKana:
       return UndefinedKanaText(f);
+    case FindingKind::kKeyTwiceInAction:
+      return Shown(f.Text) + " is pressed twice in one action (keys joined by '+'), which no " +
+             "hand can do; write it once";
+    case FindingKind::kOneFingerInAction:
+      return "'" + f.Text.substr(0, 1) + "' and '" + f.Text.substr(1) +
+             "' are pressed together by one finger (" +
+             std::string(FingerName(static_cast<Finger>(f.Value))) +
+             "), which no hand can do; give the action keys of different fingers";
+    case FindingKind::kTooManyHandParts:
+      return "from this entry on the layout has more than " + std::to_string(f.Count) +
+             " different sets of keys that one hand presses together, more than kananet counts; "
+             "use fewer";
     case FindingKind::kHeaderLineMissing:
       return "header line " + std::to_string(f.Line) + " is missing (the file has " +
              Plural(f.Count, "line", "lines") + "), so it reads as " + Meaning(f.Line, f.Value) +
@@ -264,12 +277,23 @@ std::string DescribeFinding(const Finding& f) {
       return Quoted(f.Kana) + " is typed with the same keys '" + f.Text + "' as " +
              Quoted(f.OtherKana) + " of line " + std::to_string(f.OtherLine) +
              ", so the two cannot be told apart; give one of them other keys";
+    case FindingKind::kJoinsNothing:
+      return "'+' joins nothing here: it stands between two keys pressed together (as in 'j+f'); "
+             "add the key or delete the '+'";
+    case FindingKind::kChordCharacter:
+      return Shown(f.Text) +
+             " counts as the space key in this file; to press keys together with '+' and use "
+             "the thumb keys '<' and '>', add a line %chords after the four header lines";
     case FindingKind::kUnusedEntries:
       return UnusedText(f);
     case FindingKind::kKeystrokesPerKana:
       return AverageOf(f.Count, f.Total) + " keystrokes per kana on average (" +
              std::to_string(f.Count) + " keystrokes for the " + std::to_string(f.Total) +
-             " kana that convert)";
+             " kana that convert)" +
+             (f.Actions == 0
+                  ? ""
+                  : "; " + AverageOf(f.Actions, f.Total) + " actions per kana (" +
+                        std::to_string(f.Actions) + " actions: keys pressed together count once)");
   }
   return {};
 }

@@ -16,6 +16,9 @@ Severity SeverityOf(FindingKind kind) {
     case FindingKind::kNoLayoutFiles:
     case FindingKind::kSameResultFile:
     case FindingKind::kUndefinedKana:
+    case FindingKind::kKeyTwiceInAction:
+    case FindingKind::kOneFingerInAction:
+    case FindingKind::kTooManyHandParts:
       return Severity::kError;
     case FindingKind::kUnusedEntries:
     case FindingKind::kKeystrokesPerKana:

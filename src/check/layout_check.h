@@ -26,12 +26,15 @@ enum class Severity {
 
 enum class FindingKind {
   // Errors
-  kCannotRead,      // Value: the errno of the failed open or read
-  kUtf16,           // the file is UTF-16, which no reader accepts
-  kNoLayoutFiles,   // Value: the layout search's error code (kSearchNoMatch, ...)
-  kSameResultFile,  // Text: the result file name; OtherName: the earlier layout writing it
-  kUndefinedKana,   // Kana: the kana; Count: conversions that stop at it; TextLine: its first
-                    // line; Examples: lines that hold it without a TAB
+  kCannotRead,         // Value: the errno of the failed open or read
+  kUtf16,              // the file is UTF-16, which no reader accepts
+  kNoLayoutFiles,      // Value: the layout search's error code (kSearchNoMatch, ...)
+  kSameResultFile,     // Text: the result file name; OtherName: the earlier layout writing it
+  kUndefinedKana,      // Kana: the kana; Count: conversions that stop at it; TextLine: its first
+                       // line; Examples: lines that hold it without a TAB
+  kKeyTwiceInAction,   // Line, Column: the second; Text: the key character
+  kOneFingerInAction,  // Line, Column: the second key; Text: both key characters; Value: finger
+  kTooManyHandParts,   // Line: the entry that passes the limit; Count: the limit
   // Warnings
   kHeaderLineMissing,      // Line: the header line; Value: what it reads as; Count: lines in file
   kHeaderLineUnexpected,   // Line; Value; Text: the line's first character (empty: empty line)
@@ -45,9 +48,11 @@ enum class FindingKind {
   kKanaStopsAtNonKana,     // Line, Column; Text: the character; Kana: what is read
   kNoTab,                  // Line, Column: the kana; Kana: the kana the line holds
   kSameKeys,               // Line; OtherLine: the earlier entry; Kana; OtherKana: its kana
+  kJoinsNothing,           // Line, Column: a '+' without a key on one side (a file with %chords)
+  kChordCharacter,         // Line, Column; Text: '+', '<' or '>' in a file without %chords
   // Notes
   kUnusedEntries,      // Count: entries the text never uses; Examples: the first few
-  kKeystrokesPerKana,  // Count: keystrokes; Total: kana
+  kKeystrokesPerKana,  // Count: keystrokes; Total: kana; Actions: a chord file's actions
 };
 
 Severity SeverityOf(FindingKind kind);
@@ -70,6 +75,7 @@ struct Finding {
   std::size_t TextLine = 0;   // line of the sample text; 0 when only the closing zu has it
   std::uint64_t Count = 0;
   std::uint64_t Total = 0;
+  std::uint64_t Actions = 0;
   std::int32_t Value = 0;
   std::string Text;
   std::string OtherName;
@@ -99,6 +105,7 @@ struct LayoutCheck {
   std::size_t EntryLines = 0;
   bool TextChecked = false;      // the sample text was converted with this layout
   std::uint64_t Keystrokes = 0;  // over the kana that convert
+  std::uint64_t Actions = 0;     // keys pressed together count once
   std::uint64_t Kana = 0;
   std::vector<Finding> Findings;  // in the order of the file's lines, file-wide ones first
   // The layout's coverage of the sample text with its counts, as the batch writes them; null

@@ -1,9 +1,14 @@
 #include "check/layout_rules.h"
 
 #include <algorithm>
+#include <set>
+#include <string>
 #include <unordered_map>
 #include <utility>
 
+#include "analysis/entry_counts.h"
+#include "analysis/figures.h"
+#include "analysis/gap_rules.h"
 #include "analysis/kana_lookup.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
@@ -108,17 +113,22 @@ std::vector<EntryLine> EntryLines(const LayoutDefinition& definition,
   return entries;
 }
 
-void CheckKeys(const EntryLine& entry, std::vector<Finding>& out) {
+bool IsChordCharacter(char character) {
+  return character == '+' || character == '<' || character == '>';
+}
+
+void CheckKeys(const EntryLine& entry, bool chords, std::vector<Finding>& out) {
   std::string_view keys = entry.Line.Text.substr(0, entry.Tab);
   for (std::size_t i = 0; i < keys.size();) {
     auto byte = static_cast<std::uint8_t>(keys[i]);
-    if (byte == ' ' || KeyIndexTable[byte] != 0) {
+    if (byte == ' ' || KeyIndexTable[byte] != 0 || (chords && IsChordCharacter(keys[i]))) {
       ++i;
       continue;
     }
     std::string_view character = CharacterAt(keys, i);
     Finding item;
-    item.Kind = FindingKind::kKeyOutsideAlphabet;
+    item.Kind =
+        IsChordCharacter(keys[i]) ? FindingKind::kChordCharacter : FindingKind::kKeyOutsideAlphabet;
     item.Line = entry.Line.Number;
     item.Column = ColumnOf(keys, i);
     item.Text = character;
@@ -126,6 +136,72 @@ void CheckKeys(const EntryLine& entry, std::vector<Finding>& out) {
     out.push_back(std::move(item));
     i += character.size();
   }
+}
+
+// The actions of a file with keys pressed together, as the reader takes them: a key twice in one
+// action, or two keys of one finger (the space key and the bytes that count as it aside), are
+// errors, and so is a '+' with no key on one side of it. Distinct sets of keys that one hand
+// presses together are counted into parts, up to the count's limit.
+void CheckActions(const EntryLine& entry, std::int32_t leftHandLastKey,
+                  std::set<std::string>& handParts, std::vector<Finding>& out) {
+  const std::string_view keys = entry.Line.Text.substr(0, entry.Tab);
+  auto add = [&](FindingKind kind, std::size_t offset, std::string text, int finger) {
+    Finding item;
+    item.Kind = kind;
+    item.Line = entry.Line.Number;
+    item.Column = ColumnOf(entry.Line.Text, offset);
+    item.Text = std::move(text);
+    item.Value = finger;
+    out.push_back(std::move(item));
+  };
+  std::vector<std::size_t> action;  // offsets of its keys
+  auto endAction = [&] {
+    std::string hands[2];
+    for (std::size_t j = 0; j < action.size(); ++j) {
+      const std::uint8_t key = ChordKeyIndex(keys[action[j]]);
+      hands[HandOfKey(key, leftHandLastKey)] += static_cast<char>(key);
+      for (std::size_t i = 0; i < j && key != 0; ++i) {
+        const std::uint8_t other = ChordKeyIndex(keys[action[i]]);
+        const Finger finger = FingerOf(key, leftHandLastKey);
+        if (other == key) {
+          add(FindingKind::kKeyTwiceInAction, action[j], std::string(1, keys[action[j]]), 0);
+          break;
+        }
+        if (other != 0 && FingerOf(other, leftHandLastKey) == finger &&
+            HandOfKey(other, leftHandLastKey) == HandOfKey(key, leftHandLastKey)) {
+          add(FindingKind::kOneFingerInAction, action[j],
+              std::string{keys[action[i]], keys[action[j]]}, static_cast<int>(finger));
+          break;
+        }
+      }
+    }
+    for (std::string& part : hands) {
+      std::sort(part.begin(), part.end());
+      if (part.size() > 1) {
+        handParts.insert(part);
+      }
+    }
+    action.clear();
+  };
+  bool joins = false;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (keys[i] == '+') {
+      if (action.empty() || joins) {
+        add(FindingKind::kJoinsNothing, i, "+", 0);
+      }
+      joins = true;
+      continue;
+    }
+    if (!joins) {
+      endAction();
+    }
+    action.push_back(i);
+    joins = false;
+  }
+  if (joins && !action.empty()) {
+    add(FindingKind::kJoinsNothing, keys.size() - 1, "+", 0);
+  }
+  endAction();
 }
 
 // The reader takes the kana part in steps of two bytes and stops at the first pair that is not
@@ -288,8 +364,21 @@ RulesCheck CheckRules(const LayoutDefinition& definition, LayoutCheck& layout,
   rules.Entries = EntryLines(definition, lines);
   std::size_t slots = std::min({rules.Entries.size(), layout.EntryLines, kLayoutSearchSlots});
   CheckHeader(layout, lines.size(), warnings);
+  std::set<std::string> handParts;
+  bool tooManyParts = false;
   for (std::size_t slot = 0; slot < slots; ++slot) {
-    CheckKeys(rules.Entries[slot], warnings);
+    CheckKeys(rules.Entries[slot], layout.Header.Chords, warnings);
+    if (layout.Header.Chords) {
+      CheckActions(rules.Entries[slot], layout.Header.LeftHandLastKey, handParts, warnings);
+    }
+    if (!tooManyParts && handParts.size() > kMaxHandParts) {
+      tooManyParts = true;
+      Finding item;
+      item.Kind = FindingKind::kTooManyHandParts;
+      item.Line = rules.Entries[slot].Line.Number;
+      item.Count = kMaxHandParts;
+      warnings.push_back(std::move(item));
+    }
     CheckKanaPart(rules.Entries[slot], table[slot].Kana, warnings);
   }
   if (rules.Entries.size() > kLayoutSearchSlots) {

@@ -42,7 +42,8 @@ void CheckText(const std::string& stream, const LayoutDefinition& definition,
   unused.Kind = FindingKind::kUnusedEntries;
   for (std::size_t slot = 0; slot < shadowed.size(); ++slot) {
     std::uint64_t uses = slotUses[slot];
-    layout.Keystrokes += uses * table[slot].Keys.size();
+    layout.Keystrokes += uses * table[slot].Strokes();
+    layout.Actions += uses * table[slot].Actions();
     layout.Kana += uses * table[slot].Kana.size();
     if (IsUsable(table, shadowed, slot) && uses == 0) {
       if (unused.Count++ < kExamplesNamed) {
@@ -58,6 +59,7 @@ void CheckText(const std::string& stream, const LayoutDefinition& definition,
     average.Kind = FindingKind::kKeystrokesPerKana;
     average.Count = layout.Keystrokes;
     average.Total = layout.Kana;
+    average.Actions = definition.Header.Chords ? layout.Actions : 0;
     notes.push_back(std::move(average));
   }
   layout.TextChecked = true;

@@ -2,12 +2,14 @@
 // header, its table and its lines.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "codes/key_alphabet.h"
 #include "platform/files.h"
 
 namespace kananet {
@@ -31,6 +33,13 @@ struct LayoutEntry {
   // stand in ascending order with a kKeyJoin between each two, so that the same action written
   // in another order gives the same bytes.
   std::string Keys;
+
+  // The keys pressed, and the actions they make (a key struck alone is one).
+  std::size_t Strokes() const {
+    return Keys.size() - static_cast<std::size_t>(
+                             std::count(Keys.begin(), Keys.end(), static_cast<char>(kKeyJoin)));
+  }
+  std::size_t Actions() const { return 2 * Strokes() - Keys.size(); }
 };
 
 // The most entry lines a table holds; the lines past them are counted but not stored.

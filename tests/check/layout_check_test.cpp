@@ -127,6 +127,17 @@ TEST(LayoutCheckTest, EachPlantedMistakeIsNamedOnItsLine) {
         {13, Kind::kNoTab, 4},
         {14, Kind::kNoTab, 4},
         {15, Kind::kNoTab, 4}}},
+      // Keys pressed together: j+f is f+j; k and i are both the right middle finger's.
+      {"chords.txt",
+       Sjis(kHeader + "%chords\nf+j\tか\nj+f\tな\nk+i\tきゃ\nk+k\tき\n+h\tく\nd;\tず\n"),
+       {{7, Kind::kSameKeys, 6},
+        {8, Kind::kOneFingerInAction, 3},
+        {9, Kind::kKeyTwiceInAction, 3},
+        {10, Kind::kJoinsNothing, 1}}},
+      // The same characters without %chords are the space key, and the check says how to opt in.
+      {"nochords.txt",
+       Sjis(kHeader + "f+\tか\n<j\tな\nkd\tきゃ\nk\tき\nh\tく\nd;\tず\n"),
+       {{5, Kind::kChordCharacter, 2}, {6, Kind::kChordCharacter, 1}}},
       {"huge.txt",
        Sjis(kHeader + kEntries) + Filler() + Sjis("g\tぱ\n"),
        {{100004, Kind::kBeyondSearchableSlots}, {0, Kind::kUnusedEntries}}},
