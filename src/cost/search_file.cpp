@@ -198,6 +198,27 @@ std::optional<std::string> LoadSearchFile(const std::string& path, std::string_v
   return std::nullopt;
 }
 
+namespace {
+
+// A key that only ever starts an entry of several keys, as the JIS layout's shift keys do.
+bool IsPrefixKey(const std::vector<LayoutEntry>& table, std::size_t slots, int key) {
+  bool starts = false;
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    const std::string& keys = table[slot].Keys;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      if (static_cast<std::uint8_t>(keys[i]) == key) {
+        if (i > 0 || keys.size() == 1) {
+          return false;
+        }
+        starts = true;
+      }
+    }
+  }
+  return starts;
+}
+
+}  // namespace
+
 std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
                                               const std::vector<LayoutEntry>& table,
                                               std::size_t slots, Movable& movable) {
@@ -213,6 +234,15 @@ std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
     }
   } else {
     free = used;
+    // Held and prefix keys stay where they are unless free_keys names them: a shift key moved to
+    // a kana types it alone, and a letter key moved to a shift key becomes a tapped prefix.
+    for (const char character : kHeldKeys) {
+      free[KeyIndexTable[static_cast<std::uint8_t>(character)]] = false;
+    }
+    for (int key = 1; key < kKeyCount; ++key) {
+      free[static_cast<std::size_t>(key)] =
+          free[static_cast<std::size_t>(key)] && !IsPrefixKey(table, slots, key);
+    }
   }
   free[0] = false;  // the space key has no place on the keyboard to trade
   for (const char character : settings.PinKeys) {

@@ -15,6 +15,9 @@
 
 namespace kananet {
 
+// The shift keys, which are held, not struck: they move only when free_keys names them.
+inline constexpr std::string_view kHeldKeys = "LR";
+
 // A mistake in the search file: "LINE: error: WHAT" once the file name is put in front.
 struct SearchFileError {
   std::size_t Line = 0;
@@ -22,7 +25,9 @@ struct SearchFileError {
 };
 
 struct SearchSettings {
-  std::optional<std::string> FreeKeys;  // key characters; none: every key an entry uses
+  // Key characters; none: every key an entry uses but the held keys (kHeldKeys) and the keys
+  // that only ever start an entry of several keys.
+  std::optional<std::string> FreeKeys;
   std::size_t FreeKeysLine = 0;
   std::string PinKeys;
   std::size_t PinKeysLine = 0;

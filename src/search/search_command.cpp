@@ -343,6 +343,14 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
   }
   LayoutChecker checker(text.Read ? &text.Sample.KanaStream : nullptr);
   const LayoutCheck check = checker.CheckBytes(fs::path(options.Start).filename().string(), bytes);
+  if (check.Header.Chords) {
+    // Its pairs between actions depend on which fingers press the keys together, which a key
+    // exchange changes; the search's counts take keys struck one at a time.
+    Say(options.Start +
+        ": the layout presses keys together (%chords), which kananet-search does not search yet; "
+        "kananet and kananet-report count it");
+    return 1;
+  }
   for (const Finding& item : check.Findings) {
     if (SeverityOf(item.Kind) == Severity::kError) {
       WriteErr(FindingLine(options.Start, item));

@@ -54,5 +54,29 @@ TEST(LayoutCostTest, TheDefaultWeightsAreTheExampleFileAndPayForNoStroke) {
   }
 }
 
+// The keys a search may move: by default every key an entry uses but the shift keys L and R
+// and the keys that only ever start an entry of several (n here; x also types after k, so it
+// is no prefix); free_keys names those that should move, and pin_keys keeps a key in place.
+TEST(LayoutCostTest, HeldAndPrefixKeysStayUnlessFreeKeysNamesThem) {
+  const std::vector<LayoutEntry> table = {
+      {"\x11", {19}},     {"\x12", {4, 31}},  {"\x13", {52, 19}}, {"\x14", {12, 35}},
+      {"\x15", {12, 31}}, {"\x16", {35, 12}}, {"\x17", {28, 35}}};
+  const struct {
+    const char* File;
+    std::vector<int> Keys;
+  } cases[] = {
+      {"", {12, 19, 31, 35}},
+      {"free_keys = \"fjkLR\"\n", {4, 19, 31, 35, 52}},
+      {"pin_keys = \"k\"\n", {12, 19, 31}},
+  };
+  for (const auto& example : cases) {
+    SearchSettings settings;
+    ASSERT_FALSE(ReadSearchFile(example.File, settings)) << example.File;
+    Movable movable;
+    ASSERT_FALSE(ResolveMovable(settings, table, table.size(), movable)) << example.File;
+    EXPECT_EQ(movable.Keys, example.Keys) << example.File;
+  }
+}
+
 }  // namespace
 }  // namespace kananet

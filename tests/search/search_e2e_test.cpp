@@ -218,6 +218,12 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
                                             Arguments({"layout/short.txt", "--rounds", "1"}));
   EXPECT_EQ(refused.ExitStatus, 1);
   EXPECT_NE(refused.Err.find("layout/short.txt:"), std::string::npos) << refused.Err;
+  // A layout with keys pressed together is counted by the batch but not searched yet.
+  work.WriteFile("layout/short.txt", "b\n0\n4\n0\n%chords\n<+f\t" + e2e::Sjis("あ") + "\n");
+  const e2e::RunResult chords = RunProgram(KANANET_SEARCH_BINARY, work.Path(),
+                                           Arguments({"layout/short.txt", "--rounds", "1"}));
+  EXPECT_EQ(chords.ExitStatus, 1);
+  EXPECT_NE(chords.Err.find("(%chords)"), std::string::npos) << chords.Err;
   EXPECT_FALSE(fs::exists(fs::path(work.Path()) / "found"));
 }
 
