@@ -42,7 +42,8 @@ int RunReferenceBatch() {
     }
     LayoutCounts counts;
     reference::PlainTally(conversion.Keys, layout.Header.LeftHandLastKey,
-                          layout.Header.CountByKana != 0, counts.Keys, counts.Pairs);
+                          layout.Header.CountByKana != 0, counts.Keys, counts.Pairs,
+                          layout.Header.Chords);
     WriteKeyboardNetwork(std::string(kResultDirectory) + OutputNameOf(name), layout, counts);
   }
   return search.ErrorCode == 0 ? 0 : 1;

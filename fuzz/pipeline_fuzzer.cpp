@@ -73,8 +73,8 @@ void CheckCountsMatchKeyBytes(std::string_view keyCodes, const KeyCountTable& st
   FUZZ_CHECK(pairs == keyBytes);
 }
 
-void CheckNetworkFrame(std::string_view network) {
-  constexpr std::string_view kHead = "*Vertices 330\r\n";
+void CheckNetworkFrame(std::string_view network, bool chords) {
+  const std::string_view kHead = chords ? "*Vertices 342\r\n" : "*Vertices 330\r\n";
   constexpr std::string_view kEdgesLine = "*Edges\r\n";
   FUZZ_CHECK(network.substr(0, kHead.size()) == kHead);
   std::size_t edges = network.find(kEdgesLine);
@@ -83,7 +83,7 @@ void CheckNetworkFrame(std::string_view network) {
   for (std::size_t i = kHead.size(); i < edges; ++i) {
     lines += network[i] == '\n';
   }
-  FUZZ_CHECK(lines == kNetworkVertices);
+  FUZZ_CHECK(lines == (chords ? kChordNetworkVertices : kNetworkVertices));
   FUZZ_CHECK(network.size() >= 2 && network.substr(network.size() - 2) == "\r\n");
   FUZZ_CHECK(network.find("nan") == std::string_view::npos);
   FUZZ_CHECK(network.find("inf") == std::string_view::npos);
@@ -125,22 +125,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;  // the run stops here
   }
 
-  static KeyCountTable strokeCounts;
-  static PairCountTable pairTallies;
-  if (header.CountByKana != 0) {
-    CountByKana(keyCodes, header.LeftHandLastKey, strokeCounts, pairTallies);
-  } else {
-    CountByStrokes(keyCodes, header.LeftHandLastKey, strokeCounts, pairTallies);
-  }
-  CheckCountsMatchKeyBytes(keyCodes, strokeCounts, pairTallies);
   static KeyCountTable plainKeyCounts;
   static PairCountTable plainPairCounts;
   reference::PlainTally(keyCodes, header.LeftHandLastKey, header.CountByKana != 0, plainKeyCounts,
-                        plainPairCounts);
-  FUZZ_CHECK(strokeCounts == plainKeyCounts);
-  FUZZ_CHECK(pairTallies == plainPairCounts);
+                        plainPairCounts, header.Chords);
   FUZZ_CHECK(fusedKeyCounts == plainKeyCounts);
   FUZZ_CHECK(fusedPairCounts == plainPairCounts);
-  CheckNetworkFrame(BuildKeyboardNetwork(table, header, strokeCounts, pairTallies));
+  if (!header.Chords) {
+    // The per-byte tallies take keys struck one at a time.
+    static KeyCountTable strokeCounts;
+    static PairCountTable pairTallies;
+    if (header.CountByKana != 0) {
+      CountByKana(keyCodes, header.LeftHandLastKey, strokeCounts, pairTallies);
+    } else {
+      CountByStrokes(keyCodes, header.LeftHandLastKey, strokeCounts, pairTallies);
+    }
+    CheckCountsMatchKeyBytes(keyCodes, strokeCounts, pairTallies);
+    FUZZ_CHECK(strokeCounts == plainKeyCounts);
+    FUZZ_CHECK(pairTallies == plainPairCounts);
+  }
+  CheckNetworkFrame(BuildKeyboardNetwork(table, header, fusedKeyCounts, fusedPairCounts),
+                    header.Chords);
   return 0;
 }
