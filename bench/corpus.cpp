@@ -395,4 +395,24 @@ std::string LargeLayout(std::uint64_t seed, std::size_t entries, bool countByKan
   return layout;
 }
 
+std::string ChordTwin(const std::string& layout) {
+  std::string twin;
+  std::size_t line = 0;
+  for (std::size_t start = 0; start < layout.size(); ++line) {
+    const std::size_t lineEnd = layout.find('\n', start);
+    const std::size_t end = lineEnd == std::string::npos ? layout.size() : lineEnd + 1;
+    std::string text = layout.substr(start, end - start);
+    const std::size_t tab = text.find('\t');
+    if (tab != std::string::npos && tab >= 2) {
+      text.insert(1, 1, '+');
+    }
+    twin += text;
+    if (line == 3) {
+      twin += "%chords\r\n";
+    }
+    start = end;
+  }
+  return twin;
+}
+
 }  // namespace kananet::bench

@@ -27,4 +27,9 @@ std::string SmallLayout(std::uint64_t seed, bool countByKana, bool breakAfterPun
 std::string LargeLayout(std::uint64_t seed, std::size_t entries, bool countByKana,
                         bool breakAfterPunctuation, TextProfile profile = TextProfile::kMixed);
 
+// The same layout with keys pressed together: a line %chords after the header, and the first
+// two keys of each entry of several keys pressed together, the rest struck after them. A file
+// without a thumb key, so that it counts as its sequential twin would but for the chords.
+std::string ChordTwin(const std::string& layout);
+
 }  // namespace kananet::bench

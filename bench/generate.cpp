@@ -45,6 +45,11 @@ int main(int argc, char** argv) {
       WriteFile(directory / "layout" / ("s150-0" + std::to_string(i + 1) + ".txt"),
                 bench::SmallLayout(100 + i, countByKana, breakAfterPunctuation));
     }
+    // The first two small layouts with keys pressed together, one by strokes, one by kana.
+    for (int i = 0; i < 2; ++i) {
+      WriteFile(directory / "layout" / ("c150-0" + std::to_string(i + 1) + ".txt"),
+                bench::ChordTwin(bench::SmallLayout(100 + i, i == 1, false)));
+    }
     WriteFile(directory / "layout" / "s5000-01.txt",
               bench::LargeLayout(200, 5000, false, true, profile));
     WriteFile(directory / "layout" / "s5000-02.txt",

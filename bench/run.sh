@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The benchmark in one command: builds the release tool and the bench tools, generates the
-# inputs of both text profiles (a 50 MB sample text, its UTF-8 copy and 10 layouts each; kept
+# inputs of both text profiles (a 50 MB sample text, its UTF-8 copy and 12 layouts each; kept
 # for later runs), prints the median timings beside the iconv yardstick, and checks the tool's
 # output, with one thread and with several, against the plain-scan reference.
 #
@@ -36,7 +36,7 @@ for profile in $profiles; do
   # The inputs are made again only when the generator or the size changed.
   stamp="$megabytes $profile $(sha1sum <"$build/bench/kananet_benchgen")"
   if [ "$(cat "$dir/.stamp" 2>/dev/null)" != "$stamp" ]; then
-    echo "Generating $megabytes MB of sample text ($profile) and 10 layouts in $dir"
+    echo "Generating $megabytes MB of sample text ($profile) and 12 layouts in $dir"
     rm -rf "$dir"
     "$build/bench/kananet_benchgen" "$dir/inputs" "$megabytes" "$profile"
     echo "$stamp" >"$dir/.stamp"
