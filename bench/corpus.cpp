@@ -403,7 +403,11 @@ std::string ChordTwin(const std::string& layout) {
     const std::size_t end = lineEnd == std::string::npos ? layout.size() : lineEnd + 1;
     std::string text = layout.substr(start, end - start);
     const std::size_t tab = text.find('\t');
-    if (tab != std::string::npos && tab >= 2) {
+    // Keys of the two hands (the header's left hand ends at b), so that no finger presses two.
+    constexpr int kLastLeftKey = 24;
+    if (tab != std::string::npos && tab >= 2 &&
+        (KeyIndexTable[static_cast<std::uint8_t>(text[0])] <= kLastLeftKey) !=
+            (KeyIndexTable[static_cast<std::uint8_t>(text[1])] <= kLastLeftKey)) {
       text.insert(1, 1, '+');
     }
     twin += text;

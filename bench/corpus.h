@@ -28,8 +28,8 @@ std::string LargeLayout(std::uint64_t seed, std::size_t entries, bool countByKan
                         bool breakAfterPunctuation, TextProfile profile = TextProfile::kMixed);
 
 // The same layout with keys pressed together: a line %chords after the header, and the first
-// two keys of each entry of several keys pressed together, the rest struck after them. A file
-// without a thumb key, so that it counts as its sequential twin would but for the chords.
+// two keys of each entry of several keys pressed together when they are of the two hands, the
+// rest struck after them.
 std::string ChordTwin(const std::string& layout);
 
 }  // namespace kananet::bench
