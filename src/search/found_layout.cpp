@@ -1,6 +1,7 @@
 #include "search/found_layout.h"
 
 #include "codes/key_alphabet.h"
+#include "codes/text_encoding.h"
 
 namespace kananet::search {
 
@@ -16,6 +17,10 @@ std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
                                       startBytes.find("\r\n") + 1 == startBytes.find('\n')
                                   ? "\r\n"
                                   : "\n";
+  const std::string remarkLine =
+      (DetectTextEncoding(startBytes) == TextEncoding::kUtf8 ? ShiftJisTextToUtf8(remark)
+                                                             : std::string(remark)) +
+      lineEnd;
   std::string file;
   std::size_t lines = 0;
   std::size_t position = 0;
@@ -51,7 +56,7 @@ std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
       if (!file.ends_with('\n')) {
         file += lineEnd;
       }
-      file += std::string(remark) + lineEnd;
+      file += remarkLine;
     }
   }
   return file;

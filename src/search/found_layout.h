@@ -16,9 +16,10 @@ inline constexpr std::string_view kFoundMark = "kananet-search:";
 
 // startBytes with every key character of an entry line that names a key moved by places
 // replaced by the key's new character, the keys of each entry that retyped holds keys for
-// (KeyIndexes, by slot; empty: none) replaced by those, and remark (without line end) as the
-// line after the four header lines. The other bytes of the file are kept as they are, whatever
-// their encoding.
+// (KeyIndexes, by slot; empty: none) replaced by those, and remark (Shift_JIS, without line end)
+// as the line after the four header lines, in the start's own encoding and line ends: a UTF-8
+// start gets a UTF-8 remark, which the readers would otherwise take the whole file as Shift_JIS
+// for. The other bytes of the file are kept as they are.
 std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
                             const std::vector<std::string>& retyped, std::string_view remark);
 

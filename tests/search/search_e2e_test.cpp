@@ -177,6 +177,62 @@ TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
   EXPECT_TRUE(std::is_sorted(totals.begin(), totals.end()));
 }
 
+// A start saved as UTF-8 (with a byte-order mark or without) or Shift_JIS, with LF or CR LF
+// line ends, gives found files in the same encoding and line ends, whose kana the readers all
+// know: the remark names moved kana, and in Shift_JIS it made a UTF-8 file read as Shift_JIS.
+TEST(SearchE2eTest, WritesFoundLayoutsInTheStartsEncodingAndLineEnds) {
+  const struct {
+    const char* Name;
+    bool Utf8, Bom, Crlf;
+  } cases[] = {{"sjis", false, false, true},
+               {"utf8", true, false, false},
+               {"utf8crlf", true, false, true},
+               {"bom", true, true, false},
+               {"bomcrlf", true, true, true}};
+  TempDir work;
+  CopyExample(work);
+  const std::string example = work.ReadFile("layout/jis-kana.txt");  // Shift_JIS, CR LF
+  work.WriteFile("search.toml", "free_keys = \"qwertasdfgzxcvb\"\nmoves = [\"keys\", \"kana\"]\n");
+  fs::remove(work.PathOf("layout/romaji.txt"));
+  std::string firstRemark;
+  for (const auto& encoded : cases) {
+    std::string start = encoded.Utf8 ? e2e::Utf8(example) : example;
+    if (!encoded.Crlf) {
+      start = std::regex_replace(start, std::regex("\r\n"), "\n");
+    }
+    start = (encoded.Bom ? "\xEF\xBB\xBF" : "") + start;
+    const std::string name = encoded.Name;
+    work.WriteFile("start/" + name + ".txt", start);
+    const e2e::RunResult searched =
+        RunProgram(KANANET_SEARCH_BINARY, work.Path(),
+                   Arguments({"start/" + name + ".txt", "-c", "search.toml", "--rounds", "1",
+                              "--top", "1", "-o", "found"}));
+    ASSERT_EQ(searched.ExitStatus, 0) << name << searched.Err;
+    const std::string written = work.ReadFile("found/" + name + "-1.txt");
+    EXPECT_EQ(written.starts_with("\xEF\xBB\xBF"), encoded.Bom) << name;
+    const auto ends = std::count(written.begin(), written.end(), '\n');
+    EXPECT_EQ(ends, std::count(start.begin(), start.end(), '\n') + 1) << name;
+    const auto crlf = std::count(written.begin(), written.end(), '\r');
+    EXPECT_EQ(crlf, encoded.Crlf ? ends : 0) << name;
+    // The same search in every encoding: the same remark, naming the moved kana.
+    std::size_t remark = 0;
+    for (int line = 0; line < 4; ++line) {
+      remark = written.find('\n', remark) + 1;
+    }
+    const std::string remarkLine =
+        written.substr(remark, written.find_first_of("\r\n", remark) - remark);
+    if (firstRemark.empty()) {
+      firstRemark = e2e::Utf8(remarkLine);
+      EXPECT_NE(firstRemark.find("<>"), std::string::npos) << firstRemark;
+    }
+    EXPECT_EQ(encoded.Utf8 ? remarkLine : e2e::Utf8(remarkLine), firstRemark) << name;
+    work.WriteFile("layout/" + name + "-1.txt", written);
+    const e2e::RunResult checked = RunProgram(KANANET_BINARY, work.Path(), Arguments({"--check"}));
+    EXPECT_EQ(checked.ExitStatus, 0) << name << e2e::Utf8(checked.Err);
+    fs::remove(work.PathOf("layout/" + name + "-1.txt"));
+  }
+}
+
 // Mistakes in the search file name their line and stop with status 2, in kananet-report --cost
 // alike; a start with check errors is refused with status 1; nothing is written either way.
 TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
