@@ -330,12 +330,17 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
     return 1;
   }
   std::string bytes = problem.StartBytes;
-  bool errors = false;
+  bool textErrors = false;
   for (const Finding& item : text.Findings) {
     if (SeverityOf(item.Kind) == Severity::kError) {
       WriteErr(FindingLine(kSampleTextPath, item));
-      errors = true;
+      textErrors = true;
     }
+  }
+  if (!text.Read) {
+    Say("the sample text " + std::string(kSampleTextPath) +
+        " cannot be read; run kananet-search in the working directory that holds it");
+    return 1;
   }
   if (MakeShiftJis(bytes) == TextEncoding::kUtf16) {
     Say(options.Start + ": the file is UTF-16; save it as UTF-8 or Shift_JIS");
@@ -351,14 +356,20 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
         "kananet and kananet-report count it");
     return 1;
   }
+  bool startErrors = false;
   for (const Finding& item : check.Findings) {
     if (SeverityOf(item.Kind) == Severity::kError) {
       WriteErr(FindingLine(options.Start, item));
-      errors = true;
+      startErrors = true;
     }
   }
-  if (errors || !text.Read) {
+  if (textErrors) {
+    Say(std::string(kSampleTextPath) + " has kananet --check errors; mend them first");
+  }
+  if (startErrors) {
     Say("the start has kananet --check errors; mend them first");
+  }
+  if (textErrors || startErrors) {
     return 1;
   }
   FillLayout(bytes, problem.Header, problem.Table);

@@ -281,6 +281,17 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
   EXPECT_EQ(chords.ExitStatus, 1);
   EXPECT_NE(chords.Err.find("(%chords)"), std::string::npos) << chords.Err;
   EXPECT_FALSE(fs::exists(fs::path(work.Path()) / "found"));
+  // Run where the sample text is missing: the message names it, not the start.
+  fs::remove(work.PathOf("kanasample.txt"));
+  const e2e::RunResult noText = RunProgram(KANANET_SEARCH_BINARY, work.Path(),
+                                           Arguments({"layout/jis-kana.txt", "--rounds", "1"}));
+  EXPECT_EQ(noText.ExitStatus, 1);
+  EXPECT_NE(noText.Err.find("kananet-search: the sample text kanasample.txt cannot be read; run "
+                            "kananet-search in the working directory that holds it\n"),
+            std::string::npos)
+      << noText.Err;
+  EXPECT_EQ(noText.Err.find("the start"), std::string::npos) << noText.Err;
+  EXPECT_FALSE(fs::exists(fs::path(work.Path()) / "found"));
 }
 
 }  // namespace
