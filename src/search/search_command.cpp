@@ -517,7 +517,7 @@ int Search(const Options& options) {
 
   std::signal(SIGINT, OnInterrupt);
   std::atomic<bool> stop{false};
-  std::atomic<std::uint64_t> nextRound{0}, candidates{0}, roundsDone{0};
+  std::atomic<std::uint64_t> nextRound{0}, candidates{0}, roundsDone{0}, roundsWhole{0};
   std::mutex failureMutex;
   std::optional<std::string> failure;
   BestLayouts best(options.Top);
@@ -560,6 +560,7 @@ int Search(const Options& options) {
         }
         result.At = settled(result.At);
         best.Add(result);
+        roundsWhole.fetch_add(result.Whole ? 1 : 0);
         roundsDone.fetch_add(1);
       }
     } catch (const std::exception& error) {
@@ -656,10 +657,21 @@ int Search(const Options& options) {
     names.push_back(name);
   }
   WriteOut(Table(start, found, names, problem.Kana));
-  Say(std::to_string(roundsDone.load()) + " rounds, " + std::to_string(candidates.load()) +
-      " candidates scored in " +
-      Fixed(std::chrono::duration<double>(Clock::now() - begun).count(), 1) + " s");
-  return Interrupted.load() ? kInterrupted : 0;
+  const std::string seconds = Fixed(std::chrono::duration<double>(Clock::now() - begun).count(), 1);
+  const std::string scored = std::to_string(candidates.load()) + " candidates scored";
+  if (!Interrupted.load()) {
+    Say(std::to_string(roundsDone.load()) + " rounds, " + scored + " in " + seconds + " s");
+    return 0;
+  }
+  // Rounds cut short by Ctrl-C still count among the layouts found, but not as rounds run.
+  const std::string whole = std::to_string(roundsWhole.load());
+  const std::string part = std::to_string(roundsDone.load() - roundsWhole.load()) + " more in part";
+  Say(rounds != 0
+          ? "interrupted: " + whole + " of the " + std::to_string(rounds) +
+                " rounds asked for ran, and " + part + "; " + scored + " in " + seconds + " s"
+          : "interrupted: " + seconds + " of the " + Fixed(*options.Seconds, 0) +
+                " s asked for ran, " + whole + " rounds and " + part + "; " + scored);
+  return kInterrupted;
 }
 
 }  // namespace

@@ -233,6 +233,28 @@ TEST(SearchE2eTest, WritesFoundLayoutsInTheStartsEncodingAndLineEnds) {
   }
 }
 
+// Ctrl-C ends the run with the best layouts so far, and its summary says that it was
+// interrupted and how many of the rounds asked for ran.
+TEST(SearchE2eTest, SaysWhenARunIsInterrupted) {
+  TempDir work;
+  CopyExample(work);
+  // A shell starts a background job with SIGINT ignored; env gives it the default back. The
+  // signal waits until the search catches it (SigCgt holds signal 2), and then a little more.
+  const std::string script =
+      std::string("env --default-signal=INT ") + KANANET_SEARCH_BINARY +
+      " layout/jis-kana.txt -c search.toml --rounds 100000 --top 2 >/dev/null & "
+      "pid=$!; while kill -0 $pid && ! grep -q '^SigCgt:.*[2367abef]$' "
+      "/proc/$pid/status; do sleep 0.02; done; sleep 0.5; kill -INT $pid; "
+      "wait $pid; echo $?";
+  const e2e::RunResult run = RunProgram("/bin/sh", work.Path(), Arguments({"-c", script}));
+  EXPECT_EQ(run.Out, "130\n") << run.Err;
+  EXPECT_TRUE(std::regex_search(run.Err, std::regex("kananet-search: interrupted: [0-9]+ of the "
+                                                    "100000 rounds asked for ran, and [0-9]+ "
+                                                    "more in part; [0-9]+ candidates scored in")))
+      << run.Err;
+  EXPECT_EQ(work.List("found").size(), 2u);
+}
+
 // Mistakes in the search file name their line and stop with status 2, in kananet-report --cost
 // alike; a start with check errors is refused with status 1; nothing is written either way.
 TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
