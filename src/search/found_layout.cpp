@@ -1,13 +1,31 @@
 #include "search/found_layout.h"
 
+#include <cerrno>
+#include <charconv>
+#include <filesystem>
+#include <system_error>
+
 #include "codes/key_alphabet.h"
 #include "codes/text_encoding.h"
+#include "platform/files.h"
 
 namespace kananet::search {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr std::size_t kHeaderLines = 4;
+
+// Whether a layout file's line after the header is this program's.
+bool WrittenBySearch(std::string_view bytes) {
+  std::size_t position = 0;
+  for (std::size_t line = 0; line < kHeaderLines && position != std::string_view::npos; ++line) {
+    position = bytes.find('\n', position);
+    position += position != std::string_view::npos;
+  }
+  return position != std::string_view::npos && bytes.substr(position).starts_with(kFoundMark);
+}
 
 }  // namespace
 
@@ -60,6 +78,43 @@ std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
     }
   }
   return file;
+}
+
+std::string FoundName(const std::string& directory, const std::string& stem, std::size_t place) {
+  return (fs::path(directory) / (stem + "-" + std::to_string(place) + ".txt")).string();
+}
+
+int RemoveEarlierFound(const std::string& directory, const std::string& stem, std::size_t from,
+                       std::string& failed) {
+  std::error_code error;
+  std::vector<std::string> earlier;
+  for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= stem.size() + 5 || !name.starts_with(stem + "-") ||
+        !name.ends_with(".txt")) {
+      continue;
+    }
+    const std::string_view digits(name.data() + stem.size() + 1, name.size() - stem.size() - 5);
+    std::size_t place = 0;
+    const char* last = digits.data() + digits.size();
+    const auto [stop, parsed] = std::from_chars(digits.data(), last, place);
+    if (parsed == std::errc() && stop == last && digits[0] != '0' && place >= from) {
+      earlier.push_back(it->path().string());
+    }
+  }
+  if (error && error != std::errc::no_such_file_or_directory) {
+    failed = directory;
+    return error.value();
+  }
+  for (const std::string& name : earlier) {
+    std::string bytes;
+    if (ReadWholeFile(name, bytes).Outcome == ReadOutcome::kOk && WrittenBySearch(bytes) &&
+        !fs::remove(name, error) && error) {
+      failed = name;
+      return error.value();
+    }
+  }
+  return 0;
 }
 
 }  // namespace kananet::search

@@ -23,4 +23,14 @@ inline constexpr std::string_view kFoundMark = "kananet-search:";
 std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
                             const std::vector<std::string>& retyped, std::string_view remark);
 
+// The name of the layout found at place (1 the best) for a start named stem up to its first dot.
+std::string FoundName(const std::string& directory, const std::string& stem, std::size_t place);
+
+// Removes from directory the layouts an earlier search wrote for stem at places from on (named
+// as FoundName names them, with this program's line after the header), so that none is taken
+// for the present run's. Returns 0, or the errno of a removal that failed with its file's name
+// in failed.
+int RemoveEarlierFound(const std::string& directory, const std::string& stem, std::size_t from,
+                       std::string& failed);
+
 }  // namespace kananet::search

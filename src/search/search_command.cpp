@@ -616,7 +616,17 @@ int Search(const Options& options) {
   std::vector<std::string> names;
   std::error_code error;
   fs::create_directories(options.Output, error);
-  const std::string stem = fs::path(options.Start).filename().string();
+  const std::string file = fs::path(options.Start).filename().string();
+  const std::string stem = file.substr(0, file.find('.'));
+  // The files of an earlier run from place on, which would be taken for this run's.
+  const auto removeEarlier = [&](std::size_t place) {
+    std::string name;
+    const int failed = RemoveEarlierFound(options.Output, stem, place, name);
+    if (failed != 0) {
+      Say("cannot remove " + name + ": " + std::strerror(failed));
+    }
+    return failed == 0;
+  };
   for (const RoundResult& result : best.List()) {
     Found layout{result.At, countAt(result.At, jobs), 0};
     RequireSame(FiguresAt(keys, kana, result.At), layout.Figures, byKana,
@@ -644,17 +654,18 @@ int Search(const Options& options) {
     const std::string remark = std::string(kFoundMark) + " cost " + Fixed(layout.Cost, 4) +
                                ", seed " + std::to_string(options.Seed) + ", moves" +
                                (moves.empty() ? " none" : moves);
-    const std::string name =
-        (fs::path(options.Output) /
-         (stem.substr(0, stem.find('.')) + "-" + std::to_string(found.size() + 1) + ".txt"))
-            .string();
+    const std::string name = FoundName(options.Output, stem, found.size() + 1);
     if (const int failed =
             ReplaceFile(name, MovedLayoutFile(problem.StartBytes, result.At.At, retyped, remark))) {
       Say("cannot write " + name + ": " + std::strerror(failed));
+      removeEarlier(found.size() + 1);
       return 1;
     }
     found.push_back(layout);
     names.push_back(name);
+  }
+  if (!removeEarlier(found.size() + 1)) {
+    return 1;
   }
   WriteOut(Table(start, found, names, problem.Kana));
   const std::string seconds = Fixed(std::chrono::duration<double>(Clock::now() - begun).count(), 1);

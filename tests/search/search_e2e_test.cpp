@@ -255,6 +255,33 @@ TEST(SearchE2eTest, SaysWhenARunIsInterrupted) {
   EXPECT_EQ(work.List("found").size(), 2u);
 }
 
+// A run's files replace the earlier run's set: none of its files is left beside them, after
+// fewer layouts and after a write that failed part way. Files the search did not write stay.
+TEST(SearchE2eTest, ReplacesTheEarlierRunsFiles) {
+  TempDir work;
+  CopyExample(work);
+  auto search = [&](const std::string& top, const std::string& seed) {
+    return RunProgram(KANANET_SEARCH_BINARY, work.Path(),
+                      Arguments({"layout/jis-kana.txt", "-c", "search.toml", "--rounds", "6",
+                                 "--top", top, "--seed", seed}));
+  };
+  work.WriteFile("found/jis-kana-9.txt", "the designer's own\n");
+  ASSERT_EQ(search("5", "1").ExitStatus, 0);
+  ASSERT_EQ(work.List("found").size(), 6u);
+  ASSERT_EQ(search("2", "7").ExitStatus, 0);
+  EXPECT_EQ(work.List("found"),
+            (std::vector<std::string>{"jis-kana-1.txt", "jis-kana-2.txt", "jis-kana-9.txt"}));
+  ASSERT_EQ(search("5", "1").ExitStatus, 0);
+  fs::remove(work.PathOf("found/jis-kana-3.txt"));
+  work.MakeDir("found/jis-kana-3.txt");  // the third write fails
+  const e2e::RunResult failed = search("5", "8");
+  EXPECT_EQ(failed.ExitStatus, 1);
+  EXPECT_NE(failed.Err.find("cannot write found/jis-kana-3.txt"), std::string::npos) << failed.Err;
+  EXPECT_EQ(work.List("found"), (std::vector<std::string>{"jis-kana-1.txt", "jis-kana-2.txt",
+                                                          "jis-kana-3.txt", "jis-kana-9.txt"}));
+  EXPECT_NE(work.ReadFile("found/jis-kana-2.txt").find(", seed 8,"), std::string::npos);
+}
+
 // Mistakes in the search file name their line and stop with status 2, in kananet-report --cost
 // alike; a start with check errors is refused with status 1; nothing is written either way.
 TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
