@@ -6,7 +6,6 @@
 #include <system_error>
 
 #include "codes/key_alphabet.h"
-#include "codes/text_encoding.h"
 #include "platform/files.h"
 
 namespace kananet::search {
@@ -35,11 +34,7 @@ std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
                                       startBytes.find("\r\n") + 1 == startBytes.find('\n')
                                   ? "\r\n"
                                   : "\n";
-  const std::string remarkLine =
-      (DetectTextEncoding(startBytes) == TextEncoding::kUtf8 ? ShiftJisTextToUtf8(remark)
-                                                             : std::string(remark)) +
-      lineEnd;
-  std::string file;
+  std::string header, entries, changes;
   std::size_t lines = 0;
   std::size_t position = 0;
   std::size_t slot = 0;  // the entry of the line: every line after the header with a TAB
@@ -49,35 +44,49 @@ std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
     std::string line(startBytes.substr(position, end - position));
     position = end;
     ++lines;
+    if (lines <= kHeaderLines) {
+      header += line;
+      continue;
+    }
     if (lines == kHeaderLines + 1 && line.starts_with(kFoundMark)) {
       continue;  // the remark of an earlier search, replaced below
     }
     const std::size_t tab = line.find('\t');
-    if (lines > kHeaderLines && tab != std::string::npos && slot < retyped.size() &&
-        !retyped[slot].empty()) {
-      std::string keys;
-      for (const char key : retyped[slot]) {
-        keys += kKeyAlphabet[static_cast<std::uint8_t>(key)];
-      }
-      line.replace(0, tab, keys);
-    } else if (lines > kHeaderLines && tab != std::string::npos) {
-      for (std::size_t i = 0; i < tab; ++i) {
-        const std::uint8_t key = KeyIndexTable[static_cast<std::uint8_t>(line[i])];
-        if (places[key] != key) {
-          line[i] = kKeyAlphabet[places[key]];
+    if (tab != std::string::npos) {
+      const std::string before = line.substr(0, tab);
+      if (slot < retyped.size() && !retyped[slot].empty()) {
+        std::string keys;
+        for (const char key : retyped[slot]) {
+          keys += kKeyAlphabet[static_cast<std::uint8_t>(key)];
+        }
+        line.replace(0, tab, keys);
+      } else {
+        for (std::size_t i = 0; i < tab; ++i) {
+          const std::uint8_t key = KeyIndexTable[static_cast<std::uint8_t>(line[i])];
+          if (places[key] != key) {
+            line[i] = kKeyAlphabet[places[key]];
+          }
         }
       }
-    }
-    slot += lines > kHeaderLines && tab != std::string::npos;
-    file += line;
-    if (lines == kHeaderLines) {
-      if (!file.ends_with('\n')) {
-        file += lineEnd;
+      const std::size_t keysEnd = line.find('\t');
+      if (line.compare(0, keysEnd, before) != 0) {
+        const std::size_t kana = keysEnd + 1;
+        changes += (changes.empty() ? "" : ", ") +
+                   line.substr(kana, line.find_first_of(" \t\r\n", kana) - kana) + " " + before +
+                   "->" + line.substr(0, keysEnd);
       }
-      file += remarkLine;
+      ++slot;
     }
+    entries += line;
   }
-  return file;
+  if (lines < kHeaderLines) {
+    return header;
+  }
+  if (!header.ends_with('\n')) {
+    header += lineEnd;
+  }
+  return header + std::string(remark) + ", keys changed: " + (changes.empty() ? "none" : changes) +
+         lineEnd + entries;
 }
 
 std::string FoundName(const std::string& directory, const std::string& stem, std::size_t place) {

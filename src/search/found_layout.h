@@ -16,10 +16,11 @@ inline constexpr std::string_view kFoundMark = "kananet-search:";
 
 // startBytes with every key character of an entry line that names a key moved by places
 // replaced by the key's new character, the keys of each entry that retyped holds keys for
-// (KeyIndexes, by slot; empty: none) replaced by those, and remark (Shift_JIS, without line end)
-// as the line after the four header lines, in the start's own encoding and line ends: a UTF-8
-// start gets a UTF-8 remark, which the readers would otherwise take the whole file as Shift_JIS
-// for. The other bytes of the file are kept as they are.
+// (KeyIndexes, by slot; empty: none) replaced by those, and a line after the four header lines:
+// remark (ASCII, without line end), then ", keys changed: " and each entry whose keys changed
+// as its kana, old keys -> new keys ("か t->x, が t@->x@"), or "none". The kana are copied from
+// the entry lines, so the line keeps the start's encoding, as every other byte does, and its
+// line ends.
 std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
                             const std::vector<std::string>& retyped, std::string_view remark);
 

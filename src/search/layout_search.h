@@ -50,8 +50,6 @@ class KanaUnits {
   // What each slot strikes: a unit's keys (those it holds now) for the units and the entries
   // that follow them, start keys for every other slot.
   std::vector<SlotShape> Shapes() const;
-  // The kana of a unit, KanaCodes.
-  const std::string& KanaOf(std::size_t unit) const { return table_[units_[unit].Slot].Kana; }
 
  private:
   friend class LayoutState;

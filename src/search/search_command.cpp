@@ -273,15 +273,6 @@ void RequireSame(const FigureCounts& scored, const FigureCounts& counted, bool c
   }
 }
 
-// Shift_JIS text of KanaCodes, for the remark of a written layout.
-std::string KanaTextOf(const std::string& kana) {
-  std::string text;
-  for (const char code : kana) {
-    text += KanaText(static_cast<std::uint8_t>(code));
-  }
-  return text;
-}
-
 std::string Fixed(double value, int decimals) {
   char text[64];
   std::snprintf(text, sizeof text, "%.*f", decimals, value);
@@ -632,12 +623,8 @@ int Search(const Options& options) {
     RequireSame(FiguresAt(keys, kana, result.At), layout.Figures, byKana,
                 windowsNeeded || handsNeeded, unitsNeeded, "the written layout");
     layout.Cost = CostOfLayout(layout.Figures, settings, problem.Kana).Total;
-    std::string moves;
     std::vector<std::string> retyped(problem.Slots);
     if (kana) {
-      for (const auto& [u, w] : ExchangesTo(result.At.Holds)) {
-        moves += " " + KanaTextOf(kana->KanaOf(u)) + "<>" + KanaTextOf(kana->KanaOf(w));
-      }
       const std::vector<LayoutEntry> moved = TableAt(problem.Table, problem.Slots, kana, result.At);
       const std::vector<LayoutEntry> kept = kana->TableOf(kana->StartHolds());
       const std::vector<LayoutEntry> typed = kana->TableOf(result.At.Holds);
@@ -647,13 +634,8 @@ int Search(const Options& options) {
         }
       }
     }
-    for (const auto& [a, b] : ExchangesTo(result.At.At)) {
-      moves += std::string(" ") + kKeyAlphabet[static_cast<std::size_t>(a)] + "<>" +
-               kKeyAlphabet[static_cast<std::size_t>(b)];
-    }
     const std::string remark = std::string(kFoundMark) + " cost " + Fixed(layout.Cost, 4) +
-                               ", seed " + std::to_string(options.Seed) + ", moves" +
-                               (moves.empty() ? " none" : moves);
+                               ", seed " + std::to_string(options.Seed);
     const std::string name = FoundName(options.Output, stem, found.size() + 1);
     if (const int failed =
             ReplaceFile(name, MovedLayoutFile(problem.StartBytes, result.At.At, retyped, remark))) {

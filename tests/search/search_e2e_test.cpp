@@ -223,7 +223,7 @@ TEST(SearchE2eTest, WritesFoundLayoutsInTheStartsEncodingAndLineEnds) {
         written.substr(remark, written.find_first_of("\r\n", remark) - remark);
     if (firstRemark.empty()) {
       firstRemark = e2e::Utf8(remarkLine);
-      EXPECT_NE(firstRemark.find("<>"), std::string::npos) << firstRemark;
+      EXPECT_NE(firstRemark.find("->"), std::string::npos) << firstRemark;
     }
     EXPECT_EQ(encoded.Utf8 ? remarkLine : e2e::Utf8(remarkLine), firstRemark) << name;
     work.WriteFile("layout/" + name + "-1.txt", written);

@@ -14,8 +14,10 @@
 #include "analysis/piece_counts.h"
 #include "codes/key_alphabet.h"
 #include "codes/keyboard.h"
+#include "codes/text_encoding.h"
 #include "cost/layout_cost.h"
 #include "cost/search_file.h"
+#include "search/found_layout.h"
 #include "search/key_search.h"
 #include "search/layout_search.h"
 
@@ -247,6 +249,31 @@ TEST(SearchTest, RoundsFindTheOptimumOfEightFreeKeys) {
     found += best <= optimum + 1e-6;
   }
   EXPECT_GE(found, 19);
+}
+
+// A found layout's remark names each entry whose keys changed, old keys -> new keys, with its
+// kana as the file writes it: keys exchanged (f and j), and a kana and its voiced form retyped.
+TEST(SearchTest, FoundLayoutSaysWhichKeysChanged) {
+  const char* sjis =
+      "b\n0\n4\n0\nkananet-search: old\nf\t\x82\xA0\nj\t\x82\xA2 note\n"
+      "k\t\x82\xA4\nt\t\x82\xA9\nt@\t\x82\xAA\n";
+  const std::string cost = "kananet-search: cost 1.0000, seed 1";
+  const Places places = MovedPlaces(StartPlaces(), KeyIndexTable['f'], KeyIndexTable['j']);
+  auto keys = [](std::string_view text) {
+    std::string indexes;
+    for (const char key : text) {
+      indexes += static_cast<char>(KeyIndexTable[static_cast<std::uint8_t>(key)]);
+    }
+    return indexes;
+  };
+  const std::vector<std::string> retyped = {"", "", "", keys("x"), keys("x@")};
+  const std::string moved =
+      "b\n0\n4\n0\n" + cost +
+      ", keys changed: \x82\xA0 f->j, \x82\xA2 j->f, \x82\xA9 t->x, \x82\xAA t@->x@\nj\t\x82\xA0\n"
+      "f\t\x82\xA2 note\nk\t\x82\xA4\nx\t\x82\xA9\nx@\t\x82\xAA\n";
+  EXPECT_EQ(MovedLayoutFile(sjis, places, retyped, cost), moved);
+  EXPECT_EQ(MovedLayoutFile(ShiftJisTextToUtf8(sjis), places, retyped, cost),
+            ShiftJisTextToUtf8(moved));
 }
 
 }  // namespace
