@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <unordered_set>
 
 #include "codes/key_alphabet.h"
@@ -574,7 +575,17 @@ RoundResult RunRound(const KeyProblem& problem, const KanaUnits* kana, std::uint
   result.At = state.Now();
   result.Figures = FiguresAt(problem, kana, result.At);
   result.Cost = problem.CostOf(result.Figures);
+  if (!CostsAgree(state.Cost(), result.Cost)) {
+    char message[160];
+    std::snprintf(message, sizeof message, "round %llu kept cost %.9f but its layout costs %.9f",
+                  static_cast<unsigned long long>(round), state.Cost(), result.Cost);
+    throw CostDrifted(message);
+  }
   return result;
+}
+
+bool CostsAgree(double kept, double scored) {
+  return std::abs(kept - scored) <= 1e-6 * (1 + std::abs(scored));
 }
 
 FigureCounts FiguresAt(const KeyProblem& keys, const KanaUnits* kana, const Arrangement& at) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -145,8 +146,19 @@ bool Anneal(LayoutState& state, const std::vector<int>& keys, std::size_t units,
 // The steps of a round's annealing for so many free keys and units: 50 per pair of each.
 std::uint64_t AnnealingSteps(std::size_t keys, std::size_t units);
 
+// Whether the cost a layout keeps, changed move by move, agrees with the cost scored from
+// scratch, up to the rounding of the changes added up.
+bool CostsAgree(double kept, double scored);
+
+// A round whose kept cost disagrees with its layout's cost from scratch: a change was scored
+// wrong, an internal error.
+struct CostDrifted : std::logic_error {
+  using std::logic_error::logic_error;
+};
+
 // One round of the search: from StartOfRound, annealed, then improved while a move lowers the
-// cost (the greedy polish).
+// cost (the greedy polish). At its end, even when stopped early, the cost kept is checked
+// against the layout's cost from scratch (throws CostDrifted on a difference).
 struct RoundResult {
   Arrangement At{};
   FigureCounts Figures{};

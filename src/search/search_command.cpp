@@ -526,7 +526,7 @@ int Search(const Options& options) {
     const Arrangement at = state.Now();
     const FigureCounts scored = FiguresAt(keys, kana, at);
     const double cost = keys.CostOf(scored);
-    if (std::abs(state.Cost() - cost) > 1e-6 * (1 + std::abs(cost))) {
+    if (!CostsAgree(state.Cost(), cost)) {
       throw InternalError("--verify: the changes add up to cost " + Fixed(state.Cost(), 9) +
                           " but the counts give " + Fixed(cost, 9));
     }

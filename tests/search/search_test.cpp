@@ -251,6 +251,20 @@ TEST(SearchTest, RoundsFindTheOptimumOfEightFreeKeys) {
   EXPECT_GE(found, 19);
 }
 
+// The cost a round keeps, changed move by move, against the cost scored from scratch: the
+// rounding of many changes added up agrees, a change scored wrong does not.
+TEST(SearchTest, KeptCostAgreesOnlyUpToRounding) {
+  const struct {
+    double Kept, Scored;
+    bool Agree;
+  } cases[] = {{52.25, 52.25, true},       {52.25, 52.25 + 1e-9, true},
+               {-0.5, -0.5 - 1e-10, true}, {52.25, 52.25 + 1e-3, false},
+               {0, 1e-5, false},           {1e6, 1e6 + 10, false}};
+  for (const auto& costs : cases) {
+    EXPECT_EQ(CostsAgree(costs.Kept, costs.Scored), costs.Agree) << costs.Kept << costs.Scored;
+  }
+}
+
 // A found layout's remark names each entry whose keys changed, old keys -> new keys, with its
 // kana as the file writes it: keys exchanged (f and j), and a kana and its voiced form retyped.
 TEST(SearchTest, FoundLayoutSaysWhichKeysChanged) {
