@@ -167,6 +167,13 @@ std::optional<SearchFileError> ReadSearchFile(const std::string& text, SearchSet
       settings.PinKanaLine = LineOf(value);
     } else if (name == "moves") {
       error = ReadMoves(value, settings);
+    } else if (name == "kana_lengths") {
+      const auto* lengths = value.as_string();
+      if (!lengths || (lengths->get() != "same" && lengths->get() != "any")) {
+        error = At(value, "kana_lengths is \"same\" or \"any\"");
+      } else {
+        settings.AnyKanaLengths = lengths->get() == "any";
+      }
     } else if (name == "weights") {
       error = ReadWeights(value, settings);
     } else if (name == "finger_targets") {

@@ -35,6 +35,9 @@ struct SearchSettings {
   std::size_t PinKanaLine = 0;
   bool MoveKeys = true;
   bool MoveKana = false;
+  // kana_lengths = "any": a kana move may exchange key sequences of different lengths, which
+  // changes the strokes; by default ("same") it exchanges sequences of equal length only.
+  bool AnyKanaLengths = false;
   std::array<double, kFigureCount> Weights{};
   std::array<std::size_t, kFigureCount> WeightLines{};
   // [finger_targets]: a share of all strokes (0 to 1) for some fingers, by Finger, and the

@@ -161,8 +161,8 @@ KanaUnits::KanaUnits(const std::vector<LayoutEntry>& table, std::size_t slots,
   }
 }
 
-bool KanaUnits::LengthsDiffer() const {
-  return std::any_of(units_.begin(), units_.end(), [this](const Unit& unit) {
+bool KanaUnits::LengthsMayChange() const {
+  return !keepLengths_ && std::any_of(units_.begin(), units_.end(), [this](const Unit& unit) {
     return table_[unit.Slot].Keys.size() != table_[units_[0].Slot].Keys.size();
   });
 }
@@ -255,6 +255,9 @@ void LayoutState::ExchangeKeys(int a, int b) {
 
 bool LayoutState::Changes(std::size_t u, std::size_t w, std::vector<Change>& changes) const {
   changes.clear();
+  if (kana_->keepLengths_ && now_[kana_->units_[u].Slot].Size != now_[kana_->units_[w].Slot].Size) {
+    return false;
+  }
   auto code = [this](const Sequence& keys) {
     std::uint64_t value = 0;
     for (std::size_t i = keys.Size; i-- > 0;) {

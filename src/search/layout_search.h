@@ -42,8 +42,12 @@ class KanaUnits {
             const std::vector<bool>& pinned, const std::vector<int>& freeKeys);
 
   std::size_t Size() const { return units_.size(); }
-  // Whether two units' keys differ in length: then a kana move changes the strokes.
-  bool LengthsDiffer() const;
+  // From now on, two units exchange their keys only when these are of equal length, so that no
+  // kana move changes the strokes (by default any two may).
+  void KeepLengths() { keepLengths_ = true; }
+  // Whether a kana move may change the strokes: two units' keys differ in length, and lengths
+  // are not kept.
+  bool LengthsMayChange() const;
   std::vector<std::uint16_t> StartHolds() const;
   // The table's first slots entries with the keys of holds, start keys.
   std::vector<LayoutEntry> TableOf(const std::vector<std::uint16_t>& holds) const;
@@ -70,6 +74,7 @@ class KanaUnits {
   PieceCounts pieces_;
   std::vector<Unit> units_;
   std::vector<bool> counted_;  // the entries whose keys no other may take
+  bool keepLengths_ = false;
   // The follows by slot: after[afterStart[s] .. afterStart[s + 1]) follow s, before[...] precede.
   std::vector<std::uint32_t> afterStart_, beforeStart_;
   std::vector<Link> after_, before_;
@@ -103,7 +108,7 @@ class LayoutState {
     std::uint64_t CodeBefore = 0, CodeAfter = 0;
   };
   // The entries units u and w move and their keys before and after; false when a sequence
-  // would grow too long.
+  // would grow too long, or change its length where lengths are kept.
   bool Changes(std::size_t u, std::size_t w, std::vector<Change>& changes) const;
   bool Distinct(const std::vector<Change>& changes) const;
   // Calls add(first, second, count) for each follow a changed entry takes part in, with the

@@ -458,8 +458,8 @@ int Search(const Options& options) {
   needed.UnitWindows = unitsNeeded;
   needed.KanaUnits = settings.MoveKana;
   needed.HandSets = handsNeeded;
-  const TextCounts counted = CountText(problem.KanaCodes, problem.Table, problem.Slots, byKana,
-                                       breaks, needed, movable.PinnedEntries, movable.Keys, jobs);
+  TextCounts counted = CountText(problem.KanaCodes, problem.Table, problem.Slots, byKana, breaks,
+                                 needed, movable.PinnedEntries, movable.Keys, jobs);
   const PieceCounts& pieces = counted.Pieces;
   const GapWindows& windows = counted.Windows;
   const UnitWindows& unitWindows = counted.Units;
@@ -473,8 +473,11 @@ int Search(const Options& options) {
                         settings.Weights, problem.Header.LeftHandLastKey, byKana, problem.Kana,
                         windowsNeeded ? &windows : nullptr, &settings,
                         unitsNeeded ? &unitWindows : nullptr, handsNeeded ? &hands : nullptr);
+  if (counted.Kana && !settings.AnyKanaLengths) {
+    counted.Kana->KeepLengths();
+  }
   const KanaUnits* kana = units ? &*units : nullptr;
-  if (kana && kana->LengthsDiffer()) {
+  if (kana && kana->LengthsMayChange()) {
     if (const double reward = StrokeReward(settings.Weights, problem.Header.LeftHandLastKey);
         reward > 0) {
       Say("note: with kana moving, these weights pay for typing more: one more stroke can lower "

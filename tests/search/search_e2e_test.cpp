@@ -56,10 +56,10 @@ TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
   TempDir work;
   CopyExample(work);
   // を (L0) among the kana that move: kana moves change the strokes, which the weights reward.
-  work.WriteFile("search.toml",
-                 "free_keys = \"qwertasdfgzxcvbL0\"\npin_kana = \"ー\"\n"
-                 "moves = [\"keys\", \"kana\"]\n[weights]\nsame_finger = 2\n\"row.home\" = "
-                 "-1\nrow_jumps = 0.5\n");
+  const std::string searchFile =
+      "free_keys = \"qwertasdfgzxcvbL0\"\npin_kana = \"ー\"\nmoves = [\"keys\", \"kana\"]\n"
+      "[weights]\nsame_finger = 2\n\"row.home\" = -1\nrow_jumps = 0.5\n";
+  work.WriteFile("search.toml", "kana_lengths = \"any\"\n" + searchFile);
   const std::vector<std::string> common = {
       "layout/jis-kana.txt", "-c", "search.toml", "--seed", "3", "--rounds", "6", "--top", "3"};
   auto run = [&](const std::string& jobs, const std::string& output) {
@@ -74,6 +74,18 @@ TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
   ASSERT_EQ(first.ExitStatus, 0) << first.Err;
   EXPECT_NE(first.Err.find("note: with kana moving, these weights pay for typing more"),
             std::string::npos);
+  EXPECT_NE(TableValue(first.Out, "strokes", 0), TableValue(first.Out, "strokes", 1));
+  // Without kana_lengths = "any", kana exchange keys of equal length only: the strokes stay.
+  work.WriteFile("same.toml", searchFile);
+  const e2e::RunResult same =
+      RunProgram(KANANET_SEARCH_BINARY, work.Path(),
+                 Arguments({"layout/jis-kana.txt", "-c", "same.toml", "--seed", "3", "--rounds",
+                            "6", "--top", "3", "-o", "same"}));
+  ASSERT_EQ(same.ExitStatus, 0) << same.Err;
+  EXPECT_EQ(same.Err.find("note:"), std::string::npos) << same.Err;
+  for (std::size_t column = 1; column <= 3; ++column) {
+    EXPECT_EQ(TableValue(same.Out, "strokes", column), TableValue(same.Out, "strokes", 0));
+  }
   const e2e::RunResult again = run("1", "again");
   ASSERT_EQ(again.ExitStatus, 0) << again.Err;
   // Gap classes 1 and 2+ weighted, keys moving, and finger targets with class 1, kana moving
@@ -299,6 +311,8 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
       {"[finger_targets]\n\"finger.left_index\" = 2\n",
        "search.toml:2: error: finger_targets: the share of finger.left_index", false},
       {"free_keys = \"abc\"\nfree_keys = \"d\"\n", "search.toml:2:", false},
+      {"\nkana_lengths = \"all\"\n", "search.toml:2: error: kana_lengths is \"same\" or \"any\"",
+       false},
   };
   TempDir work;
   CopyExample(work);
