@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <exception>
@@ -22,8 +21,6 @@
 #include "analysis/piece_counts.h"
 #include "check/finding_text.h"
 #include "check/layout_check.h"
-#include "codes/kana_code.h"
-#include "codes/key_alphabet.h"
 #include "codes/keyboard.h"
 #include "codes/text_encoding.h"
 #include "cost/layout_cost.h"
@@ -321,23 +318,24 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
     return 1;
   }
   std::string bytes = problem.StartBytes;
-  bool textErrors = false;
+  // The text's findings are why it could not be read (missing, unreadable, UTF-16).
+  bool missing = false;
   for (const Finding& item : text.Findings) {
     if (SeverityOf(item.Kind) == Severity::kError) {
       WriteErr(FindingLine(kSampleTextPath, item));
-      textErrors = true;
+      missing = missing || (item.Kind == FindingKind::kCannotRead && item.Value == ENOENT);
     }
   }
   if (!text.Read) {
-    Say("the sample text " + std::string(kSampleTextPath) +
-        " cannot be read; run kananet-search in the working directory that holds it");
+    Say("the sample text " + std::string(kSampleTextPath) + " cannot be read" +
+        (missing ? "; run kananet-search in the working directory that holds it" : ""));
     return 1;
   }
   if (MakeShiftJis(bytes) == TextEncoding::kUtf16) {
     Say(options.Start + ": the file is UTF-16; save it as UTF-8 or Shift_JIS");
     return 1;
   }
-  LayoutChecker checker(text.Read ? &text.Sample.KanaStream : nullptr);
+  LayoutChecker checker(&text.Sample.KanaStream);
   const LayoutCheck check = checker.CheckBytes(fs::path(options.Start).filename().string(), bytes);
   if (check.Header.Chords) {
     // Its pairs between actions depend on which fingers press the keys together, which a key
@@ -347,20 +345,15 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
         "kananet and kananet-report count it");
     return 1;
   }
-  bool startErrors = false;
+  bool errors = false;
   for (const Finding& item : check.Findings) {
     if (SeverityOf(item.Kind) == Severity::kError) {
       WriteErr(FindingLine(options.Start, item));
-      startErrors = true;
+      errors = true;
     }
   }
-  if (textErrors) {
-    Say(std::string(kSampleTextPath) + " has kananet --check errors; mend them first");
-  }
-  if (startErrors) {
+  if (errors) {
     Say("the start has kananet --check errors; mend them first");
-  }
-  if (textErrors || startErrors) {
     return 1;
   }
   FillLayout(bytes, problem.Header, problem.Table);
