@@ -254,7 +254,7 @@ TEST(SearchE2eTest, SaysWhenARunIsInterrupted) {
   // signal waits until the search catches it (SigCgt holds signal 2), and then a little more.
   const std::string script =
       std::string("env --default-signal=INT ") + KANANET_SEARCH_BINARY +
-      " layout/jis-kana.txt -c search.toml --rounds 100000 --top 2 >/dev/null & "
+      " layout/jis-kana.txt -c search.toml --rounds 100000 --top 2 --jobs 2 >/dev/null & "
       "pid=$!; while kill -0 $pid && ! grep -q '^SigCgt:.*[2367abef]$' "
       "/proc/$pid/status; do sleep 0.02; done; sleep 0.5; kill -INT $pid; "
       "wait $pid; echo $?";
