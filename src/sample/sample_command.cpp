@@ -9,6 +9,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "codes/kana_code.h"
 #include "codes/text_encoding.h"
 #include "platform/console_text.h"
 #include "platform/files.h"
@@ -47,10 +48,10 @@ constexpr std::string_view kUsage =
     "  -h, --help            show this help and exit\n"
     "      --version         show the version and exit\n"
     "\n"
-    "Exit status: 0 when the sample text was written; 1 when an input could not be read, the\n"
-    "dictionary could not be loaded or the output could not be written (it is then left as it\n"
-    "was); 2 for a wrong command line. Words without a reading are kept as written and counted\n"
-    "on standard error.\n";
+    "Exit status: 0 when the sample text was written; 1 when an input could not be read or held\n"
+    "no Japanese text, the dictionary could not be loaded or the output could not be written\n"
+    "(it is then left as it was); 2 for a wrong command line. Words without a reading are kept\n"
+    "as written and counted on standard error.\n";
 
 struct Settings {
   std::vector<std::string> Inputs;
@@ -160,6 +161,7 @@ class SampleOutput {
     return error;
   }
   std::string Name() const { return ToStandardOutput() ? "standard output" : path_; }
+  bool ToFile() const { return !ToStandardOutput(); }
 
  private:
   bool ToStandardOutput() const { return toStandardOutput_; }
@@ -168,6 +170,41 @@ class SampleOutput {
   bool toStandardOutput_;
   ReplacingFile file_;
 };
+
+// The kana and lines of the Shift_JIS text written, counted as kananet's reader counts them.
+class WrittenTally {
+ public:
+  void Add(std::string_view shiftJis) {
+    for (char byte : shiftJis) {
+      const auto value = static_cast<std::uint8_t>(byte);
+      if (lead_ != 0) {
+        kana_ += KanaCodeOf(lead_, value) != kNotKana ? 1 : 0;
+        lead_ = 0;
+      } else if (StartsTwoByteCharacter(value)) {
+        lead_ = value;
+      }
+      lines_ += value == '\n' ? 1 : 0;
+      lineOpen_ = value != '\n';
+    }
+  }
+  std::uint64_t Kana() const { return kana_; }
+  // A last line without a line end counts too.
+  std::uint64_t Lines() const { return lines_ + (lineOpen_ ? 1 : 0); }
+
+ private:
+  std::uint8_t lead_ = 0;  // the first byte of a two-byte character, or 0
+  std::uint64_t kana_ = 0;
+  std::uint64_t lines_ = 0;
+  bool lineOpen_ = false;
+};
+
+std::string NamesOf(const std::vector<std::string>& inputs) {
+  std::string names;
+  for (const std::string& input : inputs) {
+    names += (names.empty() ? "" : ", ") + NameOf(input);
+  }
+  return names;
+}
 
 // The closing note: how many words lost their reading, and the most frequent of them.
 void ReportUnread(const UnreadWords& unread) {
@@ -261,6 +298,7 @@ int RunSample(const std::vector<std::string>& arguments) {
   }
   Progress meter(totalKnown ? total : 0);
   Utf8ToShiftJis converter;
+  WrittenTally tally;
   std::string text;
   std::string shiftJis;
   std::string line;
@@ -273,6 +311,7 @@ int RunSample(const std::vector<std::string>& arguments) {
       converter.Finish(shiftJis);
     }
     text.clear();
+    tally.Add(shiftJis);
     int error = output.Write(shiftJis);
     shiftJis.clear();
     return error;
@@ -327,10 +366,18 @@ int RunSample(const std::vector<std::string>& arguments) {
     text += paragraphEnds ? "\r\n" : "";
   }
   int error = flush(true);
-  error = error != 0 ? error : output.Commit();
+  // A text without one kana is no sample text: an empty input, or one in another language, must
+  // not replace a sample text made before.
+  const bool noKana = error == 0 && tally.Kana() == 0;
+  error = error != 0 || noKana ? error : output.Commit();
   meter.Finish();
   if (error != 0) {
     Say("cannot write " + output.Name() + ": " + std::strerror(error));
+    return 1;
+  }
+  if (noKana) {
+    Say("found no Japanese text in " + NamesOf(chosen.Inputs) + ": not one kana to count" +
+        (output.ToFile() ? "; " + output.Name() + " is left as it was" : ""));
     return 1;
   }
   ReportUnread(readings->Unread());

@@ -142,11 +142,17 @@ TEST(SampleE2eTest, FailuresSayWhatToFixAndLeaveTheOutputAlone) {
       {{"--bogus"}, 2, "unknown option --bogus; see kananet-sample --help\n"},
       {{"a.txt", "-o"}, 2, "-o needs a value; see kananet-sample --help\n"},
       {{"--readings", "a.txt", "a.txt"}, 1, "a.txt:1: write the word, a TAB and its reading"},
+      {{},
+       1,
+       "found no Japanese text in standard input: not one kana to count; kanasample.txt "
+       "is left as it was\n"},
+      {{"latin.txt", "-"}, 1, "found no Japanese text in latin.txt, standard input: "},
   };
   for (const Case& c : cases) {
     TempDir dir;
     dir.WriteFile("a.txt", "言う\n");
     dir.WriteFile("utf16.txt", std::string("\xFF\xFE\x00\x30", 4));
+    dir.WriteFile("latin.txt", "ABC 123, \xE9\xBE\x98\n");  // a kanji without a reading
     dir.MakeDir("folder");
     dir.WriteFile("kanasample.txt", "previous");
     RunResult run = RunProgram(kProgram, dir.Path(), WithArguments(c.arguments));
@@ -154,8 +160,8 @@ TEST(SampleE2eTest, FailuresSayWhatToFixAndLeaveTheOutputAlone) {
     EXPECT_NE(run.Err.find(c.message), std::string::npos) << run.Err;
     EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
     EXPECT_EQ(dir.ReadFile("kanasample.txt"), "previous") << c.arguments[0];
-    EXPECT_EQ(dir.List(""),
-              (std::vector<std::string>{"a.txt", "folder", "kanasample.txt", "utf16.txt"}));
+    EXPECT_EQ(dir.List(""), (std::vector<std::string>{"a.txt", "folder", "kanasample.txt",
+                                                      "latin.txt", "utf16.txt"}));
   }
 
   TempDir dir;
