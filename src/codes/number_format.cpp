@@ -11,4 +11,16 @@ void AppendNumber(std::string& out, double value) {
   out.append(buffer, result.ptr);
 }
 
+std::string Grouped(std::uint64_t value) {
+  const std::string digits = std::to_string(value);
+  std::string grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) {
+      grouped += ',';
+    }
+    grouped += digits[i];
+  }
+  return grouped;
+}
+
 }  // namespace kananet

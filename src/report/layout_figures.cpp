@@ -233,18 +233,6 @@ std::string CountingName(const LayoutView& view) {
   return view.Details->CountByKana ? "by kana" : "by strokes";
 }
 
-std::string Grouped(std::uint64_t value) {
-  const std::string digits = std::to_string(value);
-  std::string grouped;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) {
-      grouped += ',';
-    }
-    grouped += digits[i];
-  }
-  return grouped;
-}
-
 std::string CountOf(std::uint64_t value, const std::string& singular, const std::string& plural) {
   return Grouped(value) + " " + (value == 1 ? singular : plural);
 }

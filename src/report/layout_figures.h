@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "codes/number_format.h"
 #include "cost/layout_cost.h"
 #include "report/fingers.h"
 #include "report/html_report.h"
@@ -94,8 +95,6 @@ bool SameMode(const LayoutView& a, const LayoutView& b);
 // "by strokes", "by kana", or empty when the header is not known.
 std::string CountingName(const LayoutView& view);
 
-// A count with its digits grouped by thousands (1,234,567).
-std::string Grouped(std::uint64_t value);
 // "1 time", "2 times": count and noun, grouped digits.
 std::string CountOf(std::uint64_t value, const std::string& singular, const std::string& plural);
 

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "codes/kana_code.h"
+#include "codes/number_format.h"
 #include "codes/text_encoding.h"
 #include "platform/console_text.h"
 #include "platform/files.h"
@@ -31,7 +32,7 @@ constexpr std::size_t kUnreadNamed = 5;
 constexpr std::string_view kFullWidthSpace = "\xE3\x80\x80";
 
 constexpr std::string_view kUsage =
-    "Usage: kananet-sample [FILE...] [-o OUTPUT] [-d DIR] [--readings FILE] [--join-lines]\n"
+    "Usage: kananet-sample [FILE...] [-o OUTPUT] [-d DIR] [--readings FILE] [--join-lines] [-q]\n"
     "Turns ordinary Japanese text (kanji and kana, UTF-8 or Shift_JIS) into a sample text for\n"
     "kananet: every word becomes the hiragana a typist types for it, through MeCab and its\n"
     "IPAdic dictionary. Letters, digits, symbols, spaces and the lines stay as they are. Reads\n"
@@ -45,13 +46,15 @@ constexpr std::string_view kUsage =
     "      --join-lines      join the lines of each paragraph (ended by an empty line or a\n"
     "                        line that begins with a full-width space) before reading them,\n"
     "                        and write each paragraph as one line\n"
+    "  -q, --quiet           print nothing on success but the words kept as written\n"
     "  -h, --help            show this help and exit\n"
     "      --version         show the version and exit\n"
     "\n"
     "Exit status: 0 when the sample text was written; 1 when an input could not be read or held\n"
     "no Japanese text, the dictionary could not be loaded or the output could not be written\n"
     "(it is then left as it was); 2 for a wrong command line. Words without a reading are kept\n"
-    "as written and counted on standard error.\n";
+    "as written and counted on standard error. On success one line names the file written with\n"
+    "its kana and lines: on standard output when that is a terminal, else on standard error.\n";
 
 struct Settings {
   std::vector<std::string> Inputs;
@@ -59,6 +62,7 @@ struct Settings {
   std::string Dictionary = KANANET_SAMPLE_DICTIONARY;
   std::string Readings;  // --readings: empty for none
   bool JoinLines = false;
+  bool Quiet = false;
   bool Help = false;
   bool Version = false;
 };
@@ -79,6 +83,8 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
       chosen.Version = true;
     } else if (argument == "--join-lines") {
       chosen.JoinLines = true;
+    } else if (argument == "-q" || argument == "--quiet") {
+      chosen.Quiet = true;
     } else if (argument == "-o" || argument == "-d" || argument == "--dictionary" ||
                argument == "--readings") {
       if (i + 1 == arguments.size()) {
@@ -94,10 +100,11 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
   return std::nullopt;
 }
 
-// A line on standard error, in the locale's character set.
-void Say(std::string_view message) {
+// A line on standard error (or on standard output, to fd STDOUT_FILENO), in the locale's
+// character set.
+void Say(std::string_view message, int fd = STDERR_FILENO) {
   std::string line = std::string(kProgram) + ": " + std::string(message) + "\n";
-  WriteAll(STDERR_FILENO, Utf8ConsoleLine(line, CharsetOf(stderr)));
+  WriteAll(fd, Utf8ConsoleLine(line, CharsetOf(fd == STDOUT_FILENO ? stdout : stderr)));
 }
 
 std::string NameOf(const std::string& input) {
@@ -381,6 +388,13 @@ int RunSample(const std::vector<std::string>& arguments) {
     return 1;
   }
   ReportUnread(readings->Unread());
+  if (!chosen.Quiet) {
+    // Where a person reads it: the terminal, unless the sample text itself goes there.
+    const bool onTerminal = output.ToFile() && ::isatty(STDOUT_FILENO) == 1;
+    Say("wrote " + Grouped(tally.Kana()) + " kana on " + Grouped(tally.Lines()) +
+            (tally.Lines() == 1 ? " line to " : " lines to ") + output.Name(),
+        onTerminal ? STDOUT_FILENO : STDERR_FILENO);
+  }
   return 0;
 }
 

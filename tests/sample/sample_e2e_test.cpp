@@ -27,6 +27,7 @@ TEST(SampleE2eTest, WritesShiftJisLinesWithCrLfThatKananetReads) {
   RunResult run = RunProgram(kProgram, dir.Path(), WithArguments({"a.txt", "b.txt"}));
   ASSERT_EQ(run.ExitStatus, 0) << run.Err;
   EXPECT_EQ(run.Out, "");
+  EXPECT_EQ(run.Err, "kananet-sample: wrote 22 kana on 4 lines to kanasample.txt\n");
   const std::string expected =
       Sjis("とうきょうへいく。\r\n\r\nABC 12、いう\r\nがーどまん　あめがふる\r\n");
   const std::string written = dir.ReadFile("kanasample.txt");
@@ -46,6 +47,20 @@ TEST(SampleE2eTest, WritesShiftJisLinesWithCrLfThatKananetReads) {
                  WithArguments({"-c", "printf '\\357\\273\\277言う\\n' | " + kProgram + " -o -"}));
   EXPECT_EQ(run.ExitStatus, 0) << run.Err;
   EXPECT_EQ(run.Out, Sjis("いう\r\n"));
+  EXPECT_EQ(run.Err, "kananet-sample: wrote 2 kana on 1 line to standard output\n");
+
+  // The closing line goes to a terminal on standard output, and -q silences it.
+  RunOptions onTerminal = WithArguments({"b.txt"});
+  onTerminal.OnTerminal = Terminal::kOut;
+  for (const bool quiet : {false, true}) {
+    if (quiet) {
+      onTerminal.Arguments.push_back("-q");
+    }
+    run = RunProgram(kProgram, dir.Path(), onTerminal);
+    EXPECT_EQ(run.ExitStatus, 0) << run.Err;
+    EXPECT_EQ(run.Out + run.Err,
+              quiet ? "" : "kananet-sample: wrote 5 kana on 1 line to kanasample.txt\n");
+  }
 }
 
 // The bundled essay's source gives its sample text back, but for the words its manual names.
