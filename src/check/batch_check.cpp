@@ -84,7 +84,19 @@ TextCheck ReadTextForCheck(const std::string& path, unsigned jobs) {
   SampleTextFile file = ReadSampleTextFile(path, jobs, true);
   text.Read = !FindReadFailure(file.Read, file.Utf16, text.Findings);
   text.Sample = std::move(file.Text);
+  if (text.Read) {
+    CheckTextHasKana(text.Sample, text.Findings);
+  }
   return text;
+}
+
+void CheckTextHasKana(const SampleText& text, std::vector<Finding>& findings) {
+  if (text.KanaStream.size() <= kClosingZu) {
+    Finding item;
+    item.Kind = FindingKind::kTextWithoutKana;
+    item.Count = text.FileBytes;
+    findings.push_back(std::move(item));
+  }
 }
 
 BatchCheck CheckBatch(const std::string& sampleTextPath, const std::string& layoutDirectory,

@@ -284,6 +284,16 @@ std::string DescribeFinding(const Finding& f) {
       return Shown(f.Text) +
              " counts as the space key in this file; to press keys together with '+' and use "
              "the thumb keys '<' and '>', add a line %chords after the four header lines";
+    case FindingKind::kTextWithoutKana:
+      return "holds no kana " +
+             (f.Count == 0
+                  ? std::string("(the file is empty)")
+                  : "in its " + Plural(f.Count, "byte", "bytes") + " (kana are hiragana, " +
+                        KanaText(5) + ", " + KanaText(3) + ", " + KanaText(kKanaComma) + " and " +
+                        KanaText(kKanaFullStop) + "; katakana and kanji are passed over)") +
+             ", so every layout counts only the closing " + KanaText(kZu) +
+             "; write the text in hiragana, or make it with kananet-sample from ordinary "
+             "Japanese text";
     case FindingKind::kUnusedEntries:
       return UnusedText(f);
     case FindingKind::kKeystrokesPerKana:

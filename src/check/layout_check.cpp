@@ -35,7 +35,8 @@ int LayoutCheck::CountOf(Severity level) const {
 }
 
 bool BatchCheck::HasError() const {
-  return SearchError != 0 || !Text.Findings.empty() ||
+  const auto isError = [](const Finding& f) { return SeverityOf(f.Kind) == Severity::kError; };
+  return SearchError != 0 || std::any_of(Text.Findings.begin(), Text.Findings.end(), isError) ||
          std::any_of(Layouts.begin(), Layouts.end(), [](const LayoutCheck& layout) {
            return layout.CountOf(Severity::kError) > 0;
          });

@@ -50,6 +50,7 @@ enum class FindingKind {
   kSameKeys,               // Line; OtherLine: the earlier entry; Kana; OtherKana: its kana
   kJoinsNothing,           // Line, Column: a '+' without a key on one side (a file with %chords)
   kChordCharacter,         // Line, Column; Text: '+', '<' or '>' in a file without %chords
+  kTextWithoutKana,        // the sample text; Count: its bytes
   // Notes
   kUnusedEntries,      // Count: entries the text never uses; Examples: the first few
   kKeystrokesPerKana,  // Count: keystrokes; Total: kana; Actions: a chord file's actions
@@ -137,6 +138,10 @@ struct BatchCheck {
 // Reads the sample text the way the batch does, into the KanaStream, with up to jobs threads
 // (without a stop: a file that cannot be read becomes a finding).
 TextCheck ReadTextForCheck(const std::string& path, unsigned jobs = 1);
+
+// Adds a warning when the text read holds not one kana: every layout then counts only the
+// closing zu, which no figure is worth reading for.
+void CheckTextHasKana(const SampleText& text, std::vector<Finding>& findings);
 
 // Checks layouts against one KanaStream (nullptr: no sample text, so no finding that needs
 // one), on any number of threads at once; with keepCounts, each check holds the layout's counts.

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "analysis/entry_counts.h"
+#include "check/finding_text.h"
+#include "check/layout_check.h"
 #include "driver/written_networks.h"
 #include "output/network_writer.h"
 #include "platform/console.h"
@@ -69,6 +71,11 @@ int RunBatch(unsigned jobs) {
   ResetFailures();
   return RunGuarded([jobs] {
     const SampleText text = ReadSampleText(jobs);
+    std::vector<Finding> warnings;
+    CheckTextHasKana(text, warnings);
+    for (const Finding& item : warnings) {
+      WriteErr(FindingLine(kSampleTextPath, item));
+    }
     LayoutFileSearch search = FindLayoutFiles(std::string(kLayoutDirectory));
     if (search.ErrorCode != 0) {
       WriteOut(NoLayoutFileMessage(search.ErrorCode));

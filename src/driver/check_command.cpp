@@ -53,7 +53,7 @@ int PrintCheck(const BatchCheck& batch) {
   Totals sum;
   for (const Finding& item : batch.Text.Findings) {
     WriteOut(FindingLine(kSampleTextPath, item));
-    ++sum.Errors;
+    ++(SeverityOf(item.Kind) == Severity::kError ? sum.Errors : sum.Warnings);
   }
   if (batch.SearchError != 0) {
     Finding item;

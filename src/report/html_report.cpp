@@ -10,6 +10,20 @@ namespace kananet::report {
 
 namespace {
 
+// The check's findings as a list, each with its place and severity.
+std::string FindingsList(const std::vector<CheckLine>& findings) {
+  if (findings.empty()) {
+    return "";
+  }
+  std::string html = "<ul class=\"findings\">\n";
+  for (const CheckLine& line : findings) {
+    html += "<li><code>" + EscapeHtml(line.Location) + "</code>: <span class=\"sev-" +
+            EscapeHtml(line.Severity) + "\">" + EscapeHtml(line.Severity) +
+            "</span>: " + EscapeHtml(line.Message) + "</li>\n";
+  }
+  return html + "</ul>\n";
+}
+
 std::string LayoutFacts(const LayoutView& view) {
   std::string html;
   if (!view.Details) {
@@ -28,16 +42,7 @@ std::string LayoutFacts(const LayoutView& view) {
         "layout file as they are now: run kananet again. Figures that need the order of strokes "
         "are left out.</p>\n";
   }
-  if (!details.Findings.empty()) {
-    html += "<ul class=\"findings\">\n";
-    for (const CheckLine& line : details.Findings) {
-      html += "<li><code>" + EscapeHtml(line.Location) + "</code>: <span class=\"sev-" +
-              EscapeHtml(line.Severity) + "\">" + EscapeHtml(line.Severity) +
-              "</span>: " + EscapeHtml(line.Message) + "</li>\n";
-    }
-    html += "</ul>\n";
-  }
-  return html;
+  return html + FindingsList(details.Findings);
 }
 
 // A banner at the top naming every layout whose network file is older than its text or layout,
@@ -63,13 +68,13 @@ std::string StaleBanner(const std::vector<LayoutView>& views) {
 std::string SampleTextLine(const WorkingDirectory& working) {
   if (!working.Text.Read) {
     return "<p class=\"source\">No sample text could be read from <code>" +
-           EscapeHtml(working.Path) + "</code>.</p>\n";
+           EscapeHtml(working.Path) + "</code>.</p>\n" + FindingsList(working.Text.Findings);
   }
   return "<p class=\"source\">Sample text <code>" + EscapeHtml(working.Text.Name) +
          "</code>: " + CountOf(working.Text.Bytes, "byte", "bytes") + ", " +
          CountOf(working.Text.Kana, "kana", "kana") + " in " +
          CountOf(working.Text.Runs, "run", "runs") + "; layouts from <code>" +
-         EscapeHtml(working.Path) + "/layout/</code></p>\n";
+         EscapeHtml(working.Path) + "/layout/</code></p>\n" + FindingsList(working.Text.Findings);
 }
 
 }  // namespace

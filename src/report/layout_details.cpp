@@ -102,6 +102,10 @@ WorkingDirectory ReadWorkingDirectory(
   const BatchCheck batch = CheckBatch(textPath, prefix + "layout/", UsableCores(), true);
 
   working.Text.Name = DisplayName(kSampleTextPath);
+  for (const Finding& item : batch.Text.Findings) {
+    working.Text.Findings.push_back(
+        {SeverityName(SeverityOf(item.Kind)), working.Text.Name, Utf8Of(DescribeFinding(item))});
+  }
   const std::string& kanaCodes = batch.Text.Sample.KanaStream;
   if (batch.Text.Read) {
     working.Text.Read = true;

@@ -17,18 +17,19 @@
 
 namespace kananet::report {
 
-struct SampleTextFacts {
-  std::string Name;  // UTF-8
-  bool Read = false;
-  std::uint64_t Bytes = 0;
-  std::uint64_t Kana = 0;  // kana of the text, without the closing ず
-  std::uint64_t Runs = 0;  // runs of consecutive kana
-};
-
 struct CheckLine {
   std::string Severity;  // "error", "warning" or "note"
   std::string Location;  // layout/NAME:LINE, UTF-8
   std::string Message;   // UTF-8
+};
+
+struct SampleTextFacts {
+  std::string Name;  // UTF-8
+  bool Read = false;
+  std::uint64_t Bytes = 0;
+  std::uint64_t Kana = 0;           // kana of the text, without the closing ず
+  std::uint64_t Runs = 0;           // runs of consecutive kana
+  std::vector<CheckLine> Findings;  // the check's findings on the text itself
 };
 
 // The counts of one layout made again from the text: its own mode's, to compare with the

@@ -310,6 +310,10 @@ int Report(const std::vector<std::string>& arguments, std::ostream& out, std::os
       err << "\r\x1b[K" << std::flush;
     }
     context.Working = &workingDirectory;
+    for (const CheckLine& line : workingDirectory.Text.Findings) {
+      err << kProgram << ": " << line.Location << ": " << line.Severity << ": " << line.Message
+          << "\n";
+    }
     for (const std::string& name : shownFiles) {
       const auto found = workingDirectory.Layouts.find(name);
       context.Details.push_back(found == workingDirectory.Layouts.end() ? nullptr : &found->second);

@@ -187,6 +187,27 @@ TEST_F(ExampleTest, ExportsAndTheBaselineViewAgreeWithThePage) {
             2 << 8);
 }
 
+// A sample text without one kana is warned of by the check, the batch and the report alike,
+// and none of them fails on it.
+TEST_F(ExampleTest, ATextWithoutKanaIsWarnedOfEverywhere) {
+  const std::pair<std::string, std::string> texts[] = {
+      {"", "(the file is empty)"},
+      {"\x83\x4A\x83\x5E ABC\r\n", "in its 10 bytes (kana are hiragana, ヴ, ー, 、 and 。;"}};
+  const std::string warning = "kanasample.txt: warning: holds no kana ";
+  for (const auto& [text, why] : texts) {
+    std::ofstream(work_ / "kanasample.txt", std::ios::binary) << text;
+    for (const std::string program :
+         {KANANET_BINARY " --check", KANANET_BINARY, KANANET_REPORT_BINARY " ."}) {
+      const std::string run =
+          "cd '" + work_.string() + "' && LC_ALL=C.UTF-8 " + program + " >out.txt 2>&1";
+      EXPECT_EQ(std::system(run.c_str()), 0) << program << ReadFile(work_ / "out.txt");
+      EXPECT_NE(ReadFile(work_ / "out.txt").find(warning + why), std::string::npos)
+          << program << ReadFile(work_ / "out.txt");
+    }
+    EXPECT_NE(ReadFile(work_ / "result" / "report.html").find(why), std::string::npos);
+  }
+}
+
 // A layout changed after the batch: the page is written, but says so at the top and on the
 // layout's rows, the console warns, and the status is 1.
 TEST_F(ExampleTest, AStaleResultIsNamedOnThePageAndTheConsole) {
