@@ -1,5 +1,6 @@
 #include "check/finding_text.h"
 
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -191,6 +192,26 @@ std::string UnusedText(const Finding& f) {
          "; nothing to do unless the text should use them";
 }
 
+// The lines as " 3, 6-88, 90": lines in a row show as a range.
+std::string LineRanges(const std::set<std::size_t>& lines) {
+  std::string text;
+  for (auto first = lines.begin(); first != lines.end();) {
+    auto last = first;
+    while (std::next(last) != lines.end() && *std::next(last) == *last + 1) {
+      ++last;
+    }
+    // Appended in steps: g++ 12 at -O2 warns (-Wrestrict) on the one-expression form.
+    text += first == lines.begin() ? " " : ", ";
+    text += std::to_string(*first);
+    if (last != first) {
+      text += '-';
+      text += std::to_string(*last);
+    }
+    first = std::next(last);
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string SeverityName(Severity level) {
@@ -337,24 +358,14 @@ std::string FindingLines(const std::string& label, const std::vector<Finding>& f
     if (item.Line == 0 || lines.size() < kGroupFrom) {
       text += FindingLine(label, item);
     } else if (grouped.insert(item.Kind).second) {
-      // The first in full, then where the others are.
+      // The first in full, then the lines of the others, each once: a line may hold several.
       std::string line = FindingLine(label, item);
       line.pop_back();
-      // Lines in a row show as a range: 6-88.
-      line += "; the same on " + std::to_string(lines.size() - 1) + " more lines:";
-      for (std::size_t i = 1, last = i; i < lines.size(); i = last + 1) {
-        for (last = i; last + 1 < lines.size() && lines[last + 1] == lines[last] + 1;) {
-          ++last;
-        }
-        // Appended in steps: g++ 12 at -O2 warns (-Wrestrict) on the one-expression form.
-        line += i == 1 ? " " : ", ";
-        line += std::to_string(lines[i]);
-        if (last > i) {
-          line += '-';
-          line += std::to_string(lines[last]);
-        }
-      }
-      text += line + "\n";
+      const std::set<std::size_t> others(lines.begin() + 1, lines.end());
+      line += others.size() + 1 == lines.size()
+                  ? "; the same on " + std::to_string(others.size()) + " more lines:"
+                  : "; the same " + std::to_string(lines.size() - 1) + " more times, on lines:";
+      text += line + LineRanges(others) + "\n";
     }
   }
   return text;

@@ -202,6 +202,28 @@ TEST(LayoutCheckTest, EachPlantedMistakeIsNamedOnItsLine) {
   EXPECT_TRUE(batch.HasError());
 }
 
+// The grouped line names each line of the other findings once, in ranges, however many
+// findings a line holds.
+TEST(LayoutCheckTest, GroupedFindingsNameEachLineOnce) {
+  const std::pair<std::vector<std::size_t>, std::string> cases[] = {
+      {{11, 12, 13, 14, 15}, "; the same on 4 more lines: 12-15\n"},
+      {{5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10}, "; the same 11 more times, on lines: 5-10\n"},
+      {{3, 5, 6, 7, 9, 9, 12}, "; the same 6 more times, on lines: 5-7, 9, 12\n"},
+  };
+  for (const auto& [lines, tail] : cases) {
+    std::vector<Finding> findings;
+    for (const std::size_t line : lines) {
+      Finding& item = findings.emplace_back();
+      item.Kind = Kind::kKeyOutsideAlphabet;
+      item.Line = line;
+      item.Text = "~";
+    }
+    const std::string text = FindingLines("g", findings);
+    EXPECT_TRUE(text.starts_with("g:" + std::to_string(lines[0]) + ": warning: '~'")) << text;
+    EXPECT_TRUE(text.ends_with(tail)) << text;
+  }
+}
+
 // A long text whose matches mostly need a third kana, so that the check follows it in several
 // stretches side by side: without an undefined kana the keystrokes are those of the plain
 // conversion; with one that first appears late, every place of it is counted and the first is
