@@ -113,18 +113,32 @@ std::string Meaning(std::size_t line, std::int32_t value) {
   }
 }
 
-std::string Remedy(std::size_t line) {
+// What header line holds.
+std::string HeaderLineHolds(std::size_t line) {
   switch (line) {
     case 1:
-      return "write the last left-hand key, such as b";
+      return "the last left-hand key, such as b";
     case 2:
-      return "write a key character such as 0 to break after \x81\x41 and \x81\x42, or a space not "
-             "to";
+      return "a key character such as 0 to break after \x81\x41 and \x81\x42, or a space not to";
     case 3:
-      return "write a digit, 4 for four rows";
+      return "a digit, 4 for four rows";
     default:
-      return "write 0 to count gaps in strokes, or 1 to count them in kana";
+      return "0 to count gaps in strokes, or 1 to count them in kana";
   }
+}
+
+std::string Remedy(std::size_t line) {
+  return "write " + HeaderLineHolds(line);
+}
+
+std::string HeaderMissingText(const Finding& f) {
+  std::string text = "the header seems to be missing: line " + std::to_string(f.OtherLine) +
+                     " holds a TAB or kana as an entry does, yet the first four lines are read "
+                     "as the header; begin the file with the four header lines:";
+  for (std::size_t line = 1; line <= kHeaderLines; ++line) {
+    text += (line == 1 ? " (" : "; (") + std::to_string(line) + ") " + HeaderLineHolds(line);
+  }
+  return text;
 }
 
 std::string WhatItExpects(std::size_t line) {
@@ -251,6 +265,8 @@ std::string DescribeFinding(const Finding& f) {
       return "from this entry on the layout has more than " + std::to_string(f.Count) +
              " different sets of keys that one hand presses together, more than kananet counts; "
              "use fewer";
+    case FindingKind::kHeaderMissing:
+      return HeaderMissingText(f);
     case FindingKind::kHeaderLineMissing:
       return "header line " + std::to_string(f.Line) + " is missing (the file has " +
              Plural(f.Count, "line", "lines") + "), so it reads as " + Meaning(f.Line, f.Value) +

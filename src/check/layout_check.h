@@ -36,6 +36,7 @@ enum class FindingKind {
   kOneFingerInAction,  // Line, Column: the second key; Text: both key characters; Value: finger
   kTooManyHandParts,   // Line: the entry that passes the limit; Count: the limit
   // Warnings
+  kHeaderMissing,          // Line 1; OtherLine: the first header line that looks like an entry
   kHeaderLineMissing,      // Line: the header line; Value: what it reads as; Count: lines in file
   kHeaderLineUnexpected,   // Line; Value; Text: the line's first character (empty: empty line)
   kAllKeysLeftHand,        // Line 1; Value: LeftHandLastKey

@@ -85,7 +85,34 @@ std::int32_t HeaderValue(const LayoutHeaderValues& header, std::size_t line) {
   return values[line];
 }
 
-void CheckHeader(const LayoutCheck& layout, std::size_t lineCount, std::vector<Finding>& out) {
+// Whether a line holds a TAB or a kana, as an entry line does and no header line should.
+bool LooksLikeEntry(std::string_view line) {
+  for (std::size_t i = 0; i < line.size(); i += CharacterAt(line, i).size()) {
+    const std::string_view character = CharacterAt(line, i);
+    if (character == "\t" ||
+        (character.size() == 2 && KanaCodeOf(static_cast<std::uint8_t>(character[0]),
+                                             static_cast<std::uint8_t>(character[1])) != 0)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A file that begins with entries has no header: its first entries are read as the header, and
+// one finding says so rather than one for each header line it misreads.
+void CheckHeader(const LayoutCheck& layout, const std::vector<FileLine>& lines,
+                 std::vector<Finding>& out) {
+  for (std::size_t i = 0; i < kHeaderLines && i < lines.size(); ++i) {
+    if (LooksLikeEntry(lines[i].Text)) {
+      Finding item;
+      item.Kind = FindingKind::kHeaderMissing;
+      item.Line = 1;
+      item.OtherLine = lines[i].Number;
+      out.push_back(std::move(item));
+      return;
+    }
+  }
+  const std::size_t lineCount = lines.size();
   for (std::size_t i = 0; i < kHeaderLines; ++i) {
     const HeaderSource& source = layout.Sources[i];
     Finding item;
@@ -363,7 +390,7 @@ RulesCheck CheckRules(const LayoutDefinition& definition, LayoutCheck& layout,
   RulesCheck rules;
   rules.Entries = EntryLines(definition, lines);
   std::size_t slots = std::min({rules.Entries.size(), layout.EntryLines, kLayoutSearchSlots});
-  CheckHeader(layout, lines.size(), warnings);
+  CheckHeader(layout, lines, warnings);
   std::set<std::string> handParts;
   bool tooManyParts = false;
   for (std::size_t slot = 0; slot < slots; ++slot) {

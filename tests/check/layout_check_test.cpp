@@ -43,6 +43,7 @@ std::int64_t DetailOf(const Finding& finding) {
     case Kind::kSameKana:
     case Kind::kPrefixKana:
     case Kind::kSameKeys:
+    case Kind::kHeaderMissing:
       return static_cast<std::int64_t>(finding.OtherLine);
     case Kind::kUndefinedKana:
       return static_cast<std::int64_t>(finding.TextLine);
@@ -85,6 +86,15 @@ TEST(LayoutCheckTest, EachPlantedMistakeIsNamedOnItsLine) {
         {2, Kind::kHeaderLineUnexpected},
         {3, Kind::kHeaderLineUnexpected},
         {4, Kind::kHeaderLineUnexpected}}},
+      // Entries from line 1 on: the header is missing, and its four lines' kana are not defined.
+      {"noheader.txt",
+       Sjis(kEntries),
+       {{0, Kind::kUndefinedKana, 1},
+        {0, Kind::kUndefinedKana, 1},
+        {0, Kind::kUndefinedKana, 2},
+        {0, Kind::kUndefinedKana, 2},
+        {1, Kind::kHeaderMissing, 1}}},
+      {"tabheader.txt", Sjis("b\n \t\n4\n0\n" + kEntries), {{1, Kind::kHeaderMissing, 2}}},
       {"righthand.txt", Sjis(" \n\n4\n0\n" + kEntries), {{1, Kind::kAllKeysRightHand}}},
       // Without a line end, the last line is read again for each missing one.
       {"short.txt",
@@ -199,6 +209,12 @@ TEST(LayoutCheckTest, EachPlantedMistakeIsNamedOnItsLine) {
   EXPECT_NE(grouped.find("g:11:4: warning: "), std::string::npos) << grouped;
   EXPECT_NE(grouped.find("; the same on 4 more lines: 12-15\n"), std::string::npos) << grouped;
   EXPECT_EQ(layoutNamed("short.txt").Header.RowCount, 7);
+  EXPECT_NE(FindingLines("g", layoutNamed("noheader.txt").Findings)
+                .find("g:1: warning: the header seems to be missing: line 1 holds a TAB or kana "
+                      "as an entry does, yet the first four lines are read as the header; begin "
+                      "the file with the four header lines: (1) the last left-hand key, such as "
+                      "b; (2) "),
+            std::string::npos);
   EXPECT_TRUE(batch.HasError());
 }
 
