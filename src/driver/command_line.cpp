@@ -70,10 +70,10 @@ const CommandOption* FindOption(std::span<const CommandOption> options, std::str
   return found == options.end() ? nullptr : &*found;
 }
 
-CommandLine UsageError(std::string_view what, std::string_view argument) {
+CommandLine UsageError(std::string_view complaint) {
   CommandLine commandLine;
   commandLine.ToDo = Action::kUsageError;
-  commandLine.Error.Text(what).Name(argument).Text("; run \"kananet --help\" for the usage.\n");
+  commandLine.Error = UsageErrorText("kananet", complaint);
   return commandLine;
 }
 
@@ -118,17 +118,20 @@ CommandLine ParseCommandLine(std::span<const std::string_view> arguments,
       continue;
     }
     if (option == nullptr) {
-      return UsageError("Unknown argument: ", arguments[i]);
+      return UsageError(arguments[i].starts_with('-')
+                            ? UnknownOption(arguments[i])
+                            : "one working directory only, not also " + std::string(arguments[i]));
     }
     std::string_view value;
     if (!option->ValueName.empty()) {
       if (i + 1 == arguments.size()) {
-        return UsageError("Missing value after ", arguments[i]);
+        return UsageError(std::string(arguments[i]) + " needs a value");
       }
       value = arguments[++i];
     }
     if (!option->Apply(commandLine, value)) {
-      return UsageError("Invalid value for " + std::string(option->LongName) + ": ", value);
+      return UsageError("invalid value for " + std::string(option->LongName) + ": " +
+                        std::string(value));
     }
     if (commandLine.ToDo != Action::kRunBatch && commandLine.ToDo != Action::kRunCheck) {
       break;
@@ -160,7 +163,8 @@ std::string HelpText(std::span<const CommandOption> options) {
          "\n"
          "Companion programs:\n"
          "  kananet-report   draws the network files of result/ as one HTML page\n"
-         "  kananet-sample   turns Japanese text into a kana sample text\n";
+         "  kananet-sample   turns Japanese text into a kana sample text\n"
+         "  kananet-search   searches for better layouts from a starting one\n";
 }
 
 std::string VersionLine() {

@@ -58,6 +58,17 @@ ConsoleText& ConsoleText::Name(std::string_view nameOnDisk) {
   return *this;
 }
 
+ConsoleText UsageErrorText(std::string_view program, std::string_view complaint) {
+  ConsoleText text;
+  text.Text(std::string(program) + ": ").Name(complaint);
+  text.Text("\nTry '" + std::string(program) + " --help'.\n");
+  return text;
+}
+
+std::string UnknownOption(std::string_view argument) {
+  return "unknown option " + std::string(argument);
+}
+
 std::string ConsoleText::In(ConsoleCharset charset) const {
   bool utf8 = charset == ConsoleCharset::kUtf8 && textToUtf8 != nullptr;
   std::string bytes;

@@ -55,4 +55,12 @@ class ConsoleText {
   std::vector<Piece> pieces_;
 };
 
+// A wrong command line as every program words it, on two lines: "<program>: <complaint>" and
+// "Try '<program> --help'.". The complaint (UTF-8, holding the argument at fault) is shown as a
+// name is, so that an argument cannot move the cursor or end the line.
+ConsoleText UsageErrorText(std::string_view program, std::string_view complaint);
+
+// The complaint about an option the program does not know.
+std::string UnknownOption(std::string_view argument);
+
 }  // namespace kananet

@@ -13,6 +13,7 @@
 
 #include "analysis/figures.h"
 #include "cost/search_file.h"
+#include "platform/console_text.h"
 #include "platform/directory.h"
 #include "platform/files.h"
 #include "platform/names.h"
@@ -106,7 +107,7 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
       }
       *option->second = arguments[++i];
     } else if (argument.size() > 1 && argument[0] == '-') {
-      return "unknown option " + argument;
+      return UnknownOption(argument);
     } else if (directoryGiven) {
       return "only one result directory can be given";
     } else {
@@ -198,7 +199,7 @@ int Report(const std::vector<std::string>& arguments, std::ostream& out, std::os
            bool terminal) {
   Options options;
   if (const std::optional<std::string> complaint = ReadOptions(arguments, options)) {
-    err << kProgram << ": " << *complaint << "\n" << kUsage;
+    err << UsageErrorText(kProgram, *complaint).In(ConsoleCharset::kUtf8);
     return 2;
   }
   if (options.Help) {

@@ -94,7 +94,7 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
        : argument == "--readings" ? chosen.Readings
                                   : chosen.Dictionary) = arguments[++i];
     } else {
-      return "unknown option " + argument;
+      return UnknownOption(argument);
     }
   }
   return std::nullopt;
@@ -235,7 +235,7 @@ int RunSample(const std::vector<std::string>& arguments) {
   ChooseConsoleCharsets(ShiftJisTextToUtf8);
   Settings chosen;
   if (std::optional<std::string> complaint = ReadOptions(arguments, chosen)) {
-    Say(*complaint + "; see kananet-sample --help");
+    WriteAll(STDERR_FILENO, UsageErrorText(kProgram, *complaint).In(CharsetOf(stderr)));
     return 2;
   }
   if (chosen.Help) {

@@ -227,9 +227,9 @@ TEST(BatchJobs, ThreadsChangeNothingTheRunLeaves) {
     }
   }
   for (const char* value : {"0", "1025", "-2", "two", "", "4294967297"}) {
-    ExpectOutcome(RunIn(dir, {"-j", value}), 2, "",
-                  std::string("Invalid value for --jobs: ") + value +
-                      "; run \"kananet --help\" for the usage.\n");
+    ExpectOutcome(
+        RunIn(dir, {"-j", value}), 2, "",
+        std::string("kananet: invalid value for --jobs: ") + value + "\nTry 'kananet --help'.\n");
   }
   EXPECT_TRUE(dir.List("result").empty());
 }

@@ -139,18 +139,39 @@ TEST(CommandLine, HelpVersionAndWrongArgumentsReadAndWriteNothing) {
   const std::string earlier = "*Vertices 330\r\nfrom an earlier run\r\n";
   dir.WriteFile("result/a.net", earlier);
   const std::string help = RunIn(dir, {"--help"}).Out;
-  for (const char* topic : {"kanasample.txt", "Exit status", "kananet-report", "kananet-sample"}) {
+  for (const char* topic :
+       {"kanasample.txt", "Exit status", "kananet-report", "kananet-sample", "kananet-search"}) {
     EXPECT_NE(help.find(topic), std::string::npos) << topic;
   }
-  const std::string usage = "; run \"kananet --help\" for the usage.\n";
+  const std::string usage = "\nTry 'kananet --help'.\n";
   ExpectOutcome(RunIn(dir, {"-h", "--bogus"}), 0, help, "");
   ExpectOutcome(RunIn(dir, {"--version"}), 0, "kananet " KANANET_VERSION "\n", "");
-  ExpectOutcome(RunIn(dir, {"--bogus", "--help"}), 2, "", "Unknown argument: --bogus" + usage);
-  ExpectOutcome(RunIn(dir, {".", "result"}), 2, "", "Unknown argument: result" + usage);
+  ExpectOutcome(RunIn(dir, {"--bogus", "--help"}), 2, "",
+                "kananet: unknown option --bogus" + usage);
+  ExpectOutcome(RunIn(dir, {".", "result"}), 2, "",
+                "kananet: one working directory only, not also result" + usage);
+  ExpectOutcome(RunIn(dir, {"-j"}), 2, "", "kananet: -j needs a value" + usage);
   ExpectOutcome(RunIn(dir, {"missing"}), 1, "",
                 "Cannot run in missing: No such file or directory; give the folder that holds "
                 "kanasample.txt and layout/.\n");
   EXPECT_EQ(Networks(dir), (std::map<std::string, std::string>{{"a.net", earlier}}));
+}
+
+// The four programs word an option they do not know alike, and read and write nothing.
+TEST(CommandLine, EveryProgramSaysAnUnknownOptionAlike) {
+  WorkDir dir({"a.txt"});
+  for (const std::string program :
+       {KANANET_BINARY, KANANET_REPORT_BINARY, KANANET_SEARCH_BINARY, KANANET_SAMPLE_BINARY}) {
+    if (program.empty()) {
+      continue;  // kananet-sample is built only where MeCab is installed
+    }
+    const std::string name = program.substr(program.rfind('/') + 1);
+    RunOptions options;
+    options.Arguments = {"--bogus"};
+    ExpectOutcome(RunProgram(program, dir.Path(), options), 2, "",
+                  name + ": unknown option --bogus\nTry '" + name + " --help'.\n");
+  }
+  EXPECT_EQ(dir.List(""), (Names{"kanasample.txt", "layout", "result"}));
 }
 
 TEST(Batch, NetworkFileWrittenAgainInOneRunIsPointedOut) {
