@@ -152,6 +152,9 @@ std::unique_ptr<Cp932Table> BuildCp932Table() {
   (*table)[0x00A2] = 0x8191;  // CENT SIGN
   (*table)[0x00A3] = 0x8192;  // POUND SIGN
   (*table)[0x00AC] = 0x81CA;  // NOT SIGN
+  // Hiragana vu has no Shift_JIS form; its katakana form ヴ is the one kana of its row that
+  // the readers count, and kananet-sample writes it for ゔ too, so a UTF-8 file's ゔ means ヴ.
+  (*table)[0x3094] = 0x8394;
   return table;
 }
 

@@ -72,8 +72,9 @@ char32_t NextCodePoint(std::string_view text, std::size_t& position);
 // of any size (a character may be split between two pieces). A leading byte-order mark is
 // dropped; a kana followed by the combining voiced or semi-voiced mark (U+3099, U+309A) is
 // composed first; U+301C, U+2016, U+2212, U+2014, U+00A2, U+00A3 and U+00AC become their JIS X
-// 0208 characters; any other character without a CP932 form, and any byte that is not part of
-// well-formed UTF-8, becomes the substitute 〓 (81 AC). Line ends pass unchanged.
+// 0208 characters, and ゔ (U+3094) becomes ヴ; any other character without a CP932 form, and any
+// byte that is not part of well-formed UTF-8, becomes the substitute 〓 (81 AC). Line ends pass
+// unchanged.
 class Utf8ToShiftJis {
  public:
   Utf8ToShiftJis();

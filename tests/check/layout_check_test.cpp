@@ -122,6 +122,10 @@ TEST(LayoutCheckTest, EachPlantedMistakeIsNamedOnItsLine) {
       {"utf8.txt",
        kHeader + kEntries + "g\tぱア\n",
        {{11, Kind::kKanaStopsAtNonKana, 4}, {0, Kind::kUnusedEntries}}},
+      // ゔ, which Shift_JIS lacks, is read as ヴ, however written.
+      {"vu.txt",
+       kHeader + kEntries + "v\tゔ\nvb\tう\u3099\n",
+       {{12, Kind::kSameKana, 11}, {0, Kind::kUnusedEntries}}},
       {"unused.txt", Sjis(kHeader + kEntries + "g\tぱ\n"), {{0, Kind::kUnusedEntries}}},
       // An editor turned the TAB of き into spaces; ぱ is typed with the keys of か.
       {"notab.txt",

@@ -62,8 +62,8 @@ std::vector<MappingCase> MappingCases() {
        "\x81\x60\x81\x61\x81\x7C\x81\x5C\x81\x91\x81\x92\x81\xCA"},
       {"か\u3099は\u309Aウ\u3099ホ\u309Aゝ\u3099ヽ\u3099", Sjis("がぱヴポゞヾ")},
       {"が\u3099あ\u309A\u3099", Sjis("が") + kGeta + Sjis("あ") + kGeta + kGeta},
-      {"う\u3099ワ\u3099", kGeta + kGeta},  // ゔ and ヷ compose but have no CP932 form
-      {"か\nか", Sjis("か\nか")},           // a kana near or at the end, no mark after it
+      {"う\u3099ゔワ\u3099", Sjis("ヴヴ") + kGeta},  // ゔ is read as ヴ; ヷ has no CP932 form
+      {"か\nか", Sjis("か\nか")},                    // a kana near or at the end, no mark after it
       {"\U0001F600\u0101", kGeta + kGeta},
       {"\xC0\xAF"
        "a\xED\xA0\x80\xFF",
