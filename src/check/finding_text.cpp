@@ -362,16 +362,30 @@ std::string DescribeHeader(const LayoutCheck& layout) {
 
 std::string FindingLines(const std::string& label, const std::vector<Finding>& findings) {
   std::map<FindingKind, std::vector<std::size_t>> linesOf;
+  std::vector<const Finding*> undefined;
   for (const Finding& item : findings) {
     if (item.Line != 0) {
       linesOf[item.Kind].push_back(item.Line);
+    } else if (item.Kind == FindingKind::kUndefinedKana) {
+      undefined.push_back(&item);
     }
   }
   std::string text;
   std::set<FindingKind> grouped;
   for (const Finding& item : findings) {
     const std::vector<std::size_t>& lines = linesOf[item.Kind];
-    if (item.Line == 0 || lines.size() < kGroupFrom) {
+    if (item.Kind == FindingKind::kUndefinedKana && undefined.size() >= kGroupFrom) {
+      if (&item == undefined.front()) {
+        // The first in full, then the first few of the other kana.
+        std::string line = FindingLine(label, item);
+        line.pop_back();
+        line += "; the same for " + std::to_string(undefined.size() - 1) + " more kana:";
+        for (std::size_t i = 1; i < undefined.size() && i <= kExamplesNamed; ++i) {
+          line += (i == 1 ? " " : ", ") + Quoted(undefined[i]->Kana);
+        }
+        text += line + (undefined.size() > kExamplesNamed + 1 ? ", ...\n" : "\n");
+      }
+    } else if (item.Line == 0 || lines.size() < kGroupFrom) {
       text += FindingLine(label, item);
     } else if (grouped.insert(item.Kind).second) {
       // The first in full, then the lines of the others, each once: a line may hold several.

@@ -30,7 +30,8 @@ std::string FindingLine(const std::string& label, const Finding& item);
 inline constexpr std::size_t kGroupFrom = 5;
 
 // The findings of one file, one line each, except that kGroupFrom or more of one kind at lines
-// take one line: the first in full, then the lines of the others.
+// take one line: the first in full, then the lines of the others; and kGroupFrom or more kana
+// without definition take one line: the first in full, then the first few others.
 std::string FindingLines(const std::string& label, const std::vector<Finding>& findings);
 
 }  // namespace kananet

@@ -78,8 +78,20 @@ LayoutCheck LayoutChecker::Check(const std::string& name,
   }
   std::stable_sort(warnings.begin(), warnings.end(),
                    [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
-  layout.Findings = std::move(errors);
-  layout.Findings.insert(layout.Findings.end(), std::make_move_iterator(warnings.begin()),
+  // The warnings that explain the errors come before them: a missing header, whose entries are
+  // then read as the header, and the lines without a TAB that hold an undefined kana.
+  const bool tabsExplain = std::any_of(
+      errors.begin(), errors.end(), [](const Finding& error) { return !error.Examples.empty(); });
+  const auto explains = [&](const Finding& warning) {
+    return warning.Kind == FindingKind::kHeaderMissing ||
+           (tabsExplain && warning.Kind == FindingKind::kNoTab);
+  };
+  const auto firstOther = std::stable_partition(warnings.begin(), warnings.end(), explains);
+  layout.Findings.assign(std::make_move_iterator(warnings.begin()),
+                         std::make_move_iterator(firstOther));
+  layout.Findings.insert(layout.Findings.end(), std::make_move_iterator(errors.begin()),
+                         std::make_move_iterator(errors.end()));
+  layout.Findings.insert(layout.Findings.end(), std::make_move_iterator(firstOther),
                          std::make_move_iterator(warnings.end()));
   layout.Findings.insert(layout.Findings.end(), std::make_move_iterator(notes.begin()),
                          std::make_move_iterator(notes.end()));

@@ -109,7 +109,9 @@ struct LayoutCheck {
   std::uint64_t Keystrokes = 0;  // over the kana that convert
   std::uint64_t Actions = 0;     // keys pressed together count once
   std::uint64_t Kana = 0;
-  std::vector<Finding> Findings;  // in the order of the file's lines, file-wide ones first
+  // The warnings that explain the errors (a missing header, lines without a TAB that hold an
+  // undefined kana), the errors, the other warnings in the order of the file's lines, the notes.
+  std::vector<Finding> Findings;
   // The layout's coverage of the sample text with its counts, as the batch writes them; null
   // when the text was not checked, has a kana without definition, or the checker does not keep
   // counts.

@@ -86,14 +86,15 @@ TEST(LayoutCheckTest, EachPlantedMistakeIsNamedOnItsLine) {
         {2, Kind::kHeaderLineUnexpected},
         {3, Kind::kHeaderLineUnexpected},
         {4, Kind::kHeaderLineUnexpected}}},
-      // Entries from line 1 on: the header is missing, and its four lines' kana are not defined.
+      // Entries from line 1 on: the header is missing, which explains why its four lines' kana are
+      // not defined.
       {"noheader.txt",
        Sjis(kEntries),
-       {{0, Kind::kUndefinedKana, 1},
+       {{1, Kind::kHeaderMissing, 1},
+        {0, Kind::kUndefinedKana, 1},
         {0, Kind::kUndefinedKana, 1},
         {0, Kind::kUndefinedKana, 2},
-        {0, Kind::kUndefinedKana, 2},
-        {1, Kind::kHeaderMissing, 1}}},
+        {0, Kind::kUndefinedKana, 2}}},
       {"tabheader.txt", Sjis("b\n \t\n4\n0\n" + kEntries), {{1, Kind::kHeaderMissing, 2}}},
       {"righthand.txt", Sjis(" \n\n4\n0\n" + kEntries), {{1, Kind::kAllKeysRightHand}}},
       // Without a line end, the last line is read again for each missing one.
@@ -130,10 +131,25 @@ TEST(LayoutCheckTest, EachPlantedMistakeIsNamedOnItsLine) {
       // An editor turned the TAB of き into spaces; ぱ is typed with the keys of か.
       {"notab.txt",
        Sjis(kHeader + "f\tか\nj\tな\nkd\tきゃ\nk   き\nh\tく\nd;\tず\nf\tぱ\n"),
-       {{0, Kind::kUndefinedKana, 2},
-        {8, Kind::kNoTab, 5},
+       {{8, Kind::kNoTab, 5},
+        {0, Kind::kUndefinedKana, 2},
         {11, Kind::kSameKeys, 5},
         {0, Kind::kUnusedEntries}}},
+      // Every TAB turned into spaces: the lines that explain the errors come first.
+      {"spaces.txt",
+       Sjis(kHeader + "f  か\nj  な\nkd  きゃ\nk  き\nh  く\nd;  ず\n"),
+       {{5, Kind::kNoTab, 4},
+        {6, Kind::kNoTab, 4},
+        {7, Kind::kNoTab, 5},
+        {8, Kind::kNoTab, 4},
+        {9, Kind::kNoTab, 4},
+        {10, Kind::kNoTab, 5},
+        {0, Kind::kUndefinedKana, 1},
+        {0, Kind::kUndefinedKana, 1},
+        {0, Kind::kUndefinedKana, 2},
+        {0, Kind::kUndefinedKana, 2},
+        {0, Kind::kUndefinedKana, 2},
+        {0, Kind::kUndefinedKana, 0}}},
       {"grouped.txt",
        Sjis(kHeader + kEntries + "g  ぱ\ng  ぴ\ng  ぷ\ng  ぺ\ng  ぽ\n"),
        {{11, Kind::kNoTab, 4},
@@ -206,12 +222,20 @@ TEST(LayoutCheckTest, EachPlantedMistakeIsNamedOnItsLine) {
     return *std::find_if(batch.Layouts.begin(), batch.Layouts.end(),
                          [&](const LayoutCheck& layout) { return layout.Name == name; });
   };
-  ASSERT_EQ(layoutNamed("notab.txt").Findings[0].Examples.size(), 1u);
-  EXPECT_EQ(layoutNamed("notab.txt").Findings[0].Examples[0].Line, 8u);
+  ASSERT_EQ(layoutNamed("notab.txt").Findings[1].Examples.size(), 1u);
+  EXPECT_EQ(layoutNamed("notab.txt").Findings[1].Examples[0].Line, 8u);
   std::string grouped = FindingLines("g", layoutNamed("grouped.txt").Findings);
   EXPECT_EQ(std::count(grouped.begin(), grouped.end(), '\n'), 2) << grouped;
   EXPECT_NE(grouped.find("g:11:4: warning: "), std::string::npos) << grouped;
   EXPECT_NE(grouped.find("; the same on 4 more lines: 12-15\n"), std::string::npos) << grouped;
+  // Six undefined kana take one line too, after the lines without a TAB that explain them.
+  grouped = FindingLines("g", layoutNamed("spaces.txt").Findings);
+  EXPECT_EQ(std::count(grouped.begin(), grouped.end(), '\n'), 2) << grouped;
+  EXPECT_TRUE(grouped.starts_with("g:5:4: warning: no TAB")) << grouped;
+  EXPECT_NE(grouped.find("\ng: error: " + Sjis("「か」 has no definition")), std::string::npos);
+  EXPECT_TRUE(grouped.ends_with(
+      Sjis("; the same for 5 more kana: 「な」, 「き」, 「ゃ」, 「く」, 「ず」\n")))
+      << grouped;
   EXPECT_EQ(layoutNamed("short.txt").Header.RowCount, 7);
   EXPECT_NE(FindingLines("g", layoutNamed("noheader.txt").Findings)
                 .find("g:1: warning: the header seems to be missing: line 1 holds a TAB or kana "
