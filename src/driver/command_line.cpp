@@ -118,8 +118,9 @@ CommandLine ParseCommandLine(std::span<const std::string_view> arguments,
       continue;
     }
     if (option == nullptr) {
-      return UsageError(arguments[i].starts_with('-')
-                            ? UnknownOption(arguments[i])
+      return UsageError(arguments[i].starts_with('-') ? UnknownOption(arguments[i])
+                        : arguments[i].empty()
+                            ? std::string("an empty argument names no working directory")
                             : "one working directory only, not also " + std::string(arguments[i]));
     }
     std::string_view value;

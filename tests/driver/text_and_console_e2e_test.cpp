@@ -151,6 +151,8 @@ TEST(CommandLine, HelpVersionAndWrongArgumentsReadAndWriteNothing) {
   ExpectOutcome(RunIn(dir, {".", "result"}), 2, "",
                 "kananet: one working directory only, not also result" + usage);
   ExpectOutcome(RunIn(dir, {"-j"}), 2, "", "kananet: -j needs a value" + usage);
+  ExpectOutcome(RunIn(dir, {""}), 2, "",
+                "kananet: an empty argument names no working directory" + usage);
   ExpectOutcome(RunIn(dir, {"missing"}), 1, "",
                 "Cannot run in missing: No such file or directory; give the folder that holds "
                 "kanasample.txt and layout/.\n");
