@@ -175,7 +175,7 @@ std::string ExportCsv(const ExportInput& input) {
       csv += CostRows(view, *input.Cost, layout);
     }
     const Network& network = view.Entry->Graph;
-    for (int key = 1; key <= kKeysPerBand; ++key) {
+    for (int key = 1; key <= network.LastKey(); ++key) {
       const Key& item = network.Keys[key];
       csv += layout + ",key,," + CsvField(KeyText(key)) + ",,," +
              std::to_string(item.Strokes.Value) + ",," + Bool(item.Strokes.Exact) + ",,,," + end;
@@ -284,7 +284,7 @@ std::string ExportJson(const ExportInput& input) {
     }
     json += ",\n \"keys\": [";
     const Network& network = view.Entry->Graph;
-    for (int key = 1; key <= kKeysPerBand; ++key) {
+    for (int key = 1; key <= network.LastKey(); ++key) {
       const Key& item = network.Keys[key];
       json +=
           std::string(key > 1 ? ",\n  " : "\n  ") + "{\"index\": " + std::to_string(key) +
@@ -292,7 +292,8 @@ std::string ExportJson(const ExportInput& input) {
           ", \"kanaAlone\": " + (details ? JsonString(details->KanaAlone[key]) : "null") +
           ", \"kanaWithKeys\": " + (details ? JsonString(details->KanaWithKeys[key]) : "null") +
           ", \"finger\": " +
-          (view.SplitKnown ? JsonString(FingerName(FingerOf(key, view.LeftHandLastKey))) : "null") +
+          (view.SplitKnown || IsThumbKey(key) ? JsonString(KeyFingerName(key, view.LeftHandLastKey))
+                                              : "null") +
           ", \"strokes\": " + std::to_string(item.Strokes.Value) +
           ", \"exact\": " + Bool(item.Strokes.Exact) + ", \"repeats\": [" +
           std::to_string(item.Repeats[0].Value) + ", " + std::to_string(item.Repeats[1].Value) +

@@ -10,9 +10,15 @@ Count Exact(std::uint64_t value) {
 
 }  // namespace
 
+std::string_view KeyFingerName(int key, int leftHandLastKey) {
+  return key == kLeftThumbKey    ? "left thumb"
+         : key == kRightThumbKey ? "right thumb"
+                                 : FingerName(FingerOf(key, leftHandLastKey));
+}
+
 FingerFigures FingerFiguresOfNetwork(const Network& network, int leftHandLastKey) {
   FingerFigures figures;
-  for (int key = 1; key <= kKeysPerBand; ++key) {
+  for (int key = 1; key <= network.LastKey(); ++key) {
     figures.Strokes[static_cast<int>(FingerOf(key, leftHandLastKey))] += network.Keys[key].Strokes;
     figures.AllStrokes += network.Keys[key].Strokes;
   }

@@ -26,6 +26,10 @@ struct FingerFigures {
   Count RowJumps;  // top letter row to bottom letter row or back, one hand, in a row
 };
 
+// The finger of a key as the page names it: "left thumb" and "right thumb" for the thumb keys of a
+// layout with keys pressed together, each of its own hand; else FingerName's.
+std::string_view KeyFingerName(int key, int leftHandLastKey);
+
 // Only what the network file allows without knowing its counting mode: strokes per finger.
 FingerFigures FingerFiguresOfNetwork(const Network& network, int leftHandLastKey);
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string_view>
 
+#include "analysis/gap_rules.h"
+#include "report/fingers.h"
 #include "report/html_text.h"
 
 namespace kananet::report {
@@ -61,26 +63,28 @@ std::string LayoutGraphml(const LayoutView& view) {
            "\" attr.type=\"" + std::string(attribute.Type) + "\"/>\n";
   }
   xml += "  <graph id=\"" + EscapeHtml(view.Entry->Name) + "\" edgedefault=\"undirected\">\n";
-  for (int k = 1; k <= kKeysPerBand; ++k) {
+  for (int k = 1; k <= network.LastKey(); ++k) {
     const Key& key = network.Keys[k];
     xml += "    <node id=\"k" + std::to_string(k) + "\">" + Data("index", std::to_string(k)) +
            Data("key", std::string(1, KeyName(k))) + Data("kana", key.Label);
-    if (view.SplitKnown) {
-      xml += Data("finger", std::string(FingerName(FingerOf(k, view.LeftHandLastKey)))) +
-             Data("hand", k <= view.LeftHandLastKey ? "left" : "right");
+    if (view.SplitKnown || IsThumbKey(k)) {
+      xml += Data("finger", std::string(KeyFingerName(k, view.LeftHandLastKey))) +
+             Data("hand", HandOfKey(k, view.LeftHandLastKey) == kLeft ? "left" : "right");
     }
-    xml += Data("row", std::string(kRowNames[static_cast<std::size_t>(RowOfKey(k))])) +
-           (std::isfinite(key.StrokeAt[0].X) && std::isfinite(key.StrokeAt[0].Y)
-                ? Data("x", Fixed(key.StrokeAt[0].X, 6)) + Data("y", Fixed(key.StrokeAt[0].Y, 6))
-                : std::string()) +
-           Data("strokes", std::to_string(key.Strokes.Value)) +
-           Data("exact", Bool(key.Strokes.Exact)) + "</node>\n";
+    xml +=
+        Data("row", IsThumbKey(k) ? std::string("thumb")
+                                  : std::string(kRowNames[static_cast<std::size_t>(RowOfKey(k))])) +
+        (std::isfinite(key.StrokeAt[0].X) && std::isfinite(key.StrokeAt[0].Y)
+             ? Data("x", Fixed(key.StrokeAt[0].X, 6)) + Data("y", Fixed(key.StrokeAt[0].Y, 6))
+             : std::string()) +
+        Data("strokes", std::to_string(key.Strokes.Value)) +
+        Data("exact", Bool(key.Strokes.Exact)) + "</node>\n";
   }
   std::size_t number = 0;
   for (const Edge& edge : network.Edges) {
     xml += EdgeXml(number, edge.FirstKey, edge.SecondKey, "pair", edge.Band, edge.Weight);
   }
-  for (int k = 1; k <= kKeysPerBand; ++k) {
+  for (int k = 1; k <= network.LastKey(); ++k) {
     for (int band = 0; band < kBandCount; ++band) {
       if (network.Keys[k].Repeats[band].Value > 0) {
         xml += EdgeXml(number, k, k, "repeat", band, network.Keys[k].Repeats[band]);

@@ -19,13 +19,16 @@ constexpr double kUnit = 1000;
 
 Point StandardPosition(int key, int band) {
   // Usual places: the keyboard's geometry with four rows a band.
+  if (IsThumbKey(key)) {
+    return {ThumbX(key), ThumbY(band, kKeyRows)};
+  }
   return {KeyX(key), KeyY(key, band, kKeyRows)};
 }
 
 // The positions of one network as drawn, in network coordinates.
 struct Placement {
-  std::array<std::array<Point, kBandCount>, kKeysPerBand + 1> Stroke{};
-  std::array<std::array<Point, kBandCount>, kKeysPerBand + 1> Repeat{};
+  std::array<std::array<Point, kBandCount>, kKeySlotCount> Stroke{};
+  std::array<std::array<Point, kBandCount>, kKeySlotCount> Repeat{};
   double Cell = 1.0 / 14;  // side of a key's cell
   bool Standard = false;   // the file's own positions could not be used
 };
@@ -37,7 +40,8 @@ bool Finite(const Point& p) {
 Placement PlaceKeys(const Network& network) {
   Placement placement;
   bool finite = true;
-  for (int k = 1; k <= kKeysPerBand; ++k) {
+  const int last = network.LastKey();
+  for (int k = 1; k <= last; ++k) {
     for (int band = 0; band < kBandCount; ++band) {
       placement.Stroke[k][band] = network.Keys[k].StrokeAt[band];
       placement.Repeat[k][band] = network.Keys[k].RepeatAt[band];
@@ -46,7 +50,7 @@ Placement PlaceKeys(const Network& network) {
   }
   if (!finite) {
     placement.Standard = true;
-    for (int k = 1; k <= kKeysPerBand; ++k) {
+    for (int k = 1; k <= last; ++k) {
       for (int band = 0; band < kBandCount; ++band) {
         placement.Stroke[k][band] = placement.Repeat[k][band] = StandardPosition(k, band);
       }
@@ -63,6 +67,17 @@ Placement PlaceKeys(const Network& network) {
   }
   if (cell > 0) {
     placement.Cell = cell;
+  }
+  if (network.Chords && rowPitch > 1e-6) {
+    // The files put the thumb keys half a row below the bottom row, where the next band begins:
+    // drawn a whole row below it, with each band moved down by a row to make room.
+    for (int k = 1; k <= last; ++k) {
+      for (int band = 0; band < kBandCount; ++band) {
+        const double down = band * rowPitch + (IsThumbKey(k) ? rowPitch / 2 : 0);
+        placement.Stroke[k][band].Y += down;
+        placement.Repeat[k][band].Y += down;
+      }
+    }
   }
   return placement;
 }
@@ -114,7 +129,7 @@ bool ComparableWithBaseline(const LayoutView& view, const LayoutView* baseline) 
   }
   std::multiset<std::string> mine;
   std::multiset<std::string> theirs;
-  for (int k = 1; k <= kKeysPerBand; ++k) {
+  for (int k = 1; k <= kKeySlotCount - 1; ++k) {
     if (!view.Entry->Graph.Keys[k].Label.empty()) {
       mine.insert(view.Entry->Graph.Keys[k].Label);
     }
@@ -140,8 +155,8 @@ std::string KeyTitle(const LayoutView& view, const LayoutView* baseline, int k, 
   std::string text = KeyDescription(network, k) + "\nstruck " + TimesText(key.Strokes) +
                      "\nagain right after itself at " + std::string(kBandNames[band]) + ": " +
                      TimesText(key.Repeats[band]);
-  if (view.SplitKnown) {
-    text += "\nfinger: " + std::string(FingerName(FingerOf(k, view.LeftHandLastKey)));
+  if (view.SplitKnown || IsThumbKey(k)) {
+    text += "\nfinger: " + std::string(KeyFingerName(k, view.LeftHandLastKey));
   }
   if (view.Details) {
     const std::string& alone = view.Details->KanaAlone[k];
@@ -251,7 +266,7 @@ struct Extent {
 Scales FindScales(const std::vector<ReportEntry>& entries) {
   Scales scales;
   for (const ReportEntry& entry : entries) {
-    for (int k = 1; k <= kKeysPerBand; ++k) {
+    for (int k = 1; k <= entry.Graph.LastKey(); ++k) {
       scales.MaxStrokeSize = std::max(scales.MaxStrokeSize, entry.Graph.Keys[k].StrokeSize);
     }
     for (const Edge& edge : entry.Graph.Edges) {
@@ -272,7 +287,7 @@ std::string KeyboardSvg(const LayoutView& view, const LayoutView* baseline, cons
   const double cell = placement.Cell;
   Extent xs;
   std::array<Extent, kBandCount> bandYs;
-  for (int k = 1; k <= kKeysPerBand; ++k) {
+  for (int k = 1; k <= network.LastKey(); ++k) {
     for (int band = 0; band < kBandCount; ++band) {
       xs.Add(placement.Stroke[k][band].X);
       bandYs[band].Add(placement.Stroke[k][band].Y);
@@ -306,7 +321,7 @@ std::string KeyboardSvg(const LayoutView& view, const LayoutView* baseline, cons
     }
   }
   for (int band = 0; band < kBandCount; ++band) {
-    for (int k = 1; k <= kKeysPerBand; ++k) {
+    for (int k = 1; k <= network.LastKey(); ++k) {
       svg += KeyCell(view, baseline, placement, k, band);
     }
   }
@@ -327,7 +342,7 @@ std::string KeyboardSvg(const LayoutView& view, const LayoutView* baseline, cons
   svg += "<g class=\"marks\">\n";
   const bool comparable = ComparableWithBaseline(view, baseline);
   for (int band = 0; band < kBandCount; ++band) {
-    for (int k = 1; k <= kKeysPerBand; ++k) {
+    for (int k = 1; k <= network.LastKey(); ++k) {
       if (comparable && Moved(view, baseline, k)) {
         svg += Rect("moved-mark", placement.Stroke[k][band], 0.9 * cell,
                     " stroke-width=\"" + Coord(0.05 * cell) + "\"") +
@@ -336,13 +351,13 @@ std::string KeyboardSvg(const LayoutView& view, const LayoutView* baseline, cons
     }
   }
   for (int band = 0; band < kBandCount; ++band) {
-    for (int k = 1; k <= kKeysPerBand; ++k) {
+    for (int k = 1; k <= network.LastKey(); ++k) {
       svg += KeyMarks(network, placement, k, band, scales);
     }
   }
   // The words last, above every box and line.
   for (int band = 0; band < kBandCount; ++band) {
-    for (int k = 1; k <= kKeysPerBand; ++k) {
+    for (int k = 1; k <= network.LastKey(); ++k) {
       svg += KanaText(network, placement, k, band) + KeyNameText(placement, k, band) + "\n";
     }
   }

@@ -32,7 +32,8 @@ void AddKana(std::string& list, const std::string& kana) {
   list += list.empty() ? kana : " " + kana;
 }
 
-// Every kana each key types, alone or with other keys, from the entries a lookup can reach.
+// Every kana each key types, alone or with other keys, from the entries a lookup can reach. The
+// join between keys pressed together is no key.
 void CollectKana(const std::vector<LayoutEntry>& table, std::size_t entryLines,
                  LayoutDetails& details) {
   const std::size_t searched = std::min({entryLines, table.size(), kLayoutSearchSlots});
@@ -41,7 +42,7 @@ void CollectKana(const std::vector<LayoutEntry>& table, std::size_t entryLines,
     const std::string kana = KanaCodesUtf8(entry.Kana);
     for (const char key : entry.Keys) {
       const int index = static_cast<std::uint8_t>(key);
-      if (index >= 1 && index <= kKeysPerBand) {
+      if (index >= 1 && index < kKeySlotCount) {
         AddKana(entry.Keys.size() == 1 ? details.KanaAlone[index] : details.KanaWithKeys[index],
                 kana);
       }

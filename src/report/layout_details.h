@@ -49,10 +49,10 @@ struct LayoutDetails {
   int Rows = 0;
   std::string Header;  // the header as understood, in words, UTF-8
   std::vector<CheckLine> Findings;
-  std::array<std::string, kKeysPerBand + 1> KanaAlone;     // every kana a key types alone
-  std::array<std::string, kKeysPerBand + 1> KanaWithKeys;  // kana it types with other keys
-  std::shared_ptr<const Recount> Recounted;  // null when the text could not be converted
-  ProblemPairs Problems;                     // the kana behind the pair figures, with Recounted
+  std::array<std::string, kKeySlotCount> KanaAlone;     // every kana a key types alone
+  std::array<std::string, kKeySlotCount> KanaWithKeys;  // kana it types with other keys
+  std::shared_ptr<const Recount> Recounted;             // null when the text could not be converted
+  ProblemPairs Problems;  // the kana behind the pair figures, with Recounted
 };
 
 struct WorkingDirectory {

@@ -47,10 +47,7 @@ std::vector<Figure> FiguresOf(const LayoutView& view, bool withLayouts) {
   figures.push_back(strokes);
 
   if (view.SplitKnown) {
-    Count left;
-    for (int key = 1; key <= std::min(view.LeftHandLastKey, kKeysPerBand); ++key) {
-      left += network.Keys[key].Strokes;
-    }
+    const Count left = LeftHandStrokes(network, view.LeftHandLastKey);
     const Count right = {summary.Strokes.Value - left.Value, left.Exact && summary.Strokes.Exact};
     figures.push_back(
         Share(IdOf(kFigureHandLeft), "left hand", left, summary.Strokes, Better::kNeither));

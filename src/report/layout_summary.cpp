@@ -4,17 +4,13 @@
 
 namespace kananet::report {
 
-namespace {
-
 Count LeftHandStrokes(const Network& network, int lastLeftKey) {
   Count sum;
-  for (int k = 1; k <= lastLeftKey; ++k) {
+  for (int k = 1; k <= std::min(lastLeftKey, kKeysPerBand); ++k) {
     sum += network.Keys[k].Strokes;
   }
-  return sum;
+  return network.Chords ? sum + network.Keys[kLeftThumbKey].Strokes : sum;
 }
-
-}  // namespace
 
 HandSplit FindHandSplit(const Network& network) {
   HandSplit split;
@@ -23,9 +19,13 @@ HandSplit FindHandSplit(const Network& network) {
     bool leftEdges = false;
     bool rightEdges = false;
     for (const Edge& edge : network.Edges) {
-      crossed = crossed || (edge.FirstKey <= last && edge.SecondKey > last);
-      leftEdges = leftEdges || edge.SecondKey <= last;
-      rightEdges = rightEdges || edge.FirstKey > last;
+      // An edge with a thumb key joins a key of the thumb key's hand.
+      const bool leftKey = edge.FirstKey <= last;
+      const bool leftSecond = edge.SecondKey == kLeftThumbKey ||
+                              (edge.SecondKey != kRightThumbKey && edge.SecondKey <= last);
+      crossed = crossed || leftKey != leftSecond;
+      leftEdges = leftEdges || (leftKey && leftSecond);
+      rightEdges = rightEdges || (!leftKey && !leftSecond);
     }
     if (!crossed && leftEdges && rightEdges) {
       if (!split.Known) {
@@ -40,10 +40,12 @@ HandSplit FindHandSplit(const Network& network) {
 
 LayoutSummary Summarize(const Network& network) {
   LayoutSummary summary;
-  for (int k = 1; k <= kKeysPerBand; ++k) {
+  for (int k = 1; k <= network.LastKey(); ++k) {
     const Key& key = network.Keys[k];
     summary.Strokes += key.Strokes;
-    summary.Rows[(k - 1) % kRowCount] += key.Strokes;
+    if (IsDrawnKey(k)) {
+      summary.Rows[(k - 1) % kRowCount] += key.Strokes;
+    }
     for (int band = 0; band < kBandCount; ++band) {
       summary.SameHandPairs[band] += key.Repeats[band];
     }

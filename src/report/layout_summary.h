@@ -28,7 +28,7 @@ inline constexpr int kRowCount = kKeyRows;  // number, top, home and bottom row
 inline constexpr int kHeaviestPairCount = 5;
 
 struct LayoutSummary {
-  Count Strokes;  // on keys 1..55
+  Count Strokes;  // on keys 1..55 and the thumb keys
   HandSplit Split;
   Count LeftWithLowestSplit;  // left-hand strokes if the left hand ends at split.lowest
   Count LeftWithHighestSplit;
@@ -39,6 +39,9 @@ struct LayoutSummary {
 };
 
 HandSplit FindHandSplit(const Network& network);
+
+// The strokes of the keys 1..lastLeftKey and of the left thumb key.
+Count LeftHandStrokes(const Network& network, int lastLeftKey);
 
 LayoutSummary Summarize(const Network& network);
 

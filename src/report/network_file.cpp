@@ -7,6 +7,7 @@
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
 #include "codes/number_format.h"
+#include "output/network_writer.h"
 #include "report/kana_text.h"
 
 namespace kananet::report {
@@ -14,6 +15,10 @@ namespace kananet::report {
 namespace {
 
 constexpr int kStrokeVertexCount = kBandCount * kKeysPerBand;
+// The thumb keys' vertices follow the others: their stroke vertices, then their repeat vertices,
+// band by band, the left thumb first (output/network_writer.h).
+constexpr int kThumbVertexCount = kBandCount * kThumbKeyCount;
+static_assert(kChordVertexCount == kChordNetworkVertices);
 
 // Largest written sizes and weights that unsigned 32-bit counts can give.
 constexpr double kMaxStrokeSize = 65536.0;
@@ -127,13 +132,39 @@ std::string VertexName(int vertex) {
   return "vertex " + std::to_string(vertex);
 }
 
-VertexLine ReadVertexLine(const TextLine& line) {
+struct VertexPlace {
+  bool Stroke = true;
+  int Band = 0;
+  int Key = 0;
+};
+
+VertexPlace PlaceOf(int vertex) {
+  VertexPlace place;
+  if (vertex > kVertexCount) {
+    const int index = vertex - kVertexCount - 1;
+    place.Stroke = index < kThumbVertexCount;
+    place.Band = index % kThumbVertexCount / kThumbKeyCount;
+    place.Key = kLeftThumbKey + index % kThumbKeyCount;
+    return place;
+  }
+  place.Stroke = vertex <= kStrokeVertexCount;
+  const int index = (place.Stroke ? vertex : vertex - kStrokeVertexCount) - 1;
+  place.Band = index / kKeysPerBand;
+  place.Key = index % kKeysPerBand + 1;
+  return place;
+}
+
+int StrokeVertexOf(int key, int band) {
+  return IsThumbKey(key) ? ThumbVertex(key, band, false) : band * kKeysPerBand + key;
+}
+
+VertexLine ReadVertexLine(const TextLine& line, int vertexCount) {
   std::string_view rest = line.Text;
   const std::size_t space = rest.find(' ');
   const std::optional<int> vertex = ParseInteger(rest.substr(0, space));
-  if (!vertex || *vertex < 1 || *vertex > kVertexCount) {
-    Fail(line.Number, "expected a vertex line starting with a vertex number from 1 to 330, found " +
-                          Quoted(line.Text));
+  if (!vertex || *vertex < 1 || *vertex > vertexCount) {
+    Fail(line.Number, "expected a vertex line starting with a vertex number from 1 to " +
+                          std::to_string(vertexCount) + ", found " + Quoted(line.Text));
   }
   const std::string name = VertexName(*vertex);
   rest.remove_prefix(std::min(space, rest.size()));
@@ -175,7 +206,7 @@ VertexLine ReadVertexLine(const TextLine& line) {
   }
   result.SizeText = fields[5];
 
-  const bool stroke = *vertex <= kStrokeVertexCount;
+  const bool stroke = PlaceOf(*vertex).Stroke;
   const std::string_view colour = stroke ? "Blue" : "OliveGreen";
   if (fields[9] != colour) {
     Fail(line.Number,
@@ -192,7 +223,7 @@ VertexLine ReadVertexLine(const TextLine& line) {
   return result;
 }
 
-Edge ReadEdgeLine(const TextLine& line) {
+Edge ReadEdgeLine(const TextLine& line, int vertexCount) {
   const std::vector<std::string_view> fields = SplitFields(line.Text);
   if (fields.size() != 3) {
     Fail(line.Number, "expected an edge line \"FIRST SECOND WEIGHT\", found " + Quoted(line.Text));
@@ -202,65 +233,68 @@ Edge ReadEdgeLine(const TextLine& line) {
   if (!first || !second) {
     Fail(line.Number, "expected two vertex numbers in the edge line, found " + Quoted(line.Text));
   }
-  const auto bandOf = [](int vertex) { return (vertex - 1) / kKeysPerBand; };
-  const auto isStroke = [](int vertex) { return vertex >= 1 && vertex <= kStrokeVertexCount; };
-  if (!isStroke(*first) || !isStroke(*second) || bandOf(*first) != bandOf(*second) ||
-      *first == *second) {
-    Fail(line.Number, "the edge " + std::string(fields[0]) + " " + std::string(fields[1]) +
-                          " does not join two stroke vertices of one band (1-55, 56-110 or "
-                          "111-165)");
+  const auto isStroke = [&](int vertex) {
+    return vertex >= 1 && vertex <= vertexCount && PlaceOf(vertex).Stroke;
+  };
+  // Two stroke vertices of one band, at most one of them a thumb key's: the thumb keys are of
+  // different hands.
+  if (!isStroke(*first) || !isStroke(*second) || *first == *second ||
+      PlaceOf(*first).Band != PlaceOf(*second).Band ||
+      (*first > kVertexCount && *second > kVertexCount)) {
+    Fail(line.Number,
+         "the edge " + std::string(fields[0]) + " " + std::string(fields[1]) +
+             " does not join two stroke vertices of one band (1-55, 56-110 or "
+             "111-165" +
+             (vertexCount > kVertexCount ? "; the thumb keys' 331-332, 333-334 or 335-336 "
+                                           "each with a key of their band"
+                                         : "") +
+             ")");
   }
   const double weight = ParseNumber(fields[2], line.Number, "the weight of the edge");
   if (!(weight >= 0 && weight <= kMaxWeight)) {
     Fail(line.Number, "the weight " + Quoted(fields[2]) + " is not a count");
   }
+  const VertexPlace one = PlaceOf(*first);
+  const VertexPlace other = PlaceOf(*second);
   Edge edge;
-  edge.Band = bandOf(*first);
-  edge.FirstKey = std::min(*first, *second) - edge.Band * kKeysPerBand;
-  edge.SecondKey = std::max(*first, *second) - edge.Band * kKeysPerBand;
+  edge.Band = one.Band;
+  edge.FirstKey = std::min(one.Key, other.Key);
+  edge.SecondKey = std::max(one.Key, other.Key);
   edge.Weight = RecoverCount(fields[2], weight, WeightOf);
   return edge;
-}
-
-struct VertexPlace {
-  bool Stroke = true;
-  int Band = 0;
-  int Key = 0;
-};
-
-VertexPlace PlaceOf(int vertex) {
-  VertexPlace place;
-  place.Stroke = vertex <= kStrokeVertexCount;
-  const int index = (place.Stroke ? vertex : vertex - kStrokeVertexCount) - 1;
-  place.Band = index / kKeysPerBand;
-  place.Key = index % kKeysPerBand + 1;
-  return place;
 }
 
 }  // namespace
 
 char KeyName(int key) {
-  return kKeyAlphabet.at(static_cast<std::size_t>(key));
+  return key == kLeftThumbKey    ? '<'
+         : key == kRightThumbKey ? '>'
+                                 : kKeyAlphabet.at(static_cast<std::size_t>(key));
 }
 
 Network ParseNetwork(std::string_view text) {
   const std::vector<TextLine> lines = SplitLines(text);
-  if (lines.empty() || lines[0].Text != "*Vertices 330") {
-    Fail(1, "expected the first line \"*Vertices 330\"");
-  }
-
   Network network;
-  std::array<int, kVertexCount + 1> lineOfVertex{};
+  network.Chords = !lines.empty() && lines[0].Text == "*Vertices 342";
+  if (lines.empty() || (lines[0].Text != "*Vertices 330" && !network.Chords)) {
+    Fail(1,
+         "expected the first line \"*Vertices 330\", or \"*Vertices 342\" for a layout with keys "
+         "pressed together");
+  }
+  const int vertexCount = network.Chords ? kChordVertexCount : kVertexCount;
+  const std::string vertexLines = std::to_string(vertexCount) + " vertex lines";
+
+  std::array<int, kChordVertexCount + 1> lineOfVertex{};
   // The stroke vertices of one key must agree in every band; kept per band to compare.
-  std::array<std::array<std::string_view, kKeysPerBand + 1>, kBandCount> labels{};
-  std::array<std::array<std::string_view, kKeysPerBand + 1>, kBandCount> sizes{};
+  std::array<std::array<std::string_view, kKeySlotCount>, kBandCount> labels{};
+  std::array<std::array<std::string_view, kKeySlotCount>, kBandCount> sizes{};
   std::size_t next = 1;
   for (; next < lines.size() && lines[next].Text != "*Edges"; ++next) {
     const TextLine& line = lines[next];
-    if (next > static_cast<std::size_t>(kVertexCount)) {
-      Fail(line.Number, "expected \"*Edges\" after the 330 vertex lines");
+    if (next > static_cast<std::size_t>(vertexCount)) {
+      Fail(line.Number, "expected \"*Edges\" after the " + vertexLines);
     }
-    const VertexLine vertex = ReadVertexLine(line);
+    const VertexLine vertex = ReadVertexLine(line, vertexCount);
     if (lineOfVertex[vertex.Vertex] != 0) {
       Fail(line.Number, VertexName(vertex.Vertex) + " appears twice (also on line " +
                             std::to_string(lineOfVertex[vertex.Vertex]) + ")");
@@ -285,11 +319,11 @@ Network ParseNetwork(std::string_view text) {
   }
 
   const int endLine = next < lines.size() ? lines[next].Number : static_cast<int>(lines.size()) + 1;
-  for (int vertex = 1; vertex <= kVertexCount; ++vertex) {
+  for (int vertex = 1; vertex <= vertexCount; ++vertex) {
     if (lineOfVertex[vertex] == 0) {
       const std::string where = next < lines.size() ? "\"*Edges\" comes" : "the file ends";
       Fail(endLine, VertexName(vertex) + " is missing: " + where + " after " +
-                        std::to_string(next - 1) + " of the 330 vertex lines");
+                        std::to_string(next - 1) + " of the " + vertexLines);
     }
   }
 
@@ -297,32 +331,33 @@ Network ParseNetwork(std::string_view text) {
     Fail(endLine, "the file ends before the line \"*Edges\" (truncated?)");
   }
 
-  for (int k = 1; k <= kKeysPerBand; ++k) {
+  for (int k = 1; k <= network.LastKey(); ++k) {
     const std::string_view label = labels[0][k];
+    const int first = StrokeVertexOf(k, 0);
     if (!label.empty()) {
       const auto lead = static_cast<unsigned char>(label[0]);
       const auto trail = static_cast<unsigned char>(label[1]);
       const std::optional<std::string> kana = KanaUtf8(lead, trail);
       if (!kana) {
-        Fail(lineOfVertex[k], "the label of " + VertexName(k) + " is not a kana");
+        Fail(lineOfVertex[first], "the label of " + VertexName(first) + " is not a kana");
       }
       network.Keys[k].Label = *kana;
       network.Keys[k].LabelBytes = std::string(label);
     }
     for (int band = 1; band < kBandCount; ++band) {
       if (labels[band][k] != label || sizes[band][k] != sizes[0][k]) {
-        const int vertex = band * kKeysPerBand + k;
+        const int vertex = StrokeVertexOf(k, band);
         Fail(lineOfVertex[vertex], VertexName(vertex) + " differs in label or size from " +
-                                       VertexName(k) + ", the same key in the first band");
+                                       VertexName(first) + ", the same key in the first band");
       }
     }
   }
 
-  std::vector<int> lineOfEdge(static_cast<std::size_t>(kBandCount * kKeysPerBand * kKeysPerBand));
+  std::vector<int> lineOfEdge(static_cast<std::size_t>(kBandCount * kKeySlotCount * kKeySlotCount));
   for (++next; next < lines.size(); ++next) {
-    const Edge edge = ReadEdgeLine(lines[next]);
+    const Edge edge = ReadEdgeLine(lines[next], vertexCount);
     int& seen = lineOfEdge[static_cast<std::size_t>(
-        (edge.Band * kKeysPerBand + edge.FirstKey - 1) * kKeysPerBand + edge.SecondKey - 1)];
+        (edge.Band * kKeySlotCount + edge.FirstKey) * kKeySlotCount + edge.SecondKey)];
     if (seen != 0) {
       Fail(lines[next].Number,
            "the edge appears twice (also on line " + std::to_string(seen) + ")");

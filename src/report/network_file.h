@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "codes/key_alphabet.h"
 #include "codes/keyboard.h"
 
 namespace kananet::report {
@@ -16,6 +17,11 @@ namespace kananet::report {
 inline constexpr int kKeysPerBand = kKeysDrawn;  // keys 1..55; key 0 (the space) is not drawn
 inline constexpr int kBandCount = 3;             // one band per gap class 0, 1, 2
 inline constexpr int kVertexCount = 2 * kBandCount * kKeysPerBand;
+// A layout with keys pressed together adds the thumb keys' stroke and repeat vertices.
+inline constexpr int kThumbKeyCount = 2;
+inline constexpr int kChordVertexCount = kVertexCount + 2 * kBandCount * kThumbKeyCount;
+// Room for every key a network file can hold: 1..55, then the thumb keys 56 ('<') and 57 ('>').
+inline constexpr int kKeySlotCount = kKeyCountWithThumbs;
 
 // A count read back from a number in the file. Counts pass through six significant digits on
 // their way into the file, so a large one may share its written form with its neighbours; it
@@ -51,14 +57,20 @@ struct Key {
 // Two keys of one hand struck one after the other, in either order, at one gap class.
 struct Edge {
   int Band = 0;
-  int FirstKey = 0;  // firstKey < secondKey, both 1..55
+  int FirstKey = 0;  // firstKey < secondKey, both 1..55, or a thumb key (56, 57) second
   int SecondKey = 0;
   Count Weight;
 };
 
 struct Network {
-  std::array<Key, kKeysPerBand + 1> Keys{};  // index 1..55; slot 0 stays empty
-  std::vector<Edge> Edges;                   // in file order
+  // Index 1..55, and the thumb keys 56 and 57 in a file of a layout with keys pressed together
+  // (342 vertices); slot 0 stays empty.
+  std::array<Key, kKeySlotCount> Keys{};
+  std::vector<Edge> Edges;  // in file order
+  bool Chords = false;      // the file holds the thumb keys
+
+  // The last key the file holds: 55, or the right thumb key.
+  int LastKey() const { return Chords ? kRightThumbKey : kKeysPerBand; }
 };
 
 // The text is not a network file of the expected shape; line() is 1-based.
@@ -75,7 +87,8 @@ class NetworkFormatError : public std::runtime_error {
 // Reads the whole content of a network file. Lines end in CR LF; LF alone is accepted too.
 Network ParseNetwork(std::string_view text);
 
-// Character of the keyboard key with index 1..55, as layout files name it.
+// Character of the keyboard key with index 1..57, as layout files name it ('<' and '>' the thumb
+// keys of a file with keys pressed together).
 char KeyName(int key);
 
 }  // namespace kananet::report

@@ -4,7 +4,9 @@
 #include <map>
 #include <tuple>
 
+#include "analysis/gap_rules.h"
 #include "analysis/piece_counts.h"
+#include "codes/key_alphabet.h"
 #include "report/kana_text.h"
 
 namespace kananet::report {
@@ -24,31 +26,76 @@ void AddPair(int first, int second, const std::string& kana, std::uint64_t count
   }
 }
 
+// The actions of an entry's keys, each its keys pressed together in ascending order: keys that a
+// kKeyJoin joins are one action, every other key an action of its own.
+std::vector<std::string> ActionsOf(const std::string& keys) {
+  std::vector<std::string> actions;
+  bool joined = false;
+  for (const char key : keys) {
+    if (static_cast<std::uint8_t>(key) == kKeyJoin) {
+      joined = true;
+    } else if (joined && !actions.empty()) {
+      actions.back() += key;
+      joined = false;
+    } else {
+      actions.emplace_back(1, key);
+      joined = false;
+    }
+  }
+  return actions;
+}
+
+// Adds the pairs of one action after the action right before it: each key pairs with the key of
+// its hand's part of the previous action that PairedKey names, as the count pairs them at gap 0
+// by strokes; a key whose hand has no key in the previous action makes no pair of these figures.
+void AddActionPairs(const std::string& previous, const std::string& next, const std::string& kana,
+                    std::uint64_t count, int leftHandLastKey,
+                    std::array<std::map<PairKey, std::uint64_t>, 3>& tallies) {
+  for (const char key : next) {
+    const auto stroke = static_cast<std::uint8_t>(key);
+    std::string hand;
+    for (const char other : previous) {
+      if (HandOfKey(static_cast<std::uint8_t>(other), leftHandLastKey) ==
+          HandOfKey(stroke, leftHandLastKey)) {
+        hand += other;
+      }
+    }
+    if (!hand.empty()) {
+      AddPair(PairedKey(stroke, hand, leftHandLastKey), stroke, kana, count, leftHandLastKey,
+              tallies);
+    }
+  }
+}
+
 }  // namespace
 
 ProblemPairs FindProblemPairs(const PieceCounts& pieces, const std::vector<LayoutEntry>& table,
                               const LayoutHeaderValues& header, std::size_t shown) {
   const int leftHand = header.LeftHandLastKey;
   std::array<std::map<PairKey, std::uint64_t>, 3> tallies;
-  const auto key = [](char code) { return static_cast<int>(static_cast<std::uint8_t>(code)); };
+  std::vector<std::vector<std::string>> actions;
+  for (const LayoutEntry& entry : table) {
+    actions.push_back(ActionsOf(entry.Keys));
+  }
   for (std::size_t slot = 0; slot < pieces.Uses.size() && slot < table.size(); ++slot) {
-    const std::string& keys = table[slot].Keys;
-    if (pieces.Uses[slot] == 0 || keys.size() < 2) {
+    const std::vector<std::string>& steps = actions[slot];
+    if (pieces.Uses[slot] == 0 || steps.size() < 2) {
       continue;
     }
     const std::string kana = KanaCodesUtf8(table[slot].Kana);
-    for (std::size_t i = 0; i + 1 < keys.size(); ++i) {
-      AddPair(key(keys[i]), key(keys[i + 1]), kana, pieces.Uses[slot], leftHand, tallies);
+    for (std::size_t i = 0; i + 1 < steps.size(); ++i) {
+      AddActionPairs(steps[i], steps[i + 1], kana, pieces.Uses[slot], leftHand, tallies);
     }
   }
   for (const PieceCounts::Follow& follow : pieces.Follows) {
-    const LayoutEntry& first = table[follow.First];
-    const LayoutEntry& second = table[follow.Second];
-    if (follow.Count == 0 || first.Keys.empty() || second.Keys.empty()) {
+    const std::vector<std::string>& first = actions[follow.First];
+    const std::vector<std::string>& second = actions[follow.Second];
+    if (follow.Count == 0 || first.empty() || second.empty()) {
       continue;
     }
-    AddPair(key(first.Keys.back()), key(second.Keys.front()),
-            KanaCodesUtf8(first.Kana + second.Kana), follow.Count, leftHand, tallies);
+    AddActionPairs(first.back(), second.front(),
+                   KanaCodesUtf8(table[follow.First].Kana + table[follow.Second].Kana),
+                   follow.Count, leftHand, tallies);
   }
   ProblemPairs pairs;
   for (std::size_t f = 0; f < kProblemFigures.size(); ++f) {

@@ -22,7 +22,7 @@ inline constexpr std::size_t kProblemPairsShown = 5;
 
 struct ProblemPair {
   std::string Kana;  // UTF-8: the entry's kana, or the two entries' (e.g. しょ)
-  int FirstKey = 0;  // the two strokes, 0..55
+  int FirstKey = 0;  // the two strokes, 0..57
   int SecondKey = 0;
   std::uint64_t Count = 0;
 };

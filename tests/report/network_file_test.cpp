@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <tuple>
 
+#include "codes/keyboard.h"
+#include "report/layout_summary.h"
 #include "report_test_support.h"
 
 namespace kananet::report {
@@ -113,6 +116,20 @@ struct DamagedFile {
   const char* Message;
 };
 
+// Each damaged file is rejected with its line and a message that says what is wrong.
+void ExpectRejected(const std::vector<DamagedFile>& cases) {
+  for (const DamagedFile& damaged : cases) {
+    try {
+      ParseNetwork(damaged.Text);
+      ADD_FAILURE() << damaged.What << ": accepted";
+    } catch (const NetworkFormatError& error) {
+      EXPECT_EQ(error.Line(), damaged.Line) << damaged.What << ": " << error.what();
+      EXPECT_NE(std::string(error.what()).find(damaged.Message), std::string::npos)
+          << damaged.What << ": " << error.what();
+    }
+  }
+}
+
 std::string WithoutLine(const std::string& text, const std::string& line) {
   return Replaced(text, line + "\r\n", "");
 }
@@ -159,16 +176,67 @@ TEST(ParseNetworkTest, NamesTheLineOfEveryDamage) {
       {"short edge line", Replaced(good, "7 15 42", "7 15"), 333, "FIRST SECOND WEIGHT"},
       {"blank line at the end", good + "\r\n", 335, "FIRST SECOND WEIGHT"},
   };
-  for (const DamagedFile& damaged : cases) {
-    try {
-      ParseNetwork(damaged.Text);
-      ADD_FAILURE() << damaged.What << ": accepted";
-    } catch (const NetworkFormatError& error) {
-      EXPECT_EQ(error.Line(), damaged.Line) << damaged.What << ": " << error.what();
-      EXPECT_NE(std::string(error.what()).find(damaged.Message), std::string::npos)
-          << damaged.What << ": " << error.what();
-    }
+  ExpectRejected(cases);
+}
+
+// A layout with keys pressed together: the thumb keys' vertices 331-342 and their edges with the
+// keys of their hands are read as keys 56 ('<', left) and 57 ('>', right), and count in the
+// strokes, the hands and the same-hand pairs, not in the rows.
+TEST(ParseNetworkTest, ReadsTheThumbKeysOfALayoutWithKeysPressedTogether) {
+  auto keys = std::make_unique<KeyCountTable>();
+  auto pairs = std::make_unique<PairCountTable>();
+  (*keys)[19] = 16;
+  (*keys)[kLeftThumbKey] = 9;
+  (*keys)[kRightThumbKey] = 4;
+  (*pairs)[0][kLeftThumbKey][kLeftThumbKey] = 4;
+  (*pairs)[1][kRightThumbKey][kRightThumbKey] = 1;
+  (*pairs)[0][19][kLeftThumbKey] = 3;
+  (*pairs)[0][kLeftThumbKey][19] = 2;
+  (*pairs)[0][19][20] = 1;
+  (*pairs)[2][40][kRightThumbKey] = 7;
+  const std::string good = testing::ChordNetworkText(*keys, *pairs, "\x82\xc9");  // に
+  const Network network = ParseNetwork(good);
+  ASSERT_TRUE(network.Chords);
+  EXPECT_EQ(network.LastKey(), 57);
+  const Key& left = network.Keys[kLeftThumbKey];
+  EXPECT_EQ(left.Label, "に");
+  EXPECT_EQ(std::tuple(left.Strokes.Value, left.Repeats[0].Value), std::tuple(9u, 4u));
+  EXPECT_EQ(network.Keys[kRightThumbKey].Repeats[1].Value, 1u);
+  EXPECT_DOUBLE_EQ(left.StrokeAt[2].X, ThumbX(kLeftThumbKey));
+  EXPECT_NEAR(network.Keys[kRightThumbKey].StrokeAt[1].Y, ThumbY(1, 4), 1e-6);
+  std::vector<std::tuple<int, int, int, std::uint64_t>> edges;
+  for (const Edge& edge : network.Edges) {
+    edges.emplace_back(edge.Band, edge.FirstKey, edge.SecondKey, edge.Weight.Value);
   }
+  EXPECT_EQ(edges, (std::vector<std::tuple<int, int, int, std::uint64_t>>{
+                       {0, 19, 20, 1}, {0, 19, 56, 5}, {2, 40, 57, 7}}));
+  const LayoutSummary summary = Summarize(network);
+  EXPECT_EQ(summary.Strokes.Value, 29u);
+  EXPECT_EQ(summary.Rows[3].Value, 0u);  // key 19 is on the home row; the thumbs on none
+  EXPECT_EQ(summary.SameHandPairs[0].Value, 10u);
+  EXPECT_EQ(LeftHandStrokes(network, 24).Value, 25u);
+  // The thumb keys' edges tell the hands too: 40 is right of the split, 19 and 20 left of it.
+  ASSERT_TRUE(summary.Split.Known);
+  EXPECT_EQ(std::pair(summary.Split.Lowest, summary.Split.Highest), std::pair(20, 39));
+
+  // Line 332 holds vertex 331, 338 vertex 337, "*Edges" is line 344 and the edges follow.
+  const std::string plain = NetworkText(SmallExample());
+  const std::vector<DamagedFile> cases = {
+      {"thumb vertices missing", Replaced(plain, "*Vertices 330", "*Vertices 342"), 332,
+       "vertex 331 is missing: \"*Edges\" comes after 330 of the 342 vertex lines"},
+      {"thumb vertex in a plain file",
+       Replaced(plain, "*Edges", "331 \"\" 0.3 0.3 0.5 box x_fact 0 y_fact 0 ic Blue\r\n*Edges"),
+       332, "expected \"*Edges\" after the 330 vertex lines"},
+      {"past the thumb vertices", Replaced(good, "342 \"\"", "343 \"\""), 343, "from 1 to 342"},
+      {"labelled thumb repeat", Replaced(good, "337 \"\"", "337 \"\x82\xc9\""), 338,
+       "repeat vertex and has a label"},
+      {"thumb bands disagree", Replaced(good, "333 \"\x82\xc9\"", "333 \"\x82\xa0\""), 334,
+       "vertex 333 differs in label or size from vertex 331"},
+      {"two thumb keys", good + "331 332 1\r\n", 348, "does not join"},
+      {"thumb of another band", good + "19 333 1\r\n", 348, "335-336 each with a key"},
+      {"thumb edge twice", good + "331 19 1\r\n", 348, "appears twice (also on line 346)"},
+  };
+  ExpectRejected(cases);
 }
 
 }  // namespace

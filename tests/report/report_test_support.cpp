@@ -6,6 +6,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "codes/kana_code.h"
+#include "codes/key_alphabet.h"
+#include "output/network_writer.h"
+
 namespace kananet::report::testing {
 
 std::string NetworkText(const NetworkCounts& counts) {
@@ -55,6 +59,22 @@ NetworkCounts SmallExample() {
   counts.PairTallies[0][15][7] = 12;
   counts.PairTallies[1][26][31] = 5;
   return counts;
+}
+
+std::string ChordNetworkText(const KeyCountTable& keys, const PairCountTable& pairs,
+                             const std::string& thumbLabel, int leftHandLastKey) {
+  LayoutHeaderValues header;
+  header.LeftHandLastKey = leftHandLastKey;
+  header.RowCount = 4;
+  header.Chords = true;
+  std::vector<LayoutEntry> table;
+  if (!thumbLabel.empty()) {
+    const std::uint8_t kana = KanaCodeOf(static_cast<std::uint8_t>(thumbLabel[0]),
+                                         static_cast<std::uint8_t>(thumbLabel[1]));
+    table.push_back({std::string(1, static_cast<char>(kana)),
+                     std::string(1, static_cast<char>(kLeftThumbKey))});
+  }
+  return BuildKeyboardNetwork(table, header, keys, pairs);
 }
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <string>
 
+#include "analysis/statistics.h"
+
 namespace kananet::report::testing {
 
 struct NetworkCounts {
@@ -23,6 +25,12 @@ std::string NetworkText(const NetworkCounts& counts);
 // 400 times, follows itself 16 times at gap 0 and 10 times at gap 1; keys 7 and 15 follow each
 // other 42 times at gap 0, keys 26 and 31 five times at gap 1.
 NetworkCounts SmallExample();
+
+// The network file of a layout with keys pressed together (342 vertices), written by kananet's own
+// writer from these counts (the thumb keys 56 and 57 included); `thumbLabel`, Shift_JIS, is what
+// the left thumb key types alone.
+std::string ChordNetworkText(const KeyCountTable& keys, const PairCountTable& pairs,
+                             const std::string& thumbLabel = "", int leftHandLastKey = 24);
 
 // Replaces the first occurrence of `from` in `text`; fails the test when there is none.
 std::string Replaced(std::string text, const std::string& from, const std::string& to);
