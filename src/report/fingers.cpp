@@ -25,16 +25,17 @@ FingerFigures FingerFiguresOfNetwork(const Network& network, int leftHandLastKey
   return figures;
 }
 
-FingerFigures FingerFiguresOfCounts(const KeyCountTable& keyCounts,
-                                    const PairCountTable& pairCounts, int leftHandLastKey) {
+FingerFigures FingerFiguresOfCounts(const LayoutCounts& own, const PairCountTable& byStrokes,
+                                    int leftHandLastKey) {
   FingerFigures figures;
   figures.ThumbKnown = true;
   figures.PairsKnown = true;
-  for (int key = 0; key <= kKeysPerBand; ++key) {
-    figures.Strokes[static_cast<int>(FingerOf(key, leftHandLastKey))] += Exact(keyCounts[key]);
-    figures.AllStrokes += Exact(keyCounts[key]);
+  const FigureCounts counts = FiguresOfCounts(own, byStrokes, leftHandLastKey);
+  // Every key's strokes count for its finger, the space key's and the thumb keys' too.
+  for (int finger = 0; finger < kFingerCount; ++finger) {
+    figures.Strokes[finger] = Exact(counts[static_cast<std::size_t>(kFigureFingerFirst + finger)]);
+    figures.AllStrokes += figures.Strokes[finger];
   }
-  const FigureCounts counts = FiguresOfCounts(keyCounts, pairCounts, pairCounts, leftHandLastKey);
   figures.SameFinger = Exact(counts[kFigureSameFinger]);
   figures.Repeats = Exact(counts[kFigureRepeats]);
   figures.Alternations = Exact(counts[kFigureAlternation]);

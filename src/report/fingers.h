@@ -33,8 +33,8 @@ std::string_view KeyFingerName(int key, int leftHandLastKey);
 // Only what the network file allows without knowing its counting mode: strokes per finger.
 FingerFigures FingerFiguresOfNetwork(const Network& network, int leftHandLastKey);
 
-// Everything, from the counts of the layout's keystrokes counted by strokes.
-FingerFigures FingerFiguresOfCounts(const KeyCountTable& keyCounts,
-                                    const PairCountTable& pairCounts, int leftHandLastKey);
+// Everything, from the layout's counts and its pairs counted by strokes.
+FingerFigures FingerFiguresOfCounts(const LayoutCounts& own, const PairCountTable& byStrokes,
+                                    int leftHandLastKey);
 
 }  // namespace kananet::report

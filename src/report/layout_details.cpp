@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "analysis/entry_counts.h"
+#include "analysis/gap_rules.h"
 #include "check/finding_text.h"
 #include "check/layout_check.h"
 #include "codes/kana_code.h"
@@ -51,11 +52,12 @@ void CollectKana(const std::vector<LayoutEntry>& table, std::size_t entryLines,
 }
 
 // The layout's counts in its own mode and by strokes, which the check's walk made.
-std::shared_ptr<const Recount> RecountOf(const LayoutCoverage& coverage) {
+std::shared_ptr<const Recount> RecountOf(const LayoutCoverage& coverage,
+                                         const LayoutHeaderValues& header) {
   auto recount = std::make_shared<Recount>();
-  recount->Keys = coverage.Counts.Keys;
-  recount->OwnMode = coverage.Counts.Pairs;
+  recount->Own = coverage.Counts;
   recount->ByStrokes = coverage.ByStrokes;
+  recount->Chords = header.Chords;
   return recount;
 }
 
@@ -150,7 +152,7 @@ WorkingDirectory ReadWorkingDirectory(
     const LayoutDefinition& definition = batch.Definitions[i];
     CollectKana(definition.Table, definition.EntryLines, details);
     if (layout.Coverage) {
-      details.Recounted = RecountOf(*layout.Coverage);
+      details.Recounted = RecountOf(*layout.Coverage, definition.Header);
       details.Problems =
           FindProblemPairs(layout.Coverage->Pieces, definition.Table, definition.Header);
     }
@@ -159,19 +161,23 @@ WorkingDirectory ReadWorkingDirectory(
 }
 
 bool NetworkMatches(const Network& network, const Recount& recount, int leftHandLastKey) {
+  if (network.Chords != recount.Chords) {
+    return false;
+  }
+  const PairCountTable& pairs = recount.Own.Pairs;
   std::array<std::uint64_t, kBandCount> counted{};
   std::array<Count, kBandCount> fromFile{};
-  for (int key = 1; key <= kKeysPerBand; ++key) {
-    if (!Near(network.Keys[key].Strokes, recount.Keys[key])) {
+  for (int key = 1; key <= network.LastKey(); ++key) {
+    if (!Near(network.Keys[key].Strokes, recount.Own.Keys[key])) {
       return false;
     }
     for (int band = 0; band < kBandCount; ++band) {
-      if (!Near(network.Keys[key].Repeats[band], recount.OwnMode[band][key][key])) {
+      if (!Near(network.Keys[key].Repeats[band], pairs[band][key][key])) {
         return false;
       }
-      for (int other = key + 1; other <= kKeysPerBand; ++other) {
-        if ((key <= leftHandLastKey) == (other <= leftHandLastKey)) {
-          counted[band] += recount.OwnMode[band][key][other] + recount.OwnMode[band][other][key];
+      for (int other = key + 1; other <= network.LastKey(); ++other) {
+        if (HandOfKey(key, leftHandLastKey) == HandOfKey(other, leftHandLastKey)) {
+          counted[band] += pairs[band][key][other] + pairs[band][other][key];
         }
       }
     }

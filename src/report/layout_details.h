@@ -32,12 +32,13 @@ struct SampleTextFacts {
   std::vector<CheckLine> Findings;  // the check's findings on the text itself
 };
 
-// The counts of one layout made again from the text: its own mode's, to compare with the
-// network file, and by strokes, for the finger figures.
+// The counts of one layout made again from the text: its own mode's with its actions and chords,
+// to compare with the network file and for the figures, and the pairs by strokes, for the finger
+// figures.
 struct Recount {
-  KeyCountTable Keys{};
-  PairCountTable OwnMode{};
+  LayoutCounts Own;
   PairCountTable ByStrokes{};
+  bool Chords = false;  // the layout has keys pressed together, so its file holds the thumb keys
 };
 
 struct LayoutDetails {
@@ -74,7 +75,8 @@ WorkingDirectory ReadWorkingDirectory(
     const std::function<void(const std::string& step)>& progress = {});
 
 // Whether the network file holds the counts made again (the files are not older than the
-// text and layouts). Counts beyond six significant digits are compared with their tolerance.
+// text and layouts), the thumb keys' included. Counts beyond six significant digits are compared
+// with their tolerance.
 bool NetworkMatches(const Network& network, const Recount& recount, int leftHandLastKey);
 
 }  // namespace kananet::report

@@ -29,6 +29,13 @@ Figure Share(std::string id, std::string label, const Count& count, const Count&
   return figure;
 }
 
+// A figure that is a count of its own, not a share of the strokes.
+Figure CountFigure(std::string id, std::string label, const Count& count, Better better) {
+  Figure figure = Share(std::move(id), std::move(label), count, count, better);
+  figure.IsShare = false;
+  return figure;
+}
+
 Figure Unknown(std::string id, std::string label, std::string why) {
   Figure figure;
   figure.Id = std::move(id);
@@ -41,10 +48,19 @@ std::vector<Figure> FiguresOf(const LayoutView& view, bool withLayouts) {
   const LayoutSummary& summary = view.Summary;
   const Network& network = view.Entry->Graph;
   std::vector<Figure> figures;
-  Figure strokes = Share(IdOf(kFigureStrokes), "strokes on the drawn keys", summary.Strokes,
-                         summary.Strokes, Better::kLower);
-  strokes.IsShare = false;
-  figures.push_back(strokes);
+  figures.push_back(CountFigure(IdOf(kFigureStrokes), "strokes on the drawn keys", summary.Strokes,
+                                Better::kLower));
+  // Why a figure the network file cannot give is not known, for one that needs `what`.
+  const auto whyUnknown = [&](const std::string& what) -> std::string {
+    return !withLayouts ? "needs " + what +
+                              ": run the report on the working directory (kanasample.txt and "
+                              "layout/ beside result/)"
+           : !view.Details              ? "no file in layout/ writes this network file"
+           : !view.Details->HeaderKnown ? "the layout file could not be read"
+           : view.Stale ? "the network file does not hold the counts of the text and layout now "
+                          "in the directory: run kananet again"
+                        : "the sample text could not be read, or a kana of it has no key here";
+  };
 
   if (view.SplitKnown) {
     const Count left = LeftHandStrokes(network, view.LeftHandLastKey);
@@ -83,14 +99,7 @@ std::vector<Figure> FiguresOf(const LayoutView& view, bool withLayouts) {
           Share(id, name, fingers.Strokes[finger], fingers.AllStrokes, Better::kNeither));
     }
   }
-  const std::string why =
-      !withLayouts    ? "needs the order of the strokes: run the report on the working directory "
-                        "(kanasample.txt and layout/ beside result/)"
-      : !view.Details ? "no file in layout/ writes this network file"
-      : !view.Details->HeaderKnown ? "the layout file could not be read"
-      : view.Stale ? "the network file does not hold the counts of the text and layout now in "
-                     "the directory: run kananet again"
-                   : "the sample text could not be read, or a kana of it has no key here";
+  const std::string why = whyUnknown("the order of the strokes");
   const struct {
     int Id;
     const char* Label;
@@ -134,7 +143,7 @@ std::vector<LayoutView> ViewLayouts(const std::vector<ReportEntry>& entries,
     const Recount* recount = view.Details ? view.Details->Recounted.get() : nullptr;
     if (recount && NetworkMatches(entries[i].Graph, *recount, view.LeftHandLastKey)) {
       view.CountsFromText = true;
-      view.Fingers = FingerFiguresOfCounts(recount->Keys, recount->ByStrokes, view.LeftHandLastKey);
+      view.Fingers = FingerFiguresOfCounts(recount->Own, recount->ByStrokes, view.LeftHandLastKey);
     } else {
       view.Stale = recount != nullptr;
       view.Fingers = FingerFiguresOfNetwork(entries[i].Graph, view.LeftHandLastKey);
@@ -165,9 +174,9 @@ std::vector<LayoutView> ViewPage(const std::vector<ReportEntry>& entries,
       const Recount* recount = view.Details ? view.Details->Recounted.get() : nullptr;
       if (working && working->Text.Read && recount && view.CountsFromText) {
         // The search's own figures and cost of the layout's counts, so that both agree.
-        view.Cost = CostOfLayout(FiguresOfCounts(recount->Keys, recount->OwnMode,
-                                                 recount->ByStrokes, view.LeftHandLastKey),
-                                 *context.Cost, working->Text.Kana);
+        view.Cost =
+            CostOfLayout(FiguresOfCounts(recount->Own, recount->ByStrokes, view.LeftHandLastKey),
+                         *context.Cost, working->Text.Kana);
       } else {
         view.CostUnknownWhy = FigureOf(view, kFigureSameFinger).UnknownWhy;
       }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <tuple>
 
 #include "report/fingers.h"
 #include "report/layout_details.h"
@@ -28,22 +29,23 @@ constexpr char kEntries[] = "d\tい\r\nf\tあ\r\nj\tう\r\nr\tえ\r\nv\tお\r\nk
 Network NetworkOf(const Recount& recount) {
   testing::NetworkCounts counts;
   for (int key = 0; key < 56; ++key) {
-    counts.StrokeCounts[key] = recount.Keys[key];
+    counts.StrokeCounts[key] = recount.Own.Keys[key];
     for (int gap = 0; gap < 3; ++gap) {
       for (int other = 0; other < 56; ++other) {
-        counts.PairTallies[gap][key][other] = recount.OwnMode[gap][key][other];
+        counts.PairTallies[gap][key][other] = recount.Own.Pairs[gap][key][other];
       }
     }
   }
   return ParseNetwork(testing::NetworkText(counts));
 }
 
-WorkingDirectory ReadDirectory(const std::map<std::string, std::string>& layouts) {
+WorkingDirectory ReadDirectory(const std::map<std::string, std::string>& layouts,
+                               const std::string& text = "いあうえおか\n") {
   const fs::path directory =
       fs::temp_directory_path() / ("kananet-fingers-" + std::to_string(::getpid()));
   fs::remove_all(directory);
   fs::create_directories(directory / "layout");
-  std::ofstream(directory / "kanasample.txt") << "いあうえおか\n";
+  std::ofstream(directory / "kanasample.txt") << text;
   for (const auto& [name, text] : layouts) {
     std::ofstream(directory / "layout" / name) << text;
   }
@@ -67,7 +69,7 @@ TEST(FingerFiguresTest, ComeExactlyFromTheStrokesInBothModes) {
     EXPECT_EQ(details.KanaAlone[19], "あ");
     EXPECT_EQ(details.KanaWithKeys[19], "か");
     const Recount& recount = *details.Recounted;
-    const FingerFigures figures = FingerFiguresOfCounts(recount.Keys, recount.ByStrokes, 24);
+    const FingerFigures figures = FingerFiguresOfCounts(recount.Own, recount.ByStrokes, 24);
     const std::array<std::uint64_t, kFingerCount> perFinger = {0, 3, 1, 4, 0, 1, 1, 0, 0};
     for (int finger = 0; finger < kFingerCount; ++finger) {
       EXPECT_EQ(figures.Strokes[finger].Value, perFinger[finger]) << finger;
@@ -93,7 +95,7 @@ TEST(FingerFiguresTest, ComeExactlyFromTheStrokesInBothModes) {
     EXPECT_EQ(listed(2), "えお rv 1;");  // row jumps
     // By kana, v-f is at gap 0 although k lies between: the file of that mode cannot tell
     // consecutive strokes, so the report checks it against its own mode's counts.
-    EXPECT_EQ(recount.OwnMode[0][20][19], details.CountByKana ? 1u : 0u);
+    EXPECT_EQ(recount.Own.Pairs[0][20][19], details.CountByKana ? 1u : 0u);
 
     Network network = NetworkOf(recount);
     EXPECT_TRUE(NetworkMatches(network, recount, 24));
@@ -168,6 +170,41 @@ TEST(FingerFiguresTest, ALaterLayoutWritingTheSameFileIsTheOneShown) {
   for (const CheckLine& line : details.Findings) {
     EXPECT_EQ(line.Location.find("jis.v1.txt:"), std::string::npos) << line.Message;
   }
+}
+
+// A layout with keys pressed together, left hand up to b: か <+f (left thumb and index), え r,
+// な >+j, に < alone, あ f, ず 2. The text かえなにあ and ずずず is struck in eight actions
+//   {f <} {r} {j >} {<} {f} {2} {2} {2}
+// two of them chords. r pairs with f, its finger's key in the action before (same finger); the
+// hands of {j >} and {<} have no key in the action before; f follows < (a roll).
+TEST(FingerFiguresTest, CountTheActionsAndThumbKeysOfALayoutWithKeysPressedTogether) {
+  const WorkingDirectory working =
+      ReadDirectory({{"chord.txt",
+                      "b\r\n0\r\n4\r\n0\r\n%chords\r\n<+f\tか\r\nr\tえ\r\n>+j\tな\r\n<\tに\r\n"
+                      "f\tあ\r\n2\tず\r\n"}},
+                    "かえなにあ\n");
+  const LayoutDetails& details = working.Layouts.at("chord.net");
+  ASSERT_TRUE(details.Recounted);
+  const Recount& recount = *details.Recounted;
+  EXPECT_EQ(std::tuple(recount.Own.Actions, recount.Own.Chords, recount.Chords),
+            std::tuple(8u, 2u, true));
+  EXPECT_EQ(std::tuple(details.KanaAlone[kLeftThumbKey], details.KanaWithKeys[kLeftThumbKey],
+                       details.KanaWithKeys[kRightThumbKey]),
+            std::tuple("に", "か", "な"));
+  const FingerFigures figures = FingerFiguresOfCounts(recount.Own, recount.ByStrokes, 24);
+  EXPECT_EQ(figures.Strokes[static_cast<int>(Finger::kThumb)].Value, 3u);
+  EXPECT_EQ(figures.SameFinger.Value, 1u);
+  EXPECT_EQ(details.Problems[0].size(), 1u);
+  EXPECT_EQ(details.Problems[0][0].Kana + KeyName(details.Problems[0][0].FirstKey) +
+                KeyName(details.Problems[0][0].SecondKey),
+            "かえfr");
+
+  // The file holds these counts only with the thumb keys, and only as they are.
+  Network network = ParseNetwork(testing::ChordNetworkText(recount.Own.Keys, recount.Own.Pairs));
+  EXPECT_TRUE(NetworkMatches(network, recount, 24));
+  EXPECT_FALSE(NetworkMatches(NetworkOf(recount), recount, 24));
+  network.Keys[kRightThumbKey].Repeats[2].Value += 1;
+  EXPECT_FALSE(NetworkMatches(network, recount, 24));
 }
 
 }  // namespace
