@@ -56,7 +56,12 @@ constexpr std::string_view kNotes = R"(<div class="notes">
 square of its box size, rounded; a key struck again right after itself counts the square of
 half its repeat box size; a pair of keys counts its edge weight. The files keep six significant digits, so counts
 above about 250,000 (edge weights from 1,000,000) may be off by a little: such figures are marked
-<span class="approx">≈</span>. Strokes of the space key are not in the files.</p>
+<span class="approx">≈</span>. Strokes of the space key are not in the files; the thumb keys'
+of a layout with keys pressed together are, and count in the strokes and hands but in no row.</p>
+<p>An <b>action</b> is the keys pressed together at once, a key struck alone being one; a
+<b>chord</b> is an action of two keys or more. They come from the counts made again from the text
+(the network files do not hold them); a layout without <code>%chords</code> has no chords, and its
+actions are its strokes, the space key's included.</p>
 <p>The files do not say which keys belong to which hand. Edges only ever join keys of one hand,
 so the split is taken from them; where unused keys leave it open, a share is given as a range.
 A same-hand pair is a stroke together with the previous stroke of the same hand; its gap is how
@@ -67,21 +72,43 @@ the two modes measure different things and do not compare. Each stroke makes at 
 </div>
 )";
 
-std::string PerHundredKanaHtml(const Figure& strokes) {
-  if (!strokes.PerKanaKnown) {
-    return "<td class=\"unknown-figure\" title=\"needs the sample text beside the results\">–"
-           "</td>";
+std::string UnknownCell(const std::string& why) {
+  return "<td class=\"unknown-figure\" title=\"" + EscapeHtml(why) + "\">–</td>";
+}
+
+// A count figure per `kana` kana of the text (100 or 1), with `digits` decimals.
+std::string PerKanaHtml(const Figure& figure, int kana, int digits) {
+  if (!figure.PerKanaKnown) {
+    return UnknownCell(figure.Known ? "needs the sample text beside the results"
+                                    : figure.UnknownWhy);
   }
-  return "<td title=\"" + EscapeHtml(CountText(strokes.Tally)) +
-         " strokes on the drawn keys per 100 kana of the text\">" +
-         (strokes.Tally.Exact ? "" : std::string(kApproxMark)) + Fixed(strokes.PerHundredKana, 1) +
-         "</td>";
+  return "<td title=\"" +
+         EscapeHtml(CountText(figure.Tally) + " " + figure.Label + " per " + std::to_string(kana) +
+                    " kana of the text") +
+         "\">" + (figure.Tally.Exact ? "" : std::string(kApproxMark)) +
+         Fixed(figure.PerHundredKana * kana / 100, digits) + "</td>";
+}
+
+// A count figure as a count; chords with their share of the actions on hover.
+std::string CountCellHtml(const Figure& figure, const Figure& actions) {
+  if (!figure.Known) {
+    return UnknownCell(figure.UnknownWhy);
+  }
+  std::string title = CountText(figure.Tally) + " " + figure.Label;
+  if (&figure != &actions && actions.Known) {
+    title += ", " +
+             PercentText(static_cast<double>(figure.Tally.Value),
+                         static_cast<double>(actions.Tally.Value)) +
+             " % of the actions";
+  }
+  return "<td title=\"" + EscapeHtml(title) + "\">" + CountHtml(figure.Tally) + "</td>";
 }
 
 std::string ComparisonTable(const std::vector<LayoutView>& views) {
   std::string html = R"(<div class="table-box"><table>
 <thead>
-<tr><th rowspan="2">Layout</th><th rowspan="2">Counting</th><th rowspan="2">Strokes</th><th rowspan="2">Strokes per 100 kana</th><th colspan="2">Hand, % of strokes</th>
+<tr><th rowspan="2">Layout</th><th rowspan="2">Counting</th><th rowspan="2">Strokes</th><th rowspan="2">Strokes per 100 kana</th>
+<th rowspan="2">Actions</th><th rowspan="2">Actions per kana</th><th rowspan="2">Chords</th><th colspan="2">Hand, % of strokes</th>
 <th colspan="4">Row, % of strokes</th><th colspan="3">Same-hand pairs, % of strokes</th>
 <th rowspan="2" style="text-align:left">Heaviest same-hand pairs, gap 0</th></tr>
 <tr><th>left</th><th>right</th><th>number</th><th>top</th><th>home</th><th>bottom</th>
@@ -94,7 +121,10 @@ std::string ComparisonTable(const std::vector<LayoutView>& views) {
     const LayoutSummary& summary = views[i].Summary;
     html += LayoutRowOpen(views[i]) + "<td>" + LayoutNameHtml(views[i], i + 1) + "</td><td>" +
             ModeHtml(views[i]) + "</td><td>" + CountHtml(summary.Strokes) + "</td>" +
-            PerHundredKanaHtml(FigureOf(views[i], kFigureStrokes));
+            PerKanaHtml(FigureOf(views[i], kFigureStrokes), 100, 1);
+    const Figure& actions = FigureOf(views[i], kFigureActions);
+    html += CountCellHtml(actions, actions) + PerKanaHtml(actions, 1, 2) +
+            CountCellHtml(FigureOf(views[i], kFigureChords), actions);
     html += HandShareHtml(summary, true) + HandShareHtml(summary, false);
     for (int row = 0; row < kRowCount; ++row) {
       html += "<td title=\"" + EscapeHtml(CountText(summary.Rows[row])) + " strokes on the " +

@@ -62,20 +62,20 @@ std::string DifferenceCell(const Figure& figure, const Figure& base, bool sameMo
 
 std::string DifferencesSection(const std::vector<LayoutView>& views, std::size_t baseline) {
   const LayoutView& base = views[baseline];
-  std::string html = "<section class=\"differences\"><h2>Differences from " +
-                     EscapeHtml(base.Entry->Name) +
-                     "</h2>\n<p class=\"notes\">Every figure of every other layout minus the "
-                     "baseline's: per 100 kana of the text when it is known (every layout counted "
-                     "the same text), with the share of the layout's strokes in percentage points "
-                     "(pp) beside it. Marked better or worse where a direction is clear: fewer "
-                     "strokes, same-finger pairs, repeats, row jumps and number-row strokes per "
-                     "100 kana (on the counts without the text) are better, and so is a larger "
-                     "share of the strokes on the home row, in hand alternation and in inward "
-                     "rolls. On the keyboards, a dashed outline marks each key whose kana moved, "
-                     "for a layout that shares most of its kana with the baseline.</p>\n"
-                     "<div class=\"table-box\"><table class=\"differences\">\n"
-                     "<thead><tr><th>Figure</th><th>" +
-                     EscapeHtml(base.Entry->Name) + " (baseline)</th>";
+  std::string html =
+      "<section class=\"differences\"><h2>Differences from " + EscapeHtml(base.Entry->Name) +
+      "</h2>\n<p class=\"notes\">Every figure of every other layout minus the "
+      "baseline's: per 100 kana of the text when it is known (every layout counted "
+      "the same text), with the share of the layout's strokes in percentage points "
+      "(pp) beside it. Marked better or worse where a direction is clear: fewer "
+      "strokes, actions, same-finger pairs, repeats, row jumps and number-row strokes per "
+      "100 kana (on the counts without the text) are better, and so is a larger "
+      "share of the strokes on the home row, in hand alternation and in inward "
+      "rolls. On the keyboards, a dashed outline marks each key whose kana moved, "
+      "for a layout that shares most of its kana with the baseline.</p>\n"
+      "<div class=\"table-box\"><table class=\"differences\">\n"
+      "<thead><tr><th>Figure</th><th>" +
+      EscapeHtml(base.Entry->Name) + " (baseline)</th>";
   for (std::size_t i = 0; i < views.size(); ++i) {
     if (i != baseline) {
       html += std::string(views[i].Stale ? "<th class=\"stale-row\">" : "<th>") +

@@ -61,6 +61,17 @@ std::vector<Figure> FiguresOf(const LayoutView& view, bool withLayouts) {
                           "in the directory: run kananet again"
                         : "the sample text could not be read, or a kana of it has no key here";
   };
+  // Actions and chords come from the counts made again; a file without the thumb keys is of a
+  // layout without keys pressed together, which has no chords.
+  const Recount* recount = view.CountsFromText ? view.Details->Recounted.get() : nullptr;
+  const std::string actionsWhy = whyUnknown("the keys pressed together, which the files leave out");
+  figures.push_back(recount ? CountFigure(IdOf(kFigureActions), "actions",
+                                          {recount->Own.Actions, true}, Better::kLower)
+                            : Unknown(IdOf(kFigureActions), "actions", actionsWhy));
+  figures.push_back(recount || !network.Chords
+                        ? CountFigure(IdOf(kFigureChords), "chords",
+                                      {recount ? recount->Own.Chords : 0, true}, Better::kNeither)
+                        : Unknown(IdOf(kFigureChords), "chords", actionsWhy));
 
   if (view.SplitKnown) {
     const Count left = LeftHandStrokes(network, view.LeftHandLastKey);

@@ -7,6 +7,7 @@
 #include <map>
 #include <tuple>
 
+#include "report/exports.h"
 #include "report/fingers.h"
 #include "report/layout_details.h"
 #include "report/layout_figures.h"
@@ -203,8 +204,51 @@ TEST(FingerFiguresTest, CountTheActionsAndThumbKeysOfALayoutWithKeysPressedToget
   Network network = ParseNetwork(testing::ChordNetworkText(recount.Own.Keys, recount.Own.Pairs));
   EXPECT_TRUE(NetworkMatches(network, recount, 24));
   EXPECT_FALSE(NetworkMatches(NetworkOf(recount), recount, 24));
+  const std::vector<ReportEntry> entries = {{"chord", "chord.net", network},
+                                            {"alone", "alone.net", network},
+                                            {"plain", "plain.net", NetworkOf(recount)}};
   network.Keys[kRightThumbKey].Repeats[2].Value += 1;
   EXPECT_FALSE(NetworkMatches(network, recount, 24));
+
+  // Actions and chords come from the counts made again; from the network file alone a chord
+  // file's are not known, and a file without thumb keys has no chords.
+  PageContext context;
+  context.Working = &working;
+  context.Details = {&details, nullptr, nullptr};
+  context.Baseline = 2;
+  const std::vector<LayoutView> views = ViewPage(entries, context);
+  const struct {
+    std::size_t View;
+    int Id;
+    bool Known;
+    std::uint64_t Count;
+  } cases[] = {{0, kFigureActions, true, 8},  {0, kFigureChords, true, 2},
+               {1, kFigureActions, false, 0}, {1, kFigureChords, false, 0},
+               {2, kFigureActions, false, 0}, {2, kFigureChords, true, 0}};
+  for (const auto& c : cases) {
+    const Figure& figure = FigureOf(views[c.View], c.Id);
+    EXPECT_EQ(std::tuple(figure.Known, figure.Tally.Value, figure.UnknownWhy.empty()),
+              std::tuple(c.Known, c.Count, c.Known))
+        << c.View << " " << figure.Id;
+  }
+  EXPECT_DOUBLE_EQ(FigureOf(views[0], kFigureActions).PerHundredKana, 160);
+  // The comparison table, the differences from the baseline and the JSON export.
+  const std::string shown = RenderReport("result", entries, {}, context) +
+                            ExportJson({"result", &working, &views, 2, nullptr, ""});
+  for (const char* part : {
+           "8 actions per 1 kana of the text\">1.60</td>",
+           "2 chords, 25.0 % of the actions\">2</td>",
+           "<tr><td>chords</td><td data-figure=\"chords\"",
+           "data-figure=\"chords\" title=\"chords: per 100 kana\">+40.0</td>",
+           "{\"id\": \"actions\", \"label\": \"actions\", \"known\": true, \"count\": 8, "
+           "\"percent\": null",
+           "\"key\": \"<\", \"label\": \"\", \"kanaAlone\": \"に\", \"kanaWithKeys\": \"か\", "
+           "\"finger\": \"left thumb\", \"strokes\": 2",
+           "\"key\": \">\", \"label\": \"\", \"kanaAlone\": null, \"kanaWithKeys\": null, "
+           "\"finger\": \"right thumb\", \"strokes\": 1",
+       }) {
+    EXPECT_NE(shown.find(part), std::string::npos) << part;
+  }
 }
 
 }  // namespace
