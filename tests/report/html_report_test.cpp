@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <regex>
 
 #include "report_test_support.h"
@@ -112,6 +113,35 @@ TEST(RenderReportTest, DrawsKeysWithoutFinitePositionsAtTheirUsualPlaces) {
   // are centred there.
   EXPECT_NE(page.find("<rect class=\"cell\" x=\"90.4\" y=\"163.3\""), std::string::npos);
   EXPECT_NE(page.find("<rect class=\"cell\" x=\"90.4\" y=\"496.6\""), std::string::npos);
+}
+
+// A layout with keys pressed together gets its thumb keys drawn in every band a row below the
+// bottom row, under v and ',', with their kana, tooltips and lines; each band moves down a row
+// to make room, so the next band's number row stays a row below them.
+TEST(RenderReportTest, DrawsTheThumbKeysOfALayoutWithKeysPressedTogether) {
+  auto keys = std::make_unique<KeyCountTable>();
+  auto pairs = std::make_unique<PairCountTable>();
+  (*keys)[20] = 4;
+  (*keys)[56] = 9;
+  (*pairs)[0][20][56] = 3;
+  const std::string page = RenderReport(
+      "result",
+      {Entry("chord", ParseNetwork(testing::ChordNetworkText(*keys, *pairs, "\x82\xc9")))}, {});
+  EXPECT_EQ(Occurrences(page, "<g class=\"key\"><title>"), 3u * 57);
+  EXPECT_EQ(Occurrences(page, ">に</text>"), 3u);
+  EXPECT_NE(page.find("に, key &lt; (56)\nstruck 9 times"), std::string::npos);
+  EXPECT_NE(page.find("finger: left thumb"), std::string::npos);
+  EXPECT_NE(page.find("(keys v and &lt;), gap 0: 3 times"), std::string::npos);
+  // Keys 1 (number row), v (bottom row) and < of the first band, then key 1 of the second.
+  std::vector<double> ys;
+  const std::regex name("class=\"keyname\" x=\"[-\\d.]+\" y=\"([-\\d.]+)\"[^>]*>(1|v|&lt;)<");
+  for (std::sregex_iterator it(page.begin(), page.end(), name), end; it != end; ++it) {
+    ys.push_back(std::stod((*it)[1]));
+  }
+  ASSERT_EQ(ys.size(), 9u);
+  const double row = (ys[1] - ys[0]) / 3;
+  EXPECT_NEAR(ys[2] - ys[1], row, 0.2);
+  EXPECT_NEAR(ys[3] - ys[2], row, 0.2);
 }
 
 }  // namespace
