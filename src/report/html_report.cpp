@@ -152,7 +152,7 @@ std::string RenderReport(std::string_view source, const std::vector<ReportEntry>
             "numbers; all keys are drawn at their usual places.</p>\n";
       }
       html += LayoutFacts(views[i]);
-      html += KeyboardSvg(views[i], baselineView, scales, index);
+      html += KeyboardSvg(views[i], baselineView, scales, index) + LayersHtml(views[i]);
       html += "</article>\n";
     }
     html += "</div></section>\n";

@@ -33,8 +33,53 @@ struct Placement {
   bool Standard = false;   // the file's own positions could not be used
 };
 
+struct Extent {
+  double Low = std::numeric_limits<double>::infinity();
+  double High = -std::numeric_limits<double>::infinity();
+  void Add(double v) {
+    Low = std::min(Low, v);
+    High = std::max(High, v);
+  }
+};
+
 bool Finite(const Point& p) {
   return std::isfinite(p.X) && std::isfinite(p.Y);
+}
+
+void PlaceAtUsualPlaces(Placement& placement, int last) {
+  placement.Standard = true;
+  for (int k = 1; k <= last; ++k) {
+    for (int band = 0; band < kBandCount; ++band) {
+      placement.Stroke[k][band] = placement.Repeat[k][band] = StandardPosition(k, band);
+    }
+  }
+}
+
+// The cell's size and, with the thumb keys, room for them.
+void FinishPlacement(Placement& placement, bool thumbs, int last) {
+  // A cell is as large as the distance to the next column and to the next row allow.
+  const double columnPitch = std::abs(placement.Stroke[5][0].X - placement.Stroke[1][0].X);
+  const double rowPitch = std::abs(placement.Stroke[2][0].Y - placement.Stroke[1][0].Y);
+  double cell = 0;
+  for (const double pitch : {columnPitch, rowPitch}) {
+    if (pitch > 1e-6 && (cell == 0 || pitch < cell)) {
+      cell = pitch;
+    }
+  }
+  if (cell > 0) {
+    placement.Cell = cell;
+  }
+  if (thumbs && rowPitch > 1e-6) {
+    // The files put the thumb keys half a row below the bottom row, where the next band begins:
+    // drawn a whole row below it, with each band moved down by a row to make room.
+    for (int k = 1; k <= last; ++k) {
+      for (int band = 0; band < kBandCount; ++band) {
+        const double down = band * rowPitch + (IsThumbKey(k) ? rowPitch / 2 : 0);
+        placement.Stroke[k][band].Y += down;
+        placement.Repeat[k][band].Y += down;
+      }
+    }
+  }
 }
 
 Placement PlaceKeys(const Network& network) {
@@ -49,36 +94,9 @@ Placement PlaceKeys(const Network& network) {
     }
   }
   if (!finite) {
-    placement.Standard = true;
-    for (int k = 1; k <= last; ++k) {
-      for (int band = 0; band < kBandCount; ++band) {
-        placement.Stroke[k][band] = placement.Repeat[k][band] = StandardPosition(k, band);
-      }
-    }
+    PlaceAtUsualPlaces(placement, last);
   }
-  // A cell is as large as the distance to the next column and to the next row allow.
-  const double columnPitch = std::abs(placement.Stroke[5][0].X - placement.Stroke[1][0].X);
-  const double rowPitch = std::abs(placement.Stroke[2][0].Y - placement.Stroke[1][0].Y);
-  double cell = 0;
-  for (const double pitch : {columnPitch, rowPitch}) {
-    if (pitch > 1e-6 && (cell == 0 || pitch < cell)) {
-      cell = pitch;
-    }
-  }
-  if (cell > 0) {
-    placement.Cell = cell;
-  }
-  if (network.Chords && rowPitch > 1e-6) {
-    // The files put the thumb keys half a row below the bottom row, where the next band begins:
-    // drawn a whole row below it, with each band moved down by a row to make room.
-    for (int k = 1; k <= last; ++k) {
-      for (int band = 0; band < kBandCount; ++band) {
-        const double down = band * rowPitch + (IsThumbKey(k) ? rowPitch / 2 : 0);
-        placement.Stroke[k][band].Y += down;
-        placement.Repeat[k][band].Y += down;
-      }
-    }
-  }
+  FinishPlacement(placement, network.Chords, last);
   return placement;
 }
 
@@ -239,27 +257,47 @@ std::string KeyMarks(const Network& network, const Placement& placement, int k, 
   return svg.empty() ? svg : svg + "\n";
 }
 
-// The kana the key types alone, in the middle of its cell.
-std::string KanaText(const Network& network, const Placement& placement, int k, int band) {
-  const Key& key = network.Keys[k];
-  if (key.Label.empty()) {
+// The kana of a key in the middle of its cell, smaller when there are several.
+std::string KanaText(const std::string& kana, const Placement& placement, int k, int band) {
+  if (kana.empty()) {
     return "";
   }
+  const auto characters = static_cast<double>(
+      std::count_if(kana.begin(), kana.end(), [](char c) { return (c & 0xC0) != 0x80; }));
   const double cell = placement.Cell;
   const Point at = placement.Stroke[k][band];
   return "<text class=\"kana\" x=\"" + Coord(at.X) + "\" y=\"" + Coord(at.Y) + "\" font-size=\"" +
-         Coord(0.42 * cell) + "\" stroke-width=\"" + Coord(0.05 * cell) + "\">" +
-         EscapeHtml(key.Label) + "</text>";
+         Coord(0.42 * cell * std::min(1.0, 1.6 / characters)) + "\" stroke-width=\"" +
+         Coord(0.05 * cell) + "\">" + EscapeHtml(kana) + "</text>";
 }
 
-struct Extent {
-  double Low = std::numeric_limits<double>::infinity();
-  double High = -std::numeric_limits<double>::infinity();
-  void Add(double v) {
-    Low = std::min(Low, v);
-    High = std::max(High, v);
+// The layers drawn beside the kana typed alone; the others are named.
+constexpr std::size_t kLayersDrawn = 8;
+
+// One layer's keyboard (or the kana typed alone): each key's cell, kana and name in the first
+// band of the placement, the layer's own key marked.
+std::string LayerFigure(const Placement& placement, int last,
+                        const std::array<std::string, kKeySlotCount>& kana, int marked,
+                        const std::string& caption) {
+  const double cell = placement.Cell;
+  Extent xs;
+  Extent ys;
+  for (int k = 1; k <= last; ++k) {
+    xs.Add(placement.Stroke[k][0].X);
+    ys.Add(placement.Stroke[k][0].Y);
   }
-};
+  std::string svg = "<figure class=\"layer\"><figcaption>" + EscapeHtml(caption) +
+                    "</figcaption><svg class=\"layer-keyboard\" viewBox=\"" +
+                    Coord(xs.Low - cell / 2) + " " + Coord(ys.Low - cell / 2) + " " +
+                    Coord(xs.High - xs.Low + cell) + " " + Coord(ys.High - ys.Low + cell) +
+                    "\" role=\"img\" aria-label=\"" + EscapeHtml(caption) + "\">\n";
+  for (int k = 1; k <= last; ++k) {
+    svg += Rect(k == marked ? "cell layer-key" : "cell", placement.Stroke[k][0], 0.97 * cell,
+                " rx=\"" + Coord(0.08 * cell) + "\"") +
+           KanaText(kana[k], placement, k, 0) + KeyNameText(placement, k, 0) + "\n";
+  }
+  return svg + "</svg></figure>\n";
+}
 
 }  // namespace
 
@@ -358,10 +396,45 @@ std::string KeyboardSvg(const LayoutView& view, const LayoutView* baseline, cons
   // The words last, above every box and line.
   for (int band = 0; band < kBandCount; ++band) {
     for (int k = 1; k <= network.LastKey(); ++k) {
-      svg += KanaText(network, placement, k, band) + KeyNameText(placement, k, band) + "\n";
+      svg += KanaText(network.Keys[k].Label, placement, k, band) + KeyNameText(placement, k, band) +
+             "\n";
     }
   }
   return svg + "</g>\n</svg>\n";
+}
+
+std::string LayersHtml(const LayoutView& view) {
+  if (!view.Details || view.Details->Layers.empty()) {
+    return "";
+  }
+  const std::vector<Layer>& layers = view.Details->Layers;
+  const bool thumbs = view.Entry->Graph.Chords;
+  const int last = thumbs ? kRightThumbKey : kKeysPerBand;
+  Placement placement;
+  PlaceAtUsualPlaces(placement, last);
+  FinishPlacement(placement, thumbs, last);
+  std::array<std::string, kKeySlotCount> alone;
+  for (int k = 1; k <= last; ++k) {
+    const std::string& kana = view.Details->KanaAlone[k];
+    alone[k] = kana.substr(0, kana.find(' '));
+  }
+  std::string html = "<div class=\"layers\">\n" + LayerFigure(placement, last, alone, 0, "alone");
+  std::string more;
+  for (std::size_t i = 0; i < layers.size(); ++i) {
+    const Layer& layer = layers[i];
+    const std::string name(1, KeyName(layer.Key));
+    const std::string caption = layer.Prefix ? "after " + name : "with " + name + " held";
+    if (i < kLayersDrawn) {
+      html += LayerFigure(placement, last, layer.Kana, layer.Key, caption);
+    } else {
+      more += (more.empty() ? "" : ", ") + caption;
+    }
+  }
+  html += "</div>\n";
+  if (!more.empty()) {
+    html += "<p class=\"note\">Layers not drawn: " + EscapeHtml(more) + ".</p>\n";
+  }
+  return html;
 }
 
 std::string KeyboardLegend() {

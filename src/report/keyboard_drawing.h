@@ -28,6 +28,11 @@ bool DrawnAtUsualPlaces(const Network& network);
 std::string KeyboardSvg(const LayoutView& view, const LayoutView* baseline, const Scales& scales,
                         int index);
 
+// Beside the kana each key types alone, a small keyboard of each layer of the layout (the kana
+// typed with a key held or after a prefix key), at the keys' usual places; empty for a layout
+// without layers or without its layout file.
+std::string LayersHtml(const LayoutView& view);
+
 // What the boxes, lines and bands of the keyboards mean.
 std::string KeyboardLegend();
 

@@ -151,6 +151,7 @@ WorkingDirectory ReadWorkingDirectory(
     details.Header = Utf8Of(DescribeHeader(layout));
     const LayoutDefinition& definition = batch.Definitions[i];
     CollectKana(definition.Table, definition.EntryLines, details);
+    details.Layers = FindLayers(definition.Table, definition.EntryLines);
     if (layout.Coverage) {
       details.Recounted = RecountOf(*layout.Coverage, definition.Header);
       details.Problems =

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "analysis/statistics.h"
+#include "report/layers.h"
 #include "report/network_file.h"
 #include "report/problem_pairs.h"
 
@@ -52,8 +53,9 @@ struct LayoutDetails {
   std::vector<CheckLine> Findings;
   std::array<std::string, kKeySlotCount> KanaAlone;     // every kana a key types alone
   std::array<std::string, kKeySlotCount> KanaWithKeys;  // kana it types with other keys
-  std::shared_ptr<const Recount> Recounted;             // null when the text could not be converted
-  ProblemPairs Problems;  // the kana behind the pair figures, with Recounted
+  std::vector<Layer> Layers;                 // the kana typed with a key held or after a prefix key
+  std::shared_ptr<const Recount> Recounted;  // null when the text could not be converted
+  ProblemPairs Problems;                     // the kana behind the pair figures, with Recounted
 };
 
 struct WorkingDirectory {

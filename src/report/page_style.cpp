@@ -92,6 +92,11 @@ svg.keyboard { width: 100%; height: auto; display: block; }
 .band-line { stroke: #c5ccd8; stroke-dasharray: 6 6; }
 .edge { fill: none; stroke: #e8590c; stroke-linecap: round; }
 .key:hover .cell { stroke: #1d2430; stroke-width: 3; }
+.layers { display: flex; flex-wrap: wrap; gap: 8px 16px; margin-top: 10px; }
+.layers figure { margin: 0; width: 300px; }
+.layers figcaption { font-size: 0.85rem; color: #4a5566; }
+svg.layer-keyboard { width: 100%; height: auto; display: block; }
+.cell.layer-key { fill: #fde7c8; stroke: #b4420e; stroke-width: 3; }
 .edge:hover { stroke: #8f2d00; stroke-opacity: 1; }
 )";
 

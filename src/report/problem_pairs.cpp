@@ -6,8 +6,8 @@
 
 #include "analysis/gap_rules.h"
 #include "analysis/piece_counts.h"
-#include "codes/key_alphabet.h"
 #include "report/kana_text.h"
+#include "report/layers.h"
 
 namespace kananet::report {
 
@@ -24,25 +24,6 @@ void AddPair(int first, int second, const std::string& kana, std::uint64_t count
       tallies[f][{kana, first, second}] += count;
     }
   }
-}
-
-// The actions of an entry's keys, each its keys pressed together in ascending order: keys that a
-// kKeyJoin joins are one action, every other key an action of its own.
-std::vector<std::string> ActionsOf(const std::string& keys) {
-  std::vector<std::string> actions;
-  bool joined = false;
-  for (const char key : keys) {
-    if (static_cast<std::uint8_t>(key) == kKeyJoin) {
-      joined = true;
-    } else if (joined && !actions.empty()) {
-      actions.back() += key;
-      joined = false;
-    } else {
-      actions.emplace_back(1, key);
-      joined = false;
-    }
-  }
-  return actions;
 }
 
 // Adds the pairs of one action after the action right before it: each key pairs with the key of

@@ -92,6 +92,13 @@ TEST_F(ExampleTest, ExportsAndTheBaselineViewAgreeWithThePage) {
   EXPECT_EQ(Occurrences(page, ">by strokes</span>"), 2u);  // the table and jis-kana's header
   EXPECT_EQ(Occurrences(page, ">by kana</span>"), 2u);
   EXPECT_NE(page.find("note</span>: 1.84 keystrokes per kana"), std::string::npos);
+  // Beside the kana typed alone, the kana typed after JIS kana's prefix keys (を after L) and
+  // romaji's (small kana after x), each with its prefix key marked.
+  const std::string layers = page.substr(page.find("<div class=\"layers\">"));
+  EXPECT_LT(layers.find("<figcaption>after L</figcaption>"), layers.find(">を</text>"));
+  EXPECT_NE(layers.find("<figcaption>after x</figcaption>"), std::string::npos);
+  EXPECT_EQ(Occurrences(page, "<figcaption>alone</figcaption>"), 2u);
+  EXPECT_EQ(Occurrences(page, "class=\"cell layer-key\""), Occurrences(page, "<figcaption>after "));
 
   // Every figure per 100 kana as the CSV gives it, on the finger table (both layouts) and on the
   // differences table (the baseline's value, then romaji's difference), as the page rounds it.
