@@ -62,7 +62,8 @@ std::string FingersSection(const std::vector<LayoutView>& views) {
     html += "</tr>\n";
   }
   html +=
-      "</tbody></table></div>\n<p class=\"notes\">The space key is the thumb's.</p>\n"
+      "</tbody></table></div>\n<p class=\"notes\">The space key is the thumb's, and so are the "
+      "thumb keys &lt; and &gt; of a layout with keys pressed together, each of its own hand.</p>\n"
       "<div class=\"table-box\"><table>\n<thead><tr><th>Layout</th>"
       "<th style=\"text-align:left\">Strokes per finger</th>"
       "<th>Same-finger pairs</th><th>Repeats</th><th>Hand alternation</th><th>Inward rolls</th>"

@@ -292,9 +292,11 @@ std::string LayerFigure(const Placement& placement, int last,
                     Coord(xs.High - xs.Low + cell) + " " + Coord(ys.High - ys.Low + cell) +
                     "\" role=\"img\" aria-label=\"" + EscapeHtml(caption) + "\">\n";
   for (int k = 1; k <= last; ++k) {
-    svg += Rect(k == marked ? "cell layer-key" : "cell", placement.Stroke[k][0], 0.97 * cell,
+    const std::string title = KeyReference(k) + (kana[k].empty() ? "" : ": " + kana[k]);
+    svg += "<g class=\"key\"><title>" + EscapeHtml(title) + "</title>" +
+           Rect(k == marked ? "cell layer-key" : "cell", placement.Stroke[k][0], 0.97 * cell,
                 " rx=\"" + Coord(0.08 * cell) + "\"") +
-           KanaText(kana[k], placement, k, 0) + KeyNameText(placement, k, 0) + "\n";
+           "</g>" + KanaText(kana[k], placement, k, 0) + KeyNameText(placement, k, 0) + "\n";
   }
   return svg + "</svg></figure>\n";
 }
