@@ -147,7 +147,7 @@ bool ComparableWithBaseline(const LayoutView& view, const LayoutView* baseline) 
   }
   std::multiset<std::string> mine;
   std::multiset<std::string> theirs;
-  for (int k = 1; k <= kKeySlotCount - 1; ++k) {
+  for (int k = 1; k < kKeySlotCount; ++k) {
     if (!view.Entry->Graph.Keys[k].Label.empty()) {
       mine.insert(view.Entry->Graph.Keys[k].Label);
     }
