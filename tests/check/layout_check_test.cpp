@@ -328,7 +328,7 @@ TEST(LayoutCheckTest, LongTextOfLongEntriesAgreesWithThePlainConversion) {
 TEST(LayoutCheckTest, TheBundledExampleIsClean) {
   BatchCheck batch = CheckBatch(KANANET_SOURCE_DIR "/examples/kanasample.txt",
                                 KANANET_SOURCE_DIR "/examples/layout/");
-  ASSERT_EQ(batch.Layouts.size(), 2u);
+  ASSERT_EQ(batch.Layouts.size(), 5u);
   for (const LayoutCheck& layout : batch.Layouts) {
     EXPECT_TRUE(layout.TextChecked) << layout.Name;
     EXPECT_EQ(layout.CountOf(Severity::kError) + layout.CountOf(Severity::kWarning), 0)

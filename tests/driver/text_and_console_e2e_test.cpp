@@ -72,7 +72,9 @@ TEST(TextEncoding, Utf8CopiesOfTheExampleGiveTheSameNetworks) {
     TempDir dir;
     std::filesystem::copy(KANANET_SOURCE_DIR "/examples", dir.Path(),
                           std::filesystem::copy_options::recursive);
-    for (const char* file : {"kanasample.txt", "layout/jis-kana.txt", "layout/romaji.txt"}) {
+    for (const char* file :
+         {"kanasample.txt", "layout/jis-kana.txt", "layout/jis-kana-held.txt", "layout/romaji.txt",
+          "layout/thumb-shift.txt", "layout/two-key-chords.txt"}) {
       std::string text = Utf8(dir.ReadFile(file));
       if (!variant.ends_with("CR LF")) {
         std::erase(text, '\r');
@@ -88,7 +90,7 @@ TEST(TextEncoding, Utf8CopiesOfTheExampleGiveTheSameNetworks) {
     }
     EXPECT_EQ(Networks(dir), original);
   }
-  EXPECT_EQ(original.size(), 2u);
+  EXPECT_EQ(original.size(), 5u);
 }
 
 // The console follows the locale, terminal or not. 配列.txt is evaluated; 配列é.txt, whose name

@@ -29,9 +29,13 @@ e2e::RunOptions Arguments(std::vector<std::string> arguments) {
   return options;
 }
 
+// The bundled example with its two layouts struck one key at a time, which the search takes.
 void CopyExample(const TempDir& work) {
   fs::copy(fs::path(KANANET_SOURCE_DIR) / "examples", work.Path(),
            fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  for (const char* name : {"jis-kana-held.txt", "thumb-shift.txt", "two-key-chords.txt"}) {
+    fs::remove(fs::path(work.Path()) / "layout" / name);
+  }
 }
 
 // The figure's value of layout column (0 for the start) from the search's table.
