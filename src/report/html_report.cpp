@@ -39,8 +39,9 @@ std::string LayoutFacts(const LayoutView& view) {
   if (view.Stale) {
     html +=
         "<p class=\"stale\">This network file does not hold the counts of kanasample.txt and this "
-        "layout file as they are now: run kananet again. Figures that need the order of strokes "
-        "are left out.</p>\n";
+        "layout file as they are now: " +
+        EscapeHtml(StaleAdvice(view)) +
+        ". Figures that need the order of strokes are left out.</p>\n";
   }
   return html + FindingsList(details.Findings);
 }

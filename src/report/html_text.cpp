@@ -129,7 +129,8 @@ std::string LayoutNameHtml(const LayoutView& view, std::size_t index) {
   if (view.Stale) {
     html +=
         " <span class=\"stale-tag\" title=\"this network file does not hold the counts of the "
-        "text and layout now in the directory: run kananet again\">stale</span>";
+        "text and layout now in the directory: " +
+        EscapeHtml(StaleAdvice(view)) + "\">stale</span>";
   }
   return html;
 }

@@ -152,6 +152,9 @@ WorkingDirectory ReadWorkingDirectory(
     const LayoutDefinition& definition = batch.Definitions[i];
     CollectKana(definition.Table, definition.EntryLines, details);
     details.Layers = FindLayers(definition.Table, definition.EntryLines);
+    details.UndefinedKana =
+        std::any_of(layout.Findings.begin(), layout.Findings.end(),
+                    [](const Finding& item) { return item.Kind == FindingKind::kUndefinedKana; });
     if (layout.Coverage) {
       details.Recounted = RecountOf(*layout.Coverage, definition.Header);
       details.Problems =

@@ -55,7 +55,10 @@ struct LayoutDetails {
   std::array<std::string, kKeySlotCount> KanaWithKeys;  // kana it types with other keys
   std::vector<Layer> Layers;                 // the kana typed with a key held or after a prefix key
   std::shared_ptr<const Recount> Recounted;  // null when the text could not be converted
-  ProblemPairs Problems;                     // the kana behind the pair figures, with Recounted
+  // A kana of the text has no definition here: the batch stops before it writes this layout's
+  // network file, so a file of that name is of an older layout or text.
+  bool UndefinedKana = false;
+  ProblemPairs Problems;  // the kana behind the pair figures, with Recounted
 };
 
 struct WorkingDirectory {

@@ -58,7 +58,8 @@ std::vector<Figure> FiguresOf(const LayoutView& view, bool withLayouts) {
            : !view.Details              ? "no file in layout/ writes this network file"
            : !view.Details->HeaderKnown ? "the layout file could not be read"
            : view.Stale ? "the network file does not hold the counts of the text and layout now "
-                          "in the directory: run kananet again"
+                          "in the directory: " +
+                              StaleAdvice(view)
                         : "the sample text could not be read, or a kana of it has no key here";
   };
   // Actions and chords come from the counts made again; a file without the thumb keys is of a
@@ -156,7 +157,7 @@ std::vector<LayoutView> ViewLayouts(const std::vector<ReportEntry>& entries,
       view.CountsFromText = true;
       view.Fingers = FingerFiguresOfCounts(recount->Own, recount->ByStrokes, view.LeftHandLastKey);
     } else {
-      view.Stale = recount != nullptr;
+      view.Stale = recount != nullptr || (view.Details && view.Details->UndefinedKana);
       view.Fingers = FingerFiguresOfNetwork(entries[i].Graph, view.LeftHandLastKey);
     }
     view.Figures = FiguresOf(view, withLayouts);
@@ -194,6 +195,14 @@ std::vector<LayoutView> ViewPage(const std::vector<ReportEntry>& entries,
     }
   }
   return views;
+}
+
+std::string StaleAdvice(const LayoutView& view) {
+  if (view.Details && view.Details->UndefinedKana) {
+    return "kananet stops at a kana of kanasample.txt that layout/" + view.Details->LayoutFile +
+           " does not define: define it (kananet --check names it), then run kananet again";
+  }
+  return "run kananet again";
 }
 
 std::optional<double> Difference(const Figure& figure, const Figure& baseline, bool sameMode) {

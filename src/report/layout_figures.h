@@ -92,6 +92,10 @@ Judgement Judge(const Figure& figure, const Figure& baseline, bool sameMode);
 // Whether the two layouts count in one known mode, so that their gap figures compare.
 bool SameMode(const LayoutView& a, const LayoutView& b);
 
+// What to do about a stale network file: run kananet again, or first define the kana of the
+// text that stops the batch at this layout.
+std::string StaleAdvice(const LayoutView& view);
+
 // "by strokes", "by kana", or empty when the header is not known.
 std::string CountingName(const LayoutView& view);
 

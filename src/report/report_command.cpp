@@ -368,7 +368,7 @@ int Report(const std::vector<std::string>& arguments, std::ostream& out, std::os
       ++stale;
       err << kProgram << ": warning: " << directory.string() << "/" << view.Entry->FileName
           << " does not hold the counts of kanasample.txt and layout/" << view.Details->LayoutFile
-          << " as they are now: run kananet again\n";
+          << " as they are now: " << StaleAdvice(view) << "\n";
     }
   }
   out << kProgram << ": wrote " << output.string() << " (" << entries.size()

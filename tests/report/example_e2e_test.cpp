@@ -231,24 +231,41 @@ TEST_F(ExampleTest, ATextWithoutKanaIsWarnedOfEverywhere) {
   }
 }
 
-// A layout changed after the batch: the page is written, but says so at the top and on the
-// layout's rows, the console warns, and the status is 1.
+// A layout changed after the batch, or changed so that the batch stops before writing its file:
+// the page is written, but says so at the top and on the layout's rows, the console warns and
+// says what to do, and the status is 1.
 TEST_F(ExampleTest, AStaleResultIsNamedOnThePageAndTheConsole) {
-  std::string layout = ReadFile(work_ / "layout" / "romaji.txt");
-  layout = testing::Replaced(layout, "\r\na\t", "\r\nq\t");  // あ moves from a to q
-  std::ofstream(work_ / "layout" / "romaji.txt", std::ios::binary) << layout;
-  const std::string report =
-      "cd '" + work_.string() + "' && '" KANANET_REPORT_BINARY "' . >out.txt 2>err.txt";
-  EXPECT_EQ(std::system(report.c_str()), 1 << 8);
-  EXPECT_NE(ReadFile(work_ / "out.txt").find("(2 layouts; 1 stale)"), std::string::npos);
-  EXPECT_NE(ReadFile(work_ / "err.txt").find("warning: ./result/romaji.net does not hold"),
-            std::string::npos)
-      << ReadFile(work_ / "err.txt");
-  const std::string page = ReadFile(work_ / "result" / "report.html");
-  const std::string banner = Section(page, "<section class=\"stale-banner\">");
-  EXPECT_NE(banner.find(">romaji</a>"), std::string::npos);
-  EXPECT_EQ(banner.find("jis-kana"), std::string::npos);
-  EXPECT_EQ(Occurrences(page, "<tr class=\"stale-row\">"), 3u);  // comparison, fingers, kana
+  const std::string layoutFile = (work_ / "layout" / "romaji.txt").string();
+  const std::string original = ReadFile(layoutFile);
+  const struct {
+    const char* From;
+    const char* To;
+    const char* Advice;
+    std::size_t Rows;  // marked stale: comparison, fingers, and the kana of pairs when recounted
+  } changes[] = {
+      {"\r\na\t", "\r\nq\t", "as they are now: run kananet again\n", 3},  // あ moves from a to q
+      {"\r\na\t\x82\xa0\r\n", "\r\n",  // あ undefined: the batch stops, keeping the old file
+       "as they are now: kananet stops at a kana of kanasample.txt that layout/romaji.txt does "
+       "not define: define it (kananet --check names it), then run kananet again\n",
+       2},
+  };
+  for (const auto& change : changes) {
+    SCOPED_TRACE(change.To);
+    std::ofstream(layoutFile, std::ios::binary)
+        << testing::Replaced(original, change.From, change.To);
+    const std::string report =
+        "cd '" + work_.string() + "' && '" KANANET_REPORT_BINARY "' . >out.txt 2>err.txt";
+    EXPECT_EQ(std::system(report.c_str()), 1 << 8);
+    EXPECT_NE(ReadFile(work_ / "out.txt").find("(2 layouts; 1 stale)"), std::string::npos);
+    const std::string err = ReadFile(work_ / "err.txt");
+    EXPECT_NE(err.find("warning: ./result/romaji.net does not hold"), std::string::npos) << err;
+    EXPECT_NE(err.find(change.Advice), std::string::npos) << err;
+    const std::string page = ReadFile(work_ / "result" / "report.html");
+    const std::string banner = Section(page, "<section class=\"stale-banner\">");
+    EXPECT_NE(banner.find(">romaji</a>"), std::string::npos);
+    EXPECT_EQ(banner.find("jis-kana"), std::string::npos);
+    EXPECT_EQ(Occurrences(page, "<tr class=\"stale-row\">"), change.Rows);
+  }
 }
 
 }  // namespace
