@@ -10,6 +10,7 @@
 #include <new>
 #include <optional>
 #include <string_view>
+#include <system_error>
 
 #include "analysis/figures.h"
 #include "cost/search_file.h"
@@ -195,6 +196,32 @@ std::vector<T> Permuted(std::vector<T> items, const std::vector<std::size_t>& or
   return permuted;
 }
 
+// The names of the network files in the directory.
+std::vector<std::string> NetworkFileNames(const fs::path& directory, std::error_code& error) {
+  std::vector<std::string> names;
+  for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.ends_with(kNetworkEnding)) {
+      names.push_back(name);
+    }
+  }
+  return names;
+}
+
+// What to run instead when the result directory is not there: in the working directory, or, run
+// in the result directory itself, on that.
+std::string MissingDirectoryHint(const fs::path& directory) {
+  const fs::path above = directory.has_parent_path() ? directory.parent_path() : fs::path(".");
+  std::error_code error;
+  if (!NetworkFileNames(above, error).empty()) {
+    return std::string(kProgram) + ": " + above.string() +
+           " holds network files itself: kananet-report " + above.string() + "\n";
+  }
+  return std::string(kProgram) +
+         ": run it in a working directory, which holds kanasample.txt, layout/ with the layouts "
+         "and result/ with kananet's network files, or name one: kananet-report DIR\n";
+}
+
 int Report(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
            bool terminal) {
   Options options;
@@ -235,17 +262,14 @@ int Report(const std::vector<std::string>& arguments, std::ostream& out, std::os
   std::string results;
   const std::string working = WorkingDirectoryOf(options.ResultDirectory, results);
   const fs::path directory = results;
-  std::vector<std::string> fileNames;
   std::error_code error;
-  for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-    const std::string name = it->path().filename().string();
-    if (name.ends_with(kNetworkEnding)) {
-      fileNames.push_back(name);
-    }
-  }
+  std::vector<std::string> fileNames = NetworkFileNames(directory, error);
   if (error) {
-    err << kProgram << ": cannot read the directory " << directory.string() << ": "
-        << error.message() << "\n";
+    err << kProgram << ": cannot read the directory " << directory.string() << " (looked in "
+        << fs::absolute(directory).lexically_normal().string() << "): " << error.message() << "\n";
+    if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) {
+      err << MissingDirectoryHint(directory);
+    }
     return 1;
   }
   if (fileNames.empty()) {

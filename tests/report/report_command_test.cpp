@@ -101,10 +101,24 @@ TEST_F(ReportCommandTest, FailsClearlyWithoutNetworkFilesOrWithoutAPage) {
             "kananet-report: no network files (*.net) in " + Result() + "; run kananet first\n");
   EXPECT_FALSE(fs::exists(directory_ / "result" / "report.html"));
 
-  EXPECT_EQ(Run({(directory_ / "missing").string()}), 1);
-  EXPECT_NE(err_.str().find("cannot read the directory"), std::string::npos);
-
+  // Without its directory, it says where it looked and what to run instead: in a working
+  // directory, or, in the result directory itself, on that.
   Write("a.net", testing::NetworkText(testing::SmallExample()));
+  fs::create_directory(directory_ / "elsewhere");
+  const std::pair<fs::path, std::string> missing[] = {
+      {directory_ / "elsewhere", "kananet-report: run it in a working directory, which holds"},
+      {directory_ / "result", "kananet-report: . holds network files itself: kananet-report .\n"},
+  };
+  const fs::path start = fs::current_path();
+  for (const auto& [where, hint] : missing) {
+    fs::current_path(where);
+    EXPECT_EQ(Run({}), 1);
+    fs::current_path(start);
+    const std::string said = "kananet-report: cannot read the directory result (looked in " +
+                             (where / "result").string() + "): No such file or directory\n" + hint;
+    EXPECT_EQ(err_.str().substr(0, said.size()), said);
+  }
+
   EXPECT_EQ(Run({Result(), "-o", (directory_ / "no" / "page.html").string()}), 1);
   EXPECT_NE(err_.str().find("page.html: No such file or directory"), std::string::npos);
   EXPECT_EQ(out_.str(), "");
