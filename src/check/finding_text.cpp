@@ -334,9 +334,13 @@ std::string DescribeFinding(const Finding& f) {
     case FindingKind::kUnusedEntries:
       return UnusedText(f);
     case FindingKind::kKeystrokesPerKana:
-      return AverageOf(f.Count, f.Total) + " keystrokes per kana on average (" +
-             std::to_string(f.Count) + " keystrokes for the " + std::to_string(f.Total) +
+      return AverageOf(f.Count, f.Total) + " strokes per kana on the drawn keys (" +
+             std::to_string(f.Count) + " strokes for the " + std::to_string(f.Total) +
              " kana that convert)" +
+             (f.Space == 0
+                  ? ""
+                  : "; " + AverageOf(f.Count + f.Space, f.Total) + " with the space key (" +
+                        std::to_string(f.Space) + " strokes more)") +
              (f.Actions == 0
                   ? ""
                   : "; " + AverageOf(f.Actions, f.Total) + " actions per kana (" +

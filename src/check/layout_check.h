@@ -54,7 +54,8 @@ enum class FindingKind {
   kTextWithoutKana,        // the sample text; Count: its bytes
   // Notes
   kUnusedEntries,      // Count: entries the text never uses; Examples: the first few
-  kKeystrokesPerKana,  // Count: keystrokes; Total: kana; Actions: a chord file's actions
+  kKeystrokesPerKana,  // Count: strokes on the drawn keys; Total: kana; Space: the space key's;
+                       // Actions: a chord file's actions
 };
 
 Severity SeverityOf(FindingKind kind);
@@ -78,6 +79,7 @@ struct Finding {
   std::uint64_t Count = 0;
   std::uint64_t Total = 0;
   std::uint64_t Actions = 0;
+  std::uint64_t Space = 0;
   std::int32_t Value = 0;
   std::string Text;
   std::string OtherName;
@@ -105,9 +107,10 @@ struct LayoutCheck {
   LayoutHeaderValues Header;
   std::array<HeaderSource, kHeaderLines> Sources;
   std::size_t EntryLines = 0;
-  bool TextChecked = false;      // the sample text was converted with this layout
-  std::uint64_t Keystrokes = 0;  // over the kana that convert
-  std::uint64_t Actions = 0;     // keys pressed together count once
+  bool TextChecked = false;        // the sample text was converted with this layout
+  std::uint64_t Keystrokes = 0;    // over the kana that convert
+  std::uint64_t SpaceStrokes = 0;  // of them, on the space key, which no network file holds
+  std::uint64_t Actions = 0;       // keys pressed together count once
   std::uint64_t Kana = 0;
   // The warnings that explain the errors (a missing header, lines without a TAB that hold an
   // undefined kana), the errors, the other warnings in the order of the file's lines, the notes.

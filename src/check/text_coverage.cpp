@@ -43,6 +43,8 @@ void CheckText(const std::string& stream, const LayoutDefinition& definition,
   for (std::size_t slot = 0; slot < shadowed.size(); ++slot) {
     std::uint64_t uses = slotUses[slot];
     layout.Keystrokes += uses * table[slot].Strokes();
+    layout.SpaceStrokes += uses * static_cast<std::uint64_t>(std::count(
+                                      table[slot].Keys.begin(), table[slot].Keys.end(), '\0'));
     layout.Actions += uses * table[slot].Actions();
     layout.Kana += uses * table[slot].Kana.size();
     if (IsUsable(table, shadowed, slot) && uses == 0) {
@@ -57,7 +59,10 @@ void CheckText(const std::string& stream, const LayoutDefinition& definition,
   if (layout.Kana != 0) {
     Finding average;
     average.Kind = FindingKind::kKeystrokesPerKana;
-    average.Count = layout.Keystrokes;
+    // On the drawn keys, as the network file and the report count them, and the space key's
+    // beside them.
+    average.Count = layout.Keystrokes - layout.SpaceStrokes;
+    average.Space = layout.SpaceStrokes;
     average.Total = layout.Kana;
     average.Actions = definition.Header.Chords ? layout.Actions : 0;
     notes.push_back(std::move(average));

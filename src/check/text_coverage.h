@@ -12,7 +12,7 @@
 namespace kananet {
 
 // Adds the errors (the kana without definition, in the order the text meets them) and the notes
-// (the entries the text never uses, the keystrokes per kana); fills in the layout's totals, and
+// (the entries the text never uses, the strokes per kana); fills in the layout's totals, and
 // its counts when keepCounts asks for them; walks the text on up to jobs threads.
 void CheckText(const std::string& stream, const LayoutDefinition& definition,
                const RulesCheck& rules, bool keepCounts, unsigned jobs, LayoutCheck& layout,

@@ -100,7 +100,7 @@ TEST_F(ExampleTest, ExportsAndTheBaselineViewAgreeWithThePage) {
   EXPECT_EQ(page.find("//"), std::string::npos);  // nothing that looks like an address to fetch
   EXPECT_EQ(Occurrences(page, ">by strokes</span>"), 2u);  // the table and jis-kana's header
   EXPECT_EQ(Occurrences(page, ">by kana</span>"), 2u);
-  EXPECT_NE(page.find("note</span>: 1.84 keystrokes per kana"), std::string::npos);
+  EXPECT_NE(page.find("note</span>: 1.84 strokes per kana on the drawn keys"), std::string::npos);
   // Beside the kana typed alone, the kana typed after JIS kana's prefix keys (を after L) and
   // romaji's (small kana after x), each with its prefix key marked.
   const std::string layers = page.substr(page.find("<div class=\"layers\">"));
@@ -228,6 +228,31 @@ TEST_F(ExampleTest, ATextWithoutKanaIsWarnedOfEverywhere) {
           << program << ReadFile(work_ / "out.txt");
     }
     EXPECT_NE(ReadFile(work_ / "result" / "report.html").find(why), std::string::npos);
+  }
+}
+
+// The check's note and the report count the same strokes, those on the drawn keys, and the note
+// names the space key's beside them: here romaji types あ after the space key.
+TEST_F(ExampleTest, TheCheckAndTheReportCountTheSameStrokes) {
+  const fs::path romaji = work_ / "layout" / "romaji.txt";
+  const std::string spaced = testing::Replaced(ReadFile(romaji), "\r\na\t", "\r\n<a\t");
+  std::ofstream(romaji, std::ios::binary) << spaced;
+  const std::string run = "cd '" + work_.string() + "' && '" KANANET_BINARY "' >out.txt 2>&1 && '" +
+                          KANANET_REPORT_BINARY "' . --json out.json >>out.txt 2>&1";
+  ASSERT_EQ(std::system(run.c_str()), 0) << ReadFile(work_ / "out.txt");
+  const std::string json = ReadFile(work_ / "out.json");
+  const std::regex note(
+      R"(strokes per kana on the drawn keys \((\d+) strokes for the \d+ kana that convert\)(; [\d.]+ with the space key \(\d+ strokes more\))?)");
+  for (const auto& [name, space] : {std::pair{"jis-kana", false}, std::pair{"romaji", true}}) {
+    SCOPED_TRACE(name);
+    const std::size_t from = json.find(std::string("{\"name\": \"") + name + "\"");
+    const std::string layout = json.substr(from, json.find("\n{\"name\"", from + 1) - from);
+    const std::string strokes = "{\"id\": \"strokes\", ";
+    const std::size_t count = layout.find("\"count\": ", layout.find(strokes)) + 9;
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(layout, found, note)) << layout;
+    EXPECT_EQ(found[1].str(), layout.substr(count, layout.find(',', count) - count));
+    EXPECT_EQ(found[2].matched, space);
   }
 }
 
