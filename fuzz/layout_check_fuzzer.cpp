@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(AppendKeyStream(stream, table, false, false, keys) == kNoSlot);
     FUZZ_CHECK(layout.Keystrokes ==
                static_cast<std::uint64_t>(std::count_if(keys.begin(), keys.end(), [](char key) {
-                 return static_cast<std::uint8_t>(key) < kUnitEnd;
+                 return static_cast<std::uint8_t>(key) < kKeyJoin;  // no marker is a stroke
                })));
   }
   return 0;
