@@ -33,8 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t stored = entryLines < kLayoutTableSlots ? entryLines : kLayoutTableSlots;
   for (std::size_t slot = 0; slot < stored; ++slot) {
     const LayoutEntry& entry = table[slot];
-    for (char key : entry.Keys) {
-      FUZZ_CHECK(static_cast<std::uint8_t>(key) < kKeyCount);
+    // A file with keys pressed together has the thumb keys, and a join between two keys of an
+    // action, never at either end.
+    for (std::size_t i = 0; i < entry.Keys.size(); ++i) {
+      const auto key = static_cast<std::uint8_t>(entry.Keys[i]);
+      FUZZ_CHECK(key < (header.Chords ? kKeyCountWithThumbs : kKeyCount) ||
+                 (header.Chords && key == kKeyJoin && i > 0 && i + 1 < entry.Keys.size() &&
+                  static_cast<std::uint8_t>(entry.Keys[i + 1]) != kKeyJoin));
     }
     for (char code : entry.Kana) {
       FUZZ_CHECK(IsKanaCode(static_cast<std::uint8_t>(code)));
