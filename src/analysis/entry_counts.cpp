@@ -705,6 +705,28 @@ LayoutCount ConvertAndTallyKanaStream(std::string_view kanaCodes, const LayoutDe
   return count;
 }
 
+bool CountBound::CountFits(std::uint64_t kana, std::uint64_t strokes) {
+  return kana <= kMaxCount / std::max<std::uint64_t>(strokes, 1);
+}
+
+std::uint64_t MatchedKanaOf(std::string_view kanaCodes) {
+  return kanaCodes.size() - static_cast<std::uint64_t>(std::count(
+                                kanaCodes.begin(), kanaCodes.end(), static_cast<char>(kRunBreak)));
+}
+
+CountBound BoundOfCount(std::uint64_t kana, const std::vector<LayoutEntry>& table) {
+  CountBound bound;
+  bound.Kana = kana;
+  for (std::size_t slot = 0; slot < table.size(); ++slot) {
+    const std::uint64_t strokes = table[slot].Strokes();
+    if (strokes > bound.Strokes) {
+      bound.Strokes = strokes;
+      bound.Slot = slot;
+    }
+  }
+  return bound;
+}
+
 std::string MissingDefinitionMessage(std::uint8_t kanaCode) {
   // "「" kana "」の定義が不足しているようです." in Shift_JIS, ending in an ASCII full stop.
   return "\x81\x75" + KanaText(kanaCode) +

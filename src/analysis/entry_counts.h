@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,31 @@ std::size_t CountKanaStream(std::string_view kanaCodes, const std::vector<Layout
                             const LayoutHeaderValues& header, unsigned jobs,
                             KeyCountTable& strokeCounts, PairCountTable& pairTallies,
                             std::size_t minBytesPerThread = kMinBytesPerThread);
+
+// The most a counter of a layout's count holds: its tables are 32 bits wide.
+inline constexpr std::uint64_t kMaxCount = std::numeric_limits<std::uint32_t>::max();
+
+// What bounds every counter of a layout's count over a KanaStream, so that one that could wrap is
+// refused before it is counted. Each kana is matched once at most (a RunBreak strikes no key), a
+// match strikes at most the keys of the entry pressing the most, and every stroke adds one to one
+// pair counter: so no counter, nor any sum of them, passes Kana * Strokes. A match is counted even
+// when its entry presses no key, hence at least 1 for Strokes. The bound holds whatever kana the
+// entries type, so a search that moves key sequences between entries keeps it.
+struct CountBound {
+  std::uint64_t Kana = 0;      // the KanaStream's bytes but its RunBreaks: the closing zu too
+  std::uint64_t Strokes = 0;   // the most keys an entry of the table presses
+  std::size_t Slot = kNoSlot;  // the first entry pressing them; kNoSlot when none presses a key
+
+  bool Fits() const { return CountFits(Kana, Strokes); }
+  // Whether kana matches of at most strokes keys each can pass no counter.
+  static bool CountFits(std::uint64_t kana, std::uint64_t strokes);
+};
+
+// The kana of a KanaStream that a count matches: every byte but RunBreaks.
+std::uint64_t MatchedKanaOf(std::string_view kanaCodes);
+
+// The bound of a table's count over kana such kana (MatchedKanaOf, made once per text).
+CountBound BoundOfCount(std::uint64_t kana, const std::vector<LayoutEntry>& table);
 
 // A kana without definition in a KanaStream: how often, and where first.
 struct UndefinedKana {

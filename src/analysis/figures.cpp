@@ -241,10 +241,7 @@ double CostOf(const FigureCounts& counts, const FigureWeights& weights, std::uin
 }
 
 std::uint64_t KanaOfStream(std::string_view kanaCodes) {
-  std::uint64_t kana = 0;
-  for (const char code : kanaCodes) {
-    kana += static_cast<std::uint8_t>(code) != kRunBreak;
-  }
+  const std::uint64_t kana = MatchedKanaOf(kanaCodes);
   return kana - std::min<std::uint64_t>(kana, 3);
 }
 

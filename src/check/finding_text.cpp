@@ -1,14 +1,18 @@
 #include "check/finding_text.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <iterator>
 #include <map>
 #include <set>
 
 #include <cstring>
 
+#include "analysis/entry_counts.h"
 #include "analysis/figures.h"
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
+#include "codes/number_format.h"
 #include "codes/text_encoding.h"
 #include "output/network_writer.h"
 #include "platform/directory.h"
@@ -157,6 +161,17 @@ std::string KeysOf(std::string_view character) {
   return allSpace && character.size() == 2 ? "the space key twice" : keys;
 }
 
+// The keys of the entry pressing the most times the kana the count matches: more strokes than a
+// count holds.
+std::string CountsPassLimitText(const Finding& f) {
+  const std::uint64_t keys = std::max<std::uint64_t>(f.Count, 1);
+  const std::string most = f.Total <= UINT64_MAX / keys ? Grouped(f.Total * keys) + " " : "";
+  return "this entry presses " + Grouped(f.Count) + " keys and the text has " + Grouped(f.Total) +
+         " kana with the closing " + Quoted(std::string(1, static_cast<char>(kZu))) + ": up to " +
+         most + "keystrokes, more than a count holds (" + Grouped(kMaxCount) +
+         "), so the batch writes no network file for this layout; shorten the entry or the text";
+}
+
 std::string AverageOf(std::uint64_t keystrokes, std::uint64_t kana) {
   std::uint64_t hundredths = (keystrokes * 100 + kana / 2) / kana;
   std::string fraction = std::to_string(hundredths % 100);
@@ -265,6 +280,8 @@ std::string DescribeFinding(const Finding& f) {
       return "from this entry on the layout has more than " + std::to_string(f.Count) +
              " different sets of keys that one hand presses together, more than kananet counts; "
              "use fewer";
+    case FindingKind::kCountsPassLimit:
+      return CountsPassLimitText(f);
     case FindingKind::kHeaderMissing:
       return HeaderMissingText(f);
     case FindingKind::kHeaderLineMissing:

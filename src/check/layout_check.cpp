@@ -19,6 +19,7 @@ Severity SeverityOf(FindingKind kind) {
     case FindingKind::kKeyTwiceInAction:
     case FindingKind::kOneFingerInAction:
     case FindingKind::kTooManyHandParts:
+    case FindingKind::kCountsPassLimit:
       return Severity::kError;
     case FindingKind::kUnusedEntries:
     case FindingKind::kKeystrokesPerKana:
@@ -42,8 +43,21 @@ bool BatchCheck::HasError() const {
          });
 }
 
+Finding CountsPassLimit(const CountBound& bound, const LayoutDefinition& definition) {
+  Finding item;
+  item.Kind = FindingKind::kCountsPassLimit;
+  // No entry presses a key only for a text of more than kMaxCount kana: the file as a whole.
+  item.Line = bound.Slot < definition.Entries.size() ? definition.Entries[bound.Slot].Line + 1 : 0;
+  item.Count = bound.Strokes;
+  item.Total = bound.Kana;
+  return item;
+}
+
 LayoutChecker::LayoutChecker(const std::string* textCodes, bool keepCounts, unsigned jobs)
-    : textCodes_(textCodes), keepCounts_(keepCounts), jobs_(jobs) {}
+    : textCodes_(textCodes),
+      textKana_(textCodes == nullptr ? 0 : MatchedKanaOf(*textCodes)),
+      keepCounts_(keepCounts),
+      jobs_(jobs) {}
 
 LayoutCheck LayoutChecker::CheckBytes(const std::string& name, std::string_view fileBytes) const {
   return Check(name, ReadLayout(std::string(fileBytes)));
@@ -63,7 +77,16 @@ LayoutCheck LayoutChecker::Check(const std::string& name,
   std::vector<Finding> notes;
   RulesCheck rules = CheckRules(definition, layout, warnings);
   if (textCodes_ != nullptr) {
-    CheckText(*textCodes_, definition, rules, keepCounts_, jobs_, layout, errors, notes);
+    // A count that could wrap is not made: its figures would look valid and not be.
+    const CountBound bound = BoundOfCount(textKana_, definition.Table);
+    CheckText(*textCodes_, definition, rules, keepCounts_ && bound.Fits(), jobs_, layout, errors,
+              notes);
+    if (!bound.Fits()) {
+      for (Finding& error : errors) {
+        error.StopsBatch = false;  // the batch refuses the layout before its conversion
+      }
+      errors.insert(errors.begin(), CountsPassLimit(bound, definition));
+    }
   }
 
   // An undefined kana names the lines that hold it without a TAB: the likely reason.

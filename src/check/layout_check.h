@@ -35,6 +35,8 @@ enum class FindingKind {
   kKeyTwiceInAction,   // Line, Column: the second; Text: the key character
   kOneFingerInAction,  // Line, Column: the second key; Text: both key characters; Value: finger
   kTooManyHandParts,   // Line: the entry that passes the limit; Count: the limit
+  kCountsPassLimit,    // Line: the entry pressing the most keys; Count: its keys; Total: the
+                       // kana the count matches, the closing zu included (see CountBound)
   // Warnings
   kHeaderMissing,          // Line 1; OtherLine: the first header line that looks like an entry
   kHeaderLineMissing,      // Line: the header line; Value: what it reads as; Count: lines in file
@@ -141,6 +143,10 @@ struct BatchCheck {
   bool HasError() const;
 };
 
+// The error of a layout whose counts over the text could wrap (CountBound::Fits is false), at the
+// entry pressing the most keys; the batch refuses such a layout.
+Finding CountsPassLimit(const CountBound& bound, const LayoutDefinition& definition);
+
 // Reads the sample text the way the batch does, into the KanaStream, with up to jobs threads
 // (without a stop: a file that cannot be read becomes a finding).
 TextCheck ReadTextForCheck(const std::string& path, unsigned jobs = 1);
@@ -163,6 +169,7 @@ class LayoutChecker {
 
  private:
   const std::string* textCodes_;
+  std::uint64_t textKana_;  // MatchedKanaOf the text
   bool keepCounts_;
   unsigned jobs_;
 };

@@ -1,5 +1,6 @@
 #include "driver/batch.h"
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <new>
@@ -34,10 +35,18 @@ std::string InternalErrorMessage(std::string_view what) {
 }
 
 // The batch's steps for one layout, each handing its value to the next.
-void EvaluateLayout(const SampleText& text, const std::string& name, unsigned jobs,
-                    WrittenNetworks& written) {
+// A layout whose counts could wrap stops the run as a kana without definition does, before its
+// conversion: no network file that looks valid and is not.
+void EvaluateLayout(const SampleText& text, std::uint64_t textKana, const std::string& name,
+                    unsigned jobs, WrittenNetworks& written) {
   WriteOut(ConsoleText("Load ").Name(name).Text("\n"));
   const LayoutDefinition layout = LoadLayout(name);
+  const CountBound bound = BoundOfCount(textKana, layout.Table);
+  if (!bound.Fits()) {
+    StopRun(ConsoleText()
+                .Name(std::string(kLayoutDirectory) + name)
+                .Text(FindingLine("", CountsPassLimit(bound, layout))));
+  }
   const LayoutCount count = ConvertAndTallyKanaStream(text.KanaStream, layout, jobs);
   if (count.Missing != kNoSlot) {
     StopRun(MissingDefinitionMessage(static_cast<std::uint8_t>(text.KanaStream[count.Missing])));
@@ -82,8 +91,9 @@ int RunBatch(unsigned jobs) {
       return 1;
     }
     WrittenNetworks written;
+    const std::uint64_t textKana = MatchedKanaOf(text.KanaStream);
     for (const std::string& name : search.Names) {
-      EvaluateLayout(text, name, jobs, written);
+      EvaluateLayout(text, textKana, name, jobs, written);
     }
     return RunHadFailure() ? 1 : 0;
   });

@@ -139,6 +139,9 @@ WorkingDirectory ReadWorkingDirectory(
       }
       details.Findings.push_back({SeverityName(SeverityOf(item.Kind)), DisplayName(location),
                                   Utf8Of(DescribeFinding(item))});
+      if (item.Kind == FindingKind::kCountsPassLimit) {
+        details.CountsPastLimit = details.Findings.back();
+      }
     }
     if (!layout.Read) {
       continue;

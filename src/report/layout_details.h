@@ -53,7 +53,10 @@ struct LayoutDetails {
   std::vector<CheckLine> Findings;
   std::array<std::string, kKeySlotCount> KanaAlone;     // every kana a key types alone
   std::array<std::string, kKeySlotCount> KanaWithKeys;  // kana it types with other keys
-  std::vector<Layer> Layers;                 // the kana typed with a key held or after a prefix key
+  std::vector<Layer> Layers;  // the kana typed with a key held or after a prefix key
+  // The check's error when the layout's counts over the text could pass what a count holds: its
+  // network file, if one is left from an earlier run, holds no figures to show.
+  std::optional<CheckLine> CountsPastLimit;
   std::shared_ptr<const Recount> Recounted;  // null when the text could not be converted
   // A kana of the text has no definition here: the batch stops before it writes this layout's
   // network file, so a file of that name is of an older layout or text.

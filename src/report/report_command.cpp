@@ -187,6 +187,39 @@ std::vector<std::size_t> SortedOrder(const std::vector<LayoutView>& views, const
   return order;
 }
 
+// Each layout whose counts over the text could wrap is named among the files not shown with the
+// check's error, and its network file, if an earlier run left one, is not shown: its figures are
+// unknown rather than wrapped. The baseline, when it is such a layout, is dropped too.
+void SetAsideCountsPastLimit(const WorkingDirectory& working, std::vector<ReportEntry>& entries,
+                             std::vector<std::string>& shownFiles, PageContext& context,
+                             std::vector<ReportFailure>& failures, std::ostream& err) {
+  for (const auto& [file, details] : working.Layouts) {
+    if (const std::optional<CheckLine>& line = details.CountsPastLimit) {
+      err << kProgram << ": " << line->Location << ": " << line->Severity << ": " << line->Message
+          << "\n";
+      failures.push_back({line->Location, line->Severity + ": " + line->Message});
+    }
+  }
+  std::optional<std::size_t> baseline;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (context.Details[i] != nullptr && context.Details[i]->CountsPastLimit) {
+      continue;
+    }
+    baseline = context.Baseline == i ? std::optional<std::size_t>(kept) : baseline;
+    if (kept != i) {
+      entries[kept] = std::move(entries[i]);
+      shownFiles[kept] = std::move(shownFiles[i]);
+      context.Details[kept] = context.Details[i];
+    }
+    ++kept;
+  }
+  entries.resize(kept);
+  shownFiles.resize(kept);
+  context.Details.resize(kept);
+  context.Baseline = baseline;
+}
+
 template <typename T>
 std::vector<T> Permuted(std::vector<T> items, const std::vector<std::size_t>& order) {
   std::vector<T> permuted;
@@ -343,6 +376,7 @@ int Report(const std::vector<std::string>& arguments, std::ostream& out, std::os
       const auto found = workingDirectory.Layouts.find(name);
       context.Details.push_back(found == workingDirectory.Layouts.end() ? nullptr : &found->second);
     }
+    SetAsideCountsPastLimit(workingDirectory, entries, shownFiles, context, failures, err);
   }
   if (options.Sort) {
     const std::vector<std::size_t> order = SortedOrder(ViewPage(entries, context), *options.Sort);

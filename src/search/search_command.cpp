@@ -22,17 +22,20 @@
 #include "check/finding_text.h"
 #include "check/layout_check.h"
 #include "codes/keyboard.h"
+#include "codes/number_format.h"
 #include "codes/text_encoding.h"
 #include "cost/layout_cost.h"
 #include "cost/search_file.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/parallel.h"
+#include "readers/layout.h"
 #include "readers/sample_text.h"
 #include "search/found_layout.h"
 #include "search/key_search.h"
 #include "search/layout_search.h"
 #include "search/text_counts.h"
+#include "search/unit_gaps.h"
 
 namespace kananet::search {
 
@@ -336,7 +339,8 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
     return 1;
   }
   LayoutChecker checker(&text.Sample.KanaStream);
-  const LayoutCheck check = checker.CheckBytes(fs::path(options.Start).filename().string(), bytes);
+  const LayoutDefinition definition = ReadLayout(bytes);
+  const LayoutCheck check = checker.Check(fs::path(options.Start).filename().string(), definition);
   if (check.Header.Chords) {
     // Its pairs between actions depend on which fingers press the keys together, which a key
     // exchange changes; the search's counts take keys struck one at a time.
@@ -354,6 +358,15 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
   }
   if (errors) {
     Say("the start has kananet --check errors; mend them first");
+    return 1;
+  }
+  // A longer entry would wrap the features of its unit (the check's bound on the counts holds
+  // for every layout the search finds: moves exchange keys and key sequences, never lengthen them).
+  if (const std::size_t slot = FirstTooLongUnit(definition.Table); slot < definition.Table.size()) {
+    Say(options.Start + ":" + std::to_string(definition.Entries[slot].Line + 1) +
+        ": this entry has " + Grouped(definition.Table[slot].Keys.size()) +
+        " keys, more than the " + Grouped(kMaxUnitKeys) +
+        " kananet-search counts in one entry; shorten it");
     return 1;
   }
   FillLayout(bytes, problem.Header, problem.Table);

@@ -195,6 +195,13 @@ void CountWindows(std::string_view kanaCodes, const std::vector<LayoutEntry>& ta
 
 }  // namespace
 
+std::size_t FirstTooLongUnit(const std::vector<LayoutEntry>& table) {
+  return static_cast<std::size_t>(
+      std::find_if(table.begin(), table.end(),
+                   [](const LayoutEntry& entry) { return entry.Keys.size() > kMaxUnitKeys; }) -
+      table.begin());
+}
+
 UnitWindows CountUnitWindows(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
                              bool breakAfterPunctuation, bool countByKana) {
   UnitWindows windows;

@@ -39,7 +39,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -120,6 +122,11 @@ struct Retyped {
 // not use; by strokes, Last * First with Apart alone, then Last * Bounce, Bounced * First and
 // 1 * Inner with Next alone, and Single lets its hand through.
 inline constexpr std::size_t kUnitProducts = 4;
+// The most keys of an entry the features count: the pairs within a unit are 16-bit counters, and
+// an entry of n keys holds up to n - 1 of them.
+inline constexpr std::size_t kMaxUnitKeys = std::numeric_limits<std::uint16_t>::max();
+// The first slot of the table whose entry has more keys than kMaxUnitKeys; table.size() if none.
+std::size_t FirstTooLongUnit(const std::vector<LayoutEntry>& table);
 struct UnitFeatures {
   std::uint8_t Through = 0;
   std::array<std::array<std::uint16_t, 2>, kUnitProducts> AsFirst{}, AsLast{};

@@ -185,6 +185,44 @@ TEST(ConversionTest, ConvertsWithTheHeaderFlagsOrStopsAtAKanaWithoutDefinition) 
   EXPECT_EQ(Convert(Bytes({kRb, kKi, kSmallYa, kZu, kZu, kZu}), table, true, true).Missing, 2u);
 }
 
+// The bound on a count's counters, on either side of the most they hold and of the 64 bits the
+// product takes; and a count that reaches its bound exactly, so that a bound leaving out the
+// closing zu, or taking the join bytes of keys pressed together for keys, fails.
+TEST(ConversionTest, CountBoundRefusesWhatCouldWrap) {
+  constexpr std::uint64_t kMost = 0xFFFFFFFF, kPast = kMost + 1;
+  const struct {
+    std::uint64_t Kana, Strokes;
+    bool Fits;
+  } cases[] = {
+      {65536, 65535, true},      {65536, 65536, false}, {3, kMost / 3, true},
+      {3, kMost / 3 + 1, false}, {kMost, 1, true},      {kPast, 1, false},
+      {kMost, 0, true},          {kPast, 0, false},     {1, kMost, true},
+      {1, kPast, false},         {70003, 70000, false}, {kPast << 8, kPast << 8, false},
+  };
+  for (const auto& row : cases) {
+    EXPECT_EQ(CountBound::CountFits(row.Kana, row.Strokes), row.Fits)
+        << row.Kana << " kana, " << row.Strokes << " strokes";
+  }
+  LayoutDefinition layout;
+  layout.Header.LeftHandLastKey = KeyIndexTable['b'];
+  layout.Header.Chords = true;
+  const auto f = static_cast<int>(KeyIndexTable['f']), j = static_cast<int>(KeyIndexTable['j']);
+  layout.Table = Table({Entry({f}, {kI}), Entry({f, kKeyJoin, j}, {kA}), Entry({j}, {kZu})});
+  const std::string text = Bytes({kRb, kA, kA, kA, kRb, kA, kA}) + Bytes({kZu, kZu, kZu});
+  const CountBound bound = BoundOfCount(MatchedKanaOf(text), layout.Table);
+  EXPECT_EQ(bound.Kana, 8u);
+  EXPECT_EQ(bound.Strokes, 2u);
+  EXPECT_EQ(bound.Slot, 1u);
+  layout.Table[2] = Entry({j, kKeyJoin, f}, {kZu});
+  const LayoutCount count = ConvertAndTallyKanaStream(text, layout);
+  ASSERT_EQ(count.Missing, kNoSlot);
+  std::uint64_t strokes = 0;
+  for (const std::uint32_t keyStrokes : count.Counts.Keys) {
+    strokes += keyStrokes;
+  }
+  EXPECT_EQ(strokes, bound.Kana * bound.Strokes);
+}
+
 // The conversion over the plain scan, as the reference for the indexed one.
 Conversion ReferenceConvert(const std::string& kana, const std::vector<LayoutEntry>& table,
                             bool byKana, bool breakAfterPunctuation) {

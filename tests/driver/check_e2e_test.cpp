@@ -20,6 +20,55 @@ RunResult Check(const TempDir& dir, std::vector<std::string> arguments = {"--che
   return RunProgram(KANANET_BINARY, dir.Path(), options);
 }
 
+// One entry of 70,000 keys on a text of 70,000 kana: its counts would wrap 32 bits. The batch
+// refuses it before its network file, the check says so at the entry, and the report shows no
+// figures of the file an earlier run left for it.
+TEST(CheckCommand, RefusesALayoutWhoseCountsCouldWrap) {
+  TempDir dir;
+  std::string line;
+  for (int i = 0; i < 100; ++i) {
+    line += "あ";
+  }
+  std::string text;
+  for (int i = 0; i < 700; ++i) {
+    text += Sjis(line) + "\n";
+  }
+  dir.WriteFile("kanasample.txt", text);
+  const std::string header = "b\n \n4\n0\n";
+  dir.WriteFile("layout/a.txt", header + Sjis("f\tあ\nj\tず\n"));
+  dir.WriteFile("layout/long.txt",
+                header + Sjis("j\tず\n") + std::string(70000, 'f') + Sjis("\tあ\n"));
+  const std::string earlier = "*Vertices 1\r\n1 \"an earlier run\"\r\n";
+  dir.WriteFile("result/long.net", earlier);
+  const std::string finding =
+      ":6: error: this entry presses 70,000 keys and the text has 70,003 kana with the closing "
+      "「ず」: up to 4,900,210,000 keystrokes, more than a count holds (4,294,967,295), so the "
+      "batch "
+      "writes no network file for this layout; shorten the entry or the text\n";
+
+  const RunResult batch = RunProgram(KANANET_BINARY, dir.Path());
+  EXPECT_EQ(batch.ExitStatus, 1);
+  EXPECT_EQ(batch.Out, "Load a.txt\nLoad long.txt\n");
+  EXPECT_EQ(batch.Err, "layout/long.txt" + Sjis(finding));
+  EXPECT_EQ(dir.List("result"), (std::vector<std::string>{"a.net", "long.net"}));
+  EXPECT_EQ(dir.ReadFile("result/long.net"), earlier);
+
+  const RunResult check = Check(dir);
+  EXPECT_EQ(check.ExitStatus, 1);
+  EXPECT_NE(check.Out.find("layout/long.txt" + Sjis(finding)), std::string::npos) << check.Out;
+  EXPECT_NE(check.Out.find("Checked 2 layouts, 1 with errors"), std::string::npos) << check.Out;
+
+  // A network file the report can read, as an earlier run could have left.
+  dir.WriteFile("result/long.net", dir.ReadFile("result/a.net"));
+  RunOptions report;
+  report.Arguments = {"."};
+  const RunResult shown = RunProgram(KANANET_REPORT_BINARY, dir.Path(), report);
+  EXPECT_EQ(shown.ExitStatus, 1);
+  EXPECT_EQ(Utf8(shown.Err), "kananet-report: layout/long.txt" + finding);
+  EXPECT_EQ(shown.Out,
+            "kananet-report: wrote ./result/report.html (1 layout; 1 file could not be shown)\n");
+}
+
 TEST(CheckCommand, StatusTellsWhetherALayoutHasAnErrorAndNothingIsWritten) {
   TempDir dir;
   fs::copy(KANANET_SOURCE_DIR "/examples", dir.Path(), fs::copy_options::recursive);

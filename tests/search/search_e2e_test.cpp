@@ -355,6 +355,15 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
                                            Arguments({"layout/short.txt", "--rounds", "1"}));
   EXPECT_EQ(chords.ExitStatus, 1);
   EXPECT_NE(chords.Err.find("(%chords)"), std::string::npos) << chords.Err;
+  // An entry longer than a unit's features count, which the check passes on this short text.
+  work.WriteFile("layout/short.txt", work.ReadFile("layout/jis-kana.txt") +
+                                         std::string(65536, 'f') + "\t" + e2e::Sjis("あ") + "\n");
+  const e2e::RunResult longEntry = RunProgram(KANANET_SEARCH_BINARY, work.Path(),
+                                              Arguments({"layout/short.txt", "--rounds", "1"}));
+  EXPECT_EQ(longEntry.ExitStatus, 1);
+  EXPECT_EQ(longEntry.Err,
+            "kananet-search: layout/short.txt:89: this entry has 65,536 keys, more than the 65,535 "
+            "kananet-search counts in one entry; shorten it\n");
   EXPECT_FALSE(fs::exists(fs::path(work.Path()) / "found"));
   // Run where the sample text is missing: the message names it, not the start.
   fs::remove(work.PathOf("kanasample.txt"));

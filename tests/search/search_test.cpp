@@ -20,6 +20,7 @@
 #include "search/found_layout.h"
 #include "search/key_search.h"
 #include "search/layout_search.h"
+#include "search/unit_gaps.h"
 
 namespace kananet::search {
 namespace {
@@ -288,6 +289,20 @@ TEST(SearchTest, FoundLayoutSaysWhichKeysChanged) {
   EXPECT_EQ(MovedLayoutFile(sjis, places, retyped, cost), moved);
   EXPECT_EQ(MovedLayoutFile(ShiftJisTextToUtf8(sjis), places, retyped, cost),
             ShiftJisTextToUtf8(moved));
+}
+
+// The features of a unit count its pairs in 16 bits: the search refuses a longer entry than they
+// hold, from the first such slot.
+TEST(SearchTest, RefusesEntriesLongerThanTheUnitFeaturesCount) {
+  for (const std::size_t keys : {kMaxUnitKeys - 1, kMaxUnitKeys, kMaxUnitKeys + 1}) {
+    std::vector<LayoutEntry> table(4, LayoutEntry{"\x08", "\x10"});
+    table[2].Keys.assign(keys, '\x10');
+    table[3].Keys.assign(keys + 1, '\x10');
+    EXPECT_EQ(FirstTooLongUnit(table), keys < kMaxUnitKeys    ? 4u
+                                       : keys == kMaxUnitKeys ? 3u
+                                                              : 2u)
+        << keys;
+  }
 }
 
 }  // namespace
