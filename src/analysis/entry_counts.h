@@ -60,7 +60,8 @@ struct CountBound {
 // The kana of a KanaStream that a count matches: every byte but RunBreaks.
 std::uint64_t MatchedKanaOf(std::string_view kanaCodes);
 
-// The bound of a table's count over kana such kana (MatchedKanaOf, made once per text).
+// The bound of a table's count over a text of that many matched kana (its MatchedKanaOf, taken
+// once per text), over every entry of the table.
 CountBound BoundOfCount(std::uint64_t kana, const std::vector<LayoutEntry>& table);
 
 // A kana without definition in a KanaStream: how often, and where first.
