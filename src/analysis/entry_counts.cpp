@@ -437,7 +437,10 @@ class EntryCounter {
  public:
   EntryCounter(const std::vector<LayoutEntry>& table, const LayoutHeaderValues& header,
                PartWork work)
-      : matcher_(table), own_(table, header), work_(work) {
+      : matcher_(table), work_(work) {
+    if (work != PartWork::kCover) {
+      own_.emplace(table, header);
+    }
     if (work == PartWork::kCoverAndCount) {
       follows_ = FollowTally(table, matcher_.RunBreakPiece(), header.BreakAfterPunctuation != 0);
       if (header.CountByKana != 0) {
@@ -448,8 +451,8 @@ class EntryCounter {
 
   PartCounts EmptyPart() const {
     PartCounts part;
-    if (work_ != PartWork::kCover) {
-      part.Own = own_.Empty();
+    if (own_) {
+      part.Own = own_->Empty();
     }
     if (strokes_) {
       part.Strokes = strokes_->Empty();
@@ -462,7 +465,7 @@ class EntryCounter {
   }
 
   std::size_t MatchingSlots() const { return matcher_.RunBreakPiece(); }
-  const ModeTally<Width>& Own() const { return own_; }
+  const ModeTally<Width>& Own() const { return *own_; }
   const ModeTally<Width>* Strokes() const { return strokes_ ? &*strokes_ : nullptr; }
 
   // Where parts may begin: at RunBreaks of the KanaStream, about evenly apart, at most jobs
@@ -501,7 +504,7 @@ class EntryCounter {
                         PartCounts& part) const {
     Tally tallies[kLanes];
     for (Tally& tally : tallies) {
-      tally = own_.Into(part.Own);
+      tally = own_->Into(part.Own);
     }
     // A kana without definition is tallied too, harmlessly: its advance of 0 ends the walk, and
     // the tables are then not used.
@@ -525,7 +528,7 @@ class EntryCounter {
     Tally strokes[kLanes];
     for (std::size_t lane = 0; lane < kLanes; ++lane) {
       if constexpr (kCount) {
-        own[lane] = own_.Into(part.Own);
+        own[lane] = own_->Into(part.Own);
       }
       if constexpr (kStrokes) {
         strokes[lane] = strokes_->Into(part.Strokes);
@@ -557,7 +560,7 @@ class EntryCounter {
   }
 
   EntryMatcher matcher_;
-  ModeTally<Width> own_;
+  std::optional<ModeTally<Width>> own_;  // the layout's own mode, unless only covering the text
   PartWork work_;
   std::optional<ModeTally<Width>> strokes_;  // by strokes beside a layout that counts by kana
   FollowTally follows_;

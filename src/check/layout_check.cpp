@@ -79,8 +79,12 @@ LayoutCheck LayoutChecker::Check(const std::string& name,
   if (textCodes_ != nullptr) {
     // A count that could wrap is not made: its figures would look valid and not be.
     const CountBound bound = BoundOfCount(textKana_, definition.Table);
-    CheckText(*textCodes_, definition, rules, keepCounts_ && bound.Fits(), jobs_, layout, errors,
-              notes);
+    // Nor is a count of more sets of keys one hand presses together than it numbers.
+    const bool partsFit = std::none_of(warnings.begin(), warnings.end(), [](const Finding& f) {
+      return f.Kind == FindingKind::kTooManyHandParts;
+    });
+    CheckText(*textCodes_, definition, rules, keepCounts_ && bound.Fits() && partsFit, jobs_,
+              layout, errors, notes);
     if (!bound.Fits()) {
       for (Finding& error : errors) {
         error.StopsBatch = false;  // the batch refuses the layout before its conversion

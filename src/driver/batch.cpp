@@ -4,6 +4,7 @@
 #include <exception>
 #include <functional>
 #include <new>
+#include <stdexcept>
 #include <string>
 
 #include "analysis/entry_counts.h"
@@ -47,7 +48,17 @@ void EvaluateLayout(const SampleText& text, std::uint64_t textKana, const std::s
                 .Name(std::string(kLayoutDirectory) + name)
                 .Text(FindingLine("", CountsPassLimit(bound, layout))));
   }
-  const LayoutCount count = ConvertAndTallyKanaStream(text.KanaStream, layout, jobs);
+  LayoutCount count;
+  try {
+    count = ConvertAndTallyKanaStream(text.KanaStream, layout, jobs);
+  } catch (const std::length_error&) {
+    // More sets of keys one hand presses together than the count numbers.
+    StopRun(ConsoleText()
+                .Name(std::string(kLayoutDirectory) + name)
+                .Text(": error: more than " + std::to_string(kMaxHandParts) +
+                      " different sets of keys that one hand presses together, more than kananet "
+                      "counts; kananet --check names the entry\n"));
+  }
   if (count.Missing != kNoSlot) {
     StopRun(MissingDefinitionMessage(static_cast<std::uint8_t>(text.KanaStream[count.Missing])));
   }

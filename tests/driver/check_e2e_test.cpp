@@ -69,6 +69,34 @@ TEST(CheckCommand, RefusesALayoutWhoseCountsCouldWrap) {
             "kananet-report: wrote ./result/report.html (1 layout; 1 file could not be shown)\n");
 }
 
+// A layout with more sets of keys that one hand presses together than the count numbers: the
+// check names the entry, and the batch stops with a message rather than an internal error.
+TEST(CheckCommand, RefusesMoreChordsOfOneHandThanTheCountTakes) {
+  TempDir dir;
+  dir.WriteFile("kanasample.txt", Sjis("あ\n"));
+  std::string layout = "b\n \n4\n0\n%chords\n" + Sjis("j\tず\n");
+  const std::string left = "HTCL1qaz2wsx3edc4rfv5tgb";  // the left hand's keys
+  for (std::size_t a = 0, sets = 0; a < left.size() && sets < 1000; ++a) {
+    for (std::size_t b = a + 1; b < left.size() && sets < 1000; ++b) {
+      for (std::size_t c = b + 1; c < left.size() && sets < 1000; ++c, ++sets) {
+        layout += std::string{left[a], '+', left[b], '+', left[c]} + Sjis("\tあ\n");
+      }
+    }
+  }
+  dir.WriteFile("layout/chords.txt", layout);
+  const RunResult batch = RunProgram(KANANET_BINARY, dir.Path());
+  EXPECT_EQ(batch.ExitStatus, 1);
+  EXPECT_NE(batch.Err.find("layout/chords.txt: error: more than 959 different sets of keys"),
+            std::string::npos)
+      << batch.Err;
+  const RunResult check = Check(dir);
+  EXPECT_EQ(check.ExitStatus, 1);
+  EXPECT_NE(check.Out.find("layout/chords.txt:966: error: from this entry on the layout has more "
+                           "than 959 different sets"),
+            std::string::npos)
+      << check.Out;
+}
+
 TEST(CheckCommand, StatusTellsWhetherALayoutHasAnErrorAndNothingIsWritten) {
   TempDir dir;
   fs::copy(KANANET_SOURCE_DIR "/examples", dir.Path(), fs::copy_options::recursive);
