@@ -67,6 +67,43 @@ TEST(SampleTextTest, KanaRunsAreCutByLineEndsAndNonKana) {
   }
 }
 
+// Each line end is the length of the stream made of the text up to its LF, whole or in pieces
+// on threads: an LF alone, after a CR, taken by a lead byte, at the end of a run or of no line.
+TEST(SampleTextTest, LineEndsAreTheStreamsLengthAtEachLineFeed) {
+  const std::string text = Sjis("あい\nう\r\n\n\nか、き\n") + "\x82\n" + Sjis("ゐ") + "\x82\r\n" +
+                           Sjis("abc　アイウ亜\r\nえ") + "\n\n" + Sjis("おア") + "\x82";
+  std::vector<std::size_t> expected;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      expected.push_back(StreamOf(text.substr(0, i + 1)).size() - kClosingZu);
+    }
+  }
+  ASSERT_EQ(expected.size(), 10u);
+  for (const std::string& file : {text, text + "\n", Sjis("う"), ""s, "\n\n"s}) {
+    std::vector<std::size_t> wholeEnds;
+    for (std::size_t i = 0; i < file.size(); ++i) {
+      if (file[i] == '\n') {
+        wholeEnds.push_back(StreamOf(file.substr(0, i + 1)).size() - kClosingZu);
+      }
+    }
+    for (unsigned jobs : {1u, 2u, 3u, 8u}) {
+      std::string stream = "\xFF\x08";
+      std::vector<std::size_t> lineEnds;
+      AppendKanaStream(file, stream, jobs, 1, &lineEnds);
+      EXPECT_EQ(stream, "\xFF\x08" + StreamOf(file)) << jobs << " jobs";
+      std::vector<std::size_t> shifted;
+      for (std::size_t end : wholeEnds) {
+        shifted.push_back(end + 2);  // after the stream's first two bytes
+      }
+      EXPECT_EQ(lineEnds, shifted) << ::testing::PrintToString(file) << " " << jobs << " jobs";
+    }
+  }
+  std::vector<std::size_t> lineEnds;
+  std::string stream;
+  AppendKanaStream(text, stream, 1, 1, &lineEnds);
+  EXPECT_EQ(lineEnds, expected);
+}
+
 // The first byte decides a character's length, and the second byte is taken whatever it is.
 TEST(SampleTextTest, FirstByteDecidesTheCharacterLength) {
   const std::string a = Sjis("あ");
