@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <type_traits>
 
 #include "analysis/entry_matcher.h"
 #include "analysis/gap_rules.h"
@@ -275,6 +276,9 @@ class ModeTally {
       : pieces_(table, header.CountByKana != 0, header.BreakAfterPunctuation != 0),
         rules_(pieces_, header),
         slots_(rules_.Parts().Slots()) {
+    if (std::is_same_v<Width, NarrowParts> && slots_ != kKeySlots) {
+      throw std::logic_error("keys pressed together by one hand counted with narrow numbers");
+    }
     std::array<std::uint8_t, 36> index;
     index.fill(kNoState);
     states_.push_back(GapState{});
