@@ -27,6 +27,7 @@
 #include "cost/layout_cost.h"
 #include "cost/search_file.h"
 #include "platform/console.h"
+#include "platform/console_text.h"
 #include "platform/files.h"
 #include "platform/parallel.h"
 #include "readers/layout.h"
@@ -148,7 +149,7 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
         options.Top = static_cast<std::size_t>(*number);
       }
     } else if (argument.starts_with("-") && argument.size() > 1) {
-      return "unknown option " + argument;
+      return UnknownOption(argument);
     } else if (!options.Start.empty()) {
       return "one starting layout only, not also " + argument;
     } else {
@@ -681,8 +682,7 @@ int Search(const Options& options) {
 int RunSearch(const std::vector<std::string>& arguments) {
   Options options;
   if (const std::optional<std::string> complaint = ReadOptions(arguments, options)) {
-    Say(*complaint);
-    WriteErr("Try 'kananet-search --help'.\n");
+    WriteErr(UsageErrorText(kProgram, *complaint));
     return 2;
   }
   if (options.Help) {
