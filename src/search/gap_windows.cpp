@@ -242,8 +242,8 @@ GapPairs GapPairsAt(const GapWindows& windows, int leftHandLastKey,
   return pairs;
 }
 
-GapState::GapState(const GapWindows& windows, const std::vector<int>& freeKeys, int leftHandLastKey,
-                   const std::array<std::uint8_t, 64>& places)
+GapWindowState::GapWindowState(const GapWindows& windows, const std::vector<int>& freeKeys,
+                               int leftHandLastKey, const std::array<std::uint8_t, 64>& places)
     : leftHandLastKey_(leftHandLastKey), places_(places) {
   std::uint64_t fixedLeft = 0, fixedRight = 0;
   for (std::size_t key = 0; key < places.size(); ++key) {
@@ -339,12 +339,12 @@ GapState::GapState(const GapWindows& windows, const std::vector<int>& freeKeys, 
   }
 }
 
-bool GapState::OnEdge(std::uint64_t keys, int size, int sides) const {
+bool GapWindowState::OnEdge(std::uint64_t keys, int size, int sides) const {
   const int left = KeysIn(keys & leftKeys_);
   return ((sides & 1) != 0 && left <= 1) || ((sides & 2) != 0 && size - left <= 1);
 }
 
-void GapState::List(std::uint32_t term) {
+void GapWindowState::List(std::uint32_t term) {
   Term& listed = terms_[term];
   for (std::uint64_t keys = listed.Keys & free_ & ~listed.Listed; keys != 0; keys &= keys - 1) {
     edgeOf_[static_cast<std::size_t>(std::countr_zero(keys))].push_back(
@@ -353,7 +353,7 @@ void GapState::List(std::uint32_t term) {
   listed.Listed = listed.Keys & free_;
 }
 
-void GapState::Prune(int key) {
+void GapWindowState::Prune(int key) {
   std::vector<Edge>& edges = edgeOf_[static_cast<std::size_t>(key)];
   std::erase_if(edges, [&](const Edge& edge) {
     if (OnEdge(edge.Keys, edge.Size, edge.Sides)) {
@@ -364,7 +364,7 @@ void GapState::Prune(int key) {
   });
 }
 
-GapPairs GapState::Delta(int a, int b) const {
+GapPairs GapWindowState::Delta(int a, int b) const {
   GapPairs delta;
   if (Left(a) == Left(b)) {
     return delta;
@@ -391,7 +391,7 @@ GapPairs GapState::Delta(int a, int b) const {
   return delta;
 }
 
-void GapState::Exchange(int a, int b) {
+void GapWindowState::Exchange(int a, int b) {
   const std::uint8_t first = occupant_[static_cast<std::size_t>(a)];
   const std::uint8_t second = occupant_[static_cast<std::size_t>(b)];
   if (Left(a) != Left(b)) {

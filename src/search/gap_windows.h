@@ -74,10 +74,10 @@ GapPairs GapPairsAt(const GapWindows& windows, int leftHandLastKey,
 // is kept for 64 sets at once, a bit of each count in a word, so an exchange updates them all in
 // a pass of bit operations and lists the sets it brings to the edge; sets that leave the edge
 // drop out of the moved keys' lists, so the lists stay short.
-class GapState {
+class GapWindowState {
  public:
-  GapState(const GapWindows& windows, const std::vector<int>& freeKeys, int leftHandLastKey,
-           const std::array<std::uint8_t, 64>& places);
+  GapWindowState(const GapWindows& windows, const std::vector<int>& freeKeys, int leftHandLastKey,
+                 const std::array<std::uint8_t, 64>& places);
 
   GapPairs Delta(int a, int b) const;
   void Exchange(int a, int b);

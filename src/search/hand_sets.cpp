@@ -335,7 +335,7 @@ HandSetState::HandSetState(const HandSets& sets, const std::vector<int>& freeKey
   for (std::uint32_t set = 0; set < count; ++set) {
     const HandSets::Set& counted = sets.Sets[set];
     now_ -= static_cast<std::int64_t>(counted.Count) * Lost(UsesNow(set), counted.BothHands);
-    Settle(set);
+    PairOrWatch(set);
   }
 }
 
@@ -353,7 +353,7 @@ bool HandSetState::AloneOn(std::uint32_t member, std::uint64_t key, int hand) co
   return true;
 }
 
-bool HandSetState::Holds(std::uint32_t first, std::uint32_t second, int hand) const {
+bool HandSetState::StaysOnHand(std::uint32_t first, std::uint32_t second, int hand) const {
   const std::uint64_t a = HandKeys(first, hand);
   if (first == second) {  // a key that never moves
     return first < HandSets::kUnitMembers && a != 0 && (a & free_) == 0;
@@ -362,13 +362,13 @@ bool HandSetState::Holds(std::uint32_t first, std::uint32_t second, int hand) co
   return a != 0 && b != 0 && !(a == b && (a & (a - 1)) == 0);
 }
 
-bool HandSetState::Repair(std::uint32_t set, int hand) {
+bool HandSetState::RepairFromSpares(std::uint32_t set, int hand) {
   std::uint32_t* pair = pairs_[set].Of[hand];
   // The first two of the pair and its spares that hold together, the pair's own first.
   for (std::size_t first = 0; first + 1 < kKept; ++first) {
     for (std::size_t second = first + 1; second < kKept; ++second) {
       if (pair[first] == kNone || pair[second] == kNone ||
-          !Holds(pair[first], pair[second], hand)) {
+          !StaysOnHand(pair[first], pair[second], hand)) {
         continue;
       }
       std::uint32_t old[kKept];
@@ -405,7 +405,7 @@ bool HandSetState::FindPair(std::uint32_t set, int hand) {
   std::fill(found, found + kKept, kNone);
   for (std::uint32_t at = 0; pair[0] == kNone && at < size && members[at] < HandSets::kUnitMembers;
        ++at) {
-    if (Holds(members[at], members[at], hand)) {
+    if (StaysOnHand(members[at], members[at], hand)) {
       pair[0] = pair[1] = members[at];
       return true;
     }
@@ -419,7 +419,7 @@ bool HandSetState::FindPair(std::uint32_t set, int hand) {
   for (std::uint32_t i = 0, at = offset; i < size && got < kKept;
        ++i, at = at + 1 == size ? 0 : at + 1) {
     const std::uint32_t member = members[at];
-    if (HandKeys(member, hand) != 0 && (got != 1 || Holds(found[0], member, hand))) {
+    if (HandKeys(member, hand) != 0 && (got != 1 || StaysOnHand(found[0], member, hand))) {
       found[got++] = member;
     }
   }
@@ -456,26 +456,26 @@ void HandSetState::List(std::uint32_t list, std::uint32_t set) {
   }
 }
 
-bool HandSetState::Mend(std::uint32_t set) {
+bool HandSetState::RepairBothHands(std::uint32_t set) {
   for (int hand = 0; hand < 2; ++hand) {
     const std::uint32_t* pair = pairs_[set].Of[hand];
-    if (pair[0] == kOneHand || (pair[0] != kNone && Holds(pair[0], pair[1], hand))) {
+    if (pair[0] == kOneHand || (pair[0] != kNone && StaysOnHand(pair[0], pair[1], hand))) {
       continue;
     }
-    if (pair[0] == kNone || !Repair(set, hand)) {
+    if (pair[0] == kNone || !RepairFromSpares(set, hand)) {
       return false;
     }
   }
   return true;
 }
 
-void HandSetState::Settle(std::uint32_t set) {
+void HandSetState::PairOrWatch(std::uint32_t set) {
   for (int hand = 0; hand < 2; ++hand) {
     const std::uint32_t* pair = pairs_[set].Of[hand];
-    if (pair[0] == kOneHand || (pair[0] != kNone && Holds(pair[0], pair[1], hand))) {
+    if (pair[0] == kOneHand || (pair[0] != kNone && StaysOnHand(pair[0], pair[1], hand))) {
       continue;
     }
-    if ((pair[0] == kNone || !Repair(set, hand)) && !FindPair(set, hand)) {
+    if ((pair[0] == kNone || !RepairFromSpares(set, hand)) && !FindPair(set, hand)) {
       const HandSets::Set& counted = sets_.Sets[set];
       for (std::uint32_t* kept : pairs_[set].Of) {
         std::fill(kept, kept + kKept, kNone);
@@ -711,8 +711,8 @@ void HandSetState::Take(std::uint64_t left) {
         if (pair[0] != member && pair[1] != member) {
           continue;  // an old pair, or the set is watched now
         }
-        if (!Holds(pair[0], pair[1], hand)) {
-          if (!Mend(set)) {
+        if (!StaysOnHand(pair[0], pair[1], hand)) {
+          if (!RepairBothHands(set)) {
             scan_.push_back(set);
           } else if (pair[0] != member && pair[1] != member) {
             continue;  // mended without the member
@@ -738,7 +738,7 @@ void HandSetState::Take(std::uint64_t left) {
       __builtin_prefetch(&sets_.Members[counted.Begin + ScanStart(ahead, counted)]);
     }
     if (pairs_[scan[at]].Of[0][0] != kWatched) {
-      Settle(scan[at]);
+      PairOrWatch(scan[at]);
     }
   }
 }

@@ -103,18 +103,18 @@ class HandSetState {
   // Whether no other member has key (one key, on the hand) as its only key there.
   bool AloneOn(std::uint32_t member, std::uint64_t key, int hand) const;
   // Whether the pair keeps the hand through any one move.
-  bool Holds(std::uint32_t first, std::uint32_t second, int hand) const;
+  bool StaysOnHand(std::uint32_t first, std::uint32_t second, int hand) const;
   // Finds a pair for each hand the set may lose, or watches it.
-  void Settle(std::uint32_t set);
+  void PairOrWatch(std::uint32_t set);
   bool FindPair(std::uint32_t set, int hand);
   // Pairs each hand from what the set keeps; false when a hand needs a look at the set.
-  bool Mend(std::uint32_t set);
+  bool RepairBothHands(std::uint32_t set);
   // Where a look at the set's members starts: a place of its own.
   static std::uint32_t ScanStart(std::uint32_t set, const HandSets::Set& counted) {
     return static_cast<std::uint32_t>((set * 2654435761u) >> 7) % (counted.End - counted.Begin);
   }
   // Pairs the set from the members its pair and spares keep, when two of them hold.
-  bool Repair(std::uint32_t set, int hand);
+  bool RepairFromSpares(std::uint32_t set, int hand);
   // Lists the set in pairedIn_[list] (member * 2 + hand).
   void List(std::uint32_t list, std::uint32_t set);
   // Pairs the watched set again if it can; then it is no longer watched.

@@ -121,7 +121,7 @@ class KeyState {
   double DeltaOfKeys(int a, int b) const;
   std::array<double, kFingerCount> FingersAfter(int a, int b) const;
   double FingerCostAfter(int a, int b) const;
-  std::optional<GapState> gaps_;
+  std::optional<GapWindowState> gaps_;
   std::optional<UnitGapState> units_;
   std::optional<HandSetState> hands_;
   std::array<double, kFingerCount> fingers_{};  // strokes by finger, with finger targets
