@@ -167,6 +167,7 @@ std::optional<SearchFileError> ReadSearchFile(const std::string& text, SearchSet
       settings.PinKanaLine = LineOf(value);
     } else if (name == "moves") {
       error = ReadMoves(value, settings);
+      settings.MovesLine = LineOf(value);
     } else if (name == "kana_lengths") {
       const auto* lengths = value.as_string();
       if (!lengths || (lengths->get() != "same" && lengths->get() != "any")) {
@@ -232,7 +233,9 @@ std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
   std::array<bool, kKeyCount> used{}, free{};
   for (std::size_t slot = 0; slot < slots; ++slot) {
     for (const char key : table[slot].Keys) {
-      used[static_cast<std::uint8_t>(key)] = true;
+      if (static_cast<std::uint8_t>(key) < kKeyCount) {  // not a thumb key nor a kKeyJoin
+        used[static_cast<std::uint8_t>(key)] = true;
+      }
     }
   }
   if (settings.FreeKeys) {
@@ -269,7 +272,9 @@ std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
         found = true;
         movable.PinnedEntries[slot] = true;
         for (const char key : table[slot].Keys) {
-          free[static_cast<std::uint8_t>(key)] = false;
+          if (static_cast<std::uint8_t>(key) < kKeyCount) {
+            free[static_cast<std::uint8_t>(key)] = false;
+          }
         }
       }
     }

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "codes/key_alphabet.h"
+#include "search/action_stream.h"
 
 namespace kananet::search {
 
@@ -422,11 +423,12 @@ void LayoutState::ExchangeKana(std::size_t u, std::size_t w) {
   std::swap(holds_[u], holds_[w]);
 }
 
-LayoutState StartOfRound(const KeyProblem& problem, const KanaUnits* kana, std::uint64_t seed,
-                         std::uint64_t round) {
-  const std::vector<int>& keys = problem.FreeKeys();
+Random RandomOfRound(std::uint64_t seed, std::uint64_t round) {
+  return Random(seed * 0x2545F4914F6CDD1Du ^ round);
+}
+
+Places StartPlacesOfRound(const std::vector<int>& keys, std::uint64_t round, Random& random) {
   Places start = StartPlaces();
-  Random random(seed * 0x2545F4914F6CDD1Du ^ round);
   if (round > 0) {
     std::vector<int> shuffled = keys;
     for (std::size_t i = shuffled.size(); i > 1; --i) {
@@ -436,7 +438,13 @@ LayoutState StartOfRound(const KeyProblem& problem, const KanaUnits* kana, std::
       start[static_cast<std::size_t>(keys[i])] = static_cast<std::uint8_t>(shuffled[i]);
     }
   }
-  LayoutState state(problem, kana, start);
+  return start;
+}
+
+LayoutState StartOfRound(const KeyProblem& problem, const KanaUnits* kana, std::uint64_t seed,
+                         std::uint64_t round) {
+  Random random = RandomOfRound(seed, round);
+  LayoutState state(problem, kana, StartPlacesOfRound(problem.FreeKeys(), round, random));
   for (std::size_t i = round > 0 && kana != nullptr ? kana->Size() : 0; i > 1; --i) {
     const std::size_t j = random.Below(i);
     if (j != i - 1 && state.KanaDelta(i - 1, j)) {
@@ -446,9 +454,10 @@ LayoutState StartOfRound(const KeyProblem& problem, const KanaUnits* kana, std::
   return state;
 }
 
-bool Improve(LayoutState& state, const std::vector<int>& keys, std::size_t units,
+template <typename State>
+bool Improve(State& state, const std::vector<int>& keys, std::size_t units,
              std::atomic<std::uint64_t>& candidates, const std::atomic<bool>& stop,
-             const std::function<void(const LayoutState&)>& accepted) {
+             const std::type_identity_t<std::function<void(const State&)>>& accepted) {
   std::uint64_t scored = 0;
   bool whole = true;
   for (;;) {
@@ -460,9 +469,9 @@ bool Improve(LayoutState& state, const std::vector<int>& keys, std::size_t units
     int bestA = -1, bestB = -1;
     for (std::size_t i = 0; i < keys.size(); ++i) {
       for (std::size_t j = i + 1; j < keys.size(); ++j) {
-        const double delta = state.KeyDelta(keys[i], keys[j]);
-        if (delta < best) {
-          best = delta;
+        const std::optional<double> delta = state.KeyDelta(keys[i], keys[j]);
+        if (delta && *delta < best) {
+          best = *delta;
           bestA = keys[i];
           bestB = keys[j];
         }
@@ -500,10 +509,11 @@ std::uint64_t AnnealingSteps(std::size_t keys, std::size_t units) {
   return 50 * (keys * keys + units * units) / 2;
 }
 
-bool Anneal(LayoutState& state, const std::vector<int>& keys, std::size_t units, std::uint64_t seed,
+template <typename State>
+bool Anneal(State& state, const std::vector<int>& keys, std::size_t units, std::uint64_t seed,
             std::uint64_t round, std::uint64_t steps, std::atomic<std::uint64_t>& candidates,
             const std::atomic<bool>& stop,
-            const std::function<void(const LayoutState&)>& accepted) {
+            const std::type_identity_t<std::function<void(const State&)>>& accepted) {
   Random random(seed * 0x9E3779B97F4A7C15u + round);
   const auto keyPairs = static_cast<double>(keys.size() * (keys.size() - 1) / 2);
   const auto unitPairs = static_cast<double>(units * (units - 1) / 2);
@@ -563,6 +573,19 @@ bool Anneal(LayoutState& state, const std::vector<int>& keys, std::size_t units,
   candidates.fetch_add(step + 200, std::memory_order_relaxed);
   return whole;
 }
+
+template bool Improve(LayoutState&, const std::vector<int>&, std::size_t,
+                      std::atomic<std::uint64_t>&, const std::atomic<bool>&,
+                      const std::function<void(const LayoutState&)>&);
+template bool Improve(ActionState&, const std::vector<int>&, std::size_t,
+                      std::atomic<std::uint64_t>&, const std::atomic<bool>&,
+                      const std::function<void(const ActionState&)>&);
+template bool Anneal(LayoutState&, const std::vector<int>&, std::size_t, std::uint64_t,
+                     std::uint64_t, std::uint64_t, std::atomic<std::uint64_t>&,
+                     const std::atomic<bool>&, const std::function<void(const LayoutState&)>&);
+template bool Anneal(ActionState&, const std::vector<int>&, std::size_t, std::uint64_t,
+                     std::uint64_t, std::uint64_t, std::atomic<std::uint64_t>&,
+                     const std::atomic<bool>&, const std::function<void(const ActionState&)>&);
 
 RoundResult RunRound(const KeyProblem& problem, const KanaUnits* kana, std::uint64_t seed,
                      std::uint64_t round, std::atomic<std::uint64_t>& candidates,
@@ -635,7 +658,9 @@ std::vector<LayoutEntry> TableAt(const std::vector<LayoutEntry>& table, std::siz
                                      table.begin() + static_cast<std::ptrdiff_t>(slots));
   for (LayoutEntry& entry : moved) {
     for (char& key : entry.Keys) {
-      key = static_cast<char>(at.At[static_cast<std::uint8_t>(key)]);
+      if (static_cast<std::uint8_t>(key) < at.At.size()) {  // not a kKeyJoin
+        key = static_cast<char>(at.At[static_cast<std::uint8_t>(key)]);
+      }
     }
   }
   return moved;

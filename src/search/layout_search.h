@@ -12,6 +12,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -135,19 +136,28 @@ class LayoutState {
 // random arrangement of the free keys (and of the units, when kana move).
 LayoutState StartOfRound(const KeyProblem& keys, const KanaUnits* kana, std::uint64_t seed,
                          std::uint64_t round);
+// The places a round starts from: round 0 the start's, the others a random arrangement of the
+// free keys, drawn from random.
+Places StartPlacesOfRound(const std::vector<int>& keys, std::uint64_t round, Random& random);
+// The source of a round's random start.
+Random RandomOfRound(std::uint64_t seed, std::uint64_t round);
 
 // Takes the best move (an exchange of two of keys or of two of the first units) while one
 // lowers the cost. candidates counts the moves scored; stop, checked between steps, ends it
-// early (false); accepted, when given, sees every layout moved to.
-bool Improve(LayoutState& state, const std::vector<int>& keys, std::size_t units,
+// early (false); accepted, when given, sees every layout moved to. State is a LayoutState, or
+// an ActionState (action_stream.h) for a layout that presses keys together.
+template <typename State>
+bool Improve(State& state, const std::vector<int>& keys, std::size_t units,
              std::atomic<std::uint64_t>& candidates, const std::atomic<bool>& stop,
-             const std::function<void(const LayoutState&)>& accepted);
+             const std::type_identity_t<std::function<void(const State&)>>& accepted);
 
 // Simulated annealing: steps random exchanges of two of keys or of two of the first units, a
 // rise of cost taken with chance exp(-rise / T) as T falls, from the seed and round alone.
-bool Anneal(LayoutState& state, const std::vector<int>& keys, std::size_t units, std::uint64_t seed,
+template <typename State>
+bool Anneal(State& state, const std::vector<int>& keys, std::size_t units, std::uint64_t seed,
             std::uint64_t round, std::uint64_t steps, std::atomic<std::uint64_t>& candidates,
-            const std::atomic<bool>& stop, const std::function<void(const LayoutState&)>& accepted);
+            const std::atomic<bool>& stop,
+            const std::type_identity_t<std::function<void(const State&)>>& accepted);
 // The steps of a round's annealing for so many free keys and units: 50 per pair of each.
 std::uint64_t AnnealingSteps(std::size_t keys, std::size_t units);
 

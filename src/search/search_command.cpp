@@ -32,6 +32,7 @@
 #include "platform/parallel.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
+#include "search/action_stream.h"
 #include "search/found_layout.h"
 #include "search/key_search.h"
 #include "search/layout_search.h"
@@ -342,14 +343,6 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
   LayoutChecker checker(&text.Sample.KanaStream);
   const LayoutDefinition definition = ReadLayout(bytes);
   const LayoutCheck check = checker.Check(fs::path(options.Start).filename().string(), definition);
-  if (check.Header.Chords) {
-    // Its pairs between actions depend on which fingers press the keys together, which a key
-    // exchange changes; the search's counts take keys struck one at a time.
-    Say(options.Start +
-        ": the layout presses keys together (%chords), which kananet-search does not search yet; "
-        "kananet and kananet-report count it");
-    return 1;
-  }
   bool errors = false;
   for (const Finding& item : check.Findings) {
     if (SeverityOf(item.Kind) == Severity::kError) {
@@ -443,6 +436,15 @@ int Search(const Options& options) {
     return *status;
   }
   const bool byKana = problem.Header.CountByKana != 0;
+  const bool chords = problem.Header.Chords;
+  if (chords && settings.MoveKana) {
+    WriteErr(
+        SearchFileErrorLine(options.SearchFile.value_or("the default search"),
+                            {settings.MovesLine,
+                             "kana do not move in a layout that presses keys together (%chords) "
+                             "yet; let moves be [\"keys\"]"}));
+    return 2;
+  }
   // Gap classes 1 and 2+ by strokes need windows of more than two strokes, and class 2+ by
   // kana every same-hand pair from them, counted only when weighted (or verified) and only keys
   // move. Counted by kana, the gap classes need the windows of units; by strokes, classes 1 and
@@ -465,17 +467,26 @@ int Search(const Options& options) {
   needed.UnitWindows = unitsNeeded;
   needed.KanaUnits = settings.MoveKana;
   needed.HandSets = handsNeeded;
-  TextCounts counted = CountText(problem.KanaCodes, problem.Table, problem.Slots, byKana, breaks,
-                                 needed, movable.PinnedEntries, movable.Keys, jobs);
+  // A layout that presses keys together is searched over the stream of its actions instead.
+  std::optional<ActionText> actions;
+  if (chords) {
+    needed = {};
+    actions.emplace(problem.KanaCodes, problem.Table, problem.Slots, problem.Header,
+                    settings.MoveKeys ? movable.Keys : std::vector<int>{}, settings, problem.Kana);
+  }
+  TextCounts counted = chords
+                           ? TextCounts{}
+                           : CountText(problem.KanaCodes, problem.Table, problem.Slots, byKana,
+                                       breaks, needed, movable.PinnedEntries, movable.Keys, jobs);
   const PieceCounts& pieces = counted.Pieces;
   const GapWindows& windows = counted.Windows;
   const UnitWindows& unitWindows = counted.Units;
   const std::optional<KanaUnits>& units = counted.Kana;
   const HandSets& hands = counted.Hands;
-  if (pieces.Missing != static_cast<std::size_t>(-1)) {
+  if (!chords && pieces.Missing != static_cast<std::size_t>(-1)) {
     throw InternalError("a kana of the text has no entry, yet the check passed");
   }
-  const StrokeCounts strokes = StrokesOfPieces(pieces, problem.Table);
+  const StrokeCounts strokes = chords ? StrokeCounts{} : StrokesOfPieces(pieces, problem.Table);
   const KeyProblem keys(strokes, settings.MoveKeys ? movable.Keys : std::vector<int>{},
                         settings.Weights, problem.Header.LeftHandLastKey, byKana, problem.Kana,
                         windowsNeeded ? &windows : nullptr, &settings,
@@ -498,7 +509,7 @@ int Search(const Options& options) {
     const StrokeCounts moved = kana ? kana->StrokesOf(at.Holds) : StrokeCounts{};
     std::array<bool, 64> struck{};
     for (std::size_t key = 0; key < struck.size(); ++key) {
-      struck[key] = (kana ? moved : strokes).Keys[key] > 0;
+      struck[key] = actions ? actions->Struck()[key] : (kana ? moved : strokes).Keys[key] > 0;
     }
     at.At = Settled(at.At, struck);
     return at;
@@ -545,6 +556,41 @@ int Search(const Options& options) {
                   "--verify");
     }
   };
+  // The same for a layout that presses keys together, whose figures are all scored.
+  const auto requireAll = [&](const FigureCounts& scored, const FigureCounts& counted,
+                              std::string_view what) {
+    RequireSame(scored, counted, byKana, true, true, what);
+  };
+  const std::function<void(const ActionState&)> verifyActions = [&](const ActionState& state) {
+    const Arrangement at = state.Now();
+    const FigureCounts scored = actions->FiguresAt(at.At);
+    const double cost = actions->CostOf(scored);
+    if (!CostsAgree(state.Cost(), cost)) {
+      throw InternalError("--verify: the changes add up to cost " + Fixed(state.Cost(), 9) +
+                          " but the counts give " + Fixed(cost, 9));
+    }
+    requireAll(state.Figures(), scored, "--verify");
+    if (verified.fetch_add(1) % kVerified == 0) {
+      requireAll(scored, countAt(at, 1), "--verify");
+    }
+  };
+  const auto runRound = [&](std::uint64_t round) {
+    if (actions) {
+      RoundResult result = RunActionRound(*actions, options.Seed, round, candidates, stop,
+                                          options.Verify ? verifyActions : nullptr);
+      if (options.Verify) {
+        requireAll(result.Figures, countAt(result.At, 1), "--verify");
+      }
+      return result;
+    }
+    RoundResult result = RunRound(keys, kana, options.Seed, round, candidates, stop,
+                                  options.Verify ? verify : nullptr);
+    if (options.Verify) {
+      RequireSame(result.Figures, countAt(result.At, 1), byKana, windowsNeeded || handsNeeded,
+                  unitsNeeded, "--verify");
+    }
+    return result;
+  };
   auto work = [&] {
     try {
       for (;;) {
@@ -553,12 +599,7 @@ int Search(const Options& options) {
             (rounds == 0 && Clock::now() >= deadline)) {
           return;
         }
-        RoundResult result = RunRound(keys, kana, options.Seed, round, candidates, stop,
-                                      options.Verify ? verify : nullptr);
-        if (options.Verify) {
-          RequireSame(result.Figures, countAt(result.At, 1), byKana, windowsNeeded || handsNeeded,
-                      unitsNeeded, "--verify");
-        }
+        RoundResult result = runRound(round);
         result.At = settled(result.At);
         best.Add(result);
         roundsWhole.fetch_add(result.Whole ? 1 : 0);
@@ -630,8 +671,12 @@ int Search(const Options& options) {
   };
   for (const RoundResult& result : best.List()) {
     Found layout{result.At, countAt(result.At, jobs), 0};
-    RequireSame(FiguresAt(keys, kana, result.At), layout.Figures, byKana,
-                windowsNeeded || handsNeeded, unitsNeeded, "the written layout");
+    if (actions) {
+      requireAll(actions->FiguresAt(result.At.At), layout.Figures, "the written layout");
+    } else {
+      RequireSame(FiguresAt(keys, kana, result.At), layout.Figures, byKana,
+                  windowsNeeded || handsNeeded, unitsNeeded, "the written layout");
+    }
     layout.Cost = CostOfLayout(layout.Figures, settings, problem.Kana).Total;
     std::vector<std::string> retyped(problem.Slots);
     if (kana) {

@@ -349,12 +349,27 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
                                             Arguments({"layout/short.txt", "--rounds", "1"}));
   EXPECT_EQ(refused.ExitStatus, 1);
   EXPECT_NE(refused.Err.find("layout/short.txt:"), std::string::npos) << refused.Err;
-  // A layout with keys pressed together is counted by the batch but not searched yet.
-  work.WriteFile("layout/short.txt", "b\n0\n4\n0\n%chords\n<+f\t" + e2e::Sjis("あ") + "\n");
-  const e2e::RunResult chords = RunProgram(KANANET_SEARCH_BINARY, work.Path(),
-                                           Arguments({"layout/short.txt", "--rounds", "1"}));
-  EXPECT_EQ(chords.ExitStatus, 1);
-  EXPECT_NE(chords.Err.find("(%chords)"), std::string::npos) << chords.Err;
+  // A layout with keys pressed together: its free keys move within its actions, the thumb keys
+  // stay, and kana moves are refused with the line that asks for them.
+  fs::copy_file(fs::path(KANANET_SOURCE_DIR) / "examples/layout/thumb-shift.txt",
+                work.PathOf("layout/thumbs.txt"));
+  work.WriteFile("keys.toml", "free_keys = \"asdfjkl;\"\n");
+  const e2e::RunResult chords = RunProgram(
+      KANANET_SEARCH_BINARY, work.Path(),
+      Arguments({"layout/thumbs.txt", "-c", "keys.toml", "--rounds", "2", "--verify", "-o", "t"}));
+  EXPECT_EQ(chords.ExitStatus, 0) << chords.Err;
+  const std::string moved = work.ReadFile("t/thumbs-1.txt");
+  EXPECT_NE(moved.find("%chords"), std::string::npos);
+  EXPECT_NE(moved.find("<+"), std::string::npos);
+  EXPECT_LT(std::stod(TableValue(chords.Out, "cost", 1)),
+            std::stod(TableValue(chords.Out, "cost", 0)));
+  work.WriteFile("kana.toml", "moves = [\"keys\", \"kana\"]\n");
+  const e2e::RunResult kanaMoves =
+      RunProgram(KANANET_SEARCH_BINARY, work.Path(),
+                 Arguments({"layout/thumbs.txt", "-c", "kana.toml", "--rounds", "1"}));
+  EXPECT_EQ(kanaMoves.ExitStatus, 2);
+  EXPECT_NE(kanaMoves.Err.find("kana.toml:1: error: kana do not move"), std::string::npos)
+      << kanaMoves.Err;
   // An entry longer than a unit's features count, which the check passes on this short text.
   work.WriteFile("layout/short.txt", work.ReadFile("layout/jis-kana.txt") +
                                          std::string(65536, 'f') + "\t" + e2e::Sjis("あ") + "\n");
