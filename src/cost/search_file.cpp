@@ -29,7 +29,8 @@ std::optional<SearchFileError> ReadKeys(const toml::node& node, std::string_view
     return At(node, std::string(name) + " must be a string of key characters");
   }
   for (const char character : text->get()) {
-    if (kKeyAlphabet.find(character) == std::string_view::npos) {
+    if (kKeyAlphabet.find(character) == std::string_view::npos && character != '<' &&
+        character != '>') {
       return At(node, std::string(name) + ": '" + character + "' is not a key of the keyboard");
     }
   }
@@ -230,20 +231,40 @@ bool IsPrefixKey(const std::vector<LayoutEntry>& table, std::size_t slots, int k
 std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
                                               const std::vector<LayoutEntry>& table,
                                               std::size_t slots, Movable& movable) {
-  std::array<bool, kKeyCount> used{}, free{};
+  // The thumb keys are keys of a layout with keys pressed together only: they move when
+  // free_keys names them and an entry presses them.
+  std::array<bool, kKeyCountWithThumbs> used{}, free{};
   for (std::size_t slot = 0; slot < slots; ++slot) {
     for (const char key : table[slot].Keys) {
-      if (static_cast<std::uint8_t>(key) < kKeyCount) {  // not a thumb key nor a kKeyJoin
+      if (static_cast<std::uint8_t>(key) < kKeyCountWithThumbs) {  // not a kKeyJoin
         used[static_cast<std::uint8_t>(key)] = true;
       }
     }
   }
+  const auto thumbUnused = [&used](std::string_view keys, std::size_t line,
+                                   std::string_view name) -> std::optional<SearchFileError> {
+    for (const char character : keys) {
+      if (IsThumbKey(ChordKeyIndex(character)) && !used[ChordKeyIndex(character)]) {
+        return SearchFileError{line, std::string(name) + ": '" + character +
+                                         "' is a thumb key, which no entry of the layout presses"};
+      }
+    }
+    return std::nullopt;
+  };
+  if (auto error =
+          thumbUnused(settings.FreeKeys.value_or(""), settings.FreeKeysLine, "free_keys")) {
+    return error;
+  }
+  if (auto error = thumbUnused(settings.PinKeys, settings.PinKeysLine, "pin_keys")) {
+    return error;
+  }
   if (settings.FreeKeys) {
     for (const char character : *settings.FreeKeys) {
-      free[KeyIndexTable[static_cast<std::uint8_t>(character)]] = true;
+      free[ChordKeyIndex(character)] = true;
     }
   } else {
     free = used;
+    free[kLeftThumbKey] = free[kRightThumbKey] = false;
     // Held and prefix keys stay where they are unless free_keys names them: a shift key moved to
     // a kana types it alone, and a letter key moved to a shift key becomes a tapped prefix.
     for (const char character : kHeldKeys) {
@@ -256,7 +277,7 @@ std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
   }
   free[0] = false;  // the space key has no place on the keyboard to trade
   for (const char character : settings.PinKeys) {
-    const std::uint8_t key = KeyIndexTable[static_cast<std::uint8_t>(character)];
+    const std::uint8_t key = ChordKeyIndex(character);
     if (!used[key]) {
       return SearchFileError{
           settings.PinKeysLine,
@@ -272,7 +293,7 @@ std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
         found = true;
         movable.PinnedEntries[slot] = true;
         for (const char key : table[slot].Keys) {
-          if (static_cast<std::uint8_t>(key) < kKeyCount) {
+          if (static_cast<std::uint8_t>(key) < kKeyCountWithThumbs) {
             free[static_cast<std::uint8_t>(key)] = false;
           }
         }
@@ -285,7 +306,7 @@ std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
     }
   }
   movable.Keys.clear();
-  for (int key = 1; key < kKeyCount; ++key) {
+  for (int key = 1; key < kKeyCountWithThumbs; ++key) {
     if (free[static_cast<std::size_t>(key)]) {
       movable.Keys.push_back(key);
     }

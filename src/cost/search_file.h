@@ -63,7 +63,8 @@ std::string SearchFileErrorLine(const std::string& path, const SearchFileError& 
 std::optional<std::string> LoadSearchFile(const std::string& path, std::string_view program,
                                           SearchSettings& settings);
 
-// What may move in a layout: the keys (0..55) free to be exchanged, and the entries that keep
+// What may move in a layout: the keys (0..55, and the thumb keys 56 and 57 of a layout that
+// presses them together with others) free to be exchanged, and the entries that keep
 // their keys. An error names the line of a pinned key or kana the layout does not have.
 struct Movable {
   std::vector<int> Keys;

@@ -61,10 +61,13 @@ std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
         }
         line.replace(0, tab, keys);
       } else {
+        // The thumb keys move only in a file with keys pressed together, which reads them so.
         for (std::size_t i = 0; i < tab; ++i) {
-          const std::uint8_t key = KeyIndexTable[static_cast<std::uint8_t>(line[i])];
+          const std::uint8_t key = ChordKeyIndex(line[i]);
           if (places[key] != key) {
-            line[i] = kKeyAlphabet[places[key]];
+            line[i] = places[key] == kLeftThumbKey    ? '<'
+                      : places[key] == kRightThumbKey ? '>'
+                                                      : kKeyAlphabet[places[key]];
           }
         }
       }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "codes/key_alphabet.h"
 #include "cost/layout_cost.h"
 #include "cost/search_file.h"
 
@@ -76,6 +77,25 @@ TEST(LayoutCostTest, HeldAndPrefixKeysStayUnlessFreeKeysNamesThem) {
     ASSERT_FALSE(ResolveMovable(settings, table, table.size(), movable)) << example.File;
     EXPECT_EQ(movable.Keys, example.Keys) << example.File;
   }
+  // A thumb key that an action presses moves only where free_keys names it.
+  std::vector<LayoutEntry> chords = table;
+  chords.push_back({"\x18", {19, static_cast<char>(kKeyJoin), static_cast<char>(kLeftThumbKey)}});
+  for (const auto& [file, keys] : {std::pair("", std::vector<int>{12, 19, 31, 35}),
+                                   std::pair("free_keys = \"k<\"\n", std::vector<int>{35, 56})}) {
+    SearchSettings settings;
+    ASSERT_FALSE(ReadSearchFile(file, settings));
+    Movable movable;
+    ASSERT_FALSE(ResolveMovable(settings, chords, chords.size(), movable));
+    EXPECT_EQ(movable.Keys, keys) << file;
+  }
+  SearchSettings settings;
+  ASSERT_FALSE(ReadSearchFile("\nfree_keys = \"k>\"\n", settings));
+  Movable movable;
+  const std::optional<SearchFileError> error =
+      ResolveMovable(settings, chords, chords.size(), movable);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->Line, 2u);
+  EXPECT_EQ(error->What, "free_keys: '>' is a thumb key, which no entry of the layout presses");
 }
 
 }  // namespace
