@@ -168,7 +168,6 @@ std::optional<SearchFileError> ReadSearchFile(const std::string& text, SearchSet
       settings.PinKanaLine = LineOf(value);
     } else if (name == "moves") {
       error = ReadMoves(value, settings);
-      settings.MovesLine = LineOf(value);
     } else if (name == "kana_lengths") {
       const auto* lengths = value.as_string();
       if (!lengths || (lengths->get() != "same" && lengths->get() != "any")) {

@@ -35,7 +35,6 @@ struct SearchSettings {
   std::size_t PinKanaLine = 0;
   bool MoveKeys = true;
   bool MoveKana = false;
-  std::size_t MovesLine = 0;
   // kana_lengths = "any": a kana move may exchange key sequences of different lengths, which
   // changes the strokes; by default ("same") it exchanges sequences of equal length only.
   bool AnyKanaLengths = false;

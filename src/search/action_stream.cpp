@@ -1,6 +1,7 @@
 #include "search/action_stream.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -53,8 +54,8 @@ std::size_t PairAt(std::int64_t gap, std::uint8_t first, std::uint8_t key) {
 
 ActionText::ActionText(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
                        std::size_t slots, const LayoutHeaderValues& header,
-                       std::vector<int> freeKeys, const SearchSettings& settings,
-                       std::uint64_t kana)
+                       std::vector<int> freeKeys, bool moveKana, const std::vector<bool>& pinned,
+                       const SearchSettings& settings, std::uint64_t kana)
     : freeKeys_(std::move(freeKeys)),
       leftHandLastKey_(header.LeftHandLastKey),
       byKana_(header.CountByKana != 0),
@@ -78,13 +79,31 @@ ActionText::ActionText(std::string_view kanaCodes, const std::vector<LayoutEntry
       auto [found, isNew] = kinds.try_emplace(action, static_cast<std::uint32_t>(actions_.size()));
       if (isNew) {
         for (const char key : action) {
-          kinds_[static_cast<std::uint8_t>(key)].push_back(found->second);
-          struck_[static_cast<std::uint8_t>(key)] = true;
+          holding_[static_cast<std::uint8_t>(key)].push_back(found->second);
         }
         actions_.push_back(action);
       }
       slotActions[slot].push_back(found->second);
     }
+  }
+  // The units: entries that may type other keys, found used below.
+  std::vector<std::int32_t> unitOf(slots, -1);
+  for (std::size_t slot = 0; slot < slots && moveKana; ++slot) {
+    const std::string& keys = table[slot].Keys;
+    const bool free = std::all_of(keys.begin(), keys.end(), [&](char key) {
+      return static_cast<std::uint8_t>(key) == kKeyJoin ||
+             std::find(freeKeys_.begin(), freeKeys_.end(), static_cast<std::uint8_t>(key)) !=
+                 freeKeys_.end();
+    });
+    if (!pinned[slot] && !slotActions[slot].empty() && !table[slot].Kana.empty() && free) {
+      unitOf[slot] = static_cast<std::int32_t>(units_.size());
+      units_.push_back(static_cast<std::uint32_t>(slot));
+    }
+  }
+  unitActions_.resize(units_.size());
+  unitUses_.resize(units_.size());
+  for (std::size_t unit = 0; unit < units_.size(); ++unit) {
+    unitActions_[unit] = slotActions[units_[unit]];
   }
   // The matched entries lane by lane, each lane's runs whole, then as one stream.
   std::vector<std::vector<std::int32_t>> lanes(kLanes);  // slots, and -1 at each run's end
@@ -104,18 +123,27 @@ ActionText::ActionText(std::string_view kanaCodes, const std::vector<LayoutEntry
         unit = 0;
         continue;
       }
+      if (unitOf[static_cast<std::size_t>(slot)] >= 0) {
+        unitUses_[static_cast<std::size_t>(unitOf[static_cast<std::size_t>(slot)])].push_back(
+            static_cast<std::uint32_t>(stream_.size()));
+      }
       for (const std::uint32_t action : slotActions[static_cast<std::size_t>(slot)]) {
-        stream_.push_back({action, static_cast<std::uint32_t>(stream_.size() - runStart), unit});
-        actionCount_ += 1;
-        chordCount_ += actions_[action].size() > 1;
+        stream_.push_back({static_cast<std::uint32_t>(stream_.size() - runStart), unit});
+        kinds_.push_back(action);
+        for (const char key : actions_[action]) {
+          struck_[static_cast<std::uint8_t>(key)] = true;
+        }
       }
       ++unit;
     }
   }
   runEnd_.resize(stream_.size(), static_cast<std::uint32_t>(stream_.size()));
-  for (std::size_t position = 0; position < stream_.size(); ++position) {
-    for (const char key : actions_[stream_[position].Action]) {
-      uses_[static_cast<std::uint8_t>(key)].push_back(static_cast<std::uint32_t>(position));
+  // A unit the text never matches moves nothing.
+  for (std::size_t unit = units_.size(); unit-- > 0;) {
+    if (unitUses_[unit].empty()) {
+      units_.erase(units_.begin() + static_cast<std::ptrdiff_t>(unit));
+      unitActions_.erase(unitActions_.begin() + static_cast<std::ptrdiff_t>(unit));
+      unitUses_.erase(unitUses_.begin() + static_cast<std::ptrdiff_t>(unit));
     }
   }
   // Each counter's figures, from counts of 1, for the keys that can be pressed (those pressed
@@ -204,7 +232,8 @@ bool ActionText::Feasible(std::uint32_t action, const Places& places, int a, int
   return true;
 }
 
-std::size_t ActionText::WindowEnd(std::size_t position, const Places& before,
+std::size_t ActionText::WindowEnd(std::size_t position, const std::uint32_t* kindsBefore,
+                                  const Places& before, const std::uint32_t* kindsAfter,
                                   const Places& after) const {
   // Counted by strokes, a hand's next action is the last whose pairs change; by kana, the gap
   // classes of all that hand's actions in the next unit it strikes in do.
@@ -217,7 +246,8 @@ std::size_t ActionText::WindowEnd(std::size_t position, const Places& before,
     if (waiting == 0 && at.Unit > lastUnit) {
       return next;
     }
-    const unsigned hands = HandsOf(at.Action, before) | HandsOf(at.Action, after) << 2;
+    const unsigned hands = HandsOf(kindsBefore[next], before) | HandsOf(kindsAfter[next], after)
+                                                                    << 2;
     if (byKana_ && at.Unit == unit) {
       continue;
     }
@@ -232,8 +262,8 @@ std::size_t ActionText::WindowEnd(std::size_t position, const Places& before,
   return end;
 }
 
-void ActionText::CountWindow(std::size_t begin, std::size_t end, const Places& places,
-                             std::int64_t sign,
+void ActionText::CountWindow(std::size_t begin, std::size_t end, const std::uint32_t* kinds,
+                             const Places& places, std::int64_t sign,
                              std::array<std::int64_t, kFigureCount>& figures) const {
   // Each hand's previous action before the window, and counting by kana the last unit before
   // that action's that the hand strikes in, where it lies in the window's unit.
@@ -250,7 +280,7 @@ void ActionText::CountWindow(std::size_t begin, std::size_t end, const Places& p
   HandPart parts[2];
   for (std::size_t position = begin; position > runStart;) {
     const Position& at = stream_[--position];
-    SplitByHand(actions_[at.Action], places, leftHandLastKey_, parts);
+    SplitByHand(actions_[kinds[position]], places, leftHandLastKey_, parts);
     bool settled = true;
     for (int side : {kLeft, kRight}) {
       Hand& hand = hands[side];
@@ -270,7 +300,10 @@ void ActionText::CountWindow(std::size_t begin, std::size_t end, const Places& p
   }
   for (std::size_t position = begin; position < end; ++position) {
     const Position& at = stream_[position];
-    SplitByHand(actions_[at.Action], places, leftHandLastKey_, parts);
+    const std::string& action = actions_[kinds[position]];
+    SplitByHand(action, places, leftHandLastKey_, parts);
+    figures[kFigureActions] += sign;
+    figures[kFigureChords] += action.size() > 1 ? sign : 0;
     for (int side : {kLeft, kRight}) {
       Hand& hand = hands[side];
       const HandPart& part = parts[side];
@@ -297,18 +330,45 @@ void ActionText::CountWindow(std::size_t begin, std::size_t end, const Places& p
   }
 }
 
-FigureCounts ActionText::FiguresAt(const Places& places) const {
+std::vector<std::uint32_t> ActionText::KindsOf(const std::vector<std::uint16_t>& holds) const {
+  std::vector<std::uint32_t> kinds = kinds_;
+  for (std::size_t unit = 0; unit < holds.size(); ++unit) {
+    for (const std::uint32_t use : unitUses_[unit]) {
+      const std::vector<std::uint32_t>& typed = unitActions_[holds[unit]];
+      std::copy(typed.begin(), typed.end(), kinds.begin() + use);
+    }
+  }
+  return kinds;
+}
+
+FigureCounts ActionText::FiguresAt(const Arrangement& at) const {
+  const std::vector<std::uint32_t> kinds = KindsOf(at.Holds);
   std::array<std::int64_t, kFigureCount> counts{};
   for (std::size_t position = 0; position < stream_.size(); position = runEnd_[position]) {
-    CountWindow(position, runEnd_[position], places, 1, counts);
+    CountWindow(position, runEnd_[position], kinds.data(), at.At, 1, counts);
   }
   FigureCounts figures{};
   for (std::size_t figure = 0; figure < figures.size(); ++figure) {
     figures[figure] = static_cast<std::uint64_t>(counts[figure]);
   }
-  figures[kFigureActions] = actionCount_;
-  figures[kFigureChords] = chordCount_;
   return figures;
+}
+
+std::vector<LayoutEntry> ActionText::TableAt(const std::vector<LayoutEntry>& table,
+                                             std::size_t slots, const Arrangement& at) const {
+  std::vector<LayoutEntry> moved(table.begin(), table.begin() + static_cast<std::ptrdiff_t>(slots));
+  for (std::size_t unit = 0; unit < at.Holds.size(); ++unit) {
+    moved[units_[unit]].Keys = table[units_[at.Holds[unit]]].Keys;
+  }
+  return search::TableAt(moved, slots, nullptr, {at.At, {}});
+}
+
+std::vector<bool> ActionText::Retyped(std::size_t slots, const Arrangement& at) const {
+  std::vector<bool> retyped(slots);
+  for (std::size_t unit = 0; unit < at.Holds.size(); ++unit) {
+    retyped[units_[unit]] = at.Holds[unit] != unit;
+  }
+  return retyped;
 }
 
 double ActionText::CostOf(const FigureCounts& figures) const {
@@ -316,48 +376,36 @@ double ActionText::CostOf(const FigureCounts& figures) const {
 }
 
 ActionState::ActionState(const ActionText& text, const Places& places)
-    : text_(text), places_(places) {
+    : text_(text), places_(places), holds_(text.Units()), kinds_(text.kinds_), after_(text.kinds_) {
   for (std::size_t key = 0; key < places.size(); ++key) {
     occupant_[places[key]] = static_cast<std::uint8_t>(key);
   }
-  figures_ = text.FiguresAt(places_);
+  for (std::size_t unit = 0; unit < holds_.size(); ++unit) {
+    holds_[unit] = static_cast<std::uint16_t>(unit);
+  }
+  for (std::size_t position = 0; position < kinds_.size(); ++position) {
+    for (const char key : text.actions_[kinds_[position]]) {
+      uses_[static_cast<std::uint8_t>(key)].push_back(static_cast<std::uint32_t>(position));
+    }
+  }
+  figures_ = text.FiguresAt(Now());
   cost_ = text.CostOf(figures_);
 }
 
-std::optional<FigureCounts> ActionState::FiguresAfter(int a, int b) const {
-  const std::uint8_t startA = occupant_[static_cast<std::size_t>(a)];
-  const std::uint8_t startB = occupant_[static_cast<std::size_t>(b)];
-  for (const std::uint8_t start : {startA, startB}) {
-    for (const std::uint32_t action : text_.kinds_[start]) {
-      if (!text_.Feasible(action, places_, a, b)) {
-        return std::nullopt;
-      }
-    }
-  }
-  Places after = places_;
-  std::swap(after[startA], after[startB]);
-  // The positions pressing either key, in order; each opens a window of the actions whose
-  // pairs change, and windows that meet are counted as one.
-  const std::vector<std::uint32_t>& usesA = text_.uses_[startA];
-  const std::vector<std::uint32_t>& usesB = text_.uses_[startB];
+FigureCounts ActionState::Changed(const std::vector<std::uint32_t>& positions, const Places& before,
+                                  const Places& after) const {
+  // Each changed position opens a window of the actions whose pairs change; windows that meet
+  // are counted as one.
   std::array<std::int64_t, kFigureCount> delta{};
-  std::size_t i = 0, j = 0;
-  auto next = [&]() -> std::size_t {
-    if (j == usesB.size() || (i < usesA.size() && usesA[i] <= usesB[j])) {
-      const std::uint32_t position = usesA[i++];
-      j += j < usesB.size() && usesB[j] == position;
-      return position;
+  for (std::size_t i = 0; i < positions.size();) {
+    const std::size_t begin = positions[i];
+    std::size_t end = begin;
+    for (; i < positions.size() && positions[i] < std::max(end, begin + 1); ++i) {
+      end =
+          std::max(end, text_.WindowEnd(positions[i], kinds_.data(), before, after_.data(), after));
     }
-    return usesB[j++];
-  };
-  while (i < usesA.size() || j < usesB.size()) {
-    const std::size_t begin = next();
-    std::size_t end = text_.WindowEnd(begin, places_, after);
-    while ((i < usesA.size() && usesA[i] < end) || (j < usesB.size() && usesB[j] < end)) {
-      end = std::max(end, text_.WindowEnd(next(), places_, after));
-    }
-    text_.CountWindow(begin, end, places_, -1, delta);
-    text_.CountWindow(begin, end, after, 1, delta);
+    text_.CountWindow(begin, end, kinds_.data(), before, -1, delta);
+    text_.CountWindow(begin, end, after_.data(), after, 1, delta);
   }
   FigureCounts figures = figures_;
   for (std::size_t figure = 0; figure < figures.size(); ++figure) {
@@ -365,6 +413,78 @@ std::optional<FigureCounts> ActionState::FiguresAfter(int a, int b) const {
         static_cast<std::uint64_t>(static_cast<std::int64_t>(figures[figure]) + delta[figure]);
   }
   return figures;
+}
+
+std::optional<FigureCounts> ActionState::FiguresAfter(int a, int b) const {
+  const std::uint8_t startA = occupant_[static_cast<std::size_t>(a)];
+  const std::uint8_t startB = occupant_[static_cast<std::size_t>(b)];
+  for (const std::uint8_t start : {startA, startB}) {
+    for (const std::uint32_t action : text_.holding_[start]) {
+      if (!text_.Feasible(action, places_, a, b)) {
+        return std::nullopt;
+      }
+    }
+  }
+  Places after = places_;
+  std::swap(after[startA], after[startB]);
+  std::vector<std::uint32_t> positions;
+  positions.reserve(uses_[startA].size() + uses_[startB].size());
+  std::set_union(uses_[startA].begin(), uses_[startA].end(), uses_[startB].begin(),
+                 uses_[startB].end(), std::back_inserter(positions));
+  return Changed(positions, places_, after);
+}
+
+std::optional<FigureCounts> ActionState::FiguresAfterKana(std::size_t u, std::size_t w, bool take) {
+  const std::vector<std::uint32_t>& typedU = text_.unitActions_[holds_[u]];
+  const std::vector<std::uint32_t>& typedW = text_.unitActions_[holds_[w]];
+  if (u == w || typedU.size() != typedW.size()) {
+    return std::nullopt;
+  }
+  positions_.clear();
+  for (const auto& [unit, typed] : {std::pair(u, &typedW), std::pair(w, &typedU)}) {
+    for (const std::uint32_t use : text_.unitUses_[unit]) {
+      for (std::uint32_t i = 0; i < typed->size(); ++i) {
+        positions_.push_back(use + i);
+        after_[use + i] = (*typed)[i];
+      }
+    }
+  }
+  std::sort(positions_.begin(), positions_.end());
+  const FigureCounts figures = Changed(positions_, places_, places_);
+  for (const std::uint32_t position : positions_) {
+    if (take) {
+      kinds_[position] = after_[position];
+    } else {
+      after_[position] = kinds_[position];
+    }
+  }
+  return figures;
+}
+
+std::optional<double> ActionState::KanaDelta(std::size_t u, std::size_t w) {
+  const std::optional<FigureCounts> after = FiguresAfterKana(u, w, false);
+  if (!after) {
+    return std::nullopt;
+  }
+  return text_.CostOf(*after) - cost_;
+}
+
+void ActionState::ExchangeKana(std::size_t u, std::size_t w) {
+  const std::optional<FigureCounts> after = FiguresAfterKana(u, w, true);
+  if (!after) {
+    throw std::logic_error("a kana move between sequences of different numbers of actions");
+  }
+  figures_ = *after;
+  cost_ = text_.CostOf(figures_);
+  std::swap(holds_[u], holds_[w]);
+  for (std::vector<std::uint32_t>& uses : uses_) {
+    uses.clear();
+  }
+  for (std::size_t position = 0; position < kinds_.size(); ++position) {
+    for (const char key : text_.actions_[kinds_[position]]) {
+      uses_[static_cast<std::uint8_t>(key)].push_back(static_cast<std::uint32_t>(position));
+    }
+  }
 }
 
 std::optional<double> ActionState::KeyDelta(int a, int b) const {
@@ -404,12 +524,19 @@ RoundResult RunActionRound(const ActionText& text, std::uint64_t seed, std::uint
       state.ExchangeKeys(now, there);
     }
   }
+  const std::size_t units = text.Units();
+  for (std::size_t i = round > 0 ? units : 0; i > 1; --i) {
+    const std::size_t j = random.Below(i);
+    if (j != i - 1 && state.KanaDelta(i - 1, j)) {
+      state.ExchangeKana(i - 1, j);
+    }
+  }
   RoundResult result;
-  result.Whole = Anneal(state, keys, 0, seed, round, AnnealingSteps(keys.size(), 0), candidates,
-                        stop, accepted) &&
-                 Improve(state, keys, 0, candidates, stop, accepted);
+  result.Whole = Anneal(state, keys, units, seed, round, AnnealingSteps(keys.size(), units),
+                        candidates, stop, accepted) &&
+                 Improve(state, keys, units, candidates, stop, accepted);
   result.At = state.Now();
-  result.Figures = text.FiguresAt(result.At.At);
+  result.Figures = text.FiguresAt(result.At);
   result.Cost = text.CostOf(result.Figures);
   if (result.Figures != state.Figures() || !CostsAgree(state.Cost(), result.Cost)) {
     throw CostDrifted("round " + std::to_string(round) +

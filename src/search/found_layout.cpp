@@ -26,6 +26,14 @@ bool WrittenBySearch(std::string_view bytes) {
   return position != std::string_view::npos && bytes.substr(position).starts_with(kFoundMark);
 }
 
+// How a layout file writes a key, or the join of two keys pressed together.
+char KeyCharacter(std::uint8_t key) {
+  return key == kKeyJoin         ? '+'
+         : key == kLeftThumbKey  ? '<'
+         : key == kRightThumbKey ? '>'
+                                 : kKeyAlphabet[key];
+}
+
 }  // namespace
 
 std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
@@ -57,7 +65,7 @@ std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
       if (slot < retyped.size() && !retyped[slot].empty()) {
         std::string keys;
         for (const char key : retyped[slot]) {
-          keys += kKeyAlphabet[static_cast<std::uint8_t>(key)];
+          keys += KeyCharacter(static_cast<std::uint8_t>(key));
         }
         line.replace(0, tab, keys);
       } else {
@@ -65,9 +73,7 @@ std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
         for (std::size_t i = 0; i < tab; ++i) {
           const std::uint8_t key = ChordKeyIndex(line[i]);
           if (places[key] != key) {
-            line[i] = places[key] == kLeftThumbKey    ? '<'
-                      : places[key] == kRightThumbKey ? '>'
-                                                      : kKeyAlphabet[places[key]];
+            line[i] = KeyCharacter(places[key]);
           }
         }
       }

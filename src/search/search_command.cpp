@@ -437,14 +437,6 @@ int Search(const Options& options) {
   }
   const bool byKana = problem.Header.CountByKana != 0;
   const bool chords = problem.Header.Chords;
-  if (chords && settings.MoveKana) {
-    WriteErr(
-        SearchFileErrorLine(options.SearchFile.value_or("the default search"),
-                            {settings.MovesLine,
-                             "kana do not move in a layout that presses keys together (%chords) "
-                             "yet; let moves be [\"keys\"]"}));
-    return 2;
-  }
   // Gap classes 1 and 2+ by strokes need windows of more than two strokes, and class 2+ by
   // kana every same-hand pair from them, counted only when weighted (or verified) and only keys
   // move. Counted by kana, the gap classes need the windows of units; by strokes, classes 1 and
@@ -472,7 +464,8 @@ int Search(const Options& options) {
   if (chords) {
     needed = {};
     actions.emplace(problem.KanaCodes, problem.Table, problem.Slots, problem.Header,
-                    settings.MoveKeys ? movable.Keys : std::vector<int>{}, settings, problem.Kana);
+                    settings.MoveKeys ? movable.Keys : std::vector<int>{}, settings.MoveKana,
+                    movable.PinnedEntries, settings, problem.Kana);
   }
   TextCounts counted = chords
                            ? TextCounts{}
@@ -519,7 +512,9 @@ int Search(const Options& options) {
   // count of the shorter table is the count of the whole.
   auto countAt = [&](const Arrangement& at, unsigned threads) {
     const std::optional<FigureCounts> counted =
-        CountFigures(problem.KanaCodes, TableAt(problem.Table, problem.Slots, kana, at),
+        CountFigures(problem.KanaCodes,
+                     actions ? actions->TableAt(problem.Table, problem.Slots, at)
+                             : TableAt(problem.Table, problem.Slots, kana, at),
                      problem.Header, threads);
     if (!counted) {
       throw InternalError("a moved layout no longer converts the text");
@@ -563,7 +558,7 @@ int Search(const Options& options) {
   };
   const std::function<void(const ActionState&)> verifyActions = [&](const ActionState& state) {
     const Arrangement at = state.Now();
-    const FigureCounts scored = actions->FiguresAt(at.At);
+    const FigureCounts scored = actions->FiguresAt(at);
     const double cost = actions->CostOf(scored);
     if (!CostsAgree(state.Cost(), cost)) {
       throw InternalError("--verify: the changes add up to cost " + Fixed(state.Cost(), 9) +
@@ -672,13 +667,21 @@ int Search(const Options& options) {
   for (const RoundResult& result : best.List()) {
     Found layout{result.At, countAt(result.At, jobs), 0};
     if (actions) {
-      requireAll(actions->FiguresAt(result.At.At), layout.Figures, "the written layout");
+      requireAll(actions->FiguresAt(result.At), layout.Figures, "the written layout");
     } else {
       RequireSame(FiguresAt(keys, kana, result.At), layout.Figures, byKana,
                   windowsNeeded || handsNeeded, unitsNeeded, "the written layout");
     }
     layout.Cost = CostOfLayout(layout.Figures, settings, problem.Kana).Total;
     std::vector<std::string> retyped(problem.Slots);
+    if (actions) {
+      const std::vector<LayoutEntry> moved =
+          actions->TableAt(problem.Table, problem.Slots, result.At);
+      const std::vector<bool> changed = actions->Retyped(problem.Slots, result.At);
+      for (std::size_t slot = 0; slot < problem.Slots; ++slot) {
+        retyped[slot] = changed[slot] ? moved[slot].Keys : "";
+      }
+    }
     if (kana) {
       const std::vector<LayoutEntry> moved = TableAt(problem.Table, problem.Slots, kana, result.At);
       const std::vector<LayoutEntry> kept = kana->TableOf(kana->StartHolds());

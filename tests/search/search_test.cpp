@@ -141,21 +141,22 @@ bool OneFingerTwice(const std::vector<LayoutEntry>& table, int split) {
 }
 
 // The same for a layout that presses keys together, searched over its actions: after each of
-// many key exchanges its figures are the batch's count, and an exchange is refused exactly when
-// a finger would press two keys of one action.
+// many key exchanges and kana moves its figures are the batch's count, a key exchange is
+// refused exactly when a finger would press two keys of one action, and a kana move when the
+// two kana have different numbers of actions.
 void ExpectActionsScoredExactly(Problem problem, std::mt19937& rng, const SearchSettings& settings,
                                 const std::vector<int>& freeKeys) {
   PressSomeTogether(problem, rng);
   const std::size_t slots = MatchingSlots(problem.Table);
   const std::uint64_t kana = KanaOfStream(problem.Text);
-  const ActionText text(problem.Text, problem.Table, slots, problem.Header, freeKeys, settings,
-                        kana);
+  const ActionText text(problem.Text, problem.Table, slots, problem.Header, freeKeys, true,
+                        std::vector<bool>(slots), settings, kana);
   ActionState state(text, StartPlaces());
-  int exchanges = 0, refused = 0;
+  int exchanges = 0, refused = 0, kanaMoves = 0;
   for (int step = 0; step <= 70; ++step) {
     const Arrangement at = state.Now();
     const FigureCounts counted =
-        *CountFigures(problem.Text, TableAt(problem.Table, slots, nullptr, at), problem.Header, 1);
+        *CountFigures(problem.Text, text.TableAt(problem.Table, slots, at), problem.Header, 1);
     for (int figure = 0; figure < kFigureCount; ++figure) {
       ASSERT_EQ(state.Figures()[static_cast<std::size_t>(figure)],
                 counted[static_cast<std::size_t>(figure)])
@@ -163,11 +164,24 @@ void ExpectActionsScoredExactly(Problem problem, std::mt19937& rng, const Search
     }
     const double cost = CostOfLayout(counted, settings, kana).Total;
     ASSERT_NEAR(state.Cost(), cost, 1e-9 * (1 + std::abs(cost))) << step;
+    if (step % 3 == 2) {
+      const std::size_t u = rng() % text.Units(), w = rng() % text.Units();
+      const std::optional<double> delta = state.KanaDelta(u, w);
+      const std::vector<LayoutEntry> typed = text.TableAt(problem.Table, slots, at);
+      ASSERT_EQ(delta.has_value(),
+                u != w && typed[text.UnitSlot(u)].Actions() == typed[text.UnitSlot(w)].Actions());
+      if (delta) {
+        state.ExchangeKana(u, w);
+        ++kanaMoves;
+        ASSERT_NEAR(state.Cost(), cost + *delta, 1e-9 * (1 + std::abs(cost)));
+      }
+      continue;
+    }
     const int a = freeKeys[rng() % freeKeys.size()];
     const int b = freeKeys[rng() % freeKeys.size()];
-    const Arrangement moved{MovedPlaces(at.At, a, b), {}};
+    const Arrangement moved{MovedPlaces(at.At, a, b), at.Holds};
     const std::optional<double> delta = state.KeyDelta(a, b);
-    ASSERT_EQ(!delta, OneFingerTwice(TableAt(problem.Table, slots, nullptr, moved),
+    ASSERT_EQ(!delta, OneFingerTwice(text.TableAt(problem.Table, slots, moved),
                                      problem.Header.LeftHandLastKey))
         << step;
     if (delta) {
@@ -177,8 +191,9 @@ void ExpectActionsScoredExactly(Problem problem, std::mt19937& rng, const Search
     }
     (delta ? exchanges : refused) += a != b;
   }
-  EXPECT_GE(exchanges, 30);
+  EXPECT_GE(exchanges, 20);
   EXPECT_GE(refused, 1);
+  EXPECT_GE(kanaMoves, 5);
 }
 
 // Scores from the counted pieces, and after each of many moves (keys exchanged, and kana
