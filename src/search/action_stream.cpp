@@ -53,10 +53,10 @@ std::size_t PairAt(std::int64_t gap, std::uint8_t first, std::uint8_t key) {
 }  // namespace
 
 ActionText::ActionText(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
-                       std::size_t slots, const LayoutHeaderValues& header,
-                       std::vector<int> freeKeys, bool moveKana, const std::vector<bool>& pinned,
-                       const SearchSettings& settings, std::uint64_t kana)
-    : freeKeys_(std::move(freeKeys)),
+                       std::size_t slots, const LayoutHeaderValues& header, const Movable& movable,
+                       bool moveKeys, bool moveKana, const SearchSettings& settings,
+                       std::uint64_t kana)
+    : freeKeys_(moveKeys ? movable.Keys : std::vector<int>{}),
       leftHandLastKey_(header.LeftHandLastKey),
       byKana_(header.CountByKana != 0),
       settings_(settings),
@@ -92,10 +92,11 @@ ActionText::ActionText(std::string_view kanaCodes, const std::vector<LayoutEntry
     const std::string& keys = table[slot].Keys;
     const bool free = std::all_of(keys.begin(), keys.end(), [&](char key) {
       return static_cast<std::uint8_t>(key) == kKeyJoin ||
-             std::find(freeKeys_.begin(), freeKeys_.end(), static_cast<std::uint8_t>(key)) !=
-                 freeKeys_.end();
+             std::find(movable.Keys.begin(), movable.Keys.end(), static_cast<std::uint8_t>(key)) !=
+                 movable.Keys.end();
     });
-    if (!pinned[slot] && !slotActions[slot].empty() && !table[slot].Kana.empty() && free) {
+    if (!movable.PinnedEntries[slot] && !slotActions[slot].empty() && !table[slot].Kana.empty() &&
+        free) {
       unitOf[slot] = static_cast<std::int32_t>(units_.size());
       units_.push_back(static_cast<std::uint32_t>(slot));
     }

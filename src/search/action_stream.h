@@ -27,12 +27,12 @@ namespace kananet::search {
 class ActionText {
  public:
   // The matched entries of kanaCodes with the table's first slots entries, as the count of a
-  // layout with header matches them. freeKeys are the keys that may be exchanged; with
-  // moveKana, the kana that move (units): each entry used, not pinned, that presses only free
-  // keys. settings gives the cost, per 100 of kana.
+  // layout with header matches them. With moveKeys, the free keys of movable may be exchanged;
+  // with moveKana, the kana move that are units: each entry used and not pinned that presses
+  // only free keys. settings gives the cost, per 100 of kana.
   ActionText(std::string_view kanaCodes, const std::vector<LayoutEntry>& table, std::size_t slots,
-             const LayoutHeaderValues& header, std::vector<int> freeKeys, bool moveKana,
-             const std::vector<bool>& pinned, const SearchSettings& settings, std::uint64_t kana);
+             const LayoutHeaderValues& header, const Movable& movable, bool moveKeys, bool moveKana,
+             const SearchSettings& settings, std::uint64_t kana);
 
   const std::vector<int>& FreeKeys() const { return freeKeys_; }
   std::size_t Units() const { return units_.size(); }

@@ -463,9 +463,8 @@ int Search(const Options& options) {
   std::optional<ActionText> actions;
   if (chords) {
     needed = {};
-    actions.emplace(problem.KanaCodes, problem.Table, problem.Slots, problem.Header,
-                    settings.MoveKeys ? movable.Keys : std::vector<int>{}, settings.MoveKana,
-                    movable.PinnedEntries, settings, problem.Kana);
+    actions.emplace(problem.KanaCodes, problem.Table, problem.Slots, problem.Header, movable,
+                    settings.MoveKeys, settings.MoveKana, settings, problem.Kana);
   }
   TextCounts counted = chords
                            ? TextCounts{}

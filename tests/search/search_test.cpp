@@ -149,8 +149,8 @@ void ExpectActionsScoredExactly(Problem problem, std::mt19937& rng, const Search
   PressSomeTogether(problem, rng);
   const std::size_t slots = MatchingSlots(problem.Table);
   const std::uint64_t kana = KanaOfStream(problem.Text);
-  const ActionText text(problem.Text, problem.Table, slots, problem.Header, freeKeys, true,
-                        std::vector<bool>(slots), settings, kana);
+  const ActionText text(problem.Text, problem.Table, slots, problem.Header,
+                        Movable{freeKeys, std::vector<bool>(slots)}, true, true, settings, kana);
   ActionState state(text, StartPlaces());
   int exchanges = 0, refused = 0, kanaMoves = 0;
   for (int step = 0; step <= 70; ++step) {
