@@ -425,6 +425,48 @@ TEST(SearchTest, FoundLayoutSaysWhichKeysChanged) {
 
 // The features of a unit count its pairs in 16 bits: the search refuses a longer entry than they
 // hold, from the first such slot.
+// In a layout with keys pressed together, a thumb key moved to a letter's place and a letter to
+// the thumb's are written with their characters, and a retyped entry with its joins.
+TEST(SearchTest, FoundChordLayoutWritesThumbKeysAndJoins) {
+  const char* start = "b\n0\n5\n0\n%chords\n<+f\t\x82\xA0\nj\t\x82\xA2\n";
+  const Places places = MovedPlaces(StartPlaces(), kLeftThumbKey, KeyIndexTable['f']);
+  const std::vector<std::string> retyped = {
+      "", {static_cast<char>(kRightThumbKey), static_cast<char>(kKeyJoin), KeyIndexTable['k']}};
+  EXPECT_EQ(MovedLayoutFile(start, places, retyped, "kananet-search: cost 1"),
+            "b\n0\n5\n0\nkananet-search: cost 1, keys changed: \x82\xA0 <+f->f+<, \x82\xA2 "
+            "j->>+k\n%chords\nf+<\t\x82\xA0\n>+k\t\x82\xA2\n");
+}
+
+// Every layout a round of a layout with keys pressed together moves to has the figures its
+// actions count from scratch, from a random start where the free keys and kana moved.
+TEST(SearchTest, ActionRoundsKeepTheirFigures) {
+  Problem problem = RandomProblem(21, true, true, 24, 1500);
+  std::mt19937 rng(21);
+  PressSomeTogether(problem, rng);
+  const std::size_t slots = MatchingSlots(problem.Table);
+  std::vector<int> freeKeys;
+  for (int key = 1; key <= kKeysDrawn; key += 2) {
+    freeKeys.push_back(key);
+  }
+  const ActionText text(problem.Text, problem.Table, slots, problem.Header,
+                        Movable{freeKeys, std::vector<bool>(slots)}, true, true, DefaultSettings(),
+                        KanaOfStream(problem.Text));
+  std::atomic<std::uint64_t> candidates{0}, moves{0};
+  const std::atomic<bool> stop{false};
+  const RoundResult result =
+      RunActionRound(text, 1, 3, candidates, stop, [&](const ActionState& state) {
+        if (moves++ % 16 == 0) {
+          ASSERT_EQ(state.Figures(), text.FiguresAt(state.Now()));
+        }
+      });
+  EXPECT_GT(moves.load(), 100u);
+  EXPECT_NE(result.At.At, StartPlaces());
+  EXPECT_FALSE(OneFingerTwice(text.TableAt(problem.Table, slots, result.At), 24));
+  EXPECT_EQ(result.Figures,
+            *CountFigures(problem.Text, text.TableAt(problem.Table, slots, result.At),
+                          problem.Header, 1));
+}
+
 TEST(SearchTest, RefusesEntriesLongerThanTheUnitFeaturesCount) {
   for (const std::size_t keys : {kMaxUnitKeys - 1, kMaxUnitKeys, kMaxUnitKeys + 1}) {
     std::vector<LayoutEntry> table(4, LayoutEntry{"\x08", "\x10"});
