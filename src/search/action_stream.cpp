@@ -21,7 +21,7 @@ constexpr std::int64_t kBeforeRun = -1;  // the step and unit of a run's start, 
 
 // The keys of one hand in one action, ascending, as PairedKey takes them.
 struct HandPart {
-  std::array<char, 16> Keys{};
+  std::array<char, kMaxActionKeys> Keys{};
   std::uint8_t Size = 0;
   std::string_view View() const { return {Keys.data(), Size}; }
 };
@@ -50,7 +50,36 @@ std::size_t PairAt(std::int64_t gap, std::uint8_t first, std::uint8_t key) {
   return (static_cast<std::size_t>(gap) * 64 + first) * 64 + key;
 }
 
+// An entry's actions: a key, and each key a kKeyJoin joins to it.
+std::vector<std::string> ActionsOf(std::string_view keys) {
+  std::vector<std::string> actions;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (static_cast<std::uint8_t>(keys[i]) >= kKeyCountWithThumbs) {
+      continue;
+    }
+    std::string action(1, keys[i]);
+    for (; i + 2 < keys.size() && static_cast<std::uint8_t>(keys[i + 1]) == kKeyJoin &&
+           static_cast<std::uint8_t>(keys[i + 2]) < kKeyCountWithThumbs;
+         i += 2) {
+      action += keys[i + 2];
+    }
+    actions.push_back(std::move(action));
+  }
+  return actions;
+}
+
 }  // namespace
+
+std::size_t FirstTooLargeAction(const std::vector<LayoutEntry>& table) {
+  for (std::size_t slot = 0; slot < table.size(); ++slot) {
+    for (const std::string& action : ActionsOf(table[slot].Keys)) {
+      if (action.size() > kMaxActionKeys) {
+        return slot;
+      }
+    }
+  }
+  return table.size();
+}
 
 ActionText::ActionText(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
                        std::size_t slots, const LayoutHeaderValues& header, const Movable& movable,
@@ -61,21 +90,13 @@ ActionText::ActionText(std::string_view kanaCodes, const std::vector<LayoutEntry
       byKana_(header.CountByKana != 0),
       settings_(settings),
       kana_(kana) {
-  // Each entry's actions: a key, and each key a kKeyJoin joins to it.
+  if (FirstTooLargeAction(table) < slots) {
+    throw std::length_error("an action of more keys than the search counts");
+  }
   std::map<std::string, std::uint32_t> kinds;
   std::vector<std::vector<std::uint32_t>> slotActions(slots);
   for (std::size_t slot = 0; slot < slots; ++slot) {
-    const std::string& keys = table[slot].Keys;
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-      if (static_cast<std::uint8_t>(keys[i]) >= kKeyCountWithThumbs) {
-        continue;
-      }
-      std::string action(1, keys[i]);
-      for (; i + 2 < keys.size() && static_cast<std::uint8_t>(keys[i + 1]) == kKeyJoin &&
-             static_cast<std::uint8_t>(keys[i + 2]) < kKeyCountWithThumbs;
-           i += 2) {
-        action += keys[i + 2];
-      }
+    for (const std::string& action : ActionsOf(table[slot].Keys)) {
       auto [found, isNew] = kinds.try_emplace(action, static_cast<std::uint32_t>(actions_.size()));
       if (isNew) {
         for (const char key : action) {

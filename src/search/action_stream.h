@@ -23,6 +23,12 @@
 
 namespace kananet::search {
 
+// The most keys of one action the search counts (the space key may stand in one several times;
+// else no action of a layout without check errors has more than 13), and the first slot of the
+// table with an action of more; table.size() if none.
+inline constexpr std::size_t kMaxActionKeys = 16;
+std::size_t FirstTooLargeAction(const std::vector<LayoutEntry>& table);
+
 // The text's actions under the start's keys, counted once; shared by every round.
 class ActionText {
  public:

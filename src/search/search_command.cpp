@@ -363,6 +363,13 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
         " kananet-search counts in one entry; shorten it");
     return 1;
   }
+  if (const std::size_t slot = FirstTooLargeAction(definition.Table);
+      definition.Header.Chords && slot < definition.Table.size()) {
+    Say(options.Start + ":" + std::to_string(definition.Entries[slot].Line + 1) +
+        ": this entry presses more than the " + std::to_string(kMaxActionKeys) +
+        " keys in one action that kananet-search counts; press fewer together");
+    return 1;
+  }
   FillLayout(bytes, problem.Header, problem.Table);
   problem.Slots = MatchingSlots(problem.Table);
   problem.KanaCodes = std::move(text.Sample.KanaStream);

@@ -363,6 +363,18 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
   EXPECT_NE(moved.find("+"), std::string::npos);
   EXPECT_LT(std::stod(TableValue(chords.Out, "cost", 1)),
             std::stod(TableValue(chords.Out, "cost", 0)));
+  // The space key may stand in an action many times, beyond what the search counts in one.
+  std::string spaces = " ";
+  for (int key = 0; key < 16; ++key) {
+    spaces += "+ ";
+  }
+  work.WriteFile("layout/thumbs.txt",
+                 work.ReadFile("layout/thumbs.txt") + spaces + "\t" + e2e::Sjis("ゐ") + "\r\n");
+  const e2e::RunResult large = RunProgram(KANANET_SEARCH_BINARY, work.Path(),
+                                          Arguments({"layout/thumbs.txt", "--rounds", "1"}));
+  EXPECT_EQ(large.ExitStatus, 1);
+  EXPECT_NE(large.Err.find("keys in one action that kananet-search counts"), std::string::npos)
+      << large.Err;
   // An entry longer than a unit's features count, which the check passes on this short text.
   work.WriteFile("layout/short.txt", work.ReadFile("layout/jis-kana.txt") +
                                          std::string(65536, 'f') + "\t" + e2e::Sjis("あ") + "\n");
