@@ -1,5 +1,6 @@
 #include "cost/search_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <toml++/toml.h>
@@ -208,14 +209,23 @@ std::optional<std::string> LoadSearchFile(const std::string& path, std::string_v
 
 namespace {
 
-// A key that only ever starts an entry of several keys, as the JIS layout's shift keys do.
+// A key that only ever starts an entry of several actions, as the JIS layout's shift keys do:
+// in its first action, never in a later one nor in an entry of one action (keys pressed
+// together are one action; in other files each key is one).
 bool IsPrefixKey(const std::vector<LayoutEntry>& table, std::size_t slots, int key) {
   bool starts = false;
   for (std::size_t slot = 0; slot < slots; ++slot) {
     const std::string& keys = table[slot].Keys;
+    const auto joins =
+        static_cast<std::size_t>(std::count(keys.begin(), keys.end(), static_cast<char>(kKeyJoin)));
+    const std::size_t actions = keys.size() - 2 * joins;
+    std::size_t action = 0;
     for (std::size_t i = 0; i < keys.size(); ++i) {
+      const bool joined = static_cast<std::uint8_t>(keys[i]) == kKeyJoin ||
+                          (i > 0 && static_cast<std::uint8_t>(keys[i - 1]) == kKeyJoin);
+      action += i > 0 && !joined ? 1 : 0;
       if (static_cast<std::uint8_t>(keys[i]) == key) {
-        if (i > 0 || keys.size() == 1) {
+        if (action > 0 || actions == 1) {
           return false;
         }
         starts = true;

@@ -77,10 +77,13 @@ TEST(LayoutCostTest, HeldAndPrefixKeysStayUnlessFreeKeysNamesThem) {
     ASSERT_FALSE(ResolveMovable(settings, table, table.size(), movable)) << example.File;
     EXPECT_EQ(movable.Keys, example.Keys) << example.File;
   }
-  // A thumb key that an action presses moves only where free_keys names it.
+  // A thumb key that an action presses moves only where free_keys names it; a key pressed
+  // together with another (q, with j) in an entry of one action is no prefix.
+  const char join = static_cast<char>(kKeyJoin);
   std::vector<LayoutEntry> chords = table;
-  chords.push_back({"\x18", {19, static_cast<char>(kKeyJoin), static_cast<char>(kLeftThumbKey)}});
-  for (const auto& [file, keys] : {std::pair("", std::vector<int>{12, 19, 31, 35}),
+  chords.push_back({"\x18", {19, join, static_cast<char>(kLeftThumbKey)}});
+  chords.push_back({"\x19", {6, join, 31}});
+  for (const auto& [file, keys] : {std::pair("", std::vector<int>{6, 12, 19, 31, 35}),
                                    std::pair("free_keys = \"k<\"\n", std::vector<int>{35, 56})}) {
     SearchSettings settings;
     ASSERT_FALSE(ReadSearchFile(file, settings));
