@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <unordered_set>
 
+#include "codes/kana_forms.h"
 #include "codes/key_alphabet.h"
 
 namespace kananet::search {
@@ -14,53 +15,12 @@ namespace {
 // Changes of cost smaller than this are rounding, not improvement.
 constexpr double kLeast = 1e-9;
 
-// The KanaCode of a hiragana from its code point.
-constexpr std::uint8_t KanaCodeOfHiragana(char32_t codePoint) {
-  return static_cast<std::uint8_t>(codePoint - 0x3041 + 7);
-}
-
-// The kana whose voiced, semi-voiced or small form code is; 0 for every other code.
-std::uint8_t PlainKana(std::uint8_t code) {
-  if (code == 5) {  // the katakana vu
-    return KanaCodeOfHiragana(0x3046);
-  }
-  if (code < 7 || code > 89) {
-    return 0;
-  }
-  const char32_t u = 0x3041 + (code - 7u);
-  switch (u) {
-    case 0x3041:
-    case 0x3043:
-    case 0x3045:
-    case 0x3047:
-    case 0x3049:  // small a i u e o
-    case 0x3063:
-    case 0x3083:
-    case 0x3085:
-    case 0x3087:  // small tsu ya yu yo
-      return KanaCodeOfHiragana(u + 1);
-    case 0x3065:
-    case 0x3067:
-    case 0x3069:  // du de do
-      return KanaCodeOfHiragana(u - 1);
-    default:
-      break;
-  }
-  if (u >= 0x304C && u <= 0x3062 && (u - 0x304C) % 2 == 0) {  // ga .. di
-    return KanaCodeOfHiragana(u - 1);
-  }
-  if (u >= 0x306F && u <= 0x307D && (u - 0x306F) % 3 != 0) {  // ba pa .. bo po
-    return KanaCodeOfHiragana(u - (u - 0x306F) % 3);
-  }
-  return 0;
-}
-
 // The kana that kana is a form of (its first kana voiced, semi-voiced or small), or empty.
 std::string PlainForm(const std::string& kana) {
-  if (kana.empty() || PlainKana(static_cast<std::uint8_t>(kana[0])) == 0) {
+  if (kana.empty() || PlainKanaCode(static_cast<std::uint8_t>(kana[0])) == 0) {
     return "";
   }
-  return static_cast<char>(PlainKana(static_cast<std::uint8_t>(kana[0]))) + kana.substr(1);
+  return static_cast<char>(PlainKanaCode(static_cast<std::uint8_t>(kana[0]))) + kana.substr(1);
 }
 
 // A key sequence of up to kLongestMoved keys as one number, keys from 1, different for
