@@ -46,6 +46,11 @@ class KeyProblem {
   // The same for other strokes of the start's keys, such as those of its kana moved.
   FigureCounts FiguresAt(const StrokeCounts& strokes, const Places& places) const;
   double CostOf(const FigureCounts& figures) const;
+  // Whether the figures and cost take in figure. Counted by strokes, gap class 0 always is,
+  // classes 1 and 2+ with the gap windows or the hand sets, and class 1 with the unit windows.
+  // Counted by kana, classes 0 and 1 are with the unit windows, and class 2+ with those and the
+  // gap windows or the hand sets. Every other figure is.
+  bool Scores(int figure) const;
   // Whether the cost takes in gap classes from the unit windows.
   bool HasUnitGaps() const { return units_ != nullptr; }
   // Sets the gap classes from the unit windows of a layout whose slots type keys, with the

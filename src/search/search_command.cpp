@@ -248,25 +248,12 @@ Places Settled(const Places& places, const std::array<bool, 64>& used) {
   return settled;
 }
 
-// Whether figure is scored by the search. Counted by strokes, gap class 0 always is, classes 1
-// and 2+ with the gap windows (which need only keys to move), and class 1 with the unit windows.
-// Counted by kana, classes 0 and 1 are with the unit windows, and class 2+ with both. Where
-// kana move, the hand sets stand for the gap windows in class 2+ (every same-hand pair).
-bool Scored(int figure, bool countByKana, bool windows, bool units) {
-  if (!IsGapFigure(figure)) {
-    return true;
-  }
-  if (!countByKana) {
-    return figure == kFigureGap0 || windows || (units && figure == kFigureGap1);
-  }
-  return units && (figure != kFigureGap2 || windows);
-}
-
-void RequireSame(const FigureCounts& scored, const FigureCounts& counted, bool countByKana,
-                 bool windows, bool units, std::string_view what) {
+// Throws when a figure the search scores differs from the text's count.
+void RequireSame(const KeyProblem& keys, const FigureCounts& scored, const FigureCounts& counted,
+                 std::string_view what) {
   for (int figure = 0; figure < kFigureCount; ++figure) {
     const auto at = static_cast<std::size_t>(figure);
-    if (Scored(figure, countByKana, windows, units) && scored[at] != counted[at]) {
+    if (keys.Scores(figure) && scored[at] != counted[at]) {
       throw InternalError(std::string(what) + ": " + std::string(FigureIdName(figure)) +
                           " scored " + std::to_string(scored[at]) + " but counted " +
                           std::to_string(counted[at]));
@@ -317,11 +304,11 @@ struct Problem {
 // Returns the exit status to end with, or nothing to go on.
 std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& problem) {
   TextCheck text = ReadTextForCheck(kSampleTextPath, jobs);
-  if (ReadWholeFile(options.Start, problem.StartBytes).Outcome != ReadOutcome::kOk) {
-    Say("cannot read " + options.Start + ": " + std::strerror(errno));
+  LayoutFile start = ReadLayoutFile(options.Start, true);
+  if (start.Read.Outcome != ReadOutcome::kOk) {
+    Say("cannot read " + options.Start + ": " + ReadFailureReason(start.Read.Error));
     return 1;
   }
-  std::string bytes = problem.StartBytes;
   // The text's findings are why it could not be read (missing, unreadable, UTF-16).
   bool missing = false;
   for (const Finding& item : text.Findings) {
@@ -335,12 +322,12 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
         (missing ? "; run kananet-search in the working directory that holds it" : ""));
     return 1;
   }
-  if (MakeShiftJis(bytes) == TextEncoding::kUtf16) {
+  if (start.Utf16) {
     Say(options.Start + ": the file is UTF-16; save it as UTF-8 or Shift_JIS");
     return 1;
   }
   LayoutChecker checker(&text.Sample.KanaStream);
-  const LayoutDefinition definition = ReadLayout(bytes);
+  LayoutDefinition& definition = start.Definition;
   const LayoutCheck check = checker.Check(fs::path(options.Start).filename().string(), definition);
   if (check.Header.Chords) {
     // Its pairs between actions depend on which fingers press the keys together, which a key
@@ -370,7 +357,10 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
         " kananet-search counts in one entry; shorten it");
     return 1;
   }
-  FillLayout(bytes, problem.Header, problem.Table);
+  problem.StartBytes = std::move(start.FileBytes);
+  problem.Header = definition.Header;
+  problem.Table = std::move(definition.Table);
+  problem.Table.resize(kLayoutTableSlots);
   problem.Slots = MatchingSlots(problem.Table);
   problem.KanaCodes = std::move(text.Sample.KanaStream);
   problem.Kana = KanaOfStream(problem.KanaCodes);
@@ -443,28 +433,9 @@ int Search(const Options& options) {
     return *status;
   }
   const bool byKana = problem.Header.CountByKana != 0;
-  // Gap classes 1 and 2+ by strokes need windows of more than two strokes, and class 2+ by
-  // kana every same-hand pair from them, counted only when weighted (or verified) and only keys
-  // move. Counted by kana, the gap classes need the windows of units; by strokes, classes 1 and
-  // 2+ need the windows of units with keys when kana move. Where kana move, class 2+ takes
-  // every same-hand pair from the hand sets.
-  const auto weighted = [&settings](int figure) {
-    return settings.Weights[static_cast<std::size_t>(figure)] != 0;
-  };
-  const bool windowsNeeded =
-      !settings.MoveKana &&
-      (weighted(kFigureGap2) || (!byKana && weighted(kFigureGap1)) || options.Verify);
-  const bool unitsNeeded = byKana ? weighted(kFigureGap0) || weighted(kFigureGap1) ||
-                                        weighted(kFigureGap2) || options.Verify
-                                  : settings.MoveKana && (weighted(kFigureGap1) ||
-                                                          weighted(kFigureGap2) || options.Verify);
-  const bool handsNeeded = settings.MoveKana && (weighted(kFigureGap2) || options.Verify);
   const bool breaks = problem.Header.BreakAfterPunctuation != 0;
-  CountsNeeded needed;
-  needed.GapWindows = windowsNeeded;
-  needed.UnitWindows = unitsNeeded;
-  needed.KanaUnits = settings.MoveKana;
-  needed.HandSets = handsNeeded;
+  const CountsNeeded needed =
+      CountsFor(settings.Weights, byKana, settings.MoveKana, options.Verify);
   TextCounts counted = CountText(problem.KanaCodes, problem.Table, problem.Slots, byKana, breaks,
                                  needed, movable.PinnedEntries, movable.Keys, jobs);
   const PieceCounts& pieces = counted.Pieces;
@@ -476,10 +447,10 @@ int Search(const Options& options) {
     throw InternalError("a kana of the text has no entry, yet the check passed");
   }
   const StrokeCounts strokes = StrokesOfPieces(pieces, problem.Table);
-  const KeyProblem keys(strokes, settings.MoveKeys ? movable.Keys : std::vector<int>{},
-                        settings.Weights, problem.Header.LeftHandLastKey, byKana, problem.Kana,
-                        windowsNeeded ? &windows : nullptr, &settings,
-                        unitsNeeded ? &unitWindows : nullptr, handsNeeded ? &hands : nullptr);
+  const KeyProblem keys(
+      strokes, settings.MoveKeys ? movable.Keys : std::vector<int>{}, settings.Weights,
+      problem.Header.LeftHandLastKey, byKana, problem.Kana, needed.GapWindows ? &windows : nullptr,
+      &settings, needed.UnitWindows ? &unitWindows : nullptr, needed.HandSets ? &hands : nullptr);
   if (counted.Kana && !settings.AnyKanaLengths) {
     counted.Kana->KeepLengths();
   }
@@ -541,8 +512,7 @@ int Search(const Options& options) {
                           " but the counts give " + Fixed(cost, 9));
     }
     if (verified.fetch_add(1) % kVerified == 0) {
-      RequireSame(scored, countAt(at, 1), byKana, windowsNeeded || handsNeeded, unitsNeeded,
-                  "--verify");
+      RequireSame(keys, scored, countAt(at, 1), "--verify");
     }
   };
   auto work = [&] {
@@ -556,8 +526,7 @@ int Search(const Options& options) {
         RoundResult result = RunRound(keys, kana, options.Seed, round, candidates, stop,
                                       options.Verify ? verify : nullptr);
         if (options.Verify) {
-          RequireSame(result.Figures, countAt(result.At, 1), byKana, windowsNeeded || handsNeeded,
-                      unitsNeeded, "--verify");
+          RequireSame(keys, result.Figures, countAt(result.At, 1), "--verify");
         }
         result.At = settled(result.At);
         best.Add(result);
@@ -617,8 +586,7 @@ int Search(const Options& options) {
   std::vector<std::string> names;
   std::error_code error;
   fs::create_directories(options.Output, error);
-  const std::string file = fs::path(options.Start).filename().string();
-  const std::string stem = file.substr(0, file.find('.'));
+  const std::string stem(LayoutStem(fs::path(options.Start).filename().string()));
   // The files of an earlier run from place on, which would be taken for this run's.
   const auto removeEarlier = [&](std::size_t place) {
     std::string name;
@@ -630,8 +598,7 @@ int Search(const Options& options) {
   };
   for (const RoundResult& result : best.List()) {
     Found layout{result.At, countAt(result.At, jobs), 0};
-    RequireSame(FiguresAt(keys, kana, result.At), layout.Figures, byKana,
-                windowsNeeded || handsNeeded, unitsNeeded, "the written layout");
+    RequireSame(keys, FiguresAt(keys, kana, result.At), layout.Figures, "the written layout");
     layout.Cost = CostOfLayout(layout.Figures, settings, problem.Kana).Total;
     std::vector<std::string> retyped(problem.Slots);
     if (kana) {
