@@ -71,9 +71,8 @@ std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
       const std::size_t keysEnd = line.find('\t');
       if (line.compare(0, keysEnd, before) != 0) {
         const std::size_t kana = keysEnd + 1;
-        changes += (changes.empty() ? "" : ", ") +
-                   line.substr(kana, line.find_first_of(" \t\r\n", kana) - kana) + " " + before +
-                   "->" + line.substr(0, keysEnd);
+        AppendKanaMove(changes, line.substr(kana, line.find_first_of(" \t\r\n", kana) - kana),
+                       before, line.substr(0, keysEnd));
       }
       ++slot;
     }
@@ -85,8 +84,8 @@ std::string MovedLayoutFile(std::string_view startBytes, const Places& places,
   if (!header.ends_with('\n')) {
     header += lineEnd;
   }
-  return header + std::string(remark) + ", keys changed: " + (changes.empty() ? "none" : changes) +
-         lineEnd + entries;
+  return header + std::string(remark) + std::string(kKeysChangedMark) +
+         (changes.empty() ? "none" : changes) + lineEnd + entries;
 }
 
 std::string FoundName(const std::string& directory, const std::string& stem, std::size_t place) {

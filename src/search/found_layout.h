@@ -6,13 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "cost/found_remark.h"
 #include "search/key_search.h"
 
 namespace kananet::search {
-
-// The line after the header that this program writes; a starting file that has one gets it
-// replaced rather than a second.
-inline constexpr std::string_view kFoundMark = "kananet-search:";
 
 // startBytes with every key character of an entry line that names a key moved by places
 // replaced by the key's new character, the keys of each entry that retyped holds keys for

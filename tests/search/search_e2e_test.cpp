@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "e2e_support.h"
+#include "test_support.h"
 
 namespace kananet::search {
 namespace {
@@ -19,6 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using e2e::RunProgram;
 using e2e::TempDir;
+using testing::Sjis;
 
 // The time limit guards against a hang only: the verified runs take minutes under the
 // sanitizers on a busy machine.
@@ -131,6 +133,19 @@ TEST(SearchE2eTest, WritesReproducibleLayoutsThatTheReportScoresAlike) {
     cost += (id == "same_finger" ? 2 : id == "row.home" ? -1 : id == "row_jumps" ? 0.5 : 0) * value;
   }
   EXPECT_EQ(figures, 27);  // actions and chords after strokes
+  // The moves the report reads from the found file are those its line after the header lists.
+  const std::string foundFile = work.ReadFile("found/jis-kana-1.txt");
+  const std::string listed = foundFile.substr(foundFile.find("keys changed: "));
+  const std::regex move(
+      "\\{\"kana\": \"([^\"]+)\", \"from\": \"([^\"]*)\", \"to\": \"([^\"]*)\"\\}");
+  std::string moves;
+  for (auto it = std::sregex_iterator(ofLayout.begin(), ofLayout.end(), move);
+       it != std::sregex_iterator(); ++it) {
+    moves += (moves.empty() ? "" : ", ") + Sjis((*it)[1].str()) + " " + (*it)[2].str() + "->" +
+             (*it)[3].str();
+  }
+  EXPECT_FALSE(moves.empty());
+  EXPECT_EQ(listed.substr(14, listed.find_first_of("\r\n") - 14), moves);
   char text[32];
   std::snprintf(text, sizeof text, "%.4f", cost);
   EXPECT_EQ(TableValue(first.Out, "cost", 1), text);
