@@ -31,4 +31,24 @@ std::string FoundName(const std::string& directory, const std::string& stem, std
 int RemoveEarlierFound(const std::string& directory, const std::string& stem, std::size_t from,
                        std::string& failed);
 
+// The found set is written whole into a hidden folder of directory (".kananet-search.XXXXXX",
+// locked while its run lives), which gets a file "set" (the count, a line end, the stem) once
+// every layout is in it; then its layouts are renamed over the names of the set, a link among
+// them replaced rather than followed, and the earlier run's layouts beyond them removed. So a
+// signal or a full disk before "set" leaves the earlier set, and a run killed after it leaves
+// the rest of the renames to the next run: PrepareFoundFolder finishes a folder that has "set"
+// and removes one that has not.
+
+// Before a search: makes directory when missing, finishes or removes what killed runs left in
+// it, and checks that it takes new entries and that no entry of the stem's names up to places is a
+// folder or the start file itself (by device and inode, through a link too). Returns empty, or the
+// line that says what is wrong.
+std::string PrepareFoundFolder(const std::string& directory, const std::string& stem,
+                               const std::string& start, std::size_t places);
+
+// Writes layouts[i] as the layout at place i + 1, as described above. Returns empty, or the line
+// that says what failed; the earlier set stays when the failure came before the renames.
+std::string WriteFoundSet(const std::string& directory, const std::string& stem,
+                          const std::string& start, const std::vector<std::string>& layouts);
+
 }  // namespace kananet::search

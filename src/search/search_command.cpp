@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string_view>
+#include <system_error>
 #include <thread>
 
 #include "analysis/entry_matcher.h"
@@ -30,6 +30,7 @@
 #include "platform/console_text.h"
 #include "platform/files.h"
 #include "platform/parallel.h"
+#include "platform/stop_signals.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
 #include "search/found_layout.h"
@@ -47,7 +48,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::string_view kProgram = "kananet-search";
 constexpr std::uint64_t kDefaultRounds = 100;
-constexpr int kInterrupted = 130;
 constexpr int kInternalError = 70;
 // --verify counts the text again for one in so many layouts the rounds move to: the annealing
 // moves to many, and each is scored again from the counts anyway.
@@ -67,7 +67,7 @@ constexpr std::string_view kUsage =
     "  --seed N       where the random starts come from (default: 1)\n"
     "  --rounds N     search N rounds, each from its own start (default: 100); the same seed\n"
     "                 and rounds give the same files on any machine and with any --jobs\n"
-    "  --time SECONDS search for this long instead\n"
+    "  --time SECONDS search for this long instead, or with --rounds, at most this long\n"
     "  --jobs N       rounds searched side by side (default: every usable core)\n"
     "  -o DIR         write the layouts to DIR (default: found), as START-1.txt and on\n"
     "  --top K        how many different layouts to write (default: 5)\n"
@@ -79,8 +79,9 @@ constexpr std::string_view kUsage =
     "\n"
     "Exit status: 0 when the layouts were written; 1 when the sample text or START cannot be\n"
     "read or has kananet --check errors, or a file cannot be written; 2 for a wrong command\n"
-    "line or search file (FILE:LINE: error: ...); 130 when interrupted (Ctrl-C), after the\n"
-    "best layouts so far have been written; 70 for an internal error.\n";
+    "line or search file (FILE:LINE: error: ...); 130 when interrupted (Ctrl-C; 143 for SIGTERM,\n"
+    "129 for SIGHUP), after the best layouts so far have been written; 70 for an internal\n"
+    "error.\n";
 
 struct Options {
   std::string Start;
@@ -96,10 +97,12 @@ struct Options {
   bool Version = false;
 };
 
-std::atomic<bool> Interrupted{false};
+// The signal that asked the run to end, 0 while none has: the search stops at its next step
+// and writes the best layouts so far, and a signal while they are written waits for them.
+std::atomic<int> StopSignal{0};
 
-extern "C" void OnInterrupt(int) {
-  Interrupted.store(true);
+void OnStopSignal(int signal) {
+  StopSignal.store(signal);
 }
 
 std::optional<std::uint64_t> NumberOf(const std::string& text) {
@@ -132,6 +135,9 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
       if (argument == "-c") {
         options.SearchFile = value;
       } else if (argument == "-o") {
+        if (value.empty()) {
+          return "-o needs a folder name";
+        }
         options.Output = value;
       } else if (!number || (argument != "--seed" && *number == 0) ||
                  (argument == "--jobs" && *number > 1024)) {
@@ -155,9 +161,6 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
     } else {
       options.Start = argument;
     }
-  }
-  if (options.Seconds && options.Rounds) {
-    return "--time and --rounds exclude each other";
   }
   if (options.Start.empty() && !options.Help && !options.Version) {
     return "the starting layout file is missing";
@@ -432,6 +435,14 @@ int Search(const Options& options) {
   if (auto status = ReadSettings(options, problem, settings, movable)) {
     return *status;
   }
+  // The folder is checked before the search rather than found wanting after it.
+  const std::string stem(LayoutStem(fs::path(options.Start).filename().string()));
+  if (const std::string wrong =
+          PrepareFoundFolder(options.Output, stem, options.Start, options.Top);
+      !wrong.empty()) {
+    Say(wrong);
+    return 1;
+  }
   const bool byKana = problem.Header.CountByKana != 0;
   const bool breaks = problem.Header.BreakAfterPunctuation != 0;
   const CountsNeeded needed =
@@ -487,13 +498,14 @@ int Search(const Options& options) {
     return *counted;
   };
 
-  std::signal(SIGINT, OnInterrupt);
-  std::atomic<bool> stop{false};
+  CatchStopSignals(OnStopSignal);
+  std::atomic<bool> stop{false}, outOfMemory{false};
   std::atomic<std::uint64_t> nextRound{0}, candidates{0}, roundsDone{0}, roundsWhole{0};
   std::mutex failureMutex;
   std::optional<std::string> failure;
   BestLayouts best(options.Top);
   const std::uint64_t rounds = options.Rounds.value_or(options.Seconds ? 0 : kDefaultRounds);
+  const bool timed = options.Seconds.has_value();
   const Clock::time_point begun = Clock::now();
   const Clock::time_point deadline =
       begun + std::chrono::duration_cast<Clock::duration>(
@@ -520,7 +532,7 @@ int Search(const Options& options) {
       for (;;) {
         const std::uint64_t round = nextRound.fetch_add(1);
         if (stop.load() || (rounds != 0 && round >= rounds) ||
-            (rounds == 0 && Clock::now() >= deadline)) {
+            (timed && Clock::now() >= deadline)) {
           return;
         }
         RoundResult result = RunRound(keys, kana, options.Seed, round, candidates, stop,
@@ -533,25 +545,43 @@ int Search(const Options& options) {
         roundsWhole.fetch_add(result.Whole ? 1 : 0);
         roundsDone.fetch_add(1);
       }
+    } catch (const std::bad_alloc&) {
+      outOfMemory.store(true);
+      stop.store(true);
     } catch (const std::exception& error) {
       const std::lock_guard lock(failureMutex);
       failure = error.what();
       stop.store(true);
     }
   };
+  // Where fewer threads can be had than asked for (a memory limit), the search goes on with
+  // those it has; without any, it cannot run.
   std::vector<std::thread> threads;
-  for (unsigned t = 0; t < std::max(jobs, 1u); ++t) {
-    threads.emplace_back(work);
+  std::string noThread;
+  for (unsigned t = 0; t < std::max(jobs, 1u) && noThread.empty(); ++t) {
+    try {
+      threads.emplace_back(work);
+    } catch (const std::exception& error) {
+      noThread = error.what();
+    }
+  }
+  if (threads.empty()) {
+    Say("cannot start a thread for the search: " + noThread);
+    return 1;
+  }
+  if (!noThread.empty()) {
+    Say("note: " + std::to_string(threads.size()) + " of " + std::to_string(std::max(jobs, 1u)) +
+        " threads could be started (" + noThread + "); the search goes on with those");
   }
   ProgressLine progress;
   auto finished = [&] {
     return stop.load() || (rounds != 0 && roundsDone.load() >= rounds) ||
-           (rounds == 0 && Clock::now() >= deadline);
+           (timed && Clock::now() >= deadline);
   };
   while (!finished()) {
     for (int wait = 0; wait < 25 && !finished(); ++wait) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      if (Interrupted.load()) {
+      if (StopSignal.load() != 0) {
         stop.store(true);
       }
     }
@@ -560,11 +590,14 @@ int Search(const Options& options) {
     std::string line =
         "best " + (cost ? Fixed(*cost, 4) : std::string("-")) + ", " +
         Fixed(static_cast<double>(candidates.load()) / std::max(seconds, 1e-3) / 1e6, 2) +
-        " million candidates/s, ";
+        " million candidates/s, " + Fixed(static_cast<double>(candidates.load()) / 1e6, 1) +
+        " million scored, ";
     if (rounds != 0) {
       line += "round " + std::to_string(roundsDone.load()) + " of " + std::to_string(rounds);
-    } else {
-      line += Fixed(std::max(0.0, *options.Seconds - seconds), 0) + " s left";
+    }
+    if (timed) {
+      line += std::string(rounds != 0 ? ", " : "") +
+              Fixed(std::max(0.0, *options.Seconds - seconds), 0) + " s left";
     }
     progress.Show(line);
   }
@@ -575,28 +608,25 @@ int Search(const Options& options) {
     thread.join();
   }
   progress.Finish();
-  std::signal(SIGINT, SIG_DFL);
+  if (outOfMemory.load()) {
+    throw std::bad_alloc();
+  }
   if (failure) {
     throw InternalError(*failure);
+  }
+  const int signal = StopSignal.load();
+  const std::vector<RoundResult> list = best.List();
+  if (list.empty()) {
+    Say(std::string("interrupted by ") + StopSignalName(signal) +
+        " before a round began: nothing written, " + options.Output + " is as it was");
+    return 128 + signal;
   }
 
   Found start{Arrangement{}, countAt(Arrangement{}, jobs), 0};
   start.Cost = CostOfLayout(start.Figures, settings, problem.Kana).Total;
   std::vector<Found> found;
-  std::vector<std::string> names;
-  std::error_code error;
-  fs::create_directories(options.Output, error);
-  const std::string stem(LayoutStem(fs::path(options.Start).filename().string()));
-  // The files of an earlier run from place on, which would be taken for this run's.
-  const auto removeEarlier = [&](std::size_t place) {
-    std::string name;
-    const int failed = RemoveEarlierFound(options.Output, stem, place, name);
-    if (failed != 0) {
-      Say("cannot remove " + name + ": " + std::strerror(failed));
-    }
-    return failed == 0;
-  };
-  for (const RoundResult& result : best.List()) {
+  std::vector<std::string> names, layouts;
+  for (const RoundResult& result : list) {
     Found layout{result.At, countAt(result.At, jobs), 0};
     RequireSame(keys, FiguresAt(keys, kana, result.At), layout.Figures, "the written layout");
     layout.Cost = CostOfLayout(layout.Figures, settings, problem.Kana).Total;
@@ -613,35 +643,35 @@ int Search(const Options& options) {
     }
     const std::string remark = std::string(kFoundMark) + " cost " + Fixed(layout.Cost, 4) +
                                ", seed " + std::to_string(options.Seed);
-    const std::string name = FoundName(options.Output, stem, found.size() + 1);
-    if (const int failed =
-            ReplaceFile(name, MovedLayoutFile(problem.StartBytes, result.At.At, retyped, remark))) {
-      Say("cannot write " + name + ": " + std::strerror(failed));
-      removeEarlier(found.size() + 1);
-      return 1;
-    }
+    layouts.push_back(MovedLayoutFile(problem.StartBytes, result.At.At, retyped, remark));
     found.push_back(layout);
-    names.push_back(name);
+    names.push_back(FoundName(options.Output, stem, found.size()));
   }
-  if (!removeEarlier(found.size() + 1)) {
+  if (const std::string failed = WriteFoundSet(options.Output, stem, options.Start, layouts);
+      !failed.empty()) {
+    Say(failed);
     return 1;
   }
   WriteOut(Table(start, found, names, problem.Kana));
   const std::string seconds = Fixed(std::chrono::duration<double>(Clock::now() - begun).count(), 1);
   const std::string scored = std::to_string(candidates.load()) + " candidates scored";
-  if (!Interrupted.load()) {
-    Say(std::to_string(roundsDone.load()) + " rounds, " + scored + " in " + seconds + " s");
-    return 0;
-  }
-  // Rounds cut short by Ctrl-C still count among the layouts found, but not as rounds run.
+  const int status = RunHadFailure() ? 1 : signal != 0 ? 128 + signal : 0;
+  // Rounds cut short by a signal or by --time still count among the layouts found, but not as
+  // rounds run.
   const std::string whole = std::to_string(roundsWhole.load());
   const std::string part = std::to_string(roundsDone.load() - roundsWhole.load()) + " more in part";
-  Say(rounds != 0
-          ? "interrupted: " + whole + " of the " + std::to_string(rounds) +
-                " rounds asked for ran, and " + part + "; " + scored + " in " + seconds + " s"
-          : "interrupted: " + seconds + " of the " + Fixed(*options.Seconds, 0) +
-                " s asked for ran, " + whole + " rounds and " + part + "; " + scored);
-  return kInterrupted;
+  const std::string cut = signal != 0 ? std::string("interrupted by ") + StopSignalName(signal)
+                                      : std::string("out of time");
+  if (signal == 0 && (rounds == 0 || roundsWhole.load() >= rounds)) {
+    Say(std::to_string(roundsDone.load()) + " rounds, " + scored + " in " + seconds + " s");
+  } else if (rounds != 0) {
+    Say(cut + ": " + whole + " of the " + std::to_string(rounds) + " rounds asked for ran, and " +
+        part + "; " + scored + " in " + seconds + " s");
+  } else {
+    Say(cut + ": " + seconds + " of the " + Fixed(*options.Seconds, 0) + " s asked for ran, " +
+        whole + " rounds and " + part + "; " + scored);
+  }
+  return status;
 }
 
 }  // namespace
@@ -652,13 +682,9 @@ int RunSearch(const std::vector<std::string>& arguments) {
     WriteErr(UsageErrorText(kProgram, *complaint));
     return 2;
   }
-  if (options.Help) {
-    WriteOut(kUsage);
-    return 0;
-  }
-  if (options.Version) {
-    WriteOut(std::string(kProgram) + " " KANANET_VERSION "\n");
-    return 0;
+  if (options.Help || options.Version) {
+    WriteOut(options.Help ? std::string(kUsage) : std::string(kProgram) + " " KANANET_VERSION "\n");
+    return RunHadFailure() ? 1 : 0;
   }
   ChooseConsoleCharsets(ShiftJisTextToUtf8);
   try {
