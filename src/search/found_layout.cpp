@@ -327,8 +327,11 @@ std::string WriteFoundSet(const std::string& directory, const std::string& stem,
       return failed + "; the next run in " + directory + " completes the set";
     }
   }
+  // Once renamed, the staging folder is empty; where it is not, a failure stopped the writing.
   std::error_code removed;
-  fs::remove_all(staging, removed);
+  if (::rmdir(staging.c_str()) != 0) {
+    fs::remove_all(staging, removed);
+  }
   return failed;
 }
 

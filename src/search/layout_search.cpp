@@ -409,7 +409,6 @@ LayoutState StartOfRound(const KeyProblem& problem, const KanaUnits* kana, std::
 bool Improve(LayoutState& state, const std::vector<int>& keys, std::size_t units,
              std::atomic<std::uint64_t>& candidates, const std::atomic<bool>& stop,
              const std::function<void(const LayoutState&)>& accepted) {
-  std::uint64_t scored = 0;
   bool whole = true;
   for (;;) {
     if (stop.load(std::memory_order_relaxed)) {
@@ -428,8 +427,13 @@ bool Improve(LayoutState& state, const std::vector<int>& keys, std::size_t units
         }
       }
     }
+    candidates.fetch_add(keys.size() * (keys.size() - 1) / 2, std::memory_order_relaxed);
     std::size_t bestU = 0, bestW = 0;
-    for (std::size_t u = 0; u < units; ++u) {
+    // A step over thousands of units scores millions of pairs: the progress and a stop are
+    // seen within it, row by row.
+    for (std::size_t u = 0; u < units && whole; ++u) {
+      candidates.fetch_add(units - u - 1, std::memory_order_relaxed);
+      whole = !stop.load(std::memory_order_relaxed);
       for (std::size_t w = u + 1; w < units; ++w) {
         const std::optional<double> delta = state.KanaDelta(u, w);
         if (delta && *delta < best) {
@@ -440,7 +444,9 @@ bool Improve(LayoutState& state, const std::vector<int>& keys, std::size_t units
         }
       }
     }
-    scored += keys.size() * (keys.size() - 1) / 2 + units * (units - 1) / 2;
+    if (!whole) {
+      break;
+    }
     if (bestA >= 0) {
       state.ExchangeKeys(bestA, bestB);
     } else if (bestU != bestW) {
@@ -452,7 +458,6 @@ bool Improve(LayoutState& state, const std::vector<int>& keys, std::size_t units
       accepted(state);
     }
   }
-  candidates.fetch_add(scored, std::memory_order_relaxed);
   return whole;
 }
 
@@ -498,12 +503,21 @@ bool Anneal(LayoutState& state, const std::vector<int>& keys, std::size_t units,
     }
   }
   const double hot = rises > 0 ? rise / rises : 1, cooling = std::log(1e-3);
+  candidates.fetch_add(200, std::memory_order_relaxed);
   bool whole = true;
-  std::uint64_t step = 0;
+  std::uint64_t step = 0, counted = 0;  // counted: the steps added to candidates so far
   for (; step < steps; ++step) {
-    if (step % 4096 == 0 && stop.load(std::memory_order_relaxed)) {
-      whole = false;
-      break;
+    // A step of a large layout with the gap classes weighted takes many microseconds: a stop
+    // is seen within a few dozen of them.
+    if (step % 64 == 0) {
+      if (step % 4096 == 0) {
+        candidates.fetch_add(step - counted, std::memory_order_relaxed);
+        counted = step;
+      }
+      if (stop.load(std::memory_order_relaxed)) {
+        whole = false;
+        break;
+      }
     }
     const double temperature =
         hot * std::exp(cooling * static_cast<double>(step) / static_cast<double>(steps));
@@ -520,7 +534,7 @@ bool Anneal(LayoutState& state, const std::vector<int>& keys, std::size_t units,
       }
     }
   }
-  candidates.fetch_add(step + 200, std::memory_order_relaxed);
+  candidates.fetch_add(step - counted, std::memory_order_relaxed);
   return whole;
 }
 

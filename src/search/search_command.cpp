@@ -274,13 +274,18 @@ std::string Cell(std::string text, std::size_t width) {
   return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
 }
 
+// On a terminal, the line is drawn again in place; elsewhere (a log of a batch system) it goes
+// out as a line of its own once a minute, so that a long round shows that it is under way.
 class ProgressLine {
  public:
-  ProgressLine() : shown_(isatty(STDERR_FILENO) != 0) {}
+  ProgressLine() : shown_(isatty(STDERR_FILENO) != 0), logged_(Clock::now()) {}
   void Show(const std::string& line) {
     if (shown_) {
       WriteErr("\r" + line + "\033[K");
       drawn_ = true;
+    } else if (Clock::now() - logged_ >= std::chrono::minutes(1)) {
+      logged_ = Clock::now();
+      Say(line);
     }
   }
   void Finish() {
@@ -292,6 +297,7 @@ class ProgressLine {
  private:
   bool shown_;
   bool drawn_ = false;
+  Clock::time_point logged_;
 };
 
 struct Problem {
@@ -590,8 +596,7 @@ int Search(const Options& options) {
     std::string line =
         "best " + (cost ? Fixed(*cost, 4) : std::string("-")) + ", " +
         Fixed(static_cast<double>(candidates.load()) / std::max(seconds, 1e-3) / 1e6, 2) +
-        " million candidates/s, " + Fixed(static_cast<double>(candidates.load()) / 1e6, 1) +
-        " million scored, ";
+        " million candidates/s, " + Grouped(candidates.load()) + " scored, ";
     if (rounds != 0) {
       line += "round " + std::to_string(roundsDone.load()) + " of " + std::to_string(rounds);
     }

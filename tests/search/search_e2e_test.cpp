@@ -2,6 +2,7 @@
 // seed on any number of jobs, scored as kananet and kananet-report score them; and the files
 // and starts it refuses.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -215,6 +216,23 @@ TEST(SearchE2eTest, VerifiedSearchesWithGapWeightsAgreeAndTimeHolds) {
   EXPECT_EQ(timed.ExitStatus, 0) << timed.Err;
   EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(15));
   EXPECT_EQ(work.List("timed").size(), 1u);
+  // --time bounds --rounds too, and the progress line counts within the round.
+  if (!e2e::NoPseudoTerminal().empty()) {
+    GTEST_SKIP() << e2e::NoPseudoTerminal();
+  }
+  e2e::RunOptions options = Arguments({"layout/romaji.txt", "-c", "slow.toml", "--rounds", "1",
+                                       "--time", "2", "--jobs", "1", "-o", "timed"});
+  options.OnTerminal = e2e::Terminal::kErr;
+  const auto begun = std::chrono::steady_clock::now();
+  const e2e::RunResult one = RunProgram(KANANET_SEARCH_BINARY, work.Path(), options);
+  EXPECT_EQ(one.ExitStatus, 0) << one.Err;
+  EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(15));
+  EXPECT_TRUE(std::regex_search(one.Err, std::regex("best -, [0-9.]+ million candidates/s, "
+                                                    "[1-9][0-9,]* scored, round 0 of 1, ")))
+      << one.Err;
+  EXPECT_NE(one.Err.find("out of time: 0 of the 1 rounds asked for ran, and 1 more in part"),
+            std::string::npos)
+      << one.Err;
 }
 
 // A start saved as UTF-8 (with a byte-order mark or without) or Shift_JIS, with LF or CR LF
@@ -325,6 +343,79 @@ TEST(SearchE2eTest, ReplacesTheEarlierRunsFiles) {
             (std::vector<std::string>{"jis-kana-1.txt", "jis-kana-2.txt", "jis-kana-3.txt",
                                       "jis-kana-4.txt", "jis-kana-5.txt", "jis-kana-9.txt"}));
   EXPECT_NE(work.ReadFile("found/jis-kana-2.txt").find(", seed 1,"), std::string::npos);
+}
+
+// A wrong -o is refused before the search (a search of 100,000 rounds would outlast the time
+// limit) with its real cause; links among the found names are replaced, never followed, and a
+// found name that is the start itself is refused.
+TEST(SearchE2eTest, RefusesWrongOutputFoldersAndReplacesLinks) {
+  TempDir work;
+  CopyExample(work);
+  work.WriteFile("a-file", "x");
+  work.WriteFile("elsewhere.txt", "not the search's\n");
+  work.WriteFile("ro/keep", "");
+  fs::permissions(work.PathOf("ro"), fs::perms::owner_read | fs::perms::owner_exec);
+  const std::string start = work.ReadFile("layout/jis-kana.txt");
+  fs::create_directory(work.PathOf("found"));
+  fs::create_symlink("../layout/jis-kana.txt", work.PathOf("found/jis-kana-1.txt"));
+  fs::create_symlink("../elsewhere.txt", work.PathOf("found/jis-kana-2.txt"));
+  fs::create_symlink("../outside.txt", work.PathOf("found/jis-kana-3.txt"));
+  fs::create_symlink("../found/own-1.txt", work.PathOf("layout/own.txt"));
+  work.WriteFile("found/own-1.txt", start);
+  const bool root = ::geteuid() == 0;  // writes into a read-only folder all the same
+  const struct {
+    std::vector<std::string> Arguments;
+    int Status;
+    std::string Err;
+  } cases[] = {
+      {{"-o", ""}, 2, "kananet-search: -o needs a folder name\n"},
+      {{"-o", "a-file"},
+       1,
+       "kananet-search: cannot write the layouts to a-file: Not a directory\n"},
+      {{"-o", "/dev/null"},
+       1,
+       "kananet-search: cannot write the layouts to /dev/null: Not a directory\n"},
+      {{"-o", "a-file/sub"},
+       1,
+       "kananet-search: cannot write the layouts to a-file/sub: Not a directory\n"},
+      {{"-o", "ro/sub"},
+       root ? 0 : 1,
+       root ? "" : "kananet-search: cannot write the layouts to ro/sub: Permission denied\n"},
+      {{"-o", "ro"},
+       root ? 0 : 1,
+       root ? "" : "kananet-search: cannot write the layouts to ro: Permission denied\n"},
+      {{"layout/own.txt"},
+       1,
+       "kananet-search: found/own-1.txt is the starting layout layout/own.txt itself; the search "
+       "never replaces its start: give another -o\n"},
+      {{"--top", "3"}, 0, ""},
+  };
+  for (const auto& example : cases) {
+    std::vector<std::string> arguments = {"layout/jis-kana.txt", "--rounds",
+                                          example.Status == 0 ? "4" : "100000"};
+    if (example.Arguments[0].starts_with("layout/")) {
+      arguments[0] = example.Arguments[0];
+    } else {
+      arguments.insert(arguments.end(), example.Arguments.begin(), example.Arguments.end());
+    }
+    e2e::RunOptions options = Arguments(arguments);
+    options.Timeout = std::chrono::seconds(30);
+    const e2e::RunResult run = RunProgram(KANANET_SEARCH_BINARY, work.Path(), options);
+    EXPECT_EQ(run.ExitStatus, example.Status) << example.Arguments.back() << run.Err;
+    if (example.Status != 0) {
+      EXPECT_EQ(run.Err,
+                example.Status == 2 ? example.Err + "Try 'kananet-search --help'.\n" : example.Err);
+    }
+  }
+  EXPECT_EQ(work.ReadFile("layout/jis-kana.txt"), start);
+  EXPECT_EQ(work.ReadFile("elsewhere.txt"), "not the search's\n");
+  EXPECT_FALSE(fs::exists(work.PathOf("outside.txt")));
+  for (const std::string& name : work.List("found")) {
+    EXPECT_FALSE(fs::is_symlink(work.PathOf("found/" + name))) << name;
+  }
+  EXPECT_EQ(work.List("found"), (std::vector<std::string>{"jis-kana-1.txt", "jis-kana-2.txt",
+                                                          "jis-kana-3.txt", "own-1.txt"}));
+  fs::permissions(work.PathOf("ro"), fs::perms::owner_all);
 }
 
 // Mistakes in the search file name their line and stop with status 2, in kananet-report --cost
