@@ -138,6 +138,33 @@ TEST(SearchFaultTest, StandardOutputThatFailsIsStatusOne) {
   }
 }
 
+// Under a limit on memory (ulimit -v), memory runs out or threads cannot be started at one
+// point of the run or another, a worker thread's included: each run ends with its layouts
+// (status 0) or with a line that says why and status 1, never aborted, never with part of a set.
+TEST(SearchFaultTest, MemoryLimitsEndWithALineAndStatusOne) {
+  if (KANANET_SANITIZED) {
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limits leave";
+  }
+  SearchDir dir;
+  std::map<int, int> ended;
+  for (int limit = 8000; limit <= 56000; limit += 8000) {
+    const RunResult run =
+        Shell(dir, "ulimit -v " + std::to_string(limit) + "; " + SearchCommand("1") +
+                       " -c search.toml --jobs 4 -o limited >/dev/null");
+    EXPECT_TRUE(run.ExitStatus == 0 ||
+                (run.ExitStatus == 1 &&
+                 std::regex_search(run.Err, std::regex("kananet-search: (out of memory|cannot "
+                                                       "start a thread for the search: .+)\n$"))))
+        << limit << " KiB: " << run.ExitStatus << " " << run.Err;
+    const std::size_t written = fs::exists(dir.PathOf("limited")) ? dir.List("limited").size() : 0;
+    EXPECT_TRUE(written == 0 || written == 3) << limit;
+    ++ended[run.ExitStatus];
+  }
+  for (const auto& [status, runs] : ended) {
+    std::cout << "status " << status << ": " << runs << " runs\n";
+  }
+}
+
 #ifdef KANANET_FAULT_SHIM
 // SIGINT, SIGTERM and kill -9 at random moments of runs whose writing is slowed down (each
 // temporary file and rename waits 60 ms): each run leaves the earlier set or its whole set; only
