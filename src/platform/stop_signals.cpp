@@ -13,6 +13,9 @@ constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 void CatchStopSignals(void (*handler)(int)) {
   struct sigaction caught {};
   caught.sa_handler = handler;
+  // A handler that lets the run go on must not fail the calls it interrupts (a write of the
+  // results to a slow pipe): they are made again.
+  caught.sa_flags = SA_RESTART;
   ::sigemptyset(&caught.sa_mask);
   for (int signal : kStopSignals) {
     ::sigaddset(&caught.sa_mask, signal);

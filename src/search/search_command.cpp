@@ -702,6 +702,9 @@ int RunSearch(const std::vector<std::string>& arguments) {
   } catch (const std::bad_alloc&) {
     Say("out of memory");
     return 1;
+  } catch (const std::exception& error) {
+    Say(std::string("internal error: ") + error.what());
+    return kInternalError;
   }
 }
 
