@@ -151,7 +151,11 @@ std::string SettleKilledRuns(const std::string& directory) {
       const auto [stop, parsed] = std::from_chars(set.data(), set.data() + set.size(), count);
       if (parsed == std::errc() && stop != set.data() + set.size() && *stop == '\n') {
         const std::string stem = set.substr(static_cast<std::size_t>(stop + 1 - set.data()));
-        if (std::string failed = MoveIn(folder, directory, stem, count); !failed.empty()) {
+        std::string failed;
+        // A set file that is not one of ours (a stem with a folder, a count beyond any --top run
+        // in earnest) has its folder removed like one without.
+        if (stem.find('/') == std::string::npos && count <= 1000000 &&
+            !(failed = MoveIn(folder, directory, stem, count)).empty()) {
           return failed;
         }
       }
