@@ -1,16 +1,20 @@
 #include "report/exports.h"
 
-#include <charconv>
+#include <cmath>
+
+#include "report/html_text.h"
 
 namespace kananet::report {
 
 namespace {
 
+// A number for JSON and CSV, with up to four decimals; null for NaN and the infinities, which
+// neither has (the search file's checks keep them out of every cost).
 std::string Number(double value) {
-  char buffer[64];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
-  std::string text(buffer, result.ptr);
+  if (!std::isfinite(value)) {
+    return "null";
+  }
+  std::string text = Fixed(value, 4);
   while (text.find('.') != std::string::npos && (text.back() == '0' || text.back() == '.')) {
     const bool point = text.back() == '.';
     text.pop_back();
