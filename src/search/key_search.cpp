@@ -1,6 +1,7 @@
 #include "search/key_search.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "codes/key_alphabet.h"
 #include "cost/layout_cost.h"
@@ -144,6 +145,18 @@ double KeyProblem::CostOf(const FigureCounts& figures) const {
     cost += FingerTargetCostOf(figures, *fingerTargets_);
   }
   return cost;
+}
+
+double KeyProblem::CostScale(const FigureCounts& figures) const {
+  double weights = 0;
+  for (const double weight : weights_) {
+    weights += std::abs(weight);
+  }
+  double scale = WeightedFigure(*std::max_element(figures.begin(), figures.end()), weights, kana_);
+  if (fingerTargets_) {
+    scale += std::abs(fingerTargets_->FingerTargetWeight) * 100 * 100 * kFingerCount;
+  }
+  return scale;
 }
 
 KeyState::KeyState(const KeyProblem& problem, const Places& places)

@@ -51,6 +51,10 @@ class KeyProblem {
   // Counted by kana, classes 0 and 1 are with the unit windows, and class 2+ with those and the
   // gap windows or the hand sets. Every other figure is.
   bool Scores(int figure) const;
+  // How large the terms of the cost of figures can be, whatever their signs: every weight times
+  // the largest count per 100 kana, and the finger targets' term at its largest. A change of cost
+  // a tiny fraction of this is rounding.
+  double CostScale(const FigureCounts& figures) const;
   // Whether the cost takes in gap classes from the unit windows.
   bool HasUnitGaps() const { return units_ != nullptr; }
   // Sets the gap classes from the unit windows of a layout whose slots type keys, with the

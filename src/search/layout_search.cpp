@@ -12,8 +12,14 @@ namespace kananet::search {
 
 namespace {
 
-// Changes of cost smaller than this are rounding, not improvement.
-constexpr double kLeast = 1e-9;
+// Changes of cost smaller than this share of the cost's scale are rounding, not improvement:
+// a change is scored as a sum of a few hundred terms at most, each rounded to a few parts in
+// 1e16 of the scale. An absolute bound let rounding pass for improvement under large weights,
+// and the polish exchanged two keys back and forth for ever.
+constexpr double kLeast = 1e-10;
+// The greedy polish ends after this many steps of a free key or unit, whatever happens: it
+// takes a handful of steps after the annealing, but a round must end.
+constexpr std::uint64_t kMostPolishSteps = 64;
 
 // The kana that kana is a form of (its first kana voiced, semi-voiced or small), or empty.
 std::string PlainForm(const std::string& kana) {
@@ -159,6 +165,10 @@ std::vector<SlotShape> KanaUnits::Shapes() const {
     }
   }
   return shapes;
+}
+
+double LayoutState::CostScale() const {
+  return keys_.Problem().CostScale(FiguresAt(keys_.Problem(), kana_, Now()));
 }
 
 StrokeCounts KanaUnits::StrokesOf(const std::vector<std::uint16_t>& holds) const {
@@ -410,12 +420,13 @@ bool Improve(LayoutState& state, const std::vector<int>& keys, std::size_t units
              std::atomic<std::uint64_t>& candidates, const std::atomic<bool>& stop,
              const std::function<void(const LayoutState&)>& accepted) {
   bool whole = true;
-  for (;;) {
+  const double least = kLeast * (1 + state.CostScale());
+  for (std::uint64_t step = 0; step < kMostPolishSteps * (keys.size() + units + 1); ++step) {
     if (stop.load(std::memory_order_relaxed)) {
       whole = false;
       break;
     }
-    double best = -kLeast;
+    double best = -least;
     int bestA = -1, bestB = -1;
     for (std::size_t i = 0; i < keys.size(); ++i) {
       for (std::size_t j = i + 1; j < keys.size(); ++j) {

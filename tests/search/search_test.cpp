@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <future>
 #include <random>
 #include <string>
 #include <vector>
@@ -190,6 +192,46 @@ TEST(SearchTest, RoundsFindTheOptimumOfEightFreeKeys) {
     found += best <= optimum + 1e-6;
   }
   EXPECT_GE(found, 19);
+}
+
+// Rounds end by themselves on any weights: under weights of 1e8 and more, rounding passed an
+// absolute bound on improvement and the polish exchanged two keys back and forth for ever. A
+// round still running after a minute is stopped, and fails.
+TEST(SearchTest, RoundsEndWhateverTheWeights) {
+  const Problem problem = RandomProblem(5, false, true, 24, 20000);
+  const StrokeCounts strokes =
+      StrokesOfPieces(CountPieces(problem.Text, problem.Table, true), problem.Table);
+  std::vector<int> freeKeys;
+  for (int key = 1; key <= kKeysDrawn; ++key) {
+    if (strokes.Keys[static_cast<std::size_t>(key)] > 0) {
+      freeKeys.push_back(key);
+    }
+  }
+  const std::vector<std::vector<std::pair<int, double>>> cases = {
+      {{kFigureSameFinger, 1e8}},
+      {{kFigureRepeats, 1e9}, {kFigureSameFinger, 1}, {kFigureAlternation, -0.2}},
+      {{kFigureSameFinger, 1e12}, {kFigureAlternation, -1e12}, {kFigureRowHome, 1e-12}},
+  };
+  for (const auto& weighted : cases) {
+    FigureWeights weights{};
+    for (const auto& [figure, weight] : weighted) {
+      weights[static_cast<std::size_t>(figure)] = weight;
+    }
+    const KeyProblem keys(strokes, freeKeys, weights, 24, false, KanaOfStream(problem.Text));
+    std::atomic<bool> stop{false};
+    std::atomic<std::uint64_t> candidates{0};
+    auto rounds = std::async(std::launch::async, [&] {
+      bool whole = true;
+      for (std::uint64_t round = 0; round < 8; ++round) {
+        whole = RunRound(keys, nullptr, 1, round, candidates, stop, nullptr).Whole && whole;
+      }
+      return whole;
+    });
+    if (rounds.wait_for(std::chrono::minutes(1)) != std::future_status::ready) {
+      stop = true;
+    }
+    EXPECT_TRUE(rounds.get()) << weighted[0].second;
+  }
 }
 
 // The cost a round keeps, changed move by move, against the cost scored from scratch: the
