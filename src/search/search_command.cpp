@@ -48,6 +48,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::string_view kProgram = "kananet-search";
 constexpr std::uint64_t kDefaultRounds = 100;
+// The longest --time, some 31 years: the clock's deadline overflowed past about 292.
+constexpr std::uint64_t kLongestSeconds = 1'000'000'000;
 constexpr int kInternalError = 70;
 // --verify counts the text again for one in so many layouts the rounds move to: the annealing
 // moves to many, and each is scored again from the counts anyway.
@@ -139,6 +141,9 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
           return "-o needs a folder name";
         }
         options.Output = value;
+      } else if (argument == "--time" && (!number || *number == 0 || *number > kLongestSeconds)) {
+        return "--time needs a whole number of seconds from 1 to " + Grouped(kLongestSeconds) +
+               ", not " + value;
       } else if (!number || (argument != "--seed" && *number == 0) ||
                  (argument == "--jobs" && *number > 1024)) {
         return argument + " needs a whole number" + (argument == "--seed" ? "" : " above 0") +
@@ -376,22 +381,30 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
   return std::nullopt;
 }
 
+// Prints the lines of the search file's mistakes and gives the status to end with. The lines are
+// UTF-8, as the search file is: each shown as a name is.
+int RefuseSearchFile(std::string_view lines) {
+  for (std::size_t end; (end = lines.find('\n')) != std::string_view::npos;) {
+    WriteErr(ConsoleText().Name(lines.substr(0, end)).Text("\n"));
+    lines.remove_prefix(end + 1);
+  }
+  return 2;
+}
+
+std::string SearchFileName(const Options& options) {
+  return options.SearchFile.value_or("the default search");
+}
+
 std::optional<int> ReadSettings(const Options& options, const Problem& problem,
                                 SearchSettings& settings, Movable& movable) {
   settings = DefaultSettings();
-  const std::string name = options.SearchFile.value_or("the default search");
-  auto fail = [&name](const SearchFileError& error) {
-    WriteErr(SearchFileErrorLine(name, error));
-    return 2;
-  };
   if (options.SearchFile) {
     if (auto error = LoadSearchFile(*options.SearchFile, kProgram, settings)) {
-      WriteErr(*error);
-      return 2;
+      return RefuseSearchFile(*error);
     }
   }
   if (auto error = ResolveMovable(settings, problem.Table, problem.Slots, movable)) {
-    return fail(*error);
+    return RefuseSearchFile(SearchFileErrorLine(SearchFileName(options), *error));
   }
   return std::nullopt;
 }
@@ -405,19 +418,18 @@ struct Found {
 std::string Table(const Found& start, const std::vector<Found>& found,
                   const std::vector<std::string>& names, std::uint64_t kana) {
   constexpr std::size_t kName = 24, kColumn = 12;
-  std::string text = "figure per 100 kana" + std::string(kName - 19, ' ') + Cell("start", kColumn);
+  // The cells first: each column is as wide as its widest, the file name that heads it (not its
+  // whole path) and a cost of large weights among them.
+  std::vector<std::pair<std::string, std::vector<std::string>>> rows = {
+      {"figure per 100 kana", {"start"}}};
   for (const std::string& name : names) {
-    text += Cell(fs::path(name).filename().string(), std::max(kColumn, name.size() + 2));
+    rows[0].second.push_back(fs::path(name).filename().string());
   }
-  text += "\n";
   auto row = [&](const std::string& label, auto valueOf) {
-    text += label + std::string(kName > label.size() ? kName - label.size() : 1, ' ') +
-            Cell(valueOf(start), kColumn);
-    for (std::size_t i = 0; i < found.size(); ++i) {
-      text += Cell(valueOf(found[i]),
-                   std::max(kColumn, fs::path(names[i]).filename().string().size() + 2));
+    rows.push_back({label, {valueOf(start)}});
+    for (const Found& layout : found) {
+      rows.back().second.push_back(valueOf(layout));
     }
-    text += "\n";
   };
   const double perKana = 100.0 / static_cast<double>(kana == 0 ? 1 : kana);
   for (int figure = 0; figure < kFigureCount; ++figure) {
@@ -427,6 +439,20 @@ std::string Table(const Found& start, const std::vector<Found>& found,
     });
   }
   row("cost", [](const Found& layout) { return Fixed(layout.Cost, 4); });
+  std::vector<std::size_t> widths(found.size() + 1, kColumn);
+  for (const auto& [label, cells] : rows) {
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      widths[i] = std::max(widths[i], cells[i].size() + 2);
+    }
+  }
+  std::string text;
+  for (const auto& [label, cells] : rows) {
+    text += label + std::string(kName > label.size() ? kName - label.size() : 1, ' ');
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      text += Cell(cells[i], widths[i]);
+    }
+    text += "\n";
+  }
   return text;
 }
 
@@ -472,6 +498,16 @@ int Search(const Options& options) {
     counted.Kana->KeepLengths();
   }
   const KanaUnits* kana = units ? &*units : nullptr;
+  if (keys.FreeKeys().size() < 2 && (kana == nullptr || kana->Size() < 2)) {
+    // The start is all there is to find: say so rather than write it as found.
+    const std::size_t line = settings.FreeKeysLine != 0 ? settings.FreeKeysLine
+                             : settings.PinKeysLine != 0
+                                 ? settings.PinKeysLine
+                                 : std::max<std::size_t>(settings.PinKanaLine, 1);
+    return RefuseSearchFile(
+        SearchFileErrorLine(SearchFileName(options),
+                            {line, "nothing may move: no two keys or kana are free to exchange"}));
+  }
   if (kana && kana->LengthsMayChange()) {
     if (const double reward = StrokeReward(settings.Weights, problem.Header.LeftHandLastKey);
         reward > 0) {

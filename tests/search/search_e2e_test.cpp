@@ -418,12 +418,59 @@ TEST(SearchE2eTest, RefusesWrongOutputFoldersAndReplacesLinks) {
   fs::permissions(work.PathOf("ro"), fs::perms::owner_all);
 }
 
+// Runs that must end, or be refused, whatever they are given: extreme weights end (the polish
+// once exchanged two keys for ever), a --time past the clock's range is a wrong command line (it
+// ran no round and wrote nothing, with status 0), and the table's columns line up under a long
+// -o and large costs (the header took its widths from the whole path).
+TEST(SearchE2eTest, EndsOrRefusesWhateverItIsGiven) {
+  TempDir work;
+  CopyExample(work);
+  std::string bundled = work.ReadFile("search.toml");
+  bundled.replace(bundled.find("[weights]\n"), 10, "[weights]\nrepeats = 1e9\n");
+  work.WriteFile("repeats.toml", bundled);
+  work.WriteFile("same-finger.toml", "[weights]\nsame_finger = 1e8\nalternation = -1e8\n");
+  const std::string deep = "a/long/way/down/to/the/found/layouts";
+  const struct {
+    std::vector<std::string> Arguments;
+    int Status;
+    std::string Err;  // how it begins
+  } cases[] = {
+      {{"-c", "repeats.toml", "--rounds", "2", "-o", deep}, 0, "kananet-search: 2 rounds"},
+      {{"-c", "same-finger.toml", "--rounds", "3", "-o", deep}, 0, "kananet-search: 3 rounds"},
+      {{"--time", "9999999999", "-o", "never"},
+       2,
+       "kananet-search: --time needs a whole number of seconds from 1 to 1,000,000,000, not "
+       "9999999999\n"},
+  };
+  for (const auto& example : cases) {
+    std::vector<std::string> arguments = {"layout/jis-kana.txt", "--jobs", "1", "--top", "2"};
+    arguments.insert(arguments.end(), example.Arguments.begin(), example.Arguments.end());
+    const e2e::RunResult run = RunProgram(KANANET_SEARCH_BINARY, work.Path(), Arguments(arguments));
+    EXPECT_EQ(run.ExitStatus, example.Status) << run.Err;
+    EXPECT_TRUE(run.Err.starts_with(example.Err)) << run.Err;
+    std::istringstream table(run.Out);
+    std::string header, line;
+    std::getline(table, header);
+    while (std::getline(table, line)) {
+      EXPECT_EQ(line.size(), header.size()) << line;
+    }
+  }
+  EXPECT_FALSE(fs::exists(work.PathOf("never")));
+}
+
 // Mistakes in the search file name their line and stop with status 2, in kananet-report --cost
 // alike; a start with check errors is refused with status 1; nothing is written either way.
 TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
+  std::string deepHeader = "[a", deepKey = "a";
+  for (int part = 0; part < 50'000; ++part) {
+    deepHeader += ".a";
+    deepKey += ".a.a.a.a";
+  }
+  deepHeader += "]\n";
+  deepKey += " = 1\n";
   const struct {
-    const char* File;
-    const char* Message;
+    std::string File;
+    std::string Message;
     bool OfTheLayout;  // a mistake only against the starting layout: the report takes the file
   } cases[] = {
       {"[weights]\nsame_fingers = 1\n", "search.toml:2: error: unknown figure id", false},
@@ -436,7 +483,36 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
        "search.toml:2: error: finger_targets: the share of finger.left_index", false},
       {"free_keys = \"abc\"\nfree_keys = \"d\"\n", "search.toml:2:", false},
       {"\nkana_lengths = \"all\"\n", "search.toml:2: error: kana_lengths is \"same\" or \"any\"",
+       false},  // Hostile files: numbers that are none or too large, every mistake at once with the
+                // ids
+      // meant, shapes that overflowed the parser's stack, a file too large to read, and bytes
+      // that would forge a line or move the cursor.
+      {"[weights]\nsame_finger = nan\n",
+       "search.toml:2: error: the weight of same_finger must be a number from -1e12 to 1e12, not "
+       "nan",
        false},
+      {"[finger_targets]\n\"finger.left_index\" = nan\n",
+       "search.toml:2: error: finger_targets: the share of finger.left_index must be a number "
+       "from 0 to 1, not nan",
+       false},
+      {"[weights]\nrepeats = 1e60\n", "search.toml:2: error: the weight of repeats must", false},
+      {"[weights]\nsame_fingr = 1\nrow_jumps = 1\nalternaton = 1\n",
+       "search.toml:2: error: unknown figure id \"same_fingr\"; did you mean same_finger?\n"
+       "search.toml:4: error: unknown figure id \"alternaton\"; did you mean alternation?\n",
+       false},
+      {deepHeader, "search.toml:1: error: keys nest more than 100 levels deep here", false},
+      {deepKey, "search.toml:1: error: keys nest more than 100 levels deep here", false},
+      {std::string((1 << 20) + 1, '\n'),
+       "search.toml:1: error: the search file holds 1,048,577 bytes, more than the", false},
+      {"[weights]\n\"x\\nfake.toml:1: error: forged\\u001b[2J\" = 1\n",
+       "search.toml:2: error: unknown figure id \"x\\nfake.toml:1: error: forged\\x1b[2J\"\n",
+       false},
+      {"free_keys = \"asd\xE3\x81\x82\"\n",
+       "search.toml:1: error: free_keys: '\xE3\x81\x82' is not a key of the keyboard", false},
+      {"x\xff = 1\n", "search.toml:1: error: ", false},
+      // Nothing left to move: only against the layout, and nothing written.
+      {"free_keys = \"\"\n",
+       "search.toml:1: error: nothing may move: no two keys or kana are free to exchange", true},
   };
   TempDir work;
   CopyExample(work);
@@ -447,7 +523,7 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
     const e2e::RunResult result =
         RunProgram(KANANET_SEARCH_BINARY, work.Path(),
                    Arguments({"layout/jis-kana.txt", "-c", "search.toml", "--rounds", "1"}));
-    EXPECT_EQ(result.ExitStatus, 2) << example.File;
+    EXPECT_EQ(result.ExitStatus, 2) << example.File.substr(0, 100);
     EXPECT_NE(e2e::Utf8(result.Err).find(example.Message), std::string::npos) << result.Err;
     const e2e::RunResult report =
         RunProgram(KANANET_REPORT_BINARY, work.Path(), Arguments({".", "--cost", "search.toml"}));

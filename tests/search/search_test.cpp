@@ -150,18 +150,24 @@ TEST(SearchTest, ScoresEqualTheCountOfTheMovedLayout) {
   }
 }
 
+// The first keys (up to most) of the drawn ones that strokes strike.
+std::vector<int> StruckKeys(const StrokeCounts& strokes, std::size_t most) {
+  std::vector<int> keys;
+  for (int key = 1; key <= kKeysDrawn; ++key) {
+    if (strokes.Keys[static_cast<std::size_t>(key)] > 0 && keys.size() < most) {
+      keys.push_back(key);
+    }
+  }
+  return keys;
+}
+
 // Every arrangement of 8 free keys, tried in turn one exchange apart (Heap's order), gives the
 // optimum; the search's rounds find it within a few rounds for at least 95 % of seeds.
 TEST(SearchTest, RoundsFindTheOptimumOfEightFreeKeys) {
   const Problem problem = RandomProblem(11, false, true, 24, 20000);
   const StrokeCounts strokes =
       StrokesOfPieces(CountPieces(problem.Text, problem.Table, true), problem.Table);
-  std::vector<int> freeKeys;
-  for (int key = 1; key <= kKeysDrawn; ++key) {
-    if (strokes.Keys[static_cast<std::size_t>(key)] > 0 && freeKeys.size() < 8) {
-      freeKeys.push_back(key);
-    }
-  }
+  const std::vector<int> freeKeys = StruckKeys(strokes, 8);
   ASSERT_EQ(freeKeys.size(), 8u);
   const KeyProblem keys(strokes, freeKeys, DefaultSettings().Weights, 24, false,
                         KanaOfStream(problem.Text));
@@ -201,12 +207,7 @@ TEST(SearchTest, RoundsEndWhateverTheWeights) {
   const Problem problem = RandomProblem(5, false, true, 24, 20000);
   const StrokeCounts strokes =
       StrokesOfPieces(CountPieces(problem.Text, problem.Table, true), problem.Table);
-  std::vector<int> freeKeys;
-  for (int key = 1; key <= kKeysDrawn; ++key) {
-    if (strokes.Keys[static_cast<std::size_t>(key)] > 0) {
-      freeKeys.push_back(key);
-    }
-  }
+  const std::vector<int> freeKeys = StruckKeys(strokes, kKeysDrawn);
   const std::vector<std::vector<std::pair<int, double>>> cases = {
       {{kFigureSameFinger, 1e8}},
       {{kFigureRepeats, 1e9}, {kFigureSameFinger, 1}, {kFigureAlternation, -0.2}},
