@@ -30,6 +30,13 @@ std::size_t LineOf(const toml::node& node) {
   return static_cast<std::size_t>(node.source().begin.line);
 }
 
+// The mistakes in the order of the file's lines.
+void InLineOrder(Errors& errors) {
+  std::stable_sort(
+      errors.begin(), errors.end(),
+      [](const SearchFileError& a, const SearchFileError& b) { return a.Line < b.Line; });
+}
+
 void Add(Errors& errors, const toml::node& node, std::string what) {
   errors.push_back({LineOf(node), std::move(what)});
 }
@@ -402,16 +409,22 @@ std::vector<SearchFileError> ReadSearchFile(const std::string& text, SearchSetti
           "unknown setting \"" + std::string(name) + "\"" + Nearest(name, kSettingNames));
     }
   }
-  // The table is in the order of its keys: the mistakes in the order of the file.
-  std::stable_sort(
-      errors.begin(), errors.end(),
-      [](const SearchFileError& a, const SearchFileError& b) { return a.Line < b.Line; });
+  InLineOrder(errors);  // the table is in the order of its keys
   return errors;
 }
 
 std::string SearchFileErrorLine(const std::string& path, const SearchFileError& error) {
   return EscapeControlBytes(path) + ":" + std::to_string(error.Line) +
          ": error: " + EscapeControlBytes(error.What) + "\n";
+}
+
+std::string SearchFileErrorLines(const std::string& path,
+                                 const std::vector<SearchFileError>& errors) {
+  std::string lines;
+  for (const SearchFileError& error : errors) {
+    lines += SearchFileErrorLine(path, error);
+  }
+  return lines;
 }
 
 std::optional<std::string> LoadSearchFile(const std::string& path, std::string_view program,
@@ -426,11 +439,8 @@ std::optional<std::string> LoadSearchFile(const std::string& path, std::string_v
     return std::string(program) + ": cannot read " + EscapeControlBytes(path) + ": " +
            std::strerror(read.Error) + "\n";
   }
-  std::string lines;
-  for (const SearchFileError& error : ReadSearchFile(text, settings)) {
-    lines += SearchFileErrorLine(path, error);
-  }
-  if (!lines.empty()) {
+  if (const std::string lines = SearchFileErrorLines(path, ReadSearchFile(text, settings));
+      !lines.empty()) {
     return lines;
   }
   return std::nullopt;
@@ -457,9 +467,10 @@ bool IsPrefixKey(const std::vector<LayoutEntry>& table, std::size_t slots, int k
 
 }  // namespace
 
-std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
-                                              const std::vector<LayoutEntry>& table,
-                                              std::size_t slots, Movable& movable) {
+std::vector<SearchFileError> ResolveMovable(const SearchSettings& settings,
+                                            const std::vector<LayoutEntry>& table,
+                                            std::size_t slots, Movable& movable) {
+  std::vector<SearchFileError> errors;
   std::array<bool, kKeyCount> used{}, free{};
   for (std::size_t slot = 0; slot < slots; ++slot) {
     for (const char key : table[slot].Keys) {
@@ -486,9 +497,9 @@ std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
   for (const char character : settings.PinKeys) {
     const std::uint8_t key = KeyIndexTable[static_cast<std::uint8_t>(character)];
     if (!used[key]) {
-      return SearchFileError{
-          settings.PinKeysLine,
-          std::string("pin_keys: no entry of the layout uses the key '") + character + "'"};
+      errors.push_back(
+          {settings.PinKeysLine,
+           std::string("pin_keys: no entry of the layout uses the key '") + character + "'"});
     }
     free[key] = false;
   }
@@ -505,9 +516,9 @@ std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
       }
     }
     if (!found) {
-      return SearchFileError{settings.PinKanaLine,
-                             "pin_kana: the layout has no entry for " +
-                                 ShiftJisTextToUtf8(KanaText(static_cast<std::uint8_t>(kana[0])))};
+      errors.push_back({settings.PinKanaLine,
+                        "pin_kana: the layout has no entry for " +
+                            ShiftJisTextToUtf8(KanaText(static_cast<std::uint8_t>(kana[0])))});
     }
   }
   movable.Keys.clear();
@@ -516,7 +527,8 @@ std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
       movable.Keys.push_back(key);
     }
   }
-  return std::nullopt;
+  InLineOrder(errors);
+  return errors;
 }
 
 }  // namespace kananet

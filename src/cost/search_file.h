@@ -67,6 +67,9 @@ std::vector<SearchFileError> ReadSearchFile(const std::string& text, SearchSetti
 // The line a program prints for a mistake in the search file named path:
 // "PATH:LINE: error: WHAT", control bytes escaped (EscapeControlBytes).
 std::string SearchFileErrorLine(const std::string& path, const SearchFileError& error);
+// Those lines of each error in turn.
+std::string SearchFileErrorLines(const std::string& path,
+                                 const std::vector<SearchFileError>& errors);
 
 // Reads the search file at path. On mistakes, the lines to print on stderr: the file's mistakes
 // as SearchFileErrorLine gives them, or "PROGRAM: cannot read PATH: REASON".
@@ -74,13 +77,13 @@ std::optional<std::string> LoadSearchFile(const std::string& path, std::string_v
                                           SearchSettings& settings);
 
 // What may move in a layout: the keys (0..55) free to be exchanged, and the entries that keep
-// their keys. An error names the line of a pinned key or kana the layout does not have.
+// their keys. The errors name the line of each pinned key or kana the layout does not have.
 struct Movable {
   std::vector<int> Keys;
   std::vector<bool> PinnedEntries;  // by slot
 };
-std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
-                                              const std::vector<LayoutEntry>& table,
-                                              std::size_t slots, Movable& movable);
+std::vector<SearchFileError> ResolveMovable(const SearchSettings& settings,
+                                            const std::vector<LayoutEntry>& table,
+                                            std::size_t slots, Movable& movable);
 
 }  // namespace kananet

@@ -403,8 +403,10 @@ std::optional<int> ReadSettings(const Options& options, const Problem& problem,
       return RefuseSearchFile(*error);
     }
   }
-  if (auto error = ResolveMovable(settings, problem.Table, problem.Slots, movable)) {
-    return RefuseSearchFile(SearchFileErrorLine(SearchFileName(options), *error));
+  if (const std::string lines = SearchFileErrorLines(
+          SearchFileName(options), ResolveMovable(settings, problem.Table, problem.Slots, movable));
+      !lines.empty()) {
+    return RefuseSearchFile(lines);
   }
   return std::nullopt;
 }

@@ -510,6 +510,10 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
       {"free_keys = \"asd\xE3\x81\x82\"\n",
        "search.toml:1: error: free_keys: '\xE3\x81\x82' is not a key of the keyboard", false},
       {"x\xff = 1\n", "search.toml:1: error: ", false},
+      {"\n\npin_keys = \"HB\"\n",
+       "search.toml:3: error: pin_keys: no entry of the layout uses the key 'H'\n"
+       "search.toml:3: error: pin_keys: no entry of the layout uses the key 'B'\n",
+       true},
       // Nothing left to move: only against the layout, and nothing written.
       {"free_keys = \"\"\n",
        "search.toml:1: error: nothing may move: no two keys or kana are free to exchange", true},
