@@ -469,14 +469,6 @@ int Search(const Options& options) {
   if (auto status = ReadSettings(options, problem, settings, movable)) {
     return *status;
   }
-  // The folder is checked before the search rather than found wanting after it.
-  const std::string stem(LayoutStem(fs::path(options.Start).filename().string()));
-  if (const std::string wrong =
-          PrepareFoundFolder(options.Output, stem, options.Start, options.Top);
-      !wrong.empty()) {
-    Say(wrong);
-    return 1;
-  }
   const bool byKana = problem.Header.CountByKana != 0;
   const bool breaks = problem.Header.BreakAfterPunctuation != 0;
   const CountsNeeded needed =
@@ -509,6 +501,15 @@ int Search(const Options& options) {
     return RefuseSearchFile(
         SearchFileErrorLine(SearchFileName(options),
                             {line, "nothing may move: no two keys or kana are free to exchange"}));
+  }
+  // The folder is checked before the search (once it is sure to run) rather than found wanting
+  // after it.
+  const std::string stem(LayoutStem(fs::path(options.Start).filename().string()));
+  if (const std::string wrong =
+          PrepareFoundFolder(options.Output, stem, options.Start, options.Top);
+      !wrong.empty()) {
+    Say(wrong);
+    return 1;
   }
   if (kana && kana->LengthsMayChange()) {
     if (const double reward = StrokeReward(settings.Weights, problem.Header.LeftHandLastKey);
