@@ -274,10 +274,7 @@ int Run(const std::string& directory, const std::string& name, int runs, int see
   // All that a search with every gap class weighted counts before it searches, keys moving and
   // then kana too, on one thread and side by side on two.
   for (const bool kanaMoving : {false, true}) {
-    search::CountsNeeded needed;
-    needed.GapWindows = !kanaMoving;
-    needed.UnitWindows = byKana || kanaMoving;
-    needed.KanaUnits = needed.HandSets = kanaMoving;
+    const search::CountsNeeded needed = search::CountsFor(withGaps, byKana, kanaMoving, false);
     for (const unsigned jobs : {1u, 2u}) {
       std::vector<double> times;
       for (int run = 0; run < runs; ++run) {

@@ -240,6 +240,30 @@ struct WideParts {
   using Row = std::uint32_t;
 };
 
+// What a tally keeps while a walk counts with it: where its counters are, its gap state and
+// each hand's previous part's row of the open counters.
+template <typename Code>
+struct TallyCursor {
+  std::uint32_t* Open = nullptr;
+  std::uint32_t* Uses = nullptr;
+  const Code* Codes = nullptr;
+  std::size_t PieceCount = 0;
+  std::uint64_t State = 0;
+  std::uint32_t Previous[2] = {0, 0};
+
+  // After the piece's open counters: its uses in the state it starts in, then the state and the
+  // previous parts after it.
+  [[gnu::always_inline]] void Follow(const Code& code, std::uint32_t piece) {
+    ++Uses[(State & code.StateMask) * PieceCount + piece];
+    Previous[kLeft] = (Previous[kLeft] & code.Keep[kLeft]) | code.Set[kLeft];
+    Previous[kRight] = (Previous[kRight] & code.Keep[kRight]) | code.Set[kRight];
+    State = code.Next >> (4 * State) & 0xF;
+  }
+};
+
+template <typename Width>
+class PairedTally;
+
 // The tally of one layout in one counting mode as one step per matched entry. At the start of a
 // piece the tally's state is its gap state and each hand's previous part. Few gap states occur
 // there: by strokes only the two counters change, and by kana every piece ends its unit (or its
@@ -252,6 +276,8 @@ struct WideParts {
 // the end, and the open ones from their previous part's keys paired with their part's.
 template <typename Width>
 class ModeTally {
+  friend class PairedTally<Width>;
+
  private:
   using GapPart = typename Width::GapPart;
   using Row = typename Width::Row;
@@ -329,28 +355,44 @@ class ModeTally {
 
   // The counting of one matched entry: its two open counters and its uses in the state it
   // starts in; then the state and the previous parts after it.
-  struct Tally {
-    std::uint32_t* Open = nullptr;
-    std::uint32_t* Uses = nullptr;
-    const PieceCode* Codes = nullptr;
-    std::size_t PieceCount = 0;
-    std::uint64_t State = 0;
-    std::uint32_t Previous[2] = {0, 0};  // each hand's previous part's row of the open counters
-
+  struct Tally : TallyCursor<PieceCode> {
     [[gnu::always_inline]] void Add(std::uint32_t piece) {
-      const PieceCode& code = Codes[piece];
-      ++Open[Previous[kLeft] + code.GapParts[kLeft][State]];
-      ++Open[Previous[kRight] + code.GapParts[kRight][State]];
-      ++Uses[(State & code.StateMask) * PieceCount + piece];
-      Previous[kLeft] = (Previous[kLeft] & code.Keep[kLeft]) | code.Set[kLeft];
-      Previous[kRight] = (Previous[kRight] & code.Keep[kRight]) | code.Set[kRight];
-      State = code.Next >> (4 * State) & 0xF;
+      const PieceCode& code = this->Codes[piece];
+      ++this->Open[this->Previous[kLeft] + code.GapParts[kLeft][this->State]];
+      ++this->Open[this->Previous[kRight] + code.GapParts[kRight][this->State]];
+      this->Follow(code, piece);
     }
   };
 
   // A tally that starts a run, into counts.
   Tally Into(ModeCounts& counts) const {
-    return {counts.Open.data(), counts.Uses.data(), codes_.data(), codes_.size()};
+    return {{counts.Open.data(), counts.Uses.data(), codes_.data(), codes_.size()}};
+  }
+
+  // Whether every piece counts its uses as if in the start state (always so by strokes), so that
+  // they are the number of its matches, which another tally over the same matches knows.
+  bool UsesByPieceAlone() const {
+    return std::all_of(codes_.begin(), codes_.end(),
+                       [](const PieceCode& code) { return code.StateMask == 0; });
+  }
+
+  // Each piece's matches from counts of this tally: its uses summed over the states, exact as
+  // long as no counter can wrap (CountBound).
+  std::vector<std::uint64_t> MatchesOf(const ModeCounts& counts) const {
+    std::vector<std::uint64_t> matches(codes_.size());
+    for (std::size_t state = 0; state < states_.size(); ++state) {
+      for (std::size_t piece = 0; piece < codes_.size(); ++piece) {
+        matches[piece] += counts.Uses[state * codes_.size() + piece];
+      }
+    }
+    return matches;
+  }
+
+  // The uses of a tally whose uses were not counted (UsesByPieceAlone), from each piece's matches.
+  void SetUses(const std::vector<std::uint64_t>& matches, ModeCounts& counts) const {
+    for (std::size_t piece = 0; piece < codes_.size(); ++piece) {
+      counts.Uses[piece] = static_cast<std::uint32_t>(matches[piece]);
+    }
   }
 
   // The tables from the parts' counts summed (32-bit sums wrap, so their order does not
@@ -415,12 +457,12 @@ void AddUp(ModeCounts& total, const ModeCounts& part) {
 // counts by kana, and the follows of its entries.
 enum class PartWork { kCount, kCover, kCoverAndCount };
 
-// A part's counts: the layout's own mode's, by strokes (when covering and counting a layout that
-// counts by kana), where a kana without definition stops the count, and, when covering, the uses
-// by piece, whatever the state, the kana without definition and the follows of the entries.
+// A part's counts: the layout's own mode's (paired with those by strokes when covering and
+// counting a layout that counts by kana), where a kana without definition stops the count, and,
+// when covering, the kana without definition, the follows of the entries and, when not counting
+// (the tally's uses hold them then), the uses by piece, whatever the state.
 struct PartCounts {
   ModeCounts Own;
-  ModeCounts Strokes;
   std::size_t Missing = kNoSlot;
   std::vector<std::uint64_t> PieceUses;
   std::array<UndefinedKana, 256> Undefined{};
@@ -432,24 +474,141 @@ LayoutHeaderValues ByStrokes(LayoutHeaderValues header) {
   return header;
 }
 
+// A layout that counts by kana, counted by strokes too in the same walk. Both modes see the
+// same actions, so each hand's previous part and each piece's open parts are the same in both,
+// and only the gap classes differ: the open counters of both are kept as one, by the previous
+// part, the gap class in each mode and the part, and one counter per hand and match counts both.
+// The uses by strokes are each piece's matches (a piece's counters by strokes do not depend on
+// the state it starts in), which the uses by kana give. So a match costs the tally by kana's
+// three counters, and by strokes only its gap state.
+template <typename Width>
+class PairedTally {
+  using Row = typename Width::Row;
+  static constexpr std::size_t kMaxStates = ModeTally<Width>::kMaxStates;
+  static constexpr std::size_t kClasses = kGapClasses;  // the gap classes of one mode
+
+  // What a piece does, by the state of each mode it starts in: the open counter of each hand is
+  // at its previous part's row + ByKana[hand][state by kana] + ByStrokes[hand][state by strokes].
+  struct PieceCode {
+    std::uint64_t Next = 0;  // the state by kana after it: 4 bits per state
+    std::uint64_t NextByStrokes = 0;
+    std::uint16_t ByKana[2][kMaxStates] = {};     // its gap class by kana * kClasses * Slots + part
+    std::uint16_t ByStrokes[2][kMaxStates] = {};  // its gap class by strokes * Slots
+    std::uint8_t StateMask = 0;                   // as the tally by kana's
+    Row Keep[2] = {};
+    Row Set[2] = {};
+  };
+
+ public:
+  PairedTally(const std::vector<LayoutEntry>& table, const LayoutHeaderValues& header)
+      : byKana_(table, header), byStrokes_(table, ByStrokes(header)), slots_(byKana_.slots_) {
+    bool paired = byStrokes_.slots_ == slots_ && byStrokes_.UsesByPieceAlone();
+    codes_.resize(byKana_.codes_.size());
+    for (std::size_t piece = 0; piece < codes_.size(); ++piece) {
+      const auto& kana = byKana_.codes_[piece];
+      const auto& strokes = byStrokes_.codes_[piece];
+      PieceCode& code = codes_[piece];
+      code.Next = kana.Next;
+      code.NextByStrokes = strokes.Next;
+      code.StateMask = kana.StateMask;
+      for (int hand : {kLeft, kRight}) {
+        const std::size_t part = kana.GapParts[hand][0] % slots_;
+        for (std::size_t state = 0; state < byKana_.states_.size(); ++state) {
+          code.ByKana[hand][state] = static_cast<std::uint16_t>(
+              kana.GapParts[hand][state] / slots_ * kClasses * slots_ + part);
+          paired = paired && kana.GapParts[hand][state] % slots_ == part;
+        }
+        for (std::size_t state = 0; state < byStrokes_.states_.size(); ++state) {
+          code.ByStrokes[hand][state] =
+              static_cast<std::uint16_t>(strokes.GapParts[hand][state] / slots_ * slots_);
+          paired = paired && strokes.GapParts[hand][state] % slots_ == part;
+        }
+        code.Keep[hand] = kana.Keep[hand];
+        code.Set[hand] = static_cast<Row>(kana.Set[hand] / byKana_.OpenRow() * OpenRow());
+      }
+    }
+    if (!paired) {
+      throw std::logic_error("the counts by kana and by strokes do not pair");
+    }
+  }
+
+  ModeCounts Empty() const {
+    return {std::vector<std::uint32_t>(slots_ * OpenRow()), byKana_.Empty().Uses};
+  }
+
+  struct Tally : TallyCursor<PieceCode> {
+    std::uint64_t StateByStrokes = 0;
+
+    [[gnu::always_inline]] void Add(std::uint32_t piece) {
+      const PieceCode& code = this->Codes[piece];
+      for (int hand : {kLeft, kRight}) {
+        ++this->Open[this->Previous[hand] + code.ByKana[hand][this->State] +
+                     code.ByStrokes[hand][StateByStrokes]];
+      }
+      StateByStrokes = code.NextByStrokes >> (4 * StateByStrokes) & 0xF;
+      this->Follow(code, piece);
+    }
+  };
+
+  Tally Into(ModeCounts& counts) const {
+    return {{counts.Open.data(), counts.Uses.data(), codes_.data(), codes_.size()}};
+  }
+
+  const ModeTally<Width>& ByKana() const { return byKana_; }
+
+  // The counts by kana and by strokes from the parts' counts summed: the open counters of each
+  // mode are those of both summed over the other mode's gap classes.
+  void Finish(const ModeCounts& total, LayoutCounts& byKana, LayoutCounts& byStrokes) const {
+    ModeCounts kana{std::vector<std::uint32_t>(slots_ * byKana_.OpenRow()), total.Uses};
+    ModeCounts strokes = byStrokes_.Empty();
+    for (std::size_t previous = 0; previous < slots_; ++previous) {
+      for (std::size_t kanaGap = 0; kanaGap < kClasses; ++kanaGap) {
+        for (std::size_t strokesGap = 0; strokesGap < kClasses; ++strokesGap) {
+          const std::uint32_t* row =
+              &total.Open[previous * OpenRow() + (kanaGap * kClasses + strokesGap) * slots_];
+          std::uint32_t* kanaRow = &kana.Open[previous * byKana_.OpenRow() + kanaGap * slots_];
+          std::uint32_t* strokesRow =
+              &strokes.Open[previous * byStrokes_.OpenRow() + strokesGap * slots_];
+          for (std::size_t part = 0; part < slots_; ++part) {
+            kanaRow[part] += row[part];
+            strokesRow[part] += row[part];
+          }
+        }
+      }
+    }
+    byStrokes_.SetUses(byKana_.MatchesOf(total), strokes);
+    byKana_.Finish(kana, byKana);
+    byStrokes_.Finish(strokes, byStrokes);
+  }
+
+ private:
+  // A row of open counters: kClasses * kClasses gap planes of the parts.
+  std::size_t OpenRow() const { return kClasses * kClasses * slots_; }
+
+  ModeTally<Width> byKana_;
+  ModeTally<Width> byStrokes_;
+  std::size_t slots_;
+  std::vector<PieceCode> codes_;  // by piece
+};
+
 // The conversion and the tally of one layout, one matched entry at a time: the matcher's walk
 // with what each part's work does per match.
 template <typename Width>
 class EntryCounter {
   using Tally = typename ModeTally<Width>::Tally;
+  using PairedCount = typename PairedTally<Width>::Tally;
 
  public:
   EntryCounter(const std::vector<LayoutEntry>& table, const LayoutHeaderValues& header,
                PartWork work)
       : matcher_(table), work_(work) {
-    if (work != PartWork::kCover) {
-      own_.emplace(table, header);
-    }
     if (work == PartWork::kCoverAndCount) {
       follows_ = FollowTally(table, matcher_.RunBreakPiece(), header.BreakAfterPunctuation != 0);
-      if (header.CountByKana != 0) {
-        strokes_.emplace(table, ByStrokes(header));
-      }
+    }
+    if (work == PartWork::kCoverAndCount && header.CountByKana != 0) {
+      paired_.emplace(table, header);
+    } else if (work != PartWork::kCover) {
+      own_.emplace(table, header);
     }
   }
 
@@ -458,10 +617,10 @@ class EntryCounter {
     if (own_) {
       part.Own = own_->Empty();
     }
-    if (strokes_) {
-      part.Strokes = strokes_->Empty();
+    if (paired_) {
+      part.Own = paired_->Empty();
     }
-    if (work_ != PartWork::kCount) {
+    if (work_ == PartWork::kCover) {
       part.PieceUses.resize(matcher_.PieceCount());
     }
     part.Follows = follows_;
@@ -469,8 +628,9 @@ class EntryCounter {
   }
 
   std::size_t MatchingSlots() const { return matcher_.RunBreakPiece(); }
-  const ModeTally<Width>& Own() const { return *own_; }
-  const ModeTally<Width>* Strokes() const { return strokes_ ? &*strokes_ : nullptr; }
+  // The tally of the layout's own mode, and the one paired with it by strokes, or null.
+  const ModeTally<Width>& Own() const { return paired_ ? paired_->ByKana() : *own_; }
+  const PairedTally<Width>* Paired() const { return paired_ ? &*paired_ : nullptr; }
 
   // Where parts may begin: at RunBreaks of the KanaStream, about evenly apart, at most jobs
   // parts and each at least minBytes long. A RunBreak in an entry's kana would let a match
@@ -492,11 +652,13 @@ class EntryCounter {
     if (work_ == PartWork::kCount) {
       part.Missing = CountPart(kanaCodes, begin, end, part);
     } else if (work_ == PartWork::kCover) {
-      CoverPart<false, false>(kanaCodes, begin, end, part);
-    } else if (strokes_) {
-      CoverPart<true, true>(kanaCodes, begin, end, part);
+      CoverPart<false, false, false>(kanaCodes, begin, end, part);
+    } else if (paired_) {
+      part.Follows.Dense() ? CoverPart<true, true, true>(kanaCodes, begin, end, part)
+                           : CoverPart<true, true, false>(kanaCodes, begin, end, part);
     } else {
-      CoverPart<true, false>(kanaCodes, begin, end, part);
+      part.Follows.Dense() ? CoverPart<true, false, true>(kanaCodes, begin, end, part)
+                           : CoverPart<true, false, false>(kanaCodes, begin, end, part);
     }
   }
 
@@ -523,35 +685,41 @@ class EntryCounter {
 
   // Covers the positions as CountPart counts them, except that each kana without definition is
   // recorded and passed over; the counts are then of no use, but the uses of the pieces are.
-  // With kCount the walk counts the layout and the follows of its entries too, and with
-  // kStrokes also counts it by strokes.
-  template <bool kCount, bool kStrokes>
+  // With kCount the walk counts the layout and the follows of its entries too, whose uses are
+  // then the pieces' uses, and with kPaired counts it by kana and by strokes together. With
+  // kDense the follows are counted in lanes of the walk's own (not so for a table of many
+  // entries, whose follows go to a flat table).
+  template <bool kCount, bool kPaired, bool kDense>
   void CoverPart(std::string_view kanaCodes, std::size_t begin, std::size_t end,
                  PartCounts& part) const {
-    Tally own[kLanes];
-    Tally strokes[kLanes];
+    std::conditional_t<kPaired, PairedCount, Tally> own[kLanes];
+    FollowTally::DenseLane follows[kLanes];
     for (std::size_t lane = 0; lane < kLanes; ++lane) {
-      if constexpr (kCount) {
+      if constexpr (kPaired) {
+        own[lane] = paired_->Into(part.Own);
+      } else if constexpr (kCount) {
         own[lane] = own_->Into(part.Own);
       }
-      if constexpr (kStrokes) {
-        strokes[lane] = strokes_->Into(part.Strokes);
+      if constexpr (kDense) {
+        follows[lane] = part.Follows.LaneOfRun();
       }
     }
+    // Kept here, as the counters written in the walk could be anything to the compiler.
+    const std::size_t missing = matcher_.MissingPiece();
     WalkMatches(
         matcher_, kanaCodes, begin, end, true,
         [&](std::size_t lane, std::size_t position,
             EntryMatcher::Match match) __attribute__((always_inline)) {
-          ++part.PieceUses[match.Piece];
-          if constexpr (kCount) {
+          if constexpr (kDense) {
+            follows[lane].Add(match.Piece);
+          } else if constexpr (kCount) {
             part.Follows.Add(lane, match.Piece);
+          } else {
+            ++part.PieceUses[match.Piece];
           }
-          if (match.Piece != matcher_.MissingPiece()) {
+          if (match.Piece != missing) {
             if constexpr (kCount) {
               own[lane].Add(match.Piece);
-            }
-            if constexpr (kStrokes) {
-              strokes[lane].Add(match.Piece);
             }
             return std::size_t{match.Advance};
           }
@@ -564,9 +732,10 @@ class EntryCounter {
   }
 
   EntryMatcher matcher_;
-  std::optional<ModeTally<Width>> own_;  // the layout's own mode, unless only covering the text
+  // The layout's own mode, unless only covering the text or counting it paired.
+  std::optional<ModeTally<Width>> own_;
   PartWork work_;
-  std::optional<ModeTally<Width>> strokes_;  // by strokes beside a layout that counts by kana
+  std::optional<PairedTally<Width>> paired_;  // by kana and by strokes, covering and counting
   FollowTally follows_;
 };
 
@@ -583,7 +752,6 @@ std::vector<PartCounts> CountParts(const EntryCounter<Width>& counter, std::stri
   PartCounts& total = parts[0];
   for (std::size_t part = 1; part < parts.size(); ++part) {
     AddUp(total.Own, parts[part].Own);
-    AddUp(total.Strokes, parts[part].Strokes);
     for (std::size_t i = 0; i < total.PieceUses.size(); ++i) {
       total.PieceUses[i] += parts[part].PieceUses[i];
     }
@@ -652,21 +820,24 @@ LayoutCoverage CoverWith(std::string_view kanaCodes, const std::vector<LayoutEnt
   std::vector<PartCounts> parts = CountParts(counter, kanaCodes, jobs, minBytesPerThread);
   LayoutCoverage coverage;
   coverage.Undefined = parts[0].Undefined;
-  coverage.Pieces.Uses.assign(
-      parts[0].PieceUses.begin(),
-      parts[0].PieceUses.begin() + static_cast<std::ptrdiff_t>(counter.MatchingSlots()));
+  // Counting, the own tally's uses are the matches of the pieces, but of the kana without
+  // definition, which are not kept.
+  std::vector<std::uint64_t> uses =
+      counts ? counter.Own().MatchesOf(parts[0].Own) : std::move(parts[0].PieceUses);
   coverage.Counted = counts && !coverage.HasUndefined();
   if (coverage.Counted) {
-    counter.Own().Finish(parts[0].Own, coverage.Counts);
-    if (counter.Strokes() != nullptr) {
-      LayoutCounts strokes;
-      counter.Strokes()->Finish(parts[0].Strokes, strokes);
-      coverage.ByStrokes = strokes.Pairs;
+    if (counter.Paired() != nullptr) {
+      auto strokes = std::make_unique<LayoutCounts>();
+      counter.Paired()->Finish(parts[0].Own, coverage.Counts, *strokes);
+      coverage.ByStrokes = strokes->Pairs;
     } else {
+      counter.Own().Finish(parts[0].Own, coverage.Counts);
       coverage.ByStrokes = coverage.Counts.Pairs;
     }
     coverage.Pieces.Follows = parts[0].Follows.Follows();
   }
+  uses.resize(counter.MatchingSlots());
+  coverage.Pieces.Uses = std::move(uses);
   return coverage;
 }
 

@@ -31,7 +31,28 @@ FollowTally::FollowTally(const std::vector<LayoutEntry>& table, std::size_t slot
         static_cast<std::uint8_t>((table[slot].Keys.empty() ? kKeyless : 0) |
                                   (EndsRun(table[slot], breakAfterPunctuation) ? kEndsRun : 0));
   }
-  square_.resize(dense_ ? slots * slots : 0);
+  if (!dense_) {
+    return;
+  }
+  const auto side = static_cast<std::uint32_t>(slots + 1);
+  const std::uint32_t none = static_cast<std::uint32_t>(slots) * side;  // the row of no entry
+  square_.resize(std::size_t{side} * side);
+  std::fill(std::begin(row_), std::end(row_), none);
+  steps_.assign(slots + 2, {static_cast<std::uint32_t>(slots), 0, none});  // each ends a run
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    Step& step = steps_[slot];
+    if ((kinds_[slot] & kKeyless) == 0) {
+      step.Column = static_cast<std::uint32_t>(slot);
+      step.Set = static_cast<std::uint32_t>(slot) * side;
+    } else {
+      step.Keep = ~std::uint32_t{0};
+      step.Set = 0;
+    }
+    if ((kinds_[slot] & kEndsRun) != 0) {
+      step.Keep = 0;
+      step.Set = none;
+    }
+  }
 }
 
 void FollowTally::AddUp(const FollowTally& other) {
@@ -47,9 +68,10 @@ std::vector<PieceCounts::Follow> FollowTally::Follows() const {
   if (dense_) {
     for (std::size_t first = 0; first < slots_; ++first) {
       for (std::size_t second = 0; second < slots_; ++second) {
-        if (square_[first * slots_ + second] != 0) {
-          follows.push_back({static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(second),
-                             square_[first * slots_ + second]});
+        const std::uint64_t count = square_[first * (slots_ + 1) + second];
+        if (count != 0) {
+          follows.push_back(
+              {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(second), count});
         }
       }
     }

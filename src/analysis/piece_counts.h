@@ -35,10 +35,47 @@ struct PieceCounts {
 class FollowTally {
  public:
   FollowTally() = default;
-  // The pieces below slots are the table's slots; every other piece ends a run.
+  // The pieces below slots are the table's slots; the two after them (the RunBreak and the kana
+  // without definition) end a run.
   FollowTally(const std::vector<LayoutEntry>& table, std::size_t slots, bool breakAfterPunctuation);
 
+  // What a piece does to the square of a dense tally: the column it counts in, and the row of
+  // the next pair, (the row before & Keep) | Set.
+  struct Step {
+    std::uint32_t Column = 0;
+    std::uint32_t Keep = 0;
+    std::uint32_t Set = 0;
+  };
+
+  // A lane of a dense tally, which a walk keeps beside its other counts so that its row stays
+  // in a register: one counter per match, with no branch. A pair with no entry before it, or
+  // whose entry has no keys, goes to the row or column past the slots, which is never read.
+  struct DenseLane {
+    std::uint64_t* Square = nullptr;
+    const Step* Steps = nullptr;
+    std::uint32_t Row = 0;
+
+    [[gnu::always_inline]] void Add(std::uint32_t piece) {
+      const Step& step = Steps[piece];
+      ++Square[Row + step.Column];
+      Row = (Row & step.Keep) | step.Set;
+    }
+  };
+
+  // Whether the follows are counted in a square, whose lanes a walk may keep (a lane that
+  // begins a run).
+  bool Dense() const { return dense_; }
+  DenseLane LaneOfRun() {
+    return {square_.data(), steps_.data(), static_cast<std::uint32_t>(slots_ * (slots_ + 1))};
+  }
+
   [[gnu::always_inline]] void Add(std::size_t lane, std::uint32_t piece) {
+    if (dense_) {
+      DenseLane walk{square_.data(), steps_.data(), row_[lane]};
+      walk.Add(piece);
+      row_[lane] = walk.Row;
+      return;
+    }
     std::uint32_t& previous = previous_[lane];
     if (piece >= slots_) {
       previous = kNone;
@@ -46,11 +83,7 @@ class FollowTally {
     }
     if ((kinds_[piece] & kKeyless) == 0) {
       if (previous != kNone) {
-        if (dense_) {
-          ++square_[previous * slots_ + piece];
-        } else {
-          sparse_.Add(std::uint64_t{previous} << 32 | piece);
-        }
+        sparse_.Add(std::uint64_t{previous} << 32 | piece);
       }
       previous = piece;
     }
@@ -72,8 +105,12 @@ class FollowTally {
   std::vector<std::uint8_t> kinds_;  // by slot
   std::uint32_t previous_[kLanes] = {kNone, kNone, kNone, kNone};
   bool dense_ = true;
-  std::vector<std::uint64_t> square_;  // by first * slots_ + second, when dense_
-  CountTable sparse_;                  // by first << 32 | second
+  // When dense_: by first * (slots_ + 1) + second, with a row and a column of slots_ for the
+  // pairs not counted; by piece; and each lane's row.
+  std::vector<std::uint64_t> square_;
+  std::vector<Step> steps_;
+  std::uint32_t row_[kLanes] = {};
+  CountTable sparse_;  // by first << 32 | second, when not dense_
 };
 
 // Counts the matched entries of kanaCodes with the table, as the count of the header's

@@ -12,15 +12,18 @@ LayoutCost CostOfLayout(const FigureCounts& counts, const SearchSettings& settin
   }
   cost.Total = CostOf(counts, settings.Weights, kana);
   if (HasFingerTargets(settings)) {
-    std::array<double, kFingerCount> fingers{};
-    for (int finger = 0; finger < kFingerCount; ++finger) {
-      fingers[static_cast<std::size_t>(finger)] =
-          static_cast<double>(counts[static_cast<std::size_t>(kFigureFingerFirst + finger)]);
-    }
-    cost.FingerTargets = FingerTargetCost(fingers, settings);
+    cost.FingerTargets = FingerTargetCostOf(counts, settings);
     cost.Total += cost.FingerTargets;
   }
   return cost;
+}
+
+double FingerTargetCostOf(const FigureCounts& counts, const SearchSettings& settings) {
+  std::array<double, kFingerCount> fingers{};
+  for (std::size_t finger = 0; finger < fingers.size(); ++finger) {
+    fingers[finger] = static_cast<double>(counts[kFigureFingerFirst + finger]);
+  }
+  return FingerTargetCost(fingers, settings);
 }
 
 double FingerTargetCost(const std::array<double, kFingerCount>& fingerStrokes,

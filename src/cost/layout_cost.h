@@ -26,6 +26,8 @@ struct LayoutCost {
 // fingerStrokes are the strokes of each finger, by Finger.
 double FingerTargetCost(const std::array<double, kFingerCount>& fingerStrokes,
                         const SearchSettings& settings);
+// The same from a layout's figures: the strokes of each finger are among them.
+double FingerTargetCostOf(const FigureCounts& counts, const SearchSettings& settings);
 inline bool HasFingerTargets(const SearchSettings& settings) {
   return settings.FingerTargetWeight != 0 &&
          std::any_of(settings.FingerTargets.begin(), settings.FingerTargets.end(),

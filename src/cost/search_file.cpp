@@ -1,48 +1,152 @@
 #include "cost/search_file.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include <toml++/toml.h>
 
 #include "codes/kana_code.h"
 #include "codes/key_alphabet.h"
+#include "codes/number_format.h"
 #include "codes/text_encoding.h"
 #include "platform/files.h"
+#include "platform/names.h"
 
 namespace kananet {
 
 namespace {
 
+constexpr std::size_t kSettingCount = 7;
+constexpr std::array<std::string_view, kSettingCount> kSettingNames = {
+    "free_keys", "pin_keys", "pin_kana", "moves", "kana_lengths", "weights", "finger_targets"};
+
+constexpr const char* kWeightRange = "-1e12 to 1e12";  // kLargestWeight
+
+using Errors = std::vector<SearchFileError>;
+
 std::size_t LineOf(const toml::node& node) {
   return static_cast<std::size_t>(node.source().begin.line);
 }
 
-SearchFileError At(const toml::node& node, std::string what) {
-  return {LineOf(node), std::move(what)};
+// The mistakes in the order of the file's lines.
+void InLineOrder(Errors& errors) {
+  std::stable_sort(
+      errors.begin(), errors.end(),
+      [](const SearchFileError& a, const SearchFileError& b) { return a.Line < b.Line; });
 }
 
-// The key characters of a string, each a key of the keyboard.
-std::optional<SearchFileError> ReadKeys(const toml::node& node, std::string_view name,
-                                        std::string& keys) {
-  const auto* text = node.as_string();
-  if (!text) {
-    return At(node, std::string(name) + " must be a string of key characters");
+void Add(Errors& errors, const toml::node& node, std::string what) {
+  errors.push_back({LineOf(node), std::move(what)});
+}
+
+// The edit distance of two names (insertions, deletions and changes of one byte each).
+std::size_t Distance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) {
+    row[j] = j;
   }
-  for (const char character : text->get()) {
-    if (kKeyAlphabet.find(character) == std::string_view::npos && character != '<' &&
-        character != '>') {
-      return At(node, std::string(name) + ": '" + character + "' is not a key of the keyboard");
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+      diagonal = above;
     }
   }
-  keys = text->get();
+  return row[b.size()];
+}
+
+// "; did you mean A?" (or "A or B?") for the known names nearest to a mistyped one, when any is
+// near enough to be what was meant: a third of its letters or fewer differ. Else empty.
+template <typename Names>
+std::string Nearest(std::string_view name, const Names& known) {
+  std::size_t best = std::max<std::size_t>(1, name.size() / 3) + 1;
+  std::vector<std::string_view> nearest;
+  for (const std::string_view candidate : known) {
+    const std::size_t distance = Distance(name, candidate);
+    if (distance < best) {
+      best = distance;
+      nearest.clear();
+    }
+    if (distance == best) {
+      nearest.push_back(candidate);
+    }
+  }
+  if (nearest.empty() || nearest.size() > 3) {
+    return "";
+  }
+  std::string text = "; did you mean ";
+  for (std::size_t i = 0; i < nearest.size(); ++i) {
+    text += i == 0 ? "" : i + 1 == nearest.size() ? " or " : ", ";
+    text += nearest[i];
+  }
+  return text + "?";
+}
+
+std::vector<std::string_view> FigureIds(int first, int end) {
+  std::vector<std::string_view> ids;
+  for (int figure = first; figure < end; ++figure) {
+    ids.push_back(FigureIdName(figure));
+  }
+  return ids;
+}
+
+// The number a setting holds, when it lies from least to most; else an error saying what it
+// must be. An integer beyond what a double holds exactly is out of range too.
+std::optional<double> ReadNumber(const toml::node& node, const std::string& what, double least,
+                                 double most, const char* range, Errors& errors) {
+  std::string shown;
+  if (const auto* integer = node.as_integer()) {
+    const std::int64_t value = integer->get();
+    if (static_cast<double>(value) >= least && static_cast<double>(value) <= most) {
+      return static_cast<double>(value);
+    }
+    shown = std::to_string(value);
+  } else if (const auto* real = node.as_floating_point()) {
+    const double value = real->get();
+    if (value >= least && value <= most) {  // false for nan
+      return value;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    shown = text;
+  }
+  Add(errors, node,
+      what + " must be a number from " + range + (shown.empty() ? "" : ", not " + shown));
   return std::nullopt;
 }
 
-std::optional<SearchFileError> ReadKana(const toml::node& node, std::vector<std::string>& kana) {
+// The key characters of a string, each a key of the keyboard; a character that is not is named
+// whole.
+void ReadKeys(const toml::node& node, std::string_view name, std::string& keys, Errors& errors) {
   const auto* text = node.as_string();
   if (!text) {
-    return At(node, "pin_kana must be a string of kana");
+    Add(errors, node, std::string(name) + " must be a string of key characters");
+    return;
+  }
+  std::string_view rest = text->get();
+  while (!rest.empty()) {
+    const std::size_t length = std::max<std::size_t>(1, Utf8SequenceLength(rest));
+    if (length > 1 || (kKeyAlphabet.find(rest.front()) == std::string_view::npos &&
+                       rest.front() != '<' && rest.front() != '>')) {
+      Add(errors, node,
+          std::string(name) + ": '" + std::string(rest.substr(0, length)) +
+              "' is not a key of the keyboard");
+      return;
+    }
+    rest.remove_prefix(length);
+  }
+  keys = text->get();
+}
+
+void ReadKana(const toml::node& node, std::vector<std::string>& kana, Errors& errors) {
+  const auto* text = node.as_string();
+  if (!text) {
+    Add(errors, node, "pin_kana must be a string of kana");
+    return;
   }
   const std::string shiftJis = Utf8TextToShiftJis(text->get());
   for (std::size_t i = 0; i < shiftJis.size(); i += 2) {
@@ -51,17 +155,18 @@ std::optional<SearchFileError> ReadKana(const toml::node& node, std::vector<std:
                                                static_cast<std::uint8_t>(shiftJis[i + 1]))
                                   : kNotKana;
     if (code == kNotKana) {
-      return At(node, "pin_kana holds a character that is not a kana");
+      Add(errors, node, "pin_kana holds a character that is not a kana");
+      return;
     }
     kana.emplace_back(1, static_cast<char>(code));
   }
-  return std::nullopt;
 }
 
-std::optional<SearchFileError> ReadMoves(const toml::node& node, SearchSettings& settings) {
+void ReadMoves(const toml::node& node, SearchSettings& settings, Errors& errors) {
   const auto* list = node.as_array();
   if (!list || list->empty()) {
-    return At(node, "moves must be a list of \"keys\" and \"kana\"");
+    Add(errors, node, "moves must be a list of \"keys\" and \"kana\"");
+    return;
   }
   settings.MoveKeys = settings.MoveKana = false;
   for (const toml::node& item : *list) {
@@ -71,59 +176,172 @@ std::optional<SearchFileError> ReadMoves(const toml::node& node, SearchSettings&
     } else if (kind && kind->get() == "kana") {
       settings.MoveKana = true;
     } else {
-      return At(item, "a move is \"keys\" or \"kana\"");
+      Add(errors, item, "a move is \"keys\" or \"kana\"");
     }
   }
-  return std::nullopt;
 }
 
-std::optional<SearchFileError> ReadWeights(const toml::node& node, SearchSettings& settings) {
+void ReadWeights(const toml::node& node, SearchSettings& settings, Errors& errors) {
   const auto* table = node.as_table();
   if (!table) {
-    return At(node, "weights must be a table of figure ids and numbers");
+    Add(errors, node, "weights must be a table of figure ids and numbers");
+    return;
   }
   settings.Weights.fill(0);
   for (const auto& [key, value] : *table) {
-    const std::optional<int> figure = FigureOfName(key.str());
+    const std::string name(key.str());
+    const std::optional<int> figure = FigureOfName(name);
     if (!figure) {
-      return At(value, "unknown figure id \"" + std::string(key.str()) + "\"");
+      Add(errors, value,
+          "unknown figure id \"" + name + "\"" + Nearest(name, FigureIds(0, kFigureCount)));
+      continue;
     }
-    const std::optional<double> weight = value.value<double>();
-    if (!weight || !value.is_number()) {
-      return At(value, "the weight of " + std::string(key.str()) + " must be a number");
+    if (const std::optional<double> weight =
+            ReadNumber(value, "the weight of " + name, -kLargestWeight, kLargestWeight,
+                       kWeightRange, errors)) {
+      settings.Weights[static_cast<std::size_t>(*figure)] = *weight;
+      settings.WeightLines[static_cast<std::size_t>(*figure)] = LineOf(value);
     }
-    settings.Weights[static_cast<std::size_t>(*figure)] = *weight;
-    settings.WeightLines[static_cast<std::size_t>(*figure)] = LineOf(value);
   }
-  return std::nullopt;
 }
 
-std::optional<SearchFileError> ReadFingerTargets(const toml::node& node, SearchSettings& settings) {
+void ReadFingerTargets(const toml::node& node, SearchSettings& settings, Errors& errors) {
   const auto* table = node.as_table();
   if (!table) {
-    return At(node, "finger_targets must be a table of finger ids and shares, and a weight");
+    Add(errors, node, "finger_targets must be a table of finger ids and shares, and a weight");
+    return;
   }
   settings.FingerTargetsLine = LineOf(node);
   settings.FingerTargetWeight = 1;
   for (const auto& [key, value] : *table) {
     const std::string name(key.str());
-    const std::optional<double> number = value.value<double>();
-    if (!number || !value.is_number()) {
-      return At(value, "finger_targets: " + name + " must be a number");
-    }
     if (name == "weight") {
-      settings.FingerTargetWeight = *number;
+      settings.FingerTargetWeight = ReadNumber(value, "finger_targets: weight", -kLargestWeight,
+                                               kLargestWeight, kWeightRange, errors)
+                                        .value_or(0);
       continue;
     }
     const std::optional<int> figure = FigureOfName(name);
     if (!figure || *figure < kFigureFingerFirst || *figure >= kFigureFingerFirst + kFingerCount) {
-      return At(value,
-                "finger_targets: \"" + name + "\" is not a finger id (finger.left_index ...)");
+      std::vector<std::string_view> known =
+          FigureIds(kFigureFingerFirst, kFigureFingerFirst + kFingerCount);
+      known.push_back("weight");
+      Add(errors, value,
+          "finger_targets: \"" + name + "\" is not a finger id (finger.left_index ...)" +
+              Nearest(name, known));
+      continue;
     }
-    if (*number < 0 || *number > 1) {
-      return At(value, "finger_targets: the share of " + name + " must lie from 0 to 1");
+    settings.FingerTargets[static_cast<std::size_t>(*figure - kFigureFingerFirst)] =
+        ReadNumber(value, "finger_targets: the share of " + name, 0, 1, "0 to 1", errors);
+  }
+}
+
+SearchFileError TooLarge(std::uintmax_t size) {
+  return {1, "the search file holds " + Grouped(size) + " bytes, more than the " +
+                 Grouped(kLargestSearchFile) + " a search file may"};
+}
+
+// The line of the first key or table header nested deeper than kDeepestKey, from the text alone,
+// so that the parser, which recurses once a level, never sees one: table headers and dotted keys
+// add a level a part, arrays and inline tables a level each.
+std::optional<std::size_t> TooDeep(std::string_view text) {
+  struct Open {
+    char Bracket;       // '[' or '{'
+    std::size_t Depth;  // the depth of a value inside it
+  };
+  std::vector<Open> open;
+  std::size_t line = 1, header = 0, depth = 0, parts = 0;
+  bool key = true, lineStart = true;
+  const auto deeper = [](std::size_t reached) { return reached > kDeepestKey; };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\n') {
+      ++line;
+      if (open.empty()) {
+        key = lineStart = true;
+        parts = 0;
+      }
+      continue;
     }
-    settings.FingerTargets[static_cast<std::size_t>(*figure - kFigureFingerFirst)] = *number;
+    if (c == '#') {
+      i = std::min(text.find('\n', i), text.size()) - 1;
+      continue;
+    }
+    if (c == '"' || c == '\'') {
+      // A string, or a quoted key part: skipped whole, escapes and all, counting its lines.
+      const bool triple = text.substr(i, 3) == std::string(3, c);
+      std::size_t end = i + (triple ? 3 : 1);
+      for (bool escaped = false; end < text.size(); ++end) {
+        if (!escaped && (triple ? text.substr(end, 3) == std::string(3, c) : text[end] == c)) {
+          break;
+        }
+        if (text[end] == '\n' && !triple) {
+          break;  // unended: the parser says so
+        }
+        line += text[end] == '\n';
+        escaped = !escaped && c == '"' && text[end] == '\\';
+      }
+      parts += key && parts == 0;
+      i = end < text.size() && text[end] == '\n' ? end - 1
+                                                 : std::min(end + (triple ? 2 : 0), text.size());
+      lineStart = false;
+      continue;
+    }
+    if (c == ' ' || c == '\t' || c == '\r') {
+      continue;
+    }
+    if (lineStart && c == '[') {
+      // A table header: a level a dotted part, one more for an array of tables.
+      header = 1;
+      const std::size_t end = std::min(text.find('\n', i), text.size());
+      for (; i < end && text[i] != ']'; ++i) {
+        if (text[i] == '"' || text[i] == '\'') {
+          i = std::min(text.find(text[i], i + 1), end);
+        } else {
+          header += text[i] == '.' || text[i] == '[';
+        }
+        if (deeper(header)) {
+          return line;
+        }
+      }
+      i = end - 1;
+      lineStart = false;
+      continue;
+    }
+    lineStart = false;
+    if (key) {
+      if (c == '.' || parts == 0) {
+        ++parts;
+      }
+      if (c == '=') {
+        depth = (open.empty() ? header : open.back().Depth) + parts;
+        key = false;
+        parts = 0;
+      } else if (c == '}' && !open.empty()) {  // an empty inline table
+        open.pop_back();
+        key = false;
+      }
+      if (deeper((open.empty() ? header : open.back().Depth) + parts)) {
+        return line;
+      }
+      continue;
+    }
+    if (c == '[' || c == '{') {
+      depth += c == '[';  // an array's values lie a level deeper; a table's keys add their parts
+      open.push_back({c, depth});
+      key = c == '{';
+      parts = 0;
+      if (deeper(depth)) {
+        return line;
+      }
+    } else if ((c == ']' || c == '}') && !open.empty()) {
+      open.pop_back();
+      depth = open.empty() ? header : open.back().Depth;
+    } else if (c == ',' && !open.empty()) {
+      key = open.back().Bracket == '{';
+      parts = 0;
+      depth = open.back().Depth;
+    }
   }
   return std::nullopt;
 }
@@ -144,65 +362,87 @@ SearchSettings DefaultSettings() {
   return settings;
 }
 
-std::optional<SearchFileError> ReadSearchFile(const std::string& text, SearchSettings& settings) {
+std::vector<SearchFileError> ReadSearchFile(const std::string& text, SearchSettings& settings) {
+  settings = DefaultSettings();
+  if (text.size() > kLargestSearchFile) {
+    return {TooLarge(text.size())};
+  }
+  if (const std::optional<std::size_t> line = TooDeep(text)) {
+    return {{*line, "keys nest more than " + std::to_string(kDeepestKey) +
+                        " levels deep here; a search file's nest two"}};
+  }
   toml::table file;
   try {
     file = toml::parse(text);
   } catch (const toml::parse_error& error) {
-    return SearchFileError{static_cast<std::size_t>(error.source().begin.line),
-                           std::string(error.description())};
+    return {
+        {static_cast<std::size_t>(error.source().begin.line), std::string(error.description())}};
   }
-  settings = DefaultSettings();
+  Errors errors;
   for (const auto& [key, value] : file) {
     const std::string_view name = key.str();
-    std::optional<SearchFileError> error;
     if (name == "free_keys") {
       std::string keys;
-      error = ReadKeys(value, name, keys);
+      ReadKeys(value, name, keys, errors);
       settings.FreeKeys = keys;
       settings.FreeKeysLine = LineOf(value);
     } else if (name == "pin_keys") {
-      error = ReadKeys(value, name, settings.PinKeys);
+      ReadKeys(value, name, settings.PinKeys, errors);
       settings.PinKeysLine = LineOf(value);
     } else if (name == "pin_kana") {
-      error = ReadKana(value, settings.PinKana);
+      ReadKana(value, settings.PinKana, errors);
       settings.PinKanaLine = LineOf(value);
     } else if (name == "moves") {
-      error = ReadMoves(value, settings);
+      ReadMoves(value, settings, errors);
     } else if (name == "kana_lengths") {
       const auto* lengths = value.as_string();
       if (!lengths || (lengths->get() != "same" && lengths->get() != "any")) {
-        error = At(value, "kana_lengths is \"same\" or \"any\"");
+        Add(errors, value, "kana_lengths is \"same\" or \"any\"");
       } else {
         settings.AnyKanaLengths = lengths->get() == "any";
       }
     } else if (name == "weights") {
-      error = ReadWeights(value, settings);
+      ReadWeights(value, settings, errors);
     } else if (name == "finger_targets") {
-      error = ReadFingerTargets(value, settings);
+      ReadFingerTargets(value, settings, errors);
     } else {
-      error = At(value, "unknown setting \"" + std::string(name) + "\"");
-    }
-    if (error) {
-      return error;
+      Add(errors, value,
+          "unknown setting \"" + std::string(name) + "\"" + Nearest(name, kSettingNames));
     }
   }
-  return std::nullopt;
+  InLineOrder(errors);  // the table is in the order of its keys
+  return errors;
 }
 
 std::string SearchFileErrorLine(const std::string& path, const SearchFileError& error) {
-  return path + ":" + std::to_string(error.Line) + ": error: " + error.What + "\n";
+  return EscapeControlBytes(path) + ":" + std::to_string(error.Line) +
+         ": error: " + EscapeControlBytes(error.What) + "\n";
+}
+
+std::string SearchFileErrorLines(const std::string& path,
+                                 const std::vector<SearchFileError>& errors) {
+  std::string lines;
+  for (const SearchFileError& error : errors) {
+    lines += SearchFileErrorLine(path, error);
+  }
+  return lines;
 }
 
 std::optional<std::string> LoadSearchFile(const std::string& path, std::string_view program,
                                           SearchSettings& settings) {
-  std::string text;
-  const ReadResult read = ReadWholeFile(path, text);
-  if (read.Outcome != ReadOutcome::kOk) {
-    return std::string(program) + ": cannot read " + path + ": " + std::strerror(read.Error) + "\n";
+  std::error_code unknown;
+  if (const std::uintmax_t size = std::filesystem::file_size(path, unknown);
+      !unknown && size > kLargestSearchFile) {
+    return SearchFileErrorLine(path, TooLarge(size));  // unread: it might not even fit in memory
   }
-  if (auto error = ReadSearchFile(text, settings)) {
-    return SearchFileErrorLine(path, *error);
+  std::string text;
+  if (const ReadResult read = ReadWholeFile(path, text); read.Outcome != ReadOutcome::kOk) {
+    return std::string(program) + ": cannot read " + EscapeControlBytes(path) + ": " +
+           std::strerror(read.Error) + "\n";
+  }
+  if (const std::string lines = SearchFileErrorLines(path, ReadSearchFile(text, settings));
+      !lines.empty()) {
+    return lines;
   }
   return std::nullopt;
 }
@@ -237,9 +477,10 @@ bool IsPrefixKey(const std::vector<LayoutEntry>& table, std::size_t slots, int k
 
 }  // namespace
 
-std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
-                                              const std::vector<LayoutEntry>& table,
-                                              std::size_t slots, Movable& movable) {
+std::vector<SearchFileError> ResolveMovable(const SearchSettings& settings,
+                                            const std::vector<LayoutEntry>& table,
+                                            std::size_t slots, Movable& movable) {
+  std::vector<SearchFileError> errors;
   // The thumb keys are keys of a layout with keys pressed together only: they move when
   // free_keys names them and an entry presses them.
   std::array<bool, kKeyCountWithThumbs> used{}, free{};
@@ -250,23 +491,17 @@ std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
       }
     }
   }
-  const auto thumbUnused = [&used](std::string_view keys, std::size_t line,
-                                   std::string_view name) -> std::optional<SearchFileError> {
+  const auto thumbUnused = [&used, &errors](std::string_view keys, std::size_t line,
+                                            std::string_view name) {
     for (const char character : keys) {
       if (IsThumbKey(ChordKeyIndex(character)) && !used[ChordKeyIndex(character)]) {
-        return SearchFileError{line, std::string(name) + ": '" + character +
-                                         "' is a thumb key, which no entry of the layout presses"};
+        errors.push_back({line, std::string(name) + ": '" + character +
+                                    "' is a thumb key, which no entry of the layout presses"});
       }
     }
-    return std::nullopt;
   };
-  if (auto error =
-          thumbUnused(settings.FreeKeys.value_or(""), settings.FreeKeysLine, "free_keys")) {
-    return error;
-  }
-  if (auto error = thumbUnused(settings.PinKeys, settings.PinKeysLine, "pin_keys")) {
-    return error;
-  }
+  thumbUnused(settings.FreeKeys.value_or(""), settings.FreeKeysLine, "free_keys");
+  thumbUnused(settings.PinKeys, settings.PinKeysLine, "pin_keys");
   if (settings.FreeKeys) {
     for (const char character : *settings.FreeKeys) {
       free[ChordKeyIndex(character)] = true;
@@ -287,10 +522,10 @@ std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
   free[0] = false;  // the space key has no place on the keyboard to trade
   for (const char character : settings.PinKeys) {
     const std::uint8_t key = ChordKeyIndex(character);
-    if (!used[key]) {
-      return SearchFileError{
-          settings.PinKeysLine,
-          std::string("pin_keys: no entry of the layout uses the key '") + character + "'"};
+    if (!used[key] && !IsThumbKey(key)) {
+      errors.push_back(
+          {settings.PinKeysLine,
+           std::string("pin_keys: no entry of the layout uses the key '") + character + "'"});
     }
     free[key] = false;
   }
@@ -309,9 +544,9 @@ std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
       }
     }
     if (!found) {
-      return SearchFileError{settings.PinKanaLine,
-                             "pin_kana: the layout has no entry for " +
-                                 ShiftJisTextToUtf8(KanaText(static_cast<std::uint8_t>(kana[0])))};
+      errors.push_back({settings.PinKanaLine,
+                        "pin_kana: the layout has no entry for " +
+                            ShiftJisTextToUtf8(KanaText(static_cast<std::uint8_t>(kana[0])))});
     }
   }
   movable.Keys.clear();
@@ -320,7 +555,8 @@ std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
       movable.Keys.push_back(key);
     }
   }
-  return std::nullopt;
+  InLineOrder(errors);
+  return errors;
 }
 
 }  // namespace kananet

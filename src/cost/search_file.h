@@ -50,27 +50,41 @@ struct SearchSettings {
 // The weights when no search file is given: the commented default file says why.
 SearchSettings DefaultSettings();
 
-// Reads a search file's UTF-8 text; an error names the first mistake.
-std::optional<SearchFileError> ReadSearchFile(const std::string& text, SearchSettings& settings);
+// The most a search file may hold, which is refused before it is read: it needs a few lines.
+inline constexpr std::size_t kLargestSearchFile = 1 << 20;
+// The deepest its keys may nest (table headers and dotted keys a level a part, arrays and inline
+// tables a level each), found before the file is parsed: the parser recurses once a level.
+inline constexpr std::size_t kDeepestKey = 100;
+// A weight lies from -kLargestWeight to kLargestWeight, so that no product of a weight and a
+// count can overflow and the search can still tell changes of cost from rounding.
+inline constexpr double kLargestWeight = 1e12;
+
+// Reads a search file's UTF-8 text; the errors name every mistake, in the order of the lines
+// (none when the file is fine). A file too large or nested too deep gives that error alone, and
+// so does one the parser refuses.
+std::vector<SearchFileError> ReadSearchFile(const std::string& text, SearchSettings& settings);
 
 // The line a program prints for a mistake in the search file named path:
-// "PATH:LINE: error: WHAT".
+// "PATH:LINE: error: WHAT", control bytes escaped (EscapeControlBytes).
 std::string SearchFileErrorLine(const std::string& path, const SearchFileError& error);
+// Those lines of each error in turn.
+std::string SearchFileErrorLines(const std::string& path,
+                                 const std::vector<SearchFileError>& errors);
 
-// Reads the search file at path. On a mistake, the line to print on stderr: the file's mistake
-// as SearchFileErrorLine gives it, or "PROGRAM: cannot read PATH: REASON".
+// Reads the search file at path. On mistakes, the lines to print on stderr: the file's mistakes
+// as SearchFileErrorLine gives them, or "PROGRAM: cannot read PATH: REASON".
 std::optional<std::string> LoadSearchFile(const std::string& path, std::string_view program,
                                           SearchSettings& settings);
 
 // What may move in a layout: the keys (0..55, and the thumb keys 56 and 57 of a layout that
 // presses them together with others) free to be exchanged, and the entries that keep
-// their keys. An error names the line of a pinned key or kana the layout does not have.
+// their keys. The errors name the line of each pinned key or kana the layout does not have.
 struct Movable {
   std::vector<int> Keys;
   std::vector<bool> PinnedEntries;  // by slot
 };
-std::optional<SearchFileError> ResolveMovable(const SearchSettings& settings,
-                                              const std::vector<LayoutEntry>& table,
-                                              std::size_t slots, Movable& movable);
+std::vector<SearchFileError> ResolveMovable(const SearchSettings& settings,
+                                            const std::vector<LayoutEntry>& table,
+                                            std::size_t slots, Movable& movable);
 
 }  // namespace kananet

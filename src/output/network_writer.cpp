@@ -104,7 +104,9 @@ int ThumbVertex(int key, int band, bool repeat) {
 }
 
 std::string OutputNameOf(std::string_view layoutName) {
-  return std::string(layoutName.substr(0, layoutName.find('.'))) + ".net";
+  std::string name(LayoutStem(layoutName));
+  name += ".net";
+  return name;
 }
 
 std::string BuildKeyboardNetwork(const std::vector<LayoutEntry>& table,

@@ -1,5 +1,7 @@
 #include "platform/console_stream.h"
 
+#include <cerrno>
+
 #include "platform/console_text.h"
 
 namespace kananet {
@@ -40,10 +42,14 @@ bool ConsoleStreamBuffer::Emit(std::size_t length) {
   std::string bytes =
       Utf8ConsoleLine(std::string_view(pending_).substr(0, length), CharsetOf(stream_));
   pending_.erase(0, length);
+  errno = 0;
   if (!bytes.empty()) {
     failed_ = std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size() || failed_;
   }
   failed_ = std::fflush(stream_) != 0 || failed_;
+  if (failed_ && error_ == 0) {
+    error_ = errno != 0 ? errno : EIO;
+  }
   return !failed_;
 }
 

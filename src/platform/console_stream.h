@@ -15,6 +15,8 @@ class ConsoleStreamBuffer : public std::streambuf {
   // stream is stdout or stderr; its character set is CharsetOf(stream) when a piece goes out.
   explicit ConsoleStreamBuffer(std::FILE* stream) : stream_(stream) {}
   ~ConsoleStreamBuffer() override { sync(); }
+  // The errno of the first write that failed, 0 while none has.
+  int Error() const { return error_; }
 
  protected:
   int_type overflow(int_type c) override;
@@ -29,6 +31,7 @@ class ConsoleStreamBuffer : public std::streambuf {
   std::FILE* stream_;
   std::string pending_;
   bool failed_ = false;
+  int error_ = 0;
 };
 
 }  // namespace kananet

@@ -5,26 +5,42 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 namespace kananet {
 
 void RunParts(std::size_t parts, const std::function<void(std::size_t)>& work) {
+  // A part that throws (out of memory, most likely) ends its thread quietly; the first such
+  // exception is thrown again here once every part is done.
+  std::mutex caughtMutex;
+  std::exception_ptr caught;
+  const auto guarded = [&](std::size_t part) {
+    try {
+      work(part);
+    } catch (...) {
+      const std::lock_guard lock(caughtMutex);
+      caught = caught ? caught : std::current_exception();
+    }
+  };
   std::vector<std::thread> threads;
   threads.reserve(parts);
   for (std::size_t part = 1; part < parts; ++part) {
     try {
-      threads.emplace_back(work, part);
+      threads.emplace_back(guarded, part);
     } catch (const std::exception&) {
-      work(part);  // no thread to be had: this one does the part
+      guarded(part);  // no thread to be had: this one does the part
     }
   }
   if (parts > 0) {
-    work(0);
+    guarded(0);
   }
   for (std::thread& thread : threads) {
     thread.join();
+  }
+  if (caught) {
+    std::rethrow_exception(caught);
   }
 }
 

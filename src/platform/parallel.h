@@ -10,7 +10,8 @@ namespace kananet {
 
 // Calls work(part) for every part below parts: part 0 on the calling thread, each other part on
 // a thread of its own, and returns when all are done. Where no thread can be had, the calling
-// thread does that part as well. work must not throw.
+// thread does that part as well. An exception a part throws (std::bad_alloc) is thrown again
+// once all parts are done, the first one where several throw.
 void RunParts(std::size_t parts, const std::function<void(std::size_t)>& work);
 
 // What runs work(part) for every part below parts: RunParts, or a loop one part after another

@@ -178,12 +178,15 @@ LayoutDefinition ReadLayout(std::string fileBytes) {
   return layout;
 }
 
-LayoutFile ReadLayoutFile(const std::string& path) {
+LayoutFile ReadLayoutFile(const std::string& path, bool keepFileBytes) {
   LayoutFile file;
   std::string bytes;
   file.Read = ReadWholeFile(path, bytes);
   if (file.Read.Outcome != ReadOutcome::kOk) {
     return file;
+  }
+  if (keepFileBytes) {
+    file.FileBytes = bytes;
   }
   file.Utf16 = !MakeTextShiftJis(bytes);
   if (!file.Utf16) {

@@ -84,11 +84,20 @@ struct LayoutFile {
   ReadResult Read{ReadOutcome::kOk, 0};
   bool Utf16 = false;  // the file is UTF-16, which no reader accepts
   LayoutDefinition Definition;
+  // The file's own bytes, when asked for: a program that writes the layout back changed keeps
+  // the file's encoding, byte-order mark and line ends from them.
+  std::string FileBytes;
 
   bool Ok() const { return Read.Outcome == ReadOutcome::kOk && !Utf16; }
 };
 
-LayoutFile ReadLayoutFile(const std::string& path);
+LayoutFile ReadLayoutFile(const std::string& path, bool keepFileBytes = false);
+
+// The name a layout goes by: its file's name up to the first dot. Its network file and the
+// layouts a search finds from it are named from it.
+inline std::string_view LayoutStem(std::string_view fileName) {
+  return fileName.substr(0, fileName.find('.'));
+}
 
 // The batch's step: reads layout/<name>. Ends the run with "File is not exist." when the file
 // cannot be opened or read, and warns when it has more entry lines than the table holds.

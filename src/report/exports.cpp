@@ -1,16 +1,20 @@
 #include "report/exports.h"
 
-#include <charconv>
+#include <cmath>
+
+#include "report/html_text.h"
 
 namespace kananet::report {
 
 namespace {
 
+// A number for JSON and CSV, with up to four decimals; null for NaN and the infinities, which
+// neither has (the search file's checks keep them out of every cost).
 std::string Number(double value) {
-  char buffer[64];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
-  std::string text(buffer, result.ptr);
+  if (!std::isfinite(value)) {
+    return "null";
+  }
+  std::string text = Fixed(value, 4);
   while (text.find('.') != std::string::npos && (text.back() == '0' || text.back() == '.')) {
     const bool point = text.back() == '.';
     text.pop_back();
@@ -95,11 +99,26 @@ std::string CostRows(const LayoutView& view, const SearchSettings& settings,
          "\r\n";
 }
 
+// The moves a found layout's line after its header lists, or null.
+std::string MovesJson(const LayoutDetails* details) {
+  if (!details || !details->Moves) {
+    return "null";
+  }
+  std::string json = "[";
+  for (const KanaMove& move : *details->Moves) {
+    json += std::string(json.size() > 1 ? ", " : "") + "{\"kana\": " + JsonString(move.Kana) +
+            ", \"from\": " + JsonString(move.From) + ", \"to\": " + JsonString(move.To) + "}";
+  }
+  return json + "]";
+}
+
 std::string CostJson(const LayoutView& view, const SearchSettings& settings) {
   if (!view.Cost) {
     return "null";
   }
-  std::string json = "{\"total\": " + Number(view.Cost->Total) + ", \"terms\": [";
+  // Strokes beside the total: a search whose kana take keys of other lengths trades them.
+  std::string json = "{\"total\": " + Number(view.Cost->Total) + ", \"strokesPer100Kana\": " +
+                     Number(view.Cost->PerHundredKana[kFigureStrokes]) + ", \"terms\": [";
   bool first = true;
   for (int figure = 0; figure < kFigureCount; ++figure) {
     const auto at = static_cast<std::size_t>(figure);
@@ -234,17 +253,18 @@ std::string ExportJson(const ExportInput& input) {
     const LayoutView& view = views[i];
     const LayoutDetails* details = view.Details;
     const std::string counting = CountingName(view);
-    json +=
-        std::string(i ? "," : "") + "\n{\"name\": " + JsonString(view.Entry->Name) +
-        ", \"networkFile\": " + JsonString(view.Entry->FileName) +
-        ", \"layoutFile\": " + (details ? JsonString(details->LayoutFile) : "null") +
-        ",\n \"counting\": " + (counting.empty() ? "null" : JsonString(counting)) +
-        ", \"header\": " +
-        (details && details->HeaderKnown ? JsonString(details->Header) : "null") +
-        ", \"leftHandLastKey\": " +
-        (view.SplitKnown ? std::to_string(view.LeftHandLastKey) : "null") +
-        ", \"countsFromText\": " + Bool(view.CountsFromText) + ", \"stale\": " + Bool(view.Stale) +
-        (input.Cost ? ",\n \"cost\": " + CostJson(view, *input.Cost) : "") + ",\n \"figures\": [";
+    json += std::string(i ? "," : "") + "\n{\"name\": " + JsonString(view.Entry->Name) +
+            ", \"networkFile\": " + JsonString(view.Entry->FileName) +
+            ", \"layoutFile\": " + (details ? JsonString(details->LayoutFile) : "null") +
+            ",\n \"counting\": " + (counting.empty() ? "null" : JsonString(counting)) +
+            ", \"header\": " +
+            (details && details->HeaderKnown ? JsonString(details->Header) : "null") +
+            ", \"leftHandLastKey\": " +
+            (view.SplitKnown ? std::to_string(view.LeftHandLastKey) : "null") +
+            ", \"countsFromText\": " + Bool(view.CountsFromText) +
+            ", \"stale\": " + Bool(view.Stale) + ",\n \"moves\": " + MovesJson(details) +
+            (input.Cost ? ",\n \"cost\": " + CostJson(view, *input.Cost) : "") +
+            ",\n \"figures\": [";
     for (std::size_t f = 0; f < view.Figures.size(); ++f) {
       const Figure& figure = view.Figures[f];
       json +=

@@ -15,16 +15,19 @@
 // "sampleText": {"name", "bytes", "kana", "runs"} or null, "fingers": {"left": [14 finger
 // names by column], "right": [...]}, "layouts": [{"name", "networkFile", "layoutFile",
 // "counting": "by strokes" | "by kana" | null, "header", "leftHandLastKey", "countsFromText",
-// "stale", "figures": [{"id", "label", "known", "count", "percent", "exact", "difference",
-// "per100Kana", "differencePer100Kana"}], "problemPairs": {"same_finger": [{"kana", "keys":
+// "stale", "moves": [{"kana", "from", "to"}] (a layout kananet-search found: each kana whose
+// keys changed from its start, as the line after its header lists them) or null, "figures":
+// [{"id", "label", "known", "count", "percent", "exact", "difference", "per100Kana",
+// "differencePer100Kana"}], "problemPairs": {"same_finger": [{"kana", "keys":
 // [a, b], "count"}], "repeats": [...], "row_jumps": [...]} or null,
 // "findings": [{"severity", "location", "message"}], "keys": [{"index", "key", "label",
 // "kanaAlone", "kanaWithKeys", "finger", "strokes", "exact", "repeats": [3 counts]}],
 // "pairs": [{"gap", "keys": [a, b], "count", "exact"}]}]}. Unknown values are null.
 // With a search file (--cost), "costFile" follows "baseline", and each layout has "cost":
-// {"total", "terms": [{"id", "weight", "count", "per100Kana", "cost"}]} or null after "stale";
-// the CSV has two more columns, weight and cost, and records "cost": one per weighted figure
-// (figure, count, per_100_kana, weight, cost: its term), then the total (figure empty).
+// {"total", "strokesPer100Kana", "terms": [{"id", "weight", "count", "per100Kana", "cost"}]} or
+// null after "moves"; the CSV has two more columns, weight and cost, and records "cost": one
+// per weighted figure (figure, count, per_100_kana, weight, cost: its term), then the total
+// (figure empty).
 #pragma once
 
 #include <optional>

@@ -1,7 +1,9 @@
 #include "report/html_text.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <limits>
 
 namespace kananet::report {
 
@@ -33,10 +35,11 @@ std::string EscapeHtml(std::string_view text) {
 }
 
 std::string Fixed(double value, int digits) {
-  char buffer[64];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, digits);
-  return std::string(buffer, result.ptr);
+  // Room for any double: 309 digits before the point, the sign, the point and the decimals.
+  std::array<char, std::numeric_limits<double>::max_exponent10 + 3 + 64> buffer;
+  const auto [end, failed] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                           std::chars_format::fixed, digits);
+  return failed == std::errc() ? std::string(buffer.data(), end) : std::string("?");
 }
 
 std::string CountHtml(const Count& count) {

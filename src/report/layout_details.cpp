@@ -155,6 +155,12 @@ WorkingDirectory ReadWorkingDirectory(
     const LayoutDefinition& definition = batch.Definitions[i];
     CollectKana(definition.Table, definition.EntryLines, details);
     details.Layers = FindLayers(definition.Table, definition.EntryLines);
+    if (constexpr std::size_t kRemarkLine = 4; definition.Lines.size() > kRemarkLine) {
+      details.Moves = KanaMovesOf(definition.LineText(kRemarkLine));
+      for (std::size_t move = 0; details.Moves && move < details.Moves->size(); ++move) {
+        (*details.Moves)[move].Kana = Utf8Of((*details.Moves)[move].Kana);
+      }
+    }
     details.UndefinedKana =
         std::any_of(layout.Findings.begin(), layout.Findings.end(),
                     [](const Finding& item) { return item.Kind == FindingKind::kUndefinedKana; });

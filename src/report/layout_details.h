@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "analysis/statistics.h"
+#include "cost/found_remark.h"
 #include "report/layers.h"
 #include "report/network_file.h"
 #include "report/problem_pairs.h"
@@ -62,6 +63,8 @@ struct LayoutDetails {
   // network file, so a file of that name is of an older layout or text.
   bool UndefinedKana = false;
   ProblemPairs Problems;  // the kana behind the pair figures, with Recounted
+  // A layout kananet-search found: each kana whose keys changed from its start, kana in UTF-8.
+  std::optional<std::vector<KanaMove>> Moves;
 };
 
 struct WorkingDirectory {

@@ -1,6 +1,7 @@
 // kananet-report: a self-contained HTML page of a batch of kananet's network files.
 #include <unistd.h>
 
+#include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -20,5 +21,13 @@ int main(int argc, char** argv) {
   kananet::ConsoleStreamBuffer errBuffer(stderr);
   std::ostream out(&outBuffer);
   std::ostream err(&errBuffer);
-  return kananet::report::RunReport(arguments, out, err, ::isatty(STDERR_FILENO) == 1);
+  int status = kananet::report::RunReport(arguments, out, err, ::isatty(STDERR_FILENO) == 1);
+  // A console line that could not go out (a closed stream, a full disk, a reader that went
+  // away) fails the run, so that a script never takes part of the output for the whole.
+  if (!out.flush()) {
+    err << "kananet-report: cannot write to standard output: " << std::strerror(outBuffer.Error())
+        << "\n";
+    status = status == 0 ? 1 : status;
+  }
+  return status;
 }

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "platform/stop_signals.h"
+
 namespace kananet::sample {
 
 namespace {
@@ -16,8 +18,6 @@ namespace {
 char temporaryPath[PATH_MAX];
 std::atomic<bool> temporaryKnown{false};
 std::atomic<bool> progressShown{false};
-
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // Async-signal-safe only: unlink, write, sigaction, raise.
 void OnInterruption(int signal) {
@@ -37,19 +37,7 @@ void OnInterruption(int signal) {
 }  // namespace
 
 void CleanUpWhenInterrupted() {
-  struct sigaction handler {};
-  handler.sa_handler = OnInterruption;
-  ::sigemptyset(&handler.sa_mask);
-  for (int signal : kSignals) {
-    ::sigaddset(&handler.sa_mask, signal);
-  }
-  for (int signal : kSignals) {
-    struct sigaction before {};
-    // A signal the caller ignores (nohup, a background job) stays ignored.
-    if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN) {
-      ::sigaction(signal, &handler, nullptr);
-    }
-  }
+  CatchStopSignals(OnInterruption);
 }
 
 void SetTemporaryOutput(const std::string& path) {

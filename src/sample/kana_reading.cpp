@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "codes/kana_code.h"
+#include "codes/kana_forms.h"
 #include "codes/text_encoding.h"
 
 namespace kananet::sample {
@@ -18,36 +19,6 @@ constexpr char32_t kHalfWidthSemiVoiced = 0xFF9F;
 constexpr char16_t kFullWidth[] =
     u"。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソ"
     u"タチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン";
-
-// The voiced form of a kana, or 0 when it has none.
-char32_t VoicedOf(char32_t kana) {
-  bool hiragana = kana >= 0x3041 && kana <= 0x309F;
-  char32_t k = hiragana && kana != 0x309D ? kana + 0x60 : kana;  // as katakana
-  char32_t voiced = 0;
-  if ((k >= 0x30AB && k <= 0x30C2 && k % 2 == 1) || k == 0x30C4 || k == 0x30C6 || k == 0x30C8 ||
-      (k >= 0x30CF && k <= 0x30DB && (k - 0x30CF) % 3 == 0)) {
-    voiced = k + 1;
-  } else if (k == 0x30A6) {
-    voiced = 0x30F4;  // ヴ
-  } else if (kana == 0x309D || kana == 0x30FD) {
-    return kana + 1;  // ゞ ヾ
-  } else if (!hiragana && k >= 0x30EF && k <= 0x30F2) {
-    voiced = k + 8;  // ヷ ヸ ヹ ヺ
-  }
-  if (voiced == 0 || !hiragana) {
-    return voiced;
-  }
-  return voiced == 0x30F4 ? 0x3094 : voiced - 0x60;
-}
-
-// The semi-voiced form of a kana of the は row, or 0.
-char32_t SemiVoicedOf(char32_t kana) {
-  char32_t k = kana >= 0x3041 && kana <= 0x3096 ? kana + 0x60 : kana;
-  if (k >= 0x30CF && k <= 0x30DB && (k - 0x30CF) % 3 == 0) {
-    return kana + 2;
-  }
-  return 0;
-}
 
 bool IsKanji(char32_t c) {
   return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) ||

@@ -238,13 +238,14 @@ int RunSample(const std::vector<std::string>& arguments) {
     WriteAll(STDERR_FILENO, UsageErrorText(kProgram, *complaint).In(CharsetOf(stderr)));
     return 2;
   }
-  if (chosen.Help) {
-    WriteAll(STDOUT_FILENO, kUsage);
-    return 0;
-  }
-  if (chosen.Version) {
-    WriteAll(STDOUT_FILENO, std::string(kProgram) + " " KANANET_VERSION "\n");
-    return 0;
+  if (chosen.Help || chosen.Version) {
+    const int error =
+        WriteAll(STDOUT_FILENO, chosen.Help ? std::string(kUsage)
+                                            : std::string(kProgram) + " " KANANET_VERSION "\n");
+    if (error != 0) {
+      Say(std::string("cannot write to standard output: ") + std::strerror(error));
+    }
+    return error != 0 ? 1 : 0;
   }
   if (chosen.Inputs.empty()) {
     chosen.Inputs.emplace_back(kStandardInput);

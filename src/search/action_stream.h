@@ -114,6 +114,10 @@ class ActionState {
   std::optional<double> KanaDelta(std::size_t u, std::size_t w);
   void ExchangeKana(std::size_t u, std::size_t w);
   double Cost() const { return cost_; }
+  // The scale of the cost now (CostScaleOf).
+  double CostScale() const {
+    return CostScaleOf(figures_, text_.settings_.Weights, text_.kana_, &text_.settings_);
+  }
   const FigureCounts& Figures() const { return figures_; }
   Arrangement Now() const { return {places_, holds_}; }
 

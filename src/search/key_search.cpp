@@ -1,6 +1,7 @@
 #include "search/key_search.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "codes/key_alphabet.h"
 #include "cost/layout_cost.h"
@@ -121,26 +122,42 @@ void KeyProblem::UnitGapsInto(FigureCounts& figures, const std::vector<std::stri
   }
 }
 
+bool KeyProblem::Scores(int figure) const {
+  if (!IsGapFigure(figure)) {
+    return true;
+  }
+  const bool allPairs = windows_ != nullptr || hands_ != nullptr;
+  if (!countByKana_) {
+    return figure == kFigureGap0 || allPairs || (units_ != nullptr && figure == kFigureGap1);
+  }
+  return units_ != nullptr && (figure != kFigureGap2 || allPairs);
+}
+
 double KeyProblem::CostOf(const FigureCounts& figures) const {
   FigureWeights weights = weights_;
-  if (countByKana_ && !units_) {
-    weights[kFigureGap0] = weights[kFigureGap1] = 0;
-  }
-  if (!windows_ && !hands_) {
-    weights[kFigureGap2] = 0;
-    if (!countByKana_ && !units_) {
-      weights[kFigureGap1] = 0;
+  for (int figure = 0; figure < kFigureCount; ++figure) {
+    if (!Scores(figure)) {
+      weights[static_cast<std::size_t>(figure)] = 0;
     }
   }
   double cost = kananet::CostOf(figures, weights, kana_);
   if (fingerTargets_) {
-    std::array<double, kFingerCount> fingers{};
-    for (std::size_t finger = 0; finger < fingers.size(); ++finger) {
-      fingers[finger] = static_cast<double>(figures[kFigureFingerFirst + finger]);
-    }
-    cost += FingerTargetCost(fingers, *fingerTargets_);
+    cost += FingerTargetCostOf(figures, *fingerTargets_);
   }
   return cost;
+}
+
+double CostScaleOf(const FigureCounts& figures, const FigureWeights& weights, std::uint64_t kana,
+                   const SearchSettings* fingerTargets) {
+  double sum = 0;
+  for (const double weight : weights) {
+    sum += std::abs(weight);
+  }
+  double scale = WeightedFigure(*std::max_element(figures.begin(), figures.end()), sum, kana);
+  if (fingerTargets) {
+    scale += std::abs(fingerTargets->FingerTargetWeight) * 100 * 100 * kFingerCount;
+  }
+  return scale;
 }
 
 KeyState::KeyState(const KeyProblem& problem, const Places& places)

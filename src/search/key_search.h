@@ -32,6 +32,12 @@ std::vector<std::string> KeysAt(std::vector<std::string> keys, const Places& pla
 // weight on its gap classes. Counted by strokes, unit windows counted so (where kana move)
 // give class 1 in place of the gap windows. Where kana move, every same-hand pair comes from the
 // hand sets, beside the unit windows. With finger targets, the cost takes in their term.
+// How large the terms of the cost of figures under weights can be, whatever their signs: every
+// weight times the largest count per 100 kana, and the finger targets' term at its largest. A
+// change of cost a tiny fraction of this is rounding.
+double CostScaleOf(const FigureCounts& figures, const FigureWeights& weights, std::uint64_t kana,
+                   const SearchSettings* fingerTargets);
+
 class KeyProblem {
  public:
   KeyProblem(const StrokeCounts& start, std::vector<int> freeKeys, const FigureWeights& weights,
@@ -46,6 +52,15 @@ class KeyProblem {
   // The same for other strokes of the start's keys, such as those of its kana moved.
   FigureCounts FiguresAt(const StrokeCounts& strokes, const Places& places) const;
   double CostOf(const FigureCounts& figures) const;
+  // Whether the figures and cost take in figure. Counted by strokes, gap class 0 always is,
+  // classes 1 and 2+ with the gap windows or the hand sets, and class 1 with the unit windows.
+  // Counted by kana, classes 0 and 1 are with the unit windows, and class 2+ with those and the
+  // gap windows or the hand sets. Every other figure is.
+  bool Scores(int figure) const;
+  // How large the terms of the cost of figures can be (CostScaleOf).
+  double CostScale(const FigureCounts& figures) const {
+    return CostScaleOf(figures, weights_, kana_, fingerTargets_);
+  }
   // Whether the cost takes in gap classes from the unit windows.
   bool HasUnitGaps() const { return units_ != nullptr; }
   // Sets the gap classes from the unit windows of a layout whose slots type keys, with the

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <unordered_set>
 
+#include "codes/kana_forms.h"
 #include "codes/key_alphabet.h"
 #include "search/action_stream.h"
 
@@ -12,56 +13,21 @@ namespace kananet::search {
 
 namespace {
 
-// Changes of cost smaller than this are rounding, not improvement.
-constexpr double kLeast = 1e-9;
-
-// The KanaCode of a hiragana from its code point.
-constexpr std::uint8_t KanaCodeOfHiragana(char32_t codePoint) {
-  return static_cast<std::uint8_t>(codePoint - 0x3041 + 7);
-}
-
-// The kana whose voiced, semi-voiced or small form code is; 0 for every other code.
-std::uint8_t PlainKana(std::uint8_t code) {
-  if (code == 5) {  // the katakana vu
-    return KanaCodeOfHiragana(0x3046);
-  }
-  if (code < 7 || code > 89) {
-    return 0;
-  }
-  const char32_t u = 0x3041 + (code - 7u);
-  switch (u) {
-    case 0x3041:
-    case 0x3043:
-    case 0x3045:
-    case 0x3047:
-    case 0x3049:  // small a i u e o
-    case 0x3063:
-    case 0x3083:
-    case 0x3085:
-    case 0x3087:  // small tsu ya yu yo
-      return KanaCodeOfHiragana(u + 1);
-    case 0x3065:
-    case 0x3067:
-    case 0x3069:  // du de do
-      return KanaCodeOfHiragana(u - 1);
-    default:
-      break;
-  }
-  if (u >= 0x304C && u <= 0x3062 && (u - 0x304C) % 2 == 0) {  // ga .. di
-    return KanaCodeOfHiragana(u - 1);
-  }
-  if (u >= 0x306F && u <= 0x307D && (u - 0x306F) % 3 != 0) {  // ba pa .. bo po
-    return KanaCodeOfHiragana(u - (u - 0x306F) % 3);
-  }
-  return 0;
-}
+// Changes of cost smaller than this share of the cost's scale are rounding, not improvement:
+// a change is scored as a sum of a few hundred terms at most, each rounded to a few parts in
+// 1e16 of the scale. An absolute bound let rounding pass for improvement under large weights,
+// and the polish exchanged two keys back and forth for ever.
+constexpr double kLeast = 1e-10;
+// The greedy polish ends after this many steps of a free key or unit, whatever happens: it
+// takes a handful of steps after the annealing, but a round must end.
+constexpr std::uint64_t kMostPolishSteps = 64;
 
 // The kana that kana is a form of (its first kana voiced, semi-voiced or small), or empty.
 std::string PlainForm(const std::string& kana) {
-  if (kana.empty() || PlainKana(static_cast<std::uint8_t>(kana[0])) == 0) {
+  if (kana.empty() || PlainKanaCode(static_cast<std::uint8_t>(kana[0])) == 0) {
     return "";
   }
-  return static_cast<char>(PlainKana(static_cast<std::uint8_t>(kana[0]))) + kana.substr(1);
+  return static_cast<char>(PlainKanaCode(static_cast<std::uint8_t>(kana[0]))) + kana.substr(1);
 }
 
 // A key sequence of up to kLongestMoved keys as one number, keys from 1, different for
@@ -200,6 +166,10 @@ std::vector<SlotShape> KanaUnits::Shapes() const {
     }
   }
   return shapes;
+}
+
+double LayoutState::CostScale() const {
+  return keys_.Problem().CostScale(FiguresAt(keys_.Problem(), kana_, Now()));
 }
 
 StrokeCounts KanaUnits::StrokesOf(const std::vector<std::uint16_t>& holds) const {
@@ -458,14 +428,14 @@ template <typename State>
 bool Improve(State& state, const std::vector<int>& keys, std::size_t units,
              std::atomic<std::uint64_t>& candidates, const std::atomic<bool>& stop,
              const std::type_identity_t<std::function<void(const State&)>>& accepted) {
-  std::uint64_t scored = 0;
   bool whole = true;
-  for (;;) {
+  const double least = kLeast * (1 + state.CostScale());
+  for (std::uint64_t step = 0; step < kMostPolishSteps * (keys.size() + units + 1); ++step) {
     if (stop.load(std::memory_order_relaxed)) {
       whole = false;
       break;
     }
-    double best = -kLeast;
+    double best = -least;
     int bestA = -1, bestB = -1;
     for (std::size_t i = 0; i < keys.size(); ++i) {
       for (std::size_t j = i + 1; j < keys.size(); ++j) {
@@ -477,8 +447,13 @@ bool Improve(State& state, const std::vector<int>& keys, std::size_t units,
         }
       }
     }
+    candidates.fetch_add(keys.size() * (keys.size() - 1) / 2, std::memory_order_relaxed);
     std::size_t bestU = 0, bestW = 0;
-    for (std::size_t u = 0; u < units; ++u) {
+    // A step over thousands of units scores millions of pairs: the progress and a stop are
+    // seen within it, row by row.
+    for (std::size_t u = 0; u < units && whole; ++u) {
+      candidates.fetch_add(units - u - 1, std::memory_order_relaxed);
+      whole = !stop.load(std::memory_order_relaxed);
       for (std::size_t w = u + 1; w < units; ++w) {
         const std::optional<double> delta = state.KanaDelta(u, w);
         if (delta && *delta < best) {
@@ -489,7 +464,9 @@ bool Improve(State& state, const std::vector<int>& keys, std::size_t units,
         }
       }
     }
-    scored += keys.size() * (keys.size() - 1) / 2 + units * (units - 1) / 2;
+    if (!whole) {
+      break;
+    }
     if (bestA >= 0) {
       state.ExchangeKeys(bestA, bestB);
     } else if (bestU != bestW) {
@@ -501,7 +478,6 @@ bool Improve(State& state, const std::vector<int>& keys, std::size_t units,
       accepted(state);
     }
   }
-  candidates.fetch_add(scored, std::memory_order_relaxed);
   return whole;
 }
 
@@ -548,12 +524,21 @@ bool Anneal(State& state, const std::vector<int>& keys, std::size_t units, std::
     }
   }
   const double hot = rises > 0 ? rise / rises : 1, cooling = std::log(1e-3);
+  candidates.fetch_add(200, std::memory_order_relaxed);
   bool whole = true;
-  std::uint64_t step = 0;
+  std::uint64_t step = 0, counted = 0;  // counted: the steps added to candidates so far
   for (; step < steps; ++step) {
-    if (step % 4096 == 0 && stop.load(std::memory_order_relaxed)) {
-      whole = false;
-      break;
+    // A step of a large layout with the gap classes weighted takes many microseconds: a stop
+    // is seen within a few dozen of them.
+    if (step % 64 == 0) {
+      if (step % 4096 == 0) {
+        candidates.fetch_add(step - counted, std::memory_order_relaxed);
+        counted = step;
+      }
+      if (stop.load(std::memory_order_relaxed)) {
+        whole = false;
+        break;
+      }
     }
     const double temperature =
         hot * std::exp(cooling * static_cast<double>(step) / static_cast<double>(steps));
@@ -570,7 +555,7 @@ bool Anneal(State& state, const std::vector<int>& keys, std::size_t units, std::
       }
     }
   }
-  candidates.fetch_add(step + 200, std::memory_order_relaxed);
+  candidates.fetch_add(step - counted, std::memory_order_relaxed);
   return whole;
 }
 

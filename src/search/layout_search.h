@@ -94,6 +94,8 @@ class LayoutState {
   std::optional<double> KanaDelta(std::size_t u, std::size_t w) const;
   void ExchangeKana(std::size_t u, std::size_t w);
   double Cost() const { return keys_.Cost(); }
+  // The scale of the cost now (KeyProblem::CostScale), from the figures counted afresh.
+  double CostScale() const;
   Arrangement Now() const { return {keys_.PlacesNow(), holds_}; }
 
  private:
@@ -143,9 +145,10 @@ Places StartPlacesOfRound(const std::vector<int>& keys, std::uint64_t round, Ran
 Random RandomOfRound(std::uint64_t seed, std::uint64_t round);
 
 // Takes the best move (an exchange of two of keys or of two of the first units) while one
-// lowers the cost. candidates counts the moves scored; stop, checked between steps, ends it
-// early (false); accepted, when given, sees every layout moved to. State is a LayoutState, or
-// an ActionState (action_stream.h) for a layout that presses keys together.
+// lowers the cost by more than rounding, a fraction of the cost's scale, whatever the weights.
+// candidates counts the moves scored; stop, checked between steps, ends it early (false);
+// accepted, when given, sees every layout moved to. State is a LayoutState, or an ActionState
+// (action_stream.h) for a layout that presses keys together.
 template <typename State>
 bool Improve(State& state, const std::vector<int>& keys, std::size_t units,
              std::atomic<std::uint64_t>& candidates, const std::atomic<bool>& stop,

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string_view>
+#include <system_error>
 #include <thread>
 
 #include "analysis/entry_matcher.h"
@@ -30,6 +30,7 @@
 #include "platform/console_text.h"
 #include "platform/files.h"
 #include "platform/parallel.h"
+#include "platform/stop_signals.h"
 #include "readers/layout.h"
 #include "readers/sample_text.h"
 #include "search/action_stream.h"
@@ -48,7 +49,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::string_view kProgram = "kananet-search";
 constexpr std::uint64_t kDefaultRounds = 100;
-constexpr int kInterrupted = 130;
+// The longest --time, some 31 years: the clock's deadline overflowed past about 292.
+constexpr std::uint64_t kLongestSeconds = 1'000'000'000;
 constexpr int kInternalError = 70;
 // --verify counts the text again for one in so many layouts the rounds move to: the annealing
 // moves to many, and each is scored again from the counts anyway.
@@ -68,7 +70,7 @@ constexpr std::string_view kUsage =
     "  --seed N       where the random starts come from (default: 1)\n"
     "  --rounds N     search N rounds, each from its own start (default: 100); the same seed\n"
     "                 and rounds give the same files on any machine and with any --jobs\n"
-    "  --time SECONDS search for this long instead\n"
+    "  --time SECONDS search for this long instead, or with --rounds, at most this long\n"
     "  --jobs N       rounds searched side by side (default: every usable core)\n"
     "  -o DIR         write the layouts to DIR (default: found), as START-1.txt and on\n"
     "  --top K        how many different layouts to write (default: 5)\n"
@@ -80,8 +82,9 @@ constexpr std::string_view kUsage =
     "\n"
     "Exit status: 0 when the layouts were written; 1 when the sample text or START cannot be\n"
     "read or has kananet --check errors, or a file cannot be written; 2 for a wrong command\n"
-    "line or search file (FILE:LINE: error: ...); 130 when interrupted (Ctrl-C), after the\n"
-    "best layouts so far have been written; 70 for an internal error.\n";
+    "line or search file (FILE:LINE: error: ...); 130 when interrupted (Ctrl-C; 143 for SIGTERM,\n"
+    "129 for SIGHUP), after the best layouts so far have been written; 70 for an internal\n"
+    "error.\n";
 
 struct Options {
   std::string Start;
@@ -97,10 +100,12 @@ struct Options {
   bool Version = false;
 };
 
-std::atomic<bool> Interrupted{false};
+// The signal that asked the run to end, 0 while none has: the search stops at its next step
+// and writes the best layouts so far, and a signal while they are written waits for them.
+std::atomic<int> StopSignal{0};
 
-extern "C" void OnInterrupt(int) {
-  Interrupted.store(true);
+void OnStopSignal(int signal) {
+  StopSignal.store(signal);
 }
 
 std::optional<std::uint64_t> NumberOf(const std::string& text) {
@@ -133,7 +138,13 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
       if (argument == "-c") {
         options.SearchFile = value;
       } else if (argument == "-o") {
+        if (value.empty()) {
+          return "-o needs a folder name";
+        }
         options.Output = value;
+      } else if (argument == "--time" && (!number || *number == 0 || *number > kLongestSeconds)) {
+        return "--time needs a whole number of seconds from 1 to " + Grouped(kLongestSeconds) +
+               ", not " + value;
       } else if (!number || (argument != "--seed" && *number == 0) ||
                  (argument == "--jobs" && *number > 1024)) {
         return argument + " needs a whole number" + (argument == "--seed" ? "" : " above 0") +
@@ -156,9 +167,6 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
     } else {
       options.Start = argument;
     }
-  }
-  if (options.Seconds && options.Rounds) {
-    return "--time and --rounds exclude each other";
   }
   if (options.Start.empty() && !options.Help && !options.Version) {
     return "the starting layout file is missing";
@@ -249,25 +257,13 @@ Places Settled(const Places& places, const std::array<bool, 64>& used) {
   return settled;
 }
 
-// Whether figure is scored by the search. Counted by strokes, gap class 0 always is, classes 1
-// and 2+ with the gap windows (which need only keys to move), and class 1 with the unit windows.
-// Counted by kana, classes 0 and 1 are with the unit windows, and class 2+ with both. Where
-// kana move, the hand sets stand for the gap windows in class 2+ (every same-hand pair).
-bool Scored(int figure, bool countByKana, bool windows, bool units) {
-  if (!IsGapFigure(figure)) {
-    return true;
-  }
-  if (!countByKana) {
-    return figure == kFigureGap0 || windows || (units && figure == kFigureGap1);
-  }
-  return units && (figure != kFigureGap2 || windows);
-}
-
-void RequireSame(const FigureCounts& scored, const FigureCounts& counted, bool countByKana,
-                 bool windows, bool units, std::string_view what) {
+// Throws when a figure the search scores (every figure, without keys) differs from the text's
+// count.
+void RequireSame(const KeyProblem* keys, const FigureCounts& scored, const FigureCounts& counted,
+                 std::string_view what) {
   for (int figure = 0; figure < kFigureCount; ++figure) {
     const auto at = static_cast<std::size_t>(figure);
-    if (Scored(figure, countByKana, windows, units) && scored[at] != counted[at]) {
+    if ((keys == nullptr || keys->Scores(figure)) && scored[at] != counted[at]) {
       throw InternalError(std::string(what) + ": " + std::string(FigureIdName(figure)) +
                           " scored " + std::to_string(scored[at]) + " but counted " +
                           std::to_string(counted[at]));
@@ -285,13 +281,18 @@ std::string Cell(std::string text, std::size_t width) {
   return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
 }
 
+// On a terminal, the line is drawn again in place; elsewhere (a log of a batch system) it goes
+// out as a line of its own once a minute, so that a long round shows that it is under way.
 class ProgressLine {
  public:
-  ProgressLine() : shown_(isatty(STDERR_FILENO) != 0) {}
+  ProgressLine() : shown_(isatty(STDERR_FILENO) != 0), logged_(Clock::now()) {}
   void Show(const std::string& line) {
     if (shown_) {
       WriteErr("\r" + line + "\033[K");
       drawn_ = true;
+    } else if (Clock::now() - logged_ >= std::chrono::minutes(1)) {
+      logged_ = Clock::now();
+      Say(line);
     }
   }
   void Finish() {
@@ -303,6 +304,7 @@ class ProgressLine {
  private:
   bool shown_;
   bool drawn_ = false;
+  Clock::time_point logged_;
 };
 
 struct Problem {
@@ -318,11 +320,11 @@ struct Problem {
 // Returns the exit status to end with, or nothing to go on.
 std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& problem) {
   TextCheck text = ReadTextForCheck(kSampleTextPath, jobs);
-  if (ReadWholeFile(options.Start, problem.StartBytes).Outcome != ReadOutcome::kOk) {
-    Say("cannot read " + options.Start + ": " + std::strerror(errno));
+  LayoutFile start = ReadLayoutFile(options.Start, true);
+  if (start.Read.Outcome != ReadOutcome::kOk) {
+    Say("cannot read " + options.Start + ": " + ReadFailureReason(start.Read.Error));
     return 1;
   }
-  std::string bytes = problem.StartBytes;
   // The text's findings are why it could not be read (missing, unreadable, UTF-16).
   bool missing = false;
   for (const Finding& item : text.Findings) {
@@ -336,12 +338,12 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
         (missing ? "; run kananet-search in the working directory that holds it" : ""));
     return 1;
   }
-  if (MakeShiftJis(bytes) == TextEncoding::kUtf16) {
+  if (start.Utf16) {
     Say(options.Start + ": the file is UTF-16; save it as UTF-8 or Shift_JIS");
     return 1;
   }
   LayoutChecker checker(&text.Sample.KanaStream);
-  const LayoutDefinition definition = ReadLayout(bytes);
+  LayoutDefinition& definition = start.Definition;
   const LayoutCheck check = checker.Check(fs::path(options.Start).filename().string(), definition);
   bool errors = false;
   for (const Finding& item : check.Findings) {
@@ -370,29 +372,42 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
         " keys in one action that kananet-search counts; press fewer together");
     return 1;
   }
-  FillLayout(bytes, problem.Header, problem.Table);
+  problem.StartBytes = std::move(start.FileBytes);
+  problem.Header = definition.Header;
+  problem.Table = std::move(definition.Table);
+  problem.Table.resize(kLayoutTableSlots);
   problem.Slots = MatchingSlots(problem.Table);
   problem.KanaCodes = std::move(text.Sample.KanaStream);
   problem.Kana = KanaOfStream(problem.KanaCodes);
   return std::nullopt;
 }
 
+// Prints the lines of the search file's mistakes and gives the status to end with. The lines are
+// UTF-8, as the search file is: each shown as a name is.
+int RefuseSearchFile(std::string_view lines) {
+  for (std::size_t end; (end = lines.find('\n')) != std::string_view::npos;) {
+    WriteErr(ConsoleText().Name(lines.substr(0, end)).Text("\n"));
+    lines.remove_prefix(end + 1);
+  }
+  return 2;
+}
+
+std::string SearchFileName(const Options& options) {
+  return options.SearchFile.value_or("the default search");
+}
+
 std::optional<int> ReadSettings(const Options& options, const Problem& problem,
                                 SearchSettings& settings, Movable& movable) {
   settings = DefaultSettings();
-  const std::string name = options.SearchFile.value_or("the default search");
-  auto fail = [&name](const SearchFileError& error) {
-    WriteErr(SearchFileErrorLine(name, error));
-    return 2;
-  };
   if (options.SearchFile) {
     if (auto error = LoadSearchFile(*options.SearchFile, kProgram, settings)) {
-      WriteErr(*error);
-      return 2;
+      return RefuseSearchFile(*error);
     }
   }
-  if (auto error = ResolveMovable(settings, problem.Table, problem.Slots, movable)) {
-    return fail(*error);
+  if (const std::string lines = SearchFileErrorLines(
+          SearchFileName(options), ResolveMovable(settings, problem.Table, problem.Slots, movable));
+      !lines.empty()) {
+    return RefuseSearchFile(lines);
   }
   return std::nullopt;
 }
@@ -406,19 +421,18 @@ struct Found {
 std::string Table(const Found& start, const std::vector<Found>& found,
                   const std::vector<std::string>& names, std::uint64_t kana) {
   constexpr std::size_t kName = 24, kColumn = 12;
-  std::string text = "figure per 100 kana" + std::string(kName - 19, ' ') + Cell("start", kColumn);
+  // The cells first: each column is as wide as its widest, the file name that heads it (not its
+  // whole path) and a cost of large weights among them.
+  std::vector<std::pair<std::string, std::vector<std::string>>> rows = {
+      {"figure per 100 kana", {"start"}}};
   for (const std::string& name : names) {
-    text += Cell(fs::path(name).filename().string(), std::max(kColumn, name.size() + 2));
+    rows[0].second.push_back(fs::path(name).filename().string());
   }
-  text += "\n";
   auto row = [&](const std::string& label, auto valueOf) {
-    text += label + std::string(kName > label.size() ? kName - label.size() : 1, ' ') +
-            Cell(valueOf(start), kColumn);
-    for (std::size_t i = 0; i < found.size(); ++i) {
-      text += Cell(valueOf(found[i]),
-                   std::max(kColumn, fs::path(names[i]).filename().string().size() + 2));
+    rows.push_back({label, {valueOf(start)}});
+    for (const Found& layout : found) {
+      rows.back().second.push_back(valueOf(layout));
     }
-    text += "\n";
   };
   const double perKana = 100.0 / static_cast<double>(kana == 0 ? 1 : kana);
   for (int figure = 0; figure < kFigureCount; ++figure) {
@@ -428,6 +442,20 @@ std::string Table(const Found& start, const std::vector<Found>& found,
     });
   }
   row("cost", [](const Found& layout) { return Fixed(layout.Cost, 4); });
+  std::vector<std::size_t> widths(found.size() + 1, kColumn);
+  for (const auto& [label, cells] : rows) {
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      widths[i] = std::max(widths[i], cells[i].size() + 2);
+    }
+  }
+  std::string text;
+  for (const auto& [label, cells] : rows) {
+    text += label + std::string(kName > label.size() ? kName - label.size() : 1, ' ');
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      text += Cell(cells[i], widths[i]);
+    }
+    text += "\n";
+  }
   return text;
 }
 
@@ -444,28 +472,8 @@ int Search(const Options& options) {
   }
   const bool byKana = problem.Header.CountByKana != 0;
   const bool chords = problem.Header.Chords;
-  // Gap classes 1 and 2+ by strokes need windows of more than two strokes, and class 2+ by
-  // kana every same-hand pair from them, counted only when weighted (or verified) and only keys
-  // move. Counted by kana, the gap classes need the windows of units; by strokes, classes 1 and
-  // 2+ need the windows of units with keys when kana move. Where kana move, class 2+ takes
-  // every same-hand pair from the hand sets.
-  const auto weighted = [&settings](int figure) {
-    return settings.Weights[static_cast<std::size_t>(figure)] != 0;
-  };
-  const bool windowsNeeded =
-      !settings.MoveKana &&
-      (weighted(kFigureGap2) || (!byKana && weighted(kFigureGap1)) || options.Verify);
-  const bool unitsNeeded = byKana ? weighted(kFigureGap0) || weighted(kFigureGap1) ||
-                                        weighted(kFigureGap2) || options.Verify
-                                  : settings.MoveKana && (weighted(kFigureGap1) ||
-                                                          weighted(kFigureGap2) || options.Verify);
-  const bool handsNeeded = settings.MoveKana && (weighted(kFigureGap2) || options.Verify);
   const bool breaks = problem.Header.BreakAfterPunctuation != 0;
-  CountsNeeded needed;
-  needed.GapWindows = windowsNeeded;
-  needed.UnitWindows = unitsNeeded;
-  needed.KanaUnits = settings.MoveKana;
-  needed.HandSets = handsNeeded;
+  CountsNeeded needed = CountsFor(settings.Weights, byKana, settings.MoveKana, options.Verify);
   // A layout that presses keys together is searched over the stream of its actions instead.
   std::optional<ActionText> actions;
   if (chords) {
@@ -486,14 +494,34 @@ int Search(const Options& options) {
     throw InternalError("a kana of the text has no entry, yet the check passed");
   }
   const StrokeCounts strokes = chords ? StrokeCounts{} : StrokesOfPieces(pieces, problem.Table);
-  const KeyProblem keys(strokes, settings.MoveKeys ? movable.Keys : std::vector<int>{},
-                        settings.Weights, problem.Header.LeftHandLastKey, byKana, problem.Kana,
-                        windowsNeeded ? &windows : nullptr, &settings,
-                        unitsNeeded ? &unitWindows : nullptr, handsNeeded ? &hands : nullptr);
+  const KeyProblem keys(
+      strokes, settings.MoveKeys ? movable.Keys : std::vector<int>{}, settings.Weights,
+      problem.Header.LeftHandLastKey, byKana, problem.Kana, needed.GapWindows ? &windows : nullptr,
+      &settings, needed.UnitWindows ? &unitWindows : nullptr, needed.HandSets ? &hands : nullptr);
   if (counted.Kana && !settings.AnyKanaLengths) {
     counted.Kana->KeepLengths();
   }
   const KanaUnits* kana = units ? &*units : nullptr;
+  const std::size_t freeKana = actions ? actions->Units() : kana != nullptr ? kana->Size() : 0;
+  if (keys.FreeKeys().size() < 2 && freeKana < 2) {
+    // The start is all there is to find: say so rather than write it as found.
+    const std::size_t line = settings.FreeKeysLine != 0 ? settings.FreeKeysLine
+                             : settings.PinKeysLine != 0
+                                 ? settings.PinKeysLine
+                                 : std::max<std::size_t>(settings.PinKanaLine, 1);
+    return RefuseSearchFile(
+        SearchFileErrorLine(SearchFileName(options),
+                            {line, "nothing may move: no two keys or kana are free to exchange"}));
+  }
+  // The folder is checked before the search (once it is sure to run) rather than found wanting
+  // after it.
+  const std::string stem(LayoutStem(fs::path(options.Start).filename().string()));
+  if (const std::string wrong =
+          PrepareFoundFolder(options.Output, stem, options.Start, options.Top);
+      !wrong.empty()) {
+    Say(wrong);
+    return 1;
+  }
   if (kana && kana->LengthsMayChange()) {
     if (const double reward = StrokeReward(settings.Weights, problem.Header.LeftHandLastKey);
         reward > 0) {
@@ -528,13 +556,14 @@ int Search(const Options& options) {
     return *counted;
   };
 
-  std::signal(SIGINT, OnInterrupt);
-  std::atomic<bool> stop{false};
+  CatchStopSignals(OnStopSignal);
+  std::atomic<bool> stop{false}, outOfMemory{false};
   std::atomic<std::uint64_t> nextRound{0}, candidates{0}, roundsDone{0}, roundsWhole{0};
   std::mutex failureMutex;
   std::optional<std::string> failure;
   BestLayouts best(options.Top);
   const std::uint64_t rounds = options.Rounds.value_or(options.Seconds ? 0 : kDefaultRounds);
+  const bool timed = options.Seconds.has_value();
   const Clock::time_point begun = Clock::now();
   const Clock::time_point deadline =
       begun + std::chrono::duration_cast<Clock::duration>(
@@ -553,15 +582,10 @@ int Search(const Options& options) {
                           " but the counts give " + Fixed(cost, 9));
     }
     if (verified.fetch_add(1) % kVerified == 0) {
-      RequireSame(scored, countAt(at, 1), byKana, windowsNeeded || handsNeeded, unitsNeeded,
-                  "--verify");
+      RequireSame(&keys, scored, countAt(at, 1), "--verify");
     }
   };
   // The same for a layout that presses keys together, whose figures are all scored.
-  const auto requireAll = [&](const FigureCounts& scored, const FigureCounts& counted,
-                              std::string_view what) {
-    RequireSame(scored, counted, byKana, true, true, what);
-  };
   const std::function<void(const ActionState&)> verifyActions = [&](const ActionState& state) {
     const Arrangement at = state.Now();
     const FigureCounts scored = actions->FiguresAt(at);
@@ -570,9 +594,9 @@ int Search(const Options& options) {
       throw InternalError("--verify: the changes add up to cost " + Fixed(state.Cost(), 9) +
                           " but the counts give " + Fixed(cost, 9));
     }
-    requireAll(state.Figures(), scored, "--verify");
+    RequireSame(nullptr, state.Figures(), scored, "--verify");
     if (verified.fetch_add(1) % kVerified == 0) {
-      requireAll(scored, countAt(at, 1), "--verify");
+      RequireSame(nullptr, scored, countAt(at, 1), "--verify");
     }
   };
   const auto runRound = [&](std::uint64_t round) {
@@ -580,15 +604,14 @@ int Search(const Options& options) {
       RoundResult result = RunActionRound(*actions, options.Seed, round, candidates, stop,
                                           options.Verify ? verifyActions : nullptr);
       if (options.Verify) {
-        requireAll(result.Figures, countAt(result.At, 1), "--verify");
+        RequireSame(nullptr, result.Figures, countAt(result.At, 1), "--verify");
       }
       return result;
     }
     RoundResult result = RunRound(keys, kana, options.Seed, round, candidates, stop,
                                   options.Verify ? verify : nullptr);
     if (options.Verify) {
-      RequireSame(result.Figures, countAt(result.At, 1), byKana, windowsNeeded || handsNeeded,
-                  unitsNeeded, "--verify");
+      RequireSame(&keys, result.Figures, countAt(result.At, 1), "--verify");
     }
     return result;
   };
@@ -597,7 +620,7 @@ int Search(const Options& options) {
       for (;;) {
         const std::uint64_t round = nextRound.fetch_add(1);
         if (stop.load() || (rounds != 0 && round >= rounds) ||
-            (rounds == 0 && Clock::now() >= deadline)) {
+            (timed && Clock::now() >= deadline)) {
           return;
         }
         RoundResult result = runRound(round);
@@ -606,25 +629,43 @@ int Search(const Options& options) {
         roundsWhole.fetch_add(result.Whole ? 1 : 0);
         roundsDone.fetch_add(1);
       }
+    } catch (const std::bad_alloc&) {
+      outOfMemory.store(true);
+      stop.store(true);
     } catch (const std::exception& error) {
       const std::lock_guard lock(failureMutex);
       failure = error.what();
       stop.store(true);
     }
   };
+  // Where fewer threads can be had than asked for (a memory limit), the search goes on with
+  // those it has; without any, it cannot run.
   std::vector<std::thread> threads;
-  for (unsigned t = 0; t < std::max(jobs, 1u); ++t) {
-    threads.emplace_back(work);
+  std::string noThread;
+  for (unsigned t = 0; t < std::max(jobs, 1u) && noThread.empty(); ++t) {
+    try {
+      threads.emplace_back(work);
+    } catch (const std::exception& error) {
+      noThread = error.what();
+    }
+  }
+  if (threads.empty()) {
+    Say("cannot start a thread for the search: " + noThread);
+    return 1;
+  }
+  if (!noThread.empty()) {
+    Say("note: " + std::to_string(threads.size()) + " of " + std::to_string(std::max(jobs, 1u)) +
+        " threads could be started (" + noThread + "); the search goes on with those");
   }
   ProgressLine progress;
   auto finished = [&] {
     return stop.load() || (rounds != 0 && roundsDone.load() >= rounds) ||
-           (rounds == 0 && Clock::now() >= deadline);
+           (timed && Clock::now() >= deadline);
   };
   while (!finished()) {
     for (int wait = 0; wait < 25 && !finished(); ++wait) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      if (Interrupted.load()) {
+      if (StopSignal.load() != 0) {
         stop.store(true);
       }
     }
@@ -633,11 +674,13 @@ int Search(const Options& options) {
     std::string line =
         "best " + (cost ? Fixed(*cost, 4) : std::string("-")) + ", " +
         Fixed(static_cast<double>(candidates.load()) / std::max(seconds, 1e-3) / 1e6, 2) +
-        " million candidates/s, ";
+        " million candidates/s, " + Grouped(candidates.load()) + " scored, ";
     if (rounds != 0) {
       line += "round " + std::to_string(roundsDone.load()) + " of " + std::to_string(rounds);
-    } else {
-      line += Fixed(std::max(0.0, *options.Seconds - seconds), 0) + " s left";
+    }
+    if (timed) {
+      line += std::string(rounds != 0 ? ", " : "") +
+              Fixed(std::max(0.0, *options.Seconds - seconds), 0) + " s left";
     }
     progress.Show(line);
   }
@@ -648,35 +691,30 @@ int Search(const Options& options) {
     thread.join();
   }
   progress.Finish();
-  std::signal(SIGINT, SIG_DFL);
+  if (outOfMemory.load()) {
+    throw std::bad_alloc();
+  }
   if (failure) {
     throw InternalError(*failure);
+  }
+  const int signal = StopSignal.load();
+  const std::vector<RoundResult> list = best.List();
+  if (list.empty()) {
+    Say(std::string("interrupted by ") + StopSignalName(signal) +
+        " before a round began: nothing written, " + options.Output + " is as it was");
+    return 128 + signal;
   }
 
   Found start{Arrangement{}, countAt(Arrangement{}, jobs), 0};
   start.Cost = CostOfLayout(start.Figures, settings, problem.Kana).Total;
   std::vector<Found> found;
-  std::vector<std::string> names;
-  std::error_code error;
-  fs::create_directories(options.Output, error);
-  const std::string file = fs::path(options.Start).filename().string();
-  const std::string stem = file.substr(0, file.find('.'));
-  // The files of an earlier run from place on, which would be taken for this run's.
-  const auto removeEarlier = [&](std::size_t place) {
-    std::string name;
-    const int failed = RemoveEarlierFound(options.Output, stem, place, name);
-    if (failed != 0) {
-      Say("cannot remove " + name + ": " + std::strerror(failed));
-    }
-    return failed == 0;
-  };
-  for (const RoundResult& result : best.List()) {
+  std::vector<std::string> names, layouts;
+  for (const RoundResult& result : list) {
     Found layout{result.At, countAt(result.At, jobs), 0};
     if (actions) {
-      requireAll(actions->FiguresAt(result.At), layout.Figures, "the written layout");
+      RequireSame(nullptr, actions->FiguresAt(result.At), layout.Figures, "the written layout");
     } else {
-      RequireSame(FiguresAt(keys, kana, result.At), layout.Figures, byKana,
-                  windowsNeeded || handsNeeded, unitsNeeded, "the written layout");
+      RequireSame(&keys, FiguresAt(keys, kana, result.At), layout.Figures, "the written layout");
     }
     layout.Cost = CostOfLayout(layout.Figures, settings, problem.Kana).Total;
     std::vector<std::string> retyped(problem.Slots);
@@ -700,35 +738,35 @@ int Search(const Options& options) {
     }
     const std::string remark = std::string(kFoundMark) + " cost " + Fixed(layout.Cost, 4) +
                                ", seed " + std::to_string(options.Seed);
-    const std::string name = FoundName(options.Output, stem, found.size() + 1);
-    if (const int failed =
-            ReplaceFile(name, MovedLayoutFile(problem.StartBytes, result.At.At, retyped, remark))) {
-      Say("cannot write " + name + ": " + std::strerror(failed));
-      removeEarlier(found.size() + 1);
-      return 1;
-    }
+    layouts.push_back(MovedLayoutFile(problem.StartBytes, result.At.At, retyped, remark));
     found.push_back(layout);
-    names.push_back(name);
+    names.push_back(FoundName(options.Output, stem, found.size()));
   }
-  if (!removeEarlier(found.size() + 1)) {
+  if (const std::string failed = WriteFoundSet(options.Output, stem, options.Start, layouts);
+      !failed.empty()) {
+    Say(failed);
     return 1;
   }
   WriteOut(Table(start, found, names, problem.Kana));
   const std::string seconds = Fixed(std::chrono::duration<double>(Clock::now() - begun).count(), 1);
   const std::string scored = std::to_string(candidates.load()) + " candidates scored";
-  if (!Interrupted.load()) {
-    Say(std::to_string(roundsDone.load()) + " rounds, " + scored + " in " + seconds + " s");
-    return 0;
-  }
-  // Rounds cut short by Ctrl-C still count among the layouts found, but not as rounds run.
+  const int status = RunHadFailure() ? 1 : signal != 0 ? 128 + signal : 0;
+  // Rounds cut short by a signal or by --time still count among the layouts found, but not as
+  // rounds run.
   const std::string whole = std::to_string(roundsWhole.load());
   const std::string part = std::to_string(roundsDone.load() - roundsWhole.load()) + " more in part";
-  Say(rounds != 0
-          ? "interrupted: " + whole + " of the " + std::to_string(rounds) +
-                " rounds asked for ran, and " + part + "; " + scored + " in " + seconds + " s"
-          : "interrupted: " + seconds + " of the " + Fixed(*options.Seconds, 0) +
-                " s asked for ran, " + whole + " rounds and " + part + "; " + scored);
-  return kInterrupted;
+  const std::string cut = signal != 0 ? std::string("interrupted by ") + StopSignalName(signal)
+                                      : std::string("out of time");
+  if (signal == 0 && (rounds == 0 || roundsWhole.load() >= rounds)) {
+    Say(std::to_string(roundsDone.load()) + " rounds, " + scored + " in " + seconds + " s");
+  } else if (rounds != 0) {
+    Say(cut + ": " + whole + " of the " + std::to_string(rounds) + " rounds asked for ran, and " +
+        part + "; " + scored + " in " + seconds + " s");
+  } else {
+    Say(cut + ": " + seconds + " of the " + Fixed(*options.Seconds, 0) + " s asked for ran, " +
+        whole + " rounds and " + part + "; " + scored);
+  }
+  return status;
 }
 
 }  // namespace
@@ -739,13 +777,9 @@ int RunSearch(const std::vector<std::string>& arguments) {
     WriteErr(UsageErrorText(kProgram, *complaint));
     return 2;
   }
-  if (options.Help) {
-    WriteOut(kUsage);
-    return 0;
-  }
-  if (options.Version) {
-    WriteOut(std::string(kProgram) + " " KANANET_VERSION "\n");
-    return 0;
+  if (options.Help || options.Version) {
+    WriteOut(options.Help ? std::string(kUsage) : std::string(kProgram) + " " KANANET_VERSION "\n");
+    return RunHadFailure() ? 1 : 0;
   }
   ChooseConsoleCharsets(ShiftJisTextToUtf8);
   try {
@@ -758,6 +792,9 @@ int RunSearch(const std::vector<std::string>& arguments) {
   } catch (const std::bad_alloc&) {
     Say("out of memory");
     return 1;
+  } catch (const std::exception& error) {
+    Say(std::string("internal error: ") + error.what());
+    return kInternalError;
   }
 }
 

@@ -8,6 +8,21 @@
 
 namespace kananet::search {
 
+CountsNeeded CountsFor(const FigureWeights& weights, bool countByKana, bool moveKana, bool verify) {
+  const auto weighted = [&weights, verify](int figure) {
+    return verify || weights[static_cast<std::size_t>(figure)] != 0;
+  };
+  CountsNeeded needed;
+  needed.GapWindows =
+      !moveKana && (weighted(kFigureGap2) || (!countByKana && weighted(kFigureGap1)));
+  needed.UnitWindows = countByKana
+                           ? weighted(kFigureGap0) || weighted(kFigureGap1) || weighted(kFigureGap2)
+                           : moveKana && (weighted(kFigureGap1) || weighted(kFigureGap2));
+  needed.KanaUnits = moveKana;
+  needed.HandSets = moveKana && weighted(kFigureGap2);
+  return needed;
+}
+
 TextCounts CountText(std::string_view kanaCodes, const std::vector<LayoutEntry>& table,
                      std::size_t slots, bool countByKana, bool breakAfterPunctuation,
                      const CountsNeeded& needed, const std::vector<bool>& pinnedEntries,

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/figures.h"
 #include "analysis/piece_counts.h"
 #include "readers/layout.h"
 #include "search/gap_windows.h"
@@ -22,6 +23,13 @@ struct CountsNeeded {
   bool KanaUnits = false;
   bool HandSets = false;
 };
+
+// The counts a search needs for its weights (or, verified, for every figure). Gap classes 1 and
+// 2+ by strokes need windows of more than two strokes, and class 2+ by kana every same-hand pair
+// from them, when only keys move. Counted by kana, the gap classes need the windows of units; by
+// strokes, classes 1 and 2+ need the windows of units with keys when kana move. Where kana move,
+// class 2+ takes every same-hand pair from the hand sets.
+CountsNeeded CountsFor(const FigureWeights& weights, bool countByKana, bool moveKana, bool verify);
 
 // The text's counts; those not needed are left empty. Missing in Pieces says the text has a kana
 // without an entry, and then the kana units and hand sets are not counted.

@@ -279,6 +279,19 @@ TEST(AgreementTest, CoverageWithCountsEqualsTheSeparateCounts) {
       ASSERT_EQ(std::tie(a.First, a.Second, a.Count), std::tie(b.First, b.Second, b.Count))
           << entries << " follow " << i;
     }
+    // Past kana without definition the walk with counts still gives each entry's uses (from
+    // its tallies) as the walk without them does.
+    std::string gaps = stream;
+    for (std::size_t i = 5; i < gaps.size(); i += 997) {
+      gaps[i] = 99;
+    }
+    const LayoutCoverage counted =
+        CoverKanaStream(gaps, layout.Table, layout.Header, true, jobs, 4096);
+    const LayoutCoverage covered =
+        CoverKanaStream(gaps, layout.Table, layout.Header, false, jobs, 4096);
+    EXPECT_FALSE(counted.Counted);
+    EXPECT_EQ(counted.Undefined[99].Count, covered.Undefined[99].Count);
+    EXPECT_EQ(counted.Pieces.Uses, covered.Pieces.Uses) << entries;
   }
 }
 

@@ -114,7 +114,8 @@ TEST(ChordCountTest, HandMadeLayoutsGiveTheirWorkedOutPairs) {
 
 // Random tables of actions against the plain conversion and tally with chords, in both modes,
 // with and without breaks after punctuation, on one thread and cut into parts; the check's
-// coverage with counts gives the same; and the actions and chords counted in the plain keys.
+// coverage with counts gives the same, and the plain tally by strokes as its counts by strokes;
+// and the actions and chords counted in the plain keys.
 TEST(ChordCountTest, CountEqualsThePlainTallyOnRandomChordTables) {
   std::mt19937 rng(29u);
   const std::vector<int> kana = {kKanaComma, kKanaFullStop, 8, 10, 12, 19, 21, 41};
@@ -124,6 +125,8 @@ TEST(ChordCountTest, CountEqualsThePlainTallyOnRandomChordTables) {
   }
   auto expectedKeys = std::make_unique<KeyCountTable>();
   auto expectedPairs = std::make_unique<PairCountTable>();
+  auto strokeKeys = std::make_unique<KeyCountTable>();
+  auto strokePairs = std::make_unique<PairCountTable>();
   for (int round = 0; round < 60; ++round) {
     LayoutHeaderValues header{static_cast<std::int32_t>(rng() % 56), static_cast<int>(rng() % 2), 4,
                               static_cast<int>(rng() % 2), true};
@@ -155,6 +158,9 @@ TEST(ChordCountTest, CountEqualsThePlainTallyOnRandomChordTables) {
     ASSERT_EQ(plain.Missing, kNoSlot);
     reference::PlainTally(plain.Keys, header.LeftHandLastKey, header.CountByKana != 0,
                           *expectedKeys, *expectedPairs, true);
+    reference::PlainTally(
+        reference::ConvertByScan(stream, table, false, header.BreakAfterPunctuation != 0).Keys,
+        header.LeftHandLastKey, false, *strokeKeys, *strokePairs, true);
     std::uint64_t actions = 0, chordCount = 0;
     for (std::size_t i = 0; i < plain.Keys.size(); ++i) {
       const auto byte = static_cast<std::uint8_t>(plain.Keys[i]);
@@ -173,6 +179,7 @@ TEST(ChordCountTest, CountEqualsThePlainTallyOnRandomChordTables) {
       EXPECT_EQ(counts->Chords, chordCount);
       const LayoutCoverage coverage = CoverKanaStream(stream, table, header, true, jobs, 1);
       EXPECT_EQ(coverage.Counts.Pairs, *expectedPairs);
+      EXPECT_EQ(coverage.ByStrokes, *strokePairs);
       EXPECT_EQ(coverage.Counts.Actions, actions);
     }
   }

@@ -1,4 +1,5 @@
 #include "codes/kana_code.h"
+#include "codes/kana_forms.h"
 
 #include <gtest/gtest.h>
 
@@ -75,6 +76,28 @@ TEST(KanaCodeTest, KanaTextGivesTheMainCharacterOfEachCode) {
   };
   for (const auto& [code, text] : expected) {
     EXPECT_EQ(KanaText(static_cast<std::uint8_t>(code)), text) << code;
+  }
+}
+
+// The forms of a kana from the one table, in hiragana and katakana, with the forms only katakana
+// has; and back from a form's code to its kana's, for every kind of form and for codes of none.
+TEST(KanaCodeTest, VoicedSemiVoicedAndSmallFormsComeFromOneTable) {
+  const struct {
+    char32_t Kana, Voiced, SemiVoiced;
+  } forms[] = {{U'か', U'が', 0},     {U'ち', U'ぢ', 0}, {U'つ', U'づ', 0}, {U'は', U'ば', U'ぱ'},
+               {U'ホ', U'ボ', U'ポ'}, {U'う', U'ゔ', 0}, {U'ウ', U'ヴ', 0}, {U'ゝ', U'ゞ', 0},
+               {U'ワ', U'ヷ', 0},     {U'ヲ', U'ヺ', 0}, {U'わ', 0, 0},     {U'あ', 0, 0},
+               {U'が', 0, 0},         {U'ー', 0, 0},     {U'ヵ', 0, 0},     {U'ま', 0, 0}};
+  for (const auto& kana : forms) {
+    EXPECT_EQ(VoicedOf(kana.Kana), kana.Voiced) << static_cast<int>(kana.Kana);
+    EXPECT_EQ(SemiVoicedOf(kana.Kana), kana.SemiVoiced) << static_cast<int>(kana.Kana);
+  }
+  const std::map<std::string, std::string> plain = {
+      {"が", "か"}, {"ぢ", "ち"}, {"ぱ", "は"}, {"ぼ", "ほ"}, {"ぁ", "あ"}, {"ぉ", "お"},
+      {"っ", "つ"}, {"ゃ", "や"}, {"ょ", "よ"}, {"ヴ", "う"}, {"か", ""},   {"ん", ""},
+      {"ゎ", ""},   {"。", ""},   {"ー", ""},   {"づ", "つ"}};
+  for (const auto& [form, kana] : plain) {
+    EXPECT_EQ(PlainKanaCode(CodeOf(Sjis(form))), kana.empty() ? 0 : CodeOf(Sjis(kana))) << form;
   }
 }
 

@@ -5,6 +5,8 @@
 // KANANET_FAIL_ONLY_READ_WRITE=1 counts only read and write, and fails the N-th with EINTR.
 // At exit the library writes "<calls counted> <name of the call failed, or ->" to the file
 // named by KANANET_FAIL_REPORT, so the test knows when N has passed the last call.
+// KANANET_SLOW_MS=M makes every mkostemp and rename wait M milliseconds first, which widens the
+// window in which a program writes and renames its files, for the signal trials.
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -16,10 +18,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
 long failAt = 0;
+long slowMilliseconds = 0;
 bool onlyReadWrite = false;
 long counted = 0;
 const char* failedCall = "-";
@@ -32,6 +36,9 @@ Function Next(const char* name) {
 __attribute__((constructor)) void Start() {
   if (const char* n = std::getenv("KANANET_FAIL_CALL")) {
     failAt = std::atol(n);
+  }
+  if (const char* m = std::getenv("KANANET_SLOW_MS")) {
+    slowMilliseconds = std::atol(m);
   }
   const char* only = std::getenv("KANANET_FAIL_ONLY_READ_WRITE");
   onlyReadWrite = only != nullptr && only[0] == '1';
@@ -53,6 +60,11 @@ __attribute__((destructor)) void Finish() {
     realWrite(fd, line, static_cast<size_t>(length));
     realClose(fd);
   }
+}
+
+void Slow() {
+  const timespec pause{slowMilliseconds / 1000, slowMilliseconds % 1000 * 1000000};
+  ::nanosleep(&pause, nullptr);
 }
 
 // True when this call is the one to fail: errno is then set to error.
@@ -118,6 +130,7 @@ int close(int fd) {
 
 int mkostemp(char* pattern, int flags) {
   static auto real = Next<int (*)(char*, int)>("mkostemp");
+  Slow();
   return Fails("mkostemp", ENOSPC) ? -1 : real(pattern, flags);
 }
 
@@ -128,6 +141,7 @@ int fchmod(int fd, mode_t mode) {
 
 int rename(const char* from, const char* to) {
   static auto real = Next<int (*)(const char*, const char*)>("rename");
+  Slow();
   return Fails("rename", EIO) ? -1 : real(from, to);
 }
 

@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <regex>
 
+#include "codes/text_encoding.h"
+#include "report/exports.h"
+#include "report/html_text.h"
+#include "report/layout_figures.h"
 #include "report_test_support.h"
 
 namespace kananet::report {
@@ -142,6 +148,35 @@ TEST(RenderReportTest, DrawsTheThumbKeysOfALayoutWithKeysPressedTogether) {
   const double row = (ys[1] - ys[0]) / 3;
   EXPECT_NEAR(ys[2] - ys[1], row, 0.2);
   EXPECT_NEAR(ys[3] - ys[2], row, 0.2);
+}
+
+// Numbers of any size are written whole, on the page and in the exports, and NaN and the
+// infinities never reach them as numbers: to_chars once failed past 64 bytes, and the whole
+// unwritten buffer went into the files.
+TEST(ExportNumbersTest, WritesEveryCostWholeAndNoneThatIsNotANumber) {
+  const double values[] = {1e60,     -1.7976931348623157e308, 123.45678, std::nan(""), INFINITY,
+                           -INFINITY};
+  const ReportEntry entry = Entry("first", Example());
+  std::vector<LayoutView> views(1);
+  views[0].Entry = &entry;
+  views[0].Cost.emplace();
+  SearchSettings settings;
+  for (const double value : values) {
+    char expected[400];
+    std::snprintf(expected, sizeof expected, "%.4f", value);
+    EXPECT_EQ(Fixed(value, 4), expected);
+    settings.Weights[kFigureSameFinger] = value;
+    views[0].Cost->Total = value;
+    const std::string json = ExportJson({"result", nullptr, &views, {}, &settings, "c.toml"});
+    const std::string csv = ExportCsv({"result", nullptr, &views, {}, &settings, "c.toml"});
+    for (const std::string& file : {json, csv}) {
+      EXPECT_TRUE(CheckUtf8(file).WellFormed) << value;
+      EXPECT_FALSE(std::regex_search(file, std::regex("[^a-z](nan|inf)[^a-z]"))) << value;
+    }
+    const std::string whole(expected, std::min<std::size_t>(20, std::strcspn(expected, ".")));
+    const std::string total = std::isfinite(value) ? whole : "null";
+    EXPECT_NE(json.find("\"total\": " + total), std::string::npos) << value;
+  }
 }
 
 }  // namespace

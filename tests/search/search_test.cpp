@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <future>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,66 +24,12 @@
 #include "search/found_layout.h"
 #include "search/key_search.h"
 #include "search/layout_search.h"
+#include "search/text_counts.h"
 #include "search/unit_gaps.h"
+#include "search_problem.h"
 
 namespace kananet::search {
 namespace {
-
-struct Problem {
-  std::vector<LayoutEntry> Table = std::vector<LayoutEntry>(64);
-  LayoutHeaderValues Header;
-  std::string Text;
-};
-
-// A layout of single kana (codes 1, 2 and 8 on, some struck with a second key as a voiced mark
-// is, one with no keys, one on the space key) behind a few two-kana sequences, and a text of
-// runs of those kana ending as every sample text ends. The voiced ga (18) is typed as ka (17)
-// with the space key and a mark key after it, gi (20) as ki (19) with a shift key before it.
-Problem RandomProblem(unsigned seed, bool byKana, bool breaks, int leftHandLastKey,
-                      std::size_t kana) {
-  std::mt19937 rng(seed);
-  Problem problem;
-  problem.Header = {leftHandLastKey, breaks ? 1 : 0, 4, byKana ? 1 : 0};
-  std::vector<char> codes = {1, 2, 0x20};
-  for (char code = 8; code < 8 + 14; ++code) {
-    codes.push_back(code);
-  }
-  auto key = [&rng] { return static_cast<char>(1 + rng() % kKeysDrawn); };
-  std::size_t slot = 0;
-  for (int sequence = 0; sequence < 4; ++sequence) {
-    problem.Table[slot++] = {std::string{codes[3 + rng() % 14], codes[3 + rng() % 14]},
-                             std::string{key(), key(), key()}};
-  }
-  for (const char code : codes) {
-    std::string keys(1, key());
-    if (rng() % 4 == 0) {
-      keys += key();  // a two-stroke kana
-    }
-    problem.Table[slot++] = {std::string(1, code), keys};
-  }
-  problem.Table[slot - 1].Keys = "";     // a kana typed with no keys
-  problem.Table[slot - 6].Keys += '\0';  // and one that ends on the space key
-  problem.Table[4 + 3 + 10].Keys = problem.Table[4 + 3 + 9].Keys + std::string("\0\x2d", 2);
-  problem.Table[4 + 3 + 12].Keys = '\x04' + problem.Table[4 + 3 + 11].Keys;
-  while (problem.Text.size() < kana) {
-    problem.Text += static_cast<char>(kRunBreak);
-    for (std::size_t length = 1 + rng() % 12; length > 0; --length) {
-      problem.Text += codes[rng() % codes.size()];
-    }
-  }
-  problem.Text += "\x20\x20\x20";
-  return problem;
-}
-
-Places MovedPlaces(const Places& places, int a, int b) {
-  Places moved = places;
-  for (std::uint8_t& place : moved) {
-    place = place == a   ? static_cast<std::uint8_t>(b)
-            : place == b ? static_cast<std::uint8_t>(a)
-                         : place;
-  }
-  return moved;
-}
 
 // The layout of a problem written as a file with keys pressed together: the first keys of some
 // entries pressed together with the next key, a thumb key or another key, where no finger
@@ -236,14 +184,8 @@ TEST(SearchTest, ScoresEqualTheCountOfTheMovedLayout) {
     SCOPED_TRACE(example.Seed);
     Problem problem =
         RandomProblem(example.Seed, example.ByKana, example.Breaks, example.LeftHandLastKey, 2000);
-    if (example.Wide) {  // 1,100 two-kana entries the text never types
-      std::erase_if(problem.Table, [](const LayoutEntry& entry) { return entry.Kana.empty(); });
-      for (int entry = 0; entry < 1100; ++entry) {
-        problem.Table.push_back(
-            {{static_cast<char>(40 + entry % 50), static_cast<char>(40 + entry / 50)},
-             {static_cast<char>(1 + entry % kKeysDrawn),
-              static_cast<char>(1 + entry / kKeysDrawn % kKeysDrawn), '\x07'}});
-      }
+    if (example.Wide) {
+      Widen(problem);
     }
     const PieceCounts pieces = CountPieces(problem.Text, problem.Table, example.Breaks);
     const StrokeCounts strokes = StrokesOfPieces(pieces, problem.Table);
@@ -340,18 +282,24 @@ TEST(SearchTest, ScoresEqualTheCountOfTheMovedLayout) {
   }
 }
 
+// The first keys (up to most) of the drawn ones that strokes strike.
+std::vector<int> StruckKeys(const StrokeCounts& strokes, std::size_t most) {
+  std::vector<int> keys;
+  for (int key = 1; key <= kKeysDrawn; ++key) {
+    if (strokes.Keys[static_cast<std::size_t>(key)] > 0 && keys.size() < most) {
+      keys.push_back(key);
+    }
+  }
+  return keys;
+}
+
 // Every arrangement of 8 free keys, tried in turn one exchange apart (Heap's order), gives the
 // optimum; the search's rounds find it within a few rounds for at least 95 % of seeds.
 TEST(SearchTest, RoundsFindTheOptimumOfEightFreeKeys) {
   const Problem problem = RandomProblem(11, false, true, 24, 20000);
   const StrokeCounts strokes =
       StrokesOfPieces(CountPieces(problem.Text, problem.Table, true), problem.Table);
-  std::vector<int> freeKeys;
-  for (int key = 1; key <= kKeysDrawn; ++key) {
-    if (strokes.Keys[static_cast<std::size_t>(key)] > 0 && freeKeys.size() < 8) {
-      freeKeys.push_back(key);
-    }
-  }
+  const std::vector<int> freeKeys = StruckKeys(strokes, 8);
   ASSERT_EQ(freeKeys.size(), 8u);
   const KeyProblem keys(strokes, freeKeys, DefaultSettings().Weights, 24, false,
                         KanaOfStream(problem.Text));
@@ -382,6 +330,41 @@ TEST(SearchTest, RoundsFindTheOptimumOfEightFreeKeys) {
     found += best <= optimum + 1e-6;
   }
   EXPECT_GE(found, 19);
+}
+
+// Rounds end by themselves on any weights: under weights of 1e8 and more, rounding passed an
+// absolute bound on improvement and the polish exchanged two keys back and forth for ever. A
+// round still running after a minute is stopped, and fails.
+TEST(SearchTest, RoundsEndWhateverTheWeights) {
+  const Problem problem = RandomProblem(5, false, true, 24, 20000);
+  const StrokeCounts strokes =
+      StrokesOfPieces(CountPieces(problem.Text, problem.Table, true), problem.Table);
+  const std::vector<int> freeKeys = StruckKeys(strokes, kKeysDrawn);
+  const std::vector<std::vector<std::pair<int, double>>> cases = {
+      {{kFigureSameFinger, 1e8}},
+      {{kFigureRepeats, 1e9}, {kFigureSameFinger, 1}, {kFigureAlternation, -0.2}},
+      {{kFigureSameFinger, 1e12}, {kFigureAlternation, -1e12}, {kFigureRowHome, 1e-12}},
+  };
+  for (const auto& weighted : cases) {
+    FigureWeights weights{};
+    for (const auto& [figure, weight] : weighted) {
+      weights[static_cast<std::size_t>(figure)] = weight;
+    }
+    const KeyProblem keys(strokes, freeKeys, weights, 24, false, KanaOfStream(problem.Text));
+    std::atomic<bool> stop{false};
+    std::atomic<std::uint64_t> candidates{0};
+    auto rounds = std::async(std::launch::async, [&] {
+      bool whole = true;
+      for (std::uint64_t round = 0; round < 8; ++round) {
+        whole = RunRound(keys, nullptr, 1, round, candidates, stop, nullptr).Whole && whole;
+      }
+      return whole;
+    });
+    if (rounds.wait_for(std::chrono::minutes(1)) != std::future_status::ready) {
+      stop = true;
+    }
+    EXPECT_TRUE(rounds.get()) << weighted[0].second;
+  }
 }
 
 // The cost a round keeps, changed move by move, against the cost scored from scratch: the
@@ -476,6 +459,40 @@ TEST(SearchTest, RefusesEntriesLongerThanTheUnitFeaturesCount) {
                                        : keys == kMaxUnitKeys ? 3u
                                                               : 2u)
         << keys;
+  }
+}
+
+// Every figure a weight set weighs is scored by the search given the counts it asks for, in
+// both modes, keys alone or kana too moving, for each gap class weighted alone and all three;
+// a weighted figure left unscored would be searched as if it weighed nothing. --verify asks
+// for every count, and then every figure is scored.
+TEST(SearchTest, CountsAskedForScoreEveryWeightedFigure) {
+  const StrokeCounts strokes{std::vector<std::uint64_t>(64), std::vector<std::uint64_t>(64 * 64)};
+  for (const int gaps : {0b001, 0b010, 0b100, 0b111}) {
+    for (const bool byKana : {false, true}) {
+      for (const bool moveKana : {false, true}) {
+        for (const bool verify : {false, true}) {
+          FigureWeights weights = DefaultSettings().Weights;
+          for (int gap = 0; gap < 3; ++gap) {
+            weights[static_cast<std::size_t>(kFigureGap0 + gap)] = (gaps >> gap & 1) * 0.5;
+          }
+          const CountsNeeded needed = CountsFor(weights, byKana, moveKana, verify);
+          const GapWindows windows;
+          UnitWindows units;
+          units.ByStrokes = !byKana;  // as counted for the mode
+          const HandSets hands;
+          const KeyProblem keys(
+              strokes, {1, 2}, weights, 24, byKana, 100, needed.GapWindows ? &windows : nullptr,
+              nullptr, needed.UnitWindows ? &units : nullptr, needed.HandSets ? &hands : nullptr);
+          EXPECT_EQ(needed.KanaUnits, moveKana);
+          for (int figure = 0; figure < kFigureCount; ++figure) {
+            EXPECT_TRUE(keys.Scores(figure) || (!verify && weights[figure] == 0))
+                << FigureIdName(figure) << " gaps " << gaps << " by kana " << byKana
+                << " kana moving " << moveKana << " verify " << verify;
+          }
+        }
+      }
+    }
   }
 }
 
