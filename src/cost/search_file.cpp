@@ -142,23 +142,32 @@ void ReadKeys(const toml::node& node, std::string_view name, std::string& keys, 
   keys = text->get();
 }
 
+// The kana of a string, each one character (a kana and a combining voiced or semi-voiced mark
+// after it are one); a character that is not a kana is named whole.
 void ReadKana(const toml::node& node, std::vector<std::string>& kana, Errors& errors) {
   const auto* text = node.as_string();
   if (!text) {
     Add(errors, node, "pin_kana must be a string of kana");
     return;
   }
-  const std::string shiftJis = Utf8TextToShiftJis(text->get());
-  for (std::size_t i = 0; i < shiftJis.size(); i += 2) {
-    const std::uint8_t code = i + 1 < shiftJis.size()
-                                  ? KanaCodeOf(static_cast<std::uint8_t>(shiftJis[i]),
-                                               static_cast<std::uint8_t>(shiftJis[i + 1]))
+  std::string_view rest = text->get();
+  while (!rest.empty()) {
+    std::size_t length = std::max<std::size_t>(1, Utf8SequenceLength(rest));
+    while (rest.substr(length).starts_with("\xE3\x82\x99") ||
+           rest.substr(length).starts_with("\xE3\x82\x9A")) {
+      length += 3;
+    }
+    const std::string shiftJis = Utf8TextToShiftJis(rest.substr(0, length));
+    const std::uint8_t code = shiftJis.size() == 2
+                                  ? KanaCodeOf(static_cast<std::uint8_t>(shiftJis[0]),
+                                               static_cast<std::uint8_t>(shiftJis[1]))
                                   : kNotKana;
     if (code == kNotKana) {
-      Add(errors, node, "pin_kana holds a character that is not a kana");
+      Add(errors, node, "pin_kana: '" + std::string(rest.substr(0, length)) + "' is not a kana");
       return;
     }
     kana.emplace_back(1, static_cast<char>(code));
+    rest.remove_prefix(length);
   }
 }
 
