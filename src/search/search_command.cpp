@@ -29,6 +29,7 @@
 #include "platform/console.h"
 #include "platform/console_text.h"
 #include "platform/files.h"
+#include "platform/names.h"
 #include "platform/parallel.h"
 #include "platform/stop_signals.h"
 #include "readers/layout.h"
@@ -174,8 +175,15 @@ std::optional<std::string> ReadOptions(const std::vector<std::string>& arguments
   return std::nullopt;
 }
 
+// A line of the search's own on stderr. Its text is UTF-8 and may hold file names (the start's,
+// the output folder's) and what the search file holds: it is shown as a name is, control bytes
+// escaped, so that none can move the cursor or forge a line.
+void SayLine(std::string_view line) {
+  WriteErr(ConsoleText().Name(line).Text("\n"));
+}
+
 void Say(std::string_view message) {
-  WriteErr(std::string(kProgram) + ": " + std::string(message) + "\n");
+  SayLine(std::string(kProgram) + ": " + std::string(message));
 }
 
 struct InternalError : std::runtime_error {
@@ -348,7 +356,7 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
   bool errors = false;
   for (const Finding& item : check.Findings) {
     if (SeverityOf(item.Kind) == Severity::kError) {
-      WriteErr(FindingLine(options.Start, item));
+      WriteErr(ConsoleText().Name(options.Start).Text(FindingLine("", item)));
       errors = true;
     }
   }
@@ -386,7 +394,7 @@ std::optional<int> ReadProblem(const Options& options, unsigned jobs, Problem& p
 // UTF-8, as the search file is: each shown as a name is.
 int RefuseSearchFile(std::string_view lines) {
   for (std::size_t end; (end = lines.find('\n')) != std::string_view::npos;) {
-    WriteErr(ConsoleText().Name(lines.substr(0, end)).Text("\n"));
+    SayLine(lines.substr(0, end));
     lines.remove_prefix(end + 1);
   }
   return 2;
@@ -426,7 +434,7 @@ std::string Table(const Found& start, const std::vector<Found>& found,
   std::vector<std::pair<std::string, std::vector<std::string>>> rows = {
       {"figure per 100 kana", {"start"}}};
   for (const std::string& name : names) {
-    rows[0].second.push_back(fs::path(name).filename().string());
+    rows[0].second.push_back(EscapeControlBytes(fs::path(name).filename().string()));
   }
   auto row = [&](const std::string& label, auto valueOf) {
     rows.push_back({label, {valueOf(start)}});

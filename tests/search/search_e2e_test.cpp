@@ -541,6 +541,16 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
                                             Arguments({"layout/short.txt", "--rounds", "1"}));
   EXPECT_EQ(refused.ExitStatus, 1);
   EXPECT_NE(refused.Err.find("layout/short.txt:"), std::string::npos) << refused.Err;
+  // The start's name is shown with its control bytes escaped, in the lines and in the table.
+  fs::copy_file(work.PathOf("layout/short.txt"), work.PathOf("layout/s\x1b[2J.txt"));
+  fs::copy_file(work.PathOf("layout/jis-kana.txt"), work.PathOf("layout/j\r.txt"));
+  for (const auto& [start, shown] : {std::pair("layout/s\x1b[2J.txt", "layout/s\\x1b[2J.txt:"),
+                                     std::pair("layout/n\n.txt", ": cannot read layout/n\\n.txt"),
+                                     std::pair("layout/j\r.txt", "  j\\r-1.txt")}) {
+    const e2e::RunResult run = RunProgram(KANANET_SEARCH_BINARY, work.Path(),
+                                          Arguments({start, "--rounds", "1", "-o", "named"}));
+    EXPECT_NE((run.Err + run.Out).find(shown), std::string::npos) << run.Err << run.Out;
+  }
   // A layout with keys pressed together: its free keys move within its actions, the thumb keys
   // too when free_keys names them, and kana exchange their actions, verified as they go.
   fs::copy_file(fs::path(KANANET_SOURCE_DIR) / "examples/layout/thumb-shift.txt",
