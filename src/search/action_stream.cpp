@@ -363,6 +363,14 @@ std::vector<std::uint32_t> ActionText::KindsOf(const std::vector<std::uint16_t>&
   return kinds;
 }
 
+bool ActionText::AnyMayExchange() const {
+  std::vector<std::size_t> counts;
+  for (const std::vector<std::uint32_t>& actions : unitActions_) {
+    counts.push_back(actions.size());
+  }
+  return AnyTwoEqual(std::move(counts));
+}
+
 FigureCounts ActionText::FiguresAt(const Arrangement& at) const {
   const std::vector<std::uint32_t> kinds = KindsOf(at.Holds);
   std::array<std::int64_t, kFigureCount> counts{};

@@ -43,6 +43,8 @@ class ActionText {
   const std::vector<int>& FreeKeys() const { return freeKeys_; }
   std::size_t Units() const { return units_.size(); }
   std::size_t UnitSlot(std::size_t unit) const { return units_[unit]; }
+  // Whether any two units may exchange their actions: two of as many actions.
+  bool AnyMayExchange() const;
   // The figures of the start moved to an arrangement, counted over the whole stream.
   FigureCounts FiguresAt(const Arrangement& at) const;
   double CostOf(const FigureCounts& figures) const;

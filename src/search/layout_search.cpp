@@ -134,6 +134,19 @@ bool KanaUnits::LengthsMayChange() const {
   });
 }
 
+bool AnyTwoEqual(std::vector<std::size_t> sizes) {
+  std::sort(sizes.begin(), sizes.end());
+  return std::adjacent_find(sizes.begin(), sizes.end()) != sizes.end();
+}
+
+bool KanaUnits::AnyMayExchange() const {
+  std::vector<std::size_t> lengths;
+  for (const Unit& unit : units_) {
+    lengths.push_back(table_[unit.Slot].Keys.size());
+  }
+  return keepLengths_ ? AnyTwoEqual(std::move(lengths)) : lengths.size() >= 2;
+}
+
 std::vector<std::uint16_t> KanaUnits::StartHolds() const {
   std::vector<std::uint16_t> holds(units_.size());
   for (std::size_t unit = 0; unit < holds.size(); ++unit) {

@@ -34,6 +34,9 @@ struct Arrangement {
 // The longest key sequence a kana move gives or takes.
 inline constexpr std::size_t kLongestMoved = 10;
 
+// Whether two of sizes are equal.
+bool AnyTwoEqual(std::vector<std::size_t> sizes);
+
 // The kana that move, each with the entries that follow it, and the counts of the pieces.
 class KanaUnits {
  public:
@@ -49,6 +52,9 @@ class KanaUnits {
   // Whether a kana move may change the strokes: two units' keys differ in length, and lengths
   // are not kept.
   bool LengthsMayChange() const;
+  // Whether any two units may exchange their keys: two at all, of keys of equal length where
+  // lengths are kept.
+  bool AnyMayExchange() const;
   std::vector<std::uint16_t> StartHolds() const;
   // The table's first slots entries with the keys of holds, start keys.
   std::vector<LayoutEntry> TableOf(const std::vector<std::uint16_t>& holds) const;

@@ -510,8 +510,9 @@ int Search(const Options& options) {
     counted.Kana->KeepLengths();
   }
   const KanaUnits* kana = units ? &*units : nullptr;
-  const std::size_t freeKana = actions ? actions->Units() : kana != nullptr ? kana->Size() : 0;
-  if (keys.FreeKeys().size() < 2 && freeKana < 2) {
+  const bool kanaMayMove =
+      actions ? actions->AnyMayExchange() : kana != nullptr && kana->AnyMayExchange();
+  if (keys.FreeKeys().size() < 2 && !kanaMayMove) {
     // The start is all there is to find: say so rather than write it as found.
     const std::size_t line = settings.FreeKeysLine != 0 ? settings.FreeKeysLine
                              : settings.PinKeysLine != 0

@@ -517,6 +517,8 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
       // Nothing left to move: only against the layout, and nothing written.
       {"free_keys = \"\"\n",
        "search.toml:1: error: nothing may move: no two keys or kana are free to exchange", true},
+      // Only を (L0) and わ (0) free, whose keys differ in length.
+      {"free_keys = \"L0\"\nmoves = [\"kana\"]\n", "search.toml:1: error: nothing may move", true},
   };
   TempDir work;
   CopyExample(work);
@@ -572,6 +574,15 @@ TEST(SearchE2eTest, RefusesBadSearchFilesAndStarts) {
                                   "1", "-o", "k"}))
                 .ExitStatus,
             0);
+  // Only を, here of two actions, and も of one free: no two of as many actions.
+  std::string two = work.ReadFile("layout/thumbs.txt");
+  work.WriteFile("layout/two.txt", two.replace(two.find("z\t"), 2, "z/\t"));
+  work.WriteFile("z.toml", "free_keys = \"z/\"\nmoves = [\"kana\"]\n");
+  const e2e::RunResult unequal = RunProgram(
+      KANANET_SEARCH_BINARY, work.Path(), Arguments({"layout/two.txt", "-c", "z.toml", "-o", "z"}));
+  EXPECT_EQ(unequal.ExitStatus, 2);
+  EXPECT_NE(unequal.Err.find("z.toml:1: error: nothing may move"), std::string::npos)
+      << unequal.Err;
   // The space key may stand in an action many times, beyond what the search counts in one.
   std::string spaces = " ";
   for (int key = 0; key < 16; ++key) {
